@@ -1,0 +1,2 @@
+#pragma once
+// Placeholder until the picture editor control lands.

@@ -1,0 +1,1 @@
+#include "frmMain.h"

@@ -1,0 +1,75 @@
+#pragma once
+
+#include <QDateTime>
+#include <QFont>
+#include <QImage>
+#include <QList>
+#include <QString>
+
+#include <optional>
+
+class QPrinter;
+
+namespace quillary {
+
+// One entry of a file dialog's type list, e.g. {"Bitmap Files (*.bmp)", "*.bmp"}.
+struct FileFilter {
+    QString description;
+    QString pattern;
+    bool operator==(const FileFilter&) const = default;
+};
+
+enum class MsgButtons { Ok, OkCancel, YesNo, YesNoCancel };
+enum class MsgIcon { None, Information, Exclamation, Critical, Question };
+enum class MsgResult { Ok, Cancel, Yes, No };
+
+// Outcome of handing a file or address to the desktop's associated program.
+enum class OpenResult {
+    Opened,
+    NoHandler,    // no program is associated with that kind of file or address
+    LaunchFailed, // a program is associated but could not be started
+};
+
+// Everything that blocks on a person or touches the desktop goes through here, so that
+// tests can script the answers. Implementations never throw.
+class PlatformServices {
+public:
+    virtual ~PlatformServices() = default;
+
+    // Modal message box; returns the button pressed (Cancel/No when closed otherwise).
+    virtual MsgResult messageBox(const QString& text, const QString& title, MsgButtons buttons,
+                                 MsgIcon icon) = 0;
+
+    // File dialogs. filterIndex is 1-based into filters. Return the chosen absolute path,
+    // or "" when cancelled. The open dialog accepts existing files only; the save dialog
+    // asks before overwriting.
+    virtual QString openFileDialog(const QString& title, const QString& initialName,
+                                   const QString& initialDir, const QList<FileFilter>& filters,
+                                   int filterIndex) = 0;
+    virtual QString saveFileDialog(const QString& title, const QString& initialName,
+                                   const QString& initialDir, const QList<FileFilter>& filters,
+                                   int filterIndex) = 0;
+
+    // Font chooser; std::nullopt when cancelled.
+    virtual std::optional<QFont> chooseFont(const QFont& initial, const QString& title) = 0;
+
+    // Printer setup dialog on the given printer; false when cancelled.
+    virtual bool printerSetup(QPrinter* printer) = 0;
+
+    // System clipboard.
+    virtual void clearClipboard() = 0;
+    virtual QString clipboardText() = 0;
+    virtual void setClipboardText(const QString& text) = 0;
+    virtual bool clipboardHasImage() = 0;
+    virtual QImage clipboardImage() = 0;
+    virtual void setClipboardImage(const QImage& image) = 0;
+
+    // Opens a local document or a web address with the desktop's associated program.
+    virtual OpenResult openDocument(const QString& path) = 0;
+    virtual OpenResult openUrl(const QString& url) = 0;
+
+    // The clock (new-note titles and anything else that shows the time).
+    virtual QDateTime now() = 0;
+};
+
+} // namespace quillary

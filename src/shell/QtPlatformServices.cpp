@@ -1,0 +1,149 @@
+#include "QtPlatformServices.h"
+
+#include <QApplication>
+#include <QClipboard>
+#include <QDesktopServices>
+#include <QFileDialog>
+#include <QFileInfo>
+#include <QFontDialog>
+#include <QMimeData>
+#include <QMessageBox>
+#include <QPageSetupDialog>
+#include <QPrintDialog>
+#include <QPrinter>
+#include <QStandardPaths>
+#include <QUrl>
+
+namespace quillary {
+
+namespace {
+
+QWidget* owner() { return QApplication::activeWindow(); }
+
+QString filterText(const QList<FileFilter>& filters) {
+    QStringList parts;
+    for (const FileFilter& f : filters) {
+        QString patterns = f.pattern;
+        patterns.replace(';', ' ');
+        // Qt reads the patterns from the parentheses; keep the description as the program wrote it.
+        parts << (f.description.contains('(') ? f.description
+                                              : f.description + " (" + patterns + ")");
+    }
+    return parts.join(";;");
+}
+
+QString preselected(const QList<FileFilter>& filters, int filterIndex) {
+    const QStringList all = filterText(filters).split(";;");
+    if (filterIndex >= 1 && filterIndex <= all.size())
+        return all.at(filterIndex - 1);
+    return all.isEmpty() ? QString() : all.first();
+}
+
+QString initialPath(const QString& initialName, const QString& initialDir) {
+    if (initialDir.isEmpty())
+        return initialName;
+    if (initialName.isEmpty())
+        return initialDir;
+    return QDir(initialDir).filePath(initialName);
+}
+
+// Without xdg-open there is no way to find the program associated with a file.
+OpenResult openWithDesktop(const QUrl& url) {
+    if (QStandardPaths::findExecutable("xdg-open").isEmpty())
+        return OpenResult::NoHandler;
+    return QDesktopServices::openUrl(url) ? OpenResult::Opened : OpenResult::LaunchFailed;
+}
+
+} // namespace
+
+MsgResult QtPlatformServices::messageBox(const QString& text, const QString& title,
+                                         MsgButtons buttons, MsgIcon icon) {
+    QMessageBox box(owner());
+    box.setWindowTitle(title);
+    box.setText(text);
+    switch (icon) {
+    case MsgIcon::None: box.setIcon(QMessageBox::NoIcon); break;
+    case MsgIcon::Information: box.setIcon(QMessageBox::Information); break;
+    case MsgIcon::Exclamation: box.setIcon(QMessageBox::Warning); break;
+    case MsgIcon::Critical: box.setIcon(QMessageBox::Critical); break;
+    case MsgIcon::Question: box.setIcon(QMessageBox::Question); break;
+    }
+    switch (buttons) {
+    case MsgButtons::Ok: box.setStandardButtons(QMessageBox::Ok); break;
+    case MsgButtons::OkCancel: box.setStandardButtons(QMessageBox::Ok | QMessageBox::Cancel); break;
+    case MsgButtons::YesNo: box.setStandardButtons(QMessageBox::Yes | QMessageBox::No); break;
+    case MsgButtons::YesNoCancel:
+        box.setStandardButtons(QMessageBox::Yes | QMessageBox::No | QMessageBox::Cancel);
+        break;
+    }
+    switch (box.exec()) {
+    case QMessageBox::Ok: return MsgResult::Ok;
+    case QMessageBox::Yes: return MsgResult::Yes;
+    case QMessageBox::No: return MsgResult::No;
+    default: return buttons == MsgButtons::YesNo ? MsgResult::No : MsgResult::Cancel;
+    }
+}
+
+QString QtPlatformServices::openFileDialog(const QString& title, const QString& initialName,
+                                           const QString& initialDir,
+                                           const QList<FileFilter>& filters, int filterIndex) {
+    QString selected = preselected(filters, filterIndex);
+    const QString path = QFileDialog::getOpenFileName(owner(), title,
+                                                      initialPath(initialName, initialDir),
+                                                      filterText(filters), &selected);
+    return path.trimmed();
+}
+
+QString QtPlatformServices::saveFileDialog(const QString& title, const QString& initialName,
+                                           const QString& initialDir,
+                                           const QList<FileFilter>& filters, int filterIndex) {
+    QString selected = preselected(filters, filterIndex);
+    const QString path = QFileDialog::getSaveFileName(owner(), title,
+                                                      initialPath(initialName, initialDir),
+                                                      filterText(filters), &selected);
+    return path.trimmed();
+}
+
+std::optional<QFont> QtPlatformServices::chooseFont(const QFont& initial, const QString& title) {
+    bool ok = false;
+    const QFont font = QFontDialog::getFont(&ok, initial, owner(), title);
+    if (!ok)
+        return std::nullopt;
+    return font;
+}
+
+bool QtPlatformServices::printerSetup(QPrinter* printer) {
+    QPrintDialog dialog(printer, owner());
+    return dialog.exec() == QDialog::Accepted;
+}
+
+void QtPlatformServices::clearClipboard() { QGuiApplication::clipboard()->clear(); }
+
+QString QtPlatformServices::clipboardText() { return QGuiApplication::clipboard()->text(); }
+
+void QtPlatformServices::setClipboardText(const QString& text) {
+    QGuiApplication::clipboard()->setText(text);
+}
+
+bool QtPlatformServices::clipboardHasImage() {
+    const QMimeData* data = QGuiApplication::clipboard()->mimeData();
+    return data && data->hasImage();
+}
+
+QImage QtPlatformServices::clipboardImage() { return QGuiApplication::clipboard()->image(); }
+
+void QtPlatformServices::setClipboardImage(const QImage& image) {
+    QGuiApplication::clipboard()->setImage(image);
+}
+
+OpenResult QtPlatformServices::openDocument(const QString& path) {
+    return openWithDesktop(QUrl::fromLocalFile(QFileInfo(path).absoluteFilePath()));
+}
+
+OpenResult QtPlatformServices::openUrl(const QString& url) {
+    return openWithDesktop(QUrl(url));
+}
+
+QDateTime QtPlatformServices::now() { return QDateTime::currentDateTime(); }
+
+} // namespace quillary

@@ -1,0 +1,32 @@
+#pragma once
+
+#include "PlatformServices.h"
+
+namespace quillary {
+
+// The real desktop: Qt dialogs owned by the active window, the system clipboard,
+// QDesktopServices, the system clock.
+class QtPlatformServices : public PlatformServices {
+public:
+    MsgResult messageBox(const QString& text, const QString& title, MsgButtons buttons,
+                         MsgIcon icon) override;
+    QString openFileDialog(const QString& title, const QString& initialName,
+                           const QString& initialDir, const QList<FileFilter>& filters,
+                           int filterIndex) override;
+    QString saveFileDialog(const QString& title, const QString& initialName,
+                           const QString& initialDir, const QList<FileFilter>& filters,
+                           int filterIndex) override;
+    std::optional<QFont> chooseFont(const QFont& initial, const QString& title) override;
+    bool printerSetup(QPrinter* printer) override;
+    void clearClipboard() override;
+    QString clipboardText() override;
+    void setClipboardText(const QString& text) override;
+    bool clipboardHasImage() override;
+    QImage clipboardImage() override;
+    void setClipboardImage(const QImage& image) override;
+    OpenResult openDocument(const QString& path) override;
+    OpenResult openUrl(const QString& url) override;
+    QDateTime now() override;
+};
+
+} // namespace quillary

@@ -1,0 +1,48 @@
+#pragma once
+
+#include <QString>
+#include <QStringList>
+
+#include <functional>
+
+namespace quillary {
+
+// The program's settings: named text values in the section "Quillary Settings" of the
+// profile file "kestwin.ini". Values touched once are cached; Save writes the cache back
+// in the order keys were first touched, keeping every other line of the file.
+// Key lookup ignores letter case. Never throws; an unreadable file reads as empty.
+class clsSettings {
+public:
+    // filePath: the full path of the settings file (created on first write).
+    explicit clsSettings(QString filePath);
+
+    // $QUILLARY_CONFIG_DIR/kestwin.ini, else the XDG config folder's quillary/kestwin.ini.
+    static QString DefaultFilePath();
+
+    QString GetSetting(const QString& key);
+    bool SetSetting(const QString& key, const QString& value);
+    bool InitSetting(const QString& key, const QString& defaultValue);
+    int Save();
+    int GetNumSettings() const;
+
+    QString FileName() const { return m_FilePath; }
+
+    // Called once (per store) when the file cannot be written, with a readable reason.
+    void SetWriteErrorHandler(std::function<void(const QString&)> handler);
+
+private:
+    QString ReadValue(const QString& key) const;
+    bool WriteValue(const QString& key, const QString& value);
+    int Find(const QString& key) const;
+
+    QString m_FilePath;
+    QStringList m_Keys{QStringLiteral("Init")};
+    QStringList m_Values{QStringLiteral("Init")};
+    std::function<void(const QString&)> m_WriteErrorHandler;
+    bool m_WriteErrorReported = false;
+};
+
+// Seeds the print keys at start-up (the page setup's defaults).
+void SeedStartupSettings(clsSettings& settings);
+
+} // namespace quillary

@@ -1,0 +1,53 @@
+#pragma once
+
+#include "PlatformServices.h"
+
+#include <QFont>
+#include <QList>
+#include <QString>
+
+class QLineEdit;
+class QPlainTextEdit;
+class QTextEdit;
+
+namespace quillary {
+
+struct AppContext;
+
+inline const QString kAppTitle = QStringLiteral("Quillary");
+
+// File dialog filter kinds.
+enum FilterKind : int { FilterPalmDatabases = 0, FilterImportTexts = 1, FilterBitmaps = 2 };
+
+// Shows the message to the person (OK only, no icon, the program's title) and, when the
+// setting "Log Errors" is "1", appends it to the log next to the open database (its file
+// name with the extension replaced by "log"), or "Error.log" in the current folder.
+void ReportError(AppContext& ctx, const QString& message);
+
+// The description/pattern pairs of one filter kind, in dialog order.
+QList<FileFilter> BuildFileFilter(int kind);
+
+// The program's file dialogs. Return the chosen path trimmed, or "" when cancelled.
+QString ShowOpenFileDialog(PlatformServices& services, const QString& title,
+                           const QString& fileName, const QString& directory, int kind,
+                           int filterIndex);
+QString ShowSaveFileDialog(PlatformServices& services, const QString& title,
+                           const QString& fileName, const QString& directory, int kind);
+
+// Opens a PDF (the user manual) with the desktop's viewer; tells the person when that fails.
+void OpenPdfDocument(PlatformServices& services, const QString& path);
+
+// Selects the whole text of an edit control.
+void SelectAllText(QLineEdit* edit);
+void SelectAllText(QPlainTextEdit* edit);
+void SelectAllText(QTextEdit* edit);
+
+// "Tahoma 10 Pt. Bold Italic" style description of a font.
+QString GetFontDescription(const QFont& font);
+
+// The shared text helpers on UI strings.
+QString TrimAtNull(const QString& text);
+QString AddBackslash(const QString& path);
+QString GetFirstLine(const QString& text);
+
+} // namespace quillary

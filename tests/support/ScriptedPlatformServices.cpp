@@ -1,0 +1,87 @@
+#include "ScriptedPlatformServices.h"
+
+namespace quillary::test {
+
+MsgResult ScriptedPlatformServices::messageBox(const QString& text, const QString& title,
+                                               MsgButtons buttons, MsgIcon icon) {
+    const MessageCall call{text, title, buttons, icon};
+    messages.append(call);
+    if (onMessage)
+        onMessage(call);
+    if (!messageAnswers.isEmpty())
+        return messageAnswers.dequeue();
+    switch (buttons) {
+    case MsgButtons::Ok: return MsgResult::Ok;
+    case MsgButtons::YesNo: return MsgResult::No;
+    default: return MsgResult::Cancel;
+    }
+}
+
+QString ScriptedPlatformServices::openFileDialog(const QString& title, const QString& initialName,
+                                                 const QString& initialDir,
+                                                 const QList<FileFilter>& filters,
+                                                 int filterIndex) {
+    fileDialogs.append({false, title, initialName, initialDir, filters, filterIndex});
+    return fileAnswers.isEmpty() ? QString() : fileAnswers.dequeue();
+}
+
+QString ScriptedPlatformServices::saveFileDialog(const QString& title, const QString& initialName,
+                                                 const QString& initialDir,
+                                                 const QList<FileFilter>& filters,
+                                                 int filterIndex) {
+    fileDialogs.append({true, title, initialName, initialDir, filters, filterIndex});
+    return fileAnswers.isEmpty() ? QString() : fileAnswers.dequeue();
+}
+
+std::optional<QFont> ScriptedPlatformServices::chooseFont(const QFont& initial, const QString&) {
+    fontDialogs.append(initial);
+    return fontAnswers.isEmpty() ? std::nullopt : fontAnswers.dequeue();
+}
+
+bool ScriptedPlatformServices::printerSetup(QPrinter*) {
+    ++printerSetups;
+    return printerSetupAnswers.isEmpty() ? false : printerSetupAnswers.dequeue();
+}
+
+void ScriptedPlatformServices::clearClipboard() {
+    ++clipboardClears;
+    clipText.clear();
+    clipImage = QImage();
+}
+
+QString ScriptedPlatformServices::clipboardText() { return clipText; }
+
+void ScriptedPlatformServices::setClipboardText(const QString& text) {
+    clipText = text;
+    clipImage = QImage();
+}
+
+bool ScriptedPlatformServices::clipboardHasImage() { return !clipImage.isNull(); }
+
+QImage ScriptedPlatformServices::clipboardImage() { return clipImage; }
+
+void ScriptedPlatformServices::setClipboardImage(const QImage& image) {
+    clipImage = image;
+    clipText.clear();
+}
+
+OpenResult ScriptedPlatformServices::openDocument(const QString& path) {
+    openedDocuments.append(path);
+    return openResult;
+}
+
+OpenResult ScriptedPlatformServices::openUrl(const QString& url) {
+    openedUrls.append(url);
+    return openResult;
+}
+
+QDateTime ScriptedPlatformServices::now() { return clock; }
+
+QStringList ScriptedPlatformServices::messageTexts() const {
+    QStringList texts;
+    for (const MessageCall& m : messages)
+        texts << m.text;
+    return texts;
+}
+
+} // namespace quillary::test

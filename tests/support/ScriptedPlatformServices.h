@@ -1,0 +1,83 @@
+#pragma once
+
+#include "shell/PlatformServices.h"
+
+#include <QDateTime>
+#include <QImage>
+#include <QList>
+#include <QQueue>
+#include <QString>
+
+#include <functional>
+
+namespace quillary::test {
+
+// Test double for PlatformServices: records every call and answers from per-kind queues
+// that the test fills beforehand. Nothing here ever shows a window, so no test can hang
+// on a modal dialog. An unscripted message box answers Ok/Cancel (or No for Yes/No), an
+// unscripted file dialog "", an unscripted font chooser "cancelled".
+class ScriptedPlatformServices : public PlatformServices {
+public:
+    struct MessageCall {
+        QString text;
+        QString title;
+        MsgButtons buttons;
+        MsgIcon icon;
+    };
+    struct FileDialogCall {
+        bool save;
+        QString title;
+        QString initialName;
+        QString initialDir;
+        QList<FileFilter> filters;
+        int filterIndex;
+    };
+
+    // Scripted answers, consumed in order.
+    QQueue<MsgResult> messageAnswers;
+    QQueue<QString> fileAnswers;
+    QQueue<std::optional<QFont>> fontAnswers;
+    QQueue<bool> printerSetupAnswers;
+    OpenResult openResult = OpenResult::Opened;
+    QDateTime clock = QDateTime(QDate(2026, 3, 14), QTime(16, 7));
+    // Runs inside messageBox, e.g. to check the application's state while the box is up.
+    std::function<void(const MessageCall&)> onMessage;
+
+    // What was asked.
+    QList<MessageCall> messages;
+    QList<FileDialogCall> fileDialogs;
+    QList<QFont> fontDialogs;
+    int printerSetups = 0;
+    QStringList openedDocuments;
+    QStringList openedUrls;
+
+    // The in-memory clipboard.
+    QString clipText;
+    QImage clipImage;
+    int clipboardClears = 0;
+
+    MsgResult messageBox(const QString& text, const QString& title, MsgButtons buttons,
+                         MsgIcon icon) override;
+    QString openFileDialog(const QString& title, const QString& initialName,
+                           const QString& initialDir, const QList<FileFilter>& filters,
+                           int filterIndex) override;
+    QString saveFileDialog(const QString& title, const QString& initialName,
+                           const QString& initialDir, const QList<FileFilter>& filters,
+                           int filterIndex) override;
+    std::optional<QFont> chooseFont(const QFont& initial, const QString& title) override;
+    bool printerSetup(QPrinter* printer) override;
+    void clearClipboard() override;
+    QString clipboardText() override;
+    void setClipboardText(const QString& text) override;
+    bool clipboardHasImage() override;
+    QImage clipboardImage() override;
+    void setClipboardImage(const QImage& image) override;
+    OpenResult openDocument(const QString& path) override;
+    OpenResult openUrl(const QString& url) override;
+    QDateTime now() override;
+
+    // Texts of all message boxes shown so far.
+    QStringList messageTexts() const;
+};
+
+} // namespace quillary::test
