@@ -5,6 +5,7 @@
 #include <QImage>
 #include <QList>
 #include <QString>
+#include <QStringList>
 
 #include <optional>
 
@@ -52,6 +53,10 @@ public:
 
     // Font chooser; std::nullopt when cancelled.
     virtual std::optional<QFont> chooseFont(const QFont& initial, const QString& title) = 0;
+
+    // Context menu at the pointer; items "-" (trimmed) are separators but count as
+    // positions. Returns the chosen 1-based position, or 0 when dismissed.
+    virtual int popupMenu(const QStringList& items) = 0;
 
     // Printer setup dialog on the given printer; false when cancelled.
     virtual bool printerSetup(QPrinter* printer) = 0;

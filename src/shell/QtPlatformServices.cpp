@@ -2,6 +2,8 @@
 
 #include <QApplication>
 #include <QClipboard>
+#include <QCursor>
+#include <QMenu>
 #include <QDesktopServices>
 #include <QFileDialog>
 #include <QFileInfo>
@@ -110,6 +112,18 @@ std::optional<QFont> QtPlatformServices::chooseFont(const QFont& initial, const 
     if (!ok)
         return std::nullopt;
     return font;
+}
+
+int QtPlatformServices::popupMenu(const QStringList& items) {
+    QMenu menu(owner());
+    for (int i = 0; i < items.size(); ++i) {
+        if (items.at(i).trimmed() == QLatin1String("-"))
+            menu.addSeparator()->setData(i + 1);
+        else
+            menu.addAction(items.at(i))->setData(i + 1);
+    }
+    QAction* chosen = menu.exec(QCursor::pos());
+    return chosen ? chosen->data().toInt() : 0;
 }
 
 bool QtPlatformServices::printerSetup(QPrinter* printer) {

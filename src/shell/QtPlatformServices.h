@@ -17,6 +17,7 @@ public:
                            const QString& initialDir, const QList<FileFilter>& filters,
                            int filterIndex) override;
     std::optional<QFont> chooseFont(const QFont& initial, const QString& title) override;
+    int popupMenu(const QStringList& items) override;
     bool printerSetup(QPrinter* printer) override;
     void clearClipboard() override;
     QString clipboardText() override;

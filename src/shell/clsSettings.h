@@ -1,5 +1,6 @@
 #pragma once
 
+#include <QFont>
 #include <QString>
 #include <QStringList>
 
@@ -41,6 +42,10 @@ private:
     std::function<void(const QString&)> m_WriteErrorHandler;
     bool m_WriteErrorReported = false;
 };
+
+// The note editor's font from "FontName", "FontSize", "FontBold", "FontItalic",
+// "FontStrikeThru" and "FontUnderLine"; writes Tahoma 10 defaults when "FontName" is empty.
+QFont GetEditorFont(clsSettings& settings);
 
 // Seeds the print keys at start-up (the page setup's defaults).
 void SeedStartupSettings(clsSettings& settings);

@@ -38,6 +38,11 @@ std::optional<QFont> ScriptedPlatformServices::chooseFont(const QFont& initial, 
     return fontAnswers.isEmpty() ? std::nullopt : fontAnswers.dequeue();
 }
 
+int ScriptedPlatformServices::popupMenu(const QStringList& items) {
+    popupMenus.append(items);
+    return popupAnswers.isEmpty() ? 0 : popupAnswers.dequeue();
+}
+
 bool ScriptedPlatformServices::printerSetup(QPrinter*) {
     ++printerSetups;
     return printerSetupAnswers.isEmpty() ? false : printerSetupAnswers.dequeue();

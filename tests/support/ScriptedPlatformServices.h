@@ -15,7 +15,7 @@ namespace quillary::test {
 // Test double for PlatformServices: records every call and answers from per-kind queues
 // that the test fills beforehand. Nothing here ever shows a window, so no test can hang
 // on a modal dialog. An unscripted message box answers Ok/Cancel (or No for Yes/No), an
-// unscripted file dialog "", an unscripted font chooser "cancelled".
+// unscripted file dialog "", an unscripted font chooser or popup menu "cancelled".
 class ScriptedPlatformServices : public PlatformServices {
 public:
     struct MessageCall {
@@ -38,6 +38,7 @@ public:
     QQueue<QString> fileAnswers;
     QQueue<std::optional<QFont>> fontAnswers;
     QQueue<bool> printerSetupAnswers;
+    QQueue<int> popupAnswers;
     OpenResult openResult = OpenResult::Opened;
     QDateTime clock = QDateTime(QDate(2026, 3, 14), QTime(16, 7));
     // Runs inside messageBox, e.g. to check the application's state while the box is up.
@@ -47,6 +48,7 @@ public:
     QList<MessageCall> messages;
     QList<FileDialogCall> fileDialogs;
     QList<QFont> fontDialogs;
+    QList<QStringList> popupMenus;
     int printerSetups = 0;
     QStringList openedDocuments;
     QStringList openedUrls;
@@ -65,6 +67,7 @@ public:
                            const QString& initialDir, const QList<FileFilter>& filters,
                            int filterIndex) override;
     std::optional<QFont> chooseFont(const QFont& initial, const QString& title) override;
+    int popupMenu(const QStringList& items) override;
     bool printerSetup(QPrinter* printer) override;
     void clearClipboard() override;
     QString clipboardText() override;
