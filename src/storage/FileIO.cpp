@@ -1,0 +1,148 @@
+#include "FileIO.h"
+
+#include <cerrno>
+#include <cstdio>
+#include <cstring>
+#include <filesystem>
+#include <fstream>
+#include <random>
+#include <system_error>
+
+#if defined(__unix__) || defined(__APPLE__)
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+#define QUILLARY_POSIX_IO 1
+#endif
+
+namespace fs = std::filesystem;
+
+namespace quillary {
+
+bool Fail(std::string* error, std::string text) {
+    if (error)
+        *error = std::move(text);
+    return false;
+}
+
+bool FileExists(const std::string& path) {
+    std::error_code ec;
+    return !path.empty() && fs::is_regular_file(fs::path(path), ec);
+}
+
+bool ReadWholeFile(const std::string& path, std::vector<uint8_t>& out, std::string* error,
+                   uint64_t maxBytes) {
+    std::error_code ec;
+    const fs::path p(path);
+    if (!fs::exists(p, ec))
+        return Fail(error, "File : " + path + " not found.");
+    if (fs::is_directory(p, ec))
+        return Fail(error, path + ": is a folder, not a file.");
+    std::ifstream in(p, std::ios::binary);
+    if (!in)
+        return Fail(error, path + ": cannot be opened for reading (" + std::strerror(errno) + ").");
+    in.seekg(0, std::ios::end);
+    const std::streamoff size = in.tellg();
+    if (size < 0)
+        return Fail(error, path + ": cannot be read.");
+    if (uint64_t(size) > maxBytes)
+        return Fail(error, path + ": the file is too large (" + std::to_string(size) + " bytes).");
+    in.seekg(0, std::ios::beg);
+    std::vector<uint8_t> bytes(static_cast<size_t>(size));
+    if (size > 0 && !in.read(reinterpret_cast<char*>(bytes.data()), size))
+        return Fail(error, path + ": reading the file failed.");
+    out.swap(bytes);
+    return true;
+}
+
+namespace {
+
+std::string TempNameFor(const fs::path& target) {
+    static std::mt19937_64 rng{std::random_device{}()};
+    char suffix[32];
+    std::snprintf(suffix, sizeof suffix, ".%08llx.tmp",
+                  static_cast<unsigned long long>(rng() & 0xFFFFFFFFull));
+    return (target.parent_path() / ("." + target.filename().string() + suffix)).string();
+}
+
+#ifdef QUILLARY_POSIX_IO
+std::string Reason() {
+    return std::strerror(errno);
+}
+
+bool WriteAll(int fd, const uint8_t* data, size_t size) {
+    while (size > 0) {
+        const ssize_t n = ::write(fd, data, size);
+        if (n < 0) {
+            if (errno == EINTR)
+                continue;
+            return false;
+        }
+        data += n;
+        size -= size_t(n);
+    }
+    return true;
+}
+#endif
+
+} // namespace
+
+bool WriteFileReplacing(const std::string& path, const uint8_t* data, size_t size,
+                        std::string* error) {
+    const fs::path target(path);
+    std::error_code ec;
+    if (fs::is_directory(target, ec))
+        return Fail(error, path + ": is a folder, not a file.");
+    const std::string temp = TempNameFor(target);
+#ifdef QUILLARY_POSIX_IO
+    mode_t mode = 0644;
+    struct stat st {};
+    if (::stat(path.c_str(), &st) == 0)
+        mode = st.st_mode & 07777;
+    const int fd = ::open(temp.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, mode);
+    if (fd < 0)
+        return Fail(error, path + ": cannot write in its folder (" + Reason() + ").");
+    std::string why;
+    if (!WriteAll(fd, data, size))
+        why = "writing failed (" + Reason() + ")";
+    else if (::fsync(fd) != 0)
+        why = "flushing to disk failed (" + Reason() + ")";
+    if (::close(fd) != 0 && why.empty())
+        why = "closing failed (" + Reason() + ")";
+    if (why.empty() && ::rename(temp.c_str(), path.c_str()) != 0)
+        why = "replacing the file failed (" + Reason() + ")";
+    if (!why.empty()) {
+        ::unlink(temp.c_str());
+        return Fail(error, path + ": " + why + "; the previous file is unchanged.");
+    }
+    // Make the rename itself durable.
+    const std::string dir = target.has_parent_path() ? target.parent_path().string() : ".";
+    const int dfd = ::open(dir.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+    if (dfd >= 0) {
+        ::fsync(dfd);
+        ::close(dfd);
+    }
+    return true;
+#else
+    {
+        std::ofstream out(temp, std::ios::binary | std::ios::trunc);
+        if (!out)
+            return Fail(error, path + ": cannot write in its folder.");
+        out.write(reinterpret_cast<const char*>(data), std::streamsize(size));
+        out.flush();
+        if (!out) {
+            out.close();
+            fs::remove(temp, ec);
+            return Fail(error, path + ": writing failed; the previous file is unchanged.");
+        }
+    }
+    fs::rename(temp, target, ec);
+    if (ec) {
+        fs::remove(temp, ec);
+        return Fail(error, path + ": replacing the file failed; the previous file is unchanged.");
+    }
+    return true;
+#endif
+}
+
+} // namespace quillary

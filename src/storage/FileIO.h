@@ -1,0 +1,33 @@
+#pragma once
+
+// Whole-file reading and crash-safe whole-file writing for the storage classes. Errors
+// come back as text naming the file; nothing here throws or prints.
+
+#include <cstddef>
+#include <cstdint>
+#include <string>
+#include <vector>
+
+namespace quillary {
+
+// True when path names an existing regular file (not a folder).
+bool FileExists(const std::string& path);
+
+// Reads the whole file. Refuses folders and files larger than maxBytes.
+bool ReadWholeFile(const std::string& path, std::vector<uint8_t>& out, std::string* error,
+                   uint64_t maxBytes = uint64_t(1) << 31);
+
+// Writes data to a new temporary file in the same folder, flushes it to the disk, then
+// renames it over path. On any failure the temporary file is removed, an existing file
+// at path is left as it was, and *error says why.
+bool WriteFileReplacing(const std::string& path, const uint8_t* data, size_t size,
+                        std::string* error);
+inline bool WriteFileReplacing(const std::string& path, const std::vector<uint8_t>& data,
+                               std::string* error) {
+    return WriteFileReplacing(path, data.data(), data.size(), error);
+}
+
+// Sets *error (when not null) to text; returns false so callers can `return Fail(...)`.
+bool Fail(std::string* error, std::string text);
+
+} // namespace quillary
