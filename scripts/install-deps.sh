@@ -12,7 +12,7 @@ PKGS=(
   libgtest-dev libbenchmark-dev
   dbus dbus-x11
   libpalm-perl netpbm python3 python3-pil imagemagick
-  fonts-dejavu-core
+  fonts-dejavu-core poppler-utils
 )
 missing=()
 for p in "${PKGS[@]}"; do

@@ -1,0 +1,165 @@
+#include "frmOptions.h"
+
+#include "PlatformServices.h"
+#include "clsSettings.h"
+#include "modGlobals.h"
+#include "storage/TextUtil.h"
+
+#include <QCheckBox>
+#include <QGridLayout>
+#include <QHBoxLayout>
+#include <QLabel>
+#include <QPushButton>
+#include <QVBoxLayout>
+
+#include <cmath>
+
+namespace quillary {
+
+namespace {
+
+const QString kKeySplash = QStringLiteral("Don't Show Splash Screen");
+const QString kKeyLogErrors = QStringLiteral("Log Errors");
+const QString kKeyRightJustify = QStringLiteral("RightJustify");
+
+bool SettingIsOn(clsSettings& settings, const QString& key) {
+    return LeadingNumber(settings.GetSetting(key).toStdString()) == 1;
+}
+
+QString OnOff(const QCheckBox* box) {
+    return box->isChecked() ? QStringLiteral("1") : QStringLiteral("0");
+}
+
+QString TrueFalse(bool value) {
+    return value ? QStringLiteral("True") : QStringLiteral("False");
+}
+
+// "10", "9.75": the size as a plain decimal number, as the font reader expects it.
+QString PointSizeText(qreal size) {
+    return QString::number(std::round(size * 10000.0) / 10000.0, 'g', 12);
+}
+
+} // namespace
+
+frmOptions::frmOptions(PlatformServices& services, clsSettings& settings, QWidget* parent)
+    : QDialog(parent), m_Services(services), m_Settings(settings) {
+    setObjectName(QStringLiteral("frmOptions"));
+    setWindowTitle(QStringLiteral("Quillary - Settings"));
+    if (parent)
+        setWindowIcon(parent->window()->windowIcon());
+    BuildControls();
+    LoadSettings();
+}
+
+void frmOptions::SetRightJustifyHandler(std::function<void(bool)> handler) {
+    m_RightJustifyHandler = std::move(handler);
+}
+
+void frmOptions::SetResizeHandler(std::function<void()> handler) {
+    m_ResizeHandler = std::move(handler);
+}
+
+void frmOptions::BuildControls() {
+    m_lblAbc = new QLabel(QStringLiteral("Note Display Font:"), this);
+    m_lblAbc->setObjectName(QStringLiteral("lblAbc"));
+    m_lblCurFont = new QLabel(this);
+    m_lblCurFont->setObjectName(QStringLiteral("lblCurFont"));
+    m_lblCurFont->setFrameShape(QFrame::StyledPanel);
+    m_lblCurFont->setFrameShadow(QFrame::Sunken);
+    m_lblCurFont->setMinimumWidth(220);
+    m_cmdFont = new QPushButton(QStringLiteral("&Font..."), this);
+    m_cmdFont->setObjectName(QStringLiteral("cmdFont"));
+
+    m_Label1 = new QLabel(QStringLiteral("Misc:"), this);
+    m_Label1->setObjectName(QStringLiteral("Label1"));
+    m_chkRightJustify = new QCheckBox(QStringLiteral("Right Justify Note Text"), this);
+    m_chkRightJustify->setObjectName(QStringLiteral("chkRightJustify"));
+    m_chkLogErrors = new QCheckBox(
+        QStringLiteral("Output Errors to .log file for importing notes databases"), this);
+    m_chkLogErrors->setObjectName(QStringLiteral("chkLogErrors"));
+    m_chkDontShowSplashScreen = new QCheckBox(QStringLiteral("Don't Show Splash Screen"), this);
+    m_chkDontShowSplashScreen->setObjectName(QStringLiteral("chkDontShowSplashScreen"));
+
+    m_cmdDone = new QPushButton(QStringLiteral("&OK"), this);
+    m_cmdDone->setObjectName(QStringLiteral("cmdDone"));
+    m_cmdDone->setDefault(true);
+    m_cmdCancel = new QPushButton(QStringLiteral("&Cancel"), this);
+    m_cmdCancel->setObjectName(QStringLiteral("cmdCancel"));
+
+    connect(m_cmdFont, &QPushButton::clicked, this, &frmOptions::cmdFont_Click);
+    connect(m_cmdDone, &QPushButton::clicked, this, &frmOptions::cmdDone_Click);
+    connect(m_cmdCancel, &QPushButton::clicked, this, &QDialog::reject);
+
+    auto* fontRow = new QHBoxLayout;
+    fontRow->addWidget(m_lblCurFont, 1);
+    fontRow->addWidget(m_cmdFont);
+
+    auto* buttons = new QHBoxLayout;
+    buttons->addStretch();
+    buttons->addWidget(m_cmdDone);
+    buttons->addWidget(m_cmdCancel);
+
+    auto* layout = new QVBoxLayout(this);
+    layout->addWidget(m_lblAbc);
+    layout->addLayout(fontRow);
+    layout->addSpacing(8);
+    layout->addWidget(m_Label1);
+    layout->addWidget(m_chkRightJustify);
+    layout->addWidget(m_chkLogErrors);
+    layout->addWidget(m_chkDontShowSplashScreen);
+    layout->addSpacing(8);
+    layout->addLayout(buttons);
+}
+
+void frmOptions::LoadSettings() {
+    m_WorkingFont = GetEditorFont(m_Settings);
+    m_lblCurFont->setFont(GetEditorFont(m_Settings));
+    m_lblCurFont->setText(GetFontDescription(m_lblCurFont->font()));
+    m_chkRightJustify->setChecked(SettingIsOn(m_Settings, kKeyRightJustify));
+    m_chkLogErrors->setChecked(SettingIsOn(m_Settings, kKeyLogErrors));
+    m_chkDontShowSplashScreen->setChecked(SettingIsOn(m_Settings, kKeySplash));
+}
+
+void frmOptions::ShowCurrentFont() {
+    m_lblCurFont->setFont(m_WorkingFont);
+    m_lblCurFont->setText(GetFontDescription(m_WorkingFont));
+}
+
+void frmOptions::cmdFont_Click() {
+    const std::optional<QFont> chosen =
+        m_Services.chooseFont(m_WorkingFont, QStringLiteral("Choose Text Font"));
+    if (chosen) {
+        // Only the six properties the settings keep; a pixel-sized font has no point
+        // size to store, so the working size stays.
+        m_WorkingFont.setBold(chosen->bold());
+        m_WorkingFont.setFamily(chosen->family());
+        if (chosen->pointSizeF() > 0)
+            m_WorkingFont.setPointSizeF(chosen->pointSizeF());
+        m_WorkingFont.setItalic(chosen->italic());
+        m_WorkingFont.setStrikeOut(chosen->strikeOut());
+        m_WorkingFont.setUnderline(chosen->underline());
+    }
+    ShowCurrentFont();
+}
+
+void frmOptions::cmdDone_Click() {
+    m_Settings.SetSetting(kKeySplash, OnOff(m_chkDontShowSplashScreen));
+    m_Settings.SetSetting(kKeyLogErrors, OnOff(m_chkLogErrors));
+    m_Settings.SetSetting(kKeyRightJustify, OnOff(m_chkRightJustify));
+    if (m_RightJustifyHandler)
+        m_RightJustifyHandler(SettingIsOn(m_Settings, kKeyRightJustify));
+
+    m_Settings.SetSetting(QStringLiteral("FontBold"), TrueFalse(m_WorkingFont.bold()));
+    m_Settings.SetSetting(QStringLiteral("FontName"), m_WorkingFont.family());
+    m_Settings.SetSetting(QStringLiteral("FontSize"), PointSizeText(m_WorkingFont.pointSizeF()));
+    m_Settings.SetSetting(QStringLiteral("FontItalic"), TrueFalse(m_WorkingFont.italic()));
+    m_Settings.SetSetting(QStringLiteral("FontStrikeThru"), TrueFalse(m_WorkingFont.strikeOut()));
+    m_Settings.SetSetting(QStringLiteral("FontUnderLine"), TrueFalse(m_WorkingFont.underline()));
+    m_Settings.Save();
+
+    if (m_ResizeHandler)
+        m_ResizeHandler();
+    accept();
+}
+
+} // namespace quillary

@@ -1,0 +1,19 @@
+# The user manual: docs/manual/manual.html rendered to QuillaryManual.pdf next to the
+# program, where the Help command looks for it. The renderer is a small Qt tool run on the
+# offscreen platform, so the build needs no display.
+add_executable(quillary-make-manual ${CMAKE_CURRENT_LIST_DIR}/make-manual.cpp)
+target_link_libraries(quillary-make-manual PRIVATE Qt6::Gui)
+set_target_properties(quillary-make-manual PROPERTIES AUTOMOC OFF)
+
+set(QUILLARY_MANUAL_SOURCE ${PROJECT_SOURCE_DIR}/docs/manual/manual.html)
+set(QUILLARY_MANUAL_PDF ${CMAKE_RUNTIME_OUTPUT_DIRECTORY}/QuillaryManual.pdf)
+add_custom_command(
+  OUTPUT ${QUILLARY_MANUAL_PDF}
+  # The renderer's font caches live until exit; leak reports would fail sanitizer builds.
+  COMMAND ${CMAKE_COMMAND} -E env QT_QPA_PLATFORM=offscreen ASAN_OPTIONS=detect_leaks=0
+          $<TARGET_FILE:quillary-make-manual> ${QUILLARY_MANUAL_SOURCE} ${QUILLARY_MANUAL_PDF}
+  DEPENDS quillary-make-manual ${QUILLARY_MANUAL_SOURCE}
+  COMMENT "Rendering the user manual QuillaryManual.pdf"
+  VERBATIM)
+add_custom_target(quillary_manual ALL DEPENDS ${QUILLARY_MANUAL_PDF})
+install(FILES ${QUILLARY_MANUAL_PDF} DESTINATION ${CMAKE_INSTALL_BINDIR})
