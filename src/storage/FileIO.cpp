@@ -1,5 +1,7 @@
 #include "FileIO.h"
 
+#include "TextUtil.h"
+
 #include <cerrno>
 #include <cstdio>
 #include <cstring>
@@ -143,6 +145,24 @@ bool WriteFileReplacing(const std::string& path, const uint8_t* data, size_t siz
     }
     return true;
 #endif
+}
+
+std::string GetLongFileName(const std::string& path) {
+    std::string p = TrimSpaces(path);
+    if (p.empty())
+        return p;
+    const bool hasSeparator = p.find('/') != std::string::npos
+#if defined(_WIN32)
+                              || p.find('\\') != std::string::npos
+#endif
+        ;
+    if (!hasSeparator) {
+        std::error_code ec;
+        const fs::path cwd = fs::current_path(ec);
+        if (!ec)
+            p = (cwd / p).string();
+    }
+    return p;
 }
 
 } // namespace quillary

@@ -27,6 +27,10 @@ inline bool WriteFileReplacing(const std::string& path, const std::vector<uint8_
     return WriteFileReplacing(path, data.data(), data.size(), error);
 }
 
+// The path with surrounding spaces removed; a bare file name (no folder separator) is
+// taken relative to the current folder.
+std::string GetLongFileName(const std::string& path);
+
 // Sets *error (when not null) to text; returns false so callers can `return Fail(...)`.
 bool Fail(std::string* error, std::string text);
 

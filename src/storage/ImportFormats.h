@@ -1,0 +1,54 @@
+#pragma once
+
+// Parsers for the three import file layouts. They work on text already in memory, so the
+// database classes, the tests and the benchmarks share them.
+
+#include <cstdint>
+#include <string>
+#include <string_view>
+#include <vector>
+
+namespace quillary {
+
+// Import files larger than this are refused: at most 32767 notes fit a database anyway.
+constexpr uint64_t kMaxImportFileBytes = 64u << 20;
+
+// Reads an import file whole. Refuses a missing file ("<path> not found."), a folder, an
+// empty file, one larger than kMaxImportFileBytes and one holding NUL bytes (not text).
+bool ReadImportFile(const std::string& path, std::string& out, std::string* error);
+
+// Lines as a text-mode reader gives them: CR LF, LF or a lone CR end a line; a line end
+// at the very end of the text does not start another line.
+std::vector<std::string_view> SplitLines(std::string_view text);
+
+// Raw text notes: lines collected into one note, each followed by CR LF, until a line that
+// ends with "|" (removed; that note gets no CR LF after its last line). The end of the
+// text completes the note being collected.
+std::vector<std::string> ParseRawTextNotes(std::string_view text);
+
+// Import list: line 1 cut at its first comma must read as the number 0 (or no number);
+// line 2 is a comment; every further line whose trimmed length is over 2 names one note
+// as "text path[,bitmap path[,ignored]]" (fields trimmed of surrounding spaces).
+struct ImportListEntry {
+    std::string textPath;
+    std::string bitmapPath;
+    int lineNumber = 0; // 1-based, for messages
+};
+// False when the header is not 0 (entries then stays empty).
+bool ParseImportList(std::string_view text, std::vector<ImportListEntry>& entries);
+
+// Raw text inserts: the first byte is the separator; then title, separator, text,
+// separator, ... The end of the text ends the last text. A final title without a text
+// gives a pair with an empty text and sets *danglingTitle.
+struct RawInsertPair {
+    std::string title;
+    std::string text;
+};
+std::vector<RawInsertPair> ParseRawInserts(std::string_view bytes, bool* danglingTitle = nullptr);
+
+// A path named in an import list: absolute paths as written; a relative one is looked up
+// next to the list file first (where the person keeps its files), then in the current
+// folder.
+std::string ResolveListPath(const std::string& listFile, const std::string& entryPath);
+
+} // namespace quillary

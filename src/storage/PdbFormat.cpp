@@ -1,0 +1,90 @@
+#include "PdbFormat.h"
+
+#include "ByteOrder.h"
+#include "FileIO.h"
+#include "TextUtil.h"
+
+#include <algorithm>
+#include <cstring>
+
+namespace quillary {
+
+bool ParsePdbContainer(const uint8_t* data, size_t size, PdbContainer& out, std::string* error) {
+    if (!data || size < kPdbHeaderBytes)
+        return Fail(error, "the file is " + std::to_string(size) +
+                               " bytes long, too short for the 78-byte database header.");
+    PdbContainer c;
+    std::memcpy(c.header.data(), data, kPdbHeaderBytes);
+    c.name = TrimAtNull(std::string_view(reinterpret_cast<const char*>(data), kPdbNameBytes));
+    const size_t n = ReadBE16(data + pdb::kRecordCount);
+    if (n > size_t(kPdbMaxRecords))
+        return Fail(error, "the header gives a record count of " + std::to_string(n) +
+                               " (at most 32767 are possible).");
+    const size_t listEnd = kPdbHeaderBytes + kPdbEntryBytes * n;
+    if (listEnd > size)
+        return Fail(error, "the header announces " + std::to_string(n) +
+                               " records, but the file ends before their record list (" +
+                               std::to_string(size) + " of " + std::to_string(listEnd) +
+                               " bytes).");
+    c.entries.resize(n);
+    for (size_t i = 0; i < n; ++i) {
+        const uint8_t* e = data + kPdbHeaderBytes + kPdbEntryBytes * i;
+        PdbRecordEntry& r = c.entries[i];
+        r.offset = ReadBE32(e);
+        r.attributes = e[4];
+        r.uniqueID = (uint32_t(e[5]) << 16) | (uint32_t(e[6]) << 8) | e[7];
+        if (r.offset < listEnd || r.offset >= size)
+            return Fail(error, "record " + std::to_string(i + 1) + " is said to start at offset " +
+                                   std::to_string(r.offset) + ", outside the record area (" +
+                                   std::to_string(listEnd) + " to " + std::to_string(size) +
+                                   ").");
+    }
+    out = std::move(c);
+    return true;
+}
+
+std::string PdbFourCC(const PdbHeader& header, size_t offset) {
+    return std::string(reinterpret_cast<const char*>(header.data() + offset), 4);
+}
+
+void SetPdbFourCC(PdbHeader& header, size_t offset, std::string_view code) {
+    for (size_t i = 0; i < 4; ++i)
+        header[offset + i] = i < code.size() ? uint8_t(code[i]) : uint8_t(' ');
+}
+
+void PutPaddedString(uint8_t* field, std::string_view s, size_t width) {
+    if (width == 0)
+        return;
+    std::string t = TrimSpaces(s);
+    if (t.size() > width - 1)
+        t.resize(width - 1);
+    std::memcpy(field, t.data(), t.size());
+    field[t.size()] = 0;
+    std::memset(field + t.size() + 1, ' ', width - t.size() - 1);
+}
+
+void PrepareHeaderForSave(PdbHeader& header, std::string_view name, uint16_t count,
+                          int64_t appInfoOffset) {
+    PutPaddedString(header.data(), name, kPdbNameBytes);
+    WriteBE16(header.data() + pdb::kAttributes, 0);
+    WriteBE16(header.data() + pdb::kVersion, 1);
+    WriteBE32(header.data() + pdb::kCreationDate, 1);
+    WriteBE32(header.data() + pdb::kModificationDate, 1);
+    if (appInfoOffset >= 0)
+        WriteBE32(header.data() + pdb::kAppInfoOffset, uint32_t(appInfoOffset));
+    WriteBE16(header.data() + pdb::kRecordCount, count);
+}
+
+void WritePdbEntry(uint8_t* dst, const PdbRecordEntry& entry) {
+    WriteBE32(dst, entry.offset);
+    dst[4] = entry.attributes;
+    dst[5] = uint8_t(entry.uniqueID >> 16);
+    dst[6] = uint8_t(entry.uniqueID >> 8);
+    dst[7] = uint8_t(entry.uniqueID);
+}
+
+std::string FileError(const std::string& path, const std::string& reason) {
+    return "File : " + path + ": " + reason;
+}
+
+} // namespace quillary

@@ -1,0 +1,459 @@
+#include "clsDatabase.h"
+
+#include "ByteOrder.h"
+#include "FileIO.h"
+#include "ImportFormats.h"
+#include "TextUtil.h"
+#include "clsBitmap.h"
+
+#include <algorithm>
+#include <cstring>
+#include <filesystem>
+
+using namespace quillary;
+
+namespace {
+
+constexpr size_t kLabelBytes = 16;
+constexpr size_t kCategoryIdsAt = 258;
+constexpr size_t kLastUniqueIdAt = 274;
+constexpr int kMaxCategories = 16;
+constexpr size_t kMaxLabelChars = 15;
+
+void Report(const clsDatabase::Progress& progress, bool enabled, size_t done, size_t total) {
+    if (enabled && progress && total > 0)
+        progress(int(done * 1000 / total));
+}
+
+} // namespace
+
+clsDatabase::clsDatabase() = default;
+clsDatabase::clsDatabase(clsDatabase&&) noexcept = default;
+clsDatabase& clsDatabase::operator=(clsDatabase&&) noexcept = default;
+clsDatabase::~clsDatabase() = default;
+
+// ---- Container -------------------------------------------------------------------------
+
+void clsDatabase::SetFileName(const std::string& name) {
+    m_fileName = name.empty() ? std::string() : GetLongFileName(name);
+}
+
+std::string clsDatabase::GetFileName() const {
+    return TrimSpaces(m_fileName);
+}
+
+bool clsDatabase::OpenDatabase(const Progress& progress, std::string* error) {
+    const std::string path = GetFileName();
+    if (path.empty())
+        return Fail(error, "No database file name is set.");
+    if (!FileExists(path))
+        return Fail(error, "File : " + path + " not found.");
+    std::vector<uint8_t> bytes;
+    if (!ReadWholeFile(path, bytes, error))
+        return false;
+    return LoadDatabaseBytes(bytes.data(), bytes.size(), path, progress, error);
+}
+
+bool clsDatabase::LoadDatabaseBytes(const uint8_t* data, size_t size, const std::string& fileName,
+                                    const Progress& progress, std::string* error) {
+    PdbContainer c;
+    std::string why;
+    if (!ParsePdbContainer(data, size, c, &why))
+        return Fail(error, FileError(fileName, why));
+    // A file without a category table keeps the one already held.
+    std::array<uint8_t, kAppInfoBytes> appInfo = m_appInfo;
+    const uint32_t appInfoAt = ReadBE32(c.header.data() + pdb::kAppInfoOffset);
+    if (appInfoAt != 0) {
+        if (appInfoAt > size || size - appInfoAt < kAppInfoBytes)
+            return Fail(error, FileError(fileName, "the category table is said to start at offset " +
+                                                       std::to_string(appInfoAt) +
+                                                       ", but the file ends at " +
+                                                       std::to_string(size) + "."));
+        std::memcpy(appInfo.data(), data + appInfoAt, kAppInfoBytes);
+    }
+    // Records may not add up to more than the file: this also bounds memory for files
+    // whose record list points many times at the same bytes.
+    uint64_t total = 0;
+    std::vector<std::unique_ptr<clsQuillaryItem>> items;
+    items.reserve(c.entries.size());
+    for (size_t i = 0; i < c.entries.size(); ++i) {
+        const PdbRecordEntry& e = c.entries[i];
+        auto item = std::make_unique<clsQuillaryItem>();
+        item->attributes = e.attributes;
+        item->UniqueID = e.uniqueID;
+        if (!item->ReadInItem(data, size, e.offset, &why))
+            return Fail(error, FileError(fileName, "note " + std::to_string(i + 1) + ": " + why));
+        total += uint64_t(item->BytesSize()) - 8;
+        if (total > size)
+            return Fail(error, FileError(fileName, "the notes overlap each other (note " +
+                                                       std::to_string(i + 1) +
+                                                       " reuses bytes of earlier notes)."));
+        items.push_back(std::move(item));
+        Report(progress, m_ScreenDisplayFlag, i + 1, c.entries.size());
+    }
+    m_header = c.header;
+    m_PalmFileName = std::move(c.name);
+    m_appInfo = appInfo;
+    m_items = std::move(items);
+    m_FileDirtyFlag = false;
+    return true;
+}
+
+std::vector<uint8_t> clsDatabase::GetDatabaseBytes(const Progress& progress) const {
+    const size_t n = m_items.size();
+    const size_t listEnd = kPdbHeaderBytes + kPdbEntryBytes * n;
+    size_t total = listEnd + kAppInfoBytes;
+    for (const auto& item : m_items)
+        total += item->RecordBytes().size();
+    std::vector<uint8_t> out;
+    out.reserve(total);
+    PdbHeader header = m_header;
+    PrepareHeaderForSave(header, m_PalmFileName, uint16_t(n), int64_t(listEnd));
+    out.insert(out.end(), header.begin(), header.end());
+    out.resize(listEnd);
+    uint32_t offset = uint32_t(listEnd + kAppInfoBytes);
+    for (size_t i = 0; i < n; ++i) {
+        const clsQuillaryItem& item = *m_items[i];
+        WritePdbEntry(out.data() + kPdbHeaderBytes + kPdbEntryBytes * i,
+                      {offset, item.attributes, item.UniqueID});
+        offset += uint32_t(item.RecordBytes().size());
+    }
+    out.insert(out.end(), m_appInfo.begin(), m_appInfo.end());
+    for (size_t i = 0; i < n; ++i) {
+        m_items[i]->WriteOutItem(out);
+        Report(progress, m_ScreenDisplayFlag, i + 1, n);
+    }
+    return out;
+}
+
+bool clsDatabase::SaveDatabase(const Progress& progress, std::string* error) {
+    const std::string path = GetFileName();
+    if (path.empty())
+        return Fail(error, "No database file name is set.");
+    if (!WriteFileReplacing(path, GetDatabaseBytes(progress), error))
+        return false;
+    m_FileDirtyFlag = false;
+    return true;
+}
+
+bool clsDatabase::ExportDatabase(const std::string& path, const Progress& progress,
+                                 std::string* error) const {
+    if (TrimSpaces(path).empty())
+        return Fail(error, "No file name given for the export.");
+    return WriteFileReplacing(GetLongFileName(path), GetDatabaseBytes(progress), error);
+}
+
+void clsDatabase::AddNewDatabase() {
+    m_items.clear();
+    SetFileName("");
+    SetPdbFourCC(m_header, pdb::kCreator, "QLRY");
+    SetPdbFourCC(m_header, pdb::kType, "Not2");
+    WriteBE16(m_header.data() + pdb::kRecordCount, 0);
+    m_PalmFileName = "QuillaryDBv2";
+    m_FileDirtyFlag = false;
+    PutPaddedString(Label(0), "Unfiled", kLabelBytes);
+    PutPaddedString(Label(1), "Business", kLabelBytes);
+    PutPaddedString(Label(2), "Personal", kLabelBytes);
+    for (int i = 0; i < kMaxCategories; ++i)
+        m_appInfo[kCategoryIdsAt + size_t(i)] = uint8_t(i);
+    m_appInfo[kLastUniqueIdAt] = 15;
+}
+
+// ---- Categories ------------------------------------------------------------------------
+
+std::string clsDatabase::GetCategoryLabel(int catIndex) const {
+    if (catIndex < 0 || catIndex >= kMaxCategories)
+        return {};
+    return TrimAtNull(std::string_view(reinterpret_cast<const char*>(Label(catIndex)), kLabelBytes));
+}
+
+int clsDatabase::GetCategoryList(std::vector<std::string>& strCatList) const {
+    strCatList.clear();
+    for (int i = 0; i < kMaxCategories; ++i) {
+        std::string label = GetCategoryLabel(i);
+        if (label.empty())
+            break;
+        strCatList.push_back(std::move(label));
+    }
+    return int(strCatList.size());
+}
+
+std::string clsDatabase::GetCategory(int recIndex) const {
+    const clsQuillaryItem* item = GetRecordObject(recIndex);
+    return item ? GetCategoryLabel(item->CategoryIndex()) : std::string();
+}
+
+int clsDatabase::GetCategoryIndex(int recIndex) const {
+    const clsQuillaryItem* item = GetRecordObject(recIndex);
+    return item ? item->CategoryIndex() : 0;
+}
+
+void clsDatabase::SetCategoryIndex(int recIndex, int newCat) {
+    clsQuillaryItem* item = GetRecordObject(recIndex);
+    if (!item || newCat < 0 || newCat >= kMaxCategories)
+        return;
+    item->attributes = uint8_t((item->attributes & 0xF0) | newCat);
+}
+
+bool clsDatabase::IsCategoryNameUnique(const std::string& catName, int curIndex) const {
+    for (int i = 0; i < kMaxCategories; ++i) {
+        const std::string label = GetCategoryLabel(i);
+        if (label.empty())
+            break;
+        if (i != curIndex && label == catName)
+            return true;
+    }
+    return false;
+}
+
+void clsDatabase::RenameCategory(int catIndex, const std::string& newName) {
+    if (catIndex < 0 || catIndex >= kMaxCategories)
+        return;
+    PutPaddedString(Label(catIndex), newName.substr(0, kMaxLabelChars), kLabelBytes);
+    const uint16_t renamed = uint16_t(RenamedCategories() | (1u << catIndex));
+    WriteBE16(m_appInfo.data(), renamed);
+}
+
+uint16_t clsDatabase::RenamedCategories() const {
+    return ReadBE16(m_appInfo.data());
+}
+
+uint8_t clsDatabase::CategoryID(int catIndex) const {
+    if (catIndex < 0 || catIndex >= kMaxCategories)
+        return 0;
+    return m_appInfo[kCategoryIdsAt + size_t(catIndex)];
+}
+
+int clsDatabase::AddCategory(std::string& newCatName) {
+    std::vector<std::string> labels;
+    const int count = GetCategoryList(labels);
+    if (count >= kMaxCategories)
+        return -1;
+    auto taken = [&](const std::string& name) {
+        return std::find(labels.begin(), labels.end(), name) != labels.end();
+    };
+    std::string name = "NewCategory";
+    for (int k = 1; taken(name); ++k)
+        name = "NewCategory" + std::to_string(k);
+    int id = 129;
+    auto idTaken = [&](int v) {
+        for (int i = 0; i < count; ++i)
+            if (CategoryID(i) == v)
+                return true;
+        return false;
+    };
+    while (idTaken(id))
+        ++id;
+    PutPaddedString(Label(count), name, kLabelBytes);
+    m_appInfo[kCategoryIdsAt + size_t(count)] = uint8_t(id);
+    newCatName = name;
+    return count + 1;
+}
+
+void clsDatabase::DeleteCategory(int catID) {
+    std::vector<std::string> labels;
+    const int count = GetCategoryList(labels);
+    if (catID < 0 || catID >= count)
+        return;
+    for (auto& item : m_items)
+        if (item->CategoryIndex() == catID)
+            item->attributes &= 0xF0;
+    for (int i = catID; i <= count - 2; ++i) {
+        std::memcpy(Label(i), Label(i + 1), kLabelBytes);
+        m_appInfo[kCategoryIdsAt + size_t(i)] = m_appInfo[kCategoryIdsAt + size_t(i) + 1];
+        for (auto& item : m_items)
+            if (item->CategoryIndex() == i + 1)
+                item->attributes = uint8_t((item->attributes & 0xF0) | i);
+    }
+    PutPaddedString(Label(count - 1), "", kLabelBytes);
+}
+
+// ---- Records ---------------------------------------------------------------------------
+
+std::string clsDatabase::NewNoteTitle() const {
+    return m_NewNoteTitle ? m_NewNoteTitle() : clsQuillaryItem::DefaultTitle();
+}
+
+std::unique_ptr<clsQuillaryItem> clsDatabase::NewDefaultNote() const {
+    auto item = std::make_unique<clsQuillaryItem>();
+    item->FillDefaultItemStruct(NewNoteTitle());
+    return item;
+}
+
+bool clsDatabase::AddNewRecord(int nIndex) {
+    if (nIndex < 0 || nIndex > GetNumRecords() || !CanAdd())
+        return false;
+    m_items.insert(m_items.begin() + nIndex, NewDefaultNote());
+    return true;
+}
+
+bool clsDatabase::DeleteRecord(int nIndex) {
+    if (nIndex < 0 || nIndex >= GetNumRecords())
+        return false;
+    m_items.erase(m_items.begin() + nIndex);
+    m_FileDirtyFlag = true;
+    return true;
+}
+
+void clsDatabase::DeleteAllRecords() {
+    if (!m_items.empty())
+        m_FileDirtyFlag = true;
+    m_items.clear();
+}
+
+clsQuillaryItem* clsDatabase::GetRecordObject(int itemNum) {
+    return itemNum >= 0 && itemNum < GetNumRecords() ? m_items[size_t(itemNum)].get() : nullptr;
+}
+
+const clsQuillaryItem* clsDatabase::GetRecordObject(int itemNum) const {
+    return itemNum >= 0 && itemNum < GetNumRecords() ? m_items[size_t(itemNum)].get() : nullptr;
+}
+
+bool clsDatabase::SetRecordObject(int itemNum, std::unique_ptr<clsQuillaryItem> objNote) {
+    if (!objNote || itemNum < 0 || itemNum >= GetNumRecords())
+        return false;
+    m_items[size_t(itemNum)] = std::move(objNote);
+    return true;
+}
+
+bool clsDatabase::SetRecordObject(int itemNum, const clsQuillaryItem& objNote) {
+    return SetRecordObject(itemNum, std::make_unique<clsQuillaryItem>(objNote));
+}
+
+bool clsDatabase::NewSortOrder(const std::string& strList) {
+    const size_t n = m_items.size();
+    std::vector<size_t> order;
+    std::string_view rest = strList;
+    while (!TrimSpaces(rest).empty()) {
+        const long long v = LeadingNumber(rest);
+        if (v < 0 || size_t(v) >= n)
+            return false;
+        order.push_back(size_t(v));
+        const size_t comma = rest.find(',');
+        rest = comma == std::string_view::npos ? std::string_view() : rest.substr(comma + 1);
+    }
+    if (order.size() != n)
+        return false;
+    std::vector<bool> seen(n, false);
+    for (size_t v : order) {
+        if (seen[v])
+            return false;
+        seen[v] = true;
+    }
+    std::vector<std::unique_ptr<clsQuillaryItem>> items(n);
+    for (size_t j = 0; j < n; ++j)
+        items[j] = std::move(m_items[order[j]]);
+    m_items = std::move(items);
+    return true;
+}
+
+int32_t clsDatabase::GetItemSize(int itemNum) const {
+    const clsQuillaryItem* item = GetRecordObject(itemNum);
+    return item ? item->BytesSize() : 0;
+}
+
+uint32_t clsDatabase::GetUniqueID(int itemNum) const {
+    const clsQuillaryItem* item = GetRecordObject(itemNum);
+    return item ? item->UniqueID : 0;
+}
+
+int64_t clsDatabase::CalcDBSize() const {
+    int64_t size = int64_t(kPdbHeaderBytes);
+    for (const auto& item : m_items)
+        size += item->BytesSize();
+    return size;
+}
+
+bool clsDatabase::GetRecordBitmap(int itemNum, clsBitmap& bitmap, std::string* error) const {
+    const clsQuillaryItem* item = GetRecordObject(itemNum);
+    if (!item)
+        return Fail(error, "There is no note " + std::to_string(itemNum + 1) + ".");
+    std::string why;
+    if (!item->GetBitmap(bitmap, &why))
+        return Fail(error, FileError(GetFileName(), "the picture of note " +
+                                                        std::to_string(itemNum + 1) + ": " + why));
+    return true;
+}
+
+// ---- Imports ---------------------------------------------------------------------------
+
+bool clsDatabase::AppendImportedNote(std::unique_ptr<clsQuillaryItem> note, ImportResult& result) {
+    if (!CanAdd()) {
+        result.messages.push_back("The database holds the most notes it can (32767); the rest "
+                                  "was not imported.");
+        return false;
+    }
+    note->SetDirtyFlag(true);
+    m_items.push_back(std::move(note));
+    m_FileDirtyFlag = true;
+    ++result.imported;
+    return true;
+}
+
+ImportResult clsDatabase::AppendRawTextNotes(const std::string& filePath) {
+    ImportResult result;
+    std::string text, why;
+    if (!ReadImportFile(filePath, text, &why)) {
+        result.messages.push_back(why);
+        return result;
+    }
+    const std::vector<std::string> notes = ParseRawTextNotes(text);
+    for (const std::string& body : notes) {
+        auto note = NewDefaultNote();
+        note->SetText(body);
+        if (!AppendImportedNote(std::move(note), result))
+            return result;
+    }
+    result.completed = true;
+    return result;
+}
+
+ImportResult clsDatabase::ImportListFormat(const std::string& filePath) {
+    ImportResult result;
+    std::string text, why;
+    if (!ReadImportFile(filePath, text, &why)) {
+        result.messages.push_back(why);
+        return result;
+    }
+    std::vector<ImportListEntry> entries;
+    if (!ParseImportList(text, entries)) {
+        result.messages.push_back(filePath + " is not a Quillary import list (its first line "
+                                             "must start with 0); nothing was imported.");
+        return result;
+    }
+    for (const ImportListEntry& e : entries) {
+        auto note = NewDefaultNote();
+        note->ImportNoteItem(ResolveListPath(filePath, e.textPath),
+                             ResolveListPath(filePath, e.bitmapPath), &result.messages);
+        if (!AppendImportedNote(std::move(note), result))
+            return result;
+    }
+    m_FileDirtyFlag = true;
+    result.completed = true;
+    return result;
+}
+
+ImportResult clsDatabase::AppendDatabaseNotes(const std::string& otherPath) {
+    ImportResult result;
+    clsDatabase other;
+    other.SetFileName(otherPath);
+    std::string why;
+    if (!other.OpenDatabase({}, &why)) {
+        result.messages.push_back(why);
+        return result;
+    }
+    return AppendDatabaseNotes(other);
+}
+
+ImportResult clsDatabase::AppendDatabaseNotes(const clsDatabase& other) {
+    ImportResult result;
+    const int count = other.GetNumRecords(); // fixed first: other may be this database
+    for (int i = 0; i < count; ++i) {
+        auto note = std::make_unique<clsQuillaryItem>(*other.GetRecordObject(i));
+        note->UniqueID = 0;
+        if (!AppendImportedNote(std::move(note), result))
+            return result;
+    }
+    result.completed = true;
+    return result;
+}

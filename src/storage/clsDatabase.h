@@ -1,0 +1,148 @@
+#pragma once
+
+#include "ImportResult.h"
+#include "PdbFormat.h"
+#include "clsQuillaryItem.h"
+
+#include <array>
+#include <cstdint>
+#include <functional>
+#include <memory>
+#include <string>
+#include <vector>
+
+class clsBitmap;
+
+// One notes database (.pdb) in memory: header, category table (application-info block)
+// and one clsQuillaryItem per record.
+//
+// File layout: 78-byte header, 8-byte record entries, 276-byte application-info block at
+// 78 + 8n, then the records back to back. The file is always read and written whole.
+//
+// Record indexes are 0-based; category indexes 0..15, 0 being "Unfiled". Operations given
+// an index out of range do nothing and return false / an empty result.
+//
+// Never shows anything: failures return false with a text naming the file and what is
+// wrong in *error. The dialogs for an empty file name live in shell/DatabaseDialogs.
+class clsDatabase {
+public:
+    using Progress = std::function<void(int)>; // 0..1000
+    static constexpr size_t kAppInfoBytes = 276;
+
+    bool m_FileDirtyFlag = false;     // memory differs from the file
+    std::string m_PalmFileName;       // database name (Windows-1252)
+    bool m_ScreenDisplayFlag = false; // report progress while reading and writing
+    // Title text for new notes; when empty clsQuillaryItem::DefaultTitle() is used. The
+    // main window installs one built from its clock and locale.
+    std::function<std::string()> m_NewNoteTitle;
+
+    clsDatabase();
+    clsDatabase(const clsDatabase&) = delete;
+    clsDatabase& operator=(const clsDatabase&) = delete;
+    clsDatabase(clsDatabase&&) noexcept;
+    clsDatabase& operator=(clsDatabase&&) noexcept;
+    ~clsDatabase();
+
+    // ---- Container ----
+    // Stores the path ("" stays ""); a bare file name is taken relative to the current
+    // folder.
+    void SetFileName(const std::string& name);
+    std::string GetFileName() const;
+
+    // Loads the file named by GetFileName(). On failure the object is left exactly as it
+    // was. Clears m_FileDirtyFlag on success.
+    bool OpenDatabase(const Progress& progress = {}, std::string* error = nullptr);
+    // The same from a byte buffer; fileName only names the source in messages.
+    bool LoadDatabaseBytes(const uint8_t* data, size_t size, const std::string& fileName,
+                           const Progress& progress = {}, std::string* error = nullptr);
+
+    // Writes the whole database to GetFileName() through a temporary file that replaces
+    // the old one only after a complete, flushed write. On failure the old file is intact
+    // and m_FileDirtyFlag stays as it was; on success it is cleared.
+    bool SaveDatabase(const Progress& progress = {}, std::string* error = nullptr);
+    // Writes a copy to another file; file name and dirty flag stay as they are.
+    bool ExportDatabase(const std::string& path, const Progress& progress = {},
+                        std::string* error = nullptr) const;
+    // The file image SaveDatabase writes.
+    std::vector<uint8_t> GetDatabaseBytes(const Progress& progress = {}) const;
+
+    // An empty new notes database "QuillaryDBv2" (type Not2, creator QLRY) with the
+    // categories Unfiled, Business, Personal and no file name.
+    void AddNewDatabase();
+
+    std::string GetType() const { return quillary::PdbFourCC(m_header, quillary::pdb::kType); }
+    std::string GetCreator() const {
+        return quillary::PdbFourCC(m_header, quillary::pdb::kCreator);
+    }
+    const quillary::PdbHeader& Header() const { return m_header; }
+    const std::array<uint8_t, kAppInfoBytes>& AppInfo() const { return m_appInfo; }
+
+    // ---- Categories ----
+    // Labels from index 0 up to the first empty one; returns their number.
+    int GetCategoryList(std::vector<std::string>& strCatList) const;
+    std::string GetCategoryLabel(int catIndex) const;
+    std::string GetCategory(int recIndex) const;
+    int GetCategoryIndex(int recIndex) const;
+    void SetCategoryIndex(int recIndex, int newCat);
+    // Careful, the name says the opposite: true when a category OTHER than curIndex already
+    // has exactly this label (case-sensitive), i.e. the name is taken.
+    bool IsCategoryNameUnique(const std::string& catName, int curIndex) const;
+    // Label catIndex becomes the first 15 characters of newName; marks it renamed.
+    void RenameCategory(int catIndex, const std::string& newName);
+    // Appends "NewCategory", "NewCategory1", ...; returns the new number of categories,
+    // or -1 when all 16 are in use.
+    int AddCategory(std::string& newCatName);
+    // Removes a category; its notes become Unfiled, later categories move down one.
+    void DeleteCategory(int catID);
+    uint16_t RenamedCategories() const;
+    uint8_t CategoryID(int catIndex) const;
+    uint8_t LastUniqueCategoryID() const { return m_appInfo[274]; }
+
+    // ---- Records ----
+    int GetNumRecords() const { return int(m_items.size()); }
+    // Inserts a new default note at nIndex (0..count); false when the index is out of range
+    // or the database holds 32767 notes already.
+    bool AddNewRecord(int nIndex);
+    bool InsertRecordItem(int nIndex) { return AddNewRecord(nIndex); }
+    // Removes the note; sets m_FileDirtyFlag.
+    bool DeleteRecord(int nIndex);
+    // Removes every note; sets m_FileDirtyFlag when there were any.
+    void DeleteAllRecords();
+    // The note itself (not a copy), or nullptr. Valid until that note is removed.
+    clsQuillaryItem* GetRecordObject(int itemNum);
+    const clsQuillaryItem* GetRecordObject(int itemNum) const;
+    // Replaces the note at itemNum.
+    bool SetRecordObject(int itemNum, std::unique_ptr<clsQuillaryItem> objNote);
+    bool SetRecordObject(int itemNum, const clsQuillaryItem& objNote);
+    // Reorders all notes: strList lists the old 0-based positions in their new order
+    // ("2,0,1"). Refused (false, nothing changes) unless it names every position once.
+    bool NewSortOrder(const std::string& strList);
+    int32_t GetItemSize(int itemNum) const;
+    uint32_t GetUniqueID(int itemNum) const;
+    // 78 + all BytesSize: the size the program shows (the file is 276 bytes larger).
+    int64_t CalcDBSize() const;
+    // Decodes a note's picture; the error names file and note.
+    bool GetRecordBitmap(int itemNum, clsBitmap& bitmap, std::string* error = nullptr) const;
+
+    // ---- Imports (they set m_FileDirtyFlag when they add anything) ----
+    // Raw text notes: lines up to one ending in "|" make one note.
+    ImportResult AppendRawTextNotes(const std::string& filePath);
+    // Import list: header line "0,...", a comment line, then "text path[,bitmap path]".
+    ImportResult ImportListFormat(const std::string& filePath);
+    // Appends every note of another notes database, unique IDs 0, marked dirty.
+    ImportResult AppendDatabaseNotes(const std::string& otherPath);
+    ImportResult AppendDatabaseNotes(const clsDatabase& other);
+
+private:
+    bool CanAdd() const { return int(m_items.size()) < quillary::kPdbMaxRecords; }
+    std::string NewNoteTitle() const;
+    std::unique_ptr<clsQuillaryItem> NewDefaultNote() const;
+    bool AppendImportedNote(std::unique_ptr<clsQuillaryItem> note, ImportResult& result);
+    uint8_t* Label(int i) { return m_appInfo.data() + 2 + 16 * size_t(i); }
+    const uint8_t* Label(int i) const { return m_appInfo.data() + 2 + 16 * size_t(i); }
+
+    std::string m_fileName;
+    quillary::PdbHeader m_header{};
+    std::array<uint8_t, kAppInfoBytes> m_appInfo{};
+    std::vector<std::unique_ptr<clsQuillaryItem>> m_items;
+};

@@ -1,0 +1,215 @@
+#include "clsQuillaryItem.h"
+
+#include "ByteOrder.h"
+#include "FileIO.h"
+#include "clsBitmap.h"
+
+#include <algorithm>
+#include <cctype>
+#include <cstring>
+#include <ctime>
+#include <filesystem>
+
+using namespace quillary;
+
+namespace {
+
+// The compressed blank 500 x 500 picture every new note starts with.
+const std::vector<uint8_t>& BlankNotePicture() {
+    static const std::vector<uint8_t> bytes = [] {
+        clsBitmap blank;
+        blank.InitializeBitmap(500, 500, 1);
+        std::vector<uint8_t> out;
+        blank.GetPalmBitmap(out);
+        return out;
+    }();
+    return bytes;
+}
+
+} // namespace
+
+clsQuillaryItem::clsQuillaryItem() : m_record(1, 0) {}
+
+uint16_t clsQuillaryItem::BitmapDataSize() const {
+    if (m_record.size() < kHeaderLen)
+        return 0;
+    return ReadBE16(m_record.data() + kHeaderLen - 2);
+}
+
+bool clsQuillaryItem::ReadInItem(const uint8_t* file, size_t fileSize, size_t recPos,
+                                 std::string* error) {
+    if (recPos > fileSize || fileSize - recPos < kHeaderLen)
+        return Fail(error, "the note starting at offset " + std::to_string(recPos) +
+                               " is cut short: its 2032-byte header runs past the end of the "
+                               "file.");
+    const size_t s = ReadBE16(file + recPos + kHeaderLen - 2);
+    if (fileSize - recPos - kHeaderLen < s)
+        return Fail(error, "the note starting at offset " + std::to_string(recPos) +
+                               " has a picture data size of " + std::to_string(s) +
+                               " bytes, more than the " +
+                               std::to_string(fileSize - recPos - kHeaderLen) +
+                               " bytes left in the file.");
+    m_record.assign(file + recPos, file + recPos + kHeaderLen + s);
+    const char* text = reinterpret_cast<const char*>(m_record.data() + kTextOffset);
+    m_text.assign(text, strnlen(text, kMaxTextChars + 1));
+    return true;
+}
+
+size_t clsQuillaryItem::WriteRawDataImage(std::vector<uint8_t>& out) const {
+    out.insert(out.end(), m_record.begin(), m_record.end());
+    return m_record.size();
+}
+
+void clsQuillaryItem::WriteTextDataImage(std::vector<uint8_t>& out) const {
+    for (char c : m_text)
+        out.push_back(c == '\r' ? uint8_t(' ') : uint8_t(c));
+    out.push_back(0);
+}
+
+size_t clsQuillaryItem::LFtoCRLF(std::string_view inString, std::string& outString) {
+    std::string out;
+    out.reserve(inString.size() + inString.size() / 16 + 8);
+    for (char c : inString) {
+        if (c == '\n')
+            out += '\r';
+        out += c;
+    }
+    outString.swap(out);
+    return outString.size();
+}
+
+std::string clsQuillaryItem::Text() const {
+    std::string out;
+    LFtoCRLF(m_text, out);
+    return out;
+}
+
+void clsQuillaryItem::SetText(std::string_view t) {
+    std::string stored;
+    stored.reserve(t.size());
+    for (char c : t)
+        if (c != '\r')
+            stored += c;
+    m_text = std::move(stored);
+    // A record that never got its header (a fresh object) is made long enough to hold it.
+    if (m_record.size() < kHeaderLen)
+        m_record.resize(kHeaderLen, 0);
+    const size_t n = std::min(m_text.size(), kMaxTextChars);
+    std::memcpy(m_record.data() + kTextOffset, m_text.data(), n);
+    m_record[kTextOffset + n] = 0;
+}
+
+void clsQuillaryItem::GetBitmapData(std::vector<uint8_t>& out) const {
+    if (m_record.size() < kHeaderLen) {
+        out.assign(kHeaderLen - kBitmapOffset, 0);
+        return;
+    }
+    out.assign(m_record.begin() + long(kBitmapOffset),
+               m_record.begin() + long(kHeaderLen + BitmapDataSize()));
+}
+
+bool clsQuillaryItem::SetBitmapData(const std::vector<uint8_t>& bytes, std::string* error) {
+    const size_t prefix = kHeaderLen - kBitmapOffset;
+    if (bytes.size() < prefix)
+        return Fail(error, "the picture encoding is cut short (" + std::to_string(bytes.size()) +
+                               " bytes).");
+    const size_t s = bytes.size() - prefix;
+    if (s > kMaxPictureData)
+        return Fail(error, "the picture needs " + std::to_string(s) +
+                               " bytes when compressed; a note can hold at most " +
+                               std::to_string(kMaxPictureData) +
+                               ". Use a smaller or simpler picture.");
+    if (ReadBE16(bytes.data() + prefix - 2) != s)
+        return Fail(error, "the picture encoding's size word does not match its length.");
+    if (m_record.size() < kHeaderLen)
+        m_record.resize(kHeaderLen, 0);
+    m_record.resize(kBitmapOffset + bytes.size());
+    std::memcpy(m_record.data() + kBitmapOffset, bytes.data(), bytes.size());
+    return true;
+}
+
+bool clsQuillaryItem::SetBitmap(const clsBitmap& bitmap, std::string* error) {
+    std::vector<uint8_t> bytes;
+    bitmap.GetPalmBitmap(bytes);
+    return SetBitmapData(bytes, error);
+}
+
+bool clsQuillaryItem::GetBitmap(clsBitmap& bitmap, std::string* error) const {
+    if (m_record.size() < kHeaderLen)
+        return Fail(error, "the note has no picture.");
+    return bitmap.LoadPalmBitmap(m_record.data() + kBitmapOffset,
+                                 m_record.size() - kBitmapOffset, error);
+}
+
+void clsQuillaryItem::SetDirtyFlag(bool dirty) {
+    attributes = dirty ? uint8_t(attributes | 0x40) : uint8_t(attributes & ~0x40);
+}
+
+void clsQuillaryItem::FillDefaultItemStruct(std::string_view title) {
+    m_record.assign(kHeaderLen, 0);
+    m_record[0] = 0;
+    m_record[1] = 1;
+    SetText(title);
+    SetBitmapData(BlankNotePicture());
+}
+
+void clsQuillaryItem::FillDefaultItemStruct() {
+    FillDefaultItemStruct(DefaultTitle());
+}
+
+std::string clsQuillaryItem::DefaultTitle() {
+    const std::time_t now = std::time(nullptr);
+    std::tm local{};
+#if defined(_WIN32)
+    localtime_s(&local, &now);
+#else
+    localtime_r(&now, &local);
+#endif
+    char date[64] = {};
+    char ampm[16] = {};
+    std::strftime(date, sizeof date, "%x", &local);
+    std::strftime(ampm, sizeof ampm, "%p", &local);
+    const int hour12 = local.tm_hour % 12 == 0 ? 12 : local.tm_hour % 12;
+    char time[32];
+    std::snprintf(time, sizeof time, "%d:%02d", hour12, local.tm_min);
+    std::string title = std::string(date) + " " + time + " " + ampm + " - ";
+    for (char& c : title)
+        c = char(std::tolower(static_cast<unsigned char>(c)));
+    return title;
+}
+
+bool clsQuillaryItem::ImportNoteItem(const std::string& textFilePath,
+                                     const std::string& bitmapFilePath,
+                                     std::vector<std::string>* messages) {
+    bool result = false;
+    std::string why;
+    if (!bitmapFilePath.empty()) {
+        result = ImportBitmapItem(bitmapFilePath, &why);
+        if (!result && messages)
+            messages->push_back(why);
+    }
+    if (!textFilePath.empty()) {
+        std::error_code ec;
+        if (std::filesystem::exists(textFilePath, ec)) {
+            std::vector<uint8_t> bytes;
+            if (ReadWholeFile(textFilePath, bytes, &why, kMaxTextFileBytes))
+                SetText(std::string_view(reinterpret_cast<const char*>(bytes.data()), bytes.size()));
+            else if (messages)
+                messages->push_back(why);
+        }
+    }
+    return result;
+}
+
+bool clsQuillaryItem::ImportBitmapItem(const std::string& bitmapFilePath, std::string* error) {
+    std::error_code ec;
+    if (bitmapFilePath.empty() || !std::filesystem::exists(bitmapFilePath, ec))
+        return Fail(error, bitmapFilePath + " not found.\r\nImport Aborted: Default bitmap created.");
+    clsBitmap bitmap;
+    if (!bitmap.LoadWinBmpFile(bitmapFilePath, error))
+        return false;
+    std::string why;
+    if (!SetBitmap(bitmap, &why))
+        return Fail(error, bitmapFilePath + ": " + why);
+    return true;
+}

@@ -1,0 +1,104 @@
+#pragma once
+
+#include <cstddef>
+#include <cstdint>
+#include <string>
+#include <string_view>
+#include <vector>
+
+class clsBitmap;
+
+// One note record, kept as its raw bytes: a 2032-byte header holding the note's text,
+// followed by its picture in the Palm bitmap encoding.
+//
+//   0     2     header bytes (00 01 in a new note), kept as read
+//   2     2000  text, Windows-1252, NUL-terminated, at most 1999 characters, LF line ends
+//   2002  12    unused, kept as read
+//   2014  16    Palm bitmap header
+//   2030  2     picture data size S (unsigned 16-bit, big-endian)
+//   2032  S     compressed picture data
+//
+// Text and picture go into the record bytes as soon as they are set, so writing a record
+// is a copy of its bytes. Texts are raw Windows-1252 bytes.
+class clsQuillaryItem {
+public:
+    static constexpr size_t kHeaderLen = 2032;
+    static constexpr size_t kTextOffset = 2;
+    static constexpr size_t kMaxTextChars = 1999;
+    static constexpr size_t kBitmapOffset = 2014;
+    // The handheld keeps a record in one memory chunk of at most 64 KB - 1 bytes, so a
+    // picture may carry at most 65535 - 2032 = 63503 bytes of compressed data.
+    static constexpr size_t kMaxRecordBytes = 65535;
+    static constexpr size_t kMaxPictureData = kMaxRecordBytes - kHeaderLen;
+
+    uint8_t attributes = 0; // 0x40 dirty (changed since the last HotSync), low 4 bits category
+    uint32_t UniqueID = 0;  // 24-bit record ID; 0 for notes made on the PC
+
+    clsQuillaryItem(); // an empty one-byte record; use FillDefaultItemStruct or ReadInItem
+
+    size_t HeaderLen() const { return kHeaderLen; }
+    // The size word at 2030..2031, read unsigned (0 for a record too short to hold it).
+    uint16_t BitmapDataSize() const;
+    // Record length + 8 (its record-list entry).
+    int32_t BytesSize() const { return int32_t(m_record.size() + 8); }
+
+    // Reads the record starting at byte offset recPos of file[0, fileSize). Fails, changing
+    // nothing, when the header or the picture data run past the end of the file.
+    bool ReadInItem(const uint8_t* file, size_t fileSize, size_t recPos, std::string* error);
+    // Appends the record bytes; returns their count.
+    size_t WriteRawDataImage(std::vector<uint8_t>& out) const;
+    size_t WriteOutItem(std::vector<uint8_t>& out) const { return WriteRawDataImage(out); }
+    // Appends the text with every CR written as a space, then a NUL.
+    void WriteTextDataImage(std::vector<uint8_t>& out) const;
+    const std::vector<uint8_t>& RecordBytes() const { return m_record; }
+
+    // The text with CR LF line ends (the record stores LF).
+    std::string Text() const;
+    // Stores t without its CRs; the record keeps the first 1999 characters, Text() the
+    // whole text until the note is read again.
+    void SetText(std::string_view t);
+    // The stored text as is (LF line ends).
+    const std::string& RawText() const { return m_text; }
+
+    // Record bytes 2014 .. 2031 + S: the picture's Palm encoding.
+    void GetBitmapData(std::vector<uint8_t>& out) const;
+    // Replaces the picture by a Palm encoding (16-byte header, size word, data). Refuses,
+    // keeping the previous picture, an encoding whose size word does not match its length
+    // or whose record would exceed kMaxRecordBytes.
+    bool SetBitmapData(const std::vector<uint8_t>& bytes, std::string* error = nullptr);
+    // Convenience: encode / decode through clsBitmap, with the same checks.
+    bool SetBitmap(const clsBitmap& bitmap, std::string* error = nullptr);
+    bool GetBitmap(clsBitmap& bitmap, std::string* error = nullptr) const;
+
+    bool DirtyFlag() const { return (attributes & 0x40) != 0; }
+    void SetDirtyFlag(bool dirty);
+    int CategoryIndex() const { return attributes & 0x0F; }
+
+    // Makes this a new note: header bytes 00 01, the given title as text, a blank
+    // 500 x 500 picture. attributes and UniqueID are left alone.
+    void FillDefaultItemStruct(std::string_view title);
+    // The same with DefaultTitle().
+    void FillDefaultItemStruct();
+    // "<short date> H:MM am - " in the C library's current locale, lower-cased.
+    static std::string DefaultTitle();
+
+    // Fills text and picture from files; the result reports the picture only. A missing
+    // or unreadable file is described in *messages (one line per problem) and leaves that
+    // part of the note as it was.
+    bool ImportNoteItem(const std::string& textFilePath, const std::string& bitmapFilePath,
+                        std::vector<std::string>* messages = nullptr);
+    // Replaces the picture from a 1-bit .bmp. A missing file gives
+    // "<path> not found.\r\nImport Aborted: Default bitmap created."; a file that cannot be
+    // read gives its reason. The picture stays as it was in both cases.
+    bool ImportBitmapItem(const std::string& bitmapFilePath, std::string* error = nullptr);
+
+    // Text files for notes larger than this are refused (a note keeps 1999 characters).
+    static constexpr uint64_t kMaxTextFileBytes = 16u << 20;
+
+    // A copy of inString with CR inserted before every LF; returns the new length.
+    static size_t LFtoCRLF(std::string_view inString, std::string& outString);
+
+private:
+    std::vector<uint8_t> m_record;
+    std::string m_text;
+};

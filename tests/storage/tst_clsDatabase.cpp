@@ -1,0 +1,460 @@
+#include "storage/ByteOrder.h"
+#include "storage/clsBitmap.h"
+#include "storage/clsDatabase.h"
+
+#include <gtest/gtest.h>
+
+#include <csignal>
+#include <cstdio>
+#include <filesystem>
+#include <fstream>
+#include <functional>
+#include <sys/resource.h>
+#include <unistd.h>
+
+namespace fs = std::filesystem;
+using quillary::ReadBE16;
+using quillary::ReadBE32;
+
+namespace {
+
+class DatabaseTest : public ::testing::Test {
+protected:
+    void SetUp() override {
+        dir = fs::path(::testing::TempDir()) /
+              ("quillary_db_" + std::string(::testing::UnitTest::GetInstance()->current_test_info()->name()));
+        fs::remove_all(dir);
+        fs::create_directories(dir);
+    }
+    void TearDown() override {
+        std::error_code ec;
+        fs::permissions(dir, fs::perms::owner_all, ec);
+        fs::remove_all(dir, ec);
+    }
+    std::string Path(const std::string& name) const { return (dir / name).string(); }
+
+    static void Fresh(clsDatabase& db, int notes) {
+        db.m_NewNoteTitle = [] { return std::string("3/14/26 4:07 pm - "); };
+        db.AddNewDatabase();
+        for (int i = 0; i < notes; ++i)
+            db.AddNewRecord(i);
+    }
+    static std::vector<uint8_t> ReadAll(const std::string& path) {
+        std::ifstream in(path, std::ios::binary);
+        return std::vector<uint8_t>(std::istreambuf_iterator<char>(in), {});
+    }
+    static void WriteAll(const std::string& path, const std::vector<uint8_t>& bytes) {
+        std::ofstream(path, std::ios::binary).write(reinterpret_cast<const char*>(bytes.data()),
+                                                    std::streamsize(bytes.size()));
+    }
+
+    fs::path dir;
+};
+
+} // namespace
+
+TEST_F(DatabaseTest, EmptyDatabaseLayout) {
+    clsDatabase db;
+    Fresh(db, 0);
+    const auto bytes = db.GetDatabaseBytes();
+    ASSERT_EQ(bytes.size(), 354u);
+    EXPECT_EQ(std::string(bytes.begin(), bytes.begin() + 13), std::string("QuillaryDBv2\0", 13));
+    for (size_t i = 13; i < 32; ++i)
+        EXPECT_EQ(bytes[i], ' ') << i;
+    EXPECT_EQ(ReadBE16(&bytes[32]), 0);  // attributes
+    EXPECT_EQ(ReadBE16(&bytes[34]), 1);  // version
+    EXPECT_EQ(ReadBE32(&bytes[36]), 1u); // creation
+    EXPECT_EQ(ReadBE32(&bytes[40]), 1u); // modification
+    EXPECT_EQ(ReadBE32(&bytes[52]), 78u);
+    EXPECT_EQ(std::string(bytes.begin() + 60, bytes.begin() + 68), "Not2QLRY");
+    EXPECT_EQ(ReadBE16(&bytes[76]), 0);
+    // Category table right after the (empty) record list.
+    EXPECT_EQ(std::string(bytes.begin() + 80, bytes.begin() + 96), std::string("Unfiled\0        ", 16));
+    EXPECT_EQ(bytes[78 + 258 + 5], 5);
+    EXPECT_EQ(bytes[78 + 274], 15);
+    EXPECT_EQ(db.CalcDBSize(), 78);
+}
+
+TEST_F(DatabaseTest, RecordsFollowTheCategoryTable) {
+    clsDatabase db;
+    Fresh(db, 3);
+    db.GetRecordObject(1)->SetText(std::string(100, 'x'));
+    clsBitmap pic;
+    pic.InitializeBitmap(500, 500, 1);
+    pic.SetPixel(250, 250, true);
+    ASSERT_TRUE(db.GetRecordObject(2)->SetBitmap(pic));
+    const auto bytes = db.GetDatabaseBytes();
+    const size_t n = 3;
+    EXPECT_EQ(ReadBE32(&bytes[52]), 78 + 8 * n);
+    uint32_t expected = uint32_t(354 + 8 * n);
+    for (size_t i = 0; i < n; ++i) {
+        EXPECT_EQ(ReadBE32(&bytes[78 + 8 * i]), expected) << i;
+        expected += uint32_t(db.GetItemSize(int(i)) - 8);
+    }
+    EXPECT_EQ(bytes.size(), expected);
+    EXPECT_EQ(int64_t(bytes.size()), db.CalcDBSize() + 276);
+    EXPECT_EQ(db.CalcDBSize(), 78 + 6105 + 6105 + db.GetItemSize(2));
+}
+
+TEST_F(DatabaseTest, NameFieldPaddingAndLongNames) {
+    const std::pair<std::string, std::string> cases[] = {
+        {"Twelve chars", std::string("Twelve chars\0", 13) + std::string(19, ' ')},
+        {"  padded  ", std::string("padded\0", 7) + std::string(25, ' ')},
+        {std::string(40, 'n'), std::string(31, 'n') + std::string(1, '\0')},
+    };
+    for (const auto& [name, field] : cases) {
+        clsDatabase db;
+        Fresh(db, 0);
+        db.m_PalmFileName = name;
+        const auto bytes = db.GetDatabaseBytes();
+        EXPECT_EQ(std::string(bytes.begin(), bytes.begin() + 32), field) << name;
+    }
+}
+
+TEST_F(DatabaseTest, SaveOpenRoundTripIsByteExact) {
+    clsDatabase db;
+    Fresh(db, 2);
+    db.SetFileName(Path("notes.pdb"));
+    db.GetRecordObject(0)->attributes = 0x4A;
+    db.GetRecordObject(0)->UniqueID = 66051;
+    db.GetRecordObject(1)->SetText("second\r\nnote");
+    std::string error;
+    db.m_FileDirtyFlag = true;
+    ASSERT_TRUE(db.SaveDatabase({}, &error)) << error;
+    EXPECT_FALSE(db.m_FileDirtyFlag);
+    const auto first = ReadAll(Path("notes.pdb"));
+    EXPECT_EQ(std::vector<uint8_t>(first.begin() + 82, first.begin() + 86),
+              (std::vector<uint8_t>{0x4A, 0x01, 0x02, 0x03}));
+
+    // Hand-set header fields a save must carry through unchanged.
+    auto patched = first;
+    for (size_t at : {44u, 48u, 56u, 68u, 72u})
+        quillary::WriteBE32(&patched[at], 0x11223344u + uint32_t(at));
+    patched[78 + 275] = 0x5A; // application-info filler
+    WriteAll(Path("patched.pdb"), patched);
+
+    clsDatabase back;
+    back.SetFileName(Path("patched.pdb"));
+    ASSERT_TRUE(back.OpenDatabase({}, &error)) << error;
+    EXPECT_EQ(back.GetNumRecords(), 2);
+    EXPECT_EQ(back.GetRecordObject(0)->attributes, 0x4A);
+    EXPECT_TRUE(back.GetRecordObject(0)->DirtyFlag());
+    EXPECT_EQ(back.GetCategoryIndex(0), 10);
+    EXPECT_EQ(back.GetUniqueID(0), 66051u);
+    EXPECT_EQ(back.GetRecordObject(1)->Text(), "second\r\nnote");
+    EXPECT_EQ(back.m_PalmFileName, "QuillaryDBv2");
+    ASSERT_TRUE(back.SaveDatabase({}, &error)) << error;
+    EXPECT_EQ(ReadAll(Path("patched.pdb")), patched);
+}
+
+TEST_F(DatabaseTest, SaveRewritesOnlyItsHeaderFields) {
+    clsDatabase db;
+    Fresh(db, 1);
+    auto bytes = db.GetDatabaseBytes();
+    quillary::WriteBE16(&bytes[32], 0x0008); // attributes
+    quillary::WriteBE16(&bytes[34], 7);      // version
+    quillary::WriteBE32(&bytes[36], 0xC0000000u);
+    quillary::WriteBE32(&bytes[40], 0xC0000001u);
+    ASSERT_TRUE(db.LoadDatabaseBytes(bytes.data(), bytes.size(), "x.pdb"));
+    const auto saved = db.GetDatabaseBytes();
+    EXPECT_EQ(ReadBE16(&saved[32]), 0);
+    EXPECT_EQ(ReadBE16(&saved[34]), 1);
+    EXPECT_EQ(ReadBE32(&saved[36]), 1u);
+    EXPECT_EQ(ReadBE32(&saved[40]), 1u);
+    EXPECT_EQ(std::vector<uint8_t>(saved.begin() + 44, saved.end()),
+              std::vector<uint8_t>(bytes.begin() + 44, bytes.end()));
+}
+
+TEST_F(DatabaseTest, MissingCategoryTableKeepsTheOneHeld) {
+    clsDatabase db;
+    Fresh(db, 1);
+    db.RenameCategory(1, "Kept");
+    clsDatabase other;
+    Fresh(other, 1);
+    auto bytes = other.GetDatabaseBytes();
+    quillary::WriteBE32(&bytes[52], 0);
+    ASSERT_TRUE(db.LoadDatabaseBytes(bytes.data(), bytes.size(), "x.pdb"));
+    EXPECT_EQ(db.GetCategoryLabel(1), "Kept");
+}
+
+TEST_F(DatabaseTest, CorruptFilesAreRefusedAndChangeNothing) {
+    clsDatabase good;
+    Fresh(good, 2);
+    const auto image = good.GetDatabaseBytes();
+    struct Case {
+        const char* name;
+        std::function<void(std::vector<uint8_t>&)> damage;
+        const char* expect;
+    };
+    const Case cases[] = {
+        {"empty file", [](auto& v) { v.clear(); }, "too short for the 78-byte database header"},
+        {"truncated header", [](auto& v) { v.resize(50); }, "too short"},
+        {"record count past the end", [](auto& v) { quillary::WriteBE16(&v[76], 5000); }, "ends before their record list"},
+        {"record count negative", [](auto& v) { quillary::WriteBE16(&v[76], 0x8001); }, "at most 32767"},
+        {"record offset past the end", [](auto& v) { quillary::WriteBE32(&v[78 + 8], 0x7FFFFFFF); }, "outside the record area"},
+        {"record offset in header", [](auto& v) { quillary::WriteBE32(&v[78], 10); }, "outside the record area"},
+        {"app info past the end", [](auto& v) { quillary::WriteBE32(&v[52], uint32_t(v.size() - 100)); }, "category table"},
+        {"truncated record", [](auto& v) { v.resize(v.size() - 100); }, "note 2"},
+        {"truncated record list target", [](auto& v) { v.resize(v.size() - 7000); }, "record 2 is said to start"},
+        {"size word too big", [](auto& v) { quillary::WriteBE16(&v[v.size() - 4067], 0xFFFF); }, "picture data size of 65535"},
+        {"records overlap", [](auto& v) { quillary::WriteBE32(&v[78 + 8], ReadBE32(&v[78])); v.resize(v.size() - 6097 + 10); }, "overlap"},
+    };
+    clsDatabase db;
+    Fresh(db, 1);
+    db.RenameCategory(0, "Mine");
+    db.m_FileDirtyFlag = true;
+    db.m_PalmFileName = "Before";
+    const auto before = db.GetDatabaseBytes();
+    for (const Case& c : cases) {
+        auto bad = image;
+        c.damage(bad);
+        const std::string path = Path("bad.pdb");
+        WriteAll(path, bad);
+        db.SetFileName(path);
+        std::string error;
+        EXPECT_FALSE(db.OpenDatabase({}, &error)) << c.name;
+        EXPECT_NE(error.find(c.expect), std::string::npos) << c.name << ": " << error;
+        EXPECT_NE(error.find(path), std::string::npos) << c.name << ": " << error;
+        EXPECT_EQ(db.GetDatabaseBytes(), before) << c.name;
+        EXPECT_TRUE(db.m_FileDirtyFlag);
+    }
+    db.SetFileName(Path("nothing-here.pdb"));
+    std::string error;
+    EXPECT_FALSE(db.OpenDatabase({}, &error));
+    EXPECT_EQ(error, "File : " + Path("nothing-here.pdb") + " not found.");
+    db.SetFileName(dir.string());
+    EXPECT_FALSE(db.OpenDatabase({}, &error));
+}
+
+TEST_F(DatabaseTest, FailedSaveKeepsTheOldFileAndTheDirtyFlag) {
+    clsDatabase db;
+    Fresh(db, 1);
+    db.SetFileName(Path("notes.pdb"));
+    ASSERT_TRUE(db.SaveDatabase());
+    const auto old = ReadAll(Path("notes.pdb"));
+
+    // A file-size limit makes the write fail part-way, even when running as root.
+    db.AddNewRecord(1);
+    db.m_FileDirtyFlag = true;
+    auto oldHandler = std::signal(SIGXFSZ, SIG_IGN);
+    rlimit saved{};
+    getrlimit(RLIMIT_FSIZE, &saved);
+    rlimit small = saved;
+    small.rlim_cur = 4096;
+    ASSERT_EQ(setrlimit(RLIMIT_FSIZE, &small), 0);
+    std::string error;
+    const bool ok = db.SaveDatabase({}, &error);
+    setrlimit(RLIMIT_FSIZE, &saved);
+    std::signal(SIGXFSZ, oldHandler);
+    EXPECT_FALSE(ok);
+    EXPECT_NE(error.find(Path("notes.pdb")), std::string::npos) << error;
+    EXPECT_NE(error.find("previous file is unchanged"), std::string::npos) << error;
+    EXPECT_TRUE(db.m_FileDirtyFlag);
+    EXPECT_EQ(ReadAll(Path("notes.pdb")), old);
+    EXPECT_EQ(std::distance(fs::directory_iterator(dir), fs::directory_iterator()), 1)
+        << "no temporary file left behind";
+
+    if (geteuid() != 0) {
+        fs::permissions(dir, fs::perms::owner_read | fs::perms::owner_exec);
+        EXPECT_FALSE(db.SaveDatabase({}, &error));
+        EXPECT_TRUE(db.m_FileDirtyFlag);
+        EXPECT_EQ(ReadAll(Path("notes.pdb")), old);
+        fs::permissions(dir, fs::perms::owner_all);
+    }
+    db.SetFileName(Path("no-such-folder/notes.pdb"));
+    EXPECT_FALSE(db.SaveDatabase({}, &error));
+    EXPECT_TRUE(db.m_FileDirtyFlag);
+    db.SetFileName("");
+    EXPECT_FALSE(db.SaveDatabase({}, &error));
+}
+
+TEST_F(DatabaseTest, ExportLeavesNameAndDirtyFlag) {
+    clsDatabase db;
+    Fresh(db, 1);
+    db.SetFileName(Path("a.pdb"));
+    db.m_FileDirtyFlag = true;
+    std::string error;
+    ASSERT_TRUE(db.ExportDatabase(Path("copy.pdb"), {}, &error)) << error;
+    EXPECT_TRUE(db.m_FileDirtyFlag);
+    EXPECT_EQ(db.GetFileName(), Path("a.pdb"));
+    EXPECT_EQ(ReadAll(Path("copy.pdb")), db.GetDatabaseBytes());
+}
+
+TEST_F(DatabaseTest, ProgressRunsToThousandOnlyWhenAsked) {
+    clsDatabase db;
+    Fresh(db, 4);
+    db.SetFileName(Path("p.pdb"));
+    std::vector<int> values;
+    auto progress = [&](int v) { values.push_back(v); };
+    ASSERT_TRUE(db.SaveDatabase(progress));
+    EXPECT_TRUE(values.empty());
+    db.m_ScreenDisplayFlag = true;
+    ASSERT_TRUE(db.SaveDatabase(progress));
+    EXPECT_EQ(values, (std::vector<int>{250, 500, 750, 1000}));
+    values.clear();
+    ASSERT_TRUE(db.OpenDatabase(progress));
+    EXPECT_EQ(values, (std::vector<int>{250, 500, 750, 1000}));
+}
+
+TEST_F(DatabaseTest, FileNames) {
+    clsDatabase db;
+    db.SetFileName("");
+    EXPECT_EQ(db.GetFileName(), "");
+    db.SetFileName("  bare.pdb ");
+    EXPECT_EQ(db.GetFileName(), (fs::current_path() / "bare.pdb").string());
+    db.SetFileName("/abs/x.pdb");
+    EXPECT_EQ(db.GetFileName(), "/abs/x.pdb");
+}
+
+TEST_F(DatabaseTest, AddNewDatabaseKeepsOtherFields) {
+    clsDatabase db;
+    Fresh(db, 2);
+    db.RenameCategory(5, "Five");
+    db.SetFileName(Path("x.pdb"));
+    db.m_FileDirtyFlag = true;
+    db.AddNewDatabase();
+    EXPECT_EQ(db.GetNumRecords(), 0);
+    EXPECT_EQ(db.GetFileName(), "");
+    EXPECT_FALSE(db.m_FileDirtyFlag);
+    EXPECT_EQ(db.GetCategoryLabel(5), "Five");
+    EXPECT_EQ(db.RenamedCategories(), 1 << 5);
+    EXPECT_EQ(db.GetType(), "Not2");
+    EXPECT_EQ(db.GetCreator(), "QLRY");
+}
+
+// ---- Categories ----
+
+TEST_F(DatabaseTest, AddCategoryNamesAndIds) {
+    clsDatabase db;
+    Fresh(db, 0);
+    std::string name;
+    EXPECT_EQ(db.AddCategory(name), 4);
+    EXPECT_EQ(name, "NewCategory");
+    EXPECT_EQ(db.CategoryID(3), 129);
+    EXPECT_EQ(db.AddCategory(name), 5);
+    EXPECT_EQ(name, "NewCategory1");
+    EXPECT_EQ(db.CategoryID(4), 130);
+    EXPECT_EQ(db.RenamedCategories(), 0);
+    EXPECT_EQ(db.LastUniqueCategoryID(), 15);
+    for (int i = 5; i < 16; ++i)
+        EXPECT_EQ(db.AddCategory(name), i + 1);
+    EXPECT_EQ(db.AddCategory(name), -1);
+    std::vector<std::string> list;
+    EXPECT_EQ(db.GetCategoryList(list), 16);
+    EXPECT_EQ(list[15], "NewCategory12");
+}
+
+TEST_F(DatabaseTest, RenameAndUniqueness) {
+    clsDatabase db;
+    Fresh(db, 0);
+    EXPECT_FALSE(db.IsCategoryNameUnique("Business", 1));
+    EXPECT_TRUE(db.IsCategoryNameUnique("Business", 3));
+    EXPECT_FALSE(db.IsCategoryNameUnique("business", 3)) << "case-sensitive";
+    db.RenameCategory(2, "ABCDEFGHIJKLMNOPQRSTUVWXY");
+    EXPECT_EQ(db.GetCategoryLabel(2), "ABCDEFGHIJKLMNO");
+    EXPECT_EQ(db.RenamedCategories(), 4);
+    EXPECT_EQ(db.AppInfo()[2 + 32 + 15], 0);
+    db.RenameCategory(15, "Last");
+    EXPECT_EQ(db.RenamedCategories(), 0x8004);
+    EXPECT_EQ(db.AppInfo()[0], 0x80);
+}
+
+TEST_F(DatabaseTest, DeleteCategoryMovesNotesAndLabels) {
+    clsDatabase db;
+    Fresh(db, 4);
+    std::string name;
+    db.AddCategory(name);
+    db.RenameCategory(3, "Travel");
+    for (int i = 0; i < 4; ++i)
+        db.SetCategoryIndex(i, i);
+    db.GetRecordObject(2)->attributes |= 0x40;
+    db.DeleteCategory(1);
+    std::vector<std::string> list;
+    ASSERT_EQ(db.GetCategoryList(list), 3);
+    EXPECT_EQ(list, (std::vector<std::string>{"Unfiled", "Personal", "Travel"}));
+    EXPECT_EQ(db.GetCategoryIndex(0), 0);
+    EXPECT_EQ(db.GetCategoryIndex(1), 0);
+    EXPECT_EQ(db.GetCategoryIndex(2), 1);
+    EXPECT_EQ(db.GetRecordObject(2)->attributes, 0x41);
+    EXPECT_EQ(db.GetCategoryIndex(3), 2);
+    EXPECT_EQ(db.GetCategory(3), "Travel");
+    EXPECT_EQ(db.CategoryID(1), 2);
+    EXPECT_EQ(db.CategoryID(2), 129);
+}
+
+TEST_F(DatabaseTest, SetCategoryIndexKeepsUpperBitsAndSkipsBadIndexes) {
+    clsDatabase db;
+    Fresh(db, 1);
+    db.GetRecordObject(0)->attributes = 0xC3;
+    db.SetCategoryIndex(0, 5);
+    EXPECT_EQ(db.GetRecordObject(0)->attributes, 0xC5);
+    db.SetCategoryIndex(0, 16);
+    db.SetCategoryIndex(7, 1);
+    EXPECT_EQ(db.GetRecordObject(0)->attributes, 0xC5);
+}
+
+// ---- Records ----
+
+TEST_F(DatabaseTest, AddDeleteAndReorder) {
+    clsDatabase db;
+    Fresh(db, 0);
+    EXPECT_TRUE(db.AddNewRecord(0));
+    EXPECT_EQ(db.GetNumRecords(), 1);
+    EXPECT_EQ(db.CalcDBSize(), 6183);
+    EXPECT_FALSE(db.AddNewRecord(5));
+    EXPECT_FALSE(db.m_FileDirtyFlag);
+    db.GetRecordObject(0)->SetText("A");
+    ASSERT_TRUE(db.InsertRecordItem(1));
+    db.GetRecordObject(1)->SetText("B");
+    ASSERT_TRUE(db.AddNewRecord(0));
+    db.GetRecordObject(0)->SetText("C");
+    EXPECT_FALSE(db.m_FileDirtyFlag) << "the caller marks additions";
+
+    EXPECT_TRUE(db.NewSortOrder("2,0,1"));
+    EXPECT_EQ(db.GetRecordObject(0)->Text(), "B");
+    EXPECT_EQ(db.GetRecordObject(1)->Text(), "C");
+    EXPECT_EQ(db.GetRecordObject(2)->Text(), "A");
+    for (const char* bad : {"0,1", "0,0,1", "0,1,3", "", "0,1,2,0"})
+        EXPECT_FALSE(db.NewSortOrder(bad)) << bad;
+    EXPECT_EQ(db.GetRecordObject(0)->Text(), "B");
+
+    clsQuillaryItem* kept = db.GetRecordObject(2);
+    EXPECT_TRUE(db.DeleteRecord(0));
+    EXPECT_TRUE(db.m_FileDirtyFlag);
+    EXPECT_EQ(db.GetNumRecords(), 2);
+    EXPECT_EQ(db.GetRecordObject(1), kept) << "notes are not copied around";
+    EXPECT_FALSE(db.DeleteRecord(2));
+    EXPECT_EQ(db.GetRecordObject(2), nullptr);
+
+    clsQuillaryItem replacement;
+    replacement.FillDefaultItemStruct("R");
+    EXPECT_TRUE(db.SetRecordObject(0, replacement));
+    EXPECT_EQ(db.GetRecordObject(0)->Text(), "R");
+    EXPECT_FALSE(db.SetRecordObject(9, replacement));
+}
+
+TEST_F(DatabaseTest, TitleProvider) {
+    clsDatabase db;
+    db.AddNewDatabase();
+    db.m_NewNoteTitle = [] { return std::string("fixed - "); };
+    db.AddNewRecord(0);
+    EXPECT_EQ(db.GetRecordObject(0)->Text(), "fixed - ");
+    db.m_NewNoteTitle = nullptr;
+    db.AddNewRecord(1);
+    EXPECT_EQ(db.GetRecordObject(1)->Text(), clsQuillaryItem::DefaultTitle());
+}
+
+TEST_F(DatabaseTest, BadPictureIsReportedWhenDecoded) {
+    clsDatabase db;
+    Fresh(db, 1);
+    auto bytes = db.GetDatabaseBytes();
+    bytes[354 + 8 + 2014] = 0; // width 0
+    bytes[354 + 8 + 2015] = 0;
+    ASSERT_TRUE(db.LoadDatabaseBytes(bytes.data(), bytes.size(), "w.pdb"));
+    clsBitmap pic;
+    std::string error;
+    EXPECT_FALSE(db.GetRecordBitmap(0, pic, &error));
+    EXPECT_NE(error.find("note 1"), std::string::npos) << error;
+    EXPECT_NE(error.find("may be 0"), std::string::npos) << error;
+    EXPECT_EQ(db.GetDatabaseBytes(), bytes) << "the record is kept as it was";
+}
