@@ -1,1 +1,772 @@
 #include "frmMain.h"
+
+#include "MainCommands.h"
+#include "draw/ctlDrawBox.h"
+#include "shell/PlatformServices.h"
+#include "shell/TextCodec.h"
+#include "shell/clsRecentFile.h"
+#include "shell/clsSettings.h"
+#include "shell/frmSplash.h"
+#include "shell/modGlobals.h"
+#include "storage/TextUtil.h"
+#include "storage/clsBitmap.h"
+#include "storage/clsDatabase.h"
+#include "storage/clsQuillaryItem.h"
+
+#include <QApplication>
+#include <QCloseEvent>
+#include <QComboBox>
+#include <QFileInfo>
+#include <QHBoxLayout>
+#include <QLabel>
+#include <QLocale>
+#include <QKeyEvent>
+#include <QMouseEvent>
+#include <QPlainTextEdit>
+#include <QProgressBar>
+#include <QScreen>
+#include <QStatusBar>
+#include <QTextBlock>
+#include <QTextCursor>
+#include <QTextDocument>
+
+namespace quillary {
+
+namespace {
+
+const QString kStoredTextLimitMessage =
+    QStringLiteral("A note holds at most 1999 characters; the rest was not added.");
+
+// Shows the hourglass for the lifetime of the object.
+class WaitCursor {
+public:
+    WaitCursor() { QApplication::setOverrideCursor(Qt::WaitCursor); }
+    ~WaitCursor() { QApplication::restoreOverrideCursor(); }
+    WaitCursor(const WaitCursor&) = delete;
+    WaitCursor& operator=(const WaitCursor&) = delete;
+};
+
+int SettingNumber(clsSettings& settings, const QString& key) {
+    return int(LeadingNumber(settings.GetSetting(key).toStdString()));
+}
+
+// Notes keep LF line ends; the UI shows them as the text box's own line breaks.
+QString ToUiText(const std::string& rawLf) { return FromCp1252(rawLf); }
+
+} // namespace
+
+frmMain::frmMain(PlatformServices& services, clsSettings& settings, clsDatabase& database,
+                 QWidget* parent)
+    : QMainWindow(parent), m_Services(services), m_Settings(settings), m_Database(database),
+      m_Context{services, settings, &database}, m_Desk(&settings) {
+    setObjectName(QStringLiteral("frmMain"));
+    m_Database.m_NewNoteTitle = [this] { return NewNoteTitle(); };
+    BuildWindow();
+    m_Commands = std::make_unique<MainCommands>(*this);
+    m_RecentFiles = std::make_unique<clsRecentFile>(m_Settings, m_Commands->RecentFileActions(),
+                                                    m_Commands->RecentLine());
+    SetAppTitle();
+}
+
+frmMain::~frmMain() { m_Database.m_NewNoteTitle = nullptr; }
+
+void frmMain::BuildWindow() {
+    setWindowIcon(QIcon(QStringLiteral(":/icons/quillary.svg")));
+    m_Central = new QWidget(this);
+    setCentralWidget(m_Central);
+
+    m_TopRow = new QWidget(m_Central);
+    auto* row = new QHBoxLayout(m_TopRow);
+    row->setContentsMargins(4, 2, 4, 2);
+    m_lstNotes = new QComboBox(m_TopRow);
+    m_lstNotes->setObjectName(QStringLiteral("lstNotes"));
+    m_lstNotes->setSizeAdjustPolicy(QComboBox::AdjustToMinimumContentsLengthWithIcon);
+    m_lstNotes->setMinimumContentsLength(10);
+    row->addWidget(m_lstNotes, 1);
+    m_picUserBox = new QWidget(m_TopRow);
+    m_picUserBox->setObjectName(QStringLiteral("picUserBox"));
+    auto* userRow = new QHBoxLayout(m_picUserBox);
+    userRow->setContentsMargins(0, 0, 0, 0);
+    m_lblUser = new QLabel(QStringLiteral("User:"), m_picUserBox);
+    m_lblUser->setObjectName(QStringLiteral("lblUser"));
+    m_cmbUser = new QComboBox(m_picUserBox);
+    m_cmbUser->setObjectName(QStringLiteral("cmbUser"));
+    m_cmbUser->setSizeAdjustPolicy(QComboBox::AdjustToContents);
+    m_lblUser->setBuddy(m_cmbUser);
+    userRow->addWidget(m_lblUser);
+    userRow->addWidget(m_cmbUser);
+    row->addWidget(m_picUserBox);
+
+    m_drbNote = new ctlDrawBox(&m_Services, m_Central);
+    m_drbNote->setObjectName(QStringLiteral("drbNote"));
+
+    m_fmeDivide = new QWidget(m_Central);
+    m_fmeDivide->setObjectName(QStringLiteral("fmeDivide"));
+    m_fmeDivide->setCursor(Qt::SplitVCursor);
+    m_fmeDivide->setAutoFillBackground(true);
+    m_fmeDivide->installEventFilter(this);
+
+    m_txtNote = new QPlainTextEdit(m_Central);
+    m_txtNote->setObjectName(QStringLiteral("txtNote"));
+    m_txtNote->setTabChangesFocus(false);
+    m_txtNote->installEventFilter(this); // the Edit menu owns the clipboard keys
+
+    for (const char* tip : {"Category", "Database Size", "Note Size",
+                            "Number of Notes In Database", "Record ID"}) {
+        auto* panel = new QLabel(statusBar());
+        panel->setToolTip(QString::fromLatin1(tip));
+        panel->setObjectName(QStringLiteral("pnl") + QString::fromLatin1(tip).remove(' '));
+        panel->setFrameStyle(QFrame::Panel | QFrame::Sunken);
+        panel->setMinimumWidth(60);
+        statusBar()->addWidget(panel, panel == nullptr ? 0 : 1);
+        m_Panels << panel;
+    }
+    m_Panels.first()->installEventFilter(this); // the category panel opens a menu
+    m_prgOne = new QProgressBar(this);
+    m_prgOne->setObjectName(QStringLiteral("prgOne"));
+    m_prgOne->setRange(0, 1000);
+    m_prgOne->hide();
+
+    connect(m_cmbUser, &QComboBox::currentIndexChanged, this, &frmMain::OnUserSelected);
+    connect(m_lstNotes, &QComboBox::currentIndexChanged, this, &frmMain::OnNoteSelected);
+    connect(m_txtNote->document(), &QTextDocument::contentsChange, this,
+            &frmMain::OnContentsChange);
+    connect(m_txtNote, &QPlainTextEdit::textChanged, this, &frmMain::OnTextChanged);
+    connect(m_drbNote, &ctlDrawBox::Change, this, &frmMain::OnPictureChange);
+}
+
+std::string frmMain::NewNoteTitle() {
+    const QDateTime now = m_Services.now();
+    const QLocale locale = QLocale::system();
+    const QTime t = now.time();
+    const int hour12 = t.hour() % 12 == 0 ? 12 : t.hour() % 12;
+    const QString ampm = t.hour() < 12 ? locale.amText() : locale.pmText();
+    const QString title = locale.toString(now.date(), QLocale::ShortFormat) + QChar(' ') +
+                          QString::number(hour12) + QChar(':') +
+                          QStringLiteral("%1").arg(t.minute(), 2, 10, QChar('0')) + QChar(' ') +
+                          (ampm.isEmpty() ? QString(t.hour() < 12 ? "am" : "pm") : ampm) +
+                          QStringLiteral(" - ");
+    return ToCp1252(title.toLower());
+}
+
+// ---------------------------------------------------------------------------------------
+// Loading, users and databases
+
+void frmMain::Form_Load() {
+    if (m_Settings.GetSetting(QStringLiteral("FontName")).isEmpty()) {
+        // The text box's own font becomes the stored note font.
+        m_Settings.SetSetting(QStringLiteral("FontName"), QStringLiteral("Tahoma"));
+        m_Settings.SetSetting(QStringLiteral("FontSize"), QStringLiteral("9.75"));
+        for (const char* key : {"FontBold", "FontItalic", "FontStrikeThru", "FontUnderLine"})
+            m_Settings.SetSetting(QString::fromLatin1(key), QStringLiteral("False"));
+    }
+    m_CurrentUserIndex = -1;
+    m_DividerOffset = MainLayout::kInitialOffset;
+    RestoreGeometry();
+    UpdateStatusBar(QString(), 0, 0, 0, 0);
+    m_Database.m_ScreenDisplayFlag = true;
+    LoadUsers();
+}
+
+void frmMain::RestoreGeometry() {
+    const QRect screen = QGuiApplication::primaryScreen()
+                             ? QGuiApplication::primaryScreen()->availableGeometry()
+                             : QRect(0, 0, 1024, 768);
+    const int w = SettingNumber(m_Settings, QStringLiteral("Form Main Width"));
+    const int h = SettingNumber(m_Settings, QStringLiteral("Form Main Height"));
+    const int top = SettingNumber(m_Settings, QStringLiteral("Form Main Top"));
+    const int left = SettingNumber(m_Settings, QStringLiteral("Form Main Left"));
+    const int wPx = TwipsToPixels(w > 0 ? w : 9000);
+    const int hPx = TwipsToPixels(h > 0 ? h : 6000);
+    resize(wPx, hPx);
+    move(left > 0 ? TwipsToPixels(left) : screen.x() + (screen.width() - wPx) / 2,
+         top > 0 ? TwipsToPixels(top) : screen.y() + (screen.height() - hPx) / 2);
+}
+
+void frmMain::StoreGeometry() {
+    m_Settings.SetSetting(QStringLiteral("Form Main Top"), QString::number(PixelsToTwips(y())));
+    m_Settings.SetSetting(QStringLiteral("Form Main Left"), QString::number(PixelsToTwips(x())));
+    m_Settings.SetSetting(QStringLiteral("Form Main Width"),
+                          QString::number(PixelsToTwips(width())));
+    m_Settings.SetSetting(QStringLiteral("Form Main Height"),
+                          QString::number(PixelsToTwips(height())));
+}
+
+void frmMain::LoadUsers() {
+    m_Desk.Reload();
+    if (!m_Desk.Warnings().isEmpty())
+        ReportError(m_Context, QStringLiteral("Some HotSync users could not be read:\r") +
+                                   m_Desk.Warnings().join(QChar('\r')));
+    m_Users = UserTable::Load(m_Desk);
+    {
+        const QSignalBlocker block(m_cmbUser);
+        m_cmbUser->clear();
+        for (int i = 0; i < m_Users.Count(); ++i)
+            m_cmbUser->addItem(QChar(' ') + m_Users.names.at(i), i);
+        m_cmbUser->setCurrentIndex(-1);
+    }
+    const qint64 wanted = LeadingNumber(m_Settings.GetSetting("Default User ID").toStdString());
+    int position = 0;
+    for (int p = 0; p < m_cmbUser->count(); ++p)
+        if (m_Users.ids.value(m_cmbUser->itemData(p).toInt()) == wanted)
+            position = p; // the last match wins
+    if (m_cmbUser->count() > 0)
+        m_cmbUser->setCurrentIndex(position);
+}
+
+bool frmMain::CurrentUserId(qint32* id) const {
+    const int position = m_cmbUser->currentIndex();
+    if (position < 0)
+        return false;
+    *id = m_Users.ids.value(m_cmbUser->itemData(position).toInt());
+    return true;
+}
+
+QString frmMain::GetUserFileName(int userIndex) const {
+    return quillary::GetUserFileName(m_Desk, m_Users, userIndex);
+}
+
+void frmMain::OnUserSelected(int position) {
+    if (position == m_CurrentUserIndex)
+        return;
+    auto restoreSelector = [this] {
+        const QSignalBlocker block(m_cmbUser);
+        m_cmbUser->setCurrentIndex(m_CurrentUserIndex);
+    };
+    if (QuerySaveChanges()) {
+        restoreSelector();
+        return;
+    }
+    const int previousUser = m_CurrentUserIndex;
+    const QString previousId = m_Settings.GetSetting(QStringLiteral("Default User ID"));
+    const std::string previousFile = m_Database.GetFileName();
+
+    m_CurrentUserIndex = position;
+    const int u = m_cmbUser->itemData(position).toInt();
+    m_Settings.SetSetting(QStringLiteral("Default User ID"), QString::number(m_Users.ids.value(u)));
+    const QString path = GetUserFileName(u);
+    if (QFileInfo::exists(path)) {
+        m_Database.SetFileName(path.toStdString());
+        if (!OpenDatabase()) {
+            // The notes shown still belong to the previous user and file: keep pointing
+            // there, or the next save would write them over this user's file.
+            m_Database.SetFileName(previousFile);
+            m_CurrentUserIndex = previousUser;
+            m_Settings.SetSetting(QStringLiteral("Default User ID"), previousId);
+            restoreSelector();
+        }
+    } else {
+        AddNewDatabase();
+        m_Database.SetFileName(path.toStdString());
+    }
+    emit databaseReloaded();
+}
+
+void frmMain::ReloadCurrentUser() {
+    const int position = m_cmbUser->currentIndex();
+    m_CurrentUserIndex = -1;
+    if (position >= 0)
+        OnUserSelected(position);
+}
+
+bool frmMain::QuerySaveChanges() {
+    if (m_CurrentUserIndex < 0 || !m_Database.m_FileDirtyFlag)
+        return false;
+    const int u = m_cmbUser->itemData(m_CurrentUserIndex).toInt();
+    const MsgResult answer = m_Services.messageBox(
+        QStringLiteral("Do you want to save your changes for user \r") + m_Users.names.value(u) +
+            QStringLiteral(" for the current session?"),
+        kAppTitle, MsgButtons::YesNoCancel, MsgIcon::Exclamation);
+    switch (answer) {
+    case MsgResult::Yes:
+        SaveChanges();
+        // A save that failed has been reported; going on would throw the changes away.
+        return !SaveDatabase();
+    case MsgResult::No:
+        return false;
+    default:
+        return true;
+    }
+}
+
+void frmMain::ShowProgress(bool show) {
+    if (show) {
+        m_prgOne->setValue(0);
+        m_prgOne->setGeometry(statusBar()->geometry());
+        statusBar()->hide();
+        m_prgOne->show();
+        m_prgOne->raise();
+    } else {
+        m_prgOne->hide();
+        statusBar()->show();
+    }
+}
+
+bool frmMain::OpenDatabase() {
+    WaitCursor wait;
+    ShowProgress(true);
+    std::string error;
+    const bool ok = m_Database.OpenDatabase(
+        [this](int value) {
+            m_prgOne->setValue(value);
+            m_prgOne->repaint();
+        },
+        &error);
+    if (ok) {
+        m_RecentFiles->PushRecentFile(QString::fromStdString(m_Database.GetFileName()));
+        if (m_Database.GetNumRecords() < 1)
+            m_Database.AddNewRecord(0);
+        RefreshDisplayFromDatabaseObject();
+    }
+    ShowProgress(false);
+    if (!ok)
+        m_Services.messageBox(QString::fromStdString(error), kAppTitle, MsgButtons::Ok,
+                              MsgIcon::None);
+    return ok;
+}
+
+bool frmMain::SaveDatabase() {
+    WaitCursor wait;
+    ShowProgress(true);
+    std::string error;
+    const bool ok = m_Database.SaveDatabase(
+        [this](int value) {
+            m_prgOne->setValue(value);
+            m_prgOne->repaint();
+        },
+        &error);
+    ShowProgress(false);
+    if (ok)
+        m_RecentFiles->PushRecentFile(QString::fromStdString(m_Database.GetFileName()));
+    else
+        m_Services.messageBox(QString::fromStdString(error), kAppTitle, MsgButtons::Ok,
+                              MsgIcon::Exclamation);
+    SetAppTitle();
+    return ok;
+}
+
+void frmMain::AddNewDatabase() {
+    m_Database.AddNewDatabase();
+    m_Database.AddNewRecord(0);
+    RefreshDisplayFromDatabaseObject();
+}
+
+void frmMain::OpenRecentFile(int entry) {
+    if (QuerySaveChanges())
+        return;
+    const QString path = m_RecentFiles->GetRecentFile(entry);
+    const std::string previousFile = m_Database.GetFileName();
+    m_Database.SetFileName(path.toStdString());
+    if (!OpenDatabase()) {
+        m_Database.SetFileName(previousFile);
+        m_RecentFiles->RemoveRecentFile(entry);
+    } else {
+        m_RecentFiles->PushRecentFile(QString::fromStdString(m_Database.GetFileName()));
+        emit databaseReloaded();
+    }
+}
+
+// ---------------------------------------------------------------------------------------
+// Notes
+
+int frmMain::RefreshDisplayFromDatabaseObject() {
+    m_txtNote->document()->setDefaultTextOption(QTextOption(
+        SettingNumber(m_Settings, QStringLiteral("RightJustify")) == 1 ? Qt::AlignRight
+                                                                       : Qt::AlignLeft));
+    m_RecentFiles->PushRecentFile(QString::fromStdString(m_Database.GetFileName()));
+    SetAppTitle();
+    const int wanted = SettingNumber(m_Settings, QStringLiteral("Default Record Index"));
+    const int count = m_Database.GetNumRecords();
+    {
+        const QSignalBlocker block(m_lstNotes);
+        m_lstNotes->clear();
+        m_CurrentNoteIndex = -1;
+        for (int i = 0; i < count; ++i)
+            m_lstNotes->addItem(
+                GetFirstLine(FromCp1252(m_Database.GetRecordObject(i)->Text())));
+        m_lstNotes->setCurrentIndex(-1);
+    }
+    int selected = wanted;
+    if (wanted < 0)
+        selected = 0;
+    else if (wanted >= count)
+        selected = count - 1;
+    if (count >= 1)
+        SelectNote(selected);
+    return selected;
+}
+
+void frmMain::SelectNote(int position) {
+    {
+        const QSignalBlocker block(m_lstNotes);
+        m_lstNotes->setCurrentIndex(position);
+    }
+    OnNoteSelected(position);
+}
+
+void frmMain::OnNoteSelected(int position) {
+    if (position == m_CurrentNoteIndex)
+        return;
+    WaitCursor wait;
+    SaveChanges();
+    m_CurrentNoteIndex = position;
+    if (position < 0)
+        return;
+    const clsQuillaryItem* note = m_Database.GetRecordObject(position);
+    clsBitmap picture;
+    std::string error;
+    if (!note->GetBitmap(picture, &error)) {
+        // Show a blank picture; the note keeps its stored one unless it is redrawn.
+        picture.InitializeBitmap(500, 500, 1);
+        statusBar()->showMessage(QString::fromStdString(error), 8000);
+    }
+    m_drbNote->SetNoteBitmap(picture);
+    {
+        m_LoadingNote = true;
+        m_txtNote->setPlainText(ToUiText(note->RawText()));
+        m_LoadingNote = false;
+    }
+    QTextCursor caret = m_txtNote->textCursor();
+    caret.movePosition(QTextCursor::End);
+    m_txtNote->setTextCursor(caret);
+    m_Settings.SetSetting(QStringLiteral("Default Record Index"), QString::number(position));
+    UpdateFormStatus();
+}
+
+QString frmMain::CurrentNoteUiText() const {
+    const clsQuillaryItem* note = m_Database.GetRecordObject(m_CurrentNoteIndex);
+    return note ? ToUiText(note->RawText()) : QString();
+}
+
+void frmMain::SaveChanges() {
+    if (m_CurrentNoteIndex < 0)
+        return;
+    WaitCursor wait;
+    clsQuillaryItem* note = m_Database.GetRecordObject(m_CurrentNoteIndex);
+    if (!note)
+        return;
+    if (m_drbNote->DirtyFlag()) {
+        std::string error;
+        if (note->SetBitmap(m_drbNote->GetNoteBitmap(), &error)) {
+            note->SetDirtyFlag(true);
+            m_Database.m_FileDirtyFlag = true;
+        } else {
+            m_Services.messageBox(QString::fromStdString(error), kAppTitle, MsgButtons::Ok,
+                                  MsgIcon::Exclamation);
+        }
+        m_drbNote->SetDirtyFlag(false);
+        SetAppTitle();
+        UpdateSyncStatus();
+    }
+    // Only a changed text is written back, so an untouched note keeps its exact bytes.
+    const QString text = m_txtNote->toPlainText();
+    if (text != CurrentNoteUiText())
+        note->SetText(ToCp1252(text));
+}
+
+void frmMain::OnContentsChange(int position, int /*removed*/, int added) {
+    m_ChangePos = position;
+    m_ChangeAdded = added;
+}
+
+void frmMain::OnTextChanged() {
+    if (m_LoadingNote || m_FilteringText)
+        return;
+    if (m_ChangeAdded > 0) {
+        // Keep out what the handheld cannot store: characters outside Windows-1252, and
+        // anything past the note's 1999 characters.
+        m_FilteringText = true;
+        QString message;
+        QTextCursor cursor(m_txtNote->document());
+        const int end = m_ChangePos + m_ChangeAdded;
+        for (int pos = end - 1; pos >= m_ChangePos; --pos) {
+            const QChar ch = m_txtNote->document()->characterAt(pos);
+            char32_t cp = ch.unicode();
+            int length = 1;
+            if (ch.isLowSurrogate() && pos > m_ChangePos &&
+                m_txtNote->document()->characterAt(pos - 1).isHighSurrogate()) {
+                cp = QChar::surrogateToUcs4(m_txtNote->document()->characterAt(pos - 1), ch);
+                --pos;
+                length = 2;
+            }
+            if (ch == QChar::ParagraphSeparator || ch == QChar::LineSeparator)
+                continue;
+            if (FirstUnstorableCharacter(QString::fromUcs4(&cp, 1)) != 0) {
+                cursor.setPosition(pos);
+                cursor.setPosition(pos + length, QTextCursor::KeepAnchor);
+                cursor.removeSelectedText();
+                message = QStringLiteral("The character ") + DescribeCharacter(cp) +
+                          QStringLiteral(" cannot be stored on the handheld and was left out.");
+            }
+        }
+        const int excess = int(m_txtNote->toPlainText().size()) -
+                           int(clsQuillaryItem::kMaxTextChars);
+        if (excess > 0) {
+            const int insertedEnd = std::min(end, m_txtNote->document()->characterCount() - 1);
+            const int cut = std::min(excess, insertedEnd - m_ChangePos);
+            if (cut > 0) {
+                cursor.setPosition(insertedEnd - cut);
+                cursor.setPosition(insertedEnd, QTextCursor::KeepAnchor);
+                cursor.removeSelectedText();
+            }
+            message = kStoredTextLimitMessage;
+        }
+        m_ChangeAdded = 0;
+        m_FilteringText = false;
+        if (!message.isEmpty())
+            statusBar()->showMessage(message, 8000);
+    }
+    if (m_CurrentNoteIndex < 0)
+        return;
+    const QString text = m_txtNote->toPlainText();
+    if (text == CurrentNoteUiText())
+        return;
+    {
+        const QSignalBlocker block(m_lstNotes);
+        m_lstNotes->setItemText(m_CurrentNoteIndex, GetFirstLine(QString(text).replace('\n', '\r')));
+    }
+    m_Database.m_FileDirtyFlag = true;
+    SetAppTitle();
+    m_Database.GetRecordObject(m_CurrentNoteIndex)->SetDirtyFlag(true);
+    UpdateSyncStatus();
+}
+
+void frmMain::OnPictureChange() {
+    if (!m_drbNote->DirtyFlag())
+        return;
+    clsQuillaryItem* note = m_Database.GetRecordObject(m_lstNotes->currentIndex());
+    m_Database.m_FileDirtyFlag = true;
+    SetAppTitle();
+    if (note)
+        note->SetDirtyFlag(true);
+    UpdateSyncStatus();
+}
+
+void frmMain::AddNote() {
+    SaveChanges();
+    m_Database.InsertRecordItem(0);
+    m_Settings.SetSetting(QStringLiteral("Default Record Index"), QStringLiteral("0"));
+    RefreshDisplayFromDatabaseObject();
+    m_Database.m_FileDirtyFlag = true;
+    SetAppTitle();
+}
+
+void frmMain::RemoveNote() {
+    int i = m_lstNotes->currentIndex();
+    if (i < 0)
+        return;
+    if (m_lstNotes->count() < 2) {
+        m_Services.messageBox(QStringLiteral("Must have at least one note in database"),
+                              kAppTitle, MsgButtons::Ok, MsgIcon::None);
+        return;
+    }
+    if (m_Services.messageBox(QStringLiteral("Are you sure you want to delete the current note?"),
+                              kAppTitle, MsgButtons::YesNo,
+                              MsgIcon::Exclamation) != MsgResult::Yes)
+        return;
+    m_Database.DeleteRecord(i);
+    {
+        const QSignalBlocker block(m_lstNotes);
+        m_lstNotes->removeItem(i);
+    }
+    if (i == m_lstNotes->count())
+        --i;
+    m_CurrentNoteIndex = -1; // the deleted note's panes go nowhere
+    m_drbNote->SetDirtyFlag(false);
+    SelectNote(i);
+    SetAppTitle();
+}
+
+void frmMain::PreviousNote() {
+    const int position = m_lstNotes->currentIndex();
+    if (position >= 1)
+        SelectNote(position - 1);
+}
+
+void frmMain::NextNote() {
+    const int position = m_lstNotes->currentIndex();
+    if (position < m_lstNotes->count() - 1)
+        SelectNote(position + 1);
+}
+
+// ---------------------------------------------------------------------------------------
+// Title and status
+
+void frmMain::SetAppTitle() {
+    setWindowTitle(m_Database.m_FileDirtyFlag ? kAppTitle + QChar('*') : kAppTitle);
+}
+
+void frmMain::UpdateFormStatus() {
+    const int i = m_CurrentNoteIndex;
+    if (i >= 0 && i < m_Database.GetNumRecords())
+        UpdateStatusBar(FromCp1252(m_Database.GetCategory(i)), m_Database.CalcDBSize(),
+                        m_Database.GetItemSize(i), m_Database.GetNumRecords(),
+                        m_Database.GetUniqueID(i));
+    UpdateNoteButtons();
+    UpdateSyncStatus();
+    SetAppTitle();
+}
+
+QString frmMain::FormatKb(qint64 bytes) {
+    const qint64 tenths = (bytes + 50) / 100; // kilobytes to one decimal, rounded
+    const qint64 whole = tenths / 10;
+    const qint64 fraction = tenths % 10;
+    QString digits = whole == 0 ? QString() : QLocale::c().toString(whole);
+    if (fraction != 0)
+        digits += QChar('.') + QString::number(fraction);
+    return digits.isEmpty() ? QStringLiteral("0") : digits;
+}
+
+void frmMain::UpdateStatusBar(const QString& category, qint64 dbSize, qint64 noteSize,
+                              int count, quint32 recordId) {
+    m_Panels.at(0)->setText(category);
+    if (dbSize > 0)
+        m_Panels.at(1)->setText(QStringLiteral("DB: ") + FormatKb(dbSize) + QStringLiteral(" kb"));
+    if (noteSize > 0)
+        m_Panels.at(2)->setText(QStringLiteral("Note: ") + FormatKb(noteSize) +
+                                QStringLiteral(" kb"));
+    if (count > 0)
+        m_Panels.at(3)->setText(QString::number(count) + QStringLiteral(" notes"));
+    m_Panels.at(4)->setText(recordId != 0 ? QStringLiteral("ID: ") + QString::number(recordId)
+                                          : QStringLiteral("New Record"));
+}
+
+QStringList frmMain::StatusPanelTexts() const {
+    QStringList texts;
+    for (const QLabel* panel : m_Panels)
+        texts << panel->text();
+    return texts;
+}
+
+void frmMain::UpdateNoteButtons() {
+    const int position = m_lstNotes->currentIndex();
+    m_Commands->SetNoteButtons(position != 0, position != m_lstNotes->count() - 1);
+}
+
+void frmMain::UpdateSyncStatus() {
+    if (m_CurrentNoteIndex < 0)
+        return;
+    bool anyDirty = false;
+    for (int i = 0; i < m_Database.GetNumRecords() && !anyDirty; ++i)
+        anyDirty = m_Database.GetRecordObject(i)->DirtyFlag();
+    QPalette palette = m_lblUser->palette();
+    palette.setColor(QPalette::WindowText, anyDirty ? QColor(255, 0, 0) : QColor(0, 0, 255));
+    m_lblUser->setPalette(palette);
+    m_lblUser->setToolTip(anyDirty ? QStringLiteral("PC has changes since last HotSync.")
+                                   : QStringLiteral("PC has no changes since last HotSync."));
+    const clsQuillaryItem* note = m_Database.GetRecordObject(m_CurrentNoteIndex);
+    m_Commands->SetNoteFlag(note && note->DirtyFlag());
+}
+
+void frmMain::OnCategoryPanelClicked() {
+    if (m_CurrentNoteIndex < 0)
+        return;
+    std::vector<std::string> labels;
+    const int c = m_Database.GetCategoryList(labels);
+    QStringList items;
+    for (const std::string& label : labels)
+        items << FromCp1252(label);
+    items << QStringLiteral("-") << QStringLiteral("Edit Categories...");
+    const int k = m_Services.popupMenu(items);
+    if (k >= 1 && k <= c) {
+        const int category = k - 1;
+        if (category != m_Database.GetCategoryIndex(m_CurrentNoteIndex)) {
+            m_Database.SetCategoryIndex(m_CurrentNoteIndex, category);
+            m_Database.GetRecordObject(m_CurrentNoteIndex)->SetDirtyFlag(true);
+            m_Database.m_FileDirtyFlag = true;
+            UpdateFormStatus();
+        }
+    } else if (k == c + 2) {
+        m_Commands->RunDialog(QStringLiteral("EditCategories"));
+    }
+}
+
+// ---------------------------------------------------------------------------------------
+// Layout
+
+void frmMain::ResizeMe() {
+    m_txtNote->setFont(GetEditorFont(m_Settings));
+    const int rowHeight = m_TopRow->sizeHint().height();
+    m_TopRow->setGeometry(0, 0, m_Central->width(), rowHeight);
+    // The formulas measure the window; map them so the text box ends at the bottom of the
+    // central area and the picture starts under the selector row.
+    const int windowWidth = PixelsToTwips(m_Central->width()) + 125;
+    const int windowHeight = PixelsToTwips(m_Central->height() - rowHeight) + 1740 -
+                             MainLayout::kDividerHeight;
+    m_Layout = MainLayout::Compute(windowWidth, windowHeight, m_DividerOffset);
+    m_DividerOffset = m_Layout.offset;
+    auto place = [rowHeight](const QRect& twips) {
+        return QRect(TwipsToPixels(twips.x()),
+                     rowHeight + TwipsToPixels(twips.y() - MainLayout::kPictureTop),
+                     TwipsToPixels(twips.width()), std::max(0, TwipsToPixels(twips.height())));
+    };
+    m_drbNote->setGeometry(place(m_Layout.picture));
+    m_fmeDivide->setGeometry(place(m_Layout.divider));
+    m_txtNote->setGeometry(place(m_Layout.text));
+}
+
+void frmMain::resizeEvent(QResizeEvent* event) {
+    QMainWindow::resizeEvent(event);
+    ResizeMe();
+    if (m_prgOne->isVisible())
+        m_prgOne->setGeometry(statusBar()->geometry());
+}
+
+bool frmMain::eventFilter(QObject* watched, QEvent* event) {
+    if (watched == m_fmeDivide) {
+        if (event->type() == QEvent::MouseButtonPress) {
+            auto* e = static_cast<QMouseEvent*>(event);
+            m_DragOrigin = PixelsToTwips(m_fmeDivide->y()) + PixelsToTwips(1) * e->position().y();
+            return true;
+        }
+        if (event->type() == QEvent::MouseMove) {
+            auto* e = static_cast<QMouseEvent*>(event);
+            if (e->buttons() == Qt::NoButton)
+                return false;
+            const double y =
+                PixelsToTwips(m_fmeDivide->y()) + PixelsToTwips(1) * e->position().y();
+            m_DividerOffset += int(std::lround(y - m_DragOrigin));
+            if (std::abs(m_DividerOffset - m_Layout.offset) > 1) {
+                ResizeMe();
+                update();
+            }
+            m_DragOrigin = y;
+            return true;
+        }
+    }
+    if (watched == m_txtNote && event->type() == QEvent::ShortcutOverride) {
+        // Let the window's Cut/Copy/Paste/Select All run, so they reach the clipboard the
+        // same way from every pane.
+        auto* key = static_cast<QKeyEvent*>(event);
+        for (auto standard : {QKeySequence::Copy, QKeySequence::Cut, QKeySequence::Paste,
+                              QKeySequence::SelectAll})
+            if (key->matches(standard)) {
+                event->ignore();
+                return true;
+            }
+    }
+    if (watched == m_Panels.value(0) && event->type() == QEvent::MouseButtonRelease) {
+        OnCategoryPanelClicked();
+        return true;
+    }
+    return QMainWindow::eventFilter(watched, event);
+}
+
+// ---------------------------------------------------------------------------------------
+// Closing
+
+void frmMain::closeEvent(QCloseEvent* event) {
+    if (QuerySaveChanges()) {
+        const QSignalBlocker block(m_cmbUser);
+        m_cmbUser->setCurrentIndex(m_CurrentUserIndex);
+        event->ignore();
+        return;
+    }
+    StoreGeometry();
+    m_Settings.Save();
+    if (m_Splash)
+        m_Splash->close();
+    event->accept();
+}
+
+} // namespace quillary

@@ -1,2 +1,161 @@
 #pragma once
-// Placeholder until the main window lands.
+
+#include "mainwindow/MainLayout.h"
+#include "shell/AppContext.h"
+#include "shell/modKWBase.h"
+
+#include <QMainWindow>
+#include <QPointer>
+
+#include "shell/frmSplash.h"
+
+#include <functional>
+#include <memory>
+
+class QComboBox;
+class QLabel;
+class QPlainTextEdit;
+class QProgressBar;
+class QToolButton;
+class QWidget;
+class clsDatabase;
+
+namespace quillary {
+
+class MainCommands;
+class ctlDrawBox;
+class PlatformServices;
+class clsRecentFile;
+class clsSettings;
+class frmSplash;
+
+// The main window: the HotSync user's notes, one at a time, text below picture.
+//
+// Three dirty states are kept apart: the database's m_FileDirtyFlag (memory differs from
+// the file: "*" in the title, save prompt, HotSync refusal), each note's DirtyFlag (changed
+// since the last HotSync, stored in the file) and the picture editor's DirtyFlag (picture
+// edited since it was loaded into the editor).
+class frmMain : public QMainWindow {
+    Q_OBJECT
+public:
+    // The window uses, never owns, the services, settings and the program's one database.
+    frmMain(PlatformServices& services, clsSettings& settings, clsDatabase& database,
+            QWidget* parent = nullptr);
+    ~frmMain() override;
+
+    // Initialises the window from the settings and opens the default user's notes; also the
+    // Refresh command (which discards unsaved changes without asking).
+    void Form_Load();
+
+    bool SaveDatabase();
+    // Moves the text and picture panes into the current note.
+    void SaveChanges();
+    bool OpenDatabase();
+    // Rebuilds the note selector and selects the remembered note; returns its index.
+    int RefreshDisplayFromDatabaseObject();
+    void AddNewDatabase();
+    QString GetUserFileName(int userIndex) const;
+    void SetAppTitle();
+    void UpdateFormStatus();
+    // Asks whether to save unsaved changes; true when the person cancelled (or the save
+    // they asked for failed, so nothing may be discarded).
+    bool QuerySaveChanges();
+    void UpdateSyncStatus();
+    void AddNote();
+    void RemoveNote();
+    void PreviousNote();
+    void NextNote();
+    void ResizeMe();
+    void OpenRecentFile(int entry);
+    // Reads the shown user's notes again from disk, dropping unsaved changes (after a
+    // HotSync has rewritten the file).
+    void ReloadCurrentUser();
+
+    // State, for the commands, the HotSync callback and tests.
+    int CurrentUserIndex() const { return m_CurrentUserIndex; }
+    int CurrentNoteIndex() const { return m_CurrentNoteIndex; }
+    // The HotSync user ID shown in the selector, if any.
+    bool CurrentUserId(qint32* id) const;
+    const UserTable& Users() const { return m_Users; }
+    AppContext& Context() { return m_Context; }
+    clsDatabase& Database() { return m_Database; }
+    MainCommands& Commands() { return *m_Commands; }
+    clsRecentFile& RecentFiles() { return *m_RecentFiles; }
+    ctlDrawBox* PictureEditor() const { return m_drbNote; }
+    QPlainTextEdit* TextEditor() const { return m_txtNote; }
+    QComboBox* NoteSelector() const { return m_lstNotes; }
+    QComboBox* UserSelector() const { return m_cmbUser; }
+    QProgressBar* ProgressBar() const { return m_prgOne; }
+    int DividerOffset() const { return m_DividerOffset; }
+    const MainLayout& CurrentLayout() const { return m_Layout; }
+    QWidget* Divider() const { return m_fmeDivide; }
+    // The about box (splash screen at start-up); the window closes it when it closes.
+    void SetSplash(frmSplash* splash) { m_Splash = splash; }
+    // The status bar panel texts, in order: category, database size, note size, notes, ID.
+    QStringList StatusPanelTexts() const;
+
+    // A nameless size: "1,234.6", ".3" (the status bar's "#,#.#").
+    static QString FormatKb(qint64 bytes);
+
+signals:
+    // The shown database changed (opened, saved, reread), for windows that follow it.
+    void databaseReloaded();
+
+protected:
+    void closeEvent(QCloseEvent* event) override;
+    void resizeEvent(QResizeEvent* event) override;
+    bool eventFilter(QObject* watched, QEvent* event) override;
+
+private:
+    void BuildWindow();
+    void LoadUsers();
+    void RestoreGeometry();
+    void StoreGeometry();
+    void OnUserSelected(int position);
+    void OnNoteSelected(int position);
+    void SelectNote(int position);
+    void OnTextChanged();
+    void OnContentsChange(int position, int removed, int added);
+    void OnPictureChange();
+    void OnCategoryPanelClicked();
+    void UpdateStatusBar(const QString& category, qint64 dbSize, qint64 noteSize, int count,
+                         quint32 recordId);
+    void UpdateNoteButtons();
+    void ShowProgress(bool show);
+    QString CurrentNoteUiText() const;
+    std::string NewNoteTitle();
+
+    PlatformServices& m_Services;
+    clsSettings& m_Settings;
+    clsDatabase& m_Database;
+    AppContext m_Context;
+    KWDeskLibrary m_Desk;
+    UserTable m_Users;
+    std::unique_ptr<MainCommands> m_Commands;
+    std::unique_ptr<clsRecentFile> m_RecentFiles;
+    QPointer<frmSplash> m_Splash;
+
+    int m_CurrentUserIndex = -1;
+    int m_CurrentNoteIndex = -1;
+    int m_DividerOffset = MainLayout::kInitialOffset;
+    MainLayout m_Layout;
+    double m_DragOrigin = 0;
+    bool m_LoadingNote = false;
+    bool m_FilteringText = false;
+    int m_ChangePos = 0;
+    int m_ChangeAdded = 0;
+
+    QWidget* m_Central = nullptr;
+    QWidget* m_TopRow = nullptr;
+    QComboBox* m_lstNotes = nullptr;
+    QWidget* m_picUserBox = nullptr;
+    QLabel* m_lblUser = nullptr;
+    QComboBox* m_cmbUser = nullptr;
+    ctlDrawBox* m_drbNote = nullptr;
+    QWidget* m_fmeDivide = nullptr;
+    QPlainTextEdit* m_txtNote = nullptr;
+    QProgressBar* m_prgOne = nullptr;
+    QList<QLabel*> m_Panels;
+};
+
+} // namespace quillary

@@ -62,7 +62,10 @@ MsgResult QtPlatformServices::messageBox(const QString& text, const QString& tit
                                          MsgButtons buttons, MsgIcon icon) {
     QMessageBox box(owner());
     box.setWindowTitle(title);
-    box.setText(text);
+    // The program's messages break lines with a lone carriage return.
+    QString shown = text;
+    shown.replace(QStringLiteral("\r\n"), QStringLiteral("\n")).replace(QChar('\r'), QChar('\n'));
+    box.setText(shown);
     switch (icon) {
     case MsgIcon::None: box.setIcon(QMessageBox::NoIcon); break;
     case MsgIcon::Information: box.setIcon(QMessageBox::Information); break;

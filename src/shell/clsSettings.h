@@ -34,6 +34,7 @@ public:
 private:
     QString ReadValue(const QString& key) const;
     bool WriteValue(const QString& key, const QString& value);
+    bool WriteLines(const QStringList& lines);
     int Find(const QString& key) const;
 
     QString m_FilePath;

@@ -1,0 +1,329 @@
+#include "MainCommands.h"
+
+#include "draw/ctlDrawBox.h"
+#include "frmMain.h"
+#include "shell/PlatformServices.h"
+#include "shell/clsSettings.h"
+#include "shell/frmOptions.h"
+#include "shell/frmSplash.h"
+#include "shell/modGlobals.h"
+
+#include <QAbstractItemView>
+#include <QAction>
+#include <QApplication>
+#include <QComboBox>
+#include <QCoreApplication>
+#include <QDir>
+#include <QLineEdit>
+#include <QListWidget>
+#include <QMenuBar>
+#include <QPlainTextEdit>
+#include <QTextCursor>
+#include <QToolBar>
+
+namespace quillary {
+
+namespace {
+
+struct DialogCommand {
+    const char* id;
+    const char* caption;
+};
+// Commands whose windows are built elsewhere; shown by name until they are plugged in.
+constexpr DialogCommand kDialogCommands[] = {
+    {"PageSetup", "Page Setup"},         {"Print", "Print"},
+    {"Find", "Find"},                    {"NoteManager", "Note Manager"},
+    {"EditCategories", "Edit Categories"}, {"EditInserts", "Edit Insert Databases"},
+    {"Import", "Import/Export Notes"},
+};
+
+QIcon Icon(const char* name) {
+    return QIcon(QStringLiteral(":/icons/") + QString::fromLatin1(name) + QStringLiteral(".svg"));
+}
+
+} // namespace
+
+MainCommands::MainCommands(frmMain& window) : QObject(&window), m_Window(window) {
+    BuildMenus();
+    BuildToolBars();
+}
+
+QAction* MainCommands::Add(const QString& name, const QString& caption, const QKeySequence& key,
+                           std::function<void()> run) {
+    auto* action = new QAction(caption, &m_Window);
+    action->setObjectName(name);
+    if (!key.isEmpty()) {
+        action->setShortcut(key);
+        action->setShortcutContext(Qt::WindowShortcut);
+    }
+    connect(action, &QAction::triggered, this, [run = std::move(run)] { run(); });
+    m_Window.addAction(action); // shortcuts work even while the menu bar is hidden
+    m_Actions.insert(name, action);
+    return action;
+}
+
+QAction* MainCommands::Action(const QString& objectName) const {
+    return m_Actions.value(objectName);
+}
+
+void MainCommands::BuildMenus() {
+    frmMain& w = m_Window;
+    QMenuBar* bar = w.menuBar();
+
+    QMenu* file = bar->addMenu(QStringLiteral("&File"));
+    file->addAction(Add("mnuRefresh", "&Refresh", QKeySequence("Ctrl+R"), [&w] { w.Form_Load(); }));
+    file->addAction(Add("mnuSave", "&Save", QKeySequence("Ctrl+S"), [&w] {
+        w.SaveChanges();
+        w.SaveDatabase();
+    }));
+    file->addAction(Add("mnuImport", "&Import/Export Notes...", QKeySequence("Ctrl+I"),
+                        [this, &w] {
+                            if (w.QuerySaveChanges())
+                                return;
+                            RunDialog("Import");
+                            w.UpdateFormStatus();
+                        }));
+    file->addSeparator();
+    file->addAction(Add("mnuPageSetup", "Page Set&up...", {}, [this] { RunDialog("PageSetup"); }));
+    file->addAction(Add("mnuPrint", "&Print...", QKeySequence("Ctrl+P"), [this, &w] {
+        w.SaveChanges();
+        RunDialog("Print");
+    }));
+    file->addSeparator()->setObjectName("mnuLine2");
+    for (int i = 0; i < 4; ++i) {
+        QAction* recent = Add(QStringLiteral("mnuRecentFile%1").arg(i), QString(), {},
+                              [&w, i] { w.OpenRecentFile(i); });
+        recent->setVisible(false);
+        file->addAction(recent);
+        m_Recent << recent;
+    }
+    m_RecentLine = file->addSeparator();
+    m_RecentLine->setObjectName("mnuLine");
+    m_RecentLine->setVisible(false);
+    file->addAction(Add("mnuExit", "E&xit", QKeySequence("Ctrl+Q"), [&w] { w.close(); }));
+
+    QMenu* edit = bar->addMenu(QStringLiteral("&Edit"));
+    edit->addAction(Add("mnuCut", "C&ut", QKeySequence("Ctrl+X"), [this] { Cut(); }));
+    edit->addAction(Add("mnuCopy", "&Copy", QKeySequence("Ctrl+C"), [this] { Copy(); }));
+    edit->addAction(Add("mnuPaste", "&Paste", QKeySequence("Ctrl+V"), [this] { Paste(); }));
+    edit->addAction(Add("mnuClear", "C&lear", {}, [this] { Clear(); }));
+    edit->addAction(Add("mnuSelectAll", "Select &All", QKeySequence("Ctrl+A"),
+                        [this] { SelectAll(); }));
+    edit->addSeparator();
+    edit->addAction(Add("mnuFind", "&Find", QKeySequence("Ctrl+F"), [this] { RunDialog("Find"); }));
+
+    QMenu* record = bar->addMenu(QStringLiteral("&Record"));
+    record->addAction(Add("mnuAddRecord", "&Add Record", QKeySequence("Ctrl+N"), [&w] { w.AddNote(); }));
+    record->addAction(Add("mnuRemoveRecord", "&Remove Record", QKeySequence("Shift+Del"),
+                          [&w] { w.RemoveNote(); }));
+    record->addAction(Add("mnuNoteManager", "&Note Manager", QKeySequence("Ctrl+M"), [this, &w] {
+        w.SaveChanges();
+        RunDialog("NoteManager");
+        w.RefreshDisplayFromDatabaseObject();
+        w.UpdateFormStatus();
+    }));
+    record->addAction(Add("mnuEditCategories", "Edit &Categories", QKeySequence("Shift+F12"),
+                          [this] { RunDialog("EditCategories"); }));
+    record->addAction(Add("mnuEditInserts", "&Edit Insert Databases", QKeySequence("Ctrl+D"),
+                          [this, &w] {
+                              RunDialog("EditInserts");
+                              w.UpdateFormStatus();
+                          }));
+    record->addSeparator();
+    record->addAction(Add("mnuExportPicture", "E&xport picture to bitmap file...", {},
+                          [&w] { w.PictureEditor()->SaveAsBitmapFile(); }));
+    record->addAction(Add("mnuInsertPicture", "&Insert picture from file...", {},
+                          [&w] { w.PictureEditor()->InsertPictureFile(); }));
+
+    QMenu* options = bar->addMenu(QStringLiteral("&Options"));
+    options->addAction(Add("mnuSettings", "Settings...", {}, [&w] {
+        frmOptions dialog(w.Context().services, w.Context().settings, &w);
+        dialog.SetRightJustifyHandler([&w](bool right) {
+            w.TextEditor()->document()->setDefaultTextOption(
+                QTextOption(right ? Qt::AlignRight : Qt::AlignLeft));
+        });
+        dialog.SetResizeHandler([&w] { w.ResizeMe(); });
+        dialog.exec();
+    }));
+    options->addAction(Add("mnuHelp", "&Help...", QKeySequence("F1"), [&w] {
+        OpenPdfDocument(w.Context().services,
+                        QDir(QCoreApplication::applicationDirPath())
+                            .filePath(QStringLiteral("QuillaryManual.pdf")));
+    }));
+    options->addAction(Add("mnuAbout", "About...", {}, [&w] {
+        frmSplash about(w.Context().services, &w);
+        about.ShowAsAbout();
+    }));
+}
+
+void MainCommands::BuildToolBars() {
+    struct Button {
+        const char* tag;
+        const char* tip;
+        const char* icon;
+    };
+    auto build = [this](const char* name, std::initializer_list<Button> buttons) {
+        auto* bar = new QToolBar(QString::fromLatin1(name), &m_Window);
+        bar->setObjectName(QString::fromLatin1(name));
+        bar->setMovable(false);
+        bar->setIconSize(QSize(20, 20));
+        for (const Button& b : buttons) {
+            if (!b.tag) {
+                bar->addSeparator();
+                continue;
+            }
+            QAction* a = bar->addAction(Icon(b.icon), QString::fromLatin1(b.tip));
+            a->setObjectName(QStringLiteral("tbr") + QString::fromLatin1(b.tag));
+            a->setData(QString::fromLatin1(b.tag));
+            a->setToolTip(QString::fromLatin1(b.tip));
+            const QString tag = QString::fromLatin1(b.tag);
+            connect(a, &QAction::triggered, this, [this, tag] { RunToolbarTag(tag); });
+        }
+        m_Window.addToolBar(Qt::TopToolBarArea, bar);
+        return bar;
+    };
+    m_tbrMain = build("tbrMain", {{"Save", "Save Database", "save"},
+                                  {"Print", "Print", "print"},
+                                  {nullptr, nullptr, nullptr},
+                                  {"Cut", "Cut", "cut"},
+                                  {"Copy", "Copy", "copy"},
+                                  {"Paste", "Paste", "paste"},
+                                  {"Find", "Find", "find"},
+                                  {"Import", "Import Notes", "import"},
+                                  {"Inserts", "Insert Databases", "inserts"}});
+    m_tbrNote = build("tbrNote", {{"PreviousNote", "Previous Note", "previous"},
+                                  {"AddNote", "Add Note", "add"},
+                                  {"NextNote", "Next Note", "next"},
+                                  {nullptr, nullptr, nullptr},
+                                  {"NoteFlag", "Sort Notes", "noteflag-clean"}});
+    for (QAction* a : m_tbrNote->actions()) {
+        if (a->data().toString() == QLatin1String("NoteFlag"))
+            m_NoteFlag = a;
+        else if (a->data().toString() == QLatin1String("PreviousNote"))
+            m_PreviousNote = a;
+        else if (a->data().toString() == QLatin1String("NextNote"))
+            m_NextNote = a;
+    }
+}
+
+void MainCommands::RunToolbarTag(const QString& tag) {
+    static const QHash<QString, QString> kMenuFor = {
+        {"Save", "mnuSave"},   {"Cut", "mnuCut"},     {"Copy", "mnuCopy"},
+        {"Paste", "mnuPaste"}, {"Print", "mnuPrint"}, {"Find", "mnuFind"},
+        {"Import", "mnuImport"}, {"Inserts", "mnuEditInserts"}, {"NoteFlag", "mnuNoteManager"},
+    };
+    if (tag == QLatin1String("PreviousNote"))
+        m_Window.PreviousNote();
+    else if (tag == QLatin1String("NextNote"))
+        m_Window.NextNote();
+    else if (tag == QLatin1String("AddNote"))
+        m_Window.AddNote();
+    else if (QAction* a = Action(kMenuFor.value(tag)))
+        a->trigger();
+}
+
+void MainCommands::SetDialogHandler(const QString& command, std::function<void()> handler) {
+    m_DialogHandlers.insert(command, std::move(handler));
+}
+
+void MainCommands::RunDialog(const QString& command) {
+    if (auto handler = m_DialogHandlers.value(command)) {
+        handler();
+        return;
+    }
+    QString caption = command;
+    for (const DialogCommand& c : kDialogCommands)
+        if (command == QLatin1String(c.id))
+            caption = QString::fromLatin1(c.caption);
+    m_Window.Context().services.messageBox(
+        caption + QStringLiteral(" is not available in this version of Quillary yet."), kAppTitle,
+        MsgButtons::Ok, MsgIcon::Information);
+}
+
+void MainCommands::SetNoteFlag(bool dirty) {
+    if (m_NoteFlag)
+        m_NoteFlag->setIcon(Icon(dirty ? "noteflag-dirty" : "noteflag-clean"));
+}
+
+void MainCommands::SetNoteButtons(bool previousEnabled, bool nextEnabled) {
+    if (m_PreviousNote)
+        m_PreviousNote->setEnabled(previousEnabled);
+    if (m_NextNote)
+        m_NextNote->setEnabled(nextEnabled);
+}
+
+QWidget* MainCommands::ActiveControl() const {
+    QWidget* focus = QApplication::focusWidget();
+    // The picture editor's inner widgets count as the editor.
+    for (QWidget* w = focus; w; w = w->parentWidget())
+        if (qobject_cast<ctlDrawBox*>(w))
+            return w;
+    // A combo box's popup list belongs to its combo box.
+    for (QWidget* w = focus; w; w = w->parentWidget())
+        if (qobject_cast<QComboBox*>(w))
+            return w;
+    return focus;
+}
+
+void MainCommands::Copy() {
+    PlatformServices& services = m_Window.Context().services;
+    QWidget* control = ActiveControl();
+    services.clearClipboard();
+    if (auto* text = qobject_cast<QPlainTextEdit*>(control)) {
+        QString selected = text->textCursor().selectedText();
+        selected.replace(QChar::ParagraphSeparator, QChar('\n'));
+        services.setClipboardText(selected);
+    } else if (auto* line = qobject_cast<QLineEdit*>(control)) {
+        services.setClipboardText(line->selectedText());
+    } else if (auto* combo = qobject_cast<QComboBox*>(control)) {
+        services.setClipboardText(combo->currentText());
+    } else if (auto* list = qobject_cast<QListWidget*>(control)) {
+        if (list->currentItem())
+            services.setClipboardText(list->currentItem()->text());
+    } else if (auto* draw = qobject_cast<ctlDrawBox*>(control)) {
+        draw->CopyPicture();
+    }
+}
+
+void MainCommands::Paste() {
+    PlatformServices& services = m_Window.Context().services;
+    QWidget* control = ActiveControl();
+    if (auto* text = qobject_cast<QPlainTextEdit*>(control))
+        text->textCursor().insertText(services.clipboardText());
+    else if (auto* line = qobject_cast<QLineEdit*>(control))
+        line->insert(services.clipboardText());
+    else if (auto* draw = qobject_cast<ctlDrawBox*>(control))
+        draw->PastePicture();
+}
+
+void MainCommands::Clear() {
+    QWidget* control = ActiveControl();
+    if (auto* text = qobject_cast<QPlainTextEdit*>(control)) {
+        QTextCursor cursor = text->textCursor();
+        cursor.removeSelectedText();
+        text->setTextCursor(cursor);
+    } else if (auto* line = qobject_cast<QLineEdit*>(control)) {
+        line->del();
+    } else if (auto* draw = qobject_cast<ctlDrawBox*>(control)) {
+        draw->ClearSelection();
+    }
+}
+
+void MainCommands::SelectAll() {
+    QWidget* control = ActiveControl();
+    if (auto* text = qobject_cast<QPlainTextEdit*>(control))
+        text->selectAll();
+    else if (auto* line = qobject_cast<QLineEdit*>(control))
+        line->selectAll();
+    else if (auto* draw = qobject_cast<ctlDrawBox*>(control))
+        draw->SelectAll();
+}
+
+void MainCommands::Cut() {
+    QWidget* control = ActiveControl();
+    Copy();
+    if (!qobject_cast<QComboBox*>(control) && !qobject_cast<QListWidget*>(control))
+        Clear();
+}
+
+} // namespace quillary

@@ -1,0 +1,42 @@
+#pragma once
+
+#include <QLockFile>
+#include <QObject>
+#include <QString>
+
+#include <memory>
+
+class QLocalServer;
+
+namespace quillary {
+
+// Keeps one running Quillary per login. The first instance holds a lock file (a stale
+// lock left by a crash is taken over, since QLockFile checks whether its owner still runs)
+// and listens on a local socket; a later start connects, asks the first to come to the
+// front and is told to exit. Nothing here reads or writes settings.
+class SingleInstance : public QObject {
+    Q_OBJECT
+public:
+    // key: distinguishes instances; defaults to $QUILLARY_INSTANCE_KEY or the login's uid.
+    explicit SingleInstance(QString key = QString(), QObject* parent = nullptr);
+    ~SingleInstance() override;
+
+    // True when this process is the one to run. When another instance runs, asks it to
+    // activate its window and returns false.
+    bool Claim();
+
+    static QString DefaultKey();
+
+signals:
+    // Another start asked this instance to bring its window to the front.
+    void activationRequested();
+
+private:
+    bool NotifyRunningInstance() const;
+
+    QString m_Key;
+    std::unique_ptr<QLockFile> m_Lock;
+    QLocalServer* m_Server = nullptr;
+};
+
+} // namespace quillary

@@ -1,0 +1,75 @@
+#include "clsRecentFile.h"
+
+#include "clsSettings.h"
+
+#include <QAction>
+#include <QFileInfo>
+
+namespace quillary {
+
+namespace {
+constexpr int kEntries = 4;
+QString KeyOf(int entry) { return QStringLiteral("Recent File") + QString::number(entry); }
+} // namespace
+
+clsRecentFile::clsRecentFile(clsSettings& settings, QList<QAction*> entries, QAction* line)
+    : m_Settings(settings), m_Entries(std::move(entries)), m_Line(line) {}
+
+QString clsRecentFile::GetRecentFile(int entry) const {
+    if (entry < 0 || entry >= kEntries)
+        return {};
+    return m_Settings.GetSetting(KeyOf(entry));
+}
+
+QStringList clsRecentFile::Load() const {
+    QStringList entries;
+    for (int i = 0; i < kEntries; ++i)
+        entries << GetRecentFile(i);
+    return entries;
+}
+
+void clsRecentFile::PushRecentFile(const QString& path) {
+    QStringList entries = Load();
+    if (!path.isEmpty() && QFileInfo(path).isFile()) {
+        const QString wanted = path.trimmed().toUpper();
+        int found = kEntries - 1; // none matches: the oldest drops out
+        for (int i = 0; i < kEntries; ++i) {
+            if (entries.at(i).trimmed().toUpper() == wanted) {
+                found = i;
+                break;
+            }
+        }
+        for (int k = found; k >= 1; --k)
+            entries[k] = entries.at(k - 1);
+        entries[0] = path;
+    }
+    Rebuild(entries);
+}
+
+void clsRecentFile::RemoveRecentFile(int entry) {
+    if (entry < 0 || entry >= kEntries)
+        return;
+    QStringList entries = Load();
+    for (int k = entry; k < kEntries - 1; ++k)
+        entries[k] = entries.at(k + 1);
+    entries[kEntries - 1].clear();
+    Rebuild(entries);
+}
+
+void clsRecentFile::Rebuild(const QStringList& entries) {
+    for (int i = 0; i < kEntries; ++i) {
+        m_Settings.SetSetting(KeyOf(i), entries.at(i));
+        if (QAction* action = m_Entries.value(i)) {
+            action->setVisible(!entries.at(i).isEmpty());
+            // The digit is the entry's access key; a literal '&' in a path must stay one.
+            QString shown = entries.at(i);
+            shown.replace(QChar('&'), QStringLiteral("&&"));
+            action->setText(QChar('&') + QString::number(i + 1) + QChar(' ') + shown);
+        }
+    }
+    if (m_Line)
+        m_Line->setVisible(!entries.at(0).isEmpty());
+    m_Settings.Save();
+}
+
+} // namespace quillary

@@ -1,0 +1,253 @@
+#include "clsSettings.h"
+
+#include "modGlobals.h"
+
+#include <QDir>
+#include <QFile>
+#include <QFileInfo>
+#include <QSaveFile>
+#include <QStandardPaths>
+
+#include <cmath>
+#include <optional>
+
+namespace quillary {
+
+namespace {
+
+const QString kSection = QStringLiteral("Quillary Settings");
+// Passed as the default to the profile read: getting it back means the key is absent.
+const QString kMissing = QStringLiteral("-9991gfjh23123123");
+constexpr int kMaxValueLength = 255;
+
+QStringList ReadLines(const QString& path) {
+    QFile file(path);
+    if (!file.open(QIODevice::ReadOnly))
+        return {};
+    QString text = QString::fromUtf8(file.readAll());
+    text.remove(QChar('\r'));
+    QStringList lines = text.split(QChar('\n'));
+    if (!lines.isEmpty() && lines.last().isEmpty())
+        lines.removeLast();
+    return lines;
+}
+
+bool IsSectionHeader(const QString& line, QString* name) {
+    const QString t = line.trimmed();
+    if (!t.startsWith('[') || !t.contains(']'))
+        return false;
+    if (name)
+        *name = t.mid(1, t.indexOf(']') - 1).trimmed();
+    return true;
+}
+
+// Range [begin, end) of the section's body lines, or begin = -1 when the section is absent.
+std::pair<int, int> FindSection(const QStringList& lines) {
+    int begin = -1;
+    for (int i = 0; i < lines.size(); ++i) {
+        QString name;
+        if (!IsSectionHeader(lines.at(i), &name))
+            continue;
+        if (begin >= 0)
+            return {begin, i};
+        if (name.compare(kSection, Qt::CaseInsensitive) == 0)
+            begin = i + 1;
+    }
+    return {begin, int(lines.size())};
+}
+
+// Index of the key's line inside the section body, or -1.
+int FindKeyLine(const QStringList& lines, int begin, int end, const QString& key) {
+    const QString wanted = key.trimmed();
+    for (int i = begin; i < end; ++i) {
+        const QString& line = lines.at(i);
+        const int eq = line.indexOf('=');
+        if (eq <= 0 || line.trimmed().startsWith(';'))
+            continue;
+        if (line.left(eq).trimmed().compare(wanted, Qt::CaseInsensitive) == 0)
+            return i;
+    }
+    return -1;
+}
+
+void PutKey(QStringList& lines, const QString& key, const QString& value) {
+    auto [begin, end] = FindSection(lines);
+    const QString entry = key.trimmed() + '=' + value;
+    if (begin < 0) {
+        lines << QChar('[') + kSection + QChar(']') << entry;
+        return;
+    }
+    const int at = FindKeyLine(lines, begin, end, key);
+    if (at >= 0) {
+        lines[at] = entry;
+        return;
+    }
+    // After the section's last non-blank line, so a blank separator line stays a separator.
+    int insertAt = end;
+    while (insertAt > begin && lines.at(insertAt - 1).trimmed().isEmpty())
+        --insertAt;
+    lines.insert(insertAt, entry);
+}
+
+std::optional<bool> ParseBoolean(const QString& text) {
+    const QString t = text.trimmed();
+    if (t.compare(QLatin1String("True"), Qt::CaseInsensitive) == 0)
+        return true;
+    if (t.compare(QLatin1String("False"), Qt::CaseInsensitive) == 0)
+        return false;
+    bool ok = false;
+    const double number = t.toDouble(&ok);
+    if (ok)
+        return number != 0.0;
+    return std::nullopt;
+}
+
+} // namespace
+
+clsSettings::clsSettings(QString filePath) : m_FilePath(std::move(filePath)) {}
+
+QString clsSettings::DefaultFilePath() {
+    QString dir = qEnvironmentVariable("QUILLARY_CONFIG_DIR");
+    if (dir.isEmpty())
+        dir = QStandardPaths::writableLocation(QStandardPaths::GenericConfigLocation) +
+              QStringLiteral("/quillary");
+    return QDir(dir).filePath(QStringLiteral("kestwin.ini"));
+}
+
+void clsSettings::SetWriteErrorHandler(std::function<void(const QString&)> handler) {
+    m_WriteErrorHandler = std::move(handler);
+}
+
+int clsSettings::Find(const QString& key) const {
+    for (int p = 1; p < m_Keys.size(); ++p)
+        if (m_Keys.at(p).compare(key, Qt::CaseInsensitive) == 0)
+            return p;
+    return -1;
+}
+
+QString clsSettings::ReadValue(const QString& key) const {
+    const QStringList lines = ReadLines(m_FilePath);
+    const auto [begin, end] = FindSection(lines);
+    if (begin < 0)
+        return kMissing;
+    const int at = FindKeyLine(lines, begin, end, key);
+    if (at < 0)
+        return kMissing;
+    const QString& line = lines.at(at);
+    QString value = line.mid(line.indexOf('=') + 1).trimmed();
+    value.truncate(kMaxValueLength);
+    return TrimAtNull(value);
+}
+
+bool clsSettings::WriteValue(const QString& key, const QString& value) {
+    QStringList lines = ReadLines(m_FilePath);
+    PutKey(lines, key, value);
+    return WriteLines(lines);
+}
+
+bool clsSettings::WriteLines(const QStringList& lines) {
+    QDir().mkpath(QFileInfo(m_FilePath).absolutePath());
+    // Written whole and renamed into place, so a crash never leaves half a file.
+    QSaveFile file(m_FilePath);
+    bool ok = file.open(QIODevice::WriteOnly);
+    if (ok) {
+        file.write(lines.join(QChar('\n')).toUtf8());
+        file.write("\n");
+        ok = file.commit();
+    }
+    if (!ok && !m_WriteErrorReported) {
+        m_WriteErrorReported = true;
+        if (m_WriteErrorHandler)
+            m_WriteErrorHandler(QStringLiteral("Settings could not be saved to ") + m_FilePath +
+                                QStringLiteral(": ") + file.errorString());
+    }
+    return ok;
+}
+
+QString clsSettings::GetSetting(const QString& key) {
+    const int p = Find(key);
+    if (p >= 1)
+        return m_Values.at(p);
+    QString v = ReadValue(key);
+    if (v == kMissing)
+        v.clear();
+    InitSetting(key, v);
+    return v;
+}
+
+bool clsSettings::InitSetting(const QString& key, const QString& defaultValue) {
+    QString v = ReadValue(key);
+    bool absent = false;
+    if (v == kMissing) {
+        absent = true;
+        v = defaultValue;
+        WriteValue(key, QString());
+    }
+    m_Keys.append(key);
+    m_Values.append(v);
+    return absent;
+}
+
+bool clsSettings::SetSetting(const QString& key, const QString& value) {
+    const int p = Find(key);
+    if (p >= 1) {
+        if (m_Values.at(p) == value)
+            return false;
+        m_Values[p] = value;
+        return true;
+    }
+    InitSetting(key, value);
+    m_Values.last() = value;
+    return true;
+}
+
+int clsSettings::Save() {
+    // One rewrite of the file with every cached pair applied in cache order.
+    QStringList lines = ReadLines(m_FilePath);
+    for (int p = 1; p < m_Keys.size(); ++p)
+        PutKey(lines, m_Keys.at(p), m_Values.at(p));
+    WriteLines(lines);
+    return GetNumSettings();
+}
+
+int clsSettings::GetNumSettings() const { return int(m_Keys.size()) - 1; }
+
+QFont GetEditorFont(clsSettings& settings) {
+    if (settings.GetSetting(QStringLiteral("FontName")).isEmpty()) {
+        settings.SetSetting(QStringLiteral("FontName"), QStringLiteral("Tahoma"));
+        settings.SetSetting(QStringLiteral("FontSize"), QStringLiteral("10"));
+        for (const char* key : {"FontBold", "FontItalic", "FontStrikeThru", "FontUnderLine"})
+            settings.SetSetting(QString::fromLatin1(key), QStringLiteral("False"));
+    }
+    QFont font;
+    if (auto b = ParseBoolean(settings.GetSetting(QStringLiteral("FontBold"))))
+        font.setBold(*b);
+    if (auto b = ParseBoolean(settings.GetSetting(QStringLiteral("FontItalic"))))
+        font.setItalic(*b);
+    font.setFamily(settings.GetSetting(QStringLiteral("FontName")));
+    bool ok = false;
+    const double size = settings.GetSetting(QStringLiteral("FontSize")).trimmed().toDouble(&ok);
+    if (ok && size > 0)
+        font.setPointSizeF(std::round(size * 10000.0) / 10000.0);
+    if (auto b = ParseBoolean(settings.GetSetting(QStringLiteral("FontStrikeThru"))))
+        font.setStrikeOut(*b);
+    if (auto b = ParseBoolean(settings.GetSetting(QStringLiteral("FontUnderLine"))))
+        font.setUnderline(*b);
+    return font;
+}
+
+void SeedStartupSettings(clsSettings& settings) {
+    settings.SetSetting(QStringLiteral("PrintNotesSelectedString"), QStringLiteral("0"));
+    static const std::pair<const char*, const char*> kPrintDefaults[] = {
+        {"PrintTopMargin", "1"},          {"PrintLeftMargin", "1"},
+        {"PrintRightMargin", "1"},        {"PrintBottomMargin", "1"},
+        {"PrintBitmapSizePercent", "50"}, {"PrintHeaderLeftOption", "1"},
+        {"PrintHeaderCenterOption", "0"}, {"PrintHeaderRightOption", "4"},
+        {"PrintFooterLeftOption", "0"},   {"PrintFooterCenterOption", "6"},
+        {"PrintFooterRightOption", "0"},
+    };
+    for (const auto& [key, value] : kPrintDefaults)
+        settings.InitSetting(QString::fromLatin1(key), QString::fromLatin1(value));
+}
+
+} // namespace quillary

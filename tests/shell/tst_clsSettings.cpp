@@ -1,0 +1,165 @@
+#include "shell/clsSettings.h"
+
+#include <QFile>
+#include <QTemporaryDir>
+#include <QTest>
+
+using quillary::clsSettings;
+
+class tst_clsSettings : public QObject {
+    Q_OBJECT
+
+    QTemporaryDir m_Dir;
+    QString path() const { return m_Dir.filePath("kestwin.ini"); }
+    QString fileText() const {
+        QFile f(path());
+        return f.open(QIODevice::ReadOnly) ? QString::fromUtf8(f.readAll()) : QString();
+    }
+    void writeFile(const QByteArray& text) {
+        QFile f(path());
+        QVERIFY(f.open(QIODevice::WriteOnly | QIODevice::Truncate));
+        f.write(text);
+    }
+
+private slots:
+    void init() { QFile::remove(path()); }
+
+    void absentKeyReadsEmptyAndAppearsInFileAtOnce() {
+        clsSettings s(path());
+        QCOMPARE(s.GetSetting("Don't Show Splash Screen"), QString());
+        QCOMPARE(s.GetNumSettings(), 1);
+        QCOMPARE(fileText(), QString("[Quillary Settings]\nDon't Show Splash Screen=\n"));
+    }
+
+    void setSettingTouchesOnlyTheCacheUntilSave() {
+        writeFile("[Quillary Settings]\nFontName=Old\n");
+        clsSettings s(path());
+        QVERIFY(s.SetSetting("Log Errors", "1"));
+        QVERIFY(s.SetSetting("fontname", "New")); // cached under the file's key, any case
+        QVERIFY(!s.SetSetting("FONTNAME", "New"));
+        QCOMPARE(s.GetSetting("FontName"), QString("New"));
+        QVERIFY(fileText().contains("FontName=Old"));
+        QCOMPARE(s.Save(), 2);
+        QCOMPARE(fileText(), QString("[Quillary Settings]\nFontName=New\nLog Errors=1\n"));
+    }
+
+    void saveWritesInCacheOrderAndKeepsForeignLines() {
+        writeFile("; hand-written comment\r\n[Other]\r\nkeep=me\r\n\r\n[quillary settings]\r\n"
+                  "Untouched = yes\r\nB=2\r\n\r\n[Tail]\r\nx=1\r\n");
+        clsSettings s(path());
+        s.SetSetting("Z Key", "z");
+        s.SetSetting("B", "3");
+        s.SetSetting("Don't Show Splash Screen", "1");
+        s.Save();
+        QCOMPARE(fileText(), QString("; hand-written comment\n[Other]\nkeep=me\n\n"
+                                     "[quillary settings]\nUntouched = yes\nB=3\nZ Key=z\n"
+                                     "Don't Show Splash Screen=1\n\n[Tail]\nx=1\n"));
+    }
+
+    void valuesAreTrimmedAndCut_data() {
+        QTest::addColumn<QByteArray>("line");
+        QTest::addColumn<QString>("expected");
+        QTest::newRow("spaces") << QByteArray("K=   padded value   ") << QString("padded value");
+        QTest::newRow("long") << QByteArray("K=" + QByteArray(300, 'x')) << QString(255, 'x');
+        QTest::newRow("cut then trimmed")
+            << QByteArray("K=" + QByteArray(250, 'y') + "     tail") << QString(250, 'y');
+        QTest::newRow("marker reads as absent") << QByteArray("K=-9991gfjh23123123") << QString();
+        QTest::newRow("empty") << QByteArray("K=") << QString();
+        QTest::newRow("equals inside") << QByteArray("K=a=b") << QString("a=b");
+    }
+    void valuesAreTrimmedAndCut() {
+        QFETCH(QByteArray, line);
+        QFETCH(QString, expected);
+        writeFile("[Quillary Settings]\n" + line + "\n");
+        clsSettings s(path());
+        QCOMPARE(s.GetSetting("k"), expected);
+    }
+
+    void initSettingReportsAbsenceAndWritesEmptyLine() {
+        writeFile("[Quillary Settings]\nPrintTopMargin=3\n");
+        clsSettings s(path());
+        QVERIFY(!s.InitSetting("PrintTopMargin", "1"));
+        QVERIFY(s.InitSetting("PrintLeftMargin", "1"));
+        QCOMPARE(s.GetSetting("PrintTopMargin"), QString("3"));
+        QCOMPARE(s.GetSetting("PrintLeftMargin"), QString("1"));
+        QVERIFY(fileText().contains("PrintLeftMargin=\n"));
+    }
+
+    void seedingSetsPrintDefaultsButKeepsStoredValues() {
+        writeFile("[Quillary Settings]\nPrintBitmapSizePercent=75\nPrintNotesSelectedString=1,2\n");
+        clsSettings s(path());
+        quillary::SeedStartupSettings(s);
+        QCOMPARE(s.GetSetting("PrintBitmapSizePercent"), QString("75"));
+        QCOMPARE(s.GetSetting("PrintNotesSelectedString"), QString("0"));
+        QCOMPARE(s.GetSetting("PrintHeaderRightOption"), QString("4"));
+        QCOMPARE(s.GetSetting("PrintFooterCenterOption"), QString("6"));
+    }
+
+    void garbledOrUnreadableFileReadsAsAbsent() {
+        writeFile(QByteArray("\x00\xff\xfe[Quill\x01\n===\n\xc3", 15));
+        clsSettings s(path());
+        QCOMPARE(s.GetSetting("FontName"), QString());
+        s.SetSetting("FontName", "Serif");
+        s.Save();
+        clsSettings again(path());
+        QCOMPARE(again.GetSetting("FontName"), QString("Serif"));
+    }
+
+    void failedWriteIsReportedOnce() {
+        QTemporaryDir dir;
+        const QString blocked = dir.filePath("not-a-folder");
+        QFile f(blocked);
+        QVERIFY(f.open(QIODevice::WriteOnly)); // a file where the folder should be
+        f.close();
+        clsSettings s(blocked + "/kestwin.ini");
+        QStringList reports;
+        s.SetWriteErrorHandler([&](const QString& m) { reports << m; });
+        s.GetSetting("A");
+        s.SetSetting("B", "1");
+        s.Save();
+        QCOMPARE(reports.size(), 1);
+        QVERIFY(reports.first().contains("kestwin.ini"));
+        QCOMPARE(s.GetSetting("B"), QString("1")); // the cache still holds it
+    }
+
+    void editorFont_data() {
+        QTest::addColumn<QByteArray>("file");
+        QTest::addColumn<QString>("family");
+        QTest::addColumn<double>("size");
+        QTest::addColumn<bool>("bold");
+        QTest::addColumn<bool>("italic");
+        QTest::addColumn<bool>("underline");
+        QTest::newRow("defaults written when no name") << QByteArray("") << "Tahoma" << 10.0
+                                                       << false << false << false;
+        QTest::newRow("fractional size") << QByteArray("FontName=Serif\nFontSize=9.75\n")
+                                         << "Serif" << 9.75 << false << false << false;
+        QTest::newRow("words any case and numbers")
+            << QByteArray("FontName=Serif\nFontSize=12\nFontBold=TRUE\nFontItalic=-1\n"
+                          "FontUnderLine=0\n")
+            << "Serif" << 12.0 << true << true << false;
+        QTest::newRow("bad word keeps default, rest applied")
+            << QByteArray("FontName=Serif\nFontSize=11\nFontBold=maybe\nFontItalic=True\n")
+            << "Serif" << 11.0 << false << true << false;
+    }
+    void editorFont() {
+        QFETCH(QByteArray, file);
+        QFETCH(QString, family);
+        QFETCH(double, size);
+        QFETCH(bool, bold);
+        QFETCH(bool, italic);
+        QFETCH(bool, underline);
+        writeFile("[Quillary Settings]\n" + file);
+        clsSettings s(path());
+        const QFont font = quillary::GetEditorFont(s);
+        QCOMPARE(font.family(), family);
+        QCOMPARE(font.pointSizeF(), size);
+        QCOMPARE(font.bold(), bold);
+        QCOMPARE(font.italic(), italic);
+        QCOMPARE(font.underline(), underline);
+        if (file.isEmpty())
+            QCOMPARE(s.GetSetting("FontStrikeThru"), QString("False"));
+    }
+};
+
+QTEST_MAIN(tst_clsSettings)
+#include "tst_clsSettings.moc"
