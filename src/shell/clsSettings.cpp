@@ -70,8 +70,11 @@ int FindKeyLine(const QStringList& lines, int begin, int end, const QString& key
     return -1;
 }
 
-void PutKey(QStringList& lines, const QString& key, const QString& value) {
+void PutKey(QStringList& lines, const QString& key, const QString& rawValue) {
     auto [begin, end] = FindSection(lines);
+    // One line per key: a line break inside a value would start a new key.
+    QString value = rawValue;
+    value.replace(QChar('\r'), QChar(' ')).replace(QChar('\n'), QChar(' '));
     const QString entry = key.trimmed() + '=' + value;
     if (begin < 0) {
         lines << QChar('[') + kSection + QChar(']') << entry;
@@ -79,7 +82,9 @@ void PutKey(QStringList& lines, const QString& key, const QString& value) {
     }
     const int at = FindKeyLine(lines, begin, end, key);
     if (at >= 0) {
-        lines[at] = entry;
+        // A key already in the file keeps its spelling there.
+        const QString& line = lines.at(at);
+        lines[at] = line.left(line.indexOf('=')).trimmed() + '=' + value;
         return;
     }
     // After the section's last non-blank line, so a blank separator line stays a separator.
