@@ -6,6 +6,7 @@
 #include <algorithm>
 #include <bit>
 #include <cstring>
+#include <filesystem>
 
 using namespace quillary;
 
@@ -384,7 +385,8 @@ std::vector<uint8_t> clsBitmap::GetWinBmp() const {
 }
 
 bool clsBitmap::LoadWinBmpFile(const std::string& path, std::string* error) {
-    if (!FileExists(path))
+    std::error_code ec;
+    if (path.empty() || !std::filesystem::exists(path, ec))
         return Fail(error, path + " not found.");
     std::vector<uint8_t> bytes;
     // 32767 x 32767 at 1 bit is about 128 MB; anything larger is not a picture we take.

@@ -74,8 +74,8 @@ bool clsDatabase::LoadDatabaseBytes(const uint8_t* data, size_t size, const std:
     // Records may not add up to more than the file: this also bounds memory for files
     // whose record list points many times at the same bytes.
     uint64_t total = 0;
-    std::vector<std::unique_ptr<clsQuillaryItem>> items;
-    items.reserve(c.entries.size());
+    RecordList<clsQuillaryItem> items;
+    items.Reserve(c.entries.size());
     for (size_t i = 0; i < c.entries.size(); ++i) {
         const PdbRecordEntry& e = c.entries[i];
         auto item = std::make_unique<clsQuillaryItem>();
@@ -84,11 +84,11 @@ bool clsDatabase::LoadDatabaseBytes(const uint8_t* data, size_t size, const std:
         if (!item->ReadInItem(data, size, e.offset, &why))
             return Fail(error, FileError(fileName, "note " + std::to_string(i + 1) + ": " + why));
         total += uint64_t(item->BytesSize()) - 8;
-        if (total > size)
+        if (total > size - kPdbHeaderBytes - kPdbEntryBytes * c.entries.size())
             return Fail(error, FileError(fileName, "the notes overlap each other (note " +
                                                        std::to_string(i + 1) +
                                                        " reuses bytes of earlier notes)."));
-        items.push_back(std::move(item));
+        items.PushBack(std::move(item));
         Report(progress, m_ScreenDisplayFlag, i + 1, c.entries.size());
     }
     m_header = c.header;
@@ -100,7 +100,7 @@ bool clsDatabase::LoadDatabaseBytes(const uint8_t* data, size_t size, const std:
 }
 
 std::vector<uint8_t> clsDatabase::GetDatabaseBytes(const Progress& progress) const {
-    const size_t n = m_items.size();
+    const size_t n = size_t(m_items.Count());
     const size_t listEnd = kPdbHeaderBytes + kPdbEntryBytes * n;
     size_t total = listEnd + kAppInfoBytes;
     for (const auto& item : m_items)
@@ -113,14 +113,14 @@ std::vector<uint8_t> clsDatabase::GetDatabaseBytes(const Progress& progress) con
     out.resize(listEnd);
     uint32_t offset = uint32_t(listEnd + kAppInfoBytes);
     for (size_t i = 0; i < n; ++i) {
-        const clsQuillaryItem& item = *m_items[i];
+        const clsQuillaryItem& item = *m_items.Get(int(i));
         WritePdbEntry(out.data() + kPdbHeaderBytes + kPdbEntryBytes * i,
                       {offset, item.attributes, item.UniqueID});
         offset += uint32_t(item.RecordBytes().size());
     }
     out.insert(out.end(), m_appInfo.begin(), m_appInfo.end());
     for (size_t i = 0; i < n; ++i) {
-        m_items[i]->WriteOutItem(out);
+        m_items.Get(int(i))->WriteOutItem(out);
         Report(progress, m_ScreenDisplayFlag, i + 1, n);
     }
     return out;
@@ -144,7 +144,7 @@ bool clsDatabase::ExportDatabase(const std::string& path, const Progress& progre
 }
 
 void clsDatabase::AddNewDatabase() {
-    m_items.clear();
+    m_items.Clear();
     SetFileName("");
     SetPdbFourCC(m_header, pdb::kCreator, "QLRY");
     SetPdbFourCC(m_header, pdb::kType, "Not2");
@@ -281,39 +281,32 @@ std::unique_ptr<clsQuillaryItem> clsDatabase::NewDefaultNote() const {
 }
 
 bool clsDatabase::AddNewRecord(int nIndex) {
-    if (nIndex < 0 || nIndex > GetNumRecords() || !CanAdd())
-        return false;
-    m_items.insert(m_items.begin() + nIndex, NewDefaultNote());
-    return true;
+    return CanAdd() && m_items.Insert(nIndex, NewDefaultNote());
 }
 
 bool clsDatabase::DeleteRecord(int nIndex) {
-    if (nIndex < 0 || nIndex >= GetNumRecords())
+    if (!m_items.Erase(nIndex))
         return false;
-    m_items.erase(m_items.begin() + nIndex);
     m_FileDirtyFlag = true;
     return true;
 }
 
 void clsDatabase::DeleteAllRecords() {
-    if (!m_items.empty())
+    if (m_items.Count() > 0)
         m_FileDirtyFlag = true;
-    m_items.clear();
+    m_items.Clear();
 }
 
 clsQuillaryItem* clsDatabase::GetRecordObject(int itemNum) {
-    return itemNum >= 0 && itemNum < GetNumRecords() ? m_items[size_t(itemNum)].get() : nullptr;
+    return m_items.Get(itemNum);
 }
 
 const clsQuillaryItem* clsDatabase::GetRecordObject(int itemNum) const {
-    return itemNum >= 0 && itemNum < GetNumRecords() ? m_items[size_t(itemNum)].get() : nullptr;
+    return m_items.Get(itemNum);
 }
 
 bool clsDatabase::SetRecordObject(int itemNum, std::unique_ptr<clsQuillaryItem> objNote) {
-    if (!objNote || itemNum < 0 || itemNum >= GetNumRecords())
-        return false;
-    m_items[size_t(itemNum)] = std::move(objNote);
-    return true;
+    return m_items.Set(itemNum, std::move(objNote));
 }
 
 bool clsDatabase::SetRecordObject(int itemNum, const clsQuillaryItem& objNote) {
@@ -321,30 +314,7 @@ bool clsDatabase::SetRecordObject(int itemNum, const clsQuillaryItem& objNote) {
 }
 
 bool clsDatabase::NewSortOrder(const std::string& strList) {
-    const size_t n = m_items.size();
-    std::vector<size_t> order;
-    std::string_view rest = strList;
-    while (!TrimSpaces(rest).empty()) {
-        const long long v = LeadingNumber(rest);
-        if (v < 0 || size_t(v) >= n)
-            return false;
-        order.push_back(size_t(v));
-        const size_t comma = rest.find(',');
-        rest = comma == std::string_view::npos ? std::string_view() : rest.substr(comma + 1);
-    }
-    if (order.size() != n)
-        return false;
-    std::vector<bool> seen(n, false);
-    for (size_t v : order) {
-        if (seen[v])
-            return false;
-        seen[v] = true;
-    }
-    std::vector<std::unique_ptr<clsQuillaryItem>> items(n);
-    for (size_t j = 0; j < n; ++j)
-        items[j] = std::move(m_items[order[j]]);
-    m_items = std::move(items);
-    return true;
+    return m_items.Reorder(strList);
 }
 
 int32_t clsDatabase::GetItemSize(int itemNum) const {
@@ -384,7 +354,7 @@ bool clsDatabase::AppendImportedNote(std::unique_ptr<clsQuillaryItem> note, Impo
         return false;
     }
     note->SetDirtyFlag(true);
-    m_items.push_back(std::move(note));
+    m_items.PushBack(std::move(note));
     m_FileDirtyFlag = true;
     ++result.imported;
     return true;

@@ -2,6 +2,7 @@
 
 #include "ImportResult.h"
 #include "PdbFormat.h"
+#include "RecordList.h"
 #include "clsQuillaryItem.h"
 
 #include <array>
@@ -99,7 +100,7 @@ public:
     uint8_t LastUniqueCategoryID() const { return m_appInfo[274]; }
 
     // ---- Records ----
-    int GetNumRecords() const { return int(m_items.size()); }
+    int GetNumRecords() const { return m_items.Count(); }
     // Inserts a new default note at nIndex (0..count); false when the index is out of range
     // or the database holds 32767 notes already.
     bool AddNewRecord(int nIndex);
@@ -134,7 +135,7 @@ public:
     ImportResult AppendDatabaseNotes(const clsDatabase& other);
 
 private:
-    bool CanAdd() const { return int(m_items.size()) < quillary::kPdbMaxRecords; }
+    bool CanAdd() const { return m_items.Count() < quillary::kPdbMaxRecords; }
     std::string NewNoteTitle() const;
     std::unique_ptr<clsQuillaryItem> NewDefaultNote() const;
     bool AppendImportedNote(std::unique_ptr<clsQuillaryItem> note, ImportResult& result);
@@ -144,5 +145,5 @@ private:
     std::string m_fileName;
     quillary::PdbHeader m_header{};
     std::array<uint8_t, kAppInfoBytes> m_appInfo{};
-    std::vector<std::unique_ptr<clsQuillaryItem>> m_items;
+    quillary::RecordList<clsQuillaryItem> m_items;
 };
