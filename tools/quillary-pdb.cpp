@@ -1,0 +1,448 @@
+// quillary-pdb: inspect, back up, convert and fill Quillary note and insert databases
+// without the window. Every command either succeeds (exit 0) or prints one line on
+// standard error and exits 1.
+
+#include "storage/Cp1252.h"
+#include "storage/FileIO.h"
+#include "storage/ImportResult.h"
+#include "storage/InsertFolder.h"
+#include "storage/clsBitmap.h"
+#include "storage/clsDatabase.h"
+#include "storage/clsInsertDatabase.h"
+
+#include <cstdint>
+#include <cstdio>
+#include <filesystem>
+#include <iostream>
+#include <string>
+#include <vector>
+
+namespace fs = std::filesystem;
+
+namespace {
+
+const char* const kHelp = R"(Usage: quillary-pdb COMMAND ARGUMENTS
+
+Reads and writes the Palm databases of Quillary: notes databases (type Not2) and text
+insert databases (type Inst).
+
+Commands:
+  info FILE                 Print the database as JSON: name, type, creator, records and,
+                            for notes, categories and notes (index, category, dirty,
+                            unique_id, size, text, picture width and height); for text
+                            inserts, inserts (title, text, dirty, unique_id).
+  export FILE DIR           Write every note as DIR/0001.txt (UTF-8) and DIR/0001.png
+                            (its picture, 1 bit per pixel). DIR is created if needed.
+  new FILE                  Write a new notes database with one empty note.
+  new-inserts FILE NAME     Write a new, empty text insert database called NAME.
+  resave FILE [OUT]         Read the database and write it again (to OUT if given).
+  import FILE SOURCE [--replace]
+                            Add to the database FILE and save it. SOURCE is one of
+                              --raw-text T     notes from a raw text file ("|" ends a note)
+                              --list L         notes from an import list
+                              --pdb OTHER      all notes (or inserts) of another database
+                              --raw-inserts T  inserts from a raw text insert file
+                            --replace deletes the existing notes or inserts first.
+  --help                    Show this text.
+
+Texts are shown and exported as UTF-8; the databases hold Windows-1252.
+Exit status: 0 on success, 1 on any error (one line on standard error).
+)";
+
+struct Failure {
+    std::string message;
+};
+
+[[noreturn]] void Die(const std::string& message) {
+    throw Failure{message};
+}
+
+// One line for standard error, whatever line ends the message had.
+std::string OneLine(std::string text) {
+    for (char& c : text)
+        if (c == '\r' || c == '\n')
+            c = ' ';
+    std::string out;
+    for (char c : text)
+        if (!(c == ' ' && !out.empty() && out.back() == ' '))
+            out += c;
+    return out;
+}
+
+// ---- JSON ------------------------------------------------------------------------------
+
+std::string JsonString(const std::string& utf8) {
+    std::string out = "\"";
+    for (unsigned char c : utf8) {
+        switch (c) {
+        case '"': out += "\\\""; break;
+        case '\\': out += "\\\\"; break;
+        case '\n': out += "\\n"; break;
+        case '\r': out += "\\r"; break;
+        case '\t': out += "\\t"; break;
+        default:
+            if (c < 0x20) {
+                char buf[8];
+                std::snprintf(buf, sizeof buf, "\\u%04x", c);
+                out += buf;
+            } else {
+                out += char(c);
+            }
+        }
+    }
+    return out + "\"";
+}
+
+std::string Text(const std::string& cp1252) {
+    return JsonString(quillary::Cp1252ToUtf8(cp1252));
+}
+
+std::string Bool(bool b) {
+    return b ? "true" : "false";
+}
+
+// ---- PNG -------------------------------------------------------------------------------
+// A 1-bit greyscale PNG whose image data sits in uncompressed ("stored") deflate blocks,
+// so no compression library is needed.
+
+uint32_t Crc32(const uint8_t* data, size_t n, uint32_t crc = 0) {
+    static const auto table = [] {
+        std::vector<uint32_t> t(256);
+        for (uint32_t i = 0; i < 256; ++i) {
+            uint32_t c = i;
+            for (int k = 0; k < 8; ++k)
+                c = (c & 1) ? 0xEDB88320u ^ (c >> 1) : c >> 1;
+            t[i] = c;
+        }
+        return t;
+    }();
+    crc = ~crc;
+    for (size_t i = 0; i < n; ++i)
+        crc = table[(crc ^ data[i]) & 0xFF] ^ (crc >> 8);
+    return ~crc;
+}
+
+uint32_t Adler32(const std::vector<uint8_t>& data) {
+    uint32_t a = 1, b = 0;
+    for (uint8_t byte : data) {
+        a = (a + byte) % 65521;
+        b = (b + a) % 65521;
+    }
+    return (b << 16) | a;
+}
+
+void PutBE32(std::vector<uint8_t>& out, uint32_t v) {
+    for (int shift = 24; shift >= 0; shift -= 8)
+        out.push_back(uint8_t(v >> shift));
+}
+
+void PutChunk(std::vector<uint8_t>& png, const char* type, const std::vector<uint8_t>& data) {
+    PutBE32(png, uint32_t(data.size()));
+    const size_t start = png.size();
+    png.insert(png.end(), type, type + 4);
+    png.insert(png.end(), data.begin(), data.end());
+    PutBE32(png, Crc32(png.data() + start, png.size() - start));
+}
+
+std::vector<uint8_t> EncodePng(const clsBitmap& bitmap) {
+    const size_t w = size_t(bitmap.Width()), h = size_t(bitmap.Height());
+    const size_t lineBytes = (w + 7) / 8;
+    // Scanlines: filter type 0, then the row; PNG greyscale has 1 = white.
+    std::vector<uint8_t> raw;
+    raw.reserve(h * (lineBytes + 1));
+    const auto& data = bitmap.Data();
+    for (size_t y = 0; y < h; ++y) {
+        raw.push_back(0);
+        const uint8_t* row = data.data() + y * size_t(bitmap.RowBytes());
+        for (size_t i = 0; i < lineBytes; ++i)
+            raw.push_back(uint8_t(~row[i]));
+    }
+    std::vector<uint8_t> z = {0x78, 0x01};
+    size_t pos = 0;
+    do {
+        const size_t n = std::min<size_t>(65535, raw.size() - pos);
+        const bool last = pos + n == raw.size();
+        z.push_back(last ? 1 : 0);
+        z.push_back(uint8_t(n));
+        z.push_back(uint8_t(n >> 8));
+        z.push_back(uint8_t(~n));
+        z.push_back(uint8_t(~n >> 8));
+        z.insert(z.end(), raw.begin() + long(pos), raw.begin() + long(pos + n));
+        pos += n;
+    } while (pos < raw.size());
+    PutBE32(z, Adler32(raw));
+
+    std::vector<uint8_t> png = {0x89, 'P', 'N', 'G', '\r', '\n', 0x1A, '\n'};
+    std::vector<uint8_t> ihdr;
+    PutBE32(ihdr, uint32_t(w));
+    PutBE32(ihdr, uint32_t(h));
+    ihdr.insert(ihdr.end(), {1, 0, 0, 0, 0}); // 1 bit, greyscale, deflate, no filter, no interlace
+    PutChunk(png, "IHDR", ihdr);
+    PutChunk(png, "IDAT", z);
+    PutChunk(png, "IEND", {});
+    return png;
+}
+
+// ---- Commands --------------------------------------------------------------------------
+
+std::string ReadType(const std::string& path) {
+    std::string name, type, error;
+    int count = 0;
+    if (!quillary::ReadPdbHeaderInfo(path, name, type, count, &error))
+        Die(error);
+    return type;
+}
+
+void OpenNotes(clsDatabase& db, const std::string& path) {
+    db.SetFileName(path);
+    std::string error;
+    if (!db.OpenDatabase({}, &error))
+        Die(error);
+}
+
+void OpenInserts(clsInsertDatabase& db, const std::string& path) {
+    db.SetFileName(path);
+    std::string error;
+    if (!db.OpenDatabase({}, &error))
+        Die(error);
+}
+
+std::string HeaderJson(const std::string& name, const std::string& type,
+                       const std::string& creator, int records) {
+    return "  \"name\": " + Text(name) + ",\n  \"type\": " + Text(type) +
+           ",\n  \"creator\": " + Text(creator) + ",\n  \"records\": " + std::to_string(records);
+}
+
+void Info(const std::string& path) {
+    const std::string type = ReadType(path);
+    std::string out = "{\n";
+    if (type == "Inst") {
+        clsInsertDatabase db;
+        OpenInserts(db, path);
+        out += HeaderJson(db.m_PalmFileName, db.GetType(), db.GetCreator(), db.GetNumRecords());
+        out += ",\n  \"inserts\": [";
+        for (int i = 0; i < db.GetNumRecords(); ++i) {
+            const clsTextInsertItem& item = *db.GetRecordObject(i);
+            out += std::string(i ? "," : "") + "\n    {\"index\": " + std::to_string(i) +
+                   ", \"title\": " + Text(item.Title) + ", \"text\": " + Text(item.RawText()) +
+                   ", \"dirty\": " + Bool(item.DirtyFlag()) +
+                   ", \"unique_id\": " + std::to_string(item.UniqueID) + "}";
+        }
+        out += db.GetNumRecords() ? "\n  ]\n}\n" : "]\n}\n";
+    } else if (type == "Ins2") {
+        std::string name, t, error;
+        int count = 0;
+        quillary::ReadPdbHeaderInfo(path, name, t, count, &error);
+        std::vector<uint8_t> bytes;
+        if (!quillary::ReadWholeFile(path, bytes, &error))
+            Die(error);
+        const std::string creator(reinterpret_cast<const char*>(bytes.data()) + 64, 4);
+        out += HeaderJson(name, t, creator, count) + "\n}\n";
+    } else {
+        clsDatabase db;
+        OpenNotes(db, path);
+        out += HeaderJson(db.m_PalmFileName, db.GetType(), db.GetCreator(), db.GetNumRecords());
+        std::vector<std::string> cats;
+        db.GetCategoryList(cats);
+        out += ",\n  \"categories\": [";
+        for (size_t i = 0; i < cats.size(); ++i)
+            out += (i ? ", " : "") + Text(cats[i]);
+        out += "],\n  \"notes\": [";
+        for (int i = 0; i < db.GetNumRecords(); ++i) {
+            const clsQuillaryItem& item = *db.GetRecordObject(i);
+            clsBitmap pic;
+            std::string error;
+            if (!db.GetRecordBitmap(i, pic, &error))
+                Die(error);
+            out += std::string(i ? "," : "") + "\n    {\"index\": " + std::to_string(i) +
+                   ", \"category\": " + std::to_string(item.CategoryIndex()) +
+                   ", \"dirty\": " + Bool(item.DirtyFlag()) +
+                   ", \"unique_id\": " + std::to_string(item.UniqueID) +
+                   ", \"size\": " + std::to_string(item.BytesSize()) +
+                   ", \"text\": " + Text(item.RawText()) + ", \"picture\": {\"width\": " +
+                   std::to_string(pic.Width()) + ", \"height\": " + std::to_string(pic.Height()) +
+                   "}}";
+        }
+        out += db.GetNumRecords() ? "\n  ]\n}\n" : "]\n}\n";
+    }
+    std::fwrite(out.data(), 1, out.size(), stdout);
+}
+
+void WriteOut(const std::string& path, const std::string& bytes) {
+    std::string error;
+    if (!quillary::WriteFileReplacing(path, reinterpret_cast<const uint8_t*>(bytes.data()),
+                                      bytes.size(), &error))
+        Die(error);
+}
+
+void Export(const std::string& path, const std::string& dir) {
+    clsDatabase db;
+    OpenNotes(db, path);
+    std::string error;
+    if (!quillary::MakeFolderPath(dir, &error))
+        Die(error);
+    for (int i = 0; i < db.GetNumRecords(); ++i) {
+        char base[16];
+        std::snprintf(base, sizeof base, "%04d", i + 1);
+        const fs::path stem = fs::path(dir) / base;
+        WriteOut(stem.string() + ".txt", quillary::Cp1252ToUtf8(db.GetRecordObject(i)->RawText()));
+        clsBitmap pic;
+        if (!db.GetRecordBitmap(i, pic, &error))
+            Die(error);
+        const std::vector<uint8_t> png = EncodePng(pic);
+        WriteOut(stem.string() + ".png", std::string(png.begin(), png.end()));
+    }
+    std::printf("%d notes exported to %s\n", db.GetNumRecords(), dir.c_str());
+}
+
+void New(const std::string& path) {
+    clsDatabase db;
+    db.AddNewDatabase();
+    db.AddNewRecord(0);
+    db.SetFileName(path);
+    std::string error;
+    if (!db.SaveDatabase({}, &error))
+        Die(error);
+}
+
+void NewInserts(const std::string& path, const std::string& utf8Name) {
+    std::string name;
+    if (!quillary::Utf8ToCp1252(utf8Name, name))
+        Die("The name \"" + utf8Name + "\" holds characters a database name cannot.");
+    clsInsertDatabase db;
+    db.AddNewDatabase();
+    db.m_PalmFileName = name;
+    db.SetFileName(path);
+    std::string error;
+    if (!db.SaveDatabase({}, &error))
+        Die(error);
+}
+
+void Resave(const std::string& path, const std::string& out) {
+    const std::string type = ReadType(path);
+    std::string error;
+    bool ok = false;
+    if (type == "Inst") {
+        clsInsertDatabase db;
+        OpenInserts(db, path);
+        ok = out.empty() ? db.SaveDatabase({}, &error) : db.ExportDatabase(out, {}, &error);
+    } else if (type == "Ins2") {
+        // Bitmap inserts are copied as whole files; there is nothing to rewrite.
+        ok = out.empty() || quillary::CopyPalmDatabaseFile(path, out, &error);
+    } else {
+        clsDatabase db;
+        OpenNotes(db, path);
+        ok = out.empty() ? db.SaveDatabase({}, &error) : db.ExportDatabase(out, {}, &error);
+    }
+    if (!ok)
+        Die(error);
+}
+
+void PrintResult(const ImportResult& r, const char* what) {
+    for (const std::string& m : r.messages)
+        std::fprintf(stderr, "%s\n", OneLine(m).c_str());
+    std::printf("%d %s imported\n", r.imported, what);
+}
+
+void Import(const std::string& path, const std::string& option, const std::string& source,
+            bool replace) {
+    const std::string type = ReadType(path);
+    std::string error;
+    ImportResult r;
+    if (type == "Inst") {
+        clsInsertDatabase db;
+        OpenInserts(db, path);
+        if (replace)
+            db.DeleteAllRecords();
+        if (option == "--raw-inserts")
+            r = db.AppendRawTextInsertDB(source);
+        else if (option == "--pdb")
+            r = db.AppendDatabaseInserts(source);
+        else if (option == "--list")
+            r = db.ImportListFormat(source);
+        else
+            Die(option + " does not apply to an insert database (use --raw-inserts or --pdb).");
+        if (r.imported > 0 || replace)
+            if (!db.SaveDatabase({}, &error))
+                Die(error);
+        PrintResult(r, "inserts");
+    } else if (type == "Ins2") {
+        Die(path + " is a bitmap insert database; inserts cannot be imported into it.");
+    } else {
+        clsDatabase db;
+        OpenNotes(db, path);
+        if (replace)
+            db.DeleteAllRecords();
+        if (option == "--raw-text")
+            r = db.AppendRawTextNotes(source);
+        else if (option == "--list")
+            r = db.ImportListFormat(source);
+        else if (option == "--pdb")
+            r = db.AppendDatabaseNotes(source);
+        else
+            Die(option + " does not apply to a notes database (use --raw-text, --list or --pdb).");
+        if (r.imported > 0 || replace)
+            if (!db.SaveDatabase({}, &error))
+                Die(error);
+        PrintResult(r, "notes");
+    }
+    if (r.imported == 0 && !r.completed)
+        Die(r.messages.empty() ? "Nothing was imported." : OneLine(r.messages.front()));
+}
+
+int Run(const std::vector<std::string>& args) {
+    auto need = [&](size_t lo, size_t hi) {
+        if (args.size() < lo || args.size() > hi)
+            Die("Wrong number of arguments for \"" + args[0] + "\"; see quillary-pdb --help.");
+    };
+    if (args.empty())
+        Die("No command given; see quillary-pdb --help.");
+    const std::string& cmd = args[0];
+    if (cmd == "--help" || cmd == "-h" || cmd == "help") {
+        std::fputs(kHelp, stdout);
+    } else if (cmd == "info") {
+        need(2, 2);
+        Info(args[1]);
+    } else if (cmd == "export") {
+        need(3, 3);
+        Export(args[1], args[2]);
+    } else if (cmd == "new") {
+        need(2, 2);
+        New(args[1]);
+    } else if (cmd == "new-inserts") {
+        need(3, 3);
+        NewInserts(args[1], args[2]);
+    } else if (cmd == "resave") {
+        need(2, 3);
+        Resave(args[1], args.size() == 3 ? args[2] : std::string());
+    } else if (cmd == "import") {
+        need(4, 5);
+        bool replace = false;
+        std::vector<std::string> rest;
+        for (size_t i = 2; i < args.size(); ++i) {
+            if (args[i] == "--replace")
+                replace = true;
+            else
+                rest.push_back(args[i]);
+        }
+        if (rest.size() != 2 || rest[0].rfind("--", 0) != 0)
+            Die("import needs one of --raw-text, --list, --pdb or --raw-inserts with a file.");
+        Import(args[1], rest[0], rest[1], replace);
+    } else {
+        Die("Unknown command \"" + cmd + "\"; see quillary-pdb --help.");
+    }
+    return 0;
+}
+
+} // namespace
+
+int main(int argc, char** argv) {
+    try {
+        return Run(std::vector<std::string>(argv + 1, argv + argc));
+    } catch (const Failure& f) {
+        std::fprintf(stderr, "quillary-pdb: %s\n", OneLine(f.message).c_str());
+    } catch (const std::exception& e) {
+        std::fprintf(stderr, "quillary-pdb: %s\n", OneLine(e.what()).c_str());
+    }
+    return 1;
+}
