@@ -1,1 +1,609 @@
 #include "ctlDrawBox.h"
+
+#include "BitmapImage.h"
+#include "DrawBoxImages.h"
+#include "DrawSurface.h"
+#include "EraserTool.h"
+#include "LineTool.h"
+#include "MonoRaster.h"
+#include "PencilTool.h"
+#include "RegionTool.h"
+#include "clsPopupMenu.h"
+#include "shell/PlatformServices.h"
+#include "shell/modGlobals.h"
+
+#include <QAction>
+#include <QFile>
+#include <QFileInfo>
+#include <QImageReader>
+#include <QImageWriter>
+#include <QMouseEvent>
+#include <QPainter>
+#include <QScrollBar>
+#include <QToolBar>
+#include <QToolButton>
+
+#include <algorithm>
+
+namespace quillary {
+
+namespace {
+
+// Tool bar buttons in order; key, tag and tool tip are the same word. The last three are
+// hidden and select nothing.
+const char* const kButtonTags[] = {"Pencil", "Eraser", "Line", "Region",
+                                   "Text",   "Fill",   "Rectangle"};
+constexpr int kVisibleButtons = 4;
+constexpr int kToolBarWidth = 24; // the focus line runs at this x
+constexpr int kViewportLeft = 26;
+
+} // namespace
+
+ctlDrawBox::ctlDrawBox(PlatformServices* services, QWidget* parent)
+    : QFrame(parent), m_Services(services) {
+    setFocusPolicy(Qt::StrongFocus);
+    ApplyFrameStyle();
+    BuildToolBar();
+
+    m_Viewport = new QWidget(this);
+    m_Viewport->setObjectName(QStringLiteral("picImageClipper"));
+    m_Surface = new DrawSurface(m_Viewport);
+    m_Surface->installEventFilter(this);
+
+    m_Grab = new QWidget(m_Surface);
+    m_Grab->setObjectName(QStringLiteral("lblDrag"));
+    m_Grab->setCursor(Qt::SizeAllCursor);
+    m_Grab->hide();
+    m_Grab->installEventFilter(this);
+
+    m_VScroll = new QScrollBar(Qt::Vertical, this);
+    m_VScroll->setObjectName(QStringLiteral("sclBitmapItem"));
+    m_HScroll = new QScrollBar(Qt::Horizontal, this);
+    m_HScroll->setObjectName(QStringLiteral("hsclBitmapItem"));
+    for (QScrollBar* bar : {m_VScroll, m_HScroll}) {
+        bar->setFocusPolicy(Qt::NoFocus);
+        bar->hide();
+    }
+    // valueChanged also fires while the thumb is dragged (tracking is on).
+    connect(m_VScroll, &QScrollBar::valueChanged, this,
+            [this](int v) { m_Surface->move(m_Surface->x(), -v); });
+    connect(m_HScroll, &QScrollBar::valueChanged, this,
+            [this](int v) { m_Surface->move(-v, m_Surface->y()); });
+
+    DrawToolHost& host = *this;
+    m_Tools[ToolPencil] = std::make_unique<PencilTool>(host);
+    m_Tools[ToolEraser] = std::make_unique<EraserTool>(host);
+    m_Tools[ToolLine] = std::make_unique<LineTool>(host);
+    m_Tools[ToolRegion] = std::make_unique<RegionTool>(host);
+
+    UpdateToolState();
+    ArrangeControls();
+}
+
+ctlDrawBox::~ctlDrawBox() = default;
+
+void ctlDrawBox::BuildToolBar() {
+    m_ToolBar = new QToolBar(this);
+    m_ToolBar->setObjectName(QStringLiteral("tbrBitmap"));
+    m_ToolBar->setOrientation(Qt::Vertical);
+    m_ToolBar->setMovable(false);
+    m_ToolBar->setFloatable(false);
+    m_ToolBar->setIconSize(QSize(16, 16));
+    m_ToolBar->setFixedWidth(kToolBarWidth);
+    m_ToolBar->setContentsMargins(0, 0, 0, 0);
+    for (int i = 0; i < int(m_ToolButtons.size()); ++i) {
+        const QString tag = QString::fromLatin1(kButtonTags[i]);
+        QAction* action = m_ToolBar->addAction(DrawBoxImages::ToolIcon(i), tag);
+        action->setObjectName(tag);
+        action->setToolTip(tag);
+        action->setData(tag);
+        action->setVisible(i < kVisibleButtons);
+        connect(action, &QAction::triggered, this, [this, i] { OnToolButton(i); });
+        if (QWidget* button = m_ToolBar->widgetForAction(action))
+            button->setFocusPolicy(Qt::NoFocus);
+        m_ToolButtons[i] = action;
+    }
+}
+
+void ctlDrawBox::OnToolButton(int index) {
+    if (index >= 0 && index < kVisibleButtons)
+        SetTool(index);
+}
+
+// --- Properties -------------------------------------------------------------------
+
+void ctlDrawBox::SetLineSize(int size) {
+    m_LineSize = size;
+    UpdateToolState();
+}
+
+void ctlDrawBox::SetEraserLineSize(int size) {
+    m_EraserLineSize = size;
+    UpdateToolState();
+}
+
+void ctlDrawBox::SetTool(int tool) {
+    if (tool == m_Tool)
+        return;
+    m_Tool = std::clamp(tool, int(ToolPencil), int(ToolRegion));
+    UpdateToolState();
+}
+
+void ctlDrawBox::SetDirtyFlag(bool dirty) {
+    const bool changed = dirty != m_DirtyFlag;
+    m_DirtyFlag = dirty;
+    if (changed)
+        emit Change();
+}
+
+void ctlDrawBox::SetFullWidth(int width) {
+    m_FullWidth = width;
+    ArrangeControls();
+}
+
+void ctlDrawBox::SetFullHeight(int height) {
+    m_FullHeight = height;
+    ArrangeControls();
+}
+
+void ctlDrawBox::SetSclBarGirth(int girth) {
+    m_BarGirth = girth;
+    ArrangeControls();
+}
+
+void ctlDrawBox::SetAppearance(int appearance) {
+    m_Appearance = appearance;
+    ApplyFrameStyle();
+}
+
+void ctlDrawBox::SetBorderStyle(int style) {
+    m_BorderStyle = style;
+    ApplyFrameStyle();
+}
+
+void ctlDrawBox::ApplyFrameStyle() {
+    if (m_BorderStyle == 0) {
+        setFrameStyle(QFrame::NoFrame);
+    } else if (m_Appearance == 1) {
+        setFrameStyle(QFrame::Panel | QFrame::Sunken);
+        setLineWidth(2);
+    } else {
+        setFrameStyle(QFrame::Box | QFrame::Plain);
+        setLineWidth(1);
+    }
+    if (m_Surface)
+        ArrangeControls();
+}
+
+QImage ctlDrawBox::Picture() const { return m_Surface->Image(); }
+
+void ctlDrawBox::SetPicture(const QImage& picture) {
+    m_Surface->SetImage(MonoRaster::ToBlackAndWhite(picture));
+    m_FullWidth = m_Surface->width();
+    m_FullHeight = m_Surface->height();
+    ArrangeControls();
+    // Whatever was being dragged belonged to the old picture.
+    m_Surface->HideLinePreview();
+    m_LastPoint = QPointF(-1, -1);
+    m_StrokeActive = false;
+    m_Dragging = false;
+    CommitSelection();
+    SetDirtyFlag(false);
+}
+
+QVariantMap ctlDrawBox::WriteProperties() const {
+    return {{QStringLiteral("LineSize"), m_LineSize},
+            {QStringLiteral("Tool"), m_Tool},
+            {QStringLiteral("DirtyFlag"), m_DirtyFlag},
+            {QStringLiteral("FullWidth"), m_FullWidth},
+            {QStringLiteral("FullHeight"), m_FullHeight},
+            {QStringLiteral("Picture"), m_StoredPicture},
+            {QStringLiteral("Appearance"), m_Appearance},
+            {QStringLiteral("BorderStyle"), m_BorderStyle},
+            {QStringLiteral("EraserLineSize"), m_EraserLineSize},
+            {QStringLiteral("sclBarGirth"), m_BarGirth}};
+}
+
+void ctlDrawBox::ReadProperties(const QVariantMap& stored) {
+    const auto number = [&stored](const char* key, int fallback) {
+        return stored.value(QLatin1String(key), fallback).toInt();
+    };
+    m_LineSize = number("LineSize", 1);
+    m_Tool = std::clamp(number("Tool", ToolPencil), int(ToolPencil), int(ToolRegion));
+    m_DirtyFlag = stored.value(QStringLiteral("DirtyFlag"), false).toBool();
+    m_FullWidth = number("FullWidth", 0);
+    m_FullHeight = number("FullHeight", 0);
+    m_StoredPicture = stored.value(QStringLiteral("Picture"));
+    m_Appearance = number("Appearance", 1);
+    m_BorderStyle = number("BorderStyle", 1);
+    m_EraserLineSize = number("EraserLineSize", 5);
+    m_BarGirth = number("sclBarGirth", 17);
+    ApplyFrameStyle();
+    UpdateToolState();
+}
+
+// --- Layout -----------------------------------------------------------------------
+
+void ctlDrawBox::ArrangeControls() {
+    const QRect inner = contentsRect();
+    const int surfaceWidth = m_Surface->width();
+    const int surfaceHeight = m_Surface->height();
+    const int girth = m_BarGirth;
+    int availWidth = inner.width() - kViewportLeft;
+    int availHeight = inner.height();
+    bool needV = false;
+    bool needH = false;
+    if (surfaceHeight > availHeight) {
+        needV = true;
+        availWidth -= girth;
+    }
+    if (surfaceWidth > availWidth) {
+        needH = true;
+        availHeight -= girth;
+    }
+    // The horizontal bar may have made the height too small after all.
+    if (!needV && surfaceHeight > availHeight) {
+        needV = true;
+        availWidth -= girth;
+    }
+    availWidth = std::max(availWidth, 0);
+    availHeight = std::max(availHeight, 0);
+
+    const int left = inner.left() + kViewportLeft;
+    const int top = inner.top();
+    m_Viewport->setGeometry(left, top, availWidth, availHeight);
+    m_VScroll->hide();
+    m_HScroll->hide();
+    // Every pass starts unscrolled.
+    m_VScroll->setValue(0);
+    m_HScroll->setValue(0);
+    m_Surface->move(0, 0);
+    if (needV) {
+        m_VScroll->setGeometry(left + availWidth, top, girth, availHeight);
+        m_VScroll->setRange(0, std::max(surfaceHeight - availHeight, 0));
+        m_VScroll->setPageStep(std::max(availHeight, 1));
+        m_VScroll->setValue(0);
+        m_VScroll->show();
+    }
+    if (needH) {
+        m_HScroll->setGeometry(left, top + availHeight, availWidth, girth);
+        m_HScroll->setRange(0, std::max(surfaceWidth - availWidth, 0));
+        m_HScroll->setPageStep(std::max(availWidth, 1));
+        m_HScroll->setValue(0);
+        m_HScroll->show();
+    }
+    m_ToolBar->setGeometry(inner.left(), top, kToolBarWidth,
+                           std::min(m_ToolBar->sizeHint().height(), inner.height()));
+    update(); // the focus line follows the tool bar's height
+}
+
+void ctlDrawBox::resizeEvent(QResizeEvent* event) {
+    QFrame::resizeEvent(event);
+    ArrangeControls();
+}
+
+void ctlDrawBox::showEvent(QShowEvent* event) {
+    QFrame::showEvent(event);
+    ArrangeControls();
+    UpdateToolState();
+}
+
+void ctlDrawBox::paintEvent(QPaintEvent* event) {
+    QFrame::paintEvent(event);
+    // The line beside the tool bar shows whether the picture has the keyboard focus.
+    QPainter painter(this);
+    painter.setPen(hasFocus() ? Qt::black : Qt::white);
+    const QRect inner = contentsRect();
+    const int x = inner.left() + kToolBarWidth;
+    painter.drawLine(x, inner.top(), x, inner.top() + m_ToolBar->height());
+}
+
+void ctlDrawBox::focusInEvent(QFocusEvent* event) {
+    QFrame::focusInEvent(event);
+    update();
+}
+
+void ctlDrawBox::focusOutEvent(QFocusEvent* event) {
+    QFrame::focusOutEvent(event);
+    update();
+}
+
+// --- Tools ------------------------------------------------------------------------
+
+void ctlDrawBox::UpdateToolState() {
+    CommitSelection();
+    for (QAction* button : m_ToolButtons)
+        button->setEnabled(true);
+    m_StrokeWidth = (m_Tool == ToolEraser) ? m_EraserLineSize : m_LineSize;
+    // A disabled button is how the tool bar shows the current tool.
+    m_ToolButtons[m_Tool]->setEnabled(false);
+    switch (m_Tool) {
+    case ToolPencil: m_Surface->setCursor(DrawBoxImages::PencilCursor()); break;
+    case ToolEraser: m_Surface->setCursor(DrawBoxImages::EraserCursor()); break;
+    case ToolLine: m_Surface->setCursor(Qt::CrossCursor); break;
+    default: m_Surface->setCursor(Qt::ArrowCursor); break;
+    }
+}
+
+bool ctlDrawBox::eventFilter(QObject* watched, QEvent* event) {
+    switch (event->type()) {
+    case QEvent::MouseButtonPress:
+    case QEvent::MouseButtonDblClick:
+    case QEvent::MouseMove:
+    case QEvent::MouseButtonRelease:
+        if (watched == m_Surface) {
+            SurfaceMouse(static_cast<QMouseEvent*>(event));
+            return true;
+        }
+        if (watched == m_Grab) {
+            GrabMouse(static_cast<QMouseEvent*>(event));
+            return true;
+        }
+        break;
+    default: break;
+    }
+    return QFrame::eventFilter(watched, event);
+}
+
+// A double click's second press counts as a press, so quick dots are not lost.
+void ctlDrawBox::SurfaceMouse(QMouseEvent* event) {
+    const QPointF pos = event->position();
+    DrawTool& tool = *m_Tools[m_Tool];
+    switch (event->type()) {
+    case QEvent::MouseButtonPress:
+    case QEvent::MouseButtonDblClick:
+        if (event->button() == Qt::LeftButton) {
+            tool.Press(RoundedPoint(pos));
+            m_LastPoint = pos;
+            m_StrokeActive = true;
+        }
+        break;
+    case QEvent::MouseMove:
+        if (event->buttons() == Qt::LeftButton && m_LastPoint.y() != -1 && m_StrokeActive) {
+            tool.Move(pos, m_LastPoint);
+            m_LastPoint = pos;
+        }
+        break;
+    case QEvent::MouseButtonRelease:
+        if (event->button() == Qt::RightButton) {
+            ShowPictureMenu();
+        } else if (event->button() == Qt::LeftButton) {
+            tool.Release(RoundedPoint(pos), m_LastPoint);
+            m_StrokeActive = false;
+            m_LastPoint = QPointF(-1, -1);
+        }
+        break;
+    default: break;
+    }
+}
+
+void ctlDrawBox::DrawSegment(QPoint from, QPoint to, bool black) {
+    SurfaceChanged(MonoRaster::DrawSegment(m_Surface->MutableImage(), from, to, m_StrokeWidth,
+                                           black ? MonoRaster::kBlack : MonoRaster::kWhite));
+}
+
+void ctlDrawBox::SurfaceChanged(const QRect& rect) { m_Surface->Changed(rect & m_Surface->rect()); }
+
+void ctlDrawBox::MarkDirty() { SetDirtyFlag(true); }
+
+void ctlDrawBox::ShowLinePreview(QPoint from, QPoint to) {
+    m_Surface->SetLinePreview(QLine(from, to), m_LineSize);
+}
+
+void ctlDrawBox::HideLinePreview() { m_Surface->HideLinePreview(); }
+
+// --- The floating selection -------------------------------------------------------
+
+QRect ctlDrawBox::NormalizeSelection(QPoint anchor, QPoint end) {
+    m_Selection.Normalize(anchor, end, m_Surface->Image().size());
+    return m_Selection.Rect();
+}
+
+void ctlDrawBox::ShowSelectionFrame() {
+    const QRect rect = m_Selection.Rect();
+    m_Surface->SetSelectionFrame(rect);
+    m_Grab->setGeometry(rect);
+    m_Grab->show();
+    m_Grab->raise();
+}
+
+void ctlDrawBox::HideSelectionFrame() {
+    m_Surface->HideSelectionFrame();
+    m_Grab->hide();
+}
+
+void ctlDrawBox::FloatSelection() {
+    m_Selection.Lift(m_Surface->Image());
+    m_Selection.BlankSource(m_Surface->MutableImage());
+    DropSelection();
+}
+
+void ctlDrawBox::SelectNothing() {
+    m_Selection.SetFloating(false);
+    HideSelectionFrame();
+}
+
+void ctlDrawBox::DropSelection() {
+    m_Selection.Drop(m_Surface->MutableImage());
+    SurfaceChanged(m_Selection.Rect());
+    ShowSelectionFrame();
+    m_Selection.SetFloating(true);
+}
+
+void ctlDrawBox::CommitSelection() {
+    if (!m_Selection.IsFloating())
+        return;
+    m_Selection.SetFloating(false);
+    m_Dragging = false;
+    HideSelectionFrame();
+}
+
+void ctlDrawBox::DiscardSelection() {
+    m_Selection.SetFloating(false);
+    m_Selection.RestoreUnder(m_Surface->MutableImage());
+    SurfaceChanged(m_Selection.Rect());
+    HideSelectionFrame();
+}
+
+void ctlDrawBox::GrabMouse(QMouseEvent* event) {
+    const QPointF pos = event->position();
+    switch (event->type()) {
+    case QEvent::MouseButtonPress:
+    case QEvent::MouseButtonDblClick:
+        if (event->button() == Qt::LeftButton) {
+            m_DragOrigin = pos;
+            m_Dragging = true;
+        }
+        break;
+    case QEvent::MouseMove:
+        if (event->buttons() == Qt::LeftButton && m_Dragging)
+            MoveSelection(pos);
+        break;
+    case QEvent::MouseButtonRelease:
+        if (event->button() == Qt::LeftButton && m_Dragging) {
+            MoveSelection(pos);
+            m_Dragging = false;
+        } else if (event->button() == Qt::RightButton) {
+            ShowPictureMenu();
+        }
+        break;
+    default: break;
+    }
+}
+
+void ctlDrawBox::MoveSelection(QPointF pointer) {
+    if (!m_Selection.IsFloating())
+        return;
+    DiscardSelection();
+    // The grab area moves with the selection, so this is the movement since the last step.
+    const QPointF delta = pointer - m_DragOrigin;
+    m_Selection.Shift(delta.x(), delta.y(), m_Surface->Image().size());
+    DropSelection();
+    MarkDirty();
+}
+
+void ctlDrawBox::SelectAll() {
+    CommitSelection();
+    SetTool(ToolRegion);
+    if (m_Surface->Image().isNull())
+        return; // nothing to select
+    m_Selection.SetRect(m_Surface->Image().rect());
+    FloatSelection();
+}
+
+void ctlDrawBox::ClearSelection() {
+    if (!m_Selection.IsFloating())
+        return;
+    SetDirtyFlag(true);
+    DiscardSelection();
+}
+
+void ctlDrawBox::CopyPicture() {
+    if (!m_Selection.IsFloating() || !m_Services)
+        return;
+    m_Services->setClipboardImage(m_Selection.Pixels());
+}
+
+void ctlDrawBox::PastePicture() {
+    if (!m_Services || !m_Services->clipboardHasImage())
+        return;
+    const QImage picture = m_Services->clipboardImage();
+    if (picture.isNull())
+        return;
+    PasteImage(MonoRaster::ToBlackAndWhite(picture));
+}
+
+void ctlDrawBox::PasteImage(const QImage& monochrome) {
+    CommitSelection();
+    // The pasted picture keeps its full size, also where it is larger than the surface.
+    m_Selection.TakePicture(monochrome);
+    SetTool(ToolRegion);
+    DropSelection();
+    SetDirtyFlag(true);
+}
+
+void ctlDrawBox::FillRectangle(QImage& target, int x, int y, int width, int height) {
+    MonoRaster::FillWhite(target, QRect(x, y, width, height));
+}
+
+void ctlDrawBox::ShowPictureMenu() {
+    if (!m_Services)
+        return;
+    const QStringList items = {QStringLiteral("Cut"),
+                               QStringLiteral("Copy"),
+                               QStringLiteral("-"),
+                               QStringLiteral("Paste"),
+                               QStringLiteral("Clear"),
+                               QStringLiteral("-"),
+                               QStringLiteral("Save Picture as Bitmap File..."),
+                               QStringLiteral("Insert Picture from File...")};
+    switch (clsPopupMenu().Popup(*m_Services, items)) {
+    case 1:
+        CopyPicture();
+        ClearSelection();
+        break;
+    case 2: CopyPicture(); break;
+    case 4: PastePicture(); break;
+    case 5: ClearSelection(); break;
+    case 7: SaveAsBitmapFile(); break;
+    case 8: InsertPictureFile(); break;
+    default: break;
+    }
+}
+
+// --- Pictures in and out ----------------------------------------------------------
+
+void ctlDrawBox::SetNoteBitmap(const clsBitmap& bitmap) { SetPicture(BitmapToImage(bitmap)); }
+
+clsBitmap ctlDrawBox::GetNoteBitmap() {
+    CommitSelection();
+    return ImageToBitmap(m_Surface->Image());
+}
+
+int ctlDrawBox::SaveNoteBitmap(const QString& path) {
+    const clsBitmap bitmap = GetNoteBitmap();
+    std::string error;
+    return bitmap.SaveWinBmpFile(QFile::encodeName(path).toStdString(), &error) ? 0 : 1;
+}
+
+bool ctlDrawBox::SaveAsBitmapFile() {
+    if (!m_Services)
+        return false;
+    QString name = ShowSaveFileDialog(*m_Services, QStringLiteral("Select a name for this bitmap file"),
+                                      QString(), QString(), FilterBitmaps);
+    if (name.isEmpty())
+        return false;
+    if (name.right(4).toUpper() != QLatin1String(".BMP"))
+        name += QStringLiteral(".bmp");
+    // The surface's own depth, not reduced to 1 bit.
+    QImageWriter writer(name, "bmp");
+    if (!writer.write(m_Surface->Image())) {
+        m_Services->messageBox(QStringLiteral("Failed to export bitmap!"), kAppTitle,
+                               MsgButtons::Ok, MsgIcon::None);
+        return false;
+    }
+    return true;
+}
+
+void ctlDrawBox::InsertPictureFile() {
+    if (!m_Services)
+        return;
+    const QString name = ShowOpenFileDialog(*m_Services, QStringLiteral("Import graphic file:"),
+                                            QString(), QString(), FilterBitmaps, 1);
+    if (name.isEmpty() || !QFileInfo::exists(name))
+        return;
+    CommitSelection();
+    QImageReader reader(name);
+    reader.setDecideFormatFromContent(true);
+    const QImage picture = reader.read();
+    if (picture.isNull()) {
+        m_Services->messageBox(QStringLiteral("Bitmap import failed"), kAppTitle, MsgButtons::Ok,
+                               MsgIcon::None);
+        return;
+    }
+    // The person finds the inserted picture on the clipboard afterwards too.
+    m_Services->setClipboardImage(picture);
+    PasteImage(MonoRaster::ToBlackAndWhite(picture));
+}
+
+} // namespace quillary

@@ -465,6 +465,8 @@ void frmMain::SaveChanges() {
 }
 
 void frmMain::OnContentsChange(int position, int /*removed*/, int added) {
+    if (m_FilteringText)
+        return;
     m_ChangePos = position;
     m_ChangeAdded = added;
 }
@@ -478,12 +480,13 @@ void frmMain::OnTextChanged() {
         m_FilteringText = true;
         QString message;
         QTextCursor cursor(m_txtNote->document());
-        const int end = m_ChangePos + m_ChangeAdded;
-        for (int pos = end - 1; pos >= m_ChangePos; --pos) {
+        const int start = m_ChangePos;
+        int end = m_ChangePos + m_ChangeAdded;
+        for (int pos = end - 1; pos >= start; --pos) {
             const QChar ch = m_txtNote->document()->characterAt(pos);
             char32_t cp = ch.unicode();
             int length = 1;
-            if (ch.isLowSurrogate() && pos > m_ChangePos &&
+            if (ch.isLowSurrogate() && pos > start &&
                 m_txtNote->document()->characterAt(pos - 1).isHighSurrogate()) {
                 cp = QChar::surrogateToUcs4(m_txtNote->document()->characterAt(pos - 1), ch);
                 --pos;
@@ -495,6 +498,7 @@ void frmMain::OnTextChanged() {
                 cursor.setPosition(pos);
                 cursor.setPosition(pos + length, QTextCursor::KeepAnchor);
                 cursor.removeSelectedText();
+                end -= length;
                 message = QStringLiteral("The character ") + DescribeCharacter(cp) +
                           QStringLiteral(" cannot be stored on the handheld and was left out.");
             }
@@ -503,7 +507,7 @@ void frmMain::OnTextChanged() {
                            int(clsQuillaryItem::kMaxTextChars);
         if (excess > 0) {
             const int insertedEnd = std::min(end, m_txtNote->document()->characterCount() - 1);
-            const int cut = std::min(excess, insertedEnd - m_ChangePos);
+            const int cut = std::min(excess, insertedEnd - start);
             if (cut > 0) {
                 cursor.setPosition(insertedEnd - cut);
                 cursor.setPosition(insertedEnd, QTextCursor::KeepAnchor);

@@ -1,0 +1,11 @@
+#include "DrawTool.h"
+
+#include <cmath>
+
+namespace quillary {
+
+QPoint RoundedPoint(QPointF p) {
+    return QPoint(static_cast<int>(std::lround(p.x())), static_cast<int>(std::lround(p.y())));
+}
+
+} // namespace quillary

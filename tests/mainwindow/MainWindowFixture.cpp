@@ -1,0 +1,100 @@
+#include "MainWindowFixture.h"
+
+#include "draw/ctlDrawBox.h"
+
+#include <QDir>
+#include <QFile>
+#include <QTest>
+
+namespace quillary::test {
+
+MainWindowFixture::MainWindowFixture() {
+    qputenv("QUILLARY_DESKTOP_DIR", DesktopDir().toUtf8());
+    qputenv("USER", "tester");
+    QDir().mkpath(DesktopDir());
+}
+
+MainWindowFixture::~MainWindowFixture() { m_Window.reset(); }
+
+QString MainWindowFixture::DesktopDir() const { return m_Dir.filePath("desktop"); }
+QString MainWindowFixture::SettingsFile() const { return m_Dir.filePath("config/kestwin.ini"); }
+
+void MainWindowFixture::WriteUsers(
+    const std::vector<std::tuple<qint32, QString, QString>>& users) {
+    QString text;
+    for (const auto& [id, name, folder] : users) {
+        text += QString::number(id) + '\t' + name + '\t' + folder + '\n';
+        QDir(DesktopDir()).mkpath(folder);
+    }
+    QFile f(QDir(DesktopDir()).filePath("users.txt"));
+    f.open(QIODevice::WriteOnly | QIODevice::Truncate);
+    f.write(text.toUtf8());
+}
+
+QString MainWindowFixture::UserFile(const QString& folder, const QString& name) const {
+    return DesktopDir() + '/' + folder + "/QL" + name + ".pdb";
+}
+
+void MainWindowFixture::WriteDatabase(const QString& path, const std::vector<std::string>& texts) {
+    clsDatabase db;
+    db.m_NewNoteTitle = [] { return std::string("title - "); };
+    db.AddNewDatabase();
+    for (size_t i = 0; i < texts.size(); ++i) {
+        db.AddNewRecord(int(i));
+        db.GetRecordObject(int(i))->SetText(texts[i]);
+    }
+    db.SetFileName(path.toStdString());
+    std::string error;
+    QVERIFY2(db.SaveDatabase({}, &error), error.c_str());
+}
+
+std::unique_ptr<clsDatabase> MainWindowFixture::ReadDatabase(const QString& path) {
+    auto db = std::make_unique<clsDatabase>();
+    db->SetFileName(path.toStdString());
+    std::string error;
+    if (!db->OpenDatabase({}, &error))
+        qWarning("%s", error.c_str());
+    return db;
+}
+
+void MainWindowFixture::WriteSetting(const QString& key, const QString& value) {
+    clsSettings s(SettingsFile());
+    s.SetSetting(key, value);
+    s.Save();
+}
+
+frmMain& MainWindowFixture::Start() {
+    m_Settings = std::make_unique<clsSettings>(SettingsFile());
+    SeedStartupSettings(*m_Settings);
+    m_Database = std::make_unique<clsDatabase>();
+    m_Window = std::make_unique<frmMain>(services, *m_Settings, *m_Database);
+    m_Window->Form_Load();
+    m_Window->show();
+    if (!QTest::qWaitForWindowExposed(m_Window.get()))
+        qWarning("main window not exposed");
+    return *m_Window;
+}
+
+void MainWindowFixture::Close() {
+    if (m_Window)
+        m_Window->close();
+    m_Window.reset();
+    m_Database.reset();
+    m_Settings.reset();
+}
+
+frmMain& MainWindowFixture::Restart() {
+    Close();
+    return Start();
+}
+
+QWidget* MainWindowFixture::Surface() const {
+    return m_Window->PictureEditor()->findChild<QWidget*>("picDrawBox");
+}
+
+void MainWindowFixture::DrawDot(QPoint at) {
+    QTest::mousePress(Surface(), Qt::LeftButton, {}, at);
+    QTest::mouseRelease(Surface(), Qt::LeftButton, {}, at);
+}
+
+} // namespace quillary::test

@@ -1,0 +1,325 @@
+#include "MainWindowFixture.h"
+
+#include "draw/ctlDrawBox.h"
+#include "mainwindow/MainCommands.h"
+#include "storage/clsBitmap.h"
+
+#include <QAction>
+#include <QComboBox>
+#include <QDir>
+#include <QFile>
+#include <QFileInfo>
+#include <QPlainTextEdit>
+#include <QStatusBar>
+#include <QTest>
+
+using namespace quillary;
+using namespace quillary::test;
+
+namespace {
+
+void Trigger(frmMain& w, const char* name) {
+    QAction* action = w.Commands().Action(QString::fromLatin1(name));
+    QVERIFY2(action, name);
+    QVERIFY(action->isEnabled());
+    action->trigger();
+}
+
+// Two users with a database each: Ann (3 notes) and Bob (2 notes).
+void TwoUsers(MainWindowFixture& f) {
+    f.WriteUsers({{101, "Ann", "ann"}, {202, "Bob", "bob"}});
+    MainWindowFixture::WriteDatabase(f.UserFile("ann", "Ann"), {"ann one", "ann two\nline", "ann three"});
+    MainWindowFixture::WriteDatabase(f.UserFile("bob", "Bob"), {"bob one", "bob two"});
+}
+
+QString NoteText(const QString& path, int index) {
+    auto db = MainWindowFixture::ReadDatabase(path);
+    const clsQuillaryItem* note = db->GetRecordObject(index);
+    return note ? QString::fromStdString(note->RawText()) : QString("<missing>");
+}
+
+} // namespace
+
+class tst_frmMain : public QObject {
+    Q_OBJECT
+
+private slots:
+    void firstStartWithoutSettingsOrUsers() {
+        MainWindowFixture f;
+        frmMain& w = f.Start();
+        QCOMPARE(w.UserSelector()->count(), 1);
+        QCOMPARE(w.UserSelector()->itemText(0), QString(" tester"));
+        const QString path = f.DesktopDir() + "/tester/QLtester.pdb";
+        QVERIFY(!QFileInfo::exists(path)); // written on the first save only
+        QCOMPARE(w.NoteSelector()->count(), 1);
+        QVERIFY(w.TextEditor()->toPlainText().endsWith("4:07 pm - "));
+        QCOMPARE(w.windowTitle(), QString("Quillary"));
+        QCOMPARE(w.CurrentNoteIndex(), 0);
+        QCOMPARE(w.StatusPanelTexts().at(4), QString("New Record"));
+        QVERIFY(f.services.messages.isEmpty());
+
+        Trigger(w, "mnuSave");
+        QVERIFY(QFileInfo::exists(path));
+        QCOMPARE(MainWindowFixture::ReadDatabase(path)->GetNumRecords(), 1);
+        QCOMPARE(f.Settings().GetSetting("Recent File0"), path);
+        QVERIFY(w.Commands().Action("mnuRecentFile0")->isVisible());
+    }
+
+    void userSwitchAsksAboutUnsavedChanges_data() {
+        QTest::addColumn<MsgResult>("answer");
+        QTest::addColumn<bool>("switched");
+        QTest::addColumn<bool>("saved");
+        QTest::newRow("yes") << MsgResult::Yes << true << true;
+        QTest::newRow("no") << MsgResult::No << true << false;
+        QTest::newRow("cancel") << MsgResult::Cancel << false << false;
+    }
+    void userSwitchAsksAboutUnsavedChanges() {
+        QFETCH(MsgResult, answer);
+        QFETCH(bool, switched);
+        QFETCH(bool, saved);
+        MainWindowFixture f;
+        TwoUsers(f);
+        frmMain& w = f.Start();
+        QCOMPARE(w.CurrentUserIndex(), 0);
+        QCOMPARE(w.TextEditor()->toPlainText(), QString("ann one"));
+        QTest::keyClicks(w.TextEditor(), "!");
+        QCOMPARE(w.windowTitle(), QString("Quillary*"));
+
+        f.services.messageAnswers << answer;
+        QTest::keyClick(w.UserSelector(), Qt::Key_Down);
+
+        QCOMPARE(f.services.messages.size(), 1);
+        QCOMPARE(f.services.messages.first().text,
+                 QString("Do you want to save your changes for user \rAnn for the current session?"));
+        QCOMPARE(f.services.messages.first().buttons, MsgButtons::YesNoCancel);
+        QCOMPARE(NoteText(f.UserFile("ann", "Ann"), 0), saved ? "ann one!" : "ann one");
+        if (switched) {
+            QCOMPARE(w.CurrentUserIndex(), 1);
+            QCOMPARE(w.UserSelector()->currentIndex(), 1);
+            QCOMPARE(w.TextEditor()->toPlainText(), QString("bob one"));
+            QCOMPARE(w.windowTitle(), QString("Quillary"));
+            QCOMPARE(f.Settings().GetSetting("Default User ID"), QString("202"));
+        } else {
+            QCOMPARE(w.CurrentUserIndex(), 0);
+            QCOMPARE(w.UserSelector()->currentIndex(), 0);
+            QCOMPARE(w.TextEditor()->toPlainText(), QString("ann one!"));
+            QCOMPARE(w.windowTitle(), QString("Quillary*"));
+        }
+    }
+
+    void switchingUsersWithoutChangesAsksNothing() {
+        MainWindowFixture f;
+        TwoUsers(f);
+        frmMain& w = f.Start();
+        QTest::keyClick(w.UserSelector(), Qt::Key_Down);
+        QTest::keyClick(w.UserSelector(), Qt::Key_Up);
+        QVERIFY(f.services.messages.isEmpty());
+        QCOMPARE(w.TextEditor()->toPlainText(), QString("ann one"));
+    }
+
+    void editDrawAddRemoveSaveAndRefresh() {
+        MainWindowFixture f;
+        TwoUsers(f);
+        frmMain& w = f.Start();
+        const QString ann = f.UserFile("ann", "Ann");
+
+        // Typing marks the database at the first keystroke and renames the entry live.
+        QTest::keyClick(w.TextEditor(), Qt::Key_Home, Qt::ControlModifier);
+        QTest::keyClicks(w.TextEditor(), "New first");
+        QTest::keyClick(w.TextEditor(), Qt::Key_Return);
+        QCOMPARE(w.NoteSelector()->itemText(0), QString("New first"));
+        QCOMPARE(w.windowTitle(), QString("Quillary*"));
+
+        // Drawing marks the note and the database.
+        w.NextNote();
+        QCOMPARE(w.CurrentNoteIndex(), 1);
+        f.DrawDot(QPoint(20, 30));
+        QVERIFY(w.PictureEditor()->DirtyFlag());
+        Trigger(w, "mnuSave");
+        QCOMPARE(w.windowTitle(), QString("Quillary"));
+        {
+            auto db = MainWindowFixture::ReadDatabase(ann);
+            QCOMPARE(QString::fromStdString(db->GetRecordObject(0)->RawText()),
+                     QString("New first\nann one"));
+            QVERIFY(db->GetRecordObject(0)->DirtyFlag());
+            clsBitmap picture;
+            QVERIFY(db->GetRecordObject(1)->GetBitmap(picture));
+            QVERIFY(picture.GetPixel(20, 30));
+            QVERIFY(!picture.GetPixel(200, 200));
+            QVERIFY(db->GetRecordObject(1)->DirtyFlag());
+            QVERIFY(!db->GetRecordObject(2)->DirtyFlag());
+        }
+
+        // A new note goes first and is selected.
+        Trigger(w, "mnuAddRecord");
+        QCOMPARE(w.NoteSelector()->count(), 4);
+        QCOMPARE(w.CurrentNoteIndex(), 0);
+        QVERIFY(w.TextEditor()->toPlainText().endsWith("pm - "));
+        QCOMPARE(w.windowTitle(), QString("Quillary*"));
+
+        // Removing asks; No keeps the note.
+        f.services.messageAnswers << MsgResult::No;
+        w.RemoveNote();
+        QCOMPARE(w.NoteSelector()->count(), 4);
+        // Removing the last note selects the new last one.
+        w.NoteSelector()->setCurrentIndex(3);
+        f.services.messageAnswers << MsgResult::Yes;
+        w.RemoveNote();
+        QCOMPARE(w.NoteSelector()->count(), 3);
+        QCOMPARE(w.CurrentNoteIndex(), 2);
+        QCOMPARE(w.TextEditor()->toPlainText(), QString("ann two\nline"));
+
+        // Refresh rereads the file without asking: the new note is gone again.
+        const int asked = f.services.messages.size();
+        Trigger(w, "mnuRefresh");
+        QCOMPARE(f.services.messages.size(), asked);
+        QCOMPARE(w.NoteSelector()->count(), 3);
+        QCOMPARE(w.NoteSelector()->itemText(0), QString("New first"));
+        QCOMPARE(w.windowTitle(), QString("Quillary"));
+    }
+
+    void lastNoteCannotBeRemoved() {
+        MainWindowFixture f;
+        f.WriteUsers({{1, "Solo", "solo"}});
+        MainWindowFixture::WriteDatabase(f.UserFile("solo", "Solo"), {"only"});
+        frmMain& w = f.Start();
+        Trigger(w, "mnuRemoveRecord");
+        QCOMPARE(f.services.messageTexts(), QStringList("Must have at least one note in database"));
+        QCOMPARE(w.NoteSelector()->count(), 1);
+    }
+
+    void closingAndStartingAgainShowsTheSameNote() {
+        MainWindowFixture f;
+        TwoUsers(f);
+        frmMain& w = f.Start();
+        QTest::keyClick(w.UserSelector(), Qt::Key_Down); // Bob
+        w.NextNote();
+        w.resize(700, 480);
+        w.move(150, 120);
+        f.Restart();
+        frmMain& again = f.Window();
+        QCOMPARE(again.CurrentUserIndex(), 1);
+        QCOMPARE(again.CurrentNoteIndex(), 1);
+        QCOMPARE(again.TextEditor()->toPlainText(), QString("bob two"));
+        QCOMPARE(again.size(), QSize(700, 480));
+        QCOMPARE(f.Settings().GetSetting("Form Main Width"), QString::number(700 * 15));
+    }
+
+    void rememberedNoteIndexIsClamped_data() {
+        QTest::addColumn<QString>("stored");
+        QTest::addColumn<int>("shown");
+        QTest::newRow("beyond") << "9" << 2;
+        QTest::newRow("negative") << "-4" << 0;
+        QTest::newRow("garbage") << "x" << 0;
+    }
+    void rememberedNoteIndexIsClamped() {
+        QFETCH(QString, stored);
+        QFETCH(int, shown);
+        MainWindowFixture f;
+        TwoUsers(f);
+        f.WriteSetting("Default Record Index", stored);
+        frmMain& w = f.Start();
+        QCOMPARE(w.CurrentNoteIndex(), shown);
+    }
+
+    void closeWithUnsavedChangesAsks() {
+        MainWindowFixture f;
+        TwoUsers(f);
+        frmMain& w = f.Start();
+        QTest::keyClicks(w.TextEditor(), "?");
+        f.services.messageAnswers << MsgResult::Cancel;
+        QVERIFY(!w.close());
+        QVERIFY(w.isVisible());
+        f.services.messageAnswers << MsgResult::No;
+        QVERIFY(w.close());
+        QCOMPARE(NoteText(f.UserFile("ann", "Ann"), 0), QString("ann one"));
+    }
+
+    void corruptDatabaseLeavesTheWindowAsItWas() {
+        MainWindowFixture f;
+        TwoUsers(f);
+        QFile bad(f.UserFile("bob", "Bob"));
+        QVERIFY(bad.open(QIODevice::WriteOnly | QIODevice::Truncate));
+        bad.write("this is not a notes database");
+        bad.close();
+        frmMain& w = f.Start();
+        QTest::keyClick(w.UserSelector(), Qt::Key_Down);
+        QCOMPARE(f.services.messages.size(), 1);
+        QVERIFY(f.services.messages.first().text.contains("QLBob.pdb"));
+        QCOMPARE(w.CurrentUserIndex(), 0);
+        QCOMPARE(w.UserSelector()->currentIndex(), 0);
+        QCOMPARE(w.TextEditor()->toPlainText(), QString("ann one"));
+        QCOMPARE(QString::fromStdString(f.Database().GetFileName()), f.UserFile("ann", "Ann"));
+        QCOMPARE(f.Settings().GetSetting("Default User ID"), QString("101"));
+    }
+
+    void failedSaveKeepsTheChanges() {
+        MainWindowFixture f;
+        TwoUsers(f);
+        frmMain& w = f.Start();
+        QTest::keyClicks(w.TextEditor(), "#");
+        // The user's folder vanishes: nothing can be written there.
+        QVERIFY(QDir(f.DesktopDir() + "/ann").removeRecursively());
+        QFile blocker(f.DesktopDir() + "/ann");
+        QVERIFY(blocker.open(QIODevice::WriteOnly));
+        blocker.close();
+        Trigger(w, "mnuSave");
+        QCOMPARE(f.services.messages.size(), 1);
+        QVERIFY(f.services.messages.first().text.contains("QLAnn.pdb"));
+        QCOMPARE(w.windowTitle(), QString("Quillary*"));
+        QVERIFY(f.Database().m_FileDirtyFlag);
+        // Yes to the prompt with a save that fails again must not discard anything.
+        f.services.messageAnswers << MsgResult::Yes;
+        QVERIFY(!w.close());
+        QCOMPARE(w.TextEditor()->toPlainText(), QString("ann one#"));
+    }
+
+    void textKeepsWithinWhatTheHandheldStores() {
+        MainWindowFixture f;
+        TwoUsers(f);
+        frmMain& w = f.Start();
+        QPlainTextEdit* text = w.TextEditor();
+        text->selectAll();
+        text->insertPlainText(QString(2100, 'a'));
+        QCOMPARE(text->toPlainText().size(), 1999);
+        QVERIFY(w.statusBar()->currentMessage().contains("1999"));
+        QTest::keyClicks(text, "b");
+        QCOMPARE(text->toPlainText().size(), 1999);
+
+        text->selectAll();
+        text->insertPlainText(QString::fromUtf8("caf\u00e9 \u20ac \U0001F600 \u4e2d!"));
+        QCOMPARE(text->toPlainText(), QString::fromUtf8("caf\u00e9 \u20ac  !"));
+        QVERIFY(w.statusBar()->currentMessage().contains("U+4E2D") ||
+                w.statusBar()->currentMessage().contains("U+1F600"));
+        Trigger(w, "mnuSave");
+        auto db = MainWindowFixture::ReadDatabase(f.UserFile("ann", "Ann"));
+        QCOMPARE(db->GetRecordObject(0)->RawText(), std::string("caf\xe9 \x80  !"));
+    }
+
+    void recentFileThatFailsIsRemoved() {
+        MainWindowFixture f;
+        TwoUsers(f);
+        frmMain& w = f.Start();
+        const QString ann = f.UserFile("ann", "Ann");
+        const QString bob = f.UserFile("bob", "Bob");
+        QTest::keyClick(w.UserSelector(), Qt::Key_Down);
+        QCOMPARE(f.Settings().GetSetting("Recent File0"), bob);
+        QCOMPARE(f.Settings().GetSetting("Recent File1"), ann);
+        // Opening Ann's file from the list while Bob stays the selected user.
+        Trigger(w, "mnuRecentFile1");
+        QCOMPARE(w.TextEditor()->toPlainText(), QString("ann one"));
+        QCOMPARE(w.UserSelector()->currentIndex(), 1);
+        QCOMPARE(f.Settings().GetSetting("Recent File0"), ann);
+        // A listed file that has gone is dropped from the list.
+        QVERIFY(QFile::remove(bob));
+        Trigger(w, "mnuRecentFile1");
+        QCOMPARE(f.services.messages.size(), 1);
+        QCOMPARE(f.Settings().GetSetting("Recent File0"), ann);
+        QCOMPARE(f.Settings().GetSetting("Recent File1"), QString());
+        QCOMPARE(w.TextEditor()->toPlainText(), QString("ann one"));
+        QCOMPARE(QString::fromStdString(f.Database().GetFileName()), ann);
+    }
+};
+
+QTEST_MAIN(tst_frmMain)
+#include "tst_frmMain.moc"
