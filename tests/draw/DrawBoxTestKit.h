@@ -64,10 +64,24 @@ public:
     void Drag(std::initializer_list<QPoint> points) const {
         QWidget* s = Surface();
         auto it = points.begin();
-        QTest::mousePress(s, Qt::LeftButton, Qt::NoModifier, *it);
+        Press(s, *it);
         for (++it; it != points.end(); ++it)
             SendMouse(s, QEvent::MouseMove, *it, Qt::NoButton, Qt::LeftButton);
-        QTest::mouseRelease(s, Qt::LeftButton, Qt::NoModifier, *(points.end() - 1));
+        Release(s, *(points.end() - 1));
+    }
+
+    // QTest takes (0, 0) to mean "the widget's centre"; the corner pixel needs its own event.
+    static void Press(QWidget* w, QPoint at) {
+        if (at.isNull())
+            SendMouse(w, QEvent::MouseButtonPress, at, Qt::LeftButton, Qt::LeftButton);
+        else
+            QTest::mousePress(w, Qt::LeftButton, Qt::NoModifier, at);
+    }
+    static void Release(QWidget* w, QPoint at) {
+        if (at.isNull())
+            SendMouse(w, QEvent::MouseButtonRelease, at, Qt::LeftButton, Qt::NoButton);
+        else
+            QTest::mouseRelease(w, Qt::LeftButton, Qt::NoModifier, at);
     }
 
     // Drags the floating selection by (dx, dy) in 'steps' moves, grabbing it at its centre.
