@@ -41,9 +41,9 @@ int main(int argc, char** argv) {
                                          QMarginsF(18, 16, 18, 16), QPageLayout::Millimeter));
 
         QTextDocument doc;
-        doc.setMetaInformation(QTextDocument::DocumentUrl,
-                               QUrl::fromLocalFile(QFileInfo(inPath).absolutePath() + '/')
-                                   .toString());
+        doc.setMetaInformation(
+            QTextDocument::DocumentUrl,
+            QUrl::fromLocalFile(QFileInfo(inPath).absolutePath() + '/').toString());
         doc.setHtml(html);
         doc.print(&writer);
     }

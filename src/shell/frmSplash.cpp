@@ -52,9 +52,8 @@ void frmSplash::BuildControls() {
 
     m_lblVersion = new QLabel(this);
     m_lblVersion->setObjectName(QStringLiteral("lblVersion"));
-    m_lblVersion->setText(QStringLiteral("Version %1.%2")
-                              .arg(QUILLARY_VERSION_MAJOR)
-                              .arg(QUILLARY_VERSION_MINOR));
+    m_lblVersion->setText(
+        QStringLiteral("Version %1.%2").arg(QUILLARY_VERSION_MAJOR).arg(QUILLARY_VERSION_MINOR));
 
     m_Label1 = new QLabel(this);
     m_Label1->setObjectName(QStringLiteral("Label1"));
@@ -128,8 +127,7 @@ bool frmSplash::eventFilter(QObject* watched, QEvent* event) {
         if (event->type() == QEvent::MouseButtonRelease) {
             const auto* mouse = static_cast<QMouseEvent*>(event);
             if (mouse->button() == Qt::LeftButton &&
-                m_lblCompanyProduct->rect().contains(mouse->position().toPoint()) &&
-                LinkActive()) {
+                m_lblCompanyProduct->rect().contains(mouse->position().toPoint()) && LinkActive()) {
                 ResetLinkLook();
                 OpenWebPage(kWebAddress);
             }
@@ -170,7 +168,8 @@ void frmSplash::SetLinkLook(const QColor& colour, bool underlined) {
 
 void frmSplash::OpenWebPage(const QString& address) {
     switch (m_Services.openUrl(address)) {
-    case OpenResult::Opened: break;
+    case OpenResult::Opened:
+        break;
     case OpenResult::NoHandler:
         m_Services.messageBox(QStringLiteral("Could not find associated Browser"),
                               QStringLiteral("Browser Not Found"), MsgButtons::Ok,

@@ -40,9 +40,9 @@ private slots:
 
     void toolbarIcon_data() {
         QTest::addColumn<QString>("name");
-        for (const char* name : {"save", "print", "cut", "copy", "paste", "find", "import",
-                                 "inserts", "previous", "add", "next", "noteflag-clean",
-                                 "noteflag-dirty", "refresh", "help"})
+        for (const char* name :
+             {"save", "print", "cut", "copy", "paste", "find", "import", "inserts", "previous",
+              "add", "next", "noteflag-clean", "noteflag-dirty", "refresh", "help"})
             QTest::newRow(name) << QString::fromLatin1(name);
     }
 
@@ -73,8 +73,7 @@ private slots:
         QSvgRenderer renderer(QStringLiteral(":/icons/splash.svg"));
         QVERIFY(renderer.isValid());
         QVERIFY(renderer.defaultSize().width() > renderer.defaultSize().height());
-        QVERIFY(PaintedPixels(Render(QStringLiteral(":/icons/splash.svg"), QSize(180, 100))) >
-                0);
+        QVERIFY(PaintedPixels(Render(QStringLiteral(":/icons/splash.svg"), QSize(180, 100))) > 0);
     }
 
     void initTwiceIsHarmless() {

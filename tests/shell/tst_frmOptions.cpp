@@ -19,9 +19,15 @@ using namespace quillary;
 
 namespace {
 
-const QStringList kNineKeys = {"Don't Show Splash Screen", "Log Errors", "RightJustify",
-                               "FontName", "FontSize", "FontBold", "FontItalic",
-                               "FontStrikeThru", "FontUnderLine"};
+const QStringList kNineKeys = {"Don't Show Splash Screen",
+                               "Log Errors",
+                               "RightJustify",
+                               "FontName",
+                               "FontSize",
+                               "FontBold",
+                               "FontItalic",
+                               "FontStrikeThru",
+                               "FontUnderLine"};
 
 // Also remembers the chooser's title, which the shared double does not keep.
 class FontServices : public test::ScriptedPlatformServices {
@@ -97,16 +103,21 @@ private slots:
     void controls_data() {
         QTest::addColumn<QString>("name");
         QTest::addColumn<QString>("text");
-        QTest::newRow("lblAbc") << "lblAbc" << "Note Display Font:";
-        QTest::newRow("cmdFont") << "cmdFont" << "&Font...";
-        QTest::newRow("Label1") << "Label1" << "Misc:";
-        QTest::newRow("chkRightJustify") << "chkRightJustify" << "Right Justify Note Text";
-        QTest::newRow("chkLogErrors")
-            << "chkLogErrors" << "Output Errors to .log file for importing notes databases";
-        QTest::newRow("chkDontShowSplashScreen")
-            << "chkDontShowSplashScreen" << "Don't Show Splash Screen";
-        QTest::newRow("cmdDone") << "cmdDone" << "&OK";
-        QTest::newRow("cmdCancel") << "cmdCancel" << "&Cancel";
+        const struct {
+            const char* name;
+            const char* text;
+        } rows[] = {
+            {"lblAbc", "Note Display Font:"},
+            {"cmdFont", "&Font..."},
+            {"Label1", "Misc:"},
+            {"chkRightJustify", "Right Justify Note Text"},
+            {"chkLogErrors", "Output Errors to .log file for importing notes databases"},
+            {"chkDontShowSplashScreen", "Don't Show Splash Screen"},
+            {"cmdDone", "&OK"},
+            {"cmdCancel", "&Cancel"},
+        };
+        for (const auto& row : rows)
+            QTest::newRow(row.name) << QString::fromUtf8(row.name) << QString::fromUtf8(row.text);
     }
     void controls() {
         QFETCH(QString, name);
@@ -131,8 +142,7 @@ private slots:
                                               "Log Errors=1\nDon't Show Splash Screen=1\n"
                                               "FontName=Courier\nFontSize=9.75\n"
                                               "FontUnderLine=True\nFontStrikeThru=True\n")
-                                << true << true << true
-                                << "Courier 9.75 Pt. Underline Strike Thru";
+                                << true << true << true << "Courier 9.75 Pt. Underline Strike Thru";
         QTest::newRow("not numbers") << QByteArray("[Quillary Settings]\nRightJustify=yes\n"
                                                    "Log Errors=\nDon't Show Splash Screen=0\n")
                                      << false << false << false << "Tahoma 10 Pt.";
@@ -181,11 +191,15 @@ private slots:
         Open();
         Click("cmdDone");
         const auto values = ReadSection(m_Path);
-        const QMap<QString, QString> expected = {
-            {"Don't Show Splash Screen", "0"}, {"Log Errors", "0"},      {"RightJustify", "0"},
-            {"FontName", "Tahoma"},            {"FontSize", "10"},       {"FontBold", "False"},
-            {"FontItalic", "False"},           {"FontStrikeThru", "False"},
-            {"FontUnderLine", "False"}};
+        const QMap<QString, QString> expected = {{"Don't Show Splash Screen", "0"},
+                                                 {"Log Errors", "0"},
+                                                 {"RightJustify", "0"},
+                                                 {"FontName", "Tahoma"},
+                                                 {"FontSize", "10"},
+                                                 {"FontBold", "False"},
+                                                 {"FontItalic", "False"},
+                                                 {"FontStrikeThru", "False"},
+                                                 {"FontUnderLine", "False"}};
         for (auto it = expected.begin(); it != expected.end(); ++it)
             QCOMPARE(values.value(it.key()), it.value());
     }
@@ -193,9 +207,12 @@ private slots:
     void checkBoxesAndOk_data() {
         QTest::addColumn<QString>("box");
         QTest::addColumn<QString>("key");
-        QTest::newRow("right justify") << "chkRightJustify" << "RightJustify";
-        QTest::newRow("log errors") << "chkLogErrors" << "Log Errors";
-        QTest::newRow("no splash") << "chkDontShowSplashScreen" << "Don't Show Splash Screen";
+        QTest::newRow("right justify") << "chkRightJustify"
+                                       << "RightJustify";
+        QTest::newRow("log errors") << "chkLogErrors"
+                                    << "Log Errors";
+        QTest::newRow("no splash") << "chkDontShowSplashScreen"
+                                   << "Don't Show Splash Screen";
     }
     void checkBoxesAndOk() {
         QFETCH(QString, box);
@@ -341,9 +358,7 @@ private:
         m_Dialog->show();
         QVERIFY(QTest::qWaitForWindowExposed(m_Dialog.get()));
     }
-    QCheckBox* Check(const QString& name) const {
-        return m_Dialog->findChild<QCheckBox*>(name);
-    }
+    QCheckBox* Check(const QString& name) const { return m_Dialog->findChild<QCheckBox*>(name); }
     QLabel* CurFont() const { return m_Dialog->findChild<QLabel*>(QStringLiteral("lblCurFont")); }
     void Click(const QString& name) {
         auto* button = m_Dialog->findChild<QPushButton*>(name);

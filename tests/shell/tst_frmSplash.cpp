@@ -103,9 +103,9 @@ private slots:
         QTest::addColumn<QString>("text");
         QTest::addColumn<QString>("title");
         QTest::newRow("opened") << OpenResult::Opened << QString() << QString();
-        QTest::newRow("no browser") << OpenResult::NoHandler
-                                    << QStringLiteral("Could not find associated Browser")
-                                    << QStringLiteral("Browser Not Found");
+        QTest::newRow("no browser")
+            << OpenResult::NoHandler << QStringLiteral("Could not find associated Browser")
+            << QStringLiteral("Browser Not Found");
         QTest::newRow("launch failed")
             << OpenResult::LaunchFailed
             << QStringLiteral("Webpage not loaded, unable to load\rdefault browser.")

@@ -34,10 +34,9 @@ private slots:
         QVERIFY(p.waitForFinished(30000));
         QCOMPARE(p.exitCode(), 0);
         const QString out = QString::fromUtf8(p.readAllStandardOutput());
-        const QRegularExpressionMatch m =
-            QRegularExpression(QStringLiteral("^Pages:\\s+(\\d+)"),
-                               QRegularExpression::MultilineOption)
-                .match(out);
+        const QRegularExpressionMatch m = QRegularExpression(QStringLiteral("^Pages:\\s+(\\d+)"),
+                                                             QRegularExpression::MultilineOption)
+                                              .match(out);
         QVERIFY2(m.hasMatch(), qPrintable(out));
         const int pages = m.captured(1).toInt();
         QVERIFY2(pages >= 2 && pages <= 4, qPrintable(out));
@@ -46,12 +45,25 @@ private slots:
 
     void covers_data() {
         QTest::addColumn<QString>("phrase");
-        const char* phrases[] = {
-            "users.txt",       "QUILLARY_DESKTOP_DIR", "Desktop Folder", "QL<user name>.pdb",
-            "kestwin.ini",     "QUILLARY_CONFIG_DIR",  "Pencil",         "Eraser",
-            "Region",          "Unfiled",              "up to 15",       "Raw text notes",
-            "List of notes",   "Raw text inserts",     "Page Setup",     "HotSync",
-            "quillary-pdb info", "resave",             "--raw-text"};
+        const char* phrases[] = {"users.txt",
+                                 "QUILLARY_DESKTOP_DIR",
+                                 "Desktop Folder",
+                                 "QL<user name>.pdb",
+                                 "kestwin.ini",
+                                 "QUILLARY_CONFIG_DIR",
+                                 "Pencil",
+                                 "Eraser",
+                                 "Region",
+                                 "Unfiled",
+                                 "up to 15",
+                                 "Raw text notes",
+                                 "List of notes",
+                                 "Raw text inserts",
+                                 "Page Setup",
+                                 "HotSync",
+                                 "quillary-pdb info",
+                                 "resave",
+                                 "--raw-text"};
         for (const char* phrase : phrases)
             QTest::newRow(phrase) << QString::fromUtf8(phrase);
     }
@@ -75,8 +87,8 @@ private:
             if (tool.isEmpty())
                 return m_Text;
             QProcess p;
-            p.start(tool, {QStringLiteral("-enc"), QStringLiteral("UTF-8"), m_Path,
-                           QStringLiteral("-")});
+            p.start(tool,
+                    {QStringLiteral("-enc"), QStringLiteral("UTF-8"), m_Path, QStringLiteral("-")});
             if (p.waitForFinished(30000) && p.exitCode() == 0)
                 m_Text = QString::fromUtf8(p.readAllStandardOutput());
             else
