@@ -338,7 +338,10 @@ void Resave(const std::string& path, const std::string& out) {
         Die(error);
 }
 
+// A failed import ends with its first message; a completed one lists its warnings.
 void PrintResult(const ImportResult& r, const char* what) {
+    if (r.imported == 0 && !r.completed)
+        Die(r.messages.empty() ? "Nothing was imported." : OneLine(r.messages.front()));
     for (const std::string& m : r.messages)
         std::fprintf(stderr, "%s\n", OneLine(m).c_str());
     std::printf("%d %s imported\n", r.imported, what);
@@ -362,7 +365,7 @@ void Import(const std::string& path, const std::string& option, const std::strin
             r = db.ImportListFormat(source);
         else
             Die(option + " does not apply to an insert database (use --raw-inserts or --pdb).");
-        if (r.imported > 0 || replace)
+        if (r.imported > 0 || (replace && r.completed))
             if (!db.SaveDatabase({}, &error))
                 Die(error);
         PrintResult(r, "inserts");
@@ -381,13 +384,11 @@ void Import(const std::string& path, const std::string& option, const std::strin
             r = db.AppendDatabaseNotes(source);
         else
             Die(option + " does not apply to a notes database (use --raw-text, --list or --pdb).");
-        if (r.imported > 0 || replace)
+        if (r.imported > 0 || (replace && r.completed))
             if (!db.SaveDatabase({}, &error))
                 Die(error);
         PrintResult(r, "notes");
     }
-    if (r.imported == 0 && !r.completed)
-        Die(r.messages.empty() ? "Nothing was imported." : OneLine(r.messages.front()));
 }
 
 int Run(const std::vector<std::string>& args) {

@@ -1,0 +1,184 @@
+#include "ToolRunner.h"
+
+#include "storage/clsBitmap.h"
+#include "storage/clsDatabase.h"
+
+#include <gtest/gtest.h>
+
+#include <QJsonArray>
+#include <QJsonDocument>
+#include <QJsonObject>
+
+#include <filesystem>
+
+namespace fs = std::filesystem;
+
+namespace {
+
+class QuillaryPdb : public ::testing::Test {
+protected:
+    void SetUp() override { dir = MakeTempDir("pdbtool"); }
+    void TearDown() override { fs::remove_all(dir); }
+
+    ToolRun Run(const std::string& args) {
+        return RunTool(ShellQuote(QUILLARY_PDB_EXE) + " " + args, dir);
+    }
+    QJsonObject Info(const std::string& file) {
+        const ToolRun r = Run("info " + file);
+        EXPECT_EQ(r.status, 0) << r.err;
+        QJsonParseError error{};
+        const auto doc = QJsonDocument::fromJson(QByteArray::fromStdString(r.out), &error);
+        EXPECT_EQ(error.error, QJsonParseError::NoError) << r.out;
+        return doc.object();
+    }
+    std::string P(const std::string& name) const { return dir + "/" + name; }
+    void Write(const std::string& name, const std::string& text) {
+        WriteBytes(P(name), std::vector<unsigned char>(text.begin(), text.end()));
+    }
+    static void ExpectOneLineError(const ToolRun& r, const std::string& part) {
+        EXPECT_EQ(r.status, 1);
+        EXPECT_TRUE(r.out.empty()) << r.out;
+        ASSERT_FALSE(r.err.empty());
+        EXPECT_EQ(r.err.find('\n'), r.err.size() - 1) << "one line: " << r.err;
+        EXPECT_NE(r.err.find(part), std::string::npos) << r.err;
+    }
+
+    std::string dir;
+};
+
+} // namespace
+
+TEST_F(QuillaryPdb, HelpDescribesEveryCommand) {
+    const ToolRun r = Run("--help");
+    EXPECT_EQ(r.status, 0);
+    for (const char* cmd : {"info", "export", "new", "new-inserts", "resave", "import",
+                            "--raw-text", "--list", "--pdb", "--raw-inserts"})
+        EXPECT_NE(r.out.find(cmd), std::string::npos) << cmd;
+}
+
+TEST_F(QuillaryPdb, NewInfoAndResave) {
+    ASSERT_EQ(Run("new notes.pdb").status, 0);
+    const QJsonObject info = Info("notes.pdb");
+    EXPECT_EQ(info["name"].toString(), "QuillaryDBv2");
+    EXPECT_EQ(info["type"].toString(), "Not2");
+    EXPECT_EQ(info["creator"].toString(), "QLRY");
+    EXPECT_EQ(info["records"].toInt(), 1);
+    EXPECT_EQ(info["categories"].toArray(), (QJsonArray{"Unfiled", "Business", "Personal"}));
+    const QJsonObject note = info["notes"].toArray().at(0).toObject();
+    EXPECT_EQ(note["index"].toInt(), 0);
+    EXPECT_EQ(note["category"].toInt(), 0);
+    EXPECT_EQ(note["dirty"].toBool(), false);
+    EXPECT_EQ(note["unique_id"].toInt(), 0);
+    EXPECT_EQ(note["size"].toInt(), 6105);
+    EXPECT_TRUE(note["text"].toString().endsWith(" - "));
+    EXPECT_EQ(note["picture"].toObject()["width"].toInt(), 500);
+    EXPECT_EQ(note["picture"].toObject()["height"].toInt(), 500);
+    EXPECT_EQ(fs::file_size(P("notes.pdb")), 354u + 8 + 6097);
+
+    const auto before = ReadBytes(P("notes.pdb"));
+    ASSERT_EQ(Run("resave notes.pdb").status, 0);
+    EXPECT_EQ(ReadBytes(P("notes.pdb")), before);
+    ASSERT_EQ(Run("resave notes.pdb copy.pdb").status, 0);
+    EXPECT_EQ(ReadBytes(P("copy.pdb")), before);
+}
+
+TEST_F(QuillaryPdb, TextIsUtf8WithLineFeeds) {
+    // A note written directly in Windows-1252 with an e acute and a euro sign.
+    clsDatabase db;
+    db.AddNewDatabase();
+    db.AddNewRecord(0);
+    db.GetRecordObject(0)->SetText("caf\xE9\r\n5 \x80");
+    db.GetRecordObject(0)->attributes = 0x42;
+    db.GetRecordObject(0)->UniqueID = 0x010203;
+    clsBitmap pic;
+    pic.InitializeBitmap(40, 3, 1);
+    pic.SetPixel(0, 0, true);
+    pic.SetPixel(39, 2, true);
+    ASSERT_TRUE(db.GetRecordObject(0)->SetBitmap(pic));
+    ASSERT_TRUE(db.ExportDatabase(P("cp.pdb")));
+    const QJsonObject note = Info("cp.pdb")["notes"].toArray().at(0).toObject();
+    EXPECT_EQ(note["text"].toString(), QString::fromUtf8("café\n5 €"));
+    EXPECT_EQ(note["category"].toInt(), 2);
+    EXPECT_EQ(note["dirty"].toBool(), true);
+    EXPECT_EQ(note["unique_id"].toInt(), 66051);
+    EXPECT_EQ(note["picture"].toObject()["width"].toInt(), 40);
+
+    ASSERT_EQ(Run("export cp.pdb out").status, 0);
+    const auto txt = ReadBytes(P("out/0001.txt"));
+    EXPECT_EQ(std::string(txt.begin(), txt.end()), "café\n5 €");
+    const auto png = ReadBytes(P("out/0001.png"));
+    ASSERT_GT(png.size(), 8u);
+    EXPECT_EQ(std::string(png.begin() + 1, png.begin() + 4), "PNG");
+    if (fs::exists("/usr/bin/python3") &&
+        RunTool("/usr/bin/python3 -c 'import PIL'").status == 0) {
+        const ToolRun r = RunTool("/usr/bin/python3 -c \"from PIL import Image; im = Image.open('out/0001.png'); "
+                                  "im.load(); print(im.mode, im.size[0], im.size[1], im.getpixel((0,0)), "
+                                  "im.getpixel((1,0)), im.getpixel((39,2)), im.getpixel((38,2)))\"",
+                                  dir);
+        EXPECT_EQ(r.status, 0) << r.err;
+        EXPECT_EQ(r.out, "1 40 3 0 255 0 255\n");
+    }
+}
+
+TEST_F(QuillaryPdb, Imports) {
+    ASSERT_EQ(Run("new n.pdb").status, 0);
+    Write("raw.txt", "one\r\ntwo|\r\nthree\r\n");
+    ToolRun r = Run("import n.pdb --raw-text raw.txt");
+    EXPECT_EQ(r.status, 0) << r.err;
+    EXPECT_EQ(r.out, "2 notes imported\n");
+    QJsonArray notes = Info("n.pdb")["notes"].toArray();
+    ASSERT_EQ(notes.size(), 3);
+    EXPECT_EQ(notes[1].toObject()["text"].toString(), "one\ntwo");
+    EXPECT_EQ(notes[2].toObject()["dirty"].toBool(), true);
+
+    Write("a.txt", "from list");
+    Write("list.txt", "0,x\r\ncomment\r\na.txt,missing.bmp\r\n");
+    r = Run("import n.pdb --list list.txt");
+    EXPECT_EQ(r.status, 0) << r.err;
+    EXPECT_NE(r.err.find("missing.bmp not found. Import Aborted"), std::string::npos) << r.err;
+    EXPECT_EQ(Info("n.pdb")["records"].toInt(), 4);
+
+    ASSERT_EQ(Run("new other.pdb").status, 0);
+    r = Run("import n.pdb --pdb other.pdb");
+    EXPECT_EQ(r.status, 0) << r.err;
+    EXPECT_EQ(Info("n.pdb")["records"].toInt(), 5);
+    r = Run("import n.pdb --pdb other.pdb --replace");
+    EXPECT_EQ(r.status, 0) << r.err;
+    EXPECT_EQ(Info("n.pdb")["records"].toInt(), 1);
+
+    ASSERT_EQ(Run("new-inserts ins.pdb Greetings").status, 0);
+    QJsonObject info = Info("ins.pdb");
+    EXPECT_EQ(info["type"].toString(), "Inst");
+    EXPECT_EQ(info["name"].toString(), "Greetings");
+    EXPECT_EQ(info["inserts"].toArray().size(), 0);
+    Write("ins.txt", "#Greeting#Hello there#Bye#See you#");
+    r = Run("import ins.pdb --raw-inserts ins.txt");
+    EXPECT_EQ(r.status, 0) << r.err;
+    const QJsonArray inserts = Info("ins.pdb")["inserts"].toArray();
+    ASSERT_EQ(inserts.size(), 2);
+    EXPECT_EQ(inserts[1].toObject()["title"].toString(), "Bye");
+    EXPECT_EQ(inserts[1].toObject()["text"].toString(), "See you");
+    EXPECT_EQ(inserts[1].toObject()["dirty"].toBool(), true);
+    EXPECT_EQ(inserts[1].toObject()["unique_id"].toInt(), 0);
+}
+
+TEST_F(QuillaryPdb, BadInputGivesOneLineAndStatusOne) {
+    ASSERT_EQ(Run("new n.pdb").status, 0);
+    auto bytes = ReadBytes(P("n.pdb"));
+    bytes.resize(500);
+    WriteBytes(P("cut.pdb"), bytes);
+    Write("empty.txt", "");
+    ExpectOneLineError(Run(""), "No command");
+    ExpectOneLineError(Run("frobnicate"), "Unknown command");
+    ExpectOneLineError(Run("info"), "Wrong number of arguments");
+    ExpectOneLineError(Run("info missing.pdb"), "not found");
+    ExpectOneLineError(Run("info cut.pdb"), "cut.pdb");
+    ExpectOneLineError(Run("resave cut.pdb"), "cut short");
+    ExpectOneLineError(Run("export cut.pdb out"), "cut.pdb");
+    ExpectOneLineError(Run("import n.pdb --raw-text empty.txt"), "is empty");
+    ExpectOneLineError(Run("import n.pdb --raw-inserts empty.txt"), "does not apply");
+    ExpectOneLineError(Run("import n.pdb --weird x"), "does not apply");
+    ExpectOneLineError(Run("import n.pdb raw.txt x"), "needs one of");
+    ExpectOneLineError(Run("new /nonexistent-dir/n.pdb"), "/nonexistent-dir/n.pdb");
+    EXPECT_EQ(ReadBytes(P("cut.pdb")).size(), 500u) << "a failed resave leaves the file";
+}
