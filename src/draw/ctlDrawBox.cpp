@@ -2,6 +2,7 @@
 
 #include "BitmapImage.h"
 #include "DrawBoxImages.h"
+#include "DrawBoxLayout.h"
 #include "DrawSurface.h"
 #include "EraserTool.h"
 #include "LineTool.h"
@@ -34,8 +35,6 @@ namespace {
 const char* const kButtonTags[] = {"Pencil", "Eraser", "Line", "Region",
                                    "Text",   "Fill",   "Rectangle"};
 constexpr int kVisibleButtons = 4;
-constexpr int kToolBarWidth = 24; // the focus line runs at this x
-constexpr int kViewportLeft = 26;
 
 } // namespace
 
@@ -89,7 +88,7 @@ void ctlDrawBox::BuildToolBar() {
     m_ToolBar->setMovable(false);
     m_ToolBar->setFloatable(false);
     m_ToolBar->setIconSize(QSize(16, 16));
-    m_ToolBar->setFixedWidth(kToolBarWidth);
+    m_ToolBar->setFixedWidth(DrawBoxLayout::kToolBarWidth);
     m_ToolBar->setContentsMargins(0, 0, 0, 0);
     for (int i = 0; i < int(m_ToolButtons.size()); ++i) {
         const QString tag = QString::fromLatin1(kButtonTags[i]);
@@ -226,53 +225,27 @@ void ctlDrawBox::ReadProperties(const QVariantMap& stored) {
 
 void ctlDrawBox::ArrangeControls() {
     const QRect inner = contentsRect();
-    const int surfaceWidth = m_Surface->width();
-    const int surfaceHeight = m_Surface->height();
-    const int girth = m_BarGirth;
-    int availWidth = inner.width() - kViewportLeft;
-    int availHeight = inner.height();
-    bool needV = false;
-    bool needH = false;
-    if (surfaceHeight > availHeight) {
-        needV = true;
-        availWidth -= girth;
-    }
-    if (surfaceWidth > availWidth) {
-        needH = true;
-        availHeight -= girth;
-    }
-    // The horizontal bar may have made the height too small after all.
-    if (!needV && surfaceHeight > availHeight) {
-        needV = true;
-        availWidth -= girth;
-    }
-    availWidth = std::max(availWidth, 0);
-    availHeight = std::max(availHeight, 0);
-
-    const int left = inner.left() + kViewportLeft;
-    const int top = inner.top();
-    m_Viewport->setGeometry(left, top, availWidth, availHeight);
+    const DrawBoxLayout l = DrawBoxLayout::Compute(inner, m_Surface->size(), m_BarGirth);
+    m_Viewport->setGeometry(l.viewport);
     m_VScroll->hide();
     m_HScroll->hide();
     // Every pass starts unscrolled.
     m_VScroll->setValue(0);
     m_HScroll->setValue(0);
     m_Surface->move(0, 0);
-    if (needV) {
-        m_VScroll->setGeometry(left + availWidth, top, girth, availHeight);
-        m_VScroll->setRange(0, std::max(surfaceHeight - availHeight, 0));
-        m_VScroll->setPageStep(std::max(availHeight, 1));
-        m_VScroll->setValue(0);
+    if (l.vertical) {
+        m_VScroll->setGeometry(l.verticalBar);
+        m_VScroll->setRange(0, l.verticalMax);
+        m_VScroll->setPageStep(std::max(l.viewport.height(), 1));
         m_VScroll->show();
     }
-    if (needH) {
-        m_HScroll->setGeometry(left, top + availHeight, availWidth, girth);
-        m_HScroll->setRange(0, std::max(surfaceWidth - availWidth, 0));
-        m_HScroll->setPageStep(std::max(availWidth, 1));
-        m_HScroll->setValue(0);
+    if (l.horizontal) {
+        m_HScroll->setGeometry(l.horizontalBar);
+        m_HScroll->setRange(0, l.horizontalMax);
+        m_HScroll->setPageStep(std::max(l.viewport.width(), 1));
         m_HScroll->show();
     }
-    m_ToolBar->setGeometry(inner.left(), top, kToolBarWidth,
+    m_ToolBar->setGeometry(inner.left(), inner.top(), DrawBoxLayout::kToolBarWidth,
                            std::min(m_ToolBar->sizeHint().height(), inner.height()));
     update(); // the focus line follows the tool bar's height
 }
@@ -294,7 +267,7 @@ void ctlDrawBox::paintEvent(QPaintEvent* event) {
     QPainter painter(this);
     painter.setPen(hasFocus() ? Qt::black : Qt::white);
     const QRect inner = contentsRect();
-    const int x = inner.left() + kToolBarWidth;
+    const int x = inner.left() + DrawBoxLayout::kToolBarWidth;
     painter.drawLine(x, inner.top(), x, inner.top() + m_ToolBar->height());
 }
 
