@@ -615,7 +615,9 @@ QString frmMain::FormatKb(qint64 bytes) {
     const qint64 tenths = (bytes + 50) / 100; // kilobytes to one decimal, rounded
     const qint64 whole = tenths / 10;
     const qint64 fraction = tenths % 10;
-    QString digits = whole == 0 ? QString() : QLocale::c().toString(whole);
+    QString digits = whole == 0 ? QString() : QString::number(whole);
+    for (qsizetype at = digits.size() - 3; at > 0; at -= 3)
+        digits.insert(at, QChar(','));
     if (fraction != 0)
         digits += QChar('.') + QString::number(fraction);
     return digits.isEmpty() ? QStringLiteral("0") : digits;
