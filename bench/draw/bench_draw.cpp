@@ -51,8 +51,7 @@ void DragSelection(benchmark::State& state, bool paint) {
     for (auto _ : state) {
         // Back and forth, so the selection stays mostly on the surface.
         const double dx = (step++ % 2) ? -3 : 3;
-        Send(grab, QEvent::MouseMove, QPointF(250 + dx, 250 + dx), Qt::NoButton,
-             Qt::LeftButton);
+        Send(grab, QEvent::MouseMove, QPointF(250 + dx, 250 + dx), Qt::NoButton, Qt::LeftButton);
         if (paint)
             e.Find("picDrawBox")->repaint();
     }
@@ -75,10 +74,18 @@ void PencilSegment(benchmark::State& state, bool paint) {
     Send(surface, QEvent::MouseButtonRelease, QPointF(10, 10), Qt::LeftButton, Qt::NoButton);
 }
 
-void BM_DragSelectionStep(benchmark::State& state) { DragSelection(state, false); }
-void BM_DragSelectionStepPainted(benchmark::State& state) { DragSelection(state, true); }
-void BM_PencilSegment(benchmark::State& state) { PencilSegment(state, false); }
-void BM_PencilSegmentPainted(benchmark::State& state) { PencilSegment(state, true); }
+void BM_DragSelectionStep(benchmark::State& state) {
+    DragSelection(state, false);
+}
+void BM_DragSelectionStepPainted(benchmark::State& state) {
+    DragSelection(state, true);
+}
+void BM_PencilSegment(benchmark::State& state) {
+    PencilSegment(state, false);
+}
+void BM_PencilSegmentPainted(benchmark::State& state) {
+    PencilSegment(state, true);
+}
 
 } // namespace
 

@@ -4,13 +4,15 @@
 #include <QPixmap>
 #include <QSvgRenderer>
 
-static void InitDrawResources() { Q_INIT_RESOURCE(draw); }
+static void InitDrawResources() {
+    Q_INIT_RESOURCE(draw);
+}
 
 namespace quillary {
 
 namespace {
 
-const char* const kButtonFiles[] = {"pencil", "eraser", "line", "region",
+const char* const kButtonFiles[] = {"pencil", "eraser", "line",     "region",
                                     "text",   "fill",   "rectangle"};
 
 void EnsureResources() {

@@ -31,7 +31,9 @@ QRect DrawSurface::PreviewBounds() const {
         .adjusted(-1, -1, 1, 1);
 }
 
-QRect DrawSurface::FrameBounds() const { return m_Frame.adjusted(-1, -1, 1, 1); }
+QRect DrawSurface::FrameBounds() const {
+    return m_Frame.adjusted(-1, -1, 1, 1);
+}
 
 void DrawSurface::SetLinePreview(const QLine& line, int width) {
     if (m_PreviewVisible)

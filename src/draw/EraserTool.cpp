@@ -4,7 +4,9 @@
 
 namespace quillary {
 
-void EraserTool::Press(QPoint at) { m_Host.DrawSegment(at, at, false); }
+void EraserTool::Press(QPoint at) {
+    m_Host.DrawSegment(at, at, false);
+}
 
 void EraserTool::Move(QPointF at, QPointF last) {
     m_Host.DrawSegment(RoundedPoint(at), RoundedPoint(last), false);

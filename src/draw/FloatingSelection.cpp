@@ -34,7 +34,9 @@ void FloatingSelection::Lift(const QImage& surface) {
     m_Region = MonoRaster::Cut(surface, Rect().topLeft(), Rect().size());
 }
 
-void FloatingSelection::BlankSource(QImage& surface) const { MonoRaster::FillWhite(surface, Rect()); }
+void FloatingSelection::BlankSource(QImage& surface) const {
+    MonoRaster::FillWhite(surface, Rect());
+}
 
 void FloatingSelection::TakePicture(const QImage& picture) {
     m_Region = picture;

@@ -11,8 +11,12 @@ namespace {
 // A pen of width w covers the pixels whose centres lie within w / 2 of the pen's centre.
 // Odd widths centre on a pixel, even widths on the corner above-left of it, so the disc
 // is always exactly w pixels across: [-lo, hi] with lo = w / 2 and hi = (w - 1) / 2.
-int DiscLow(int width) { return width / 2; }
-int DiscHigh(int width) { return (width - 1) / 2; }
+int DiscLow(int width) {
+    return width / 2;
+}
+int DiscHigh(int width) {
+    return (width - 1) / 2;
+}
 
 // Whether pixel (dx, dy) relative to the pen's pixel belongs to the disc. Works in doubled
 // units to stay in integers: the pixel centre relative to the pen centre, times 2.
@@ -72,8 +76,8 @@ QRect MonoRaster::DrawSegment(QImage& image, QPoint a, QPoint b, int width, QRgb
         if (width == 1) {
             if (x >= 0 && x < w && y >= 0 && y < h)
                 reinterpret_cast<QRgb*>(image.scanLine(y))[x] = colour;
-        } else if (x + DiscHigh(width) >= 0 && x - DiscLow(width) < w &&
-                   y + DiscHigh(width) >= 0 && y - DiscLow(width) < h) {
+        } else if (x + DiscHigh(width) >= 0 && x - DiscLow(width) < w && y + DiscHigh(width) >= 0 &&
+                   y - DiscLow(width) < h) {
             StampDisc(image, x, y, width, colour);
         }
         if (x == b.x() && y == b.y())
@@ -122,8 +126,9 @@ void MonoRaster::Copy(QImage& target, QPoint at, const QImage& source) {
         return;
     const std::size_t bytes = std::size_t(o.target.width()) * sizeof(QRgb);
     for (int row = 0; row < o.target.height(); ++row) {
-        const auto* from = reinterpret_cast<const QRgb*>(source.constScanLine(o.sourceOrigin.y() + row)) +
-                           o.sourceOrigin.x();
+        const auto* from =
+            reinterpret_cast<const QRgb*>(source.constScanLine(o.sourceOrigin.y() + row)) +
+            o.sourceOrigin.x();
         auto* to = reinterpret_cast<QRgb*>(target.scanLine(o.target.top() + row)) + o.target.left();
         std::memcpy(to, from, bytes);
     }
@@ -135,8 +140,9 @@ void MonoRaster::AndMerge(QImage& target, QPoint at, const QImage& source) {
         return;
     const int width = o.target.width();
     for (int row = 0; row < o.target.height(); ++row) {
-        const auto* from = reinterpret_cast<const QRgb*>(source.constScanLine(o.sourceOrigin.y() + row)) +
-                           o.sourceOrigin.x();
+        const auto* from =
+            reinterpret_cast<const QRgb*>(source.constScanLine(o.sourceOrigin.y() + row)) +
+            o.sourceOrigin.x();
         auto* to = reinterpret_cast<QRgb*>(target.scanLine(o.target.top() + row)) + o.target.left();
         for (int x = 0; x < width; ++x)
             to[x] &= from[x];

@@ -4,7 +4,9 @@
 
 namespace quillary {
 
-void PencilTool::Press(QPoint at) { m_Host.DrawSegment(at, at, true); }
+void PencilTool::Press(QPoint at) {
+    m_Host.DrawSegment(at, at, true);
+}
 
 void PencilTool::Move(QPointF at, QPointF last) {
     m_Host.DrawSegment(RoundedPoint(at), RoundedPoint(last), true);

@@ -32,7 +32,7 @@ namespace {
 
 // Tool bar buttons in order; key, tag and tool tip are the same word. The last three are
 // hidden and select nothing.
-const char* const kButtonTags[] = {"Pencil", "Eraser", "Line", "Region",
+const char* const kButtonTags[] = {"Pencil", "Eraser", "Line",     "Region",
                                    "Text",   "Fill",   "Rectangle"};
 constexpr int kVisibleButtons = 4;
 
@@ -174,7 +174,9 @@ void ctlDrawBox::ApplyFrameStyle() {
         ArrangeControls();
 }
 
-QImage ctlDrawBox::Picture() const { return m_Surface->Image(); }
+QImage ctlDrawBox::Picture() const {
+    return m_Surface->Image();
+}
 
 void ctlDrawBox::SetPicture(const QImage& picture) {
     m_Surface->SetImage(MonoRaster::ToBlackAndWhite(picture));
@@ -291,10 +293,18 @@ void ctlDrawBox::UpdateToolState() {
     // A disabled button is how the tool bar shows the current tool.
     m_ToolButtons[m_Tool]->setEnabled(false);
     switch (m_Tool) {
-    case ToolPencil: m_Surface->setCursor(DrawBoxImages::PencilCursor()); break;
-    case ToolEraser: m_Surface->setCursor(DrawBoxImages::EraserCursor()); break;
-    case ToolLine: m_Surface->setCursor(Qt::CrossCursor); break;
-    default: m_Surface->setCursor(Qt::ArrowCursor); break;
+    case ToolPencil:
+        m_Surface->setCursor(DrawBoxImages::PencilCursor());
+        break;
+    case ToolEraser:
+        m_Surface->setCursor(DrawBoxImages::EraserCursor());
+        break;
+    case ToolLine:
+        m_Surface->setCursor(Qt::CrossCursor);
+        break;
+    default:
+        m_Surface->setCursor(Qt::ArrowCursor);
+        break;
     }
 }
 
@@ -313,7 +323,8 @@ bool ctlDrawBox::eventFilter(QObject* watched, QEvent* event) {
             return true;
         }
         break;
-    default: break;
+    default:
+        break;
     }
     return QFrame::eventFilter(watched, event);
 }
@@ -346,7 +357,8 @@ void ctlDrawBox::SurfaceMouse(QMouseEvent* event) {
             m_LastPoint = QPointF(-1, -1);
         }
         break;
-    default: break;
+    default:
+        break;
     }
 }
 
@@ -355,15 +367,21 @@ void ctlDrawBox::DrawSegment(QPoint from, QPoint to, bool black) {
                                            black ? MonoRaster::kBlack : MonoRaster::kWhite));
 }
 
-void ctlDrawBox::SurfaceChanged(const QRect& rect) { m_Surface->Changed(rect & m_Surface->rect()); }
+void ctlDrawBox::SurfaceChanged(const QRect& rect) {
+    m_Surface->Changed(rect & m_Surface->rect());
+}
 
-void ctlDrawBox::MarkDirty() { SetDirtyFlag(true); }
+void ctlDrawBox::MarkDirty() {
+    SetDirtyFlag(true);
+}
 
 void ctlDrawBox::ShowLinePreview(QPoint from, QPoint to) {
     m_Surface->SetLinePreview(QLine(from, to), m_LineSize);
 }
 
-void ctlDrawBox::HideLinePreview() { m_Surface->HideLinePreview(); }
+void ctlDrawBox::HideLinePreview() {
+    m_Surface->HideLinePreview();
+}
 
 // --- The floating selection -------------------------------------------------------
 
@@ -440,7 +458,8 @@ void ctlDrawBox::GrabMouse(QMouseEvent* event) {
             ShowPictureMenu();
         }
         break;
-    default: break;
+    default:
+        break;
     }
 }
 
@@ -515,18 +534,31 @@ void ctlDrawBox::ShowPictureMenu() {
         CopyPicture();
         ClearSelection();
         break;
-    case 2: CopyPicture(); break;
-    case 4: PastePicture(); break;
-    case 5: ClearSelection(); break;
-    case 7: SaveAsBitmapFile(); break;
-    case 8: InsertPictureFile(); break;
-    default: break;
+    case 2:
+        CopyPicture();
+        break;
+    case 4:
+        PastePicture();
+        break;
+    case 5:
+        ClearSelection();
+        break;
+    case 7:
+        SaveAsBitmapFile();
+        break;
+    case 8:
+        InsertPictureFile();
+        break;
+    default:
+        break;
     }
 }
 
 // --- Pictures in and out ----------------------------------------------------------
 
-void ctlDrawBox::SetNoteBitmap(const clsBitmap& bitmap) { SetPicture(BitmapToImage(bitmap)); }
+void ctlDrawBox::SetNoteBitmap(const clsBitmap& bitmap) {
+    SetPicture(BitmapToImage(bitmap));
+}
 
 clsBitmap ctlDrawBox::GetNoteBitmap() {
     CommitSelection();
@@ -542,8 +574,9 @@ int ctlDrawBox::SaveNoteBitmap(const QString& path) {
 bool ctlDrawBox::SaveAsBitmapFile() {
     if (!m_Services)
         return false;
-    QString name = ShowSaveFileDialog(*m_Services, QStringLiteral("Select a name for this bitmap file"),
-                                      QString(), QString(), FilterBitmaps);
+    QString name =
+        ShowSaveFileDialog(*m_Services, QStringLiteral("Select a name for this bitmap file"),
+                           QString(), QString(), FilterBitmaps);
     if (name.isEmpty())
         return false;
     if (name.right(4).toUpper() != QLatin1String(".BMP"))

@@ -87,14 +87,14 @@ void TestDrawBoxSelection::regionDrags_data() {
     QTest::addColumn<QRect>("selection"); // null: nothing selected
     QTest::newRow("click") << QPoint(30, 30) << QPoint(30, 30) << QRect();
     QTest::newRow("two by two") << QPoint(30, 30) << QPoint(31, 31) << QRect();
-    QTest::newRow("three wide, one high") << QPoint(30, 30) << QPoint(32, 30)
-                                          << QRect(30, 30, 3, 1);
-    QTest::newRow("one wide, three high") << QPoint(30, 32) << QPoint(30, 30)
-                                          << QRect(30, 30, 1, 3);
-    QTest::newRow("beyond right and bottom") << QPoint(50, 40) << QPoint(300, 200)
-                                             << QRect(QPoint(50, 40), QPoint(99, 79));
-    QTest::newRow("beyond left and top") << QPoint(50, 40) << QPoint(-30, -20)
-                                         << QRect(QPoint(0, 0), QPoint(50, 40));
+    QTest::newRow("three wide, one high")
+        << QPoint(30, 30) << QPoint(32, 30) << QRect(30, 30, 3, 1);
+    QTest::newRow("one wide, three high")
+        << QPoint(30, 32) << QPoint(30, 30) << QRect(30, 30, 1, 3);
+    QTest::newRow("beyond right and bottom")
+        << QPoint(50, 40) << QPoint(300, 200) << QRect(QPoint(50, 40), QPoint(99, 79));
+    QTest::newRow("beyond left and top")
+        << QPoint(50, 40) << QPoint(-30, -20) << QRect(QPoint(0, 0), QPoint(50, 40));
 }
 
 void TestDrawBoxSelection::regionDrags() {
@@ -143,7 +143,7 @@ void TestDrawBoxSelection::moveLeavesBlankAndMergesWithAnd() {
     QVERIFY(f.box->DirtyFlag());
     QCOMPARE(changes.count(), 1);
     QCOMPARE(f.box->Picture(), Shifted(Sample(), QRect(5, 5, 20, 20), QPoint(50, 8)));
-    QCOMPARE(f.box->Picture().pixel(60, 9), kInk);  // black under white selection pixels
+    QCOMPARE(f.box->Picture().pixel(60, 9), kInk);    // black under white selection pixels
     QCOMPARE(f.box->Picture().pixel(12, 12), kPaper); // the lifted place is blank
     QCOMPARE(f.Grab()->geometry(), QRect(50, 8, 20, 20));
 }
@@ -355,11 +355,16 @@ void TestDrawBoxSelection::rightClickOnSelectionOpensMenu() {
 void TestDrawBoxSelection::saveAsBitmapFileNames_data() {
     QTest::addColumn<QString>("chosen");
     QTest::addColumn<QString>("written");
-    QTest::newRow("no extension") << "pic" << "pic.bmp";
-    QTest::newRow("mixed case") << "pic.BmP" << "pic.BmP";
-    QTest::newRow("lower case") << "pic.bmp" << "pic.bmp";
-    QTest::newRow("other extension") << "pic.png" << "pic.png.bmp";
-    QTest::newRow("cancelled") << "" << "";
+    QTest::newRow("no extension") << "pic"
+                                  << "pic.bmp";
+    QTest::newRow("mixed case") << "pic.BmP"
+                                << "pic.BmP";
+    QTest::newRow("lower case") << "pic.bmp"
+                                << "pic.bmp";
+    QTest::newRow("other extension") << "pic.png"
+                                     << "pic.png.bmp";
+    QTest::newRow("cancelled") << ""
+                               << "";
 }
 
 void TestDrawBoxSelection::saveAsBitmapFileNames() {
@@ -497,7 +502,7 @@ void TestDrawBoxSelection::saveNoteBitmap() {
     QVERIFY(written.open(QIODevice::ReadOnly));
     const QByteArray bytes = written.readAll();
     QCOMPARE(bytes.left(2), QByteArray("BM"));
-    QCOMPARE(bytes.size(), 62 + 16 * 80); // the old, longer file is gone
+    QCOMPARE(bytes.size(), 62 + 16 * 80);  // the old, longer file is gone
     QCOMPARE(int(uchar(bytes.at(28))), 1); // bits per pixel
     clsBitmap bitmap;
     std::string error;
@@ -536,8 +541,7 @@ void TestDrawBoxSelection::noteBitmapInMemory() {
 // An independent reader of .bmp files agrees with what SaveNoteBitmap writes.
 void TestDrawBoxSelection::saveNoteBitmapReadsInPil() {
     const QString python = QStringLiteral("/usr/bin/python3");
-    if (!QFile::exists(python) ||
-        QProcess::execute(python, {"-c", "import PIL.Image"}) != 0)
+    if (!QFile::exists(python) || QProcess::execute(python, {"-c", "import PIL.Image"}) != 0)
         QSKIP("PIL is not installed");
     QTemporaryDir dir;
     DrawBoxFixture f(QSize(37, 21));

@@ -22,7 +22,9 @@ QSet<QPoint> Segment(QPoint a, QPoint b, int width, QSize size = QSize(64, 64)) 
     return BlackPixels(image);
 }
 
-QSet<QPoint> Points(std::initializer_list<QPoint> list) { return QSet<QPoint>(list); }
+QSet<QPoint> Points(std::initializer_list<QPoint> list) {
+    return QSet<QPoint>(list);
+}
 
 // Distance from p to the segment ab.
 double Distance(QPointF p, QPointF a, QPointF b) {
@@ -64,16 +66,15 @@ void TestMonoRaster::thinLinesAreExact_data() {
     QTest::newRow("dot") << QPoint(5, 5) << QPoint(5, 5) << Points({{5, 5}});
     QTest::newRow("horizontal") << QPoint(2, 3) << QPoint(6, 3)
                                 << Points({{2, 3}, {3, 3}, {4, 3}, {5, 3}, {6, 3}});
-    QTest::newRow("vertical upwards") << QPoint(4, 9) << QPoint(4, 6)
-                                      << Points({{4, 6}, {4, 7}, {4, 8}, {4, 9}});
+    QTest::newRow("vertical upwards")
+        << QPoint(4, 9) << QPoint(4, 6) << Points({{4, 6}, {4, 7}, {4, 8}, {4, 9}});
     QTest::newRow("diagonal") << QPoint(1, 1) << QPoint(4, 4)
                               << Points({{1, 1}, {2, 2}, {3, 3}, {4, 4}});
-    QTest::newRow("anti-diagonal") << QPoint(4, 1) << QPoint(1, 4)
-                                   << Points({{4, 1}, {3, 2}, {2, 3}, {1, 4}});
+    QTest::newRow("anti-diagonal")
+        << QPoint(4, 1) << QPoint(1, 4) << Points({{4, 1}, {3, 2}, {2, 3}, {1, 4}});
     QTest::newRow("shallow") << QPoint(0, 0) << QPoint(5, 1)
                              << Points({{0, 0}, {1, 0}, {2, 0}, {3, 1}, {4, 1}, {5, 1}});
-    QTest::newRow("width 0 draws as 1") << QPoint(2, 2) << QPoint(3, 2)
-                                        << Points({{2, 2}, {3, 2}});
+    QTest::newRow("width 0 draws as 1") << QPoint(2, 2) << QPoint(3, 2) << Points({{2, 2}, {3, 2}});
 }
 
 void TestMonoRaster::thinLinesAreExact() {
@@ -113,7 +114,8 @@ void TestMonoRaster::thinLinesFollowTheIdealLine() {
             off = p.x() - (a.x() + double(b.x() - a.x()) * (p.y() - a.y()) / (b.y() - a.y()));
         else
             off = p.y() - (a.y() + double(b.y() - a.y()) * (p.x() - a.x()) / (b.x() - a.x()));
-        QVERIFY2(std::abs(off) <= 0.5, qPrintable(QStringLiteral("pixel %1,%2").arg(p.x()).arg(p.y())));
+        QVERIFY2(std::abs(off) <= 0.5,
+                 qPrintable(QStringLiteral("pixel %1,%2").arg(p.x()).arg(p.y())));
     }
 }
 
@@ -184,8 +186,8 @@ void TestMonoRaster::blockOperations() {
 
     // AND: the black row stays black under white source pixels.
     MonoRaster::AndMerge(target, QPoint(-1, -1), source);
-    QCOMPARE(BlackPixels(target), Points({{0, 0}, {1, 0}, {2, 0}, {3, 0}, {4, 0}, {5, 0}, {6, 0},
-                                          {7, 0}}));
+    QCOMPARE(BlackPixels(target),
+             Points({{0, 0}, {1, 0}, {2, 0}, {3, 0}, {4, 0}, {5, 0}, {6, 0}, {7, 0}}));
     MonoRaster::AndMerge(target, QPoint(6, 6), source);
     QVERIFY(BlackPixels(target).contains({7, 7}));
 
@@ -234,7 +236,7 @@ void TestMonoRaster::blackAndWhiteReduction() {
 
 void TestMonoRaster::selectionLayer() {
     QImage surface = WhitePicture(20, 10);
-    PaintBlack(surface, QRect(2, 2, 3, 3));  // lifted
+    PaintBlack(surface, QRect(2, 2, 3, 3));   // lifted
     PaintBlack(surface, QRect(12, 0, 1, 10)); // a black column the selection passes over
     FloatingSelection sel;
     sel.Normalize(QPoint(5, 5), QPoint(1, 1), surface.size());
@@ -251,9 +253,9 @@ void TestMonoRaster::selectionLayer() {
     sel.Drop(surface);
     QVERIFY(BlackPixels(surface).contains({12, 0})); // outside the selection
     for (int y = 2; y < 7; ++y)
-        QCOMPARE(surface.pixel(12, y), kInk);         // white selection pixels are transparent
-    QCOMPARE(surface.pixel(11, 3), kInk);             // the lifted square, moved
-    QCOMPARE(surface.pixel(2, 2), kPaper);            // the source stays blank
+        QCOMPARE(surface.pixel(12, y), kInk); // white selection pixels are transparent
+    QCOMPARE(surface.pixel(11, 3), kInk);     // the lifted square, moved
+    QCOMPARE(surface.pixel(2, 2), kPaper);    // the source stays blank
     sel.RestoreUnder(surface);
     QCOMPARE(surface.pixel(11, 3), kPaper);
     QCOMPARE(surface.pixel(12, 3), kInk);

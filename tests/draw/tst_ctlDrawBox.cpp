@@ -47,6 +47,7 @@ private slots:
     void pencilStrokeFollowsThePointer();
     void widePencilAndEraser();
     void releaseWithoutPressOnlyMarksDirty();
+    void doubleClickDrawsLikeAClick();
     void otherButtonsDoNotDraw();
     void lineShowsPreviewOnlyUntilRelease();
     void pictureWriteResetsState();
@@ -172,11 +173,11 @@ void TestDrawBox::layout_data() {
     QTest::newRow("fits") << QSize(100, 80) << false << false << QSize(270, 196);
     QTest::newRow("exact fit") << QSize(270, 196) << false << false << QSize(270, 196);
     QTest::newRow("tall") << QSize(100, 400) << true << false << QSize(253, 196);
-    QTest::newRow("tall, bar makes it too wide") << QSize(260, 400) << true << true
-                                                  << QSize(253, 179);
+    QTest::newRow("tall, bar makes it too wide")
+        << QSize(260, 400) << true << true << QSize(253, 179);
     QTest::newRow("wide") << QSize(600, 100) << false << true << QSize(270, 179);
-    QTest::newRow("wide, bar makes it too tall") << QSize(600, 190) << true << true
-                                                  << QSize(253, 179);
+    QTest::newRow("wide, bar makes it too tall")
+        << QSize(600, 190) << true << true << QSize(253, 179);
     QTest::newRow("both") << QSize(600, 400) << true << true << QSize(253, 179);
 }
 
@@ -270,8 +271,7 @@ void TestDrawBox::pencilStrokeFollowsThePointer() {
     QTest::mousePress(s, Qt::LeftButton, {}, QPoint(5, 5));
     SendMouse(s, QEvent::MouseMove, QPointF(8.4, 5.3), Qt::NoButton, Qt::LeftButton);
     SendMouse(s, QEvent::MouseButtonRelease, QPointF(8.4, 5.3), Qt::LeftButton, Qt::NoButton);
-    QCOMPARE(BlackPixels(g.box->Picture()),
-             QSet<QPoint>({{5, 5}, {6, 5}, {7, 5}, {8, 5}, {9, 5}}));
+    QCOMPARE(BlackPixels(g.box->Picture()), QSet<QPoint>({{5, 5}, {6, 5}, {7, 5}, {8, 5}, {9, 5}}));
 }
 
 void TestDrawBox::widePencilAndEraser() {
@@ -310,6 +310,17 @@ void TestDrawBox::releaseWithoutPressOnlyMarksDirty() {
         QVERIFY(BlackPixels(f.box->Picture()).isEmpty());
         QVERIFY(f.box->DirtyFlag());
     }
+}
+
+// The second press of a double click arrives as a double-click event; it draws like a press
+// so that quick dots are not lost.
+void TestDrawBox::doubleClickDrawsLikeAClick() {
+    DrawBoxFixture f;
+    QWidget* s = f.Surface();
+    QTest::mouseClick(s, Qt::LeftButton, {}, QPoint(10, 10));
+    QTest::mouseDClick(s, Qt::LeftButton, {}, QPoint(20, 10));
+    QTest::mouseRelease(s, Qt::LeftButton, {}, QPoint(20, 10));
+    QCOMPARE(BlackPixels(f.box->Picture()), QSet<QPoint>({{10, 10}, {11, 10}, {20, 10}, {21, 10}}));
 }
 
 void TestDrawBox::otherButtonsDoNotDraw() {
