@@ -302,16 +302,21 @@ void frmMain::ShowProgress(bool show) {
     }
 }
 
+std::function<void(int)> frmMain::ProgressReporter() {
+    // Repaint in steps of 1%: a large database reports thousands of values.
+    return [this](int value) {
+        if (value / 10 == m_prgOne->value() / 10 && value != 1000)
+            return;
+        m_prgOne->setValue(value);
+        m_prgOne->repaint();
+    };
+}
+
 bool frmMain::OpenDatabase() {
     WaitCursor wait;
     ShowProgress(true);
     std::string error;
-    const bool ok = m_Database.OpenDatabase(
-        [this](int value) {
-            m_prgOne->setValue(value);
-            m_prgOne->repaint();
-        },
-        &error);
+    const bool ok = m_Database.OpenDatabase(ProgressReporter(), &error);
     if (ok) {
         m_RecentFiles->PushRecentFile(QString::fromStdString(m_Database.GetFileName()));
         if (m_Database.GetNumRecords() < 1)
@@ -329,12 +334,7 @@ bool frmMain::SaveDatabase() {
     WaitCursor wait;
     ShowProgress(true);
     std::string error;
-    const bool ok = m_Database.SaveDatabase(
-        [this](int value) {
-            m_prgOne->setValue(value);
-            m_prgOne->repaint();
-        },
-        &error);
+    const bool ok = m_Database.SaveDatabase(ProgressReporter(), &error);
     ShowProgress(false);
     if (ok)
         m_RecentFiles->PushRecentFile(QString::fromStdString(m_Database.GetFileName()));
@@ -381,9 +381,13 @@ int frmMain::RefreshDisplayFromDatabaseObject() {
         const QSignalBlocker block(m_lstNotes);
         m_lstNotes->clear();
         m_CurrentNoteIndex = -1;
-        for (int i = 0; i < count; ++i)
-            m_lstNotes->addItem(
-                GetFirstLine(FromCp1252(m_Database.GetRecordObject(i)->Text())));
+        QStringList entries;
+        entries.reserve(count);
+        for (int i = 0; i < count; ++i) {
+            const std::string& raw = m_Database.GetRecordObject(i)->RawText();
+            entries << FromCp1252(raw.substr(0, raw.find_first_of("\r\n")));
+        }
+        m_lstNotes->addItems(entries);
         m_lstNotes->setCurrentIndex(-1);
     }
     int selected = wanted;

@@ -122,6 +122,7 @@ private:
                          quint32 recordId);
     void UpdateNoteButtons();
     void ShowProgress(bool show);
+    std::function<void(int)> ProgressReporter();
     QString CurrentNoteUiText() const;
     std::string NewNoteTitle();
 
