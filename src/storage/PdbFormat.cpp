@@ -57,7 +57,7 @@ void PutPaddedString(uint8_t* field, std::string_view s, size_t width) {
         return;
     std::string t = TrimSpaces(s);
     if (t.size() > width - 1)
-        t.resize(width - 1);
+        t = TrimSpaces(std::string_view(t).substr(0, width - 1)); // reads back the same
     std::memcpy(field, t.data(), t.size());
     field[t.size()] = 0;
     std::memset(field + t.size() + 1, ' ', width - t.size() - 1);

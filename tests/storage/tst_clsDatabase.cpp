@@ -101,6 +101,8 @@ TEST_F(DatabaseTest, NameFieldPaddingAndLongNames) {
         {"Twelve chars", std::string("Twelve chars\0", 13) + std::string(19, ' ')},
         {"  padded  ", std::string("padded\0", 7) + std::string(25, ' ')},
         {std::string(40, 'n'), std::string(31, 'n') + std::string(1, '\0')},
+        // Cut to 31, the spaces then at its end go too, so the name reads back the same.
+        {std::string(20, 'a') + std::string(11, ' ') + "z", std::string(20, 'a') + '\0' + std::string(11, ' ')},
     };
     for (const auto& [name, field] : cases) {
         clsDatabase db;

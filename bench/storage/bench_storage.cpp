@@ -1,0 +1,235 @@
+// Storage speed: open and save of a 5000-note database against a plain file copy, the
+// picture codec on 500 x 500 pictures, and the two big imports.
+//
+// Run in a Release build: build-rel/bin/bench_storage
+
+#include "storage/FileIO.h"
+#include "storage/clsBitmap.h"
+#include "storage/clsDatabase.h"
+
+#include <benchmark/benchmark.h>
+
+#include <filesystem>
+#include <fstream>
+#include <random>
+#include <unistd.h>
+
+namespace fs = std::filesystem;
+
+namespace {
+
+// Lines, boxes and scribbles: what notes hold, with rows that repeat and rows that change.
+clsBitmap MakeSketch(unsigned seed) {
+    clsBitmap b;
+    b.InitializeBitmap(500, 500, 1);
+    std::mt19937 rng(seed);
+    for (int stroke = 0; stroke < 12; ++stroke) {
+        int x = int(rng() % 500), y = int(rng() % 500);
+        const int dx = int(rng() % 3) - 1, dy = int(rng() % 3) - 1;
+        for (int i = 0; i < 300; ++i) {
+            b.SetPixel(x, y, true);
+            b.SetPixel(x + 1, y, true);
+            x += dx + int(rng() % 3) - 1;
+            y += dy + int(rng() % 3) - 1;
+        }
+    }
+    const int bx = int(rng() % 300), by = int(rng() % 300);
+    for (int i = 0; i < 150; ++i) {
+        b.SetPixel(bx + i, by, true);
+        b.SetPixel(bx + i, by + 120, true);
+        b.SetPixel(bx, by + i % 120, true);
+        b.SetPixel(bx + 150, by + i % 120, true);
+    }
+    return b;
+}
+
+clsBitmap MakeNoise() {
+    clsBitmap b;
+    b.InitializeBitmap(500, 500, 1);
+    std::mt19937 rng(42);
+    for (auto& byte : b.Data())
+        byte = uint8_t(rng());
+    return b;
+}
+
+clsBitmap MakePicture(int kind) {
+    if (kind == 0) {
+        clsBitmap blank;
+        blank.InitializeBitmap(500, 500, 1);
+        return blank;
+    }
+    return kind == 1 ? MakeSketch(1) : MakeNoise();
+}
+
+const char* const kKinds[] = {"blank", "sketch", "noise"};
+
+struct Fixture {
+    std::string dir;
+    std::string database;
+    std::string rawText;
+    std::string list;
+    size_t databaseBytes = 0;
+};
+
+const Fixture& Data() {
+    static const Fixture f = [] {
+        Fixture x;
+        x.dir = (fs::temp_directory_path() / ("quillary_bench_" + std::to_string(::getpid()))).string();
+        fs::create_directories(x.dir);
+        clsDatabase db;
+        db.m_NewNoteTitle = [] { return std::string("3/14/26 4:07 pm - "); };
+        db.AddNewDatabase();
+        std::vector<std::vector<uint8_t>> pictures;
+        for (unsigned s = 0; s < 64; ++s) {
+            std::vector<uint8_t> enc;
+            MakeSketch(s).GetPalmBitmap(enc);
+            pictures.push_back(std::move(enc));
+        }
+        for (int i = 0; i < 5000; ++i) {
+            db.AddNewRecord(i);
+            clsQuillaryItem* note = db.GetRecordObject(i);
+            note->SetText("Note " + std::to_string(i) + "\nSome words about it.\n" +
+                          std::string(size_t(i % 300), 'x'));
+            note->SetBitmapData(pictures[size_t(i) % pictures.size()]);
+            note->attributes = uint8_t(i % 4);
+        }
+        x.database = x.dir + "/notes.pdb";
+        db.ExportDatabase(x.database);
+        x.databaseBytes = fs::file_size(x.database);
+
+        x.rawText = x.dir + "/raw.txt";
+        std::ofstream raw(x.rawText, std::ios::binary);
+        for (int i = 0; i < 10000; ++i)
+            raw << "Line " << i << " of the raw notes" << (i % 5 == 4 ? "|" : "") << "\r\n";
+        raw.close();
+
+        for (int i = 0; i < 10; ++i) {
+            std::ofstream(x.dir + "/t" + std::to_string(i) + ".txt") << "Text of entry " << i;
+            MakeSketch(unsigned(100 + i)).SaveWinBmpFile(x.dir + "/p" + std::to_string(i) + ".bmp");
+        }
+        x.list = x.dir + "/list.txt";
+        std::ofstream list(x.list, std::ios::binary);
+        list << "0,Quillary import list\r\nnotes for the benchmark\r\n";
+        for (int i = 0; i < 1000; ++i)
+            list << x.dir << "/t" << i % 10 << ".txt," << x.dir << "/p" << i % 10 << ".bmp\r\n";
+        return x;
+    }();
+    return f;
+}
+
+void BM_CopyFileBaseline(benchmark::State& state) {
+    const Fixture& f = Data();
+    const std::string out = f.dir + "/copy.pdb";
+    for (auto _ : state) {
+        std::ifstream in(f.database, std::ios::binary);
+        std::vector<char> bytes(f.databaseBytes);
+        in.read(bytes.data(), std::streamsize(bytes.size()));
+        std::ofstream o(out, std::ios::binary | std::ios::trunc);
+        o.write(bytes.data(), std::streamsize(bytes.size()));
+        o.close();
+        benchmark::DoNotOptimize(bytes.data());
+    }
+    state.SetBytesProcessed(int64_t(state.iterations()) * int64_t(f.databaseBytes));
+}
+BENCHMARK(BM_CopyFileBaseline)->Unit(benchmark::kMillisecond);
+
+// The same copy written the way a save writes: temporary file, fsync, rename.
+void BM_CopyFileDurableBaseline(benchmark::State& state) {
+    const Fixture& f = Data();
+    const std::string out = f.dir + "/copy.pdb";
+    for (auto _ : state) {
+        std::vector<uint8_t> bytes;
+        quillary::ReadWholeFile(f.database, bytes, nullptr);
+        quillary::WriteFileReplacing(out, bytes, nullptr);
+    }
+    state.SetBytesProcessed(int64_t(state.iterations()) * int64_t(f.databaseBytes));
+}
+BENCHMARK(BM_CopyFileDurableBaseline)->Unit(benchmark::kMillisecond);
+
+void BM_OpenDatabase(benchmark::State& state) {
+    const Fixture& f = Data();
+    for (auto _ : state) {
+        clsDatabase db;
+        db.SetFileName(f.database);
+        if (!db.OpenDatabase())
+            state.SkipWithError("open failed");
+        benchmark::DoNotOptimize(db.GetNumRecords());
+    }
+    state.SetBytesProcessed(int64_t(state.iterations()) * int64_t(f.databaseBytes));
+}
+BENCHMARK(BM_OpenDatabase)->Unit(benchmark::kMillisecond);
+
+void BM_SaveDatabase(benchmark::State& state) {
+    const Fixture& f = Data();
+    clsDatabase db;
+    db.SetFileName(f.database);
+    db.OpenDatabase();
+    db.SetFileName(f.dir + "/saved.pdb");
+    for (auto _ : state) {
+        if (!db.SaveDatabase())
+            state.SkipWithError("save failed");
+    }
+    state.SetBytesProcessed(int64_t(state.iterations()) * int64_t(f.databaseBytes));
+}
+BENCHMARK(BM_SaveDatabase)->Unit(benchmark::kMillisecond);
+
+void BM_EncodePicture(benchmark::State& state) {
+    const clsBitmap pic = MakePicture(int(state.range(0)));
+    std::vector<uint8_t> out;
+    for (auto _ : state) {
+        pic.GetPalmBitmap(out);
+        benchmark::DoNotOptimize(out.data());
+    }
+    state.SetLabel(kKinds[state.range(0)]);
+    state.SetBytesProcessed(int64_t(state.iterations()) * int64_t(pic.Data().size()));
+}
+BENCHMARK(BM_EncodePicture)->DenseRange(0, 2);
+
+void BM_DecodePicture(benchmark::State& state) {
+    const clsBitmap pic = MakePicture(int(state.range(0)));
+    std::vector<uint8_t> encoded;
+    pic.GetPalmBitmap(encoded);
+    clsBitmap out;
+    for (auto _ : state) {
+        out.LoadPalmBitmap(encoded);
+        benchmark::DoNotOptimize(out.Data().data());
+    }
+    state.SetLabel(kKinds[state.range(0)]);
+    state.SetBytesProcessed(int64_t(state.iterations()) * int64_t(pic.Data().size()));
+}
+BENCHMARK(BM_DecodePicture)->DenseRange(0, 2);
+
+void BM_ImportRawText10000Lines(benchmark::State& state) {
+    const Fixture& f = Data();
+    for (auto _ : state) {
+        clsDatabase db;
+        db.AddNewDatabase();
+        const ImportResult r = db.AppendRawTextNotes(f.rawText);
+        if (r.imported != 2000)
+            state.SkipWithError("unexpected note count");
+    }
+}
+BENCHMARK(BM_ImportRawText10000Lines)->Unit(benchmark::kMillisecond);
+
+void BM_ImportList1000Entries(benchmark::State& state) {
+    const Fixture& f = Data();
+    for (auto _ : state) {
+        clsDatabase db;
+        db.AddNewDatabase();
+        const ImportResult r = db.ImportListFormat(f.list);
+        if (r.imported != 1000 || !r.messages.empty())
+            state.SkipWithError("unexpected import result");
+    }
+}
+BENCHMARK(BM_ImportList1000Entries)->Unit(benchmark::kMillisecond);
+
+} // namespace
+
+int main(int argc, char** argv) {
+    benchmark::Initialize(&argc, argv);
+    benchmark::RunSpecifiedBenchmarks();
+    benchmark::Shutdown();
+    std::error_code ec;
+    fs::remove_all(fs::temp_directory_path() / ("quillary_bench_" + std::to_string(::getpid())), ec);
+    return 0;
+}

@@ -1,0 +1,147 @@
+#include "DatabaseDialogs.h"
+
+#include "AppContext.h"
+#include "PlatformServices.h"
+#include "modGlobals.h"
+#include "storage/clsDatabase.h"
+#include "storage/clsInsertDatabase.h"
+#include "storage/clsQuillaryItem.h"
+
+#include <QFileInfo>
+
+namespace quillary {
+
+namespace {
+
+const QString kOpenTitle = QStringLiteral("Select a Palm Database:");
+const QString kSaveTitle = QStringLiteral("Select Windows Filename for Quillary Database:");
+
+QString FromStd(const std::string& s) {
+    return QString::fromStdString(s);
+}
+
+bool IsFile(const QString& path) {
+    const QFileInfo info(path);
+    return info.exists() && !info.isDir();
+}
+
+template <class Db>
+bool OpenAny(AppContext& ctx, Db& db, const ProgressCallback& progress) {
+    const std::string previousName = db.GetFileName();
+    if (previousName.empty()) {
+        const QString chosen = ShowOpenFileDialog(ctx.services, kOpenTitle, QString(), QString(),
+                                                  FilterPalmDatabases, 1);
+        if (chosen.isEmpty())
+            return false;
+        if (!IsFile(chosen)) {
+            ctx.services.messageBox(chosen + QStringLiteral(" not found.  Please try a different file."),
+                                    kAppTitle, MsgButtons::OkCancel, MsgIcon::None);
+            return false;
+        }
+        db.SetFileName(chosen.toStdString());
+    }
+    const QString path = FromStd(db.GetFileName());
+    if (!IsFile(path)) {
+        ctx.services.messageBox(QStringLiteral("File : ") + path + QStringLiteral(" not found."),
+                                kAppTitle, MsgButtons::Ok, MsgIcon::None);
+        db.SetFileName(previousName);
+        return false;
+    }
+    std::string error;
+    if (!db.OpenDatabase(progress, &error)) {
+        db.SetFileName(previousName);
+        ReportError(ctx, FromStd(error));
+        return false;
+    }
+    return true;
+}
+
+// The save dialog's answer with ".pdb" added unless it already ends so; "" when cancelled.
+QString AskSaveName(AppContext& ctx) {
+    QString chosen =
+        ShowSaveFileDialog(ctx.services, kSaveTitle, QString(), QString(), FilterPalmDatabases);
+    if (chosen.isEmpty())
+        return chosen;
+    if (chosen.right(4).toUpper() != QLatin1String(".PDB"))
+        chosen += QStringLiteral(".pdb");
+    return chosen;
+}
+
+template <class Db>
+bool SaveAny(AppContext& ctx, Db& db, const ProgressCallback& progress) {
+    const std::string previousName = db.GetFileName();
+    if (previousName.empty()) {
+        const QString chosen = AskSaveName(ctx);
+        if (chosen.isEmpty())
+            return false;
+        db.SetFileName(chosen.toStdString());
+    }
+    std::string error;
+    if (!db.SaveDatabase(progress, &error)) {
+        db.SetFileName(previousName);
+        ReportError(ctx, FromStd(error));
+        return false;
+    }
+    return true;
+}
+
+template <class Db>
+bool ExportAny(AppContext& ctx, const Db& db, const ProgressCallback& progress) {
+    const QString chosen = AskSaveName(ctx);
+    if (chosen.isEmpty())
+        return false;
+    std::string error;
+    if (!db.ExportDatabase(chosen.toStdString(), progress, &error)) {
+        ReportError(ctx, FromStd(error));
+        return false;
+    }
+    return true;
+}
+
+} // namespace
+
+bool OpenDatabaseInteractive(AppContext& ctx, clsDatabase& db, const ProgressCallback& progress) {
+    return OpenAny(ctx, db, progress);
+}
+
+bool OpenDatabaseInteractive(AppContext& ctx, clsInsertDatabase& db,
+                             const ProgressCallback& progress) {
+    return OpenAny(ctx, db, progress);
+}
+
+bool SaveDatabaseInteractive(AppContext& ctx, clsDatabase& db, const ProgressCallback& progress) {
+    return SaveAny(ctx, db, progress);
+}
+
+bool SaveDatabaseInteractive(AppContext& ctx, clsInsertDatabase& db,
+                             const ProgressCallback& progress) {
+    return SaveAny(ctx, db, progress);
+}
+
+bool ExportDatabaseInteractive(AppContext& ctx, const clsDatabase& db,
+                               const ProgressCallback& progress) {
+    return ExportAny(ctx, db, progress);
+}
+
+bool ExportDatabaseInteractive(AppContext& ctx, const clsInsertDatabase& db,
+                               const ProgressCallback& progress) {
+    return ExportAny(ctx, db, progress);
+}
+
+bool ImportBitmapItemInteractive(AppContext& ctx, clsQuillaryItem& item, const QString& path) {
+    QString file = path.trimmed();
+    if (file.isEmpty()) {
+        file = ShowOpenFileDialog(ctx.services, QStringLiteral("Select a Windows bitmap file:"),
+                                  QString(), QString(), FilterBitmaps, 1);
+        if (file.isEmpty())
+            return false;
+    }
+    std::string error;
+    if (!item.ImportBitmapItem(file.toStdString(), &error)) {
+        ReportError(ctx, FromStd(error));
+        return false;
+    }
+    return true;
+}
+
+} // namespace quillary

@@ -1,0 +1,49 @@
+#pragma once
+
+// The person-facing side of opening and saving databases: the file dialogs for an empty
+// file name and the message boxes for what went wrong. The storage classes themselves
+// never show anything.
+
+#include <QString>
+
+#include <functional>
+
+class clsDatabase;
+class clsInsertDatabase;
+class clsQuillaryItem;
+
+namespace quillary {
+
+struct AppContext;
+
+using ProgressCallback = std::function<void(int)>; // 0..1000
+
+// Opens the database named by its file name. With no file name, asks with the open
+// dialog "Select a Palm Database:"; a chosen file that does not exist gives
+// "<path> not found.  Please try a different file." (OK/Cancel). A stored file that does
+// not exist gives "File : <path> not found."; a damaged one its reason (ReportError).
+// False on cancel or failure, with the database and its file name as they were.
+bool OpenDatabaseInteractive(AppContext& ctx, clsDatabase& db, const ProgressCallback& progress);
+bool OpenDatabaseInteractive(AppContext& ctx, clsInsertDatabase& db,
+                             const ProgressCallback& progress);
+
+// Saves the database. With no file name, asks with the save dialog "Select Windows
+// Filename for Quillary Database:" and appends ".pdb" unless the name ends in it (any
+// case). A failed save is reported (ReportError); the file name stays as it was.
+bool SaveDatabaseInteractive(AppContext& ctx, clsDatabase& db, const ProgressCallback& progress);
+bool SaveDatabaseInteractive(AppContext& ctx, clsInsertDatabase& db,
+                             const ProgressCallback& progress);
+
+// Writes a copy under a name asked for with the same save dialog. The database keeps its
+// file name and its unsaved-changes flag (the copy is not the open file). The caller
+// commits the note being edited first.
+bool ExportDatabaseInteractive(AppContext& ctx, const clsDatabase& db,
+                               const ProgressCallback& progress);
+bool ExportDatabaseInteractive(AppContext& ctx, const clsInsertDatabase& db,
+                               const ProgressCallback& progress);
+
+// Replaces the note's picture from a 1-bit .bmp; an empty path asks with "Select a
+// Windows bitmap file:". Problems are reported (ReportError); the picture then stays.
+bool ImportBitmapItemInteractive(AppContext& ctx, clsQuillaryItem& item, const QString& path);
+
+} // namespace quillary
