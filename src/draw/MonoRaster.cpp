@@ -1,8 +1,11 @@
 #include "MonoRaster.h"
 
 #include <algorithm>
+#include <climits>
+#include <cmath>
 #include <cstdlib>
 #include <cstring>
+#include <vector>
 
 namespace quillary {
 
@@ -18,13 +21,57 @@ int DiscHigh(int width) {
     return (width - 1) / 2;
 }
 
-// Whether pixel (dx, dy) relative to the pen's pixel belongs to the disc. Works in doubled
-// units to stay in integers: the pixel centre relative to the pen centre, times 2.
-bool InDisc(int dx, int dy, int width) {
-    const int off = (width % 2 == 0) ? 1 : 0;
-    const int px = 2 * dx + off;
-    const int py = 2 * dy + off;
-    return px * px + py * py <= width * width;
+long long FloorDiv2(long long v) {
+    return v >= 0 ? v / 2 : -((-v + 1) / 2);
+}
+
+// The columns [lo, hi] of row dy of the disc, relative to the pen's pixel. Works in doubled
+// units to stay in integers: a pixel centre relative to the pen centre, times 2, is
+// (2 dx + off, 2 dy + off) and belongs to the disc when its length is at most w.
+bool DiscRow(int dy, int width, int& lo, int& hi) {
+    const long long off = (width % 2 == 0) ? 1 : 0;
+    const long long py = 2LL * dy + off;
+    const long long room = static_cast<long long>(width) * width - py * py;
+    if (room < 0)
+        return false;
+    auto m = static_cast<long long>(std::sqrt(static_cast<double>(room)));
+    while (m * m > room)
+        --m;
+    while ((m + 1) * (m + 1) <= room)
+        ++m;
+    hi = static_cast<int>(FloorDiv2(m - off));
+    lo = static_cast<int>(-FloorDiv2(m + off)); // ceil((-m - off) / 2)
+    return lo <= hi;
+}
+
+void Plot(QImage& image, int x, int y, QRgb colour) {
+    if (x >= 0 && x < image.width() && y >= 0 && y < image.height())
+        reinterpret_cast<QRgb*>(image.scanLine(y))[x] = colour;
+}
+
+// Visits the pixels of the Bresenham line from a to b, both ends included.
+template <typename Visit> void Bresenham(QPoint a, QPoint b, Visit visit) {
+    int x = a.x();
+    int y = a.y();
+    const int dx = std::abs(b.x() - x);
+    const int dy = -std::abs(b.y() - y);
+    const int sx = x < b.x() ? 1 : -1;
+    const int sy = y < b.y() ? 1 : -1;
+    int err = dx + dy;
+    for (;;) {
+        visit(x, y);
+        if (x == b.x() && y == b.y())
+            break;
+        const int e2 = 2 * err;
+        if (e2 >= dy) {
+            err += dy;
+            x += sx;
+        }
+        if (e2 <= dx) {
+            err += dx;
+            y += sy;
+        }
+    }
 }
 
 } // namespace
@@ -38,59 +85,44 @@ QRect MonoRaster::SegmentBounds(QPoint a, QPoint b, int width) {
                  QPoint(std::max(a.x(), b.x()) + hi, std::max(a.y(), b.y()) + hi));
 }
 
-void MonoRaster::StampDisc(QImage& image, int cx, int cy, int width, QRgb colour) {
-    const int lo = DiscLow(width);
-    const int hi = DiscHigh(width);
-    const int w = image.width();
-    const int h = image.height();
-    for (int dy = -lo; dy <= hi; ++dy) {
-        const int y = cy + dy;
-        if (y < 0 || y >= h)
-            continue;
-        auto* line = reinterpret_cast<QRgb*>(image.scanLine(y));
-        for (int dx = -lo; dx <= hi; ++dx) {
-            const int x = cx + dx;
-            if (x >= 0 && x < w && InDisc(dx, dy, width))
-                line[x] = colour;
-        }
-    }
-}
-
 QRect MonoRaster::DrawSegment(QImage& image, QPoint a, QPoint b, int width, QRgb colour) {
     if (width < 1)
         width = 1;
     const QRect touched = SegmentBounds(a, b, width) & image.rect();
     if (touched.isEmpty())
         return QRect();
+    if (width == 1) {
+        Bresenham(a, b, [&](int x, int y) { Plot(image, x, y, colour); });
+        return touched;
+    }
 
-    const int w = image.width();
-    const int h = image.height();
-    int x = a.x();
-    int y = a.y();
-    const int dx = std::abs(b.x() - x);
-    const int dy = -std::abs(b.y() - y);
-    const int sx = x < b.x() ? 1 : -1;
-    const int sy = y < b.y() ? 1 : -1;
-    int err = dx + dy;
-    for (;;) {
-        if (width == 1) {
-            if (x >= 0 && x < w && y >= 0 && y < h)
-                reinterpret_cast<QRgb*>(image.scanLine(y))[x] = colour;
-        } else if (x + DiscHigh(width) >= 0 && x - DiscLow(width) < w && y + DiscHigh(width) >= 0 &&
-                   y - DiscLow(width) < h) {
-            StampDisc(image, x, y, width, colour);
+    // A round pen stamps a disc at every point of the line. Along one row the discs of
+    // neighbouring points overlap or touch (their centres are at most one column apart),
+    // so each row of the stroke is one run: collect its ends, then fill it once.
+    const int top = touched.top();
+    std::vector<int> first(std::size_t(touched.height()), INT_MAX);
+    std::vector<int> last(std::size_t(touched.height()), INT_MIN);
+    Bresenham(a, b, [&](int x, int y) {
+        const int from = std::max(y - DiscLow(width), touched.top());
+        const int to = std::min(y + DiscHigh(width), touched.bottom());
+        for (int row = from; row <= to; ++row) {
+            int lo = 0;
+            int hi = 0;
+            if (!DiscRow(row - y, width, lo, hi))
+                continue;
+            const std::size_t i = std::size_t(row - top);
+            first[i] = std::min(first[i], x + lo);
+            last[i] = std::max(last[i], x + hi);
         }
-        if (x == b.x() && y == b.y())
-            break;
-        const int e2 = 2 * err;
-        if (e2 >= dy) {
-            err += dy;
-            x += sx;
-        }
-        if (e2 <= dx) {
-            err += dx;
-            y += sy;
-        }
+    });
+    for (int row = touched.top(); row <= touched.bottom(); ++row) {
+        const std::size_t i = std::size_t(row - top);
+        const int from = std::max(first[i], touched.left());
+        const int to = std::min(last[i], touched.right());
+        if (from > to)
+            continue;
+        auto* line = reinterpret_cast<QRgb*>(image.scanLine(row));
+        std::fill(line + from, line + to + 1, colour);
     }
     return touched;
 }

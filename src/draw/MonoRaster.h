@@ -45,9 +45,6 @@ public:
     // The surface form of any picture: only exactly white (red, green and blue all 255)
     // stays white; everything else becomes black.
     static QImage ToBlackAndWhite(const QImage& picture);
-
-private:
-    static void StampDisc(QImage& image, int cx, int cy, int width, QRgb colour);
 };
 
 } // namespace quillary

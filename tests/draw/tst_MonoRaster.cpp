@@ -48,6 +48,9 @@ private slots:
     void roundPenDots_data();
     void roundPenDots();
     void widePenCoversTheStroke();
+    void widePenIsTheUnionOfItsDots_data();
+    void widePenIsTheUnionOfItsDots();
+    void hugePenStaysCheap();
     void strokesClipAtTheEdges();
     void blockOperations();
     void blackAndWhiteReduction();
@@ -163,6 +166,40 @@ void TestMonoRaster::widePenCoversTheStroke() {
             if (d > width / 2.0 + 1.0)
                 QVERIFY2(!pixels.contains({x, y}), "ink outside the stroke");
         }
+}
+
+void TestMonoRaster::widePenIsTheUnionOfItsDots_data() {
+    QTest::addColumn<QPoint>("a");
+    QTest::addColumn<QPoint>("b");
+    QTest::addColumn<int>("width");
+    QTest::newRow("shallow 4") << QPoint(5, 20) << QPoint(58, 31) << 4;
+    QTest::newRow("steep 7") << QPoint(40, 2) << QPoint(31, 60) << 7;
+    QTest::newRow("diagonal 2") << QPoint(3, 3) << QPoint(50, 50) << 2;
+    QTest::newRow("partly outside 9") << QPoint(-6, 30) << QPoint(20, 70) << 9;
+}
+
+// A stroke is exactly the dots of its pen at every pixel of the thin line.
+void TestMonoRaster::widePenIsTheUnionOfItsDots() {
+    QFETCH(QPoint, a);
+    QFETCH(QPoint, b);
+    QFETCH(int, width);
+    // The thin line on a big canvas, so that points outside the 64 x 64 picture count too.
+    QImage big = WhitePicture(300, 300);
+    MonoRaster::DrawSegment(big, a + QPoint(100, 100), b + QPoint(100, 100), 1, MonoRaster::kBlack);
+    QImage expected = WhitePicture(64, 64);
+    for (const QPoint& p : BlackPixels(big)) {
+        const QPoint c = p - QPoint(100, 100);
+        MonoRaster::DrawSegment(expected, c, c, width, MonoRaster::kBlack);
+    }
+    QCOMPARE(Segment(a, b, width), BlackPixels(expected));
+}
+
+void TestMonoRaster::hugePenStaysCheap() {
+    QImage image = WhitePicture(50, 40);
+    const QRect touched = MonoRaster::DrawSegment(image, QPoint(-300, -300), QPoint(400, 500),
+                                                  1000000, MonoRaster::kBlack);
+    QCOMPARE(touched, image.rect());
+    QCOMPARE(BlackPixels(image).size(), 50 * 40);
 }
 
 void TestMonoRaster::strokesClipAtTheEdges() {
