@@ -1,0 +1,32 @@
+#include "clsNotify.h"
+
+namespace quillary {
+
+clsNotify::clsNotify(Host& host, QObject* parent) : QObject(parent), m_Host(host) {
+    setObjectName(QStringLiteral("clsNotify"));
+}
+
+bool clsNotify::IsCurrentUser(qint32 userId) const {
+    qint32 shown = 0;
+    return m_Host.CurrentUserId(&shown) && shown == userId;
+}
+
+bool clsNotify::HS_Notify(qint32 code, qint32 userId) {
+    switch (quint32(code)) {
+    case kCodeSyncStarting:
+        if (IsCurrentUser(userId) && m_Host.HasUnsavedChanges()) {
+            m_Host.ArmNotifyTimer(kRefusalTimer);
+            return true;
+        }
+        return false;
+    case kCodeSyncDoneA:
+    case kCodeSyncDoneB:
+        if (IsCurrentUser(userId))
+            m_Host.ArmNotifyTimer(kReloadTimer);
+        return false;
+    default:
+        return false;
+    }
+}
+
+} // namespace quillary

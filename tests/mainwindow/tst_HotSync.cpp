@@ -1,0 +1,404 @@
+#include "MainWindowFixture.h"
+
+#include "mainwindow/HotSyncHandler.h"
+#include "mainwindow/MainCommands.h"
+#include "shell/clsNotify.h"
+
+#include <QAction>
+#include <QComboBox>
+#include <QDBusConnection>
+#include <QDBusConnectionInterface>
+#include <QDBusMessage>
+#include <QDBusPendingCall>
+#include <QDBusPendingReply>
+#include <QDialog>
+#include <QPlainTextEdit>
+#include <QProcess>
+#include <QStatusBar>
+#include <QTest>
+
+using namespace quillary;
+using namespace quillary::test;
+
+namespace {
+
+const qint32 kStart = qint32(clsNotify::kCodeSyncStarting);
+const qint32 kDoneA = qint32(clsNotify::kCodeSyncDoneA);
+const qint32 kDoneB = qint32(clsNotify::kCodeSyncDoneB);
+const qint32 kAnn = 101;
+const qint32 kBob = -2; // 4294967294 as an unsigned ID
+
+const QString kService = QString::fromLatin1(clsNotify::kServiceName);
+const QString kRefusalText =
+    QStringLiteral("Synchronization was stopped, because the current user has unsaved "
+                   "changes!\rTry saving your changes and then resynchronizing.");
+
+// Ann (shown at start, 2 notes) and Bob; HotSync notification on the session bus.
+void StartTwoUsers(MainWindowFixture& f) {
+    f.WriteUsers({{kAnn, "Ann", "ann"}, {kBob, "Bob", "bob"}});
+    MainWindowFixture::WriteDatabase(f.UserFile("ann", "Ann"), {"ann one", "ann two"});
+    MainWindowFixture::WriteDatabase(f.UserFile("bob", "Bob"), {"bob one"});
+    frmMain& w = f.Start();
+    QCOMPARE(w.TextEditor()->toPlainText(), QString("ann one"));
+    QVERIFY(StartHotSyncNotification(w));
+}
+
+// What the HotSync leaves in Ann's file.
+void SyncAnnsFile(MainWindowFixture& f) {
+    MainWindowFixture::WriteDatabase(f.UserFile("ann", "Ann"), {"synced one", "synced two", "synced three"});
+}
+
+HotSyncHandler* Handler(frmMain& w) { return w.findChild<HotSyncHandler*>(); }
+
+struct ClientRun {
+    int exitCode = -1;
+    QString err;
+};
+
+// Runs quillary-hotsync while this process keeps answering on the bus.
+ClientRun RunClient(const QStringList& args, const QString& busAddress = QString()) {
+    QProcess p;
+    if (!busAddress.isNull()) {
+        QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+        env.insert("DBUS_SESSION_BUS_ADDRESS", busAddress);
+        p.setProcessEnvironment(env);
+    }
+    p.start(QStringLiteral(HOTSYNC_CLIENT_PATH), args);
+    if (!p.waitForStarted(10000))
+        return {};
+    ClientRun run;
+    if (!QTest::qWaitFor([&] { return p.state() == QProcess::NotRunning; }, 30000))
+        return run;
+    run.err = QString::fromLocal8Bit(p.readAllStandardError());
+    if (p.exitStatus() == QProcess::NormalExit)
+        run.exitCode = p.exitCode();
+    return run;
+}
+
+} // namespace
+
+class tst_HotSync : public QObject {
+    Q_OBJECT
+
+    // A connection of its own, so calls travel through the bus daemon instead of being
+    // short-cut inside the process.
+    QDBusConnection m_Client{QString()};
+
+    QDBusPendingCall Call(qint32 code, qint32 userId) {
+        QDBusMessage m = QDBusMessage::createMethodCall(
+            kService, QString::fromLatin1(clsNotify::kObjectPath),
+            QString::fromLatin1(clsNotify::kInterfaceName), QStringLiteral("HS_Notify"));
+        m << code << userId;
+        return m_Client.asyncCall(m, 10000);
+    }
+
+private slots:
+    void initTestCase() {
+        if (!QDBusConnection::sessionBus().isConnected())
+            QSKIP("no D-Bus session bus (run under dbus-run-session)");
+        m_Client = QDBusConnection::connectToBus(QDBusConnection::SessionBus,
+                                                 QStringLiteral("tst_HotSync client"));
+        QVERIFY(m_Client.isConnected());
+    }
+
+    void cleanupTestCase() {
+        QDBusConnection::disconnectFromBus(QStringLiteral("tst_HotSync client"));
+    }
+
+    void notificationsOverTheBus_data() {
+        QTest::addColumn<qint32>("code");
+        QTest::addColumn<qint32>("userId");
+        QTest::addColumn<bool>("unsaved");
+        QTest::addColumn<bool>("refused");
+        QTest::addColumn<bool>("reread");
+        // Bob is not shown: never refused, never reread.
+        QTest::newRow("other user, start, unsaved") << kStart << kBob << true << false << false;
+        QTest::newRow("other user, end A") << kDoneA << kBob << false << false << false;
+        QTest::newRow("other user, end B") << kDoneB << kBob << false << false << false;
+        QTest::newRow("unknown user, start, unsaved") << kStart << 7 << true << false << false;
+        QTest::newRow("shown user, start, saved") << kStart << kAnn << false << false << false;
+        QTest::newRow("shown user, start, unsaved") << kStart << kAnn << true << true << false;
+        QTest::newRow("shown user, end A") << kDoneA << kAnn << false << false << true;
+        QTest::newRow("shown user, end B") << kDoneB << kAnn << false << false << true;
+        QTest::newRow("code below start, unsaved") << kStart - 1 << kAnn << true << false << false;
+        QTest::newRow("code 0, unsaved") << 0 << kAnn << true << false << false;
+        QTest::newRow("unsigned start pattern misread as positive") << qint32(0x3FF80001) << kAnn
+                                                                    << true << false << false;
+    }
+    void notificationsOverTheBus() {
+        QFETCH(qint32, code);
+        QFETCH(qint32, userId);
+        QFETCH(bool, unsaved);
+        QFETCH(bool, refused);
+        QFETCH(bool, reread);
+        MainWindowFixture f;
+        StartTwoUsers(f);
+        frmMain& w = f.Window();
+        if (unsaved)
+            QTest::keyClicks(w.TextEditor(), "!");
+        QCOMPARE(f.Database().m_FileDirtyFlag, unsaved);
+        const QString shown = w.TextEditor()->toPlainText();
+        SyncAnnsFile(f);
+
+        QDBusPendingCall call = Call(code, userId);
+        QVERIFY(QTest::qWaitFor([&] { return call.isFinished(); }, 10000));
+        const QDBusPendingReply<bool> reply(call);
+        QVERIFY2(reply.isValid(), qPrintable(reply.error().message()));
+        QCOMPARE(reply.value(), refused);
+        QVERIFY(f.services.messages.isEmpty()); // nothing happens inside the call
+
+        QTest::qWait(3 * HotSyncHandler::kTimerInterval);
+        QCOMPARE(f.services.messages.size(), refused ? 1 : 0);
+        if (refused) {
+            const auto& m = f.services.messages.first();
+            QCOMPARE(m.text, kRefusalText);
+            QCOMPARE(m.title, QString("Synchronization Error!"));
+            QCOMPARE(m.icon, MsgIcon::Critical);
+            QCOMPARE(m.buttons, MsgButtons::Ok);
+        }
+        if (reread) {
+            QCOMPARE(w.NoteSelector()->count(), 3);
+            QCOMPARE(w.TextEditor()->toPlainText(), QString("synced one"));
+            QCOMPARE(w.windowTitle(), QString("Quillary"));
+        } else {
+            QCOMPARE(w.NoteSelector()->count(), 2);
+            QCOMPARE(w.TextEditor()->toPlainText(), shown);
+            QCOMPARE(f.Database().m_FileDirtyFlag, unsaved);
+        }
+        QCOMPARE(w.CurrentUserIndex(), 0);
+    }
+
+    void refusalMessageComesAfterTheAnswerAndOnce() {
+        MainWindowFixture f;
+        StartTwoUsers(f);
+        frmMain& w = f.Window();
+        QTest::keyClicks(w.TextEditor(), "!");
+
+        QDBusPendingCall call = Call(kStart, kAnn);
+        bool answeredBeforeMessage = false;
+        f.services.onMessage = [&](const ScriptedPlatformServices::MessageCall&) {
+            answeredBeforeMessage = call.isFinished();
+        };
+        QVERIFY(QTest::qWaitFor([&] { return call.isFinished(); }, 10000));
+        QVERIFY(QDBusPendingReply<bool>(call).value());
+        QVERIFY(f.services.messages.isEmpty());
+        QTRY_COMPARE(f.services.messages.size(), 1); // about 100 ms later
+        QVERIFY(answeredBeforeMessage);
+        QCOMPARE(f.services.messages.first().text, kRefusalText);
+
+        // Armed twice before it fires: still one message; the timer disarms itself.
+        HotSyncHandler* handler = Handler(w);
+        QVERIFY(handler);
+        QVERIFY(handler->Notify().HS_Notify(kStart, kAnn));
+        QVERIFY(handler->Notify().HS_Notify(kStart, kAnn));
+        QVERIFY(handler->NotifyTimer(0).isActive());
+        QCOMPARE(f.services.messages.size(), 1);
+        QTRY_COMPARE(f.services.messages.size(), 2);
+        QTest::qWait(3 * HotSyncHandler::kTimerInterval);
+        QCOMPARE(f.services.messages.size(), 2);
+        QVERIFY(!handler->NotifyTimer(0).isActive());
+        QCOMPARE(w.TextEditor()->toPlainText(), QString("ann one!")); // nothing discarded
+    }
+
+    void clientBeforeAndAfterASync() {
+        MainWindowFixture f;
+        StartTwoUsers(f);
+        frmMain& w = f.Window();
+        QTest::keyClicks(w.TextEditor(), "!");
+
+        ClientRun run = RunClient({"before", "101"});
+        QCOMPARE(run.exitCode, 1);
+        QVERIFY2(run.err.contains("refuses"), qPrintable(run.err));
+        QTRY_COMPARE(f.services.messages.size(), 1);
+        // Bob's sync, spelled as an unsigned ID, goes ahead.
+        run = RunClient({"before", "4294967294"});
+        QCOMPARE(run.exitCode, 0);
+        // The raw code in hex is the same start code.
+        run = RunClient({"notify", "0xBFF80001", "101"});
+        QCOMPARE(run.exitCode, 1);
+
+        QAction* save = w.Commands().Action("mnuSave");
+        QVERIFY(save && save->isEnabled());
+        save->trigger();
+        QCOMPARE(w.windowTitle(), QString("Quillary"));
+        run = RunClient({"before", "101"});
+        QCOMPARE(run.exitCode, 0);
+        QVERIFY2(run.err.isEmpty(), qPrintable(run.err));
+
+        SyncAnnsFile(f);
+        run = RunClient({"after", "101"});
+        QCOMPARE(run.exitCode, 0);
+        QTRY_COMPARE(w.TextEditor()->toPlainText(), QString("synced one"));
+        QCOMPARE(w.NoteSelector()->count(), 3);
+        QCOMPARE(w.NoteSelector()->itemText(2), QString("synced three"));
+        QCOMPARE(w.windowTitle(), QString("Quillary"));
+        QCOMPARE(f.services.messages.size(), 2); // the two refusals, nothing else
+
+        // Closing the window gives the name back: the next sync finds Quillary gone.
+        f.Close();
+        QVERIFY(!QDBusConnection::sessionBus().interface()->isServiceRegistered(kService));
+        run = RunClient({"before", "101"});
+        QCOMPARE(run.exitCode, 0);
+        QVERIFY2(run.err.contains("not running"), qPrintable(run.err));
+    }
+
+    void clientWithoutQuillary_data() {
+        QTest::addColumn<QStringList>("args");
+        QTest::addColumn<QString>("busAddress"); // null: the test's own bus
+        QTest::addColumn<bool>("nameTaken");     // by a process that is not Quillary
+        QTest::addColumn<int>("exitCode");
+        QTest::addColumn<QString>("stderrPart");
+        const QString own;
+        const QString none = QStringLiteral("unix:path=/nonexistent/quillary-test-bus");
+        QTest::newRow("before") << QStringList{"before", "101"} << own << false << 0 << "not running";
+        QTest::newRow("after") << QStringList{"after", "101"} << own << false << 0 << "not running";
+        QTest::newRow("notify") << QStringList{"notify", "-1074266111", "5"} << own << false << 0
+                                << "not running";
+        QTest::newRow("no bus") << QStringList{"before", "101"} << none << false << 0
+                                << "no D-Bus session bus";
+        QTest::newRow("name owned by another program")
+            << QStringList{"before", "101"} << own << true << 2 << "did not answer";
+        QTest::newRow("no command") << QStringList{} << own << false << 2 << "no command";
+        QTest::newRow("unknown command") << QStringList{"sync", "1"} << own << false << 2
+                                         << "unknown command";
+        QTest::newRow("missing id") << QStringList{"before"} << own << false << 2 << "takes USERID";
+        QTest::newRow("id not a number") << QStringList{"after", "ann"} << own << false << 2
+                                         << "not a 32-bit number";
+        QTest::newRow("id too big") << QStringList{"before", "4294967296"} << own << false << 2
+                                    << "not a 32-bit number";
+        QTest::newRow("code too small") << QStringList{"notify", "-2147483649", "1"} << own << false
+                                        << 2 << "not a 32-bit number";
+        QTest::newRow("bad hex") << QStringList{"notify", "0x", "1"} << own << false << 2
+                                 << "not a 32-bit number";
+    }
+    void clientWithoutQuillary() {
+        QFETCH(QStringList, args);
+        QFETCH(QString, busAddress);
+        QFETCH(bool, nameTaken);
+        QFETCH(int, exitCode);
+        QFETCH(QString, stderrPart);
+        QVERIFY(!QDBusConnection::sessionBus().interface()->isServiceRegistered(kService));
+        const QString squatterName = QStringLiteral("tst_HotSync squatter");
+        if (nameTaken) {
+            QDBusConnection squatter =
+                QDBusConnection::connectToBus(QDBusConnection::SessionBus, squatterName);
+            QVERIFY(squatter.registerService(kService));
+        }
+        const ClientRun run = RunClient(args, busAddress);
+        if (nameTaken)
+            QDBusConnection::disconnectFromBus(squatterName);
+        QCOMPARE(run.exitCode, exitCode);
+        QVERIFY2(run.err.contains(stderrPart), qPrintable(run.err));
+    }
+
+    void unsavedChangesAtRereadAreKeptUnlessDiscarded_data() {
+        QTest::addColumn<MsgResult>("answer");
+        QTest::addColumn<QString>("shown");
+        QTest::newRow("discard") << MsgResult::Yes << "synced one";
+        QTest::newRow("keep") << MsgResult::No << "ann one!";
+    }
+    void unsavedChangesAtRereadAreKeptUnlessDiscarded() {
+        QFETCH(MsgResult, answer);
+        QFETCH(QString, shown);
+        MainWindowFixture f;
+        StartTwoUsers(f);
+        frmMain& w = f.Window();
+        QTest::keyClicks(w.TextEditor(), "!"); // edited while the HotSync ran
+        SyncAnnsFile(f);
+        f.services.messageAnswers << answer;
+        QVERIFY(!Handler(w)->Notify().HS_Notify(kDoneB, kAnn));
+        QTRY_COMPARE(f.services.messages.size(), 1);
+        const auto& m = f.services.messages.first();
+        QCOMPARE(m.buttons, MsgButtons::YesNo);
+        QCOMPARE(m.icon, MsgIcon::Exclamation);
+        QVERIFY(m.text.contains("discard your changes?"));
+        QCOMPARE(w.TextEditor()->toPlainText(), shown);
+        QCOMPARE(f.Database().m_FileDirtyFlag, answer == MsgResult::No);
+        QCOMPARE(w.windowTitle(), answer == MsgResult::No ? QString("Quillary*") : QString("Quillary"));
+        QCOMPARE(f.services.messages.size(), 1); // the reread itself asks nothing
+    }
+
+    void rereadWaitsForAnOpenDialog() {
+        MainWindowFixture f;
+        StartTwoUsers(f);
+        frmMain& w = f.Window();
+        QDialog dialog(&w);
+        dialog.setWindowModality(Qt::ApplicationModal);
+        dialog.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&dialog));
+        SyncAnnsFile(f);
+        QVERIFY(!Handler(w)->Notify().HS_Notify(kDoneA, kAnn));
+        QTest::qWait(5 * HotSyncHandler::kTimerInterval);
+        QCOMPARE(w.TextEditor()->toPlainText(), QString("ann one"));
+        dialog.close();
+        QTRY_COMPARE(w.TextEditor()->toPlainText(), QString("synced one"));
+        QVERIFY(!Handler(w)->NotifyTimer(1).isActive());
+    }
+
+    void noUserSelected() {
+        MainWindowFixture f;
+        f.WriteUsers({}); // a users file without users
+        frmMain& w = f.Start();
+        QVERIFY(StartHotSyncNotification(w));
+        QCOMPARE(w.UserSelector()->currentIndex(), -1);
+        f.Database().m_FileDirtyFlag = true;
+        HotSyncHandler* handler = Handler(w);
+        for (qint32 code : {kStart, kDoneA, kDoneB})
+            for (qint32 id : {0, kAnn, -1}) {
+                QDBusPendingCall call = Call(code, id);
+                QVERIFY(QTest::qWaitFor([&] { return call.isFinished(); }, 10000));
+                QCOMPARE(QDBusPendingReply<bool>(call).value(), false);
+                QVERIFY(!handler->NotifyTimer(0).isActive());
+                QVERIFY(!handler->NotifyTimer(1).isActive());
+            }
+        QTest::qWait(3 * HotSyncHandler::kTimerInterval);
+        QVERIFY(f.services.messages.isEmpty());
+        QCOMPARE(w.UserSelector()->currentIndex(), -1);
+    }
+
+    void offWithoutBusOrWhenNameTaken_data() {
+        QTest::addColumn<bool>("noBus");
+        QTest::addColumn<QString>("notice");
+        QTest::newRow("no bus") << true
+                                << "HotSync notification is off: no D-Bus session bus.";
+        QTest::newRow("name taken") << false
+                                    << "HotSync notification is off: another program owns the "
+                                       "name org.quillary.Quillary on the session bus.";
+    }
+    void offWithoutBusOrWhenNameTaken() {
+        QFETCH(bool, noBus);
+        QFETCH(QString, notice);
+        const QString squatterName = QStringLiteral("tst_HotSync squatter");
+        const QString noBusName = QStringLiteral("tst_HotSync no bus");
+        QDBusConnection bus = QDBusConnection::sessionBus();
+        if (noBus) {
+            bus = QDBusConnection::connectToBus(
+                QStringLiteral("unix:path=/nonexistent/quillary-test-bus"), noBusName);
+            QVERIFY(!bus.isConnected());
+        } else {
+            QDBusConnection squatter =
+                QDBusConnection::connectToBus(QDBusConnection::SessionBus, squatterName);
+            QVERIFY(squatter.registerService(kService));
+        }
+        {
+            MainWindowFixture f;
+            f.WriteUsers({{kAnn, "Ann", "ann"}});
+            MainWindowFixture::WriteDatabase(f.UserFile("ann", "Ann"), {"ann one"});
+            frmMain& w = f.Start();
+            QTest::ignoreMessage(QtWarningMsg, QRegularExpression("^HotSync notification is off"));
+            QVERIFY(!StartHotSyncNotification(w, bus));
+            QCOMPARE(w.statusBar()->currentMessage(), notice);
+            QCOMPARE(QDBusConnection::sessionBus().objectRegisteredAt(
+                         QString::fromLatin1(clsNotify::kObjectPath)),
+                     nullptr);
+            // The window works on as before.
+            QTest::keyClicks(w.TextEditor(), "!");
+            QCOMPARE(w.windowTitle(), QString("Quillary*"));
+            QVERIFY(f.services.messages.isEmpty());
+        }
+        QDBusConnection::disconnectFromBus(noBus ? noBusName : squatterName);
+    }
+};
+
+QTEST_MAIN(tst_HotSync)
+#include "tst_HotSync.moc"
