@@ -64,7 +64,10 @@ std::string TempNameFor(const fs::path& target) {
     char suffix[32];
     std::snprintf(suffix, sizeof suffix, ".%08llx.tmp",
                   static_cast<unsigned long long>(rng() & 0xFFFFFFFFull));
-    return (target.parent_path() / ("." + target.filename().string() + suffix)).string();
+    std::string name(1, '.');
+    name += target.filename().string();
+    name += suffix;
+    return (target.parent_path() / name).string();
 }
 
 #ifdef QUILLARY_POSIX_IO
