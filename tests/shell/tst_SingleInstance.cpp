@@ -1,4 +1,10 @@
+#include <QDateTime>
+#include <QElapsedTimer>
+#include <QFile>
+#include <QFileInfo>
 #include <QProcess>
+#include <QRegularExpression>
+#include <QTemporaryDir>
 #include <QTest>
 #include <QUuid>
 
@@ -16,6 +22,10 @@ class tst_SingleInstance : public QObject {
         p->setProcessEnvironment(env);
         p->start(PROBE_PATH);
         return p;
+    }
+    static QByteArray readFile(const QString& path) {
+        QFile f(path);
+        return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
     }
     static QString firstLine(QProcess* p) {
         if (!p->canReadLine())
@@ -36,6 +46,37 @@ private slots:
         QCOMPARE(firstLine(first), QString("activated"));
         first->kill();
         first->waitForFinished();
+    }
+
+    void secondProgramStartTouchesNoSetting() {
+        QTemporaryDir dir;
+        QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+        env.insert("QUILLARY_INSTANCE_KEY", m_Key);
+        env.insert("QUILLARY_CONFIG_DIR", dir.filePath("config"));
+        env.insert("QUILLARY_DESKTOP_DIR", dir.filePath("desktop"));
+        env.insert("QT_QPA_PLATFORM", "offscreen");
+        const QString ini = dir.filePath("config/kestwin.ini");
+        QProcess first;
+        first.setProcessEnvironment(env);
+        first.start(QUILLARY_PATH);
+        // Up and running once the window has chosen its user.
+        const QRegularExpression chosen("Default User ID=\\d");
+        QTRY_VERIFY_WITH_TIMEOUT(QString::fromUtf8(readFile(ini)).contains(chosen), 30000);
+        const QByteArray before = readFile(ini);
+        const QDateTime stamp = QFileInfo(ini).lastModified();
+        QProcess second;
+        second.setProcessEnvironment(env);
+        QElapsedTimer clock;
+        clock.start();
+        second.start(QUILLARY_PATH);
+        QVERIFY(second.waitForFinished(20000));
+        QCOMPARE(second.exitCode(), 0);
+        QVERIFY2(clock.elapsed() < 15000, "the second start waited like a first one");
+        QCOMPARE(readFile(ini), before);
+        QCOMPARE(QFileInfo(ini).lastModified(), stamp);
+        QCOMPARE(first.state(), QProcess::Running);
+        first.kill();
+        first.waitForFinished();
     }
 
     void crashedInstanceDoesNotBlockNextStart() {
