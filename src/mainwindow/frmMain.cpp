@@ -1,7 +1,9 @@
 #include "frmMain.h"
 
 #include "MainCommands.h"
+#include "draw/clsPopupMenu.h"
 #include "draw/ctlDrawBox.h"
+#include "shell/DatabaseDialogs.h"
 #include "shell/PlatformServices.h"
 #include "shell/TextCodec.h"
 #include "shell/clsRecentFile.h"
@@ -315,8 +317,7 @@ std::function<void(int)> frmMain::ProgressReporter() {
 bool frmMain::OpenDatabase() {
     WaitCursor wait;
     ShowProgress(true);
-    std::string error;
-    const bool ok = m_Database.OpenDatabase(ProgressReporter(), &error);
+    const bool ok = OpenDatabaseInteractive(m_Context, m_Database, ProgressReporter());
     if (ok) {
         m_RecentFiles->PushRecentFile(QString::fromStdString(m_Database.GetFileName()));
         if (m_Database.GetNumRecords() < 1)
@@ -324,23 +325,16 @@ bool frmMain::OpenDatabase() {
         RefreshDisplayFromDatabaseObject();
     }
     ShowProgress(false);
-    if (!ok)
-        m_Services.messageBox(QString::fromStdString(error), kAppTitle, MsgButtons::Ok,
-                              MsgIcon::None);
     return ok;
 }
 
 bool frmMain::SaveDatabase() {
     WaitCursor wait;
     ShowProgress(true);
-    std::string error;
-    const bool ok = m_Database.SaveDatabase(ProgressReporter(), &error);
+    const bool ok = SaveDatabaseInteractive(m_Context, m_Database, ProgressReporter());
     ShowProgress(false);
     if (ok)
         m_RecentFiles->PushRecentFile(QString::fromStdString(m_Database.GetFileName()));
-    else
-        m_Services.messageBox(QString::fromStdString(error), kAppTitle, MsgButtons::Ok,
-                              MsgIcon::Exclamation);
     SetAppTitle();
     return ok;
 }
@@ -677,7 +671,7 @@ void frmMain::OnCategoryPanelClicked() {
     for (const std::string& label : labels)
         items << FromCp1252(label);
     items << QStringLiteral("-") << QStringLiteral("Edit Categories...");
-    const int k = m_Services.popupMenu(items);
+    const int k = clsPopupMenu().Popup(m_Services, items);
     if (k >= 1 && k <= c) {
         const int category = k - 1;
         if (category != m_Database.GetCategoryIndex(m_CurrentNoteIndex)) {
