@@ -63,8 +63,7 @@ bool IsNotRunning(const QDBusError& error) {
            error.name() == QLatin1String("org.freedesktop.DBus.Error.NameHasNoOwner");
 }
 
-int Notify(qint32 code, qint32 userId, bool isBefore) {
-    QDBusConnection bus = QDBusConnection::sessionBus();
+int Notify(QDBusConnection& bus, qint32 code, qint32 userId, bool isBefore) {
     if (!bus.isConnected()) {
         Say(QStringLiteral("no D-Bus session bus, so Quillary is not running here; "
                            "nothing to tell it."));
@@ -101,6 +100,16 @@ int Notify(qint32 code, qint32 userId, bool isBefore) {
     return kGoAhead;
 }
 
+int NotifyOnce(qint32 code, qint32 userId, bool isBefore) {
+    // Registering the bus's own types before the first connection makes Qt's type
+    // registry outlive the bus thread at exit; otherwise the thread, still handling the
+    // connection's close, may warn about "invalid" types on stderr.
+    qRegisterMetaType<QDBusMessage>();
+    qRegisterMetaType<QDBusError>();
+    QDBusConnection bus = QDBusConnection::sessionBus();
+    return Notify(bus, code, userId, isBefore);
+}
+
 int Usage(const QString& problem) {
     Say(problem + QStringLiteral(" (see quillary-hotsync --help)"));
     return kFailed;
@@ -135,13 +144,13 @@ int main(int argc, char** argv) {
         return Usage(QStringLiteral("USERID \"") + args.last() +
                      QStringLiteral("\" is not a 32-bit number"));
     if (command == QLatin1String("before"))
-        return Notify(qint32(clsNotify::kCodeSyncStarting), *userId, true);
+        return NotifyOnce(qint32(clsNotify::kCodeSyncStarting), *userId, true);
     if (command == QLatin1String("after"))
-        return Notify(qint32(clsNotify::kCodeSyncDoneB), *userId, false);
+        return NotifyOnce(qint32(clsNotify::kCodeSyncDoneB), *userId, false);
 
     const std::optional<qint32> code = ParseNumber32(args.at(1));
     if (!code)
         return Usage(QStringLiteral("CODE \"") + args.at(1) +
                      QStringLiteral("\" is not a 32-bit number"));
-    return Notify(*code, *userId, quint32(*code) == clsNotify::kCodeSyncStarting);
+    return NotifyOnce(*code, *userId, quint32(*code) == clsNotify::kCodeSyncStarting);
 }

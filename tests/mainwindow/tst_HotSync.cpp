@@ -12,6 +12,7 @@
 #include <QDBusPendingCall>
 #include <QDBusPendingReply>
 #include <QDialog>
+#include <QFileInfo>
 #include <QPlainTextEdit>
 #include <QProcess>
 #include <QStatusBar>
@@ -210,6 +211,18 @@ private slots:
         QCOMPARE(run.exitCode, 1);
         QVERIFY2(run.err.contains("refuses"), qPrintable(run.err));
         QTRY_COMPARE(f.services.messages.size(), 1);
+        // A shell script can make the same call with dbus-send.
+        if (QFileInfo::exists("/usr/bin/dbus-send")) {
+            QProcess send;
+            send.start("/usr/bin/dbus-send",
+                       {"--session", "--print-reply", "--dest=org.quillary.Quillary",
+                        "/org/quillary/HotSync", "org.quillary.HotSync.HS_Notify",
+                        "int32:-1074266111", "int32:101"});
+            QVERIFY(QTest::qWaitFor([&] { return send.state() == QProcess::NotRunning; }, 30000));
+            const QString out = QString::fromLocal8Bit(send.readAllStandardOutput());
+            QVERIFY2(out.contains("boolean true"), qPrintable(out + send.readAllStandardError()));
+            QTRY_COMPARE(f.services.messages.size(), 2);
+        }
         // Bob's sync, spelled as an unsigned ID, goes ahead.
         run = RunClient({"before", "4294967294"});
         QCOMPARE(run.exitCode, 0);
@@ -232,7 +245,8 @@ private slots:
         QCOMPARE(w.NoteSelector()->count(), 3);
         QCOMPARE(w.NoteSelector()->itemText(2), QString("synced three"));
         QCOMPARE(w.windowTitle(), QString("Quillary"));
-        QCOMPARE(f.services.messages.size(), 2); // the two refusals, nothing else
+        // The refusals, nothing else.
+        QCOMPARE(f.services.messages.size(), QFileInfo::exists("/usr/bin/dbus-send") ? 3 : 2);
 
         // Closing the window gives the name back: the next sync finds Quillary gone.
         f.Close();
