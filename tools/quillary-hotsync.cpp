@@ -37,7 +37,9 @@ Exit status: 0 go ahead / done, 1 refused, 2 bad arguments or Quillary did not a
 
 enum Exit { kGoAhead = 0, kRefused = 1, kFailed = 2 };
 
-void Say(const QString& line) { std::fprintf(stderr, "quillary-hotsync: %s\n", qPrintable(line)); }
+void Say(const QString& line) {
+    std::fprintf(stderr, "quillary-hotsync: %s\n", qPrintable(line));
+}
 
 // A 32-bit pattern from signed or unsigned decimal or 0x hex; nothing when out of range.
 std::optional<qint32> ParseNumber32(const QString& text) {
@@ -58,8 +60,7 @@ std::optional<qint32> ParseNumber32(const QString& text) {
 // Not running, as far as a sync script is concerned: nobody owns the name (without
 // auto-start the bus says NameHasNoOwner), or the bus went away.
 bool IsNotRunning(const QDBusError& error) {
-    return error.type() == QDBusError::ServiceUnknown ||
-           error.type() == QDBusError::Disconnected ||
+    return error.type() == QDBusError::ServiceUnknown || error.type() == QDBusError::Disconnected ||
            error.name() == QLatin1String("org.freedesktop.DBus.Error.NameHasNoOwner");
 }
 

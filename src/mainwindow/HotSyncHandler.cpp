@@ -58,7 +58,7 @@ bool HotSyncHandler::Register(const QDBusConnection& bus) {
     const QString service = QString::fromLatin1(clsNotify::kServiceName);
     if (!m_Bus.registerObject(path, m_Notify, QDBusConnection::ExportAllSlots)) {
         ReportOff(QStringLiteral("the object ") + path +
-                  QStringLiteral(" is already in use on the session bus"),
+                      QStringLiteral(" is already in use on the session bus"),
                   m_Bus.lastError().message());
         return false;
     }
@@ -87,9 +87,13 @@ void HotSyncHandler::ReportOff(const QString& reason, const QString& detail) {
 // ---------------------------------------------------------------------------------------
 // What the callback reads and arms
 
-bool HotSyncHandler::CurrentUserId(qint32* id) const { return m_Window.CurrentUserId(id); }
+bool HotSyncHandler::CurrentUserId(qint32* id) const {
+    return m_Window.CurrentUserId(id);
+}
 
-bool HotSyncHandler::HasUnsavedChanges() const { return m_Window.Database().m_FileDirtyFlag; }
+bool HotSyncHandler::HasUnsavedChanges() const {
+    return m_Window.Database().m_FileDirtyFlag;
+}
 
 void HotSyncHandler::ArmNotifyTimer(int index) {
     QTimer* timer = m_tmrNotify.at(index);

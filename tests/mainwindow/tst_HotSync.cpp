@@ -46,10 +46,13 @@ void StartTwoUsers(MainWindowFixture& f) {
 
 // What the HotSync leaves in Ann's file.
 void SyncAnnsFile(MainWindowFixture& f) {
-    MainWindowFixture::WriteDatabase(f.UserFile("ann", "Ann"), {"synced one", "synced two", "synced three"});
+    MainWindowFixture::WriteDatabase(f.UserFile("ann", "Ann"),
+                                     {"synced one", "synced two", "synced three"});
 }
 
-HotSyncHandler* Handler(frmMain& w) { return w.findChild<HotSyncHandler*>(); }
+HotSyncHandler* Handler(frmMain& w) {
+    return w.findChild<HotSyncHandler*>();
+}
 
 struct ClientRun {
     int exitCode = -1;
@@ -123,8 +126,8 @@ private slots:
         QTest::newRow("shown user, end B") << kDoneB << kAnn << false << false << true;
         QTest::newRow("code below start, unsaved") << kStart - 1 << kAnn << true << false << false;
         QTest::newRow("code 0, unsaved") << 0 << kAnn << true << false << false;
-        QTest::newRow("unsigned start pattern misread as positive") << qint32(0x3FF80001) << kAnn
-                                                                    << true << false << false;
+        QTest::newRow("start code without its top bit")
+            << qint32(0x3FF80001) << kAnn << true << false << false;
     }
     void notificationsOverTheBus() {
         QFETCH(qint32, code);
@@ -264,7 +267,8 @@ private slots:
         QTest::addColumn<QString>("stderrPart");
         const QString own;
         const QString none = QStringLiteral("unix:path=/nonexistent/quillary-test-bus");
-        QTest::newRow("before") << QStringList{"before", "101"} << own << false << 0 << "not running";
+        QTest::newRow("before") << QStringList{"before", "101"} << own << false << 0
+                                << "not running";
         QTest::newRow("after") << QStringList{"after", "101"} << own << false << 0 << "not running";
         QTest::newRow("notify") << QStringList{"notify", "-1074266111", "5"} << own << false << 0
                                 << "not running";
@@ -273,13 +277,13 @@ private slots:
         QTest::newRow("name owned by another program")
             << QStringList{"before", "101"} << own << true << 2 << "did not answer";
         QTest::newRow("no command") << QStringList{} << own << false << 2 << "no command";
-        QTest::newRow("unknown command") << QStringList{"sync", "1"} << own << false << 2
-                                         << "unknown command";
+        QTest::newRow("unknown command")
+            << QStringList{"sync", "1"} << own << false << 2 << "unknown command";
         QTest::newRow("missing id") << QStringList{"before"} << own << false << 2 << "takes USERID";
-        QTest::newRow("id not a number") << QStringList{"after", "ann"} << own << false << 2
-                                         << "not a 32-bit number";
-        QTest::newRow("id too big") << QStringList{"before", "4294967296"} << own << false << 2
-                                    << "not a 32-bit number";
+        QTest::newRow("id not a number")
+            << QStringList{"after", "ann"} << own << false << 2 << "not a 32-bit number";
+        QTest::newRow("id too big")
+            << QStringList{"before", "4294967296"} << own << false << 2 << "not a 32-bit number";
         QTest::newRow("code too small") << QStringList{"notify", "-2147483649", "1"} << own << false
                                         << 2 << "not a 32-bit number";
         QTest::newRow("bad hex") << QStringList{"notify", "0x", "1"} << own << false << 2
@@ -328,7 +332,8 @@ private slots:
         QVERIFY(m.text.contains("discard your changes?"));
         QCOMPARE(w.TextEditor()->toPlainText(), shown);
         QCOMPARE(f.Database().m_FileDirtyFlag, answer == MsgResult::No);
-        QCOMPARE(w.windowTitle(), answer == MsgResult::No ? QString("Quillary*") : QString("Quillary"));
+        QCOMPARE(w.windowTitle(),
+                 answer == MsgResult::No ? QString("Quillary*") : QString("Quillary"));
         QCOMPARE(f.services.messages.size(), 1); // the reread itself asks nothing
     }
 
@@ -373,8 +378,7 @@ private slots:
     void offWithoutBusOrWhenNameTaken_data() {
         QTest::addColumn<bool>("noBus");
         QTest::addColumn<QString>("notice");
-        QTest::newRow("no bus") << true
-                                << "HotSync notification is off: no D-Bus session bus.";
+        QTest::newRow("no bus") << true << "HotSync notification is off: no D-Bus session bus.";
         QTest::newRow("name taken") << false
                                     << "HotSync notification is off: another program owns the "
                                        "name org.quillary.Quillary on the session bus.";
