@@ -83,6 +83,14 @@ void WritePdbEntry(uint8_t* dst, const PdbRecordEntry& entry) {
     dst[7] = uint8_t(entry.uniqueID);
 }
 
+bool ReadDatabaseFile(const std::string& path, std::vector<uint8_t>& bytes, std::string* error) {
+    if (path.empty())
+        return Fail(error, "No database file name is set.");
+    if (!FileExists(path))
+        return Fail(error, "File : " + path + " not found.");
+    return ReadWholeFile(path, bytes, error);
+}
+
 std::string FileError(const std::string& path, const std::string& reason) {
     return "File : " + path + ": " + reason;
 }

@@ -62,6 +62,10 @@ void PrepareHeaderForSave(PdbHeader& header, std::string_view name, uint16_t cou
 
 void WritePdbEntry(uint8_t* dst, const PdbRecordEntry& entry);
 
+// Reads a database file whole: "No database file name is set." for "", "File : <path>
+// not found." for a missing file, or the reason it cannot be read.
+bool ReadDatabaseFile(const std::string& path, std::vector<uint8_t>& bytes, std::string* error);
+
 // "File : <path>: <reason>" style prefix for container errors.
 std::string FileError(const std::string& path, const std::string& reason);
 

@@ -20,11 +20,6 @@ constexpr size_t kLastUniqueIdAt = 274;
 constexpr int kMaxCategories = 16;
 constexpr size_t kMaxLabelChars = 15;
 
-void Report(const clsDatabase::Progress& progress, bool enabled, size_t done, size_t total) {
-    if (enabled && progress && total > 0)
-        progress(int(done * 1000 / total));
-}
-
 } // namespace
 
 clsDatabase::clsDatabase() = default;
@@ -33,26 +28,6 @@ clsDatabase& clsDatabase::operator=(clsDatabase&&) noexcept = default;
 clsDatabase::~clsDatabase() = default;
 
 // ---- Container -------------------------------------------------------------------------
-
-void clsDatabase::SetFileName(const std::string& name) {
-    m_fileName = name.empty() ? std::string() : GetLongFileName(name);
-}
-
-std::string clsDatabase::GetFileName() const {
-    return TrimSpaces(m_fileName);
-}
-
-bool clsDatabase::OpenDatabase(const Progress& progress, std::string* error) {
-    const std::string path = GetFileName();
-    if (path.empty())
-        return Fail(error, "No database file name is set.");
-    if (!FileExists(path))
-        return Fail(error, "File : " + path + " not found.");
-    std::vector<uint8_t> bytes;
-    if (!ReadWholeFile(path, bytes, error))
-        return false;
-    return LoadDatabaseBytes(bytes.data(), bytes.size(), path, progress, error);
-}
 
 bool clsDatabase::LoadDatabaseBytes(const uint8_t* data, size_t size, const std::string& fileName,
                                     const Progress& progress, std::string* error) {
@@ -89,7 +64,7 @@ bool clsDatabase::LoadDatabaseBytes(const uint8_t* data, size_t size, const std:
                                                        std::to_string(i + 1) +
                                                        " reuses bytes of earlier notes)."));
         items.PushBack(std::move(item));
-        Report(progress, m_ScreenDisplayFlag, i + 1, c.entries.size());
+        ReportProgress(progress, i + 1, c.entries.size());
     }
     m_header = c.header;
     m_PalmFileName = std::move(c.name);
@@ -121,26 +96,9 @@ std::vector<uint8_t> clsDatabase::GetDatabaseBytes(const Progress& progress) con
     out.insert(out.end(), m_appInfo.begin(), m_appInfo.end());
     for (size_t i = 0; i < n; ++i) {
         m_items.Get(int(i))->WriteOutItem(out);
-        Report(progress, m_ScreenDisplayFlag, i + 1, n);
+        ReportProgress(progress, i + 1, n);
     }
     return out;
-}
-
-bool clsDatabase::SaveDatabase(const Progress& progress, std::string* error) {
-    const std::string path = GetFileName();
-    if (path.empty())
-        return Fail(error, "No database file name is set.");
-    if (!WriteFileReplacing(path, GetDatabaseBytes(progress), error))
-        return false;
-    m_FileDirtyFlag = false;
-    return true;
-}
-
-bool clsDatabase::ExportDatabase(const std::string& path, const Progress& progress,
-                                 std::string* error) const {
-    if (TrimSpaces(path).empty())
-        return Fail(error, "No file name given for the export.");
-    return WriteFileReplacing(GetLongFileName(path), GetDatabaseBytes(progress), error);
 }
 
 void clsDatabase::AddNewDatabase() {
@@ -282,56 +240,6 @@ std::unique_ptr<clsQuillaryItem> clsDatabase::NewDefaultNote() const {
 
 bool clsDatabase::AddNewRecord(int nIndex) {
     return CanAdd() && m_items.Insert(nIndex, NewDefaultNote());
-}
-
-bool clsDatabase::DeleteRecord(int nIndex) {
-    if (!m_items.Erase(nIndex))
-        return false;
-    m_FileDirtyFlag = true;
-    return true;
-}
-
-void clsDatabase::DeleteAllRecords() {
-    if (m_items.Count() > 0)
-        m_FileDirtyFlag = true;
-    m_items.Clear();
-}
-
-clsQuillaryItem* clsDatabase::GetRecordObject(int itemNum) {
-    return m_items.Get(itemNum);
-}
-
-const clsQuillaryItem* clsDatabase::GetRecordObject(int itemNum) const {
-    return m_items.Get(itemNum);
-}
-
-bool clsDatabase::SetRecordObject(int itemNum, std::unique_ptr<clsQuillaryItem> objNote) {
-    return m_items.Set(itemNum, std::move(objNote));
-}
-
-bool clsDatabase::SetRecordObject(int itemNum, const clsQuillaryItem& objNote) {
-    return SetRecordObject(itemNum, std::make_unique<clsQuillaryItem>(objNote));
-}
-
-bool clsDatabase::NewSortOrder(const std::string& strList) {
-    return m_items.Reorder(strList);
-}
-
-int32_t clsDatabase::GetItemSize(int itemNum) const {
-    const clsQuillaryItem* item = GetRecordObject(itemNum);
-    return item ? item->BytesSize() : 0;
-}
-
-uint32_t clsDatabase::GetUniqueID(int itemNum) const {
-    const clsQuillaryItem* item = GetRecordObject(itemNum);
-    return item ? item->UniqueID : 0;
-}
-
-int64_t clsDatabase::CalcDBSize() const {
-    int64_t size = int64_t(kPdbHeaderBytes);
-    for (const auto& item : m_items)
-        size += item->BytesSize();
-    return size;
 }
 
 bool clsDatabase::GetRecordBitmap(int itemNum, clsBitmap& bitmap, std::string* error) const {

@@ -1,8 +1,7 @@
 #pragma once
 
 #include "ImportResult.h"
-#include "PdbFormat.h"
-#include "RecordList.h"
+#include "PalmDatabase.h"
 #include "clsQuillaryItem.h"
 
 #include <array>
@@ -21,18 +20,15 @@ class clsBitmap;
 // 78 + 8n, then the records back to back. The file is always read and written whole.
 //
 // Record indexes are 0-based; category indexes 0..15, 0 being "Unfiled". Operations given
-// an index out of range do nothing and return false / an empty result.
+// an index out of range do nothing and return false / an empty result. File name, open,
+// save, export and the shared record operations are in quillary::PalmDatabase.
 //
 // Never shows anything: failures return false with a text naming the file and what is
 // wrong in *error. The dialogs for an empty file name live in shell/DatabaseDialogs.
-class clsDatabase {
+class clsDatabase : public quillary::PalmDatabase<clsDatabase, clsQuillaryItem> {
 public:
-    using Progress = std::function<void(int)>; // 0..1000
     static constexpr size_t kAppInfoBytes = 276;
 
-    bool m_FileDirtyFlag = false;     // memory differs from the file
-    std::string m_PalmFileName;       // database name (Windows-1252)
-    bool m_ScreenDisplayFlag = false; // report progress while reading and writing
     // Title text for new notes; when empty clsQuillaryItem::DefaultTitle() is used. The
     // main window installs one built from its clock and locale.
     std::function<std::string()> m_NewNoteTitle;
@@ -45,25 +41,10 @@ public:
     ~clsDatabase();
 
     // ---- Container ----
-    // Stores the path ("" stays ""); a bare file name is taken relative to the current
-    // folder.
-    void SetFileName(const std::string& name);
-    std::string GetFileName() const;
-
-    // Loads the file named by GetFileName(). On failure the object is left exactly as it
-    // was. Clears m_FileDirtyFlag on success.
-    bool OpenDatabase(const Progress& progress = {}, std::string* error = nullptr);
-    // The same from a byte buffer; fileName only names the source in messages.
+    // Reads a whole database file image; fileName only names the source in messages.
+    // On failure the object is left exactly as it was. Clears m_FileDirtyFlag on success.
     bool LoadDatabaseBytes(const uint8_t* data, size_t size, const std::string& fileName,
                            const Progress& progress = {}, std::string* error = nullptr);
-
-    // Writes the whole database to GetFileName() through a temporary file that replaces
-    // the old one only after a complete, flushed write. On failure the old file is intact
-    // and m_FileDirtyFlag stays as it was; on success it is cleared.
-    bool SaveDatabase(const Progress& progress = {}, std::string* error = nullptr);
-    // Writes a copy to another file; file name and dirty flag stay as they are.
-    bool ExportDatabase(const std::string& path, const Progress& progress = {},
-                        std::string* error = nullptr) const;
     // The file image SaveDatabase writes.
     std::vector<uint8_t> GetDatabaseBytes(const Progress& progress = {}) const;
 
@@ -71,11 +52,6 @@ public:
     // categories Unfiled, Business, Personal and no file name.
     void AddNewDatabase();
 
-    std::string GetType() const { return quillary::PdbFourCC(m_header, quillary::pdb::kType); }
-    std::string GetCreator() const {
-        return quillary::PdbFourCC(m_header, quillary::pdb::kCreator);
-    }
-    const quillary::PdbHeader& Header() const { return m_header; }
     const std::array<uint8_t, kAppInfoBytes>& AppInfo() const { return m_appInfo; }
 
     // ---- Categories ----
@@ -99,29 +75,11 @@ public:
     uint8_t CategoryID(int catIndex) const;
     uint8_t LastUniqueCategoryID() const { return m_appInfo[274]; }
 
-    // ---- Records ----
-    int GetNumRecords() const { return m_items.Count(); }
+    // ---- Records (see PalmDatabase for the rest) ----
     // Inserts a new default note at nIndex (0..count); false when the index is out of range
-    // or the database holds 32767 notes already.
+    // or the database holds 32767 notes already. Leaves m_FileDirtyFlag to the caller.
     bool AddNewRecord(int nIndex);
     bool InsertRecordItem(int nIndex) { return AddNewRecord(nIndex); }
-    // Removes the note; sets m_FileDirtyFlag.
-    bool DeleteRecord(int nIndex);
-    // Removes every note; sets m_FileDirtyFlag when there were any.
-    void DeleteAllRecords();
-    // The note itself (not a copy), or nullptr. Valid until that note is removed.
-    clsQuillaryItem* GetRecordObject(int itemNum);
-    const clsQuillaryItem* GetRecordObject(int itemNum) const;
-    // Replaces the note at itemNum.
-    bool SetRecordObject(int itemNum, std::unique_ptr<clsQuillaryItem> objNote);
-    bool SetRecordObject(int itemNum, const clsQuillaryItem& objNote);
-    // Reorders all notes: strList lists the old 0-based positions in their new order
-    // ("2,0,1"). Refused (false, nothing changes) unless it names every position once.
-    bool NewSortOrder(const std::string& strList);
-    int32_t GetItemSize(int itemNum) const;
-    uint32_t GetUniqueID(int itemNum) const;
-    // 78 + all BytesSize: the size the program shows (the file is 276 bytes larger).
-    int64_t CalcDBSize() const;
     // Decodes a note's picture; the error names file and note.
     bool GetRecordBitmap(int itemNum, clsBitmap& bitmap, std::string* error = nullptr) const;
 
@@ -142,8 +100,5 @@ private:
     uint8_t* Label(int i) { return m_appInfo.data() + 2 + 16 * size_t(i); }
     const uint8_t* Label(int i) const { return m_appInfo.data() + 2 + 16 * size_t(i); }
 
-    std::string m_fileName;
-    quillary::PdbHeader m_header{};
     std::array<uint8_t, kAppInfoBytes> m_appInfo{};
-    quillary::RecordList<clsQuillaryItem> m_items;
 };

@@ -12,11 +12,6 @@ using namespace quillary;
 
 namespace {
 
-void Report(const clsInsertDatabase::Progress& progress, bool enabled, size_t done, size_t total) {
-    if (enabled && progress && total > 0)
-        progress(int(done * 1000 / total));
-}
-
 std::string Quote(const std::string& s) {
     return "\"" + s + "\"";
 }
@@ -25,26 +20,6 @@ std::string Quote(const std::string& s) {
 
 clsInsertDatabase::clsInsertDatabase() = default;
 clsInsertDatabase::~clsInsertDatabase() = default;
-
-void clsInsertDatabase::SetFileName(const std::string& name) {
-    m_fileName = name.empty() ? std::string() : GetLongFileName(name);
-}
-
-std::string clsInsertDatabase::GetFileName() const {
-    return TrimSpaces(m_fileName);
-}
-
-bool clsInsertDatabase::OpenDatabase(const Progress& progress, std::string* error) {
-    const std::string path = GetFileName();
-    if (path.empty())
-        return Fail(error, "No database file name is set.");
-    if (!FileExists(path))
-        return Fail(error, "File : " + path + " not found.");
-    std::vector<uint8_t> bytes;
-    if (!ReadWholeFile(path, bytes, error))
-        return false;
-    return LoadDatabaseBytes(bytes.data(), bytes.size(), path, progress, error);
-}
 
 bool clsInsertDatabase::LoadDatabaseBytes(const uint8_t* data, size_t size,
                                           const std::string& fileName, const Progress& progress,
@@ -87,7 +62,7 @@ bool clsInsertDatabase::LoadDatabaseBytes(const uint8_t* data, size_t size,
                                                        std::to_string(i + 1) +
                                                        " reuses bytes of earlier inserts)."));
         items.PushBack(std::move(item));
-        Report(progress, m_ScreenDisplayFlag, i + 1, c.entries.size());
+        ReportProgress(progress, i + 1, c.entries.size());
     }
     m_header = c.header;
     m_PalmFileName = std::move(c.name);
@@ -119,26 +94,9 @@ std::vector<uint8_t> clsInsertDatabase::GetDatabaseBytes(const Progress& progres
     out.insert(out.end(), m_appInfo.begin(), m_appInfo.end());
     for (size_t i = 0; i < n; ++i) {
         m_items.Get(int(i))->WriteOutItem(out);
-        Report(progress, m_ScreenDisplayFlag, i + 1, n);
+        ReportProgress(progress, i + 1, n);
     }
     return out;
-}
-
-bool clsInsertDatabase::SaveDatabase(const Progress& progress, std::string* error) {
-    const std::string path = GetFileName();
-    if (path.empty())
-        return Fail(error, "No database file name is set.");
-    if (!WriteFileReplacing(path, GetDatabaseBytes(progress), error))
-        return false;
-    m_FileDirtyFlag = false;
-    return true;
-}
-
-bool clsInsertDatabase::ExportDatabase(const std::string& path, const Progress& progress,
-                                       std::string* error) const {
-    if (TrimSpaces(path).empty())
-        return Fail(error, "No file name given for the export.");
-    return WriteFileReplacing(GetLongFileName(path), GetDatabaseBytes(progress), error);
 }
 
 void clsInsertDatabase::AddNewDatabase() {
@@ -157,56 +115,6 @@ bool clsInsertDatabase::AddNewRecord(int nIndex) {
     auto item = std::make_unique<clsTextInsertItem>();
     item->FillDefaultItemStruct();
     return m_items.Insert(nIndex, std::move(item));
-}
-
-bool clsInsertDatabase::DeleteRecord(int nIndex) {
-    if (!m_items.Erase(nIndex))
-        return false;
-    m_FileDirtyFlag = true;
-    return true;
-}
-
-void clsInsertDatabase::DeleteAllRecords() {
-    if (m_items.Count() > 0)
-        m_FileDirtyFlag = true;
-    m_items.Clear();
-}
-
-clsTextInsertItem* clsInsertDatabase::GetRecordObject(int itemNum) {
-    return m_items.Get(itemNum);
-}
-
-const clsTextInsertItem* clsInsertDatabase::GetRecordObject(int itemNum) const {
-    return m_items.Get(itemNum);
-}
-
-bool clsInsertDatabase::SetRecordObject(int itemNum, std::unique_ptr<clsTextInsertItem> item) {
-    return m_items.Set(itemNum, std::move(item));
-}
-
-bool clsInsertDatabase::SetRecordObject(int itemNum, const clsTextInsertItem& item) {
-    return SetRecordObject(itemNum, std::make_unique<clsTextInsertItem>(item));
-}
-
-bool clsInsertDatabase::NewSortOrder(const std::string& strList) {
-    return m_items.Reorder(strList);
-}
-
-int32_t clsInsertDatabase::GetItemSize(int itemNum) const {
-    const clsTextInsertItem* item = GetRecordObject(itemNum);
-    return item ? item->BytesSize() : 0;
-}
-
-uint32_t clsInsertDatabase::GetUniqueID(int itemNum) const {
-    const clsTextInsertItem* item = GetRecordObject(itemNum);
-    return item ? item->UniqueID : 0;
-}
-
-int64_t clsInsertDatabase::CalcDBSize() const {
-    int64_t size = int64_t(kPdbHeaderBytes);
-    for (const auto& item : m_items)
-        size += item->BytesSize();
-    return size;
 }
 
 // ---- Imports ---------------------------------------------------------------------------

@@ -1,8 +1,7 @@
 #pragma once
 
 #include "ImportResult.h"
-#include "PdbFormat.h"
-#include "RecordList.h"
+#include "PalmDatabase.h"
 #include "clsTextInsertItem.h"
 
 #include <cstdint>
@@ -20,53 +19,25 @@
 //
 // Record indexes are 0-based. Never shows anything; failures return false with a text
 // naming the file.
-class clsInsertDatabase {
+class clsInsertDatabase : public quillary::PalmDatabase<clsInsertDatabase, clsTextInsertItem> {
 public:
-    using Progress = std::function<void(int)>;
-
     int m_CurrentItem = -1; // the insert the editor works on
-    bool m_FileDirtyFlag = false;
-    std::string m_PalmFileName;
-    bool m_ScreenDisplayFlag = false;
 
     clsInsertDatabase();
     clsInsertDatabase(const clsInsertDatabase&) = delete;
     clsInsertDatabase& operator=(const clsInsertDatabase&) = delete;
     ~clsInsertDatabase();
 
-    void SetFileName(const std::string& name);
-    std::string GetFileName() const;
-    // Refuses files that are not text insert databases; on failure nothing changes.
-    bool OpenDatabase(const Progress& progress = {}, std::string* error = nullptr);
+    // Reads a whole file image; refuses files that are not text insert databases. On
+    // failure nothing changes.
     bool LoadDatabaseBytes(const uint8_t* data, size_t size, const std::string& fileName,
                            const Progress& progress = {}, std::string* error = nullptr);
-    // Crash-safe whole-file write (see clsDatabase::SaveDatabase).
-    bool SaveDatabase(const Progress& progress = {}, std::string* error = nullptr);
-    bool ExportDatabase(const std::string& path, const Progress& progress = {},
-                        std::string* error = nullptr) const;
     std::vector<uint8_t> GetDatabaseBytes(const Progress& progress = {}) const;
     // An empty text insert database without file name; the caller sets m_PalmFileName.
     void AddNewDatabase();
 
-    std::string GetType() const { return quillary::PdbFourCC(m_header, quillary::pdb::kType); }
-    std::string GetCreator() const {
-        return quillary::PdbFourCC(m_header, quillary::pdb::kCreator);
-    }
-
-    int GetNumRecords() const { return m_items.Count(); }
     bool AddNewRecord(int nIndex); // an empty insert at nIndex (0..count)
     bool InsertRecordItem(int nIndex) { return AddNewRecord(nIndex); }
-    bool DeleteRecord(int nIndex); // sets m_FileDirtyFlag
-    void DeleteAllRecords();
-    clsTextInsertItem* GetRecordObject(int itemNum);
-    const clsTextInsertItem* GetRecordObject(int itemNum) const;
-    bool SetRecordObject(int itemNum, std::unique_ptr<clsTextInsertItem> item);
-    bool SetRecordObject(int itemNum, const clsTextInsertItem& item);
-    bool NewSortOrder(const std::string& strList);
-    int32_t GetItemSize(int itemNum) const;
-    uint32_t GetUniqueID(int itemNum) const;
-    // 78 + all BytesSize: the file size.
-    int64_t CalcDBSize() const;
 
     // Raw text inserts: separator byte, then title, separator, text, separator, ...
     ImportResult AppendRawTextInsertDB(const std::string& filePath);
@@ -80,9 +51,6 @@ public:
 private:
     bool Append(std::unique_ptr<clsTextInsertItem> item, ImportResult& result);
 
-    std::string m_fileName;
-    quillary::PdbHeader m_header{};
     // An application-info block found in the file, written back unchanged.
     std::vector<uint8_t> m_appInfo;
-    quillary::RecordList<clsTextInsertItem> m_items;
 };

@@ -1,0 +1,132 @@
+#pragma once
+
+#include "FileIO.h"
+#include "PdbFormat.h"
+#include "RecordList.h"
+#include "TextUtil.h"
+
+#include <cstdint>
+#include <functional>
+#include <memory>
+#include <string>
+#include <vector>
+
+namespace quillary {
+
+// What notes and insert databases share: the file name, the header, the records and the
+// whole-file open and save around the byte-level reader and writer of the derived class
+// (LoadDatabaseBytes, GetDatabaseBytes).
+//
+// Record indexes are 0-based; an index out of range is refused (false / nullptr / 0).
+// Never shows anything: failures return false with a text naming the file in *error.
+template <class Derived, class Item>
+class PalmDatabase {
+public:
+    using Progress = std::function<void(int)>; // 0..1000
+
+    bool m_FileDirtyFlag = false;     // memory differs from the file
+    std::string m_PalmFileName;       // database name (Windows-1252)
+    bool m_ScreenDisplayFlag = false; // report progress while reading and writing
+
+    // Stores the path ("" stays ""); a bare file name is taken relative to the current
+    // folder.
+    void SetFileName(const std::string& name) {
+        m_fileName = name.empty() ? std::string() : GetLongFileName(name);
+    }
+    std::string GetFileName() const { return TrimSpaces(m_fileName); }
+
+    // Loads the file named by GetFileName(). On failure the object is left exactly as it
+    // was; on success m_FileDirtyFlag is cleared.
+    bool OpenDatabase(const Progress& progress = {}, std::string* error = nullptr) {
+        const std::string path = GetFileName();
+        std::vector<uint8_t> bytes;
+        if (!ReadDatabaseFile(path, bytes, error))
+            return false;
+        return Self().LoadDatabaseBytes(bytes.data(), bytes.size(), path, progress, error);
+    }
+
+    // Writes the whole database to GetFileName() through a temporary file that replaces
+    // the old one only after a complete, flushed write. On failure the old file is intact
+    // and m_FileDirtyFlag stays as it was; on success it is cleared.
+    bool SaveDatabase(const Progress& progress = {}, std::string* error = nullptr) {
+        const std::string path = GetFileName();
+        if (path.empty())
+            return Fail(error, "No database file name is set.");
+        if (!WriteFileReplacing(path, Self().GetDatabaseBytes(progress), error))
+            return false;
+        m_FileDirtyFlag = false;
+        return true;
+    }
+
+    // Writes a copy to another file; file name and dirty flag stay as they are.
+    bool ExportDatabase(const std::string& path, const Progress& progress = {},
+                        std::string* error = nullptr) const {
+        if (TrimSpaces(path).empty())
+            return Fail(error, "No file name given for the export.");
+        return WriteFileReplacing(GetLongFileName(path), Self().GetDatabaseBytes(progress), error);
+    }
+
+    std::string GetType() const { return PdbFourCC(m_header, pdb::kType); }
+    std::string GetCreator() const { return PdbFourCC(m_header, pdb::kCreator); }
+    const PdbHeader& Header() const { return m_header; }
+
+    int GetNumRecords() const { return m_items.Count(); }
+    // Removes the record; sets m_FileDirtyFlag.
+    bool DeleteRecord(int nIndex) {
+        if (!m_items.Erase(nIndex))
+            return false;
+        m_FileDirtyFlag = true;
+        return true;
+    }
+    // Removes every record; sets m_FileDirtyFlag when there were any.
+    void DeleteAllRecords() {
+        if (m_items.Count() > 0)
+            m_FileDirtyFlag = true;
+        m_items.Clear();
+    }
+    // The record itself (not a copy), or nullptr. Valid until that record is removed.
+    Item* GetRecordObject(int itemNum) { return m_items.Get(itemNum); }
+    const Item* GetRecordObject(int itemNum) const { return m_items.Get(itemNum); }
+    // Replaces the record at itemNum.
+    bool SetRecordObject(int itemNum, std::unique_ptr<Item> item) {
+        return m_items.Set(itemNum, std::move(item));
+    }
+    bool SetRecordObject(int itemNum, const Item& item) {
+        return SetRecordObject(itemNum, std::make_unique<Item>(item));
+    }
+    // Reorders all records: strList lists the old 0-based positions in their new order
+    // ("2,0,1"). Refused (false, nothing changes) unless it names every position once.
+    bool NewSortOrder(const std::string& strList) { return m_items.Reorder(strList); }
+    // BytesSize of a record: its length + 8 for its record-list entry.
+    int32_t GetItemSize(int itemNum) const {
+        const Item* item = GetRecordObject(itemNum);
+        return item ? item->BytesSize() : 0;
+    }
+    uint32_t GetUniqueID(int itemNum) const {
+        const Item* item = GetRecordObject(itemNum);
+        return item ? item->UniqueID : 0;
+    }
+    // 78 + all BytesSize.
+    int64_t CalcDBSize() const {
+        int64_t size = int64_t(kPdbHeaderBytes);
+        for (const auto& item : m_items)
+            size += item->BytesSize();
+        return size;
+    }
+
+protected:
+    void ReportProgress(const Progress& progress, size_t done, size_t total) const {
+        if (m_ScreenDisplayFlag && progress && total > 0)
+            progress(int(done * 1000 / total));
+    }
+
+    std::string m_fileName;
+    PdbHeader m_header{};
+    RecordList<Item> m_items;
+
+private:
+    Derived& Self() { return static_cast<Derived&>(*this); }
+    const Derived& Self() const { return static_cast<const Derived&>(*this); }
+};
+
+} // namespace quillary
