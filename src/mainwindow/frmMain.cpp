@@ -266,9 +266,16 @@ void frmMain::OnUserSelected(int position) {
 
 void frmMain::ReloadCurrentUser() {
     const int position = m_cmbUser->currentIndex();
+    const int previous = m_CurrentUserIndex;
     m_CurrentUserIndex = -1;
     if (position >= 0)
         OnUserSelected(position);
+    if (m_CurrentUserIndex < 0 && previous >= 0) {
+        // The file could not be read again: the shown notes stay this user's.
+        m_CurrentUserIndex = previous;
+        const QSignalBlocker block(m_cmbUser);
+        m_cmbUser->setCurrentIndex(previous);
+    }
 }
 
 bool frmMain::QuerySaveChanges() {

@@ -253,6 +253,21 @@ private slots:
         QCOMPARE(f.Settings().GetSetting("Default User ID"), QString("101"));
     }
 
+    void rereadOfADamagedFileKeepsTheUserShown() {
+        MainWindowFixture f;
+        TwoUsers(f);
+        frmMain& w = f.Start();
+        QFile bad(f.UserFile("ann", "Ann"));
+        QVERIFY(bad.open(QIODevice::WriteOnly | QIODevice::Truncate));
+        bad.write("garbage");
+        bad.close();
+        w.ReloadCurrentUser();
+        QCOMPARE(f.services.messages.size(), 1);
+        QCOMPARE(w.CurrentUserIndex(), 0);
+        QCOMPARE(w.UserSelector()->currentIndex(), 0);
+        QCOMPARE(w.TextEditor()->toPlainText(), QString("ann one"));
+    }
+
     void failedSaveKeepsTheChanges() {
         MainWindowFixture f;
         TwoUsers(f);
