@@ -60,7 +60,8 @@ private slots:
 
         QCOMPARE(splashDuringWait, splash);
         QVERIFY(!mainDuringWait);
-        QVERIFY2(waited >= 2000 && waited < 3600, qPrintable(QString::number(waited)));
+        // At least two whole seconds; the upper end leaves room for a loaded test machine.
+        QVERIFY2(waited >= 2000 && waited < 10000, qPrintable(QString::number(waited)));
         QVERIFY(window->isVisible());
         QVERIFY(!SplashVisible());
         QCOMPARE(window->TextEditor()->toPlainText(), QString("first note"));
