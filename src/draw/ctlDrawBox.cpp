@@ -343,7 +343,9 @@ void ctlDrawBox::SurfaceMouse(QMouseEvent* event) {
         }
         break;
     case QEvent::MouseMove:
-        if (event->buttons() == Qt::LeftButton && m_LastPoint.y() != -1 && m_StrokeActive) {
+        // A stroke always has its last point (the press sets it), and -1 is a real row just
+        // above the surface, so the sentinel must not stop a stroke that passes there.
+        if (event->buttons() == Qt::LeftButton && m_StrokeActive) {
             tool.Move(pos, m_LastPoint);
             m_LastPoint = pos;
         }

@@ -2,6 +2,8 @@
 // driven with real mouse events on the offscreen platform.
 #include "DrawBoxTestKit.h"
 
+#include "draw/MonoRaster.h"
+
 #include <QAction>
 #include <QPaintEvent>
 #include <QScrollBar>
@@ -46,6 +48,8 @@ private slots:
     void pencilClickLeavesDotAndDash();
     void pencilStrokeFollowsThePointer();
     void widePencilAndEraser();
+    void strokeThroughTheRowAboveKeepsDrawing_data();
+    void strokeThroughTheRowAboveKeepsDrawing();
     void releaseWithoutPressOnlyMarksDirty();
     void doubleClickDrawsLikeAClick();
     void otherButtonsDoNotDraw();
@@ -300,6 +304,37 @@ void TestDrawBox::widePencilAndEraser() {
     QCOMPARE(erased.pixel(47, 40), kInk);
     QCOMPARE(erased.pixel(48, 38), kInk); // round, not square: the disc's corner stays
     QVERIFY(f.box->DirtyFlag());
+}
+
+void TestDrawBox::strokeThroughTheRowAboveKeepsDrawing_data() {
+    QTest::addColumn<int>("tool");
+    QTest::newRow("Pencil") << int(ctlDrawBox::ToolPencil);
+    QTest::newRow("Eraser") << int(ctlDrawBox::ToolEraser);
+}
+
+// A stroke that leaves the surface across its top edge passes the row y = -1; the moves that
+// follow must still draw, not be dropped until a straight jump at the release.
+void TestDrawBox::strokeThroughTheRowAboveKeepsDrawing() {
+    QFETCH(int, tool);
+    const bool pencil = tool == ctlDrawBox::ToolPencil;
+    QImage start = WhitePicture(100, 80);
+    if (!pencil)
+        start.fill(kInk);
+    DrawBoxFixture f;
+    f.box->SetPicture(start);
+    f.box->SetTool(tool);
+    f.Drag({QPoint(10, 10), QPoint(10, -1), QPoint(40, 10), QPoint(40, 30)});
+
+    QImage expected = start;
+    const QRgb ink = pencil ? MonoRaster::kBlack : MonoRaster::kWhite;
+    const int width = pencil ? 1 : 5;
+    MonoRaster::DrawSegment(expected, {10, 10}, {10, 10}, width, ink);
+    MonoRaster::DrawSegment(expected, {10, -1}, {10, 10}, width, ink);
+    MonoRaster::DrawSegment(expected, {40, 10}, {10, -1}, width, ink);
+    MonoRaster::DrawSegment(expected, {40, 30}, {40, 10}, width, ink);
+    MonoRaster::DrawSegment(expected, {40, 30}, pencil ? QPoint(41, 30) : QPoint(40, 30), width,
+                            ink);
+    QCOMPARE(f.box->Picture(), expected);
 }
 
 void TestDrawBox::releaseWithoutPressOnlyMarksDirty() {
