@@ -57,6 +57,7 @@ class TestDrawBoxSelection : public QObject {
 private slots:
     void regionDrags_data();
     void regionDrags();
+    void regionOffTheEdgeSelectsNothing();
     void smallRegionCommitsThePreviousOne();
     void moveLeavesBlankAndMergesWithAnd();
     void clearAfterMoveRestoresUnderneath();
@@ -115,6 +116,26 @@ void TestDrawBoxSelection::regionDrags() {
     QCOMPARE(f.box->Picture(), Sample());
     QVERIFY(!f.box->DirtyFlag());
     QCOMPARE(changes.count(), 0);
+}
+
+// On a scaled screen the pointer reports fractions: a press in the right half of the last
+// column rounds to the first column beyond the surface. A drag from there has no pixel of
+// the surface in it and must select nothing (Copy would otherwise empty the clipboard).
+void TestDrawBoxSelection::regionOffTheEdgeSelectsNothing() {
+    DrawBoxFixture f;
+    f.box->SetPicture(Sample());
+    f.box->SetTool(ctlDrawBox::ToolRegion);
+    QWidget* s = f.Surface();
+    SendMouse(s, QEvent::MouseButtonPress, QPointF(99.6, 10), Qt::LeftButton, Qt::LeftButton);
+    SendMouse(s, QEvent::MouseMove, QPointF(130, 50), Qt::NoButton, Qt::LeftButton);
+    SendMouse(s, QEvent::MouseButtonRelease, QPointF(130, 50), Qt::LeftButton, Qt::NoButton);
+    QVERIFY(!f.box->IsFloating());
+    QVERIFY(!f.Grab()->isVisible());
+    f.services.clipText = "keep me";
+    f.box->CopyPicture();
+    QCOMPARE(f.services.clipText, QString("keep me"));
+    QVERIFY(f.services.clipImage.isNull());
+    QCOMPARE(f.box->Picture(), Sample());
 }
 
 void TestDrawBoxSelection::smallRegionCommitsThePreviousOne() {
