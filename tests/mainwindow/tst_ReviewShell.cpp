@@ -116,8 +116,8 @@ private slots:
         QCOMPARE(settings.GetSetting("FontName"), QString("Tahoma"));
         settings.SetSetting("FontName", "Courier");
         settings.Save();
-        // clsSettings.cpp:81 decodes the whole file as UTF-8 (invalid bytes become U+FFFD)
-        // and :213 writes it back as UTF-8, so the other program's value is corrupted.
+        // clsSettings.cpp:27 decodes the whole file as UTF-8 (invalid bytes become U+FFFD)
+        // and :159 writes it back as UTF-8, so the other program's value is corrupted.
         // Keeping lines that are not valid UTF-8 as raw bytes (or decoding them as
         // Windows-1252/Latin-1 and writing them back the same way) keeps them intact.
         QEXPECT_FAIL("", "clsSettings rewrites non-UTF-8 foreign lines", Continue);
