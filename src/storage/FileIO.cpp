@@ -94,15 +94,33 @@ bool WriteAll(int fd, const uint8_t* data, size_t size) {
 
 bool WriteFileReplacing(const std::string& path, const uint8_t* data, size_t size,
                         std::string* error) {
-    const fs::path target(path);
+    fs::path target(path);
     std::error_code ec;
     if (fs::is_directory(target, ec))
         return Fail(error, path + ": is a folder, not a file.");
+    // Through a link, write the file it points to: renaming over the link itself would
+    // leave that file unchanged and turn the link into a separate copy.
+    if (fs::is_symlink(target, ec)) {
+        fs::path resolved = fs::canonical(target, ec);
+        if (!ec)
+            target = std::move(resolved);
+    }
+    // A write-protected file is not replaced behind the person's back.
+    const fs::file_status status = fs::status(target, ec);
+    constexpr fs::perms kWrite = fs::perms::owner_write | fs::perms::group_write |
+                                 fs::perms::others_write;
+    bool readOnly = fs::is_regular_file(status) && (status.permissions() & kWrite) == fs::perms::none;
+#ifdef QUILLARY_POSIX_IO
+    if (fs::is_regular_file(status) && ::access(target.c_str(), W_OK) != 0)
+        readOnly = true;
+#endif
+    if (readOnly)
+        return Fail(error, path + ": the file is read-only; the previous file is unchanged.");
     const std::string temp = TempNameFor(target);
 #ifdef QUILLARY_POSIX_IO
     mode_t mode = 0644;
     struct stat st {};
-    if (::stat(path.c_str(), &st) == 0)
+    if (::stat(target.c_str(), &st) == 0)
         mode = st.st_mode & 07777;
     const int fd = ::open(temp.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, mode);
     if (fd < 0)
@@ -114,7 +132,7 @@ bool WriteFileReplacing(const std::string& path, const uint8_t* data, size_t siz
         why = "flushing to disk failed (" + Reason() + ")";
     if (::close(fd) != 0 && why.empty())
         why = "closing failed (" + Reason() + ")";
-    if (why.empty() && ::rename(temp.c_str(), path.c_str()) != 0)
+    if (why.empty() && ::rename(temp.c_str(), target.c_str()) != 0)
         why = "replacing the file failed (" + Reason() + ")";
     if (!why.empty()) {
         ::unlink(temp.c_str());

@@ -19,7 +19,8 @@ bool ReadWholeFile(const std::string& path, std::vector<uint8_t>& out, std::stri
 
 // Writes data to a new temporary file in the same folder, flushes it to the disk, then
 // renames it over path. On any failure the temporary file is removed, an existing file
-// at path is left as it was, and *error says why.
+// at path is left as it was, and *error says why. A read-only file is refused; through
+// a link the linked file is written.
 bool WriteFileReplacing(const std::string& path, const uint8_t* data, size_t size,
                         std::string* error);
 inline bool WriteFileReplacing(const std::string& path, const std::vector<uint8_t>& data,

@@ -270,6 +270,40 @@ TEST_F(DatabaseTest, FailedSaveKeepsTheOldFileAndTheDirtyFlag) {
     EXPECT_FALSE(db.SaveDatabase({}, &error));
 }
 
+TEST_F(DatabaseTest, ReadOnlyFileIsNotReplaced) {
+    clsDatabase db;
+    Fresh(db, 1);
+    db.SetFileName(Path("notes.pdb"));
+    ASSERT_TRUE(db.SaveDatabase());
+    const auto old = ReadAll(Path("notes.pdb"));
+    fs::permissions(Path("notes.pdb"), fs::perms::owner_read | fs::perms::group_read);
+    db.AddNewRecord(1);
+    db.m_FileDirtyFlag = true;
+    std::string error;
+    EXPECT_FALSE(db.SaveDatabase({}, &error));
+    EXPECT_NE(error.find(Path("notes.pdb")), std::string::npos) << error;
+    EXPECT_NE(error.find("read-only"), std::string::npos) << error;
+    EXPECT_TRUE(db.m_FileDirtyFlag);
+    EXPECT_EQ(ReadAll(Path("notes.pdb")), old);
+    EXPECT_EQ(std::distance(fs::directory_iterator(dir), fs::directory_iterator()), 1);
+}
+
+TEST_F(DatabaseTest, SaveThroughALinkWritesTheLinkedFile) {
+    fs::create_directories(dir / "real");
+    clsDatabase db;
+    Fresh(db, 1);
+    db.SetFileName(Path("real/notes.pdb"));
+    ASSERT_TRUE(db.SaveDatabase());
+    fs::create_symlink(dir / "real" / "notes.pdb", dir / "link.pdb");
+    db.SetFileName(Path("link.pdb"));
+    db.AddNewRecord(1);
+    std::string error;
+    ASSERT_TRUE(db.SaveDatabase({}, &error)) << error;
+    EXPECT_TRUE(fs::is_symlink(dir / "link.pdb")) << "the link stays a link";
+    EXPECT_EQ(ReadAll(Path("real/notes.pdb")), db.GetDatabaseBytes());
+    EXPECT_EQ(std::distance(fs::directory_iterator(dir / "real"), fs::directory_iterator()), 1);
+}
+
 TEST_F(DatabaseTest, ExportLeavesNameAndDirtyFlag) {
     clsDatabase db;
     Fresh(db, 1);
