@@ -438,6 +438,13 @@ void frmMain::OnNoteSelected(int position) {
     UpdateFormStatus();
 }
 
+QString frmMain::BoxText() const {
+    // toPlainText() turns no-break spaces into plain ones; the note must keep its bytes.
+    QString text = m_txtNote->document()->toRawText();
+    text.replace(QChar::ParagraphSeparator, QChar('\n')).replace(QChar::LineSeparator, QChar('\n'));
+    return text;
+}
+
 QString frmMain::CurrentNoteUiText() const {
     const clsQuillaryItem* note = m_Database.GetRecordObject(m_CurrentNoteIndex);
     return note ? ToUiText(note->RawText()) : QString();
@@ -464,7 +471,7 @@ void frmMain::SaveChanges() {
         UpdateSyncStatus();
     }
     // Only a changed text is written back, so an untouched note keeps its exact bytes.
-    const QString text = m_txtNote->toPlainText();
+    const QString text = BoxText();
     if (text != CurrentNoteUiText())
         note->SetText(ToCp1252(text));
 }
@@ -508,7 +515,7 @@ void frmMain::OnTextChanged() {
                           QStringLiteral(" cannot be stored on the handheld and was left out.");
             }
         }
-        const int excess = int(m_txtNote->toPlainText().size()) -
+        const int excess = int(BoxText().size()) -
                            int(clsQuillaryItem::kMaxTextChars);
         if (excess > 0) {
             const int insertedEnd = std::min(end, m_txtNote->document()->characterCount() - 1);
@@ -527,7 +534,7 @@ void frmMain::OnTextChanged() {
     }
     if (m_CurrentNoteIndex < 0)
         return;
-    const QString text = m_txtNote->toPlainText();
+    const QString text = BoxText();
     if (text == CurrentNoteUiText())
         return;
     {

@@ -124,6 +124,7 @@ private:
     void ShowProgress(bool show);
     std::function<void(int)> ProgressReporter();
     QString CurrentNoteUiText() const;
+    QString BoxText() const;
     std::string NewNoteTitle();
 
     PlatformServices& m_Services;

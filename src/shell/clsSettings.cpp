@@ -7,6 +7,7 @@
 #include <QFileInfo>
 #include <QSaveFile>
 #include <QStandardPaths>
+#include <QStringDecoder>
 
 #include <cmath>
 #include <optional>
@@ -20,11 +21,20 @@ const QString kSection = QStringLiteral("Quillary Settings");
 const QString kMissing = QStringLiteral("-9991gfjh23123123");
 constexpr int kMaxValueLength = 255;
 
-QStringList ReadLines(const QString& path) {
+// A file written by a single-byte program is not valid UTF-8: it is read and written back
+// as Latin-1, so lines this program never touches keep their bytes.
+QStringList ReadLines(const QString& path, bool* singleByte = nullptr) {
     QFile file(path);
     if (!file.open(QIODevice::ReadOnly))
         return {};
-    QString text = QString::fromUtf8(file.readAll());
+    const QByteArray bytes = file.readAll();
+    QStringDecoder utf8(QStringDecoder::Utf8);
+    QString text = utf8(bytes);
+    const bool latin1 = utf8.hasError();
+    if (latin1)
+        text = QString::fromLatin1(bytes);
+    if (singleByte)
+        *singleByte = latin1;
     text.remove(QChar('\r'));
     QStringList lines = text.split(QChar('\n'));
     if (!lines.isEmpty() && lines.last().isEmpty())
@@ -145,7 +155,7 @@ QString clsSettings::ReadValue(const QString& key) const {
 }
 
 bool clsSettings::WriteValue(const QString& key, const QString& value) {
-    QStringList lines = ReadLines(m_FilePath);
+    QStringList lines = ReadLines(m_FilePath, &m_SingleByteFile);
     PutKey(lines, key, value);
     return WriteLines(lines);
 }
@@ -156,7 +166,8 @@ bool clsSettings::WriteLines(const QStringList& lines) {
     QSaveFile file(m_FilePath);
     bool ok = file.open(QIODevice::WriteOnly);
     if (ok) {
-        file.write(lines.join(QChar('\n')).toUtf8());
+        const QString text = lines.join(QChar('\n'));
+        file.write(m_SingleByteFile ? text.toLatin1() : text.toUtf8());
         file.write("\n");
         ok = file.commit();
     }
@@ -208,7 +219,7 @@ bool clsSettings::SetSetting(const QString& key, const QString& value) {
 
 int clsSettings::Save() {
     // One rewrite of the file with every cached pair applied in cache order.
-    QStringList lines = ReadLines(m_FilePath);
+    QStringList lines = ReadLines(m_FilePath, &m_SingleByteFile);
     for (int p = 1; p < m_Keys.size(); ++p)
         PutKey(lines, m_Keys.at(p), m_Values.at(p));
     WriteLines(lines);

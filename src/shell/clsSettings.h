@@ -42,6 +42,7 @@ private:
     QStringList m_Values{QStringLiteral("Init")};
     std::function<void(const QString&)> m_WriteErrorHandler;
     bool m_WriteErrorReported = false;
+    bool m_SingleByteFile = false; // the file on disk is not UTF-8
 };
 
 // The note editor's font from "FontName", "FontSize", "FontBold", "FontItalic",

@@ -152,12 +152,12 @@ private slots:
     void textHelpers() {
         QCOMPARE(TrimAtNull(QString("  ab") + QChar(0) + "junk  "), QString("ab"));
         QCOMPARE(TrimAtNull(QString(" a b ")), QString("a b"));
-        QCOMPARE(AddBackslash(""), QString(""));
-        QCOMPARE(AddBackslash("/desk/"), QString("/desk/"));
-        QCOMPARE(AddBackslash("/desk/x"), QString("/desk/x/"));
-        QCOMPARE(GetFirstLine("one\r\ntwo"), QString("one"));
-        QCOMPARE(GetFirstLine("\r\ntwo"), QString(""));
-        QCOMPARE(GetFirstLine("single"), QString("single"));
+        QCOMPARE(AddBackslash(QString("")), QString(""));
+        QCOMPARE(AddBackslash(QString("/desk/")), QString("/desk/"));
+        QCOMPARE(AddBackslash(QString("/desk/x")), QString("/desk/x/"));
+        QCOMPARE(GetFirstLine(QString("one\r\ntwo")), QString("one"));
+        QCOMPARE(GetFirstLine(QString("\r\ntwo")), QString(""));
+        QCOMPARE(GetFirstLine(QString("single")), QString("single"));
     }
 
     void selectAllText() {
