@@ -221,7 +221,7 @@ TEST(clsQuillaryItem, ImportNoteItemFromFiles) {
     ASSERT_TRUE(item.GetBitmap(back));
     EXPECT_TRUE(back == pic);
 
-    // Missing picture: the spec'd message, the picture stays.
+    // Missing picture: the documented message, the picture stays.
     const auto pictureBefore = item.RecordBytes();
     EXPECT_FALSE(item.ImportNoteItem(txt, TempPath("missing.bmp"), &messages));
     ASSERT_EQ(messages.size(), 1u);
