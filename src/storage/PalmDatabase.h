@@ -1,6 +1,7 @@
 #pragma once
 
 #include "FileIO.h"
+#include "ImportResult.h"
 #include "PdbFormat.h"
 #include "RecordList.h"
 #include "TextUtil.h"
@@ -118,6 +119,35 @@ protected:
     void ReportProgress(const Progress& progress, size_t done, size_t total) const {
         if (m_ScreenDisplayFlag && progress && total > 0)
             progress(int(done * 1000 / total));
+    }
+
+    // Appends a copy of every record of another database through append(item, result),
+    // which marks, counts and stores it; unique IDs become 0 as for records made on the PC.
+    template <class AppendFn>
+    ImportResult AppendRecordsOf(const Derived& other, AppendFn append) {
+        ImportResult result;
+        const int count = other.GetNumRecords(); // fixed first: other may be this database
+        for (int i = 0; i < count; ++i) {
+            auto item = std::make_unique<Item>(*other.GetRecordObject(i));
+            item->UniqueID = 0;
+            if (!append(std::move(item), result))
+                return result;
+        }
+        result.completed = true;
+        return result;
+    }
+    // The same for the database in a file; a file that cannot be read imports nothing.
+    template <class AppendFn>
+    ImportResult AppendRecordsOfFile(const std::string& otherPath, AppendFn append) {
+        Derived other;
+        other.SetFileName(otherPath);
+        std::string why;
+        if (!other.OpenDatabase({}, &why)) {
+            ImportResult result;
+            result.messages.push_back(why);
+            return result;
+        }
+        return AppendRecordsOf(other, append);
     }
 
     std::string m_fileName;

@@ -40,10 +40,10 @@ bool clsDatabase::LoadDatabaseBytes(const uint8_t* data, size_t size, const std:
     const uint32_t appInfoAt = ReadBE32(c.header.data() + pdb::kAppInfoOffset);
     if (appInfoAt != 0) {
         if (appInfoAt > size || size - appInfoAt < kAppInfoBytes)
-            return Fail(error, FileError(fileName, "the category table is said to start at offset " +
-                                                       std::to_string(appInfoAt) +
-                                                       ", but the file ends at " +
-                                                       std::to_string(size) + "."));
+            return Fail(error, FileError(fileName,
+                                         "the category table is said to start at offset " +
+                                             std::to_string(appInfoAt) + ", but the file ends at " +
+                                             std::to_string(size) + "."));
         std::memcpy(appInfo.data(), data + appInfoAt, kAppInfoBytes);
     }
     // Records may not add up to more than the file: this also bounds memory for files
@@ -122,7 +122,8 @@ void clsDatabase::AddNewDatabase() {
 std::string clsDatabase::GetCategoryLabel(int catIndex) const {
     if (catIndex < 0 || catIndex >= kMaxCategories)
         return {};
-    return TrimAtNull(std::string_view(reinterpret_cast<const char*>(Label(catIndex)), kLabelBytes));
+    return TrimAtNull(
+        std::string_view(reinterpret_cast<const char*>(Label(catIndex)), kLabelBytes));
 }
 
 int clsDatabase::GetCategoryList(std::vector<std::string>& strCatList) const {
@@ -312,26 +313,14 @@ ImportResult clsDatabase::ImportListFormat(const std::string& filePath) {
 }
 
 ImportResult clsDatabase::AppendDatabaseNotes(const std::string& otherPath) {
-    ImportResult result;
-    clsDatabase other;
-    other.SetFileName(otherPath);
-    std::string why;
-    if (!other.OpenDatabase({}, &why)) {
-        result.messages.push_back(why);
-        return result;
-    }
-    return AppendDatabaseNotes(other);
+    return AppendRecordsOfFile(otherPath,
+                               [this](std::unique_ptr<clsQuillaryItem> item, ImportResult& r) {
+                                   return AppendImportedNote(std::move(item), r);
+                               });
 }
 
 ImportResult clsDatabase::AppendDatabaseNotes(const clsDatabase& other) {
-    ImportResult result;
-    const int count = other.GetNumRecords(); // fixed first: other may be this database
-    for (int i = 0; i < count; ++i) {
-        auto note = std::make_unique<clsQuillaryItem>(*other.GetRecordObject(i));
-        note->UniqueID = 0;
-        if (!AppendImportedNote(std::move(note), result))
-            return result;
-    }
-    result.completed = true;
-    return result;
+    return AppendRecordsOf(other, [this](std::unique_ptr<clsQuillaryItem> item, ImportResult& r) {
+        return AppendImportedNote(std::move(item), r);
+    });
 }

@@ -201,26 +201,14 @@ ImportResult clsInsertDatabase::ImportListFormat(const std::string& filePath) {
 }
 
 ImportResult clsInsertDatabase::AppendDatabaseInserts(const std::string& otherPath) {
-    ImportResult result;
-    clsInsertDatabase other;
-    other.SetFileName(otherPath);
-    std::string why;
-    if (!other.OpenDatabase({}, &why)) {
-        result.messages.push_back(why);
-        return result;
-    }
-    return AppendDatabaseInserts(other);
+    return AppendRecordsOfFile(otherPath,
+                               [this](std::unique_ptr<clsTextInsertItem> item, ImportResult& r) {
+                                   return Append(std::move(item), r);
+                               });
 }
 
 ImportResult clsInsertDatabase::AppendDatabaseInserts(const clsInsertDatabase& other) {
-    ImportResult result;
-    const int count = other.GetNumRecords(); // fixed first: other may be this database
-    for (int i = 0; i < count; ++i) {
-        auto item = std::make_unique<clsTextInsertItem>(*other.GetRecordObject(i));
-        item->UniqueID = 0;
-        if (!Append(std::move(item), result))
-            return result;
-    }
-    result.completed = true;
-    return result;
+    return AppendRecordsOf(other, [this](std::unique_ptr<clsTextInsertItem> item, ImportResult& r) {
+        return Append(std::move(item), r);
+    });
 }
