@@ -1,3 +1,4 @@
+#include "dialogs/WindowHooks.h"
 #include "mainwindow/HotSyncHandler.h"
 #include "mainwindow/Startup.h"
 #include "mainwindow/frmMain.h"
@@ -34,6 +35,7 @@ int main(int argc, char** argv) {
     clsDatabase database;
     std::unique_ptr<frmMain> main = StartMainWindow(services, settings, database);
     frmMain& window = *main;
+    RegisterWindows(window);
     StartHotSyncNotification(window);
     QObject::connect(&instance, &SingleInstance::activationRequested, &window, [&window] {
         window.setWindowState((window.windowState() & ~Qt::WindowMinimized) | Qt::WindowActive);

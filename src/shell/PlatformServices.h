@@ -9,6 +9,7 @@
 
 #include <optional>
 
+class QDialog;
 class QPrinter;
 
 namespace quillary {
@@ -75,6 +76,12 @@ public:
 
     // The clock (new-note titles and anything else that shows the time).
     virtual QDateTime now() = 0;
+
+    // Shows one of the program's own modal windows (categories editor, page setup, ...)
+    // and returns its result code (QDialog::Accepted or QDialog::Rejected). The window is
+    // closed when this returns. The Qt implementation runs the dialog's own event loop;
+    // a test double hands the window to the test, which drives it with real events.
+    virtual int runDialog(QDialog& dialog) = 0;
 };
 
 } // namespace quillary

@@ -163,4 +163,6 @@ OpenResult QtPlatformServices::openUrl(const QString& url) {
 
 QDateTime QtPlatformServices::now() { return QDateTime::currentDateTime(); }
 
+int QtPlatformServices::runDialog(QDialog& dialog) { return dialog.exec(); }
+
 } // namespace quillary

@@ -28,6 +28,7 @@ public:
     OpenResult openDocument(const QString& path) override;
     OpenResult openUrl(const QString& url) override;
     QDateTime now() override;
+    int runDialog(QDialog& dialog) override;
 };
 
 } // namespace quillary

@@ -1,5 +1,8 @@
 #include "ScriptedPlatformServices.h"
 
+#include <QApplication>
+#include <QDialog>
+
 namespace quillary::test {
 
 MsgResult ScriptedPlatformServices::messageBox(const QString& text, const QString& title,
@@ -87,6 +90,18 @@ QStringList ScriptedPlatformServices::messageTexts() const {
     for (const MessageCall& m : messages)
         texts << m.text;
     return texts;
+}
+
+int ScriptedPlatformServices::runDialog(QDialog& dialog) {
+    dialogsShown.append(dialog.objectName());
+    dialog.setResult(QDialog::Rejected);
+    dialog.show();
+    QApplication::processEvents();
+    if (!dialogScripts.isEmpty())
+        dialogScripts.dequeue()(dialog);
+    if (dialog.isVisible())
+        dialog.reject();
+    return dialog.result();
 }
 
 } // namespace quillary::test

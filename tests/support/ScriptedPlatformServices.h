@@ -43,6 +43,11 @@ public:
     QDateTime clock = QDateTime(QDate(2026, 3, 14), QTime(16, 7));
     // Runs inside messageBox, e.g. to check the application's state while the box is up.
     std::function<void(const MessageCall&)> onMessage;
+    // Scripts for the program's own modal windows, consumed in order by runDialog: each
+    // gets the window shown (not modal) and drives it with real events, usually ending
+    // with a click on OK or Cancel. A window still open after its script (or shown with
+    // no script left) is rejected, so a test never waits on it.
+    QQueue<std::function<void(QDialog&)>> dialogScripts;
 
     // What was asked.
     QList<MessageCall> messages;
@@ -50,6 +55,7 @@ public:
     QList<QFont> fontDialogs;
     QList<QStringList> popupMenus;
     int printerSetups = 0;
+    QStringList dialogsShown; // objectName of each window passed to runDialog
     QStringList openedDocuments;
     QStringList openedUrls;
 
@@ -78,6 +84,7 @@ public:
     OpenResult openDocument(const QString& path) override;
     OpenResult openUrl(const QString& url) override;
     QDateTime now() override;
+    int runDialog(QDialog& dialog) override;
 
     // Texts of all message boxes shown so far.
     QStringList messageTexts() const;

@@ -1,0 +1,7 @@
+#include "dialogs/InsertWindows.h"
+
+namespace quillary {
+
+void RegisterInsertWindows(frmMain&) {}
+
+} // namespace quillary

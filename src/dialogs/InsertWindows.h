@@ -1,0 +1,11 @@
+#pragma once
+
+namespace quillary {
+
+class frmMain;
+
+// Hands the insert database windows and the import/export dialogs to the main window's
+// "EditInserts" and "Import" command hooks.
+void RegisterInsertWindows(frmMain& window);
+
+} // namespace quillary

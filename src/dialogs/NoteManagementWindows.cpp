@@ -1,0 +1,7 @@
+#include "dialogs/NoteManagementWindows.h"
+
+namespace quillary {
+
+void RegisterNoteManagementWindows(frmMain&) {}
+
+} // namespace quillary

@@ -1,0 +1,15 @@
+#include "dialogs/WindowHooks.h"
+
+#include "dialogs/InsertWindows.h"
+#include "dialogs/NoteManagementWindows.h"
+#include "print/PrintWindows.h"
+
+namespace quillary {
+
+void RegisterWindows(frmMain& window) {
+    RegisterPrintWindows(window);
+    RegisterNoteManagementWindows(window);
+    RegisterInsertWindows(window);
+}
+
+} // namespace quillary

@@ -1,0 +1,7 @@
+#include "print/PrintWindows.h"
+
+namespace quillary {
+
+void RegisterPrintWindows(frmMain&) {}
+
+} // namespace quillary

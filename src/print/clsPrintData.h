@@ -1,0 +1,8 @@
+#pragma once
+
+namespace quillary {
+
+// One print layout and the selection of notes to print.
+class clsPrintData {};
+
+} // namespace quillary
