@@ -1,7 +1,34 @@
 #include "dialogs/InsertWindows.h"
 
+#include "dialogs/frmImportNotes.h"
+#include "dialogs/frmInsertDBList.h"
+#include "mainwindow/MainCommands.h"
+#include "mainwindow/frmMain.h"
+#include "shell/PlatformServices.h"
+#include "shell/modGlobals.h"
+
 namespace quillary {
 
-void RegisterInsertWindows(frmMain&) {}
+void RegisterInsertWindows(frmMain& window) {
+    window.Commands().SetDialogHandler(QStringLiteral("EditInserts"), [&window] {
+        if (window.GetInsertFolder().isEmpty()) {
+            window.Context().services.messageBox(
+                QStringLiteral("Insert databases belong to a HotSync user; no user is shown."),
+                kAppTitle, MsgButtons::Ok, MsgIcon::Information);
+            return;
+        }
+        frmInsertDBList list(window, &window);
+        window.CloseWithMainWindow(&list);
+        window.Context().services.runDialog(list);
+    });
+    window.Commands().SetDialogHandler(QStringLiteral("Import"), [&window] {
+        // A "No" to the save question leaves the panes' edits uncommitted; the import
+        // rebuilds the note list from the records, so they go into the note first.
+        window.SaveChanges();
+        frmImportNotes dialog(window, &window);
+        window.CloseWithMainWindow(&dialog);
+        window.Context().services.runDialog(dialog);
+    });
+}
 
 } // namespace quillary

@@ -771,9 +771,44 @@ bool frmMain::eventFilter(QObject* watched, QEvent* event) {
 }
 
 // ---------------------------------------------------------------------------------------
+// Insert databases and imports
+
+QString frmMain::GetInsertFolder() const {
+    if (m_CurrentUserIndex < 0)
+        return QString();
+    return GetUserInsertFolder(m_Desk, m_Users, m_cmbUser->itemData(m_CurrentUserIndex).toInt());
+}
+
+QString frmMain::CurrentUserName() const {
+    if (m_CurrentUserIndex < 0)
+        return QString();
+    return m_Users.names.value(m_cmbUser->itemData(m_CurrentUserIndex).toInt());
+}
+
+void frmMain::RefreshAfterImport() {
+    if (m_Database.GetNumRecords() < 1)
+        m_Database.AddNewRecord(0);
+    RefreshDisplayFromDatabaseObject();
+    UpdateFormStatus();
+    emit databaseReloaded();
+}
+
+void frmMain::CloseWithMainWindow(QWidget* window) {
+    m_CloseFirst.removeAll(nullptr);
+    m_CloseFirst << window;
+}
+
+// ---------------------------------------------------------------------------------------
 // Closing
 
 void frmMain::closeEvent(QCloseEvent* event) {
+    // Windows the main window's exit must not leave behind (the insert editor asks about
+    // its unsaved inserts and may refuse).
+    for (auto it = m_CloseFirst.rbegin(); it != m_CloseFirst.rend(); ++it)
+        if (*it && (*it)->isVisible() && !(*it)->close()) {
+            event->ignore();
+            return;
+        }
     if (QuerySaveChanges()) {
         const QSignalBlocker block(m_cmbUser);
         m_cmbUser->setCurrentIndex(m_CurrentUserIndex);

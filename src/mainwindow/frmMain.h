@@ -97,6 +97,20 @@ public:
     // A nameless size: "1,234.6", ".3" (the status bar's "#,#.#").
     static QString FormatKb(qint64 bytes);
 
+    // What the insert database and import windows use.
+    // The shown user's insert folder and name; "" when no user is shown.
+    QString GetInsertFolder() const;
+    QString CurrentUserName() const;
+    // The progress bar in place of the status bar while a database is read or written.
+    void ShowProgressBar(bool show) { ShowProgress(show); }
+    std::function<void(int)> ProgressBarReporter() { return ProgressReporter(); }
+    // After notes were imported or removed by a dialog: keeps at least one note (as opening
+    // does), rebuilds the note list and shows the title and status.
+    void RefreshAfterImport();
+    // Modal windows to close before the main window closes (the last added closes first);
+    // one that refuses to close keeps the main window open.
+    void CloseWithMainWindow(QWidget* window);
+
 signals:
     // The shown database changed (opened, saved, reread), for windows that follow it.
     void databaseReloaded();
@@ -158,6 +172,7 @@ private:
     QPlainTextEdit* m_txtNote = nullptr;
     QProgressBar* m_prgOne = nullptr;
     QList<QLabel*> m_Panels;
+    QList<QPointer<QWidget>> m_CloseFirst; // see CloseWithMainWindow
 };
 
 } // namespace quillary

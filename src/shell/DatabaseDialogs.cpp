@@ -5,6 +5,7 @@
 #include "modGlobals.h"
 #include "storage/clsDatabase.h"
 #include "storage/clsInsertDatabase.h"
+#include "storage/InsertFolder.h"
 #include "storage/clsQuillaryItem.h"
 
 #include <QFileInfo>
@@ -126,6 +127,18 @@ bool ExportDatabaseInteractive(AppContext& ctx, const clsDatabase& db,
 bool ExportDatabaseInteractive(AppContext& ctx, const clsInsertDatabase& db,
                                const ProgressCallback& progress) {
     return ExportAny(ctx, db, progress);
+}
+
+bool ExportDatabaseFileInteractive(AppContext& ctx, const QString& fromPath) {
+    const QString chosen = AskSaveName(ctx);
+    if (chosen.isEmpty())
+        return false;
+    std::string error;
+    if (!CopyPalmDatabaseFile(fromPath.toStdString(), chosen.toStdString(), &error)) {
+        ReportError(ctx, FromStd(error));
+        return false;
+    }
+    return true;
 }
 
 bool ImportBitmapItemInteractive(AppContext& ctx, clsQuillaryItem& item, const QString& path) {

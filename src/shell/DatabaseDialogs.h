@@ -42,6 +42,10 @@ bool ExportDatabaseInteractive(AppContext& ctx, const clsDatabase& db,
 bool ExportDatabaseInteractive(AppContext& ctx, const clsInsertDatabase& db,
                                const ProgressCallback& progress);
 
+// Copies a database file byte for byte under a name asked for with the same save dialog
+// (for databases this program cannot read record by record, such as bitmap inserts).
+bool ExportDatabaseFileInteractive(AppContext& ctx, const QString& fromPath);
+
 // Replaces the note's picture from a 1-bit .bmp; an empty path asks with "Select a
 // Windows bitmap file:". Problems are reported (ReportError); the picture then stays.
 bool ImportBitmapItemInteractive(AppContext& ctx, clsQuillaryItem& item, const QString& path);

@@ -1,0 +1,47 @@
+#pragma once
+
+#include <QObject>
+#include <QString>
+
+#include <functional>
+
+class QPlainTextEdit;
+
+namespace quillary {
+
+// Keeps out of a multi-line text box what the handheld cannot store, as the main window
+// does for notes: characters outside Windows-1252, and typing or pasting past maxChars.
+// Only what was just added is cut; a longer text loaded into the box stays whole. What was
+// left out is reported through the callback.
+//
+// Create it before connecting the box's own textChanged handlers: it filters first, and
+// while it edits the box Filtering() is true (those handlers should then do nothing).
+class StoredTextGuard : public QObject {
+    Q_OBJECT
+public:
+    StoredTextGuard(QPlainTextEdit* edit, int maxChars, QString limitMessage,
+                    std::function<void(const QString&)> report);
+
+    bool Filtering() const { return m_Filtering; }
+    // Do not filter the next change (the program loading a stored text).
+    void SetLoading(bool loading) { m_Loading = loading; }
+
+    // The box's text with LF line ends; no-break spaces stay (toPlainText would turn them
+    // into plain spaces and change the stored bytes).
+    static QString BoxText(const QPlainTextEdit* edit);
+
+private:
+    void OnContentsChange(int position, int removed, int added);
+    void OnTextChanged();
+
+    QPlainTextEdit* m_Edit;
+    int m_MaxChars;
+    QString m_LimitMessage;
+    std::function<void(const QString&)> m_Report;
+    bool m_Filtering = false;
+    bool m_Loading = false;
+    int m_ChangePos = 0;
+    int m_ChangeAdded = 0;
+};
+
+} // namespace quillary

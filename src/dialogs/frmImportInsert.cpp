@@ -1,0 +1,174 @@
+#include "frmImportInsert.h"
+
+#include "mainwindow/frmMain.h"
+#include "shell/DatabaseDialogs.h"
+#include "shell/ImportCommands.h"
+#include "shell/PlatformServices.h"
+#include "shell/clsSettings.h"
+#include "shell/modGlobals.h"
+#include "storage/ImportFormats.h"
+#include "storage/TextUtil.h"
+#include "storage/clsInsertDatabase.h"
+
+#include <QCheckBox>
+#include <QGroupBox>
+#include <QHBoxLayout>
+#include <QPushButton>
+#include <QRadioButton>
+#include <QVBoxLayout>
+
+namespace quillary {
+
+namespace {
+
+const QString kFormatKey = QStringLiteral("ImportInsertFormat");
+const QString kNewDbKey = QStringLiteral("ImportInsertNewDB");
+
+constexpr const char* kCaptions[] = {
+    "Import Raw Text Insert Database",
+    "Import Insert Database Format (*.QLI)",
+    "Import Insert DB from Palm DB (*.PDB)",
+    "Export Insert Database to Palm DB (*.PDB)",
+};
+
+} // namespace
+
+frmImportInsert::frmImportInsert(frmMain& main, const QString& databaseFile, bool bitmapDatabase,
+                                 QWidget* parent)
+    : QDialog(parent), m_Main(main), m_File(databaseFile), m_Bitmap(bitmapDatabase) {
+    setObjectName(QStringLiteral("frmImportInsert"));
+    setWindowTitle(QStringLiteral("Import/Export Insert Databases"));
+
+    auto* group = new QGroupBox(this);
+    auto* options = new QVBoxLayout(group);
+    for (int k = 0; k < int(std::size(kCaptions)); ++k) {
+        auto* button = new QRadioButton(QString::fromLatin1(kCaptions[k]), group);
+        button->setObjectName(QStringLiteral("optImport%1").arg(k));
+        options->addWidget(button);
+        m_optImport << button;
+    }
+    m_optImport.first()->setChecked(true);
+    m_chkNewDB = new QCheckBox(QStringLiteral("Delete Existing Records Before Importing"), this);
+    m_chkNewDB->setObjectName(QStringLiteral("chkNewDB"));
+
+    auto* cmdDone = new QPushButton(QStringLiteral("&OK"), this);
+    cmdDone->setObjectName(QStringLiteral("cmdDone"));
+    cmdDone->setDefault(true);
+    auto* cmdCancel = new QPushButton(QStringLiteral("&Cancel"), this);
+    cmdCancel->setObjectName(QStringLiteral("cmdCancel"));
+    cmdCancel->setAutoDefault(false);
+    auto* buttons = new QHBoxLayout;
+    buttons->addStretch(1);
+    buttons->addWidget(cmdDone);
+    buttons->addWidget(cmdCancel);
+
+    auto* layout = new QVBoxLayout(this);
+    layout->addWidget(group);
+    layout->addWidget(m_chkNewDB);
+    layout->addLayout(buttons);
+
+    clsSettings& settings = m_Main.Context().settings;
+    m_chkNewDB->setChecked(LeadingNumber(settings.GetSetting(kNewDbKey).toStdString()) == 1);
+    const QString format = settings.GetSetting(kFormatKey).trimmed();
+    const int stored = int(LeadingNumber(format.toStdString()));
+    if (!format.isEmpty() && stored >= 0 && stored < m_optImport.size())
+        m_optImport[stored]->setChecked(true);
+
+    connect(cmdDone, &QPushButton::clicked, this, &frmImportInsert::Done);
+    connect(cmdCancel, &QPushButton::clicked, this, &QDialog::reject);
+}
+
+int frmImportInsert::ChosenIndex() const {
+    for (int k = 0; k < m_optImport.size(); ++k)
+        if (m_optImport[k]->isChecked())
+            return k;
+    return kRawText;
+}
+
+void frmImportInsert::Done() {
+    const int index = ChosenIndex();
+    clsSettings& settings = m_Main.Context().settings;
+    settings.SetSetting(kFormatKey, QString::number(index));
+    settings.SetSetting(kNewDbKey,
+                        m_chkNewDB->isChecked() ? QStringLiteral("1") : QStringLiteral("0"));
+    if (Run(index, m_chkNewDB->isChecked()))
+        accept();
+}
+
+bool frmImportInsert::Run(int index, bool overwriteChecked) {
+    AppContext& ctx = m_Main.Context();
+    PlatformServices& services = ctx.services;
+    if (index == kInsertFormat) {
+        services.messageBox(QStringLiteral("Importing the Insert Database Format (*.QLI) is not "
+                                           "available in this version of Quillary."),
+                            kAppTitle, MsgButtons::Ok, MsgIcon::Information);
+        return false;
+    }
+    if (m_Bitmap) {
+        if (index != kExport) {
+            services.messageBox(
+                QStringLiteral("This is a bitmap insert database: Quillary cannot read or add "
+                               "its inserts. It can be exported as a whole file."),
+                kAppTitle, MsgButtons::Ok, MsgIcon::Information);
+            return false;
+        }
+        ExportDatabaseFileInteractive(ctx, m_File);
+        return true;
+    }
+
+    clsInsertDatabase db;
+    db.SetFileName(m_File.toStdString());
+    db.m_ScreenDisplayFlag = true;
+    m_Main.ShowProgressBar(true);
+    const bool opened = OpenDatabaseInteractive(ctx, db, m_Main.ProgressBarReporter());
+    m_Main.ShowProgressBar(false);
+    if (!opened)
+        return true;
+
+    const bool overwrite = overwriteChecked && index < 3;
+    if (overwrite &&
+        services.messageBox(
+            QStringLiteral("Are you sure you want to delete all current inserts(overwrite)?"),
+            kAppTitle, MsgButtons::YesNo, MsgIcon::Exclamation) != MsgResult::Yes)
+        return true;
+
+    if (index == kExport) {
+        m_Main.ShowProgressBar(true);
+        ExportDatabaseInteractive(ctx, db, m_Main.ProgressBarReporter());
+        m_Main.ShowProgressBar(false);
+        return true;
+    }
+    if (index == kPalmDatabase) {
+        clsInsertDatabase other;
+        other.m_ScreenDisplayFlag = true;
+        m_Main.ShowProgressBar(true);
+        const bool otherOpened = OpenDatabaseInteractive(ctx, other, m_Main.ProgressBarReporter());
+        m_Main.ShowProgressBar(false);
+        if (!otherOpened)
+            return true;
+        if (overwrite)
+            db.DeleteAllRecords();
+        ReportImportResult(ctx, db.AppendDatabaseInserts(other), QStringLiteral("inserts"));
+    } else {
+        const QString path = OpenTextFileDialog(ctx, 1);
+        if (path.isEmpty())
+            return true;
+        // A file that cannot be read is reported before anything is deleted.
+        std::string content, why;
+        if (!ReadImportFile(path.toStdString(), content, &why)) {
+            ReportError(ctx, QString::fromStdString(why));
+            return true;
+        }
+        if (overwrite)
+            db.DeleteAllRecords();
+        AppendRawTextInsertDBInteractive(ctx, db, path);
+    }
+    if (db.m_FileDirtyFlag) {
+        m_Main.ShowProgressBar(true);
+        SaveDatabaseInteractive(ctx, db, m_Main.ProgressBarReporter());
+        m_Main.ShowProgressBar(false);
+    }
+    return true;
+}
+
+} // namespace quillary

@@ -1,0 +1,37 @@
+#pragma once
+
+#include <QDialog>
+
+class QCheckBox;
+class QRadioButton;
+
+namespace quillary {
+
+class frmMain;
+
+// "Import/Export Notes": brings raw text notes, an import list or the notes of another
+// notes database into the main window's database, or writes a copy of it under a new file
+// name. "Delete Existing Records Before Importing" empties the database first, after a
+// confirmation, and only once the file to import has been chosen and can be read: a
+// cancelled or unreadable file changes nothing. The main window commits the note being
+// edited before it shows the dialog and refreshes its note list afterwards.
+class frmImportNotes : public QDialog {
+    Q_OBJECT
+public:
+    explicit frmImportNotes(frmMain& main, QWidget* parent = nullptr);
+
+    // The option indexes that carry an action.
+    static constexpr int kRawText = 0, kList = 1, kPalmDatabase = 2, kExport = 5;
+
+    void Done();
+
+private:
+    int ChosenIndex() const;
+    void Import(int index, bool overwrite);
+
+    frmMain& m_Main;
+    QList<QRadioButton*> m_optImport; // in the order kRawText, kList, kPalmDatabase, kExport
+    QCheckBox* m_chkNewDB = nullptr;
+};
+
+} // namespace quillary
