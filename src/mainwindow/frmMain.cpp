@@ -18,6 +18,7 @@
 #include <QApplication>
 #include <QCloseEvent>
 #include <QComboBox>
+#include <QElapsedTimer>
 #include <QFileInfo>
 #include <QHBoxLayout>
 #include <QLabel>
@@ -783,6 +784,17 @@ QString frmMain::CurrentUserName() const {
     if (m_CurrentUserIndex < 0)
         return QString();
     return m_Users.names.value(m_cmbUser->itemData(m_CurrentUserIndex).toInt());
+}
+
+std::function<void(int)> frmMain::ProgressBarReporter() {
+    auto clock = std::make_shared<QElapsedTimer>();
+    clock->start();
+    return [report = ProgressReporter(), clock](int value) {
+        if (clock->elapsed() < 50)
+            return;
+        clock->restart();
+        report(value);
+    };
 }
 
 void frmMain::RefreshAfterImport() {
