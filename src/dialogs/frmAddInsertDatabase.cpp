@@ -41,13 +41,14 @@ frmAddInsertDatabase::frmAddInsertDatabase(frmMain& main, frmInsertDBList& list,
     m_txtPalmFileName->setObjectName(QStringLiteral("txtPalmFileName"));
     m_txtPalmFileName->setMaxLength(kMaxPalmNameChars);
     m_txtPalmFileName->setValidator(new StorableTextValidator(
-        [this](const QString& m) { m_lblMessage->setText(m); }, m_txtPalmFileName));
+        [this](const QString& m) { ShowMessage(m); }, m_txtPalmFileName));
     m_lblMessage = new QLabel(this);
     m_lblMessage->setObjectName(QStringLiteral("lblMessage"));
     m_lblMessage->setWordWrap(true);
+    m_lblMessage->hide();
     m_txtWindowsFileName = new QLineEdit(this);
     m_txtWindowsFileName->setObjectName(QStringLiteral("txtWindowsFileName"));
-    m_txtWindowsFileName->setMinimumWidth(360);
+    m_txtWindowsFileName->setMinimumWidth(440);
     m_chkInsertSyncFileName =
         new QCheckBox(QStringLiteral("Disable Synchronized Insert Database Names"), this);
     m_chkInsertSyncFileName->setObjectName(QStringLiteral("chkInsertSyncFileName"));
@@ -88,7 +89,7 @@ frmAddInsertDatabase::frmAddInsertDatabase(frmMain& main, frmInsertDBList& list,
     connect(m_chkInsertSyncFileName, &QCheckBox::clicked, this,
             &frmAddInsertDatabase::OnSyncClicked);
     connect(m_txtPalmFileName, &QLineEdit::inputRejected, this, [this] {
-        m_lblMessage->setText(QStringLiteral("A Palm File Name holds at most 31 characters."));
+        ShowMessage(QStringLiteral("A Palm File Name holds at most 31 characters."));
     });
     connect(cmdDone, &QPushButton::clicked, this, &frmAddInsertDatabase::Done);
     connect(cmdCancel, &QPushButton::clicked, this, &QDialog::reject);
@@ -116,6 +117,11 @@ void frmAddInsertDatabase::OnPalmNameChanged() {
     file.replace(QChar('/'), QChar('_'));
     m_txtWindowsFileName->setText(
         QDir::toNativeSeparators(QDir(m_Main.GetInsertFolder()).filePath(file + ".pdb")));
+}
+
+void frmAddInsertDatabase::ShowMessage(const QString& message) {
+    m_lblMessage->setText(message);
+    m_lblMessage->show();
 }
 
 void frmAddInsertDatabase::Tell(const QString& message) {

@@ -34,6 +34,8 @@ private:
     bool Confirm(QString& palmName, QString& fileName);
     bool RenameFiles(const QString& palmName, const QString& fileName);
     void Tell(const QString& message);
+    // Under the boxes: what the Palm name box left out.
+    void ShowMessage(const QString& message);
 
     frmMain& m_Main;
     frmInsertDBList& m_List;

@@ -237,6 +237,9 @@ private slots:
             Click(d, "cmdDone");
         });
         f.services.dialogScripts.enqueue([&](QDialog& add) {
+            TypeInto(add, "txtPalmFileName", QString::fromUtf8("Ω"));
+            QVERIFY(Child<QLineEdit>(add, "txtPalmFileName")->text().isEmpty());
+            QVERIFY(Label(add, "lblMessage").contains("cannot be stored on the handheld"));
             TypeInto(add, "txtPalmFileName", typed);
             QCOMPARE(Child<QLineEdit>(add, "txtPalmFileName")->text(), typed.left(31));
             QVERIFY(Label(add, "lblMessage").contains("at most 31 characters"));
