@@ -40,8 +40,8 @@ frmAddInsertDatabase::frmAddInsertDatabase(frmMain& main, frmInsertDBList& list,
     m_txtPalmFileName = new QLineEdit(this);
     m_txtPalmFileName->setObjectName(QStringLiteral("txtPalmFileName"));
     m_txtPalmFileName->setMaxLength(kMaxPalmNameChars);
-    m_txtPalmFileName->setValidator(new StorableTextValidator(
-        [this](const QString& m) { ShowMessage(m); }, m_txtPalmFileName));
+    m_txtPalmFileName->setValidator(
+        new StorableTextValidator([this](const QString& m) { ShowMessage(m); }, m_txtPalmFileName));
     m_lblMessage = new QLabel(this);
     m_lblMessage->setObjectName(QStringLiteral("lblMessage"));
     m_lblMessage->setWordWrap(true);
