@@ -120,6 +120,10 @@ frmEditInserts::frmEditInserts(frmMain& main, clsInsertDatabase& database, QWidg
 
     connect(m_lstInsertItems, &QListWidget::currentRowChanged, this, &frmEditInserts::SelectLine);
     connect(m_txtInsertName, &QLineEdit::textChanged, this, &frmEditInserts::OnTitleChanged);
+    connect(m_txtInsertName, &QLineEdit::inputRejected, this, [this] {
+        Report(QStringLiteral("An insert title holds at most 1999 characters; the rest was not "
+                              "added."));
+    });
     connect(m_txtInsert, &QPlainTextEdit::textChanged, this, &frmEditInserts::OnTextChanged);
     connect(add, &QPushButton::clicked, this, &frmEditInserts::AddItem);
     connect(remove, &QPushButton::clicked, this, &frmEditInserts::DeleteItem);
@@ -177,7 +181,10 @@ void frmEditInserts::SelectLine(int row) {
     } else {
         m_Database.m_CurrentItem = m_lstInsertItems->item(row)->data(Qt::UserRole).toInt();
         const clsTextInsertItem* item = m_Database.GetRecordObject(m_Database.m_CurrentItem);
-        m_txtInsertName->setText(UiText(item->Title));
+        const QString title = UiText(item->Title);
+        // A longer stored title (from an import) is shown whole; typing stops at the limit.
+        m_txtInsertName->setMaxLength(std::max(kMaxChars, int(title.size())));
+        m_txtInsertName->setText(title);
         m_txtInsertName->setCursorPosition(0);
         m_txtInsert->setPlainText(UiText(item->RawText()));
     }
@@ -235,7 +242,9 @@ void frmEditInserts::UpdateStatusTexts() {
     if (const clsTextInsertItem* item = m_Database.GetRecordObject(m_Database.m_CurrentItem))
         m_lblHeader->setText(item->DirtyFlag() ? QStringLiteral("Record Dirty")
                                                : QStringLiteral("Record Up-to-date"));
-    const QString name = FromCp1252(m_Database.m_PalmFileName);
+    QString name = FromCp1252(m_Database.m_PalmFileName);
+    if (name.isEmpty())
+        name = QStringLiteral("Insert Databases");
     setWindowTitle(m_Database.m_FileDirtyFlag ? name + QChar('*') : name);
 }
 

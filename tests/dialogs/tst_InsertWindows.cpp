@@ -595,7 +595,8 @@ private slots:
     void insertsKeepToWhatTheHandheldStores() {
         MainWindowFixture f;
         StartAnn(f);
-        WriteInsertDb(InsertFile(f, "g"), "Greetings", {{"Hi", std::string(2100, 'x')}});
+        WriteInsertDb(InsertFile(f, "g"), "Greetings",
+                      {{"Hi", std::string(2100, 'x')}, {std::string(2100, 't'), "long title"}});
         InEditor(f, 0, [&](QDialog& e) {
             auto* status = Child<QStatusBar>(e, "statusBar");
             auto* text = Child<QPlainTextEdit>(e, "txtInsert");
@@ -615,9 +616,22 @@ private slots:
             text->insertPlainText(QString(1990, 'z') + QString::fromUtf8("€ΩÄ") + QString(20, 'w'));
             QCOMPARE(text->toPlainText().size(), 1999);
             QVERIFY(text->toPlainText().startsWith(QString(1990, 'z') + QString::fromUtf8("€Ä")));
+
+            // So is a long title; typing at its end is refused.
+            ClickRow(Child<QListWidget>(e, "lstInsertItems"), 1);
+            auto* title = Child<QLineEdit>(e, "txtInsertName");
+            QCOMPARE(title->text().size(), 2100);
+            title->setFocus();
+            title->end(false);
+            QTest::keyClick(title, 'u');
+            QCOMPARE(title->text().size(), 2100);
+            QCOMPARE(status->currentMessage(),
+                     QString("An insert title holds at most 1999 characters; the rest was not "
+                             "added."));
             Click(e, "cmdDone");
         });
         const Inserts saved = ReadInserts(InsertFile(f, "g"));
+        QCOMPARE(saved.at(1).first, std::string(2100, 't'));
         QCOMPARE(saved.at(0).first, std::string("AB"));
         QCOMPARE(saved.at(0).second.size(), size_t(1999));
         QCOMPARE(saved.at(0).second.substr(1990, 3), std::string("\x80\xc4w"));
