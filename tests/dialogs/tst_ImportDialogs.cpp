@@ -122,12 +122,19 @@ private slots:
         QVERIFY(last->DirtyFlag());
     }
 
+    void noToDeletingKeepsTheDialogOpen_data() {
+        QTest::addColumn<int>("option");
+        QTest::newRow("raw text") << 0;
+        QTest::newRow("list") << 1;
+        QTest::newRow("notes database") << 2;
+    }
     void noToDeletingKeepsTheDialogOpen() {
+        QFETCH(int, option);
         MainWindowFixture f;
         frmMain& w = StartAnn(f, {"alpha", "beta"});
         f.services.dialogScripts.enqueue([&](QDialog& d) {
             f.services.messageAnswers << MsgResult::No;
-            Choose(d, 0, true);
+            Choose(d, option, true);
             QVERIFY(d.isVisible());
             Click(d, "cmdCancel");
         });
