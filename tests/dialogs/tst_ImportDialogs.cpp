@@ -7,6 +7,8 @@
 #include <QPlainTextEdit>
 #include <QRadioButton>
 
+Q_DECLARE_METATYPE(quillary::MsgResult)
+
 using namespace quillary;
 using namespace quillary::test;
 
@@ -393,8 +395,6 @@ private slots:
 private:
     static QString Label(QDialog& d, const char* name) { return Child<QLabel>(d, name)->text(); }
 };
-
-Q_DECLARE_METATYPE(quillary::MsgResult)
 
 QTEST_MAIN(tst_ImportDialogs)
 #include "tst_ImportDialogs.moc"
