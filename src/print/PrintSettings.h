@@ -26,6 +26,10 @@ QFont GetPrintFont(clsSettings& settings);
 // The page setup's Defaults: 2 x 2 notes, 0.75/0.7 inch margins, Tahoma 10, selection "0".
 clsPrintData NewDefaultPrintData();
 
+// Leading-number parse of a settings text: the longest leading decimal number ("0.75in"
+// gives 0.75); empty or non-numeric text gives 0.
+double LeadingReal(const QString& text);
+
 // The eight header/footer choices in option-code order ("Blank", "UserName", ...).
 QStringList HeaderFooterOptionLabels();
 // Text of one header/footer slot: 0 blank, 1 user name, 2 long date, 3 long time,

@@ -6,6 +6,7 @@
 #include <QString>
 #include <QStringList>
 
+#include <array>
 #include <cstdint>
 #include <functional>
 #include <vector>
@@ -160,6 +161,9 @@ public:
                            QString* error = nullptr);
 
 private:
+    void PaintBand(const PrintTarget& ctlOutput, float top, float height,
+                   const std::array<int32_t, 3>& options);
+
     std::vector<int32_t> m_selection;
     int32_t m_currentPage = 0;
     int32_t m_pageCount = 0;
@@ -168,6 +172,7 @@ private:
     std::function<QDateTime()> m_clock;
     QLocale m_locale;
     const clsDatabase* m_database = nullptr;
+    std::function<bool()> m_cancelled; // set while PrintNotes runs
 };
 
 } // namespace quillary
