@@ -3,3 +3,5 @@ quillary_add_test(NAME tst_clsPrintData SOURCES tst_clsPrintData.cpp PrintTestNo
                   LIBS quillary_print Qt6::Test GUI)
 quillary_add_test(NAME tst_PrintPdf SOURCES tst_PrintPdf.cpp PrintTestNotes.h
                   LIBS quillary_print Qt6::Test GUI)
+quillary_add_test(NAME tst_PrintNotesMain SOURCES tst_PrintNotesMain.cpp
+                  LIBS quillary_mainwindow_testsupport GUI)
