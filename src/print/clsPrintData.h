@@ -32,8 +32,10 @@ struct PrintTarget {
     // Non-printer targets: called after each note so a preview shows it at once.
     std::function<void()> refresh;
 
-    // A printer or PDF writer. Asks QPrinter for the full page, so margins count from the
-    // paper's edge. painter, when given, must be active on device.
+    // A printer or PDF writer, measured on the whole sheet at the device's resolution. For
+    // painting, the device must be in full-page mode (QPrinter::setFullPage(true) or a
+    // QPageLayout::FullPageMode layout; PrintNotes sets it) so the painter's origin is the
+    // paper's corner. painter, when given, must be active on device.
     static PrintTarget ForPrinter(QPagedPaintDevice& device, QPainter* painter);
     // An image or any other paint device: a page 8.5 inches wide.
     static PrintTarget ForImage(QPaintDevice& device, QPainter* painter);
