@@ -20,9 +20,9 @@
 #include <QComboBox>
 #include <QFileInfo>
 #include <QHBoxLayout>
+#include <QKeyEvent>
 #include <QLabel>
 #include <QLocale>
-#include <QKeyEvent>
 #include <QMouseEvent>
 #include <QPlainTextEdit>
 #include <QProgressBar>
@@ -53,14 +53,16 @@ int SettingNumber(clsSettings& settings, const QString& key) {
 }
 
 // Notes keep LF line ends; the UI shows them as the text box's own line breaks.
-QString ToUiText(const std::string& rawLf) { return FromCp1252(rawLf); }
+QString ToUiText(const std::string& rawLf) {
+    return FromCp1252(rawLf);
+}
 
 } // namespace
 
 frmMain::frmMain(PlatformServices& services, clsSettings& settings, clsDatabase& database,
                  QWidget* parent)
-    : QMainWindow(parent), m_Services(services), m_Settings(settings), m_Database(database),
-      m_Context{services, settings, &database}, m_Desk(&settings) {
+    : QMainWindow(parent), m_Services(services), m_Settings(settings),
+      m_Database(database), m_Context{services, settings, &database}, m_Desk(&settings) {
     setObjectName(QStringLiteral("frmMain"));
     m_Database.m_NewNoteTitle = [this] { return NewNoteTitle(); };
     BuildWindow();
@@ -70,7 +72,10 @@ frmMain::frmMain(PlatformServices& services, clsSettings& settings, clsDatabase&
     SetAppTitle();
 }
 
-frmMain::~frmMain() { m_Database.m_NewNoteTitle = nullptr; }
+frmMain::~frmMain() {
+    delete m_FindWindow.data(); // it has no parent to delete it
+    m_Database.m_NewNoteTitle = nullptr;
+}
 
 void frmMain::BuildWindow() {
     setWindowIcon(QIcon(QStringLiteral(":/icons/quillary.svg")));
@@ -113,8 +118,8 @@ void frmMain::BuildWindow() {
     m_txtNote->setTabChangesFocus(false);
     m_txtNote->installEventFilter(this); // the Edit menu owns the clipboard keys
 
-    for (const char* tip : {"Category", "Database Size", "Note Size",
-                            "Number of Notes In Database", "Record ID"}) {
+    for (const char* tip :
+         {"Category", "Database Size", "Note Size", "Number of Notes In Database", "Record ID"}) {
         auto* panel = new QLabel(statusBar());
         panel->setToolTip(QString::fromLatin1(tip));
         panel->setObjectName(QStringLiteral("pnl") + QString::fromLatin1(tip).remove(' '));
@@ -143,11 +148,10 @@ std::string frmMain::NewNoteTitle() {
     const QTime t = now.time();
     const int hour12 = t.hour() % 12 == 0 ? 12 : t.hour() % 12;
     const QString ampm = t.hour() < 12 ? locale.amText() : locale.pmText();
-    const QString title = locale.toString(now.date(), QLocale::ShortFormat) + QChar(' ') +
-                          QString::number(hour12) + QChar(':') +
-                          QStringLiteral("%1").arg(t.minute(), 2, 10, QChar('0')) + QChar(' ') +
-                          (ampm.isEmpty() ? QString(t.hour() < 12 ? "am" : "pm") : ampm) +
-                          QStringLiteral(" - ");
+    const QString title =
+        locale.toString(now.date(), QLocale::ShortFormat) + QChar(' ') + QString::number(hour12) +
+        QChar(':') + QStringLiteral("%1").arg(t.minute(), 2, 10, QChar('0')) + QChar(' ') +
+        (ampm.isEmpty() ? QString(t.hour() < 12 ? "am" : "pm") : ampm) + QStringLiteral(" - ");
     return ToCp1252(title.toLower());
 }
 
@@ -239,6 +243,7 @@ void frmMain::OnUserSelected(int position) {
         restoreSelector();
         return;
     }
+    CloseFindWindow(); // its entries name the notes of the user being left
     const int previousUser = m_CurrentUserIndex;
     const QString previousId = m_Settings.GetSetting(QStringLiteral("Default User ID"));
     const std::string previousFile = m_Database.GetFileName();
@@ -415,8 +420,10 @@ void frmMain::OnNoteSelected(int position) {
     WaitCursor wait;
     SaveChanges();
     m_CurrentNoteIndex = position;
-    if (position < 0)
+    if (position < 0) {
+        emit currentNoteChanged(-1);
         return;
+    }
     const clsQuillaryItem* note = m_Database.GetRecordObject(position);
     clsBitmap picture;
     std::string error;
@@ -436,6 +443,7 @@ void frmMain::OnNoteSelected(int position) {
     m_txtNote->setTextCursor(caret);
     m_Settings.SetSetting(QStringLiteral("Default Record Index"), QString::number(position));
     UpdateFormStatus();
+    emit currentNoteChanged(position);
 }
 
 QString frmMain::BoxText() const {
@@ -515,8 +523,7 @@ void frmMain::OnTextChanged() {
                           QStringLiteral(" cannot be stored on the handheld and was left out.");
             }
         }
-        const int excess = int(BoxText().size()) -
-                           int(clsQuillaryItem::kMaxTextChars);
+        const int excess = int(BoxText().size()) - int(clsQuillaryItem::kMaxTextChars);
         if (excess > 0) {
             const int insertedEnd = std::min(end, m_txtNote->document()->characterCount() - 1);
             const int cut = std::min(excess, insertedEnd - start);
@@ -539,7 +546,8 @@ void frmMain::OnTextChanged() {
         return;
     {
         const QSignalBlocker block(m_lstNotes);
-        m_lstNotes->setItemText(m_CurrentNoteIndex, GetFirstLine(QString(text).replace('\n', '\r')));
+        m_lstNotes->setItemText(m_CurrentNoteIndex,
+                                GetFirstLine(QString(text).replace('\n', '\r')));
     }
     m_Database.m_FileDirtyFlag = true;
     SetAppTitle();
@@ -572,13 +580,12 @@ void frmMain::RemoveNote() {
     if (i < 0)
         return;
     if (m_lstNotes->count() < 2) {
-        m_Services.messageBox(QStringLiteral("Must have at least one note in database"),
-                              kAppTitle, MsgButtons::Ok, MsgIcon::None);
+        m_Services.messageBox(QStringLiteral("Must have at least one note in database"), kAppTitle,
+                              MsgButtons::Ok, MsgIcon::None);
         return;
     }
     if (m_Services.messageBox(QStringLiteral("Are you sure you want to delete the current note?"),
-                              kAppTitle, MsgButtons::YesNo,
-                              MsgIcon::Exclamation) != MsgResult::Yes)
+                              kAppTitle, MsgButtons::YesNo, MsgIcon::Exclamation) != MsgResult::Yes)
         return;
     m_Database.DeleteRecord(i);
     {
@@ -603,6 +610,27 @@ void frmMain::NextNote() {
     const int position = m_lstNotes->currentIndex();
     if (position < m_lstNotes->count() - 1)
         SelectNote(position + 1);
+}
+
+void frmMain::ShowNote(int record) {
+    if (record >= 0 && record < m_lstNotes->count())
+        SelectNote(record);
+}
+
+void frmMain::SetFindWindow(QWidget* window) {
+    if (m_FindWindow && m_FindWindow != window)
+        CloseFindWindow();
+    m_FindWindow = window;
+}
+
+void frmMain::CloseFindWindow() {
+    if (!m_FindWindow)
+        return;
+    QWidget* window = m_FindWindow.data();
+    m_FindWindow.clear();
+    if (window->isVisible())
+        window->close();
+    delete window;
 }
 
 // ---------------------------------------------------------------------------------------
@@ -635,8 +663,8 @@ QString frmMain::FormatKb(qint64 bytes) {
     return digits.isEmpty() ? QStringLiteral("0") : digits;
 }
 
-void frmMain::UpdateStatusBar(const QString& category, qint64 dbSize, qint64 noteSize,
-                              int count, quint32 recordId) {
+void frmMain::UpdateStatusBar(const QString& category, qint64 dbSize, qint64 noteSize, int count,
+                              quint32 recordId) {
     m_Panels.at(0)->setText(category);
     if (dbSize > 0)
         m_Panels.at(1)->setText(QStringLiteral("DB: ") + FormatKb(dbSize) + QStringLiteral(" kb"));
@@ -709,8 +737,8 @@ void frmMain::ResizeMe() {
     // The formulas measure the window; map them so the text box ends at the bottom of the
     // central area and the picture starts under the selector row.
     const int windowWidth = PixelsToTwips(m_Central->width()) + 125;
-    const int windowHeight = PixelsToTwips(m_Central->height() - rowHeight) + 1740 -
-                             MainLayout::kDividerHeight;
+    const int windowHeight =
+        PixelsToTwips(m_Central->height() - rowHeight) + 1740 - MainLayout::kDividerHeight;
     m_Layout = MainLayout::Compute(windowWidth, windowHeight, m_DividerOffset);
     m_DividerOffset = m_Layout.offset;
     auto place = [rowHeight](const QRect& twips) {
@@ -741,8 +769,7 @@ bool frmMain::eventFilter(QObject* watched, QEvent* event) {
             auto* e = static_cast<QMouseEvent*>(event);
             if (e->buttons() == Qt::NoButton)
                 return false;
-            const double y =
-                PixelsToTwips(m_fmeDivide->y()) + PixelsToTwips(1) * e->position().y();
+            const double y = PixelsToTwips(m_fmeDivide->y()) + PixelsToTwips(1) * e->position().y();
             m_DividerOffset += int(std::lround(y - m_DragOrigin));
             if (std::abs(m_DividerOffset - m_Layout.offset) > 1) {
                 ResizeMe();
@@ -756,8 +783,8 @@ bool frmMain::eventFilter(QObject* watched, QEvent* event) {
         // Let the window's Cut/Copy/Paste/Select All run, so they reach the clipboard the
         // same way from every pane.
         auto* key = static_cast<QKeyEvent*>(event);
-        for (auto standard : {QKeySequence::Copy, QKeySequence::Cut, QKeySequence::Paste,
-                              QKeySequence::SelectAll})
+        for (auto standard :
+             {QKeySequence::Copy, QKeySequence::Cut, QKeySequence::Paste, QKeySequence::SelectAll})
             if (key->matches(standard)) {
                 event->ignore();
                 return true;
@@ -780,6 +807,8 @@ void frmMain::closeEvent(QCloseEvent* event) {
         event->ignore();
         return;
     }
+    // The find window stores its settings as it closes: close it before they are written.
+    CloseFindWindow();
     StoreGeometry();
     m_Settings.Save();
     if (m_Splash)

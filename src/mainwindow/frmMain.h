@@ -97,9 +97,22 @@ public:
     // A nameless size: "1,234.6", ".3" (the status bar's "#,#.#").
     static QString FormatKb(qint64 bytes);
 
+    // ---- For the note management windows ----
+    // Shows the note at this record index, as choosing it in the note selector does
+    // (the note being left is committed first). An index out of range does nothing.
+    void ShowNote(int record);
+    // The modeless find window: created by its command on first use, kept here, and
+    // closed and deleted before a user change and when this window closes, so a window
+    // without an owner never outlives the main window. Takes ownership.
+    void SetFindWindow(QWidget* window);
+    QWidget* FindWindow() const { return m_FindWindow; }
+    void CloseFindWindow();
+
 signals:
     // The shown database changed (opened, saved, reread), for windows that follow it.
     void databaseReloaded();
+    // The note shown in the panes changed; its record index, or -1 for none.
+    void currentNoteChanged(int record);
 
 protected:
     void closeEvent(QCloseEvent* event) override;
@@ -136,6 +149,7 @@ private:
     std::unique_ptr<MainCommands> m_Commands;
     std::unique_ptr<clsRecentFile> m_RecentFiles;
     QPointer<frmSplash> m_Splash;
+    QPointer<QWidget> m_FindWindow;
 
     int m_CurrentUserIndex = -1;
     int m_CurrentNoteIndex = -1;
