@@ -19,6 +19,7 @@
 
 #include <benchmark/benchmark.h>
 
+#include <algorithm>
 #include <random>
 
 using namespace quillary;
@@ -125,7 +126,7 @@ struct Manager {
     }
     void SelectBlock(int first, int count) {
         NoteOrderModel::Flags flags(size_t(kNotes), 0);
-        for (int r = first; r < first + count; ++r)
+        for (int r = first; r < std::min(first + count, kNotes); ++r)
             flags[size_t(r)] = 1;
         dialog->List()->SetSelectedFlags(flags, first);
     }
@@ -133,7 +134,8 @@ struct Manager {
 
 void BM_ManagerMoveBlock(benchmark::State& state) {
     Manager m;
-    m.SelectBlock(2000, int(state.range(0)));
+    const int count = int(state.range(0));
+    m.SelectBlock(std::min(2000, kNotes - count), count);
     bool up = true;
     for (auto _ : state) {
         if (up)
