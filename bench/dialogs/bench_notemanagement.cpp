@@ -7,6 +7,7 @@
 #include "dialogs/NoteManagementWindows.h"
 #include "dialogs/NoteOrderModel.h"
 #include "dialogs/NoteOrderView.h"
+#include "dialogs/NoteSearchIndex.h"
 #include "dialogs/frmFindList.h"
 #include "dialogs/frmSortNotes.h"
 #include "mainwindow/MainCommands.h"
@@ -106,6 +107,22 @@ BENCHMARK(BM_FindKeystroke)
     ->Args({0, 1})
     ->Args({1, 1})
     ->Unit(benchmark::kMillisecond);
+
+// The search alone, without the window: what a keystroke costs before any painting.
+void BM_SearchIndexOnly(benchmark::State& state) {
+    QTemporaryDir dir;
+    const QString path = dir.filePath("notes.pdb");
+    WriteNotes(path);
+    clsDatabase db;
+    db.SetFileName(path.toStdString());
+    db.OpenDatabase();
+    NoteSearchIndex index;
+    const bool caseSensitive = state.range(0) != 0;
+    index.Find(db, "x", caseSensitive); // prepared once, as the window's first search does
+    for (auto _ : state)
+        benchmark::DoNotOptimize(index.Find(db, "garden x", caseSensitive).size());
+}
+BENCHMARK(BM_SearchIndexOnly)->ArgName("case")->Arg(0)->Arg(1)->Unit(benchmark::kMillisecond);
 
 // The note manager over the 5000 notes, shown.
 struct Manager {
