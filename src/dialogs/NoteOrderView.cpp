@@ -1,6 +1,7 @@
 #include "dialogs/NoteOrderView.h"
 
 #include <QApplication>
+#include <QKeyEvent>
 #include <QMouseEvent>
 #include <QPainter>
 #include <QScrollBar>
@@ -122,6 +123,16 @@ void NoteOrderView::EndDrag() {
     m_PressIndex = QPersistentModelIndex();
     unsetCursor();
     viewport()->update();
+}
+
+void NoteOrderView::keyPressEvent(QKeyEvent* event) {
+    if (event->modifiers() == Qt::AltModifier &&
+        (event->key() == Qt::Key_Up || event->key() == Qt::Key_Down)) {
+        emit moveRequested(event->key() == Qt::Key_Up);
+        event->accept();
+        return;
+    }
+    QListView::keyPressEvent(event);
 }
 
 void NoteOrderView::paintEvent(QPaintEvent* event) {

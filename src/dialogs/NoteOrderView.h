@@ -24,12 +24,15 @@ public:
 
 signals:
     void dropRequested(int beforeRow);
+    // Alt+Up / Alt+Down: move the selected entries one place.
+    void moveRequested(bool up);
 
 protected:
     void mousePressEvent(QMouseEvent* event) override;
     void mouseMoveEvent(QMouseEvent* event) override;
     void mouseReleaseEvent(QMouseEvent* event) override;
     void paintEvent(QPaintEvent* event) override;
+    void keyPressEvent(QKeyEvent* event) override;
 
 private:
     int RowBefore(const QPoint& pos) const;

@@ -54,11 +54,11 @@ frmSortNotes::frmSortNotes(PlatformServices& services, const QStringList& firstL
     m_picButtons->setObjectName(QStringLiteral("picButtons"));
     m_cmdUp = button(QStringLiteral("cmdUp"), QString());
     m_cmdUp->setIcon(style()->standardIcon(QStyle::SP_ArrowUp));
-    m_cmdUp->setToolTip(QStringLiteral("Move the selected notes up"));
+    m_cmdUp->setToolTip(QStringLiteral("Move the selected notes up (Alt+Up)"));
     m_cmdUp->setAccessibleName(QStringLiteral("Move Up"));
     m_cmdDn = button(QStringLiteral("cmdDn"), QString());
     m_cmdDn->setIcon(style()->standardIcon(QStyle::SP_ArrowDown));
-    m_cmdDn->setToolTip(QStringLiteral("Move the selected notes down"));
+    m_cmdDn->setToolTip(QStringLiteral("Move the selected notes down (Alt+Down)"));
     m_cmdDn->setAccessibleName(QStringLiteral("Move Down"));
     m_cmdSort = button(QStringLiteral("cmdSort"), QStringLiteral("Sort List"));
     m_cmdRSort = button(QStringLiteral("cmdRSort"), QStringLiteral("R-Sort List"));
@@ -98,6 +98,8 @@ frmSortNotes::frmSortNotes(PlatformServices& services, const QStringList& firstL
     connect(m_cmdDone, &QPushButton::clicked, this, &frmSortNotes::cmdDone_Click);
     connect(m_cmdCancel, &QPushButton::clicked, this, &QDialog::reject);
     connect(m_lstCurList, &NoteOrderView::dropRequested, this, &frmSortNotes::OnDrop);
+    connect(m_lstCurList, &NoteOrderView::moveRequested, this,
+            [this](bool up) { up ? cmdUp_Click() : cmdDn_Click(); });
 
     // Loading.
     setMinimumSize(TwipsToPixels(3900), TwipsToPixels(2595));

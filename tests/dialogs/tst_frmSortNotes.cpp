@@ -309,6 +309,12 @@ private slots:
             QCOMPARE(SelectedRows(d), QList<int>({4, 5}));
             QVERIFY(Button(d, "cmdApply")->isEnabled());
 
+            // The keyboard moves them too.
+            QTest::keyClick(view, Qt::Key_Up, Qt::AltModifier);
+            QCOMPARE(SelectedRows(d), QList<int>({3, 4}));
+            QTest::keyClick(view, Qt::Key_Down, Qt::AltModifier);
+            QCOMPARE(SelectedRows(d), QList<int>({4, 5}));
+
             // A plain click on one selected entry selects just it.
             ClickRow(view, 5);
             QCOMPARE(SelectedRows(d), QList<int>({5}));
