@@ -94,8 +94,12 @@ private slots:
         QVERIFY(find->parentWidget() == nullptr);
         QVERIFY(find->isVisible());
         QVERIFY(!find->isModal());
+        // Centred on the main window.
+        const QPoint offset = find->geometry().center() - w.geometry().center();
+        QVERIFY2(std::abs(offset.x()) <= 2 && std::abs(offset.y()) <= 2,
+                 qPrintable(QString("%1,%2").arg(offset.x()).arg(offset.y())));
         QCOMPARE(OpenFind(w), find); // the same instance again
-        QTest::keyClick(&w, Qt::Key_F, Qt::ControlModifier);
+        w.Commands().RunToolbarTag("Find");
         QCOMPARE(w.FindWindow(), find);
         QVERIFY(f.services.messageTexts().filter("not available").isEmpty());
         // Closed by the person, shown anew on the next Find.
