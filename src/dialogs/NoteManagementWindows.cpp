@@ -1,7 +1,62 @@
 #include "dialogs/NoteManagementWindows.h"
 
+#include "dialogs/frmEditCategories.h"
+#include "dialogs/frmFindList.h"
+#include "dialogs/frmSortNotes.h"
+#include "mainwindow/MainCommands.h"
+#include "mainwindow/frmMain.h"
+#include "shell/PlatformServices.h"
+#include "shell/clsSettings.h"
+#include "storage/clsDatabase.h"
+
 namespace quillary {
 
-void RegisterNoteManagementWindows(frmMain&) {}
+namespace {
+
+void EditCategories(frmMain& window) {
+    // The refresh afterwards reloads the panes from the note: commit what is typed there.
+    window.SaveChanges();
+    frmEditCategories dialog(window.Context().services, window.Database(), &window);
+    window.Context().services.runDialog(dialog);
+    window.RefreshDisplayFromDatabaseObject();
+    window.UpdateFormStatus();
+}
+
+void ShowFind(frmMain& window) {
+    auto* find = qobject_cast<frmFindList*>(window.FindWindow());
+    if (!find) {
+        find = new frmFindList(window); // no owner: both windows stay usable
+        window.SetFindWindow(find);
+    } else if (!find->isVisible()) {
+        find->Form_Load(); // closed by the person: load it anew, as on first use
+    }
+    find->show();
+    find->raise();
+    find->activateWindow();
+}
+
+// The main window commits the note before and refreshes its display afterwards; this
+// keeps the note that was shown on screen, wherever the new order put it.
+void ManageNotes(frmMain& window) {
+    clsDatabase& database = window.Database();
+    const int shown = window.CurrentNoteIndex();
+    frmSortNotes dialog(window.Context().services, frmSortNotes::FirstLinesOf(database),
+                        frmSortNotes::TargetFor(database), &window);
+    window.Context().services.runDialog(dialog);
+    const int position = dialog.CurrentPositionOf(shown);
+    if (position >= 0)
+        window.Context().settings.SetSetting(QStringLiteral("Default Record Index"),
+                                             QString::number(position));
+}
+
+} // namespace
+
+void RegisterNoteManagementWindows(frmMain& window) {
+    MainCommands& commands = window.Commands();
+    commands.SetDialogHandler(QStringLiteral("EditCategories"),
+                              [&window] { EditCategories(window); });
+    commands.SetDialogHandler(QStringLiteral("Find"), [&window] { ShowFind(window); });
+    commands.SetDialogHandler(QStringLiteral("NoteManager"), [&window] { ManageNotes(window); });
+}
 
 } // namespace quillary

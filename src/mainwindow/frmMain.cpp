@@ -75,7 +75,10 @@ frmMain::frmMain(PlatformServices& services, clsSettings& settings, clsDatabase&
     SetAppTitle();
 }
 
-frmMain::~frmMain() { m_Database.m_NewNoteTitle = nullptr; }
+frmMain::~frmMain() {
+    delete m_FindWindow.data(); // it has no parent to delete it
+    m_Database.m_NewNoteTitle = nullptr;
+}
 
 void frmMain::BuildWindow() {
     setWindowIcon(QIcon(QStringLiteral(":/icons/quillary.svg")));
@@ -244,6 +247,7 @@ void frmMain::OnUserSelected(int position) {
         restoreSelector();
         return;
     }
+    CloseFindWindow(); // its entries name the notes of the user being left
     const int previousUser = m_CurrentUserIndex;
     const QString previousId = m_Settings.GetSetting(QStringLiteral("Default User ID"));
     const std::string previousFile = m_Database.GetFileName();
@@ -460,8 +464,10 @@ void frmMain::OnNoteSelected(int position) {
     WaitCursor wait;
     SaveChanges();
     m_CurrentNoteIndex = position;
-    if (position < 0)
+    if (position < 0) {
+        emit currentNoteChanged(-1);
         return;
+    }
     const clsQuillaryItem* note = m_Database.GetRecordObject(position);
     clsBitmap picture;
     std::string error;
@@ -481,6 +487,7 @@ void frmMain::OnNoteSelected(int position) {
     m_txtNote->setTextCursor(caret);
     m_Settings.SetSetting(QStringLiteral("Default Record Index"), QString::number(position));
     UpdateFormStatus();
+    emit currentNoteChanged(position);
 }
 
 QString frmMain::BoxText() const {
@@ -648,6 +655,27 @@ void frmMain::NextNote() {
     const int position = m_lstNotes->currentIndex();
     if (position < m_lstNotes->count() - 1)
         SelectNote(position + 1);
+}
+
+void frmMain::ShowNote(int record) {
+    if (record >= 0 && record < m_lstNotes->count())
+        SelectNote(record);
+}
+
+void frmMain::SetFindWindow(QWidget* window) {
+    if (m_FindWindow && m_FindWindow != window)
+        CloseFindWindow();
+    m_FindWindow = window;
+}
+
+void frmMain::CloseFindWindow() {
+    if (!m_FindWindow)
+        return;
+    QWidget* window = m_FindWindow.data();
+    m_FindWindow.clear();
+    if (window->isVisible())
+        window->close();
+    delete window;
 }
 
 // ---------------------------------------------------------------------------------------
@@ -871,6 +899,8 @@ void frmMain::closeEvent(QCloseEvent* event) {
         event->ignore();
         return;
     }
+    // The find window stores its settings as it closes: close it before they are written.
+    CloseFindWindow();
     StoreGeometry();
     m_Settings.Save();
     if (m_Splash)

@@ -115,10 +115,22 @@ public:
     // Modal windows to close before the main window closes (the last added closes first);
     // one that refuses to close keeps the main window open.
     void CloseWithMainWindow(QWidget* window);
+    // ---- For the note management windows ----
+    // Shows the note at this record index, as choosing it in the note selector does
+    // (the note being left is committed first). An index out of range does nothing.
+    void ShowNote(int record);
+    // The modeless find window: created by its command on first use, kept here, and
+    // closed and deleted before a user change and when this window closes, so a window
+    // without an owner never outlives the main window. Takes ownership.
+    void SetFindWindow(QWidget* window);
+    QWidget* FindWindow() const { return m_FindWindow; }
+    void CloseFindWindow();
 
 signals:
     // The shown database changed (opened, saved, reread), for windows that follow it.
     void databaseReloaded();
+    // The note shown in the panes changed; its record index, or -1 for none.
+    void currentNoteChanged(int record);
 
 protected:
     void closeEvent(QCloseEvent* event) override;
@@ -155,6 +167,7 @@ private:
     std::unique_ptr<MainCommands> m_Commands;
     std::unique_ptr<clsRecentFile> m_RecentFiles;
     QPointer<frmSplash> m_Splash;
+    QPointer<QWidget> m_FindWindow;
 
     int m_CurrentUserIndex = -1;
     int m_CurrentNoteIndex = -1;

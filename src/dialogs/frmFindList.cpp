@@ -1,0 +1,283 @@
+#include "dialogs/frmFindList.h"
+
+#include "dialogs/FindResultsModel.h"
+#include "mainwindow/MainLayout.h"
+#include "mainwindow/frmMain.h"
+#include "shell/TextCodec.h"
+#include "shell/clsSettings.h"
+#include "storage/clsDatabase.h"
+
+#include <QCheckBox>
+#include <QCloseEvent>
+#include <QComboBox>
+#include <QGridLayout>
+#include <QHBoxLayout>
+#include <QLabel>
+#include <QLineEdit>
+#include <QListView>
+#include <QPushButton>
+#include <QStatusBar>
+#include <QVBoxLayout>
+
+#include <cmath>
+#include <cstdlib>
+
+namespace quillary {
+
+namespace {
+
+const QString kFindString = QStringLiteral("FindString");
+const QString kFindCaseSensitive = QStringLiteral("FindCaseSensitive");
+const QString kFindDisableAutoFind = QStringLiteral("FindDisableAutoFind");
+const QString kFindFloatOnTop = QStringLiteral("FindFloatOnTop");
+
+// A check box value as stored: a leading number, rounded; 0 clear, anything above set.
+bool StoredCheck(const QString& value) {
+    const QByteArray text = value.trimmed().toLatin1();
+    const double number = std::strtod(text.constData(), nullptr);
+    return std::lround(number) >= 1;
+}
+
+QString CheckValue(const QCheckBox* box) {
+    return box->isChecked() ? QStringLiteral("1") : QStringLiteral("0");
+}
+
+} // namespace
+
+frmFindList::frmFindList(frmMain& main) : QWidget(nullptr), m_Main(main) {
+    setObjectName(QStringLiteral("frmFindList"));
+    setWindowTitle(QStringLiteral("Find Note"));
+    setAttribute(Qt::WA_QuitOnClose, false); // the main window alone keeps the program up
+
+    m_txtFind = new QLineEdit(this);
+    m_txtFind->setObjectName(QStringLiteral("txtFind"));
+    m_cmdFind = new QPushButton(QStringLiteral("&Find"), this);
+    m_cmdFind->setObjectName(QStringLiteral("cmdFind"));
+    m_cmdFind->setAutoDefault(true);
+    m_chkCase = new QCheckBox(QStringLiteral("Case Sensitive"), this);
+    m_chkCase->setObjectName(QStringLiteral("chkCase"));
+    m_chkDisableAutoFind = new QCheckBox(QStringLiteral("Disable AutoFind"), this);
+    m_chkDisableAutoFind->setObjectName(QStringLiteral("chkDisableAutoFind"));
+    m_chkFloat = new QCheckBox(QStringLiteral("Float on Top"), this);
+    m_chkFloat->setObjectName(QStringLiteral("chkFloat"));
+
+    m_Results = new FindResultsModel(m_Main.Database(), this);
+    m_lstFindItems = new QListView(this);
+    m_lstFindItems->setObjectName(QStringLiteral("lstFindItems"));
+    m_lstFindItems->setModel(m_Results);
+    m_lstFindItems->setUniformItemSizes(true); // thousands of rows lay out in no time
+    m_lstFindItems->setSelectionMode(QAbstractItemView::SingleSelection);
+    m_lstFindItems->setEditTriggers(QAbstractItemView::NoEditTriggers);
+    m_lstFindItems->setTextElideMode(Qt::ElideRight);
+
+    m_statusBar = new QStatusBar(this);
+    m_statusBar->setObjectName(QStringLiteral("statusBar"));
+    m_statusBar->setSizeGripEnabled(true);
+    m_lblCount = new QLabel(m_statusBar);
+    m_lblCount->setObjectName(QStringLiteral("pnlCount"));
+    m_statusBar->addWidget(m_lblCount, 1);
+
+    auto* top = new QHBoxLayout;
+    top->addWidget(m_txtFind, 1);
+    top->addWidget(m_cmdFind);
+    auto* checks = new QGridLayout;
+    checks->addWidget(m_chkCase, 0, 0);
+    checks->addWidget(m_chkDisableAutoFind, 0, 1);
+    checks->addWidget(m_chkFloat, 1, 0);
+    checks->setColumnStretch(2, 1);
+    auto* inner = new QVBoxLayout;
+    inner->setContentsMargins(6, 6, 6, 2);
+    inner->addLayout(top);
+    inner->addLayout(checks);
+    inner->addWidget(m_lstFindItems, 1);
+    auto* outer = new QVBoxLayout(this);
+    outer->setContentsMargins(0, 0, 0, 0);
+    outer->setSpacing(0);
+    outer->addLayout(inner, 1);
+    outer->addWidget(m_statusBar);
+    // The smallest size the layout still follows.
+    setMinimumSize(TwipsToPixels(3375), TwipsToPixels(2070));
+
+    connect(m_txtFind, &QLineEdit::textChanged, this, &frmFindList::OnTextChanged);
+    connect(m_txtFind, &QLineEdit::returnPressed, this, [this] {
+        if (!AutoFind())
+            Search();
+    });
+    connect(m_cmdFind, &QPushButton::clicked, this, &frmFindList::Search);
+    connect(m_chkCase, &QCheckBox::clicked, this, &frmFindList::OnCaseClicked);
+    connect(m_chkDisableAutoFind, &QCheckBox::toggled, this, &frmFindList::OnAutoFindToggled);
+    connect(m_chkFloat, &QCheckBox::toggled, this, &frmFindList::OnFloatToggled);
+    connect(m_lstFindItems, &QListView::clicked, this, &frmFindList::OnEntryChosen);
+    connect(m_lstFindItems, &QListView::doubleClicked, this, &frmFindList::OnEntryDoubleClicked);
+    connect(m_lstFindItems->selectionModel(), &QItemSelectionModel::currentRowChanged, this,
+            [this](const QModelIndex& current) {
+                if (!m_Syncing && current.isValid())
+                    OnEntryChosen(current);
+            });
+    connect(&m_Main, &frmMain::currentNoteChanged, this, [this] {
+        if (isVisible())
+            Form_Activate();
+    });
+    connect(&m_Main, &frmMain::databaseReloaded, this, &frmFindList::OnNotesReloaded);
+
+    Form_Load();
+}
+
+frmFindList::~frmFindList() = default;
+
+bool frmFindList::AutoFind() const {
+    return !m_chkDisableAutoFind->isChecked();
+}
+
+void frmFindList::Form_Load() {
+    clsSettings& settings = m_Main.Context().settings;
+    setWindowIcon(m_Main.windowIcon());
+    const QSize own(std::max(TwipsToPixels(4000), minimumSizeHint().width()),
+                    std::max(TwipsToPixels(3000), minimumSizeHint().height()));
+    resize(own);
+    const QRect main = m_Main.geometry();
+    move(main.x() + (main.width() - own.width()) / 2,
+         main.y() + (main.height() - own.height()) / 2);
+
+    m_chkCase->setChecked(StoredCheck(settings.GetSetting(kFindCaseSensitive)));
+    {
+        // Only the button follows here; the search below runs once.
+        const QSignalBlocker block(m_chkDisableAutoFind);
+        m_chkDisableAutoFind->setChecked(StoredCheck(settings.GetSetting(kFindDisableAutoFind)));
+    }
+    m_cmdFind->setVisible(!AutoFind());
+    m_chkFloat->setChecked(StoredCheck(settings.GetSetting(kFindFloatOnTop)));
+
+    m_Results->SetRecords({});
+    m_lblCount->clear();
+    const QString stored = settings.GetSetting(kFindString);
+    if (m_txtFind->text() != stored) {
+        m_txtFind->setText(stored); // runs the change handling
+    } else {
+        OnTextChanged();
+    }
+}
+
+void frmFindList::Form_Unload() {
+    clsSettings& settings = m_Main.Context().settings;
+    settings.SetSetting(kFindString, m_txtFind->text());
+    settings.SetSetting(kFindCaseSensitive, CheckValue(m_chkCase));
+    settings.SetSetting(kFindDisableAutoFind, CheckValue(m_chkDisableAutoFind));
+    settings.SetSetting(kFindFloatOnTop, CheckValue(m_chkFloat));
+}
+
+void frmFindList::closeEvent(QCloseEvent* event) {
+    Form_Unload();
+    event->accept();
+}
+
+void frmFindList::changeEvent(QEvent* event) {
+    QWidget::changeEvent(event);
+    if (event->type() == QEvent::ActivationChange && isActiveWindow())
+        Form_Activate();
+}
+
+void frmFindList::OnTextChanged() {
+    if (AutoFind())
+        Search();
+}
+
+void frmFindList::OnCaseClicked() {
+    if (AutoFind())
+        Search();
+}
+
+void frmFindList::OnAutoFindToggled(bool disabled) {
+    m_cmdFind->setVisible(disabled);
+    if (!disabled)
+        Search();
+}
+
+void frmFindList::OnFloatToggled(bool onTop) {
+    if (onTop == windowFlags().testFlag(Qt::WindowStaysOnTopHint))
+        return;
+    const bool shown = isVisible();
+    setWindowFlag(Qt::WindowStaysOnTopHint, onTop);
+    if (shown)
+        show(); // changing the flags hides the window
+}
+
+int frmFindList::MainSelection() const {
+    return m_Main.NoteSelector()->currentIndex();
+}
+
+void frmFindList::Search() {
+    m_Main.SaveChanges(); // what was typed there a moment ago is searched too
+    const clsDatabase& database = m_Main.Database();
+    const QString text = m_txtFind->text();
+    std::vector<int> found;
+    if (FirstUnstorableCharacter(text) == 0) {
+        // A character no note can hold matches nothing.
+        found = m_Index.Find(database, ToCp1252(text), m_chkCase->isChecked());
+    } else {
+        m_Index.Prepare(database); // keeps the change check current
+    }
+    m_Results->SetRecords(std::move(found));
+    SelectRow(m_Results->RowOf(MainSelection()));
+    m_lblCount->setText(QString::number(m_Results->rowCount()) + QStringLiteral(" out of ") +
+                        QString::number(database.GetNumRecords()) + QStringLiteral(" notes"));
+}
+
+QString frmFindList::CountText() const {
+    return m_lblCount->text();
+}
+
+void frmFindList::SelectRow(int row) {
+    m_Syncing = true;
+    if (row >= 0) {
+        const QModelIndex index = m_Results->index(row);
+        m_lstFindItems->selectionModel()->setCurrentIndex(index,
+                                                          QItemSelectionModel::ClearAndSelect);
+        m_lstFindItems->scrollTo(index);
+    } else {
+        m_lstFindItems->selectionModel()->clear();
+    }
+    m_Syncing = false;
+}
+
+void frmFindList::Form_Activate() {
+    // Notes added, removed, reordered or edited since the last search make its entries
+    // point at the wrong notes: search again while the list follows typing anyway.
+    if (AutoFind() && m_Index.Changed(m_Main.Database())) {
+        Search();
+        return;
+    }
+    const QModelIndex current = m_lstFindItems->currentIndex();
+    const int wanted = MainSelection();
+    const bool selected =
+        current.isValid() && m_lstFindItems->selectionModel()->isSelected(current);
+    if (selected && current.data(Qt::UserRole).toInt() == wanted)
+        return;
+    SelectRow(m_Results->RowOf(wanted));
+}
+
+void frmFindList::OnEntryChosen(const QModelIndex& index) {
+    if (!index.isValid())
+        return;
+    m_Main.ShowNote(index.data(Qt::UserRole).toInt());
+}
+
+void frmFindList::OnEntryDoubleClicked(const QModelIndex& index) {
+    OnEntryChosen(index);
+    m_Main.show();
+    m_Main.raise();
+    m_Main.activateWindow();
+}
+
+void frmFindList::OnNotesReloaded() {
+    // Another file's notes: the entries would name the wrong notes.
+    m_Index.Invalidate();
+    if (AutoFind() && isVisible()) {
+        Search();
+    } else {
+        m_Results->SetRecords({});
+        m_lblCount->clear();
+    }
+}
+
+} // namespace quillary

@@ -1,0 +1,89 @@
+#pragma once
+
+#include "../mainwindow/MainWindowFixture.h"
+#include "dialogs/NoteManagementWindows.h"
+#include "mainwindow/MainCommands.h"
+#include "storage/clsDatabase.h"
+
+#include <QAbstractItemView>
+#include <QAction>
+#include <QTest>
+
+#include <functional>
+#include <string>
+#include <vector>
+
+namespace quillary::test {
+
+// One note of a test database: its text and category index.
+struct TestNote {
+    std::string text;
+    int category = 0;
+};
+
+// Writes the user Ann's notes file (categories Unfiled, Business, Personal plus `extra`),
+// starts the real main window on it and hands it the note management windows.
+inline frmMain& StartWithNotes(MainWindowFixture& f, const std::vector<TestNote>& notes,
+                               const std::vector<std::string>& extra = {}) {
+    f.WriteUsers({{7, "Ann", "ann"}});
+    clsDatabase db;
+    db.m_NewNoteTitle = [] { return std::string("title - "); };
+    db.AddNewDatabase();
+    for (const std::string& name : extra) {
+        std::string generated;
+        const int count = db.AddCategory(generated);
+        db.RenameCategory(count - 1, name);
+    }
+    for (size_t i = 0; i < notes.size(); ++i) {
+        db.AddNewRecord(int(i));
+        db.GetRecordObject(int(i))->SetText(notes[i].text);
+        db.SetCategoryIndex(int(i), notes[i].category);
+    }
+    db.SetFileName(f.UserFile("ann", "Ann").toStdString());
+    db.SaveDatabase();
+    frmMain& w = f.Start();
+    RegisterNoteManagementWindows(w);
+    return w;
+}
+
+inline std::vector<TestNote> Notes(const std::vector<std::string>& texts) {
+    std::vector<TestNote> notes;
+    for (const std::string& t : texts)
+        notes.push_back({t, 0});
+    return notes;
+}
+
+// Runs a menu command by the objectName of its action.
+inline void Trigger(frmMain& w, const char* action) {
+    QAction* a = w.Commands().Action(QString::fromLatin1(action));
+    QVERIFY2(a && a->isEnabled(), action);
+    a->trigger();
+}
+
+inline void ClickButton(QWidget* button) {
+    QVERIFY(button);
+    QTest::mouseClick(button, Qt::LeftButton);
+}
+
+// Clicks row `row` of an item view, with modifiers.
+inline void ClickRow(QAbstractItemView* view, int row, Qt::KeyboardModifiers mods = {}) {
+    const QModelIndex index = view->model()->index(row, 0);
+    view->scrollTo(index);
+    QTest::mouseClick(view->viewport(), Qt::LeftButton, mods, view->visualRect(index).center());
+}
+
+// The stored texts of the database, in record order.
+inline std::vector<std::string> Texts(const clsDatabase& db) {
+    std::vector<std::string> texts;
+    for (int i = 0; i < db.GetNumRecords(); ++i)
+        texts.push_back(db.GetRecordObject(i)->RawText());
+    return texts;
+}
+
+inline std::vector<std::string> Labels(const clsDatabase& db) {
+    std::vector<std::string> labels;
+    db.GetCategoryList(labels);
+    return labels;
+}
+
+} // namespace quillary::test
