@@ -1,0 +1,4 @@
+# The printing windows: the preview's scrollable picture box, page setup, print selection
+# and print preview.
+quillary_add_test(NAME tst_ctlScrollablePicBox SOURCES tst_ctlScrollablePicBox.cpp
+                  LIBS quillary_draw Qt6::Test GUI)
