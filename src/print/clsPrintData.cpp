@@ -1,1 +1,383 @@
 #include "print/clsPrintData.h"
+
+#include "print/PrintPicture.h"
+#include "print/PrintSettings.h"
+#include "print/PrintText.h"
+#include "shell/TextCodec.h"
+#include "storage/clsBitmap.h"
+#include "storage/clsDatabase.h"
+
+#include <QFile>
+#include <QPageLayout>
+#include <QPagedPaintDevice>
+#include <QPainter>
+#include <QPen>
+#include <QPrinter>
+
+#include <algorithm>
+#include <cmath>
+
+namespace quillary {
+
+namespace {
+
+// Lengths become whole drawing units with halves going to the even neighbour.
+int RoundHalfEven(double value) {
+    if (!std::isfinite(value))
+        return 0;
+    const double r = std::nearbyint(value); // default rounding mode: to nearest, ties even
+    if (r > 1e9)
+        return 1000000000;
+    if (r < -1e9)
+        return -1000000000;
+    return int(r);
+}
+
+// A print-to-file job that did not complete leaves no half-written document behind.
+void RemovePartialFile(QPrinter* printer) {
+    if (printer && !printer->outputFileName().isEmpty())
+        QFile::remove(printer->outputFileName());
+}
+
+} // namespace
+
+PrintTarget PrintTarget::ForPrinter(QPagedPaintDevice& device, QPainter* painter) {
+    PrintTarget target;
+    target.painter = painter;
+    target.isPrinter = true;
+    const int resolution = device.logicalDpiX();
+    target.unitsPerInch = resolution > 0 ? resolution : 0;
+    if (resolution > 0) {
+        const QRect full = device.pageLayout().fullRectPixels(resolution);
+        target.pageWidth = full.width();
+        target.pageHeight = full.height();
+    } else {
+        target.pageWidth = device.width();
+        target.pageHeight = device.height();
+    }
+    return target;
+}
+
+PrintTarget PrintTarget::ForImage(QPaintDevice& device, QPainter* painter) {
+    PrintTarget target;
+    target.painter = painter;
+    target.isPrinter = false;
+    target.pageWidth = device.width();
+    target.pageHeight = device.height();
+    return target;
+}
+
+clsPrintData::clsPrintData() : m_clock([] { return QDateTime::currentDateTime(); }) {}
+
+QString clsPrintData::PrintNotesString() const {
+    QStringList parts;
+    parts.reserve(qsizetype(m_selection.size()));
+    for (int32_t index : m_selection)
+        parts << QString::number(index);
+    return parts.join(QLatin1Char(','));
+}
+
+void clsPrintData::SetPrintNotesString(const QString& newString) {
+    if (newString.isEmpty())
+        return;
+    std::vector<int32_t> indexes;
+    QString rest = newString;
+    while (!rest.isEmpty()) {
+        indexes.push_back(int32_t(std::clamp<double>(
+            std::nearbyint(LeadingReal(rest)), -2147483648.0, 2147483647.0)));
+        const qsizetype comma = rest.indexOf(QLatin1Char(','));
+        if (comma < 0)
+            break;
+        rest = rest.mid(comma + 1);
+    }
+    m_selection = std::move(indexes);
+}
+
+int32_t clsPrintData::GetPageCount() const {
+    const long long per = (long long)std::max(NotesWide, 1) * std::max(NotesHigh, 1);
+    const long long n = (long long)m_selection.size();
+    const long long pages = (n + per - 1) / per;
+    return int32_t(std::max<long long>(pages, 1));
+}
+
+void clsPrintData::GetPageRange(int& FirstPage, int& LastPage) const {
+    FirstPage = 1;
+    LastPage = std::max(m_pageCount, 1);
+}
+
+void clsPrintData::InitializeSettings(const PrintTarget& ctlOutput) {
+    m_pageCount = GetPageCount();
+    m_currentPage = 1;
+    GetPrintDimensions(ctlOutput);
+}
+
+void clsPrintData::GetPrintDimensions(const PrintTarget& ctlOutput) {
+    const float w = float(RoundHalfEven(ctlOutput.pageWidth));
+    const float h = float(RoundHalfEven(ctlOutput.pageHeight));
+    float u = 0;
+    if (ctlOutput.isPrinter)
+        u = ctlOutput.unitsPerInch > 0 ? float(ctlOutput.unitsPerInch) : 0.0f;
+    else
+        u = float(RoundHalfEven(w / 8.5));
+
+    PrintGeometry g;
+    g.unitsPerInch = u;
+    g.leftMargin = LeftMargin * u;
+    g.rightMargin = RightMargin * u;
+    g.topMargin = TopMargin * u;
+    g.bottomMargin = BottomMargin * u;
+    g.paddingDown = 0.05f * u;
+    g.paddingAcross = 0.05f * u;
+    g.headerHeight = HideHeader == 1 ? 0.0f : HeaderHeightInches * u;
+    g.footerHeight = HideFooter == 1 ? 0.0f : FooterHeightInches * u;
+    g.printableWidth = w - g.leftMargin - g.rightMargin;
+    g.printableHeight = h - g.topMargin - g.bottomMargin - g.footerHeight - g.headerHeight;
+    // A grid of no cells would divide by zero; it lays out as one cell.
+    g.cellHeight = g.printableHeight / float(std::max(NotesHigh, 1));
+    g.cellWidth = g.printableWidth / float(std::max(NotesWide, 1));
+    m_geometry = g;
+}
+
+NoteBoxes clsPrintData::LayoutNote(int k, int pictureWidth, int pictureHeight) const {
+    const PrintGeometry& g = m_geometry;
+    const int wide = std::max(NotesWide, 1);
+    NoteBoxes b;
+    b.cellColumn = k % wide;
+    b.cellRow = (k - b.cellColumn) / wide;
+
+    b.pictureX = RoundHalfEven(g.leftMargin + g.cellWidth * float(b.cellColumn) + g.paddingAcross);
+    b.pictureY = RoundHalfEven(g.topMargin + g.headerHeight + g.cellHeight * float(b.cellRow) +
+                               g.paddingDown);
+    int bw = std::max(RoundHalfEven(g.cellWidth - 2 * g.paddingAcross), 0);
+    float reserved = g.cellHeight * BitmapSize / 100.0f - 2 * g.paddingDown;
+    if (reserved < 0)
+        reserved = 0;
+    b.reservedHeight = RoundHalfEven(reserved);
+    int bh = b.reservedHeight;
+
+    if (pictureWidth <= 0 || pictureHeight <= 0) {
+        // Nothing to draw: no picture box, the text may use the room.
+        bw = 0;
+        bh = 0;
+    } else if (BitmapStretch != 1) {
+        const double aspect = double(pictureHeight) / double(pictureWidth);
+        if (bw <= 0 || bh <= 0) {
+            bw = 0;
+            bh = 0;
+        } else if (double(bh) / double(bw) < aspect) {
+            bw = RoundHalfEven(double(bh) / aspect);
+        } else {
+            bh = RoundHalfEven(aspect * double(bw));
+        }
+    }
+    b.pictureWidth = bw;
+    b.pictureHeight = bh;
+
+    const int textBoxTop = AutoSizeNotes == 1 ? bh : b.reservedHeight;
+    b.textX = b.pictureX;
+    b.textY = RoundHalfEven(float(b.pictureY + textBoxTop) + g.paddingDown);
+    b.textHeight = RoundHalfEven(g.cellHeight - float(textBoxTop) - 2 * g.paddingDown);
+    b.textWidth = RoundHalfEven(g.cellWidth - g.paddingAcross);
+    return b;
+}
+
+QString clsPrintData::SlotText(int option) const {
+    const QDateTime now = m_clock ? m_clock() : QDateTime::currentDateTime();
+    return GetHeaderFooterText(option, QString::number(m_currentPage), QString::number(m_pageCount),
+                               m_userName, now, m_locale);
+}
+
+void clsPrintData::PaintPrintObjectPage(const PrintTarget& ctlOutput, int nPageNum,
+                                        const PrintProgress& prgOne) {
+    m_currentPage = nPageNum;
+    const long long per = (long long)std::max(NotesWide, 1) * std::max(NotesHigh, 1);
+    const long long count = (long long)m_selection.size();
+    const long long first = ((long long)nPageNum - 1) * per;
+    const long long last = std::min((long long)nPageNum * per - 1, count - 1);
+
+    if (HideHeader == 0)
+        PrintHeader(ctlOutput);
+
+    PrintText text(ctlOutput, m_geometry.unitsPerInch, Font);
+    for (long long i = std::max(first, 0LL); i <= last; ++i) {
+        if (m_cancelled && m_cancelled())
+            break;
+        const int records = m_database ? m_database->GetNumRecords() : 0;
+        if (records <= 0)
+            break; // no notes to show: the cells stay empty
+        int32_t& index = m_selection[size_t(i)];
+        index = std::clamp(index, 0, records - 1);
+        const clsQuillaryItem* item = m_database->GetRecordObject(index);
+        if (!item)
+            continue;
+
+        clsBitmap bitmap;
+        std::vector<uint8_t> bytes;
+        item->GetBitmapData(bytes);
+        const bool havePicture = bitmap.LoadPalmBitmap(bytes);
+        if (havePicture && BitmapClip == 1) {
+            bitmap.RightClip();
+            bitmap.BottomClip();
+        }
+        const NoteBoxes box = LayoutNote(int(i - first), havePicture ? bitmap.Width() : 0,
+                                         havePicture ? bitmap.Height() : 0);
+
+        if (prgOne)
+            prgOne(int((i + 1) * 1000 / std::max(count, 1LL)));
+
+        if (havePicture && box.pictureWidth >= 1 && box.pictureHeight >= 1 && ctlOutput.painter)
+            DrawPicture(*ctlOutput.painter, bitmap,
+                        QRect(box.pictureX, box.pictureY, box.pictureWidth, box.pictureHeight));
+
+        QString noteText = FromCp1252(item->Text());
+        noteText.remove(QLatin1Char('\r'));
+        if (box.textWidth >= 1 && box.textHeight >= 1)
+            text.DrawBlock(QRectF(box.textX, box.textY, box.textWidth, box.textHeight), noteText,
+                           ScaleText == 1, MinScaleTextPt);
+
+        if (!ctlOutput.isPrinter && ctlOutput.refresh)
+            ctlOutput.refresh();
+    }
+
+    if (HideFooter == 0)
+        PrintFooter(ctlOutput);
+}
+
+void clsPrintData::PaintPrintObjectPageOutlines(const PrintTarget& ctlOutput) {
+    if (HideSeperatorLines == 1 || !ctlOutput.painter)
+        return;
+    QPainter& p = *ctlOutput.painter;
+    const PrintGeometry& g = m_geometry;
+    p.save();
+    QPen pen(Qt::black);
+    pen.setWidth(0); // cosmetic: one device pixel whatever the resolution
+    p.setPen(pen);
+    p.setRenderHint(QPainter::Antialiasing, false);
+    const float gridTop = g.topMargin + g.headerHeight;
+    const float gridBottom = gridTop + g.printableHeight;
+    for (int i = 1; i <= NotesWide - 1; ++i) {
+        const float x = g.leftMargin + g.cellWidth * float(i);
+        p.drawLine(QPointF(x, gridTop), QPointF(x, gridBottom));
+    }
+    for (int i = 1; i <= NotesHigh - 1; ++i) {
+        const float y = gridTop + g.cellHeight * float(i);
+        p.drawLine(QPointF(g.leftMargin, y), QPointF(g.leftMargin + g.printableWidth, y));
+    }
+    p.restore();
+}
+
+void clsPrintData::PrintHeader(const PrintTarget& ctlOutput) {
+    PaintBand(ctlOutput, m_geometry.topMargin, m_geometry.headerHeight,
+              {HeaderLeftOption, HeaderCenterOption, HeaderRightOption});
+}
+
+void clsPrintData::PrintFooter(const PrintTarget& ctlOutput) {
+    const PrintGeometry& g = m_geometry;
+    PaintBand(ctlOutput, g.topMargin + g.headerHeight + g.printableHeight, g.footerHeight,
+              {FooterLeftOption, FooterCenterOption, FooterRightOption});
+}
+
+void clsPrintData::PaintBand(const PrintTarget& ctlOutput, float top, float height,
+                             const std::array<int32_t, 3>& options) {
+    const PrintGeometry& g = m_geometry;
+    if (height < 1 || g.printableWidth < 1)
+        return;
+    PrintText text(ctlOutput, g.unitsPerInch, Font);
+    const QRectF band(g.leftMargin, top, g.printableWidth, height);
+    for (int slot = 0; slot < 3; ++slot) {
+        const QString slotText = SlotText(options[size_t(slot)]);
+        if (slotText.isEmpty())
+            continue;
+        // The slot is placed by the width of its text in the size it is drawn at, so a
+        // shrunk right or centre text still ends inside the band.
+        const PrintText::Fitted fitted =
+            text.Fit(slotText, g.printableWidth, height, true, MinScaleTextPt);
+        const double width = std::min<double>(fitted.width, g.printableWidth);
+        double left = g.leftMargin;
+        if (slot == 1)
+            left = g.leftMargin + RoundHalfEven((g.printableWidth - width) / 2);
+        else if (slot == 2)
+            left = g.leftMargin + RoundHalfEven(g.printableWidth - width);
+        text.DrawFitted(fitted, QPointF(left, top), g.printableWidth, height, band);
+    }
+}
+
+clsPrintData::PrintResult clsPrintData::PrintNotes(QPagedPaintDevice& printer,
+                                                   const PrintProgress& prgOne,
+                                                   const std::function<bool()>& cancelled,
+                                                   QString* error) {
+    auto fail = [&](const QString& why) {
+        if (error)
+            *error = why;
+        return PrintResult::Failed;
+    };
+    QPrinter* qprinter = dynamic_cast<QPrinter*>(&printer);
+    if (qprinter) {
+        qprinter->setFullPage(true);
+    } else {
+        QPageLayout layout = printer.pageLayout();
+        layout.setMode(QPageLayout::FullPageMode);
+        printer.setPageLayout(layout);
+    }
+
+    QPainter painter;
+    if (!painter.begin(&printer))
+        return fail(QStringLiteral("The printer could not start the job."));
+    // Notes' pictures are 1-bit drawings: keep them lossless and crisp on paper.
+    painter.setRenderHint(QPainter::LosslessImageRendering, true);
+    painter.setRenderHint(QPainter::SmoothPixmapTransform, false);
+
+    const PrintTarget target = PrintTarget::ForPrinter(printer, &painter);
+    InitializeSettings(target);
+    if (prgOne)
+        prgOne(0);
+
+    m_cancelled = cancelled;
+    struct ResetCancel {
+        std::function<bool()>& f;
+        ~ResetCancel() { f = nullptr; }
+    } reset{m_cancelled};
+
+    int firstPage = 1, lastPage = 1;
+    GetPageRange(firstPage, lastPage);
+    bool wasCancelled = false;
+    for (int page = firstPage; page <= lastPage; ++page) {
+        if (cancelled && cancelled()) {
+            wasCancelled = true;
+            break;
+        }
+        PaintPrintObjectPage(target, page, prgOne);
+        if (cancelled && cancelled()) {
+            wasCancelled = true;
+            break;
+        }
+        PaintPrintObjectPageOutlines(target);
+        if (qprinter && qprinter->printerState() == QPrinter::Error) {
+            painter.end();
+            RemovePartialFile(qprinter);
+            return fail(QStringLiteral("The printer reported an error on page %1.").arg(page));
+        }
+        // No page break after the last page: that would print an empty sheet.
+        if (page < lastPage && !printer.newPage()) {
+            painter.end();
+            RemovePartialFile(qprinter);
+            return fail(QStringLiteral("The printer could not start page %1.").arg(page + 1));
+        }
+    }
+
+    if (wasCancelled) {
+        if (qprinter)
+            qprinter->abort();
+        if (painter.isActive())
+            painter.end();
+        RemovePartialFile(qprinter);
+        return PrintResult::Cancelled;
+    }
+    if (!painter.end() || (qprinter && qprinter->printerState() == QPrinter::Error)) {
+        RemovePartialFile(qprinter);
+        return fail(QStringLiteral("The printer could not finish the job."));
+    }
+    return PrintResult::Printed;
+}
+
+} // namespace quillary

@@ -1,0 +1,18 @@
+#pragma once
+
+#include <QImage>
+#include <QRect>
+
+class QPainter;
+class clsBitmap;
+
+namespace quillary {
+
+// A note's 1-bit picture as a 1-bit image (set bits black, the rest white).
+QImage MonoImage(const clsBitmap& bitmap);
+// Draws the picture scaled into rect without smoothing, so its edges stay black and white,
+// and asks the paint engine to keep it lossless (the PDF writer would otherwise store a
+// JPEG).
+void DrawPicture(QPainter& painter, const clsBitmap& bitmap, const QRect& rect);
+
+} // namespace quillary
