@@ -2,6 +2,7 @@
 // without the window. Every command either succeeds (exit 0) or prints one line on
 // standard error and exits 1.
 
+#include "PdbPrintCommand.h"
 #include "storage/Cp1252.h"
 #include "storage/FileIO.h"
 #include "storage/ImportResult.h"
@@ -43,6 +44,14 @@ Commands:
                               --pdb OTHER      all notes (or inserts) of another database
                               --raw-inserts T  inserts from a raw text insert file
                             --replace deletes the existing notes or inserts first.
+  print FILE OUT.pdf [--notes LIST] [--settings INI] [--paper NAME] [--landscape]
+                            Print notes to a PDF file as the program prints them: a grid
+                            of notes per page with header and footer. LIST: 1-based note
+                            numbers and ranges such as 1,3,7-12 (default: every note).
+                            INI: a settings file whose [Quillary Settings] print keys are
+                            used (default: the program's own kestwin.ini, else the page
+                            setup defaults); it is never changed. NAME: paper such as A4,
+                            Letter or Legal (default: A4, or Letter in US locales).
   --help                    Show this text.
 
 Texts are shown and exported as UTF-8; the databases hold Windows-1252.
@@ -429,6 +438,12 @@ int Run(const std::vector<std::string>& args) {
         if (rest.size() != 2 || rest[0].rfind("--", 0) != 0)
             Die("import needs one of --raw-text, --list, --pdb or --raw-inserts with a file.");
         Import(args[1], rest[0], rest[1], replace);
+    } else if (cmd == "print") {
+        std::string message;
+        if (!quillary::RunPrintCommand(std::vector<std::string>(args.begin() + 1, args.end()),
+                                       &message))
+            Die(message);
+        std::printf("%s\n", message.c_str());
     } else {
         Die("Unknown command \"" + cmd + "\"; see quillary-pdb --help.");
     }

@@ -3,6 +3,9 @@
 #include "MainCommands.h"
 #include "draw/clsPopupMenu.h"
 #include "draw/ctlDrawBox.h"
+#include "print/PrintCancelWatch.h"
+#include "print/PrintSettings.h"
+#include "print/clsPrintData.h"
 #include "shell/DatabaseDialogs.h"
 #include "shell/PlatformServices.h"
 #include "shell/TextCodec.h"
@@ -25,6 +28,7 @@
 #include <QKeyEvent>
 #include <QMouseEvent>
 #include <QPlainTextEdit>
+#include <QPrinter>
 #include <QProgressBar>
 #include <QScreen>
 #include <QStatusBar>
@@ -344,6 +348,45 @@ bool frmMain::SaveDatabase() {
         m_RecentFiles->PushRecentFile(QString::fromStdString(m_Database.GetFileName()));
     SetAppTitle();
     return ok;
+}
+
+bool frmMain::PrintNotes() {
+    SaveChanges();
+    clsPrintData print;
+    LoadPrintSettings(m_Settings, print);
+    print.SetDatabase(&m_Database);
+    const int user = m_CurrentUserIndex >= 0 ? m_cmbUser->itemData(m_CurrentUserIndex).toInt() : -1;
+    print.SetUserName(m_Users.names.value(user, m_cmbUser->currentText()));
+    print.SetClock([this] { return m_Services.now(); });
+
+    QPrinter printer(QPrinter::HighResolution);
+    printer.setDocName(QFileInfo(QString::fromStdString(m_Database.GetFileName())).baseName());
+    if (!m_Services.printDialog(&printer))
+        return false;
+
+    QString error;
+    clsPrintData::PrintResult result;
+    {
+        WaitCursor wait;
+        ShowProgress(true);
+        const QString format = m_prgOne->format();
+        const bool textVisible = m_prgOne->isTextVisible();
+        m_prgOne->setFormat(tr("Printing %p% - Esc cancels"));
+        m_prgOne->setTextVisible(true);
+        PrintCancelWatch watch;
+        result = print.PrintNotes(
+            printer, ProgressReporter(), [&watch] { return watch.Cancelled(); }, &error);
+        m_prgOne->setFormat(format);
+        m_prgOne->setTextVisible(textVisible);
+        ShowProgress(false);
+    }
+    if (result == clsPrintData::PrintResult::Cancelled)
+        m_Services.messageBox(tr("Printing was cancelled."), kAppTitle, MsgButtons::Ok,
+                              MsgIcon::Information);
+    else if (result == clsPrintData::PrintResult::Failed)
+        m_Services.messageBox(tr("The notes could not be printed.\n%1").arg(error), kAppTitle,
+                              MsgButtons::Ok, MsgIcon::Exclamation);
+    return result == clsPrintData::PrintResult::Printed;
 }
 
 void frmMain::AddNewDatabase() {

@@ -15,24 +15,29 @@ QImage MonoImage(const clsBitmap& bitmap) {
     QImage image(w, h, QImage::Format_Mono);
     if (image.isNull())
         return image;
-    image.setColorTable({qRgb(255, 255, 255), qRgb(0, 0, 0)});
+    // Index 0 black, 1 white: the form the PDF writer stores as a 1-bit image.
+    image.setColorTable({qRgb(0, 0, 0), qRgb(255, 255, 255)});
     if (bitmap.Depth() == 1) {
-        // Same bit order as the image (most significant bit leftmost, set = black).
+        // Same bit order as the image (most significant bit leftmost); a set bit is black,
+        // colour 0.
         const size_t rowBytes = size_t(bitmap.RowBytes());
         const size_t copy = std::min<size_t>(rowBytes, size_t(image.bytesPerLine()));
         const std::vector<uint8_t>& data = bitmap.Data();
         for (int y = 0; y < h; ++y) {
             uchar* line = image.scanLine(y);
-            std::memset(line, 0, size_t(image.bytesPerLine()));
-            if ((size_t(y) + 1) * rowBytes <= data.size())
-                std::memcpy(line, data.data() + size_t(y) * rowBytes, copy);
+            std::memset(line, 0xff, size_t(image.bytesPerLine()));
+            if ((size_t(y) + 1) * rowBytes <= data.size()) {
+                const uint8_t* row = data.data() + size_t(y) * rowBytes;
+                for (size_t i = 0; i < copy; ++i)
+                    line[i] = uchar(~row[i]);
+            }
         }
     } else {
-        image.fill(0);
+        image.fill(1);
         for (int y = 0; y < h; ++y)
             for (int x = 0; x < w; ++x)
                 if (bitmap.GetPixel(x, y))
-                    image.setPixel(x, y, 1);
+                    image.setPixel(x, y, 0);
     }
     return image;
 }

@@ -36,13 +36,17 @@ float ReadReal(clsSettings& settings, const char* key) {
     return std::isfinite(value) ? float(value) : 0.0f;
 }
 
-QString RealText(double value) { return QString::number(float(value), 'g', 7); }
+QString RealText(double value) {
+    return QString::number(float(value), 'g', 7);
+}
 
 void Write(clsSettings& settings, const char* key, const QString& value) {
     settings.SetSetting(QString::fromLatin1(key), value);
 }
 
-QString StyleText(bool on) { return on ? QStringLiteral("True") : QStringLiteral("False"); }
+QString StyleText(bool on) {
+    return on ? QStringLiteral("True") : QStringLiteral("False");
+}
 
 } // namespace
 
@@ -221,15 +225,18 @@ clsPrintData NewDefaultPrintData() {
 }
 
 QStringList HeaderFooterOptionLabels() {
-    return {QStringLiteral("Blank"),        QStringLiteral("UserName"),
-            QStringLiteral("Date"),         QStringLiteral("Time"),
-            QStringLiteral("Date Time"),    QStringLiteral("Page #"),
-            QStringLiteral("Page # out of n pages"), QStringLiteral("Page #/n")};
+    return {QStringLiteral("Blank"),
+            QStringLiteral("UserName"),
+            QStringLiteral("Date"),
+            QStringLiteral("Time"),
+            QStringLiteral("Date Time"),
+            QStringLiteral("Page #"),
+            QStringLiteral("Page # out of n pages"),
+            QStringLiteral("Page #/n")};
 }
 
 QString GetHeaderFooterText(int option, const QString& pageText, const QString& countText,
-                            const QString& userName, const QDateTime& now,
-                            const QLocale& locale) {
+                            const QString& userName, const QDateTime& now, const QLocale& locale) {
     switch (option) {
     case 1:
         return userName;

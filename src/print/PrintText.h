@@ -17,20 +17,19 @@ public:
     PrintText(const PrintTarget& target, float unitsPerInch, const QFont& font);
 
     struct Fitted {
-        QFont font;           // in device units
-        double points = 0;    // the size on paper
-        QStringList lines;    // wrapped lines, without line feeds
+        QFont font;        // in device units
+        double points = 0; // the size on paper
+        QStringList lines; // wrapped lines, without line feeds
         double lineHeight = 0;
         double totalHeight = 0;
-        double width = 0;     // the widest line
+        double width = 0; // the widest line
     };
 
     // The font of the given point size in the target's units.
     QFont FontAt(double points) const;
     // Wraps text at width; with shrink, lowers the size by half points until the lines are
     // less high than height or the size would go under minPoints.
-    Fitted Fit(const QString& text, double width, double height, bool shrink,
-               int minPoints) const;
+    Fitted Fit(const QString& text, double width, double height, bool shrink, int minPoints) const;
     // Draws the lines from topLeft down while they fit into height, clipped to clip; a text
     // cut off ends its last drawn line in an ellipsis.
     void DrawFitted(const Fitted& fitted, QPointF topLeft, double width, double height,

@@ -83,8 +83,8 @@ void clsPrintData::SetPrintNotesString(const QString& newString) {
     std::vector<int32_t> indexes;
     QString rest = newString;
     while (!rest.isEmpty()) {
-        indexes.push_back(int32_t(std::clamp<double>(
-            std::nearbyint(LeadingReal(rest)), -2147483648.0, 2147483647.0)));
+        indexes.push_back(int32_t(
+            std::clamp<double>(std::nearbyint(LeadingReal(rest)), -2147483648.0, 2147483647.0)));
         const qsizetype comma = rest.indexOf(QLatin1Char(','));
         if (comma < 0)
             break;

@@ -32,8 +32,10 @@ struct PrintTarget {
     // Non-printer targets: called after each note so a preview shows it at once.
     std::function<void()> refresh;
 
-    // A printer or PDF writer. Asks QPrinter for the full page, so margins count from the
-    // paper's edge. painter, when given, must be active on device.
+    // A printer or PDF writer, measured on the whole sheet at the device's resolution. For
+    // painting, the device must be in full-page mode (QPrinter::setFullPage(true) or a
+    // QPageLayout::FullPageMode layout; PrintNotes sets it) so the painter's origin is the
+    // paper's corner. painter, when given, must be active on device.
     static PrintTarget ForPrinter(QPagedPaintDevice& device, QPainter* painter);
     // An image or any other paint device: a page 8.5 inches wide.
     static PrintTarget ForImage(QPaintDevice& device, QPainter* painter);
@@ -60,10 +62,10 @@ struct PrintGeometry {
 struct NoteBoxes {
     int cellColumn = 0;
     int cellRow = 0;
-    int pictureX = 0, pictureY = 0;    // top-left of the picture box
-    int pictureWidth = 0;              // as drawn (after fitting)
-    int pictureHeight = 0;             // as drawn (after fitting)
-    int reservedHeight = 0;            // the picture's share of the cell, less padding
+    int pictureX = 0, pictureY = 0; // top-left of the picture box
+    int pictureWidth = 0;           // as drawn (after fitting)
+    int pictureHeight = 0;          // as drawn (after fitting)
+    int reservedHeight = 0;         // the picture's share of the cell, less padding
     int textX = 0, textY = 0, textWidth = 0, textHeight = 0;
 };
 
@@ -90,12 +92,12 @@ public:
     int32_t FooterLeftOption = 0;
     int32_t FooterCenterOption = 0;
     int32_t FooterRightOption = 0;
-    float BitmapSize = 0;       // percent of a cell's height reserved for the picture
-    int32_t BitmapClip = 0;     // 1: trim blank right columns and bottom rows
-    int32_t BitmapStretch = 0;  // 1: fill the whole box; 0: keep proportions
+    float BitmapSize = 0;      // percent of a cell's height reserved for the picture
+    int32_t BitmapClip = 0;    // 1: trim blank right columns and bottom rows
+    int32_t BitmapStretch = 0; // 1: fill the whole box; 0: keep proportions
     int32_t HideFooter = 0;
     int32_t HideHeader = 0;
-    int32_t ScaleText = 0;      // 1: shrink a note's text until it fits
+    int32_t ScaleText = 0; // 1: shrink a note's text until it fits
     int32_t HideSeperatorLines = 0;
     int32_t AutoSizeNotes = 0;  // 1: text starts right below the fitted picture
     int32_t MinScaleTextPt = 0; // smallest point size text is shrunk to
@@ -157,8 +159,7 @@ public:
     // measuring it first. cancelled, when given, is asked between notes; a cancelled job
     // is aborted on QPrinter (nothing is sent). error receives a readable reason on Failed.
     PrintResult PrintNotes(QPagedPaintDevice& printer, const PrintProgress& prgOne = {},
-                           const std::function<bool()>& cancelled = {},
-                           QString* error = nullptr);
+                           const std::function<bool()>& cancelled = {}, QString* error = nullptr);
 
 private:
     void PaintBand(const PrintTarget& ctlOutput, float top, float height,

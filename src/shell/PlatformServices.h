@@ -61,6 +61,9 @@ public:
 
     // Printer setup dialog on the given printer; false when cancelled.
     virtual bool printerSetup(QPrinter* printer) = 0;
+    // The print dialog before a job: printer, paper, copies, and printing to a PDF file
+    // (the printer then carries the file name). False when cancelled.
+    virtual bool printDialog(QPrinter* printer) = 0;
 
     // System clipboard.
     virtual void clearClipboard() = 0;

@@ -134,6 +134,14 @@ bool QtPlatformServices::printerSetup(QPrinter* printer) {
     return dialog.exec() == QDialog::Accepted;
 }
 
+bool QtPlatformServices::printDialog(QPrinter* printer) {
+    QPrintDialog dialog(printer, owner());
+    // Every note of the selection is printed; the notes are chosen before this dialog.
+    dialog.setOptions(QAbstractPrintDialog::PrintToFile |
+                      QAbstractPrintDialog::PrintShowPageSize);
+    return dialog.exec() == QDialog::Accepted;
+}
+
 void QtPlatformServices::clearClipboard() { QGuiApplication::clipboard()->clear(); }
 
 QString QtPlatformServices::clipboardText() { return QGuiApplication::clipboard()->text(); }

@@ -19,6 +19,7 @@ public:
     std::optional<QFont> chooseFont(const QFont& initial, const QString& title) override;
     int popupMenu(const QStringList& items) override;
     bool printerSetup(QPrinter* printer) override;
+    bool printDialog(QPrinter* printer) override;
     void clearClipboard() override;
     QString clipboardText() override;
     void setClipboardText(const QString& text) override;

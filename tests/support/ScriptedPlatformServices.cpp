@@ -51,6 +51,14 @@ bool ScriptedPlatformServices::printerSetup(QPrinter*) {
     return printerSetupAnswers.isEmpty() ? false : printerSetupAnswers.dequeue();
 }
 
+bool ScriptedPlatformServices::printDialog(QPrinter* printer) {
+    ++printDialogs;
+    if (printDialogAnswers.isEmpty())
+        return false;
+    const auto answer = printDialogAnswers.dequeue();
+    return answer ? answer(printer) : false;
+}
+
 void ScriptedPlatformServices::clearClipboard() {
     ++clipboardClears;
     clipText.clear();

@@ -38,6 +38,9 @@ public:
     QQueue<QString> fileAnswers;
     QQueue<std::optional<QFont>> fontAnswers;
     QQueue<bool> printerSetupAnswers;
+    // Answers of the print dialog: each gets the printer (to set a PDF output file, paper
+    // ...) and returns whether the person pressed Print. Unscripted: cancelled.
+    QQueue<std::function<bool(QPrinter*)>> printDialogAnswers;
     QQueue<int> popupAnswers;
     OpenResult openResult = OpenResult::Opened;
     QDateTime clock = QDateTime(QDate(2026, 3, 14), QTime(16, 7));
@@ -55,6 +58,7 @@ public:
     QList<QFont> fontDialogs;
     QList<QStringList> popupMenus;
     int printerSetups = 0;
+    int printDialogs = 0;
     QStringList dialogsShown; // objectName of each window passed to runDialog
     QStringList openedDocuments;
     QStringList openedUrls;
@@ -75,6 +79,7 @@ public:
     std::optional<QFont> chooseFont(const QFont& initial, const QString& title) override;
     int popupMenu(const QStringList& items) override;
     bool printerSetup(QPrinter* printer) override;
+    bool printDialog(QPrinter* printer) override;
     void clearClipboard() override;
     QString clipboardText() override;
     void setClipboardText(const QString& text) override;

@@ -1,0 +1,13 @@
+# The print layout engine, PDF output and the print routine of the main window.
+quillary_add_test(NAME tst_clsPrintData SOURCES tst_clsPrintData.cpp PrintTestNotes.h
+                  LIBS quillary_print Qt6::Test GUI)
+quillary_add_test(NAME tst_PrintPdf SOURCES tst_PrintPdf.cpp PrintTestNotes.h
+                  LIBS quillary_print Qt6::Test GUI)
+quillary_add_test(NAME tst_PrintNotesMain SOURCES tst_PrintNotesMain.cpp
+                  LIBS quillary_mainwindow_testsupport GUI)
+if(TARGET quillary-pdb)
+  quillary_add_test(NAME tst_PdbPrint SOURCES tst_PdbPrint.cpp PrintTestNotes.h
+                    LIBS quillary_storage Qt6::Test)
+  target_compile_definitions(tst_PdbPrint PRIVATE QUILLARY_PDB_EXE="$<TARGET_FILE:quillary-pdb>")
+  add_dependencies(tst_PdbPrint quillary-pdb)
+endif()

@@ -1,0 +1,171 @@
+// quillary-pdb print: notes to PDF from the command line, run as a program.
+
+#include "print/PrintTestNotes.h"
+
+#include <QFile>
+#include <QProcess>
+#include <QRegularExpression>
+#include <QStandardPaths>
+#include <QTemporaryDir>
+#include <QtTest>
+
+using namespace quillary::test;
+
+namespace {
+
+struct Result {
+    int status = -1;
+    QString out;
+    QString err;
+};
+
+Result RunPdb(const QStringList& args) {
+    QProcess process;
+    // No display and no platform choice: the print command must manage on its own.
+    QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+    env.remove(QStringLiteral("DISPLAY"));
+    env.remove(QStringLiteral("WAYLAND_DISPLAY"));
+    env.remove(QStringLiteral("QT_QPA_PLATFORM"));
+    process.setProcessEnvironment(env);
+    process.start(QStringLiteral(QUILLARY_PDB_EXE), args);
+    process.waitForFinished(120000);
+    Result r;
+    r.status = process.exitStatus() == QProcess::NormalExit ? process.exitCode() : -1;
+    r.out = QString::fromUtf8(process.readAllStandardOutput());
+    r.err = QString::fromUtf8(process.readAllStandardError());
+    return r;
+}
+
+QString Poppler(const QString& tool, const QStringList& args) {
+    QProcess process;
+    process.start(tool, args);
+    process.waitForFinished(60000);
+    return QString::fromUtf8(process.readAllStandardOutput());
+}
+
+} // namespace
+
+class tst_PdbPrint : public QObject {
+    Q_OBJECT
+
+private slots:
+    void initTestCase();
+    void printsChosenNotes();
+    void settingsFileIsUsedAndKept();
+    void paperAndOrientation();
+    void errors_data();
+    void errors();
+
+private:
+    QTemporaryDir m_dir;
+    QString m_db;
+};
+
+void tst_PdbPrint::initTestCase() {
+    if (QStandardPaths::findExecutable(QStringLiteral("pdftotext")).isEmpty() ||
+        QStandardPaths::findExecutable(QStringLiteral("pdfinfo")).isEmpty())
+        QSKIP("poppler-utils are not installed");
+    m_db = m_dir.filePath(QStringLiteral("QLAnn.pdb"));
+    auto db = MakeNotesDatabase(
+        {{"alpha note", 50, 50, AllBlack}, {"bravo note"}, {"charlie note", 30, 60, AllBlack}});
+    std::string error;
+    QVERIFY2(db->ExportDatabase(m_db.toStdString(), {}, &error), error.c_str());
+}
+
+void tst_PdbPrint::printsChosenNotes() {
+    const QString pdf = m_dir.filePath(QStringLiteral("chosen.pdf"));
+    const Result r = RunPdb({"print", m_db, pdf, "--notes", "1,3", "--settings",
+                             m_dir.filePath(QStringLiteral("none.ini"))});
+    // A settings file that is named but missing is an error ...
+    QCOMPARE(r.status, 1);
+    // ... without one the page setup defaults apply.
+    const Result ok = RunPdb({"print", m_db, pdf, "--notes", "3, 1"});
+    QCOMPARE(ok.status, 0);
+    QCOMPARE(ok.out, QStringLiteral("2 notes printed on 1 page to %1\n").arg(pdf));
+    QCOMPARE(ok.err, QString());
+    const QString text = Poppler(QStringLiteral("pdftotext"), {"-layout", pdf, "-"});
+    QVERIFY(text.contains(QStringLiteral("alpha note")));
+    QVERIFY(text.contains(QStringLiteral("charlie note")));
+    QVERIFY(!text.contains(QStringLiteral("bravo note")));
+    // Print order is the list's order: note 3 in the first cell (left of note 1).
+    const QString firstLine = text.split('\n').filter(QStringLiteral("note")).value(0);
+    QVERIFY2(firstLine.indexOf(QStringLiteral("charlie")) <
+                 firstLine.indexOf(QStringLiteral("alpha")),
+             qPrintable(firstLine));
+
+    const Result all = RunPdb({"print", m_db, pdf});
+    QCOMPARE(all.status, 0);
+    QVERIFY(
+        Poppler(QStringLiteral("pdftotext"), {pdf, "-"}).contains(QStringLiteral("bravo note")));
+}
+
+void tst_PdbPrint::settingsFileIsUsedAndKept() {
+    const QString ini = m_dir.filePath(QStringLiteral("kestwin.ini"));
+    const QByteArray content = "[Quillary Settings]\r\nPrintNotesWide=1\r\nPrintNotesHigh=1\r\n"
+                               "PrintHeaderLeftOption=1\r\nPrintFooterRightOption=7\r\n";
+    {
+        QFile file(ini);
+        QVERIFY(file.open(QIODevice::WriteOnly));
+        file.write(content);
+    }
+    const QString pdf = m_dir.filePath(QStringLiteral("settings.pdf"));
+    const Result r = RunPdb({"print", m_db, pdf, "--settings", ini, "--notes", "1-2"});
+    QCOMPARE(r.status, 0);
+    QVERIFY(Poppler(QStringLiteral("pdfinfo"), {pdf})
+                .contains(QRegularExpression(QStringLiteral("Pages:\\s+2\\n"))));
+    const QString page2 = Poppler(QStringLiteral("pdftotext"), {"-f", "2", "-l", "2", pdf, "-"});
+    QVERIFY2(page2.contains(QStringLiteral("Ann")), qPrintable(page2)); // user from QLAnn.pdb
+    QVERIFY(page2.contains(QStringLiteral("Page 2/2 pages")));
+    QVERIFY(page2.contains(QStringLiteral("bravo note")));
+    QFile file(ini);
+    QVERIFY(file.open(QIODevice::ReadOnly));
+    QCOMPARE(file.readAll(), content);
+}
+
+void tst_PdbPrint::paperAndOrientation() {
+    const QString pdf = m_dir.filePath(QStringLiteral("paper.pdf"));
+    QCOMPARE(RunPdb({"print", m_db, pdf, "--paper", "Letter", "--landscape"}).status, 0);
+    QVERIFY(Poppler(QStringLiteral("pdfinfo"), {pdf}).contains(QStringLiteral("792 x 612")));
+    QCOMPARE(RunPdb({"print", m_db, pdf, "--paper", "a4"}).status, 0);
+    QVERIFY(Poppler(QStringLiteral("pdfinfo"), {pdf}).contains(QStringLiteral("(A4)")));
+}
+
+void tst_PdbPrint::errors_data() {
+    QTest::addColumn<QStringList>("args");
+    QTest::addColumn<QString>("message");
+    QTest::newRow("note 0") << QStringList{"--notes", "0"} << "Note 0 is out of range";
+    QTest::newRow("note past the end") << QStringList{"--notes", "1,4"} << "Note 4 is out of range";
+    QTest::newRow("range past the end")
+        << QStringList{"--notes", "2-9"} << "Note 9 is out of range";
+    QTest::newRow("backwards range") << QStringList{"--notes", "3-1"} << "Bad note list";
+    QTest::newRow("not a number") << QStringList{"--notes", "one"} << "Bad note list";
+    QTest::newRow("empty entry") << QStringList{"--notes", "1,,2"} << "Bad note list";
+    QTest::newRow("empty list") << QStringList{"--notes", ""} << "Bad note list";
+    QTest::newRow("list missing") << QStringList{"--notes"} << "--notes needs a list";
+    QTest::newRow("unknown paper") << QStringList{"--paper", "Napkin"} << "Unknown paper";
+    QTest::newRow("unknown option") << QStringList{"--colour"} << "Unknown option";
+}
+
+void tst_PdbPrint::errors() {
+    QFETCH(QStringList, args);
+    QFETCH(QString, message);
+    const QString pdf = m_dir.filePath(QStringLiteral("error.pdf"));
+    QFile::remove(pdf);
+    const Result r = RunPdb(QStringList{"print", m_db, pdf} + args);
+    QCOMPARE(r.status, 1);
+    QVERIFY2(r.err.startsWith(QStringLiteral("quillary-pdb: ") + message), qPrintable(r.err));
+    QCOMPARE(r.err.count(QLatin1Char('\n')), 1);
+    QVERIFY(!QFile::exists(pdf));
+
+    // Bad input files and outputs fail the same way.
+    const Result missing = RunPdb({"print", m_dir.filePath(QStringLiteral("none.pdb")), pdf});
+    QCOMPARE(missing.status, 1);
+    QCOMPARE(missing.err.count(QLatin1Char('\n')), 1);
+    const Result unwritable =
+        RunPdb({"print", m_db, m_dir.filePath(QStringLiteral("no/dir/x.pdf"))});
+    QCOMPARE(unwritable.status, 1);
+    QVERIFY(unwritable.err.startsWith(QStringLiteral("quillary-pdb: Cannot write")));
+}
+
+QTEST_GUILESS_MAIN(tst_PdbPrint)
+#include "tst_PdbPrint.moc"
