@@ -36,11 +36,13 @@ public:
     clsSettings& Settings();
     QPrinter& Printer() { return *m_Printer; }
 
-    // The print routine run by Print in the selection and preview windows. Defaults to
-    // printing the stored selection on Printer() with the main window's progress bar.
+    // The print routine run by Print in the selection and preview windows, after checking
+    // that the layout leaves room for notes on the paper. Defaults to PrintStoredSelection.
     void SetPrintRoutine(std::function<void()> routine) { m_PrintRoutine = std::move(routine); }
     void RunPrintRoutine();
-    // The default print routine; reports a failure to the person. Returns the outcome.
+    // The default print routine: commits the note being edited, shows the print dialog on
+    // Printer(), prints the stored selection with the main window's progress bar (Escape
+    // cancels) and tells the person about a cancelled or failed job.
     clsPrintData::PrintResult PrintStoredSelection();
 
     // The windows, each shown modally through the platform services.

@@ -71,6 +71,11 @@ public:
         return *host;
     }
     QString PdfPath() const { return Root() + QStringLiteral("/printed.pdf"); }
+    // The person presses Print in the next print dialog (on the windows' own printer).
+    void AnswerPrintDialog() {
+        services.printDialogAnswers.enqueue(
+            [this](QPrinter* printer) { return printer == &Host().Printer(); });
+    }
     // Queues a script for the next window shown through the platform services.
     void Then(std::function<void(QDialog&)> script) {
         services.dialogScripts.enqueue(std::move(script));

@@ -107,6 +107,7 @@ private slots:
     void nothingSelectedAsksForNotes();
     void setupOpensOnTopOfTheSelection();
     void printPrintsTheSelectedNotes();
+    void cancelledPrintDialogPrintsNothing();
     void previewPageBox_data();
     void previewPageBox();
     void pageKeysAndCtrlWheel();
@@ -260,6 +261,7 @@ void tst_PrintSelectionPreview::nothingSelectedAsksForNotes() {
 void tst_PrintSelectionPreview::setupOpensOnTopOfTheSelection() {
     PrintFixture f;
     f.StartWithNotes(5);
+    f.AnswerPrintDialog();
     OpenSelection(f, [&](frmPrintSelection& d) {
         ClickRow(d.NoteList(), 2);
         f.Then([&](QDialog& setup) {
@@ -282,6 +284,7 @@ void tst_PrintSelectionPreview::setupOpensOnTopOfTheSelection() {
 void tst_PrintSelectionPreview::printPrintsTheSelectedNotes() {
     PrintFixture f;
     f.StartWithNotes(7);
+    f.AnswerPrintDialog();
     OpenSelection(f, [&](frmPrintSelection& d) {
         ClickRow(d.NoteList(), 1);
         for (int row : {2, 4, 5, 6})
@@ -299,6 +302,16 @@ void tst_PrintSelectionPreview::printPrintsTheSelectedNotes() {
     for (const char* note : {"Note 1\n", "Note 4"})
         QVERIFY2(!text.contains(QString::fromLatin1(note)), note);
     QVERIFY(RunTool("pdfinfo", {f.PdfPath()}).contains(QRegularExpression("Pages:\\s+2\\b")));
+}
+
+void tst_PrintSelectionPreview::cancelledPrintDialogPrintsNothing() {
+    PrintFixture f;
+    f.StartWithNotes(3);
+    OpenSelection(f, [&](frmPrintSelection& d) { Click(d, "cmdPrint"); });
+    QCOMPARE(f.services.printDialogs, 1);
+    QVERIFY(!QFile::exists(f.PdfPath()));
+    QVERIFY(f.services.messages.isEmpty());
+    QCOMPARE(Selected(f), QStringLiteral("0"));
 }
 
 void tst_PrintSelectionPreview::previewPageBox_data() {
@@ -532,6 +545,7 @@ void tst_PrintSelectionPreview::previewPaintsWhatThePrinterGets() {
 void tst_PrintSelectionPreview::printFromPreviewPrintsTheNotesShown() {
     PrintFixture f;
     f.StartWithNotes(8);
+    f.AnswerPrintDialog();
     int pagesShown = 0;
     SelectAndPreview(f, {1, 3, 4, 5, 7}, [&](frmPrintPreview& d) {
         int first = 0;
@@ -555,6 +569,7 @@ void tst_PrintSelectionPreview::staleSelectionShowsOnlyExistingNotes() {
     // A selection stored before notes were deleted names notes that are gone.
     PrintFixture f;
     f.StartWithNotes(3);
+    f.AnswerPrintDialog();
     f.Settings().SetSetting("PrintNotesSelectedString", "1,7,9,2");
     bool shown = false;
     ThenPreview(f, [&](frmPrintPreview& d) {
