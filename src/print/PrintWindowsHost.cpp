@@ -30,9 +30,7 @@ const QString kKeySelection = QStringLiteral("PrintNotesSelectedString");
 
 } // namespace
 
-PrintWindowsHost::PrintWindowsHost(frmMain& window)
-    : QObject(&window), m_Window(window),
-      m_Printer(std::make_unique<QPrinter>(QPrinter::HighResolution)) {
+PrintWindowsHost::PrintWindowsHost(frmMain& window) : QObject(&window), m_Window(window) {
     setObjectName(QStringLiteral("PrintWindowsHost"));
 }
 
@@ -68,8 +66,14 @@ void PrintWindowsHost::LoadPrintData(clsPrintData& data) {
     }
 }
 
-QSizeF PrintWindowsHost::PaperInches() const {
-    return m_Printer->pageLayout().fullRect(QPageLayout::Inch).size();
+QPrinter& PrintWindowsHost::Printer() {
+    if (!m_Printer)
+        m_Printer = std::make_unique<QPrinter>(QPrinter::HighResolution);
+    return *m_Printer;
+}
+
+QSizeF PrintWindowsHost::PaperInches() {
+    return Printer().pageLayout().fullRect(QPageLayout::Inch).size();
 }
 
 PrintTarget PrintWindowsHost::PaperTarget(QImage& image, QPainter* painter, double unitsPerInch) {
@@ -92,7 +96,7 @@ bool PrintWindowsHost::LeavesNoRoom(const clsPrintData& data) {
 void PrintWindowsHost::RunPrintRoutine() {
     clsPrintData check;
     LoadPrintData(check);
-    check.InitializeSettings(PrintTarget::ForPrinter(*m_Printer, nullptr));
+    check.InitializeSettings(PrintTarget::ForPrinter(Printer(), nullptr));
     if (LeavesNoRoom(check)) {
         Services().messageBox(
             QStringLiteral("Nothing was printed: the margins, header and footer leave no room "
@@ -112,7 +116,7 @@ clsPrintData::PrintResult PrintWindowsHost::PrintStoredSelection() {
     LoadPrintData(data);
     // The program's one printer: the paper chosen in Page Setup is the paper previewed and
     // printed, and what is chosen here stays for the next preview.
-    if (!Services().printDialog(m_Printer.get()))
+    if (!Services().printDialog(&Printer()))
         return clsPrintData::PrintResult::Cancelled;
 
     QString error;
@@ -126,7 +130,7 @@ clsPrintData::PrintResult PrintWindowsHost::PrintStoredSelection() {
         bar->setTextVisible(true);
         PrintCancelWatch watch;
         result = data.PrintNotes(
-            *m_Printer, busy.progress(), [&watch] { return watch.Cancelled(); }, &error);
+            Printer(), busy.progress(), [&watch] { return watch.Cancelled(); }, &error);
         bar->setFormat(format);
         bar->setTextVisible(textVisible);
     }

@@ -34,7 +34,8 @@ public:
     frmMain& Window() { return m_Window; }
     PlatformServices& Services();
     clsSettings& Settings();
-    QPrinter& Printer() { return *m_Printer; }
+    // Made on first use: asking the print system for its printers can take a moment.
+    QPrinter& Printer();
 
     // The print routine run by Print in the selection and preview windows, after checking
     // that the layout leaves room for notes on the paper. Defaults to PrintStoredSelection.
@@ -57,7 +58,7 @@ public:
     void LoadPrintData(clsPrintData& data);
 
     // The paper's size in inches (the whole sheet, in the printer's orientation).
-    QSizeF PaperInches() const;
+    QSizeF PaperInches();
     // A target on an image that stands for the printer's paper: the same geometry as the
     // printer at the image's scale. unitsPerInch: the image's pixels per paper inch.
     static PrintTarget PaperTarget(QImage& image, QPainter* painter, double unitsPerInch);
