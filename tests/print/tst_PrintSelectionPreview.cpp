@@ -118,6 +118,7 @@ private slots:
     void previewPaintsWhatThePrinterGets_data();
     void previewPaintsWhatThePrinterGets();
     void printFromPreviewPrintsTheNotesShown();
+    void printedSheetLooksLikeThePreview();
     void staleSelectionShowsOnlyExistingNotes();
     void progressBarWhileDrawing();
 };
@@ -563,6 +564,52 @@ void tst_PrintSelectionPreview::printFromPreviewPrintsTheNotesShown() {
     QVERIFY2(page2.contains("Note 8"), qPrintable(page2));
     QVERIFY(!page2.contains("Note 6"));
     QVERIFY(page2.contains("Page 2 out of 2 pages"));
+}
+
+void tst_PrintSelectionPreview::printedSheetLooksLikeThePreview() {
+    // The real printer path (a 1200 dpi PDF) read back by poppler at screen resolution:
+    // the same page as the preview, up to a pixel of rounding and text antialiasing.
+    if (QStandardPaths::findExecutable("pdftoppm").isEmpty())
+        QSKIP("pdftoppm is not installed");
+    PrintFixture f;
+    f.StartWithNotes(8);
+    f.AnswerPrintDialog();
+    QImage shown;
+    SelectAndPreview(f, {0, 2, 3, 5, 6, 7}, [&](frmPrintPreview& d) {
+        QTest::keyClick(d.PreviewBox(), Qt::Key_PageDown);
+        shown = d.PreviewBox()->PictureBox().convertToFormat(QImage::Format_Grayscale8);
+        Click(d, "cmdPrint");
+    });
+    const QString base = f.Root() + QStringLiteral("/sheet");
+    RunTool("pdftoppm",
+            {"-r", "96", "-f", "2", "-l", "2", "-singlefile", "-gray", "-png", f.PdfPath(), base});
+    const QImage sheet =
+        QImage(base + QStringLiteral(".png")).convertToFormat(QImage::Format_Grayscale8);
+    QCOMPARE(sheet.size(), shown.size());
+    // Compare 8 x 8 blocks by their mean grey.
+    const int block = 8;
+    int blocks = 0, differing = 0, inked = 0;
+    for (int by = 0; by + block <= shown.height(); by += block) {
+        for (int bx = 0; bx + block <= shown.width(); bx += block) {
+            int a = 0, b = 0;
+            for (int y = by; y < by + block; ++y)
+                for (int x = bx; x < bx + block; ++x) {
+                    a += shown.constScanLine(y)[x];
+                    b += sheet.constScanLine(y)[x];
+                }
+            a /= block * block;
+            b /= block * block;
+            ++blocks;
+            inked += a < 200;
+            differing += std::abs(a - b) > 48;
+        }
+    }
+    QVERIFY(inked > 100); // a page with notes on it, not a blank one
+    // Against the inked blocks, so a blank or shifted sheet cannot pass.
+    QVERIFY2(differing * 20 < inked, qPrintable(QStringLiteral("%1 of %2 blocks differ, %3 inked")
+                                                    .arg(differing)
+                                                    .arg(blocks)
+                                                    .arg(inked)));
 }
 
 void tst_PrintSelectionPreview::staleSelectionShowsOnlyExistingNotes() {
