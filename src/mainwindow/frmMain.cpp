@@ -355,7 +355,8 @@ bool frmMain::PrintNotes() {
     clsPrintData print;
     LoadPrintSettings(m_Settings, print);
     print.SetDatabase(&m_Database);
-    const int user = m_CurrentUserIndex >= 0 ? m_cmbUser->itemData(m_CurrentUserIndex).toInt() : -1;
+    const int user =
+        m_CurrentUserIndex >= 0 ? m_cmbUser->itemData(m_CurrentUserIndex).toInt() : -1;
     print.SetUserName(m_Users.names.value(user, m_cmbUser->currentText()));
     print.SetClock([this] { return m_Services.now(); });
 

@@ -92,6 +92,7 @@ private slots:
     void scaleTextStopsAtMinimum();
     void paintedPagePixels();
     void selectionIndexesAreCorrected();
+    void lastPageStartsTopLeft();
     void textStaysInsideItsCell();
     void cutOffNoteIsMarked();
     void emptySelectionAndEmptyDatabase();
@@ -660,6 +661,29 @@ void tst_clsPrintData::selectionIndexesAreCorrected() {
     // -3 printed the first note: its black picture fills the first cell's box.
     const NoteBoxes first = print.LayoutNote(0, 40, 40);
     QVERIFY(IsBlack(image, first.pictureX + 5, first.pictureY + 5));
+}
+
+void tst_clsPrintData::lastPageStartsTopLeft() {
+    // Five notes at 2 x 2: page 2 holds the fifth note alone, in the top-left cell.
+    std::vector<TestNote> notes(4, TestNote{"n"});
+    notes.emplace_back("fifth", 40, 40, AllBlack);
+    auto db = MakeNotesDatabase(notes);
+    clsPrintData print = NewDefaultPrintData();
+    print.SetDatabase(db.get());
+    print.SetPrintNotesString(QStringLiteral("0,1,2,3,4"));
+    print.HideHeader = 1;
+    print.HideFooter = 1;
+    ImagePage page(850, 1100);
+    print.InitializeSettings(page.target);
+    QCOMPARE(print.PageCount(), 2);
+    print.PaintPrintObjectPage(page.target, 2);
+    const QImage image = page.finish();
+    const PrintGeometry& g = print.Geometry();
+    const QRect firstCell(int(g.leftMargin), int(g.topMargin), int(g.cellWidth), int(g.cellHeight));
+    const NoteBoxes box = print.LayoutNote(0, 40, 40);
+    QVERIFY(IsBlack(image, box.pictureX + 5, box.pictureY + 5));
+    QVERIFY(CountDark(image, firstCell) > 0);
+    QCOMPARE(CountDark(image, image.rect()) - CountDark(image, firstCell), 0);
 }
 
 void tst_clsPrintData::textStaysInsideItsCell() {
