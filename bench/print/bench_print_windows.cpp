@@ -8,6 +8,7 @@
 #include "shell/clsSettings.h"
 
 #include <QApplication>
+#include <QComboBox>
 #include <QListWidget>
 
 #include <benchmark/benchmark.h>
@@ -27,6 +28,7 @@ void BM_OpenPrintSelection5000Notes(benchmark::State& state) {
     frmMain& w = f.Start();
     RegisterPrintWindows(w);
     PrintWindowsHost& host = f.Host();
+    state.counters["notes"] = w.NoteSelector()->count();
     for (auto _ : state) {
         frmPrintSelection dialog(host, &w);
         dialog.show();
