@@ -7,6 +7,7 @@
 #include "print/PrintWindowsHost.h"
 
 #include <QComboBox>
+#include <QElapsedTimer>
 #include <QEvent>
 #include <QHBoxLayout>
 #include <QLabel>
@@ -180,7 +181,19 @@ void frmPrintPreview::ShowPage(int page) {
 
 void frmPrintPreview::DrawPage() {
     PrintWindowsHost::Busy busy(m_Host.Window());
-    PaintPage(m_PrintData, m_picPrintPreview->PictureBox(), m_PageShown, busy.progress());
+    // A slow page shows its notes as they are drawn; a quick one appears at once.
+    QElapsedTimer sinceShown;
+    sinceShown.start();
+    const PrintProgress bar = busy.progress();
+    const PrintProgress progress = [&](int value) {
+        bar(value);
+        if (sinceShown.elapsed() > 150) {
+            m_picPrintPreview->UpdatePicture();
+            m_picPrintPreview->repaint();
+            sinceShown.restart();
+        }
+    };
+    PaintPage(m_PrintData, m_picPrintPreview->PictureBox(), m_PageShown, progress);
     m_picPrintPreview->UpdatePicture();
 }
 
