@@ -105,6 +105,8 @@ private slots:
     void ctrlAndShiftClicksStoreThePositions();
     void cancelAndEscapeStoreNothing();
     void nothingSelectedAsksForNotes();
+    void windowsFollowTheirSize_data();
+    void windowsFollowTheirSize();
     void setupOpensOnTopOfTheSelection();
     void printPrintsTheSelectedNotes();
     void cancelledPrintDialogPrintsNothing();
@@ -257,6 +259,53 @@ void tst_PrintSelectionPreview::nothingSelectedAsksForNotes() {
     });
     QCOMPARE(f.services.dialogsShown, QStringList{QStringLiteral("frmPrintSelection")});
     QVERIFY(!QFile::exists(f.PdfPath()));
+}
+
+void tst_PrintSelectionPreview::windowsFollowTheirSize_data() {
+    QTest::addColumn<bool>("preview");
+    QTest::addColumn<QSize>("size");
+    QTest::newRow("selection, opening size") << false << QSize();
+    QTest::newRow("selection, large") << false << QSize(900, 700);
+    QTest::newRow("selection, too small") << false << QSize(50, 40);
+    QTest::newRow("preview, opening size") << true << QSize();
+    QTest::newRow("preview, large") << true << QSize(1000, 800);
+    QTest::newRow("preview, too small") << true << QSize(50, 40);
+}
+
+void tst_PrintSelectionPreview::windowsFollowTheirSize() {
+    QFETCH(bool, preview);
+    QFETCH(QSize, size);
+    PrintFixture f;
+    f.StartWithNotes(3);
+    auto check = [&](QDialog& d) {
+        // Opening sizes: 6000 x 4100 and 6780 x 5415 twips; never below 5175 x 3660 and
+        // 4780 x 3100 twips.
+        const QSize opening = preview ? QSize(452, 361) : QSize(400, 273);
+        const QSize least = preview ? QSize(319, 207) : QSize(345, 244);
+        if (size.isValid())
+            d.resize(size);
+        QApplication::processEvents();
+        QVERIFY(d.width() >= least.width() && d.height() >= least.height());
+        if (!size.isValid())
+            QVERIFY(d.width() >= opening.width() && d.height() >= opening.height());
+        QWidget* main = preview ? static_cast<QWidget*>(Child<QWidget>(d, "picPrintPreview"))
+                                : Child<QWidget>(d, "lstNotes");
+        QWidget* buttons = Child<QWidget>(d, "picButtons");
+        // The list or page takes the window's width; the buttons sit below it, at the right,
+        // all of them inside the window.
+        QVERIFY(d.width() - main->width() <= 16);
+        QVERIFY(buttons->geometry().top() >= main->geometry().bottom());
+        QVERIFY(d.rect().contains(buttons->geometry()));
+        QVERIFY(d.width() - buttons->geometry().right() <= 16);
+        QVERIFY(d.height() - buttons->geometry().bottom() <= 16);
+        Click(d, "cmdCancel");
+    };
+    if (preview) {
+        f.Then(check);
+        f.Host().ShowPrintPreview();
+    } else {
+        OpenSelection(f, [&](frmPrintSelection& d) { check(d); });
+    }
 }
 
 void tst_PrintSelectionPreview::setupOpensOnTopOfTheSelection() {
