@@ -1,0 +1,208 @@
+#include "print/PrintWindowsHost.h"
+
+#include "mainwindow/frmMain.h"
+#include "print/PrintCancelWatch.h"
+#include "print/PrintSettings.h"
+#include "print/frmPageSetup.h"
+#include "print/frmPrintPreview.h"
+#include "print/frmPrintSelection.h"
+#include "shell/PlatformServices.h"
+#include "shell/clsSettings.h"
+#include "shell/modGlobals.h"
+#include "storage/clsDatabase.h"
+
+#include <QApplication>
+#include <QImage>
+#include <QPageLayout>
+#include <QPainter>
+#include <QPrinter>
+#include <QProgressBar>
+#include <QStatusBar>
+
+#include <algorithm>
+#include <cmath>
+
+namespace quillary {
+
+namespace {
+
+const QString kKeySelection = QStringLiteral("PrintNotesSelectedString");
+
+} // namespace
+
+PrintWindowsHost::PrintWindowsHost(frmMain& window) : QObject(&window), m_Window(window) {
+    setObjectName(QStringLiteral("PrintWindowsHost"));
+}
+
+PrintWindowsHost::~PrintWindowsHost() = default;
+
+PlatformServices& PrintWindowsHost::Services() {
+    return m_Window.Context().services;
+}
+
+clsSettings& PrintWindowsHost::Settings() {
+    return m_Window.Context().settings;
+}
+
+void PrintWindowsHost::LoadPrintData(clsPrintData& data) {
+    LoadPrintSettings(Settings(), data);
+    const clsDatabase& database = m_Window.Database();
+    data.SetDatabase(&database);
+    const int user = m_Window.CurrentUserIndex();
+    if (user >= 0 && user < m_Window.Users().names.size())
+        data.SetUserName(m_Window.Users().names.at(user));
+    PlatformServices* services = &Services();
+    data.SetClock([services] { return services->now(); });
+
+    const int records = database.GetNumRecords();
+    std::vector<int32_t> kept;
+    kept.reserve(data.Selection().size());
+    for (int32_t index : data.Selection())
+        if (index >= 0 && index < records)
+            kept.push_back(index);
+    if (kept.size() != data.Selection().size()) {
+        data.SetSelection(std::move(kept));
+        Settings().SetSetting(kKeySelection, data.PrintNotesString());
+    }
+}
+
+QPrinter& PrintWindowsHost::Printer() {
+    if (!m_Printer)
+        m_Printer = std::make_unique<QPrinter>(QPrinter::HighResolution);
+    return *m_Printer;
+}
+
+QSizeF PrintWindowsHost::PaperInches() {
+    return Printer().pageLayout().fullRect(QPageLayout::Inch).size();
+}
+
+PrintTarget PrintWindowsHost::PaperTarget(QImage& image, QPainter* painter, double unitsPerInch) {
+    // Measured as the printer is (its own units per inch), only smaller: what the preview
+    // shows is what the sheet gets, whatever the paper's width.
+    PrintTarget target;
+    target.painter = painter;
+    target.isPrinter = true;
+    target.unitsPerInch = unitsPerInch;
+    target.pageWidth = image.width();
+    target.pageHeight = image.height();
+    return target;
+}
+
+bool PrintWindowsHost::LeavesNoRoom(const clsPrintData& data) {
+    const PrintGeometry& g = data.Geometry();
+    return g.printableWidth < 1 || g.printableHeight < 1;
+}
+
+void PrintWindowsHost::RunPrintRoutine() {
+    clsPrintData check;
+    LoadPrintData(check);
+    check.InitializeSettings(PrintTarget::ForPrinter(Printer(), nullptr));
+    if (LeavesNoRoom(check)) {
+        Services().messageBox(
+            QStringLiteral("Nothing was printed: the margins, header and footer leave no room "
+                           "for notes on this paper. Change them in Page Setup."),
+            kAppTitle, MsgButtons::Ok, MsgIcon::Exclamation);
+        return;
+    }
+    if (m_PrintRoutine)
+        m_PrintRoutine();
+    else
+        PrintStoredSelection();
+}
+
+clsPrintData::PrintResult PrintWindowsHost::PrintStoredSelection() {
+    m_Window.SaveChanges();
+    clsPrintData data;
+    LoadPrintData(data);
+    // The program's one printer: the paper chosen in Page Setup is the paper previewed and
+    // printed, and what is chosen here stays for the next preview.
+    if (!Services().printDialog(&Printer()))
+        return clsPrintData::PrintResult::Cancelled;
+
+    QString error;
+    clsPrintData::PrintResult result;
+    {
+        Busy busy(m_Window);
+        QProgressBar* bar = m_Window.ProgressBar();
+        const QString format = bar->format();
+        const bool textVisible = bar->isTextVisible();
+        bar->setFormat(QStringLiteral("Printing %p% - Esc cancels"));
+        bar->setTextVisible(true);
+        PrintCancelWatch watch;
+        result = data.PrintNotes(
+            Printer(), busy.progress(), [&watch] { return watch.Cancelled(); }, &error);
+        bar->setFormat(format);
+        bar->setTextVisible(textVisible);
+    }
+    if (result == clsPrintData::PrintResult::Cancelled)
+        Services().messageBox(QStringLiteral("Printing was cancelled."), kAppTitle, MsgButtons::Ok,
+                              MsgIcon::Information);
+    else if (result == clsPrintData::PrintResult::Failed)
+        Services().messageBox(QStringLiteral("The notes could not be printed.\n") + error,
+                              kAppTitle, MsgButtons::Ok, MsgIcon::Exclamation);
+    return result;
+}
+
+void PrintWindowsHost::ShowPageSetup(QWidget* parent) {
+    frmPageSetup dialog(*this, parent ? parent : &m_Window);
+    Services().runDialog(dialog);
+}
+
+void PrintWindowsHost::ShowPrintSelection() {
+    frmPrintSelection dialog(*this, &m_Window);
+    Services().runDialog(dialog);
+    // The window has closed; what it asked for runs with the selection it saved.
+    switch (dialog.Choice()) {
+    case frmPrintSelection::Chosen::Print:
+        RunPrintRoutine();
+        break;
+    case frmPrintSelection::Chosen::Preview:
+        ShowPrintPreview();
+        break;
+    case frmPrintSelection::Chosen::Nothing:
+        break;
+    }
+}
+
+void PrintWindowsHost::ShowPrintPreview() {
+    bool print = false;
+    {
+        frmPrintPreview dialog(*this, &m_Window);
+        Services().runDialog(dialog);
+        print = dialog.PrintChosen();
+    }
+    if (print)
+        RunPrintRoutine();
+}
+
+PrintWindowsHost::Busy::Busy(frmMain& window) : m_Window(window) {
+    QApplication::setOverrideCursor(Qt::WaitCursor);
+    QProgressBar* bar = m_Window.ProgressBar();
+    QStatusBar* status = m_Window.statusBar();
+    m_StatusWasVisible = !status->isHidden();
+    bar->setValue(0);
+    bar->setGeometry(status->geometry());
+    status->hide();
+    bar->show();
+    bar->raise();
+}
+
+PrintWindowsHost::Busy::~Busy() {
+    m_Window.ProgressBar()->hide();
+    if (m_StatusWasVisible)
+        m_Window.statusBar()->show();
+    QApplication::restoreOverrideCursor();
+}
+
+PrintProgress PrintWindowsHost::Busy::progress() const {
+    QProgressBar* bar = m_Window.ProgressBar();
+    return [bar](int value) {
+        value = std::clamp(value, 0, 1000);
+        if (value == bar->value())
+            return;
+        bar->setValue(value);
+        bar->repaint();
+    };
+}
+
+} // namespace quillary

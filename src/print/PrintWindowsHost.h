@@ -1,0 +1,89 @@
+#pragma once
+
+#include "print/clsPrintData.h"
+
+#include <QObject>
+#include <QSizeF>
+
+#include <functional>
+#include <memory>
+
+class QImage;
+class QPainter;
+class QPrinter;
+class QWidget;
+
+namespace quillary {
+
+class PlatformServices;
+class clsSettings;
+class frmMain;
+
+// What the page setup, print selection and print preview windows share: the main window
+// they serve, the program's printer (paper, orientation, resolution) and the print
+// routine. Lives as a child of the main window (objectName "PrintWindowsHost").
+class PrintWindowsHost : public QObject {
+    Q_OBJECT
+public:
+    // Screen resolution the preview draws a page at: 100% zoom is the paper's real size.
+    static constexpr int kPreviewDpi = 96;
+
+    explicit PrintWindowsHost(frmMain& window);
+    ~PrintWindowsHost() override;
+
+    frmMain& Window() { return m_Window; }
+    PlatformServices& Services();
+    clsSettings& Settings();
+    // Made on first use: asking the print system for its printers can take a moment.
+    QPrinter& Printer();
+
+    // The print routine run by Print in the selection and preview windows, after checking
+    // that the layout leaves room for notes on the paper. Defaults to PrintStoredSelection.
+    void SetPrintRoutine(std::function<void()> routine) { m_PrintRoutine = std::move(routine); }
+    void RunPrintRoutine();
+    // The default print routine: commits the note being edited, shows the print dialog on
+    // Printer(), prints the stored selection with the main window's progress bar (Escape
+    // cancels) and tells the person about a cancelled or failed job.
+    clsPrintData::PrintResult PrintStoredSelection();
+
+    // The windows, each shown modally through the platform services.
+    void ShowPageSetup(QWidget* parent);
+    void ShowPrintSelection();
+    void ShowPrintPreview();
+
+    // A print layout loaded from the settings, reading notes from the main window's
+    // database, with the shown user's name and the services' clock. Selection entries that
+    // name no note of the database are dropped (and dropped from the stored selection),
+    // so a stale selection never prints one note several times.
+    void LoadPrintData(clsPrintData& data);
+
+    // The paper's size in inches (the whole sheet, in the printer's orientation).
+    QSizeF PaperInches();
+    // A target on an image that stands for the printer's paper: the same geometry as the
+    // printer at the image's scale. unitsPerInch: the image's pixels per paper inch.
+    static PrintTarget PaperTarget(QImage& image, QPainter* painter, double unitsPerInch);
+    // Whether a layout measured for a page leaves no room for the notes.
+    static bool LeavesNoRoom(const clsPrintData& data);
+
+    // Shows the hourglass and the main window's progress bar in place of its status bar
+    // for as long as the returned object lives; progress() moves the bar (0..1000).
+    class Busy {
+    public:
+        explicit Busy(frmMain& window);
+        ~Busy();
+        Busy(const Busy&) = delete;
+        Busy& operator=(const Busy&) = delete;
+        PrintProgress progress() const;
+
+    private:
+        frmMain& m_Window;
+        bool m_StatusWasVisible = true;
+    };
+
+private:
+    frmMain& m_Window;
+    std::unique_ptr<QPrinter> m_Printer;
+    std::function<void()> m_PrintRoutine;
+};
+
+} // namespace quillary

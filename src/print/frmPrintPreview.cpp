@@ -1,0 +1,236 @@
+#include "print/frmPrintPreview.h"
+
+#include "draw/ctlScrollablePicBox.h"
+#include "mainwindow/MainLayout.h"
+#include "mainwindow/frmMain.h"
+#include "print/PrintSettings.h"
+#include "print/PrintWindowsHost.h"
+
+#include <QComboBox>
+#include <QElapsedTimer>
+#include <QEvent>
+#include <QHBoxLayout>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPainter>
+#include <QPrinter>
+#include <QPushButton>
+#include <QShortcut>
+#include <QTimer>
+#include <QVBoxLayout>
+
+#include <algorithm>
+#include <cmath>
+
+namespace quillary {
+
+namespace {
+
+constexpr double kZoomFactors[] = {0.25, 0.5, 1.0, 2.0};
+
+} // namespace
+
+frmPrintPreview::frmPrintPreview(PrintWindowsHost& host, QWidget* parent)
+    : QDialog(parent), m_Host(host) {
+    setObjectName(QStringLiteral("frmPrintPreview"));
+    setWindowTitle(QStringLiteral("Quillary - Print Preview"));
+    setWindowIcon(host.Window().windowIcon());
+
+    m_picPrintPreview = new ctlScrollablePicBox(this);
+    m_picPrintPreview->setObjectName(QStringLiteral("picPrintPreview"));
+
+    m_picButtons = new QWidget(this);
+    m_picButtons->setObjectName(QStringLiteral("picButtons"));
+    m_lblScale = new QLabel(QStringLiteral("Scale:"), m_picButtons);
+    m_cmbViewSize = new QComboBox(m_picButtons);
+    m_cmbViewSize->setObjectName(QStringLiteral("cmbViewSize"));
+    m_cmbViewSize->addItems({QStringLiteral("25%"), QStringLiteral("50%"), QStringLiteral("100%"),
+                             QStringLiteral("200%")});
+    m_lblScale->setBuddy(m_cmbViewSize);
+    m_lblPage = new QLabel(QStringLiteral("Pg:"), m_picButtons);
+    m_txtPageNum = new QLineEdit(m_picButtons);
+    m_txtPageNum->setObjectName(QStringLiteral("txtPageNum"));
+    m_txtPageNum->setMaximumWidth(fontMetrics().horizontalAdvance(QStringLiteral("00000")) + 12);
+    m_lblPage->setBuddy(m_txtPageNum);
+    m_lblPageCount = new QLabel(m_picButtons);
+    m_lblPageCount->setObjectName(QStringLiteral("lblPageCount"));
+    m_cmdPrint = new QPushButton(QStringLiteral("&Print"), m_picButtons);
+    m_cmdPrint->setObjectName(QStringLiteral("cmdPrint"));
+    m_cmdMargins = new QPushButton(QStringLiteral("&Setup..."), m_picButtons);
+    m_cmdMargins->setObjectName(QStringLiteral("cmdMargins"));
+    m_cmdCancel = new QPushButton(QStringLiteral("&Cancel"), m_picButtons);
+    m_cmdCancel->setObjectName(QStringLiteral("cmdCancel"));
+    for (QPushButton* b : {m_cmdPrint, m_cmdMargins, m_cmdCancel})
+        b->setAutoDefault(false);
+
+    auto* buttons = new QHBoxLayout(m_picButtons);
+    buttons->setContentsMargins(0, 0, 0, 0);
+    buttons->addWidget(m_lblScale);
+    buttons->addWidget(m_cmbViewSize);
+    buttons->addSpacing(8);
+    buttons->addWidget(m_lblPage);
+    buttons->addWidget(m_txtPageNum);
+    buttons->addWidget(m_lblPageCount);
+    buttons->addSpacing(8);
+    buttons->addWidget(m_cmdPrint);
+    buttons->addWidget(m_cmdMargins);
+    buttons->addWidget(m_cmdCancel);
+    auto* layout = new QVBoxLayout(this);
+    layout->setContentsMargins(4, 4, 4, 4);
+    layout->addWidget(m_picPrintPreview, 1);
+    layout->addWidget(m_picButtons, 0, Qt::AlignRight);
+    setMinimumSize(TwipsToPixels(4780), TwipsToPixels(3100));
+    resize(TwipsToPixels(6780), TwipsToPixels(5415));
+
+    connect(m_cmbViewSize, &QComboBox::currentIndexChanged, this, &frmPrintPreview::OnZoomChosen);
+    connect(m_picPrintPreview, &ctlScrollablePicBox::zoomRequested, this, &frmPrintPreview::Zoom);
+    connect(m_txtPageNum, &QLineEdit::textChanged, this, &frmPrintPreview::OnPageTextChanged);
+    // A box left empty goes back to the page shown.
+    connect(m_txtPageNum, &QLineEdit::editingFinished, this, [this] {
+        if (m_txtPageNum->text().trimmed().isEmpty())
+            m_txtPageNum->setText(QString::number(std::max(m_PageShown, 1)));
+    });
+    m_txtPageNum->installEventFilter(this);
+    connect(m_cmdPrint, &QPushButton::clicked, this, [this] {
+        m_PrintChosen = true;
+        accept();
+    });
+    connect(m_cmdMargins, &QPushButton::clicked, this, &frmPrintPreview::OnSetup);
+    connect(m_cmdCancel, &QPushButton::clicked, this, &QDialog::reject);
+    auto* previous = new QShortcut(QKeySequence(Qt::Key_PageUp), this);
+    connect(previous, &QShortcut::activated, this, [this] { ShowPage(m_PageShown - 1); });
+    auto* next = new QShortcut(QKeySequence(Qt::Key_PageDown), this);
+    connect(next, &QShortcut::activated, this, [this] { ShowPage(m_PageShown + 1); });
+
+    // Opening: 100%, the settings and the selection just stored, page 1.
+    m_cmbViewSize->setCurrentIndex(2);
+    OnZoomChosen(2);
+    LoadSettings();
+    PreparePage();
+    Measure(m_PrintData, m_picPrintPreview->PictureBox());
+    m_txtPageNum->setText(QStringLiteral("1"));
+    m_picPrintPreview->setFocus();
+}
+
+void frmPrintPreview::Measure(clsPrintData& data, QImage& image) {
+    data.InitializeSettings(
+        PrintWindowsHost::PaperTarget(image, nullptr, PrintWindowsHost::kPreviewDpi));
+}
+
+void frmPrintPreview::PaintPage(clsPrintData& data, QImage& image, int page,
+                                const PrintProgress& progress) {
+    image.fill(Qt::white);
+    QPainter painter(&image);
+    // The same hints the printer's painter uses, so the pictures come out the same.
+    painter.setRenderHint(QPainter::LosslessImageRendering, true);
+    painter.setRenderHint(QPainter::SmoothPixmapTransform, false);
+    const PrintTarget target =
+        PrintWindowsHost::PaperTarget(image, &painter, PrintWindowsHost::kPreviewDpi);
+    // The printer's order: the page, then the lines between the cells.
+    data.PaintPrintObjectPage(target, page, progress);
+    data.PaintPrintObjectPageOutlines(target);
+}
+
+void frmPrintPreview::LoadSettings() {
+    m_Host.LoadPrintData(m_PrintData);
+}
+
+void frmPrintPreview::PreparePage() {
+    // The picture is the paper at screen resolution: 100% shows it at its real size.
+    const QSize paper =
+        m_Host.Printer().pageLayout().fullRectPixels(PrintWindowsHost::kPreviewDpi).size();
+    m_picPrintPreview->ResetPicture(paper.width(), paper.height());
+    QImage& image = m_picPrintPreview->PictureBox();
+    Measure(m_PrintData, image);
+    {
+        QPainter painter(&image);
+        m_PrintData.PaintPrintObjectPageOutlines(
+            PrintWindowsHost::PaperTarget(image, &painter, PrintWindowsHost::kPreviewDpi));
+    }
+    m_picPrintPreview->UpdatePicture();
+    int first = 1, last = 1;
+    m_PrintData.GetPageRange(first, last);
+    m_lblPageCount->setText(QStringLiteral("of %1").arg(last));
+}
+
+void frmPrintPreview::OnPageTextChanged() {
+    const QString text = m_txtPageNum->text();
+    if (text.trimmed().isEmpty())
+        return; // being typed; editingFinished puts the page back if it stays empty
+    int first = 1, last = 1;
+    m_PrintData.GetPageRange(first, last);
+    const double value = LeadingReal(text);
+    const double rounded = std::nearbyint(std::clamp(value, -1e9, 1e9));
+    const int n = std::clamp(int(rounded), first, last);
+    if (value != double(n) || text != QString::number(n)) {
+        m_txtPageNum->setText(QString::number(n)); // runs this again
+        return;
+    }
+    m_PageShown = n;
+    DrawPage();
+}
+
+void frmPrintPreview::ShowPage(int page) {
+    int first = 1, last = 1;
+    m_PrintData.GetPageRange(first, last);
+    page = std::clamp(page, first, last);
+    if (page == m_PageShown && m_txtPageNum->text() == QString::number(page))
+        return;
+    m_txtPageNum->setText(QString::number(page));
+}
+
+void frmPrintPreview::DrawPage() {
+    PrintWindowsHost::Busy busy(m_Host.Window());
+    // A slow page shows its notes as they are drawn; a quick one appears at once.
+    QElapsedTimer sinceShown;
+    sinceShown.start();
+    const PrintProgress bar = busy.progress();
+    const PrintProgress progress = [&](int value) {
+        bar(value);
+        if (sinceShown.elapsed() > 150) {
+            m_picPrintPreview->UpdatePicture();
+            m_picPrintPreview->repaint();
+            sinceShown.restart();
+        }
+    };
+    PaintPage(m_PrintData, m_picPrintPreview->PictureBox(), m_PageShown, progress);
+    m_picPrintPreview->UpdatePicture();
+}
+
+void frmPrintPreview::OnZoomChosen(int position) {
+    if (position < 0 || position >= int(std::size(kZoomFactors)))
+        return;
+    m_picPrintPreview->SetScaleFactor(kZoomFactors[position]);
+    m_picPrintPreview->UpdatePicture();
+}
+
+void frmPrintPreview::Zoom(int steps) {
+    const int position =
+        std::clamp(m_cmbViewSize->currentIndex() + steps, 0, int(std::size(kZoomFactors)) - 1);
+    m_cmbViewSize->setCurrentIndex(position);
+}
+
+bool frmPrintPreview::eventFilter(QObject* watched, QEvent* event) {
+    // Entering the page box selects its number, so typing replaces it. After the click
+    // that gave the focus has placed the caret.
+    if (watched == m_txtPageNum && event->type() == QEvent::FocusIn)
+        QTimer::singleShot(0, m_txtPageNum, [box = m_txtPageNum] { box->selectAll(); });
+    return QDialog::eventFilter(watched, event);
+}
+
+void frmPrintPreview::OnSetup() {
+    m_Host.ShowPageSetup(this);
+    LoadSettings();
+    PreparePage();
+    Measure(m_PrintData, m_picPrintPreview->PictureBox());
+    // The page number handling again: a page beyond the new count is lowered to it, and
+    // the page shown is drawn with the new layout.
+    const QString text = m_txtPageNum->text();
+    m_PageShown = 0;
+    m_txtPageNum->blockSignals(true);
+    m_txtPageNum->clear();
+    m_txtPageNum->blockSignals(false);
+    m_txtPageNum->setText(text.trimmed().isEmpty() ? QStringLiteral("1") : text);
+}
+
+} // namespace quillary

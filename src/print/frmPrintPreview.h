@@ -1,0 +1,71 @@
+#pragma once
+
+#include "print/clsPrintData.h"
+
+#include <QDialog>
+
+class QComboBox;
+class QLabel;
+class QLineEdit;
+class QPushButton;
+
+namespace quillary {
+
+class PrintWindowsHost;
+class ctlScrollablePicBox;
+
+// "Quillary - Print Preview": one page of the stored selection at a time, painted by the
+// same routine as the printed sheet at the printer's paper size, at 25% to 200%.
+// Page Up / Page Down turn pages, Ctrl + wheel zooms, Escape closes.
+class frmPrintPreview : public QDialog {
+    Q_OBJECT
+public:
+    frmPrintPreview(PrintWindowsHost& host, QWidget* parent = nullptr);
+
+    // Print closed the window; the host prints after it has gone.
+    bool PrintChosen() const { return m_PrintChosen; }
+    int PageShown() const { return m_PageShown; }
+    const clsPrintData& PrintData() const { return m_PrintData; }
+    ctlScrollablePicBox* PreviewBox() const { return m_picPrintPreview; }
+
+    // Paints page onto image (the paper at PrintWindowsHost::kPreviewDpi) exactly as the
+    // printer gets it: the page, then the separator lines. data must have been measured
+    // against image (Measure).
+    static void PaintPage(clsPrintData& data, QImage& image, int page,
+                          const PrintProgress& progress = {});
+    // Measures data against image (InitializeSettings).
+    static void Measure(clsPrintData& data, QImage& image);
+
+    // Shows page (limited to the page range), as typing it into the page box would.
+    void ShowPage(int page);
+
+protected:
+    bool eventFilter(QObject* watched, QEvent* event) override;
+
+private:
+    void LoadSettings();
+    void PreparePage();
+    void OnPageTextChanged();
+    void DrawPage();
+    void OnZoomChosen(int position);
+    void Zoom(int steps);
+    void OnSetup();
+
+    PrintWindowsHost& m_Host;
+    clsPrintData m_PrintData;
+    int m_PageShown = 0;
+    bool m_PrintChosen = false;
+
+    ctlScrollablePicBox* m_picPrintPreview = nullptr;
+    QWidget* m_picButtons = nullptr;
+    QLabel* m_lblScale = nullptr;
+    QComboBox* m_cmbViewSize = nullptr;
+    QLabel* m_lblPage = nullptr;
+    QLineEdit* m_txtPageNum = nullptr;
+    QLabel* m_lblPageCount = nullptr;
+    QPushButton* m_cmdPrint = nullptr;
+    QPushButton* m_cmdMargins = nullptr;
+    QPushButton* m_cmdCancel = nullptr;
+};
+
+} // namespace quillary
