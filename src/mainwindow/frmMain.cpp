@@ -355,7 +355,7 @@ bool frmMain::SaveDatabase() {
     return ok;
 }
 
-bool frmMain::PrintNotes() {
+bool frmMain::PrintNotes(QPrinter* printer) {
     SaveChanges();
     clsPrintData print;
     LoadPrintSettings(m_Settings, print);
@@ -365,9 +365,11 @@ bool frmMain::PrintNotes() {
     print.SetUserName(m_Users.names.value(user, m_cmbUser->currentText()));
     print.SetClock([this] { return m_Services.now(); });
 
-    QPrinter printer(QPrinter::HighResolution);
-    printer.setDocName(QFileInfo(QString::fromStdString(m_Database.GetFileName())).baseName());
-    if (!m_Services.printDialog(&printer))
+    QPrinter ownPrinter(QPrinter::HighResolution);
+    if (!printer)
+        printer = &ownPrinter;
+    printer->setDocName(QFileInfo(QString::fromStdString(m_Database.GetFileName())).baseName());
+    if (!m_Services.printDialog(printer))
         return false;
 
     QString error;
@@ -381,7 +383,7 @@ bool frmMain::PrintNotes() {
         m_prgOne->setTextVisible(true);
         PrintCancelWatch watch;
         result = print.PrintNotes(
-            printer, ProgressReporter(), [&watch] { return watch.Cancelled(); }, &error);
+            *printer, ProgressReporter(), [&watch] { return watch.Cancelled(); }, &error);
         m_prgOne->setFormat(format);
         m_prgOne->setTextVisible(textVisible);
         ShowProgress(false);

@@ -1,7 +1,6 @@
 #include "print/PrintWindowsHost.h"
 
 #include "mainwindow/frmMain.h"
-#include "print/PrintCancelWatch.h"
 #include "print/PrintSettings.h"
 #include "print/frmPageSetup.h"
 #include "print/frmPrintPreview.h"
@@ -107,40 +106,7 @@ void PrintWindowsHost::RunPrintRoutine() {
     if (m_PrintRoutine)
         m_PrintRoutine();
     else
-        PrintStoredSelection();
-}
-
-clsPrintData::PrintResult PrintWindowsHost::PrintStoredSelection() {
-    m_Window.SaveChanges();
-    clsPrintData data;
-    LoadPrintData(data);
-    // The program's one printer: the paper chosen in Page Setup is the paper previewed and
-    // printed, and what is chosen here stays for the next preview.
-    if (!Services().printDialog(&Printer()))
-        return clsPrintData::PrintResult::Cancelled;
-
-    QString error;
-    clsPrintData::PrintResult result;
-    {
-        Busy busy(m_Window);
-        QProgressBar* bar = m_Window.ProgressBar();
-        const QString format = bar->format();
-        const bool textVisible = bar->isTextVisible();
-        bar->setFormat(QStringLiteral("Printing %p% - Esc cancels"));
-        bar->setTextVisible(true);
-        PrintCancelWatch watch;
-        result = data.PrintNotes(
-            Printer(), busy.progress(), [&watch] { return watch.Cancelled(); }, &error);
-        bar->setFormat(format);
-        bar->setTextVisible(textVisible);
-    }
-    if (result == clsPrintData::PrintResult::Cancelled)
-        Services().messageBox(QStringLiteral("Printing was cancelled."), kAppTitle, MsgButtons::Ok,
-                              MsgIcon::Information);
-    else if (result == clsPrintData::PrintResult::Failed)
-        Services().messageBox(QStringLiteral("The notes could not be printed.\n") + error,
-                              kAppTitle, MsgButtons::Ok, MsgIcon::Exclamation);
-    return result;
+        m_Window.PrintNotes(&Printer());
 }
 
 void PrintWindowsHost::ShowPageSetup(QWidget* parent) {

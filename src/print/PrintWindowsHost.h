@@ -38,13 +38,11 @@ public:
     QPrinter& Printer();
 
     // The print routine run by Print in the selection and preview windows, after checking
-    // that the layout leaves room for notes on the paper. Defaults to PrintStoredSelection.
+    // that the layout leaves room for notes on the paper and dropping selected positions
+    // that name no note. Defaults to the main window's PrintNotes on Printer(), so the
+    // paper chosen in Page Setup is the paper previewed and printed.
     void SetPrintRoutine(std::function<void()> routine) { m_PrintRoutine = std::move(routine); }
     void RunPrintRoutine();
-    // The default print routine: commits the note being edited, shows the print dialog on
-    // Printer(), prints the stored selection with the main window's progress bar (Escape
-    // cancels) and tells the person about a cancelled or failed job.
-    clsPrintData::PrintResult PrintStoredSelection();
 
     // The windows, each shown modally through the platform services.
     void ShowPageSetup(QWidget* parent);
