@@ -33,15 +33,11 @@ int main(int argc, char** argv) {
                             MsgIcon::Exclamation);
     });
     clsDatabase database;
-    std::unique_ptr<frmMain> main = StartMainWindow(services, settings, database);
+    // Later starts bring this window forward, also those during the start-up wait.
+    std::unique_ptr<frmMain> main =
+        StartMainWindow(services, settings, database, 2, &instance);
     frmMain& window = *main;
     RegisterWindows(window);
     StartHotSyncNotification(window);
-    QObject::connect(&instance, &SingleInstance::activationRequested, &window, [&window] {
-        window.setWindowState((window.windowState() & ~Qt::WindowMinimized) | Qt::WindowActive);
-        window.show();
-        window.raise();
-        window.activateWindow();
-    });
     return app.exec();
 }

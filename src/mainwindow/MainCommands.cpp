@@ -117,7 +117,8 @@ void MainCommands::BuildMenus() {
     record->addAction(Add("mnuRemoveRecord", "&Remove Record", QKeySequence("Shift+Del"),
                           [&w] { w.RemoveNote(); }));
     record->addAction(Add("mnuNoteManager", "&Note Manager", QKeySequence("Ctrl+M"), [this, &w] {
-        w.SaveChanges();
+        if (!w.SaveChanges())
+            return; // the drawing would be lost when the list is rebuilt
         RunDialog("NoteManager");
         w.RefreshDisplayFromDatabaseObject();
         w.UpdateFormStatus();

@@ -18,6 +18,7 @@
 #include <QApplication>
 #include <QCloseEvent>
 #include <QComboBox>
+#include <QDir>
 #include <QFileInfo>
 #include <QHBoxLayout>
 #include <QLabel>
@@ -26,6 +27,7 @@
 #include <QMouseEvent>
 #include <QPlainTextEdit>
 #include <QProgressBar>
+#include <QRegularExpression>
 #include <QScreen>
 #include <QStatusBar>
 #include <QTextBlock>
@@ -101,6 +103,14 @@ void frmMain::BuildWindow() {
 
     m_drbNote = new ctlDrawBox(&m_Services, m_Central);
     m_drbNote->setObjectName(QStringLiteral("drbNote"));
+    m_lblPictureProblem = new QLabel(m_Central);
+    m_lblPictureProblem->setObjectName(QStringLiteral("lblPictureProblem"));
+    m_lblPictureProblem->setWordWrap(true);
+    m_lblPictureProblem->setAutoFillBackground(true);
+    m_lblPictureProblem->setContentsMargins(4, 2, 4, 2);
+    m_lblPictureProblem->setStyleSheet(
+        QStringLiteral("QLabel { background: #fff3c4; color: black; border: 1px solid #c9a800; }"));
+    m_lblPictureProblem->hide();
 
     m_fmeDivide = new QWidget(m_Central);
     m_fmeDivide->setObjectName(QStringLiteral("fmeDivide"));
@@ -250,18 +260,39 @@ void frmMain::OnUserSelected(int position) {
     if (QFileInfo::exists(path)) {
         m_Database.SetFileName(path.toStdString());
         if (!OpenDatabase()) {
-            // The notes shown still belong to the previous user and file: keep pointing
-            // there, or the next save would write them over this user's file.
+            // The notes shown still belong to the previous file: keep pointing there, or
+            // the next save would write them over this user's file. Without a previous
+            // user (start-up, Refresh) the shown notes still have an owner, so that
+            // discarding them asks first and a HotSync of that user is refused.
             m_Database.SetFileName(previousFile);
-            m_CurrentUserIndex = previousUser;
-            m_Settings.SetSetting(QStringLiteral("Default User ID"), previousId);
+            int shown = previousUser;
+            if (shown < 0)
+                shown = UserPositionOfFile(previousFile);
+            if (shown < 0)
+                shown = position;
+            m_CurrentUserIndex = shown;
+            m_Settings.SetSetting(
+                QStringLiteral("Default User ID"),
+                shown == previousUser
+                    ? previousId
+                    : QString::number(m_Users.ids.value(m_cmbUser->itemData(shown).toInt())));
             restoreSelector();
+            return;
         }
     } else {
         AddNewDatabase();
         m_Database.SetFileName(path.toStdString());
     }
     emit databaseReloaded();
+}
+
+int frmMain::UserPositionOfFile(const std::string& file) const {
+    if (file.empty())
+        return -1;
+    for (int p = 0; p < m_cmbUser->count(); ++p)
+        if (GetUserFileName(m_cmbUser->itemData(p).toInt()).toStdString() == file)
+            return p;
+    return -1;
 }
 
 void frmMain::ReloadCurrentUser() {
@@ -289,8 +320,9 @@ bool frmMain::QuerySaveChanges() {
     switch (answer) {
     case MsgResult::Yes:
         SaveChanges();
-        // A save that failed has been reported; going on would throw the changes away.
-        return !SaveDatabase();
+        // A save that failed has been reported, and a drawing the note cannot hold is
+        // still unsaved: going on would throw the changes away.
+        return !SaveDatabase() || m_Database.m_FileDirtyFlag;
     case MsgResult::No:
         return false;
     default:
@@ -324,7 +356,8 @@ std::function<void(int)> frmMain::ProgressReporter() {
 bool frmMain::OpenDatabase() {
     WaitCursor wait;
     ShowProgress(true);
-    const bool ok = OpenDatabaseInteractive(m_Context, m_Database, ProgressReporter());
+    const bool ok = OpenDatabaseInteractive(m_Context, m_Database, ProgressReporter(),
+                                            [this] { ShowProgress(false); });
     if (ok) {
         m_RecentFiles->PushRecentFile(QString::fromStdString(m_Database.GetFileName()));
         if (m_Database.GetNumRecords() < 1)
@@ -337,13 +370,35 @@ bool frmMain::OpenDatabase() {
 
 bool frmMain::SaveDatabase() {
     WaitCursor wait;
+    CreateUserFolder();
     ShowProgress(true);
-    const bool ok = SaveDatabaseInteractive(m_Context, m_Database, ProgressReporter());
+    const bool ok = SaveDatabaseInteractive(m_Context, m_Database, ProgressReporter(),
+                                            [this] { ShowProgress(false); });
     ShowProgress(false);
-    if (ok)
+    if (ok) {
         m_RecentFiles->PushRecentFile(QString::fromStdString(m_Database.GetFileName()));
+        // A drawing the note could not take is not in the file.
+        if (m_drbNote->DirtyFlag())
+            m_Database.m_FileDirtyFlag = true;
+        emit databaseReloaded();
+    }
     SetAppTitle();
     return ok;
+}
+
+void frmMain::CreateUserFolder() {
+    // A user listed in users.txt may have no folder yet: it is made on the first save,
+    // but only inside the desktop folder.
+    const QString file = QString::fromStdString(m_Database.GetFileName());
+    if (file.isEmpty())
+        return;
+    const QString folder = QFileInfo(file).absolutePath();
+    if (QFileInfo::exists(folder))
+        return;
+    const QString root = QDir(m_Desk.KWUmGetRootDirectory()).absolutePath();
+    if (root.isEmpty() || !QDir(root).exists() || !folder.startsWith(root + QChar('/')))
+        return;
+    QDir().mkpath(folder); // a failure shows as the save's own error
 }
 
 void frmMain::AddNewDatabase() {
@@ -413,7 +468,11 @@ void frmMain::OnNoteSelected(int position) {
     if (position == m_CurrentNoteIndex)
         return;
     WaitCursor wait;
-    SaveChanges();
+    if (!SaveChanges()) {
+        const QSignalBlocker block(m_lstNotes);
+        m_lstNotes->setCurrentIndex(m_CurrentNoteIndex);
+        return;
+    }
     m_CurrentNoteIndex = position;
     if (position < 0)
         return;
@@ -423,7 +482,11 @@ void frmMain::OnNoteSelected(int position) {
     if (!note->GetBitmap(picture, &error)) {
         // Show a blank picture; the note keeps its stored one unless it is redrawn.
         picture.InitializeBitmap(500, 500, 1);
-        statusBar()->showMessage(QString::fromStdString(error), 8000);
+        ShowPictureProblem(QStringLiteral("This note's picture cannot be shown (") +
+                           QString::fromStdString(error).remove(QRegularExpression("[.]$")) +
+                           QStringLiteral("). It is kept as stored unless you draw a new one."));
+    } else {
+        ShowPictureProblem(QString());
     }
     m_drbNote->SetNoteBitmap(picture);
     {
@@ -438,6 +501,27 @@ void frmMain::OnNoteSelected(int position) {
     UpdateFormStatus();
 }
 
+void frmMain::ShowPictureProblem(const QString& text) {
+    m_PictureUnreadable = !text.isEmpty();
+    m_lblPictureProblem->setText(text);
+    m_lblPictureProblem->setVisible(m_PictureUnreadable);
+    if (m_PictureUnreadable) {
+        PlacePictureProblem();
+        statusBar()->showMessage(text, 15000); // the line over the picture stays
+    } else if (statusBar()->currentMessage().startsWith(QStringLiteral("This note's picture"))) {
+        statusBar()->clearMessage();
+    }
+}
+
+void frmMain::PlacePictureProblem() {
+    // A line across the top of the picture, above the drawing surface.
+    const QRect box = m_drbNote->geometry();
+    const int height = m_lblPictureProblem->heightForWidth(box.width());
+    m_lblPictureProblem->setGeometry(box.x(), box.y(), box.width(),
+                                     height > 0 ? height : m_lblPictureProblem->sizeHint().height());
+    m_lblPictureProblem->raise();
+}
+
 QString frmMain::BoxText() const {
     // toPlainText() turns no-break spaces into plain ones; the note must keep its bytes.
     QString text = m_txtNote->document()->toRawText();
@@ -450,23 +534,40 @@ QString frmMain::CurrentNoteUiText() const {
     return note ? ToUiText(note->RawText()) : QString();
 }
 
-void frmMain::SaveChanges() {
+bool frmMain::SaveChanges() {
     if (m_CurrentNoteIndex < 0)
-        return;
+        return true;
     WaitCursor wait;
     clsQuillaryItem* note = m_Database.GetRecordObject(m_CurrentNoteIndex);
     if (!note)
-        return;
+        return true;
+    bool stored = true;
     if (m_drbNote->DirtyFlag()) {
         std::string error;
-        if (note->SetBitmap(m_drbNote->GetNoteBitmap(), &error)) {
+        if (m_PictureUnreadable &&
+            m_Services.messageBox(
+                QStringLiteral("The picture stored with this note could not be read.\r"
+                               "Replace it with the picture you drew?"),
+                kAppTitle, MsgButtons::YesNo, MsgIcon::Exclamation) != MsgResult::Yes) {
+            // The stored bytes stay as they were read; the drawing is dropped.
+            clsBitmap blank;
+            blank.InitializeBitmap(500, 500, 1);
+            m_drbNote->SetNoteBitmap(blank);
+        } else if (note->SetBitmap(m_drbNote->GetNoteBitmap(), &error)) {
             note->SetDirtyFlag(true);
             m_Database.m_FileDirtyFlag = true;
+            m_drbNote->SetDirtyFlag(false);
+            ShowPictureProblem(QString());
         } else {
-            m_Services.messageBox(QString::fromStdString(error), kAppTitle, MsgButtons::Ok,
-                                  MsgIcon::Exclamation);
+            // The drawing stays in the editor, marked unsaved, until it fits or is dropped.
+            stored = false;
+            m_Database.m_FileDirtyFlag = true;
+            m_Services.messageBox(
+                QString::fromStdString(error) +
+                    QStringLiteral("\rThe drawing is kept in the picture box but not stored "
+                                   "in the note."),
+                kAppTitle, MsgButtons::Ok, MsgIcon::Exclamation);
         }
-        m_drbNote->SetDirtyFlag(false);
         SetAppTitle();
         UpdateSyncStatus();
     }
@@ -474,6 +575,7 @@ void frmMain::SaveChanges() {
     const QString text = BoxText();
     if (text != CurrentNoteUiText())
         note->SetText(ToCp1252(text));
+    return stored;
 }
 
 void frmMain::OnContentsChange(int position, int /*removed*/, int added) {
@@ -492,6 +594,8 @@ void frmMain::OnTextChanged() {
         m_FilteringText = true;
         QString message;
         QTextCursor cursor(m_txtNote->document());
+        // The cuts belong to the edit that caused them: one undo step takes back both.
+        cursor.joinPreviousEditBlock();
         const int start = m_ChangePos;
         int end = m_ChangePos + m_ChangeAdded;
         for (int pos = end - 1; pos >= start; --pos) {
@@ -527,6 +631,7 @@ void frmMain::OnTextChanged() {
             }
             message = kStoredTextLimitMessage;
         }
+        cursor.endEditBlock();
         m_ChangeAdded = 0;
         m_FilteringText = false;
         if (!message.isEmpty())
@@ -559,7 +664,8 @@ void frmMain::OnPictureChange() {
 }
 
 void frmMain::AddNote() {
-    SaveChanges();
+    if (!SaveChanges())
+        return;
     m_Database.InsertRecordItem(0);
     m_Settings.SetSetting(QStringLiteral("Default Record Index"), QStringLiteral("0"));
     RefreshDisplayFromDatabaseObject();
@@ -589,6 +695,7 @@ void frmMain::RemoveNote() {
         --i;
     m_CurrentNoteIndex = -1; // the deleted note's panes go nowhere
     m_drbNote->SetDirtyFlag(false);
+    m_PictureUnreadable = false;
     SelectNote(i);
     SetAppTitle();
 }
@@ -719,6 +826,7 @@ void frmMain::ResizeMe() {
                      TwipsToPixels(twips.width()), std::max(0, TwipsToPixels(twips.height())));
     };
     m_drbNote->setGeometry(place(m_Layout.picture));
+    PlacePictureProblem();
     m_fmeDivide->setGeometry(place(m_Layout.divider));
     m_txtNote->setGeometry(place(m_Layout.text));
 }

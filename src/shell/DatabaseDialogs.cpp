@@ -26,7 +26,8 @@ bool IsFile(const QString& path) {
 }
 
 template <class Db>
-bool OpenAny(AppContext& ctx, Db& db, const ProgressCallback& progress) {
+bool OpenAny(AppContext& ctx, Db& db, const ProgressCallback& progress,
+             const BeforeReport& beforeReport = {}) {
     const std::string previousName = db.GetFileName();
     if (previousName.empty()) {
         const QString chosen = ShowOpenFileDialog(ctx.services, kOpenTitle, QString(), QString(),
@@ -50,6 +51,8 @@ bool OpenAny(AppContext& ctx, Db& db, const ProgressCallback& progress) {
     std::string error;
     if (!db.OpenDatabase(progress, &error)) {
         db.SetFileName(previousName);
+        if (beforeReport)
+            beforeReport();
         ReportError(ctx, FromStd(error));
         return false;
     }
@@ -68,7 +71,8 @@ QString AskSaveName(AppContext& ctx) {
 }
 
 template <class Db>
-bool SaveAny(AppContext& ctx, Db& db, const ProgressCallback& progress) {
+bool SaveAny(AppContext& ctx, Db& db, const ProgressCallback& progress,
+             const BeforeReport& beforeReport = {}) {
     const std::string previousName = db.GetFileName();
     if (previousName.empty()) {
         const QString chosen = AskSaveName(ctx);
@@ -79,6 +83,8 @@ bool SaveAny(AppContext& ctx, Db& db, const ProgressCallback& progress) {
     std::string error;
     if (!db.SaveDatabase(progress, &error)) {
         db.SetFileName(previousName);
+        if (beforeReport)
+            beforeReport();
         ReportError(ctx, FromStd(error));
         return false;
     }
@@ -100,8 +106,9 @@ bool ExportAny(AppContext& ctx, const Db& db, const ProgressCallback& progress) 
 
 } // namespace
 
-bool OpenDatabaseInteractive(AppContext& ctx, clsDatabase& db, const ProgressCallback& progress) {
-    return OpenAny(ctx, db, progress);
+bool OpenDatabaseInteractive(AppContext& ctx, clsDatabase& db, const ProgressCallback& progress,
+                             const BeforeReport& beforeReport) {
+    return OpenAny(ctx, db, progress, beforeReport);
 }
 
 bool OpenDatabaseInteractive(AppContext& ctx, clsInsertDatabase& db,
@@ -109,8 +116,9 @@ bool OpenDatabaseInteractive(AppContext& ctx, clsInsertDatabase& db,
     return OpenAny(ctx, db, progress);
 }
 
-bool SaveDatabaseInteractive(AppContext& ctx, clsDatabase& db, const ProgressCallback& progress) {
-    return SaveAny(ctx, db, progress);
+bool SaveDatabaseInteractive(AppContext& ctx, clsDatabase& db, const ProgressCallback& progress,
+                             const BeforeReport& beforeReport) {
+    return SaveAny(ctx, db, progress, beforeReport);
 }
 
 bool SaveDatabaseInteractive(AppContext& ctx, clsInsertDatabase& db,
