@@ -34,8 +34,7 @@ int main(int argc, char** argv) {
     });
     clsDatabase database;
     // Later starts bring this window forward, also those during the start-up wait.
-    std::unique_ptr<frmMain> main =
-        StartMainWindow(services, settings, database, 2, &instance);
+    std::unique_ptr<frmMain> main = StartMainWindow(services, settings, database, 2, &instance);
     frmMain& window = *main;
     RegisterWindows(window);
     StartHotSyncNotification(window);

@@ -289,9 +289,13 @@ void MainCommands::Copy() {
 void MainCommands::Paste() {
     PlatformServices& services = m_Window.Context().services;
     QWidget* control = ActiveControl();
-    if (auto* text = qobject_cast<QPlainTextEdit*>(control))
-        text->textCursor().insertText(services.clipboardText());
-    else if (auto* line = qobject_cast<QLineEdit*>(control))
+    if (auto* text = qobject_cast<QPlainTextEdit*>(control)) {
+        // One edit block, so that what the note cannot hold is cut within the same undo step.
+        QTextCursor cursor = text->textCursor();
+        cursor.beginEditBlock();
+        cursor.insertText(services.clipboardText());
+        cursor.endEditBlock();
+    } else if (auto* line = qobject_cast<QLineEdit*>(control))
         line->insert(services.clipboardText());
     else if (auto* draw = qobject_cast<ctlDrawBox*>(control))
         draw->PastePicture();

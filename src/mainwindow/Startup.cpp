@@ -27,11 +27,12 @@ void RaiseWindow(frmMain& window) {
 
 void BringWindowForward(frmMain& window) {
     QWindow* native = window.windowHandle();
-    if (window.isVisible() && !window.isMinimized() && (!native || !native->isExposed())) {
-        // Shown, yet nothing of it is on the screen: its native window may have been
-        // destroyed behind Qt's back. Let go of it; showing again makes a new one.
+    if (!window.isMinimized() && (!window.isVisible() || !native || !native->isExposed())) {
+        // Nothing of it is on the screen: its native window may have been destroyed behind
+        // Qt's back, or taken away with the widget still marked shown. Let go of it and hide
+        // the widget properly; showing it again then makes a new native window.
         window.hide();
-        if (native)
+        if (native && native->handle())
             native->destroy();
     }
     RaiseWindow(window);

@@ -21,9 +21,9 @@
 #include <QDir>
 #include <QFileInfo>
 #include <QHBoxLayout>
+#include <QKeyEvent>
 #include <QLabel>
 #include <QLocale>
-#include <QKeyEvent>
 #include <QMouseEvent>
 #include <QPlainTextEdit>
 #include <QProgressBar>
@@ -271,11 +271,10 @@ void frmMain::OnUserSelected(int position) {
             if (shown < 0)
                 shown = position;
             m_CurrentUserIndex = shown;
-            m_Settings.SetSetting(
-                QStringLiteral("Default User ID"),
-                shown == previousUser
-                    ? previousId
-                    : QString::number(m_Users.ids.value(m_cmbUser->itemData(shown).toInt())));
+            m_Settings.SetSetting(QStringLiteral("Default User ID"),
+                                  shown == previousUser ? previousId
+                                                        : QString::number(m_Users.ids.value(
+                                                              m_cmbUser->itemData(shown).toInt())));
             restoreSelector();
             return;
         }
@@ -518,7 +517,8 @@ void frmMain::PlacePictureProblem() {
     const QRect box = m_drbNote->geometry();
     const int height = m_lblPictureProblem->heightForWidth(box.width());
     m_lblPictureProblem->setGeometry(box.x(), box.y(), box.width(),
-                                     height > 0 ? height : m_lblPictureProblem->sizeHint().height());
+                                     height > 0 ? height
+                                                : m_lblPictureProblem->sizeHint().height());
     m_lblPictureProblem->raise();
 }
 
@@ -650,6 +650,32 @@ void frmMain::OnTextChanged() {
     SetAppTitle();
     m_Database.GetRecordObject(m_CurrentNoteIndex)->SetDirtyFlag(true);
     UpdateSyncStatus();
+}
+
+bool frmMain::RefuseTypedText(const QKeyEvent* key) {
+    // Typing is kept out before it lands: a typed character cut afterwards would come back
+    // with Undo and be cut again, and the redo history would be lost with it.
+    if (key->modifiers() & (Qt::ControlModifier | Qt::MetaModifier))
+        return false;
+    const QString typed = key->text();
+    if (typed.isEmpty())
+        return false;
+    for (const QChar ch : typed)
+        if (!ch.isPrint() && !ch.isSurrogate())
+            return false; // Return, Tab, Backspace and the like
+    if (const char32_t bad = FirstUnstorableCharacter(typed)) {
+        statusBar()->showMessage(QStringLiteral("The character ") + DescribeCharacter(bad) +
+                                     QStringLiteral(" cannot be stored on the handheld and was "
+                                                    "left out."),
+                                 8000);
+        return true;
+    }
+    const qsizetype replaced = m_txtNote->textCursor().selectedText().size();
+    if (BoxText().size() - replaced + typed.size() > qsizetype(clsQuillaryItem::kMaxTextChars)) {
+        statusBar()->showMessage(kStoredTextLimitMessage, 8000);
+        return true;
+    }
+    return false;
 }
 
 void frmMain::OnPictureChange() {
@@ -871,6 +897,9 @@ bool frmMain::eventFilter(QObject* watched, QEvent* event) {
                 return true;
             }
     }
+    if (watched == m_txtNote && event->type() == QEvent::KeyPress &&
+        RefuseTypedText(static_cast<QKeyEvent*>(event)))
+        return true;
     if (watched == m_Panels.value(0) && event->type() == QEvent::MouseButtonRelease) {
         OnCategoryPanelClicked();
         return true;

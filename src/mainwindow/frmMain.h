@@ -13,6 +13,7 @@
 #include <memory>
 
 class QComboBox;
+class QKeyEvent;
 class QLabel;
 class QPlainTextEdit;
 class QProgressBar;
@@ -120,6 +121,8 @@ private:
     void OnTextChanged();
     void OnContentsChange(int position, int removed, int added);
     void OnPictureChange();
+    // Keeps out a typed character the handheld cannot store; true when the key is refused.
+    bool RefuseTypedText(const QKeyEvent* key);
     void OnCategoryPanelClicked();
     void UpdateStatusBar(const QString& category, qint64 dbSize, qint64 noteSize, int count,
                          quint32 recordId);

@@ -3,11 +3,11 @@
 #include "TextUtil.h"
 
 #include <cerrno>
+#include <chrono>
 #include <cstdio>
 #include <cstring>
 #include <filesystem>
 #include <fstream>
-#include <chrono>
 #include <random>
 #include <string_view>
 #include <system_error>
@@ -90,19 +90,24 @@ bool AllOf(std::string_view s, bool (*pred)(char)) {
             return false;
     return true;
 }
-bool IsDigit(char c) { return c >= '0' && c <= '9'; }
-bool IsHexDigit(char c) { return IsDigit(c) || (c >= 'a' && c <= 'f'); }
+bool IsDigit(char c) {
+    return c >= '0' && c <= '9';
+}
+bool IsHexDigit(char c) {
+    return IsDigit(c) || (c >= 'a' && c <= 'f');
+}
 
 // Whether name is one of our temporaries for the file called targetName; *pid gets the
 // writer's process ID, or -1 for the older names that carry none.
 bool IsTempNameOf(const std::string& name, const std::string& targetName, long* pid) {
     const std::string prefix = "." + targetName + ".";
     const std::string ending = ".tmp";
-    if (name.size() <= prefix.size() + ending.size() || name.compare(0, prefix.size(), prefix) != 0 ||
+    if (name.size() <= prefix.size() + ending.size() ||
+        name.compare(0, prefix.size(), prefix) != 0 ||
         name.compare(name.size() - ending.size(), ending.size(), ending) != 0)
         return false;
-    const std::string_view middle = std::string_view(name).substr(
-        prefix.size(), name.size() - prefix.size() - ending.size());
+    const std::string_view middle =
+        std::string_view(name).substr(prefix.size(), name.size() - prefix.size() - ending.size());
     const size_t dot = middle.find('.');
     const std::string_view random = dot == std::string_view::npos ? middle : middle.substr(dot + 1);
     if (random.size() != 8 || !AllOf(random, IsHexDigit))

@@ -442,7 +442,8 @@ private slots:
         {
             // Note 2's picture: a header whose rows cannot hold its width.
             auto db = MainWindowFixture::ReadDatabase(ann);
-            std::vector<uint8_t> bad = {0, 64, 0, 2, 0, 2, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 2, 0, 0};
+            std::vector<uint8_t> bad = {0, 64, 0, 2, 0, 2, 0, 0, 0, 0,
+                                        0, 0,  0, 0, 0, 0, 0, 2, 0, 0};
             std::string error;
             QVERIFY(db->GetRecordObject(1)->SetBitmapData(bad, &error));
             QVERIFY(db->SaveDatabase({}, &error));
@@ -504,8 +505,7 @@ private slots:
         QCOMPARE(w.UserSelector()->currentText(), QString(" Cy"));
         QTest::keyClicks(w.TextEditor(), "cy");
         Trigger(w, "mnuSave");
-        QVERIFY2(f.services.messages.isEmpty(),
-                 qPrintable(f.services.messages.value(0).text));
+        QVERIFY2(f.services.messages.isEmpty(), qPrintable(f.services.messages.value(0).text));
         QCOMPARE(NoteText(f.UserFile("deep/cy", "Cy"), 0).right(2), QString("cy"));
         QCOMPARE(w.windowTitle(), QString("Quillary"));
 
@@ -530,28 +530,64 @@ private slots:
         QVERIFY(!QFileInfo::exists(f.Root() + "/elsewhere"));
     }
 
+    void undoTakesBackACutEditWhole_data() {
+        QTest::addColumn<QString>("pasted");
+        QTest::addColumn<QString>("kept");
+        QTest::newRow("past 1999 characters") << QString(2100, 'a') << QString(1999, 'a');
+        QTest::newRow("outside Windows-1252")
+            << QString::fromUtf8("x\u4e2d\u6587y") << QString("xy");
+        QTest::newRow("both") << QString::fromUtf8("\u4e2d") + QString(2100, 'b')
+                              << QString(1999, 'b');
+    }
+    // A paste the note cannot hold whole is cut within the same undo step: Undo brings
+    // back what it replaced, Redo the cut paste.
     void undoTakesBackACutEditWhole() {
+        QFETCH(QString, pasted);
+        QFETCH(QString, kept);
         MainWindowFixture f;
         TwoUsers(f);
         frmMain& w = f.Start();
         QPlainTextEdit* text = w.TextEditor();
         text->setFocus();
+        QTest::keyClicks(text, "!");
         text->selectAll();
-        text->insertPlainText(QString(2100, 'a'));
-        QCOMPARE(text->toPlainText().size(), 1999);
+        f.services.clipText = pasted;
+        Trigger(w, "mnuPaste");
+        QCOMPARE(text->toPlainText(), kept);
         QTest::keySequence(text, QKeySequence::Undo);
-        QCOMPARE(text->toPlainText(), QString("ann one"));
-        QTest::keySequence(text, QKeySequence::Redo);
-        QCOMPARE(text->toPlainText(), QString(1999, 'a'));
-        QTest::keySequence(text, QKeySequence::Undo);
-        QCOMPARE(text->toPlainText(), QString("ann one"));
-        // The same for characters the handheld cannot store.
-        QTest::keyClick(text, Qt::Key_End);
-        text->insertPlainText(QString::fromUtf8(" \u4e2d\u6587x"));
-        QCOMPARE(text->toPlainText(), QString("ann one x"));
-        QTest::keySequence(text, QKeySequence::Undo);
-        QCOMPARE(text->toPlainText(), QString("ann one"));
+        QCOMPARE(text->toPlainText(), QString("ann one!"));
         QVERIFY(text->document()->isRedoAvailable());
+        QTest::keySequence(text, QKeySequence::Redo);
+        QCOMPARE(text->toPlainText(), kept);
+        QTest::keySequence(text, QKeySequence::Undo);
+        QCOMPARE(text->toPlainText(), QString("ann one!"));
+        QTest::keySequence(text, QKeySequence::Undo);
+        QCOMPARE(text->toPlainText(), QString("ann one"));
+    }
+
+    void typingKeepsOutWhatTheNoteCannotHold() {
+        MainWindowFixture f;
+        TwoUsers(f);
+        frmMain& w = f.Start();
+        QPlainTextEdit* text = w.TextEditor();
+        text->setFocus();
+        // What a keyboard layout or compose key delivers: key events carrying the text.
+        for (const QString& typed : {QString("x"), QString::fromUtf8("\u4e2d"), QString("y")})
+            QTest::sendKeyEvent(QTest::Click, text, Qt::Key_unknown, typed, Qt::NoModifier);
+        QCOMPARE(text->toPlainText(), QString("ann onexy"));
+        QVERIFY(w.statusBar()->currentMessage().contains("U+4E2D"));
+        QTest::keySequence(text, QKeySequence::Undo);
+        QCOMPARE(text->toPlainText(), QString("ann one"));
+        text->selectAll();
+        f.services.clipText = QString(1998, 'c');
+        Trigger(w, "mnuPaste");
+        QTest::keyClicks(text, "de");
+        QCOMPARE(text->toPlainText(), QString(1998, 'c') + 'd');
+        QVERIFY(w.statusBar()->currentMessage().contains("1999"));
+        // A typed character that replaces a selection still fits.
+        QTest::keyClick(text, Qt::Key_Left, Qt::ShiftModifier);
+        QTest::keyClicks(text, "e");
+        QCOMPARE(text->toPlainText(), QString(1998, 'c') + 'e');
     }
 
     void databaseReloadedFollowsWhatReallyHappened() {

@@ -84,9 +84,10 @@ private slots:
             s.SetSetting("Added", QString::fromUtf8("\u4e2d"));
             s.Save();
         }
-        QCOMPARE(fileText(), QString::fromUtf8("[Other]\r\nname=Fran\u20acois \u0152 \u0161\r\n"
-                                               "[Quillary Settings]\r\nFontName=Bj\u00f6rk \u20ac\r\n"
-                                               "Added=\u4e2d\r\n"));
+        QCOMPARE(fileText(),
+                 QString::fromUtf8("[Other]\r\nname=Fran\u20acois \u0152 \u0161\r\n"
+                                   "[Quillary Settings]\r\nFontName=Bj\u00f6rk \u20ac\r\n"
+                                   "Added=\u4e2d\r\n"));
         clsSettings again(path());
         QCOMPARE(again.GetSetting("Added"), QString::fromUtf8("\u4e2d"));
     }

@@ -212,7 +212,8 @@ private slots:
 
         QVERIFY(!ImportBitmapItemInteractive(env.ctx, item, env.path("none.bmp")));
         QCOMPARE(env.services.messageTexts().last(),
-                 env.path("none.bmp") + " not found.\r\nImport Aborted: the picture was not changed.");
+                 env.path("none.bmp") +
+                     " not found.\r\nImport Aborted: the picture was not changed.");
         QCOMPARE(item.RecordBytes(), before);
 
         clsBitmap pic;

@@ -161,7 +161,8 @@ TEST_F(ImportTest, ImportListFormat) {
     EXPECT_EQ(back.Width(), 500) << "missing picture keeps the blank one";
     EXPECT_TRUE(db.GetRecordObject(5)->DirtyFlag());
     ASSERT_EQ(r.messages.size(), 3u);
-    EXPECT_EQ(r.messages[0], "missing.bmp not found.\r\nImport Aborted: the picture was not changed.");
+    EXPECT_EQ(r.messages[0],
+              "missing.bmp not found.\r\nImport Aborted: the picture was not changed.");
     EXPECT_NE(r.messages[1].find("Bitdepth needs to be 1 (black and white)"), std::string::npos);
     EXPECT_NE(r.messages[2].find("folder"), std::string::npos) << r.messages[2];
     EXPECT_TRUE(db.m_FileDirtyFlag);

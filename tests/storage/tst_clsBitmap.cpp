@@ -41,7 +41,8 @@ std::vector<uint8_t> EncodeWithRowBytes(const clsBitmap& pic, size_t rowBytes) {
         std::fill(row.begin(), row.end(), 0xA5); // padding bytes hold junk
         std::copy_n(pic.Data().begin() + long(y) * pic.RowBytes(), used, row.begin());
         if (pic.Width() % 8 != 0)
-            row[used - 1] |= uint8_t(0xFF >> (pic.Width() % 8)); // and so do the bits past the width
+            row[used - 1] |=
+                uint8_t(0xFF >> (pic.Width() % 8)); // and so do the bits past the width
         for (size_t g = 0; g < rowBytes; g += 8) {
             const size_t n = std::min<size_t>(8, rowBytes - g);
             uint8_t flag = 0;
@@ -152,8 +153,8 @@ TEST(clsBitmap, OddSizesRoundTrip) {
 
 TEST(clsBitmap, OtherWritersRowBytesDecode) {
     // 136 pixels: 17 bytes of pixels, 18 as the handheld pads, 20 as we write.
-    const std::pair<int, size_t> cases[] = {{136, 18}, {136, 17}, {136, 24}, {9, 2}, {9, 3},
-                                            {100, 14}, {33, 5},   {64, 10}};
+    const std::pair<int, size_t> cases[] = {{136, 18}, {136, 17}, {136, 24}, {9, 2},
+                                            {9, 3},    {100, 14}, {33, 5},   {64, 10}};
     for (auto [w, rb] : cases) {
         const clsBitmap pic = Noise(w, 21, unsigned(w * 100 + rb));
         const std::vector<uint8_t> theirs = EncodeWithRowBytes(pic, rb);
@@ -201,8 +202,18 @@ TEST(clsBitmap, BadPalmEncodingsAreRefused) {
         {"zero row bytes", [](auto& v) { v[4] = v[5] = 0; }, "may be 0"},
         {"rows too short for the width", [](auto& v) { v[5] = 7; }, "row bytes 7"},
         {"size word too big", [](auto& v) { v[16] = 0x7F; }, "larger than"},
-        {"stream runs out", [](auto& v) { v.resize(v.size() - 3); v[17] = uint8_t(v.size() - 18); }, "ends early"},
-        {"all literal flags", [](auto& v) { for (size_t i = 18; i < v.size(); ++i) v[i] = 0xFF; }, "ends early"},
+        {"stream runs out",
+         [](auto& v) {
+             v.resize(v.size() - 3);
+             v[17] = uint8_t(v.size() - 18);
+         },
+         "ends early"},
+        {"all literal flags",
+         [](auto& v) {
+             for (size_t i = 18; i < v.size(); ++i)
+                 v[i] = 0xFF;
+         },
+         "ends early"},
     };
     for (const Case& c : cases) {
         std::vector<uint8_t> bad = enc;

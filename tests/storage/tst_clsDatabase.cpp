@@ -1,6 +1,6 @@
 #include "storage/ByteOrder.h"
-#include "storage/clsBitmap.h"
 #include "storage/FileIO.h"
+#include "storage/clsBitmap.h"
 #include "storage/clsDatabase.h"
 
 #include <gtest/gtest.h>
@@ -9,10 +9,10 @@
 #include <chrono>
 #include <csignal>
 #include <cstdio>
+#include <fcntl.h>
 #include <filesystem>
 #include <fstream>
 #include <functional>
-#include <fcntl.h>
 #include <sys/file.h>
 #include <sys/resource.h>
 #include <sys/wait.h>
@@ -309,9 +309,16 @@ TEST_F(DatabaseTest, TemporariesOfKilledSavesAreRemovedByTheNextSave) {
         return names;
     };
     const pid_t dead = killedSave(Path("notes.pdb"));
+    const std::vector<std::string> firstLeft = temporaries();
+    ASSERT_EQ(firstLeft.size(), 1u);
+    EXPECT_EQ(firstLeft[0].rfind(".notes.pdb." + std::to_string(dead) + ".", 0), 0u)
+        << firstLeft[0];
+    // Even a save that is killed in turn first removed the one before it.
     killedSave(Path("notes.pdb"));
+    ASSERT_EQ(temporaries().size(), 1u);
+    EXPECT_NE(temporaries(), firstLeft);
     killedSave(Path("other.pdb"));
-    ASSERT_EQ(temporaries().size(), 3u);
+    ASSERT_EQ(temporaries().size(), 2u);
 
     // What must stay: a writer that still runs, a temporary someone holds locked, a file
     // that only looks alike, and an old-style temporary that may still be in use.
@@ -342,14 +349,15 @@ TEST_F(DatabaseTest, TemporariesOfKilledSavesAreRemovedByTheNextSave) {
     ASSERT_TRUE(db.SaveDatabase({}, &error)) << error;
     EXPECT_EQ(ReadAll(Path("notes.pdb")), db.GetDatabaseBytes());
     const std::vector<std::string> left = temporaries();
-    ASSERT_EQ(left.size(), 5u) << testing::PrintToString(left);
+    ASSERT_EQ(left.size(), 5u) << testing::PrintToString(left); // not the killed save's
     EXPECT_TRUE(std::count(left.begin(), left.end(), live));
     EXPECT_TRUE(std::count(left.begin(), left.end(), locked));
     EXPECT_TRUE(std::count(left.begin(), left.end(), ".notes.pdb.backup.tmp"));
     EXPECT_TRUE(std::count(left.begin(), left.end(), ".notes.pdb.1234abcd.tmp"));
     EXPECT_EQ(std::count_if(left.begin(), left.end(),
                             [](const std::string& n) { return n.rfind(".other.pdb.", 0) == 0; }),
-              1) << "another file's temporaries are its own business";
+              1)
+        << "another file's temporaries are its own business";
 
     close(lockFd);
     close(pipeFds[1]);

@@ -123,8 +123,8 @@ TEST_F(QuillaryPdb, TextIsUtf8WithLineFeeds) {
 TEST_F(QuillaryPdb, PicturesWithTwoByteRowsAreRead) {
     // 9 x 2 pixels with rows padded to 2 bytes, as the handheld writes them: row 0 has
     // pixels 0 and 8 black, row 1 repeats it.
-    const std::vector<uint8_t> picture = {0, 9, 0, 2, 0, 2, 0x80, 0, 1, 2, 0, 0, 0, 0, 0, 0,
-                                          0, 4, 0xC0, 0x80, 0x80, 0x00};
+    const std::vector<uint8_t> picture = {0, 9, 0, 2, 0, 2, 0x80, 0,    1,    2,    0,
+                                          0, 0, 0, 0, 0, 0, 4,    0xC0, 0x80, 0x80, 0x00};
     clsDatabase db;
     db.AddNewDatabase();
     db.AddNewRecord(0);
@@ -143,7 +143,7 @@ TEST_F(QuillaryPdb, PicturesWithTwoByteRowsAreRead) {
     if (HaveProgram("pngtopnm")) {
         const ToolRun pbm = RunTool("pngtopnm out/0001.png | pnmtoplainpnm", dir);
         ASSERT_EQ(pbm.status, 0) << pbm.err;
-        EXPECT_NE(pbm.out.find("1 0 0 0 0 0 0 0 1"), std::string::npos) << pbm.out;
+        EXPECT_EQ(pbm.out, "P1\n9 2\n100000001\n100000001\n");
     }
     // Resaving keeps the picture exactly as the other writer made it.
     ASSERT_EQ(Run("resave hh.pdb").status, 0);
