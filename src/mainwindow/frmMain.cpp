@@ -27,12 +27,12 @@
 #include <QMouseEvent>
 #include <QPlainTextEdit>
 #include <QProgressBar>
-#include <QRegularExpression>
 #include <QScreen>
 #include <QStatusBar>
 #include <QTextBlock>
 #include <QTextCursor>
 #include <QTextDocument>
+#include <QTimer>
 
 namespace quillary {
 
@@ -481,9 +481,9 @@ void frmMain::OnNoteSelected(int position) {
     if (!note->GetBitmap(picture, &error)) {
         // Show a blank picture; the note keeps its stored one unless it is redrawn.
         picture.InitializeBitmap(500, 500, 1);
-        ShowPictureProblem(QStringLiteral("This note's picture cannot be shown (") +
-                           QString::fromStdString(error).remove(QRegularExpression("[.]$")) +
-                           QStringLiteral("). It is kept as stored unless you draw a new one."));
+        ShowPictureProblem(QStringLiteral("This note's picture cannot be shown: ") +
+                           QString::fromStdString(error) +
+                           QStringLiteral(" It is kept as stored unless you draw a new one."));
     } else {
         ShowPictureProblem(QString());
     }
@@ -501,25 +501,23 @@ void frmMain::OnNoteSelected(int position) {
 }
 
 void frmMain::ShowPictureProblem(const QString& text) {
+    const bool wasShown = m_PictureUnreadable;
     m_PictureUnreadable = !text.isEmpty();
     m_lblPictureProblem->setText(text);
     m_lblPictureProblem->setVisible(m_PictureUnreadable);
-    if (m_PictureUnreadable) {
-        PlacePictureProblem();
-        statusBar()->showMessage(text, 15000); // the line over the picture stays
-    } else if (statusBar()->currentMessage().startsWith(QStringLiteral("This note's picture"))) {
-        statusBar()->clearMessage();
-    }
-}
-
-void frmMain::PlacePictureProblem() {
-    // A line across the top of the picture, above the drawing surface.
-    const QRect box = m_drbNote->geometry();
-    const int height = m_lblPictureProblem->heightForWidth(box.width());
-    m_lblPictureProblem->setGeometry(box.x(), box.y(), box.width(),
-                                     height > 0 ? height
-                                                : m_lblPictureProblem->sizeHint().height());
-    m_lblPictureProblem->raise();
+    // Before the window has its size the first resize lays it out; doing it earlier would
+    // move the divider.
+    if ((m_PictureUnreadable || wasShown) && isVisible())
+        ResizeMe();
+    // In the status bar too, once the window is up: a message shown before the window
+    // would leave the panels painted over it.
+    QTimer::singleShot(0, this, [this, text] {
+        if (!text.isEmpty() && m_lblPictureProblem->text() == text)
+            statusBar()->showMessage(text, 15000);
+        else if (text.isEmpty() &&
+                 statusBar()->currentMessage().startsWith(QStringLiteral("This note's picture")))
+            statusBar()->clearMessage();
+    });
 }
 
 QString frmMain::BoxText() const {
@@ -851,8 +849,16 @@ void frmMain::ResizeMe() {
                      rowHeight + TwipsToPixels(twips.y() - MainLayout::kPictureTop),
                      TwipsToPixels(twips.width()), std::max(0, TwipsToPixels(twips.height())));
     };
-    m_drbNote->setGeometry(place(m_Layout.picture));
-    PlacePictureProblem();
+    QRect picture = place(m_Layout.picture);
+    if (m_PictureUnreadable) {
+        // The line that says so sits over the picture, which moves down under it.
+        const int lineHeight = std::min(m_lblPictureProblem->heightForWidth(picture.width()),
+                                        picture.height() / 2);
+        m_lblPictureProblem->setGeometry(picture.x(), picture.y(), picture.width(), lineHeight);
+        m_lblPictureProblem->raise();
+        picture.setTop(picture.top() + lineHeight);
+    }
+    m_drbNote->setGeometry(picture);
     m_fmeDivide->setGeometry(place(m_Layout.divider));
     m_txtNote->setGeometry(place(m_Layout.text));
 }

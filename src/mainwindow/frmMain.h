@@ -135,7 +135,6 @@ private:
     int UserPositionOfFile(const std::string& file) const;
     void CreateUserFolder();
     void ShowPictureProblem(const QString& text);
-    void PlacePictureProblem();
 
     PlatformServices& m_Services;
     clsSettings& m_Settings;
