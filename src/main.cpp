@@ -21,8 +21,17 @@ int main(int argc, char** argv) {
 
     // A second start only brings the running window forward; it reads no setting.
     SingleInstance instance;
-    if (!instance.Claim())
-        return 0;
+    if (!instance.Claim()) {
+        if (instance.RunningInstanceAnswered())
+            return 0;
+        // Never end a start without a window and without a word.
+        QtPlatformServices services;
+        services.messageBox(QStringLiteral("Quillary is already running but does not answer. "
+                                           "Close it, or end its process, and start Quillary "
+                                           "again."),
+                            QStringLiteral("Quillary"), MsgButtons::Ok, MsgIcon::Exclamation);
+        return 1;
+    }
 
     Q_INIT_RESOURCE(quillary);
     InitShellResources();

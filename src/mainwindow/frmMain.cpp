@@ -852,8 +852,8 @@ void frmMain::ResizeMe() {
     QRect picture = place(m_Layout.picture);
     if (m_PictureUnreadable) {
         // The line that says so sits over the picture, which moves down under it.
-        const int lineHeight = std::min(m_lblPictureProblem->heightForWidth(picture.width()),
-                                        picture.height() / 2);
+        const int lineHeight =
+            std::min(m_lblPictureProblem->heightForWidth(picture.width()), picture.height() / 2);
         m_lblPictureProblem->setGeometry(picture.x(), picture.y(), picture.width(), lineHeight);
         m_lblPictureProblem->raise();
         picture.setTop(picture.top() + lineHeight);
