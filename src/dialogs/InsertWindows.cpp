@@ -24,7 +24,8 @@ void RegisterInsertWindows(frmMain& window) {
     window.Commands().SetDialogHandler(QStringLiteral("Import"), [&window] {
         // A "No" to the save question leaves the panes' edits uncommitted; the import
         // rebuilds the note list from the records, so they go into the note first.
-        window.SaveChanges();
+        if (!window.SaveChanges()) // a drawing the note cannot hold stays in the editor
+            return;
         frmImportNotes dialog(window, &window);
         window.CloseWithMainWindow(&dialog);
         window.Context().services.runDialog(dialog);

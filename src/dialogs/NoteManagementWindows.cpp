@@ -15,7 +15,8 @@ namespace {
 
 void EditCategories(frmMain& window) {
     // The refresh afterwards reloads the panes from the note: commit what is typed there.
-    window.SaveChanges();
+    if (!window.SaveChanges()) // a drawing the note cannot hold stays in the editor
+        return;
     frmEditCategories dialog(window.Context().services, window.Database(), &window);
     window.Context().services.runDialog(dialog);
     window.RefreshDisplayFromDatabaseObject();

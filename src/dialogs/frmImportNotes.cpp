@@ -108,7 +108,8 @@ void frmImportNotes::Import(int index, bool overwrite) {
     AppContext& ctx = m_Main.Context();
     clsDatabase& db = m_Main.Database();
     if (index == kExport) {
-        m_Main.SaveChanges();
+        if (!m_Main.SaveChanges())
+            return;
         m_Main.ShowProgressBar(true);
         ExportDatabaseInteractive(ctx, db, m_Main.ProgressBarReporter());
         m_Main.ShowProgressBar(false);
