@@ -9,7 +9,9 @@
 #include <filesystem>
 #include <fstream>
 #include <functional>
+#include <grp.h>
 #include <sys/resource.h>
+#include <sys/wait.h>
 #include <unistd.h>
 
 namespace fs = std::filesystem;
@@ -256,18 +258,63 @@ TEST_F(DatabaseTest, FailedSaveKeepsTheOldFileAndTheDirtyFlag) {
     EXPECT_EQ(std::distance(fs::directory_iterator(dir), fs::directory_iterator()), 1)
         << "no temporary file left behind";
 
-    if (geteuid() != 0) {
-        fs::permissions(dir, fs::perms::owner_read | fs::perms::owner_exec);
-        EXPECT_FALSE(db.SaveDatabase({}, &error));
-        EXPECT_TRUE(db.m_FileDirtyFlag);
-        EXPECT_EQ(ReadAll(Path("notes.pdb")), old);
-        fs::permissions(dir, fs::perms::owner_all);
-    }
     db.SetFileName(Path("no-such-folder/notes.pdb"));
     EXPECT_FALSE(db.SaveDatabase({}, &error));
     EXPECT_TRUE(db.m_FileDirtyFlag);
     db.SetFileName("");
     EXPECT_FALSE(db.SaveDatabase({}, &error));
+}
+
+// Runs check() in a child process that has dropped root's right to ignore permissions
+// (root may write anywhere, so the case would otherwise not fail), or in this process
+// when it is not root. The child's exit code carries the result.
+static bool RunWithoutRootPrivilege(const std::function<bool()>& check, std::string* why) {
+    if (geteuid() != 0)
+        return check();
+    std::fflush(nullptr);
+    const pid_t child = fork();
+    if (child == 0) {
+        const uid_t nobody = 65534;
+        if (setgroups(0, nullptr) != 0 || setresgid(nobody, nobody, nobody) != 0 ||
+            setresuid(nobody, nobody, nobody) != 0)
+            _exit(3);
+        _exit(check() ? 0 : 1);
+    }
+    int status = 0;
+    if (child < 0 || waitpid(child, &status, 0) != child || !WIFEXITED(status)) {
+        *why = "the child process did not end normally";
+        return false;
+    }
+    if (WEXITSTATUS(status) == 3)
+        *why = "could not drop root's privileges";
+    return WEXITSTATUS(status) == 0;
+}
+
+TEST_F(DatabaseTest, SaveIntoAFolderThatIsNotWritableKeepsEverything) {
+    clsDatabase db;
+    Fresh(db, 1);
+    db.SetFileName(Path("notes.pdb"));
+    ASSERT_TRUE(db.SaveDatabase());
+    const auto old = ReadAll(Path("notes.pdb"));
+    db.AddNewRecord(1);
+    db.m_FileDirtyFlag = true;
+    fs::permissions(dir, fs::perms::owner_read | fs::perms::owner_exec | fs::perms::group_read |
+                             fs::perms::group_exec | fs::perms::others_read |
+                             fs::perms::others_exec);
+    std::string why;
+    const bool asExpected = RunWithoutRootPrivilege(
+        [&] {
+            std::string error;
+            const bool saved = db.SaveDatabase({}, &error);
+            return !saved && db.m_FileDirtyFlag &&
+                   error.find(Path("notes.pdb")) != std::string::npos;
+        },
+        &why);
+    fs::permissions(dir, fs::perms::owner_all);
+    EXPECT_TRUE(asExpected) << why;
+    EXPECT_EQ(ReadAll(Path("notes.pdb")), old);
+    EXPECT_EQ(std::distance(fs::directory_iterator(dir), fs::directory_iterator()), 1)
+        << "no temporary file left behind";
 }
 
 TEST_F(DatabaseTest, ReadOnlyFileIsNotReplaced) {

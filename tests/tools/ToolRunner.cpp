@@ -58,3 +58,12 @@ ToolRun RunTool(const std::string& command, const std::string& dir) {
 bool HaveProgram(const std::string& program) {
     return RunTool("command -v " + ShellQuote(program) + " >/dev/null").status == 0;
 }
+
+bool HavePil() {
+    return fs::exists("/usr/bin/python3") &&
+           RunTool("/usr/bin/python3 -c 'import PIL.Image'").status == 0;
+}
+
+bool HavePalmPdb() {
+    return RunTool("perl -MPalm::PDB -MPalm::Raw -e 1").status == 0;
+}

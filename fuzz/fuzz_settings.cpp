@@ -1,0 +1,96 @@
+// kestwin.ini: whatever the file holds, a value set and saved reads back from the file,
+// the values of the keys already there read the same after the save, and every other
+// line of the file is still there, in its order.
+
+#include "FuzzScratch.h"
+
+#include "shell/clsSettings.h"
+
+#include <QByteArray>
+#include <QFile>
+#include <QList>
+#include <QString>
+#include <QStringList>
+
+#include <cstdlib>
+
+namespace {
+
+void Check(bool ok) {
+    if (!ok)
+        std::abort();
+}
+
+QByteArray ReadAll(const QString& path) {
+    QFile f(path);
+    return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
+}
+
+// The file's lines as bytes, without CRs (the store writes LF line ends) and without a
+// byte order mark at the start.
+QList<QByteArray> Lines(QByteArray bytes) {
+    if (bytes.startsWith("\xEF\xBB\xBF"))
+        bytes.remove(0, 3);
+    bytes.replace("\r", "");
+    QList<QByteArray> lines = bytes.split('\n');
+    if (!lines.isEmpty() && lines.last().isEmpty())
+        lines.removeLast();
+    return lines;
+}
+
+// Keys the file names (ASCII letters, digits and spaces before an "="), at most a few.
+QStringList KeysIn(const QList<QByteArray>& lines) {
+    QStringList keys{QStringLiteral("FontName"), QStringLiteral("Default User ID")};
+    for (const QByteArray& line : lines) {
+        const qsizetype eq = line.indexOf('=');
+        if (eq <= 0 || keys.size() >= 10)
+            continue;
+        const QByteArray key = line.left(eq).trimmed();
+        bool plain = !key.isEmpty();
+        for (char c : key)
+            plain = plain && ((c >= 'A' && c <= 'Z') || (c >= 'a' && c <= 'z') ||
+                              (c >= '0' && c <= '9') || c == ' ');
+        if (plain)
+            keys << QString::fromLatin1(key);
+    }
+    return keys;
+}
+
+} // namespace
+
+extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
+    auto& scratch = quillary::fuzz::TheScratch();
+    const QString path = QString::fromStdString(scratch.Write("kestwin.ini", data, size));
+    const QByteArray original(reinterpret_cast<const char*>(data), qsizetype(size));
+    const QList<QByteArray> before = Lines(original);
+    const QStringList keys = KeysIn(before);
+    const QString probeKey = QStringLiteral("FuzzProbe");
+    const QString probeValue = QStringLiteral("set by the fuzzer");
+
+    QList<QString> values;
+    {
+        quillary::clsSettings settings(path);
+        for (const QString& key : keys)
+            values << settings.GetSetting(key);
+        settings.SetSetting(probeKey, probeValue);
+        settings.Save();
+    }
+    quillary::clsSettings reread(path);
+    Check(reread.GetSetting(probeKey) == probeValue);
+    for (qsizetype i = 0; i < keys.size(); ++i)
+        if (keys.at(i).compare(probeKey, Qt::CaseInsensitive) != 0)
+            Check(reread.GetSetting(keys.at(i)) == values.at(i));
+
+    // The old lines are a subsequence of the new ones, but for a line of the probe key.
+    const QList<QByteArray> after = Lines(ReadAll(path));
+    qsizetype at = 0;
+    for (const QByteArray& line : before) {
+        if (line.toLower().contains("fuzzprobe"))
+            continue;
+        while (at < after.size() && after.at(at) != line)
+            ++at;
+        Check(at < after.size());
+        ++at;
+    }
+    return 0;
+}
