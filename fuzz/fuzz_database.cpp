@@ -20,9 +20,15 @@ void Check(bool ok) {
 }
 
 // The record list of the file as the format lays it out: count at 76, entries from 78.
-size_t FileCount(const uint8_t* data) { return quillary::ReadBE16(data + 76); }
-size_t FileOffset(const uint8_t* data, size_t i) { return quillary::ReadBE32(data + 78 + 8 * i); }
-uint8_t FileAttributes(const uint8_t* data, size_t i) { return data[78 + 8 * i + 4]; }
+size_t FileCount(const uint8_t* data) {
+    return quillary::ReadBE16(data + 76);
+}
+size_t FileOffset(const uint8_t* data, size_t i) {
+    return quillary::ReadBE32(data + 78 + 8 * i);
+}
+uint8_t FileAttributes(const uint8_t* data, size_t i) {
+    return data[78 + 8 * i + 4];
+}
 uint32_t FileUniqueID(const uint8_t* data, size_t i) {
     const uint8_t* e = data + 78 + 8 * i + 5;
     return (uint32_t(e[0]) << 16) | (uint32_t(e[1]) << 8) | e[2];

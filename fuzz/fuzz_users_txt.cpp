@@ -67,8 +67,8 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     QByteArray written;
     for (int i = 0; i < library.KWUmGetUserCount(); ++i) {
         const User& u = users.at(i);
-        written += QByteArray::number(u.id) + '\t' + u.name.toUtf8() + '\t' +
-                   u.directory.toUtf8() + '\n';
+        written +=
+            QByteArray::number(u.id) + '\t' + u.name.toUtf8() + '\t' + u.directory.toUtf8() + '\n';
     }
     scratch.Write("desktop/users.txt", reinterpret_cast<const uint8_t*>(written.constData()),
                   size_t(written.size()));

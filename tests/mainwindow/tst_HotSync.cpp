@@ -102,7 +102,8 @@ class tst_HotSync : public QObject {
 private slots:
     void initTestCase() {
         if (!QDBusConnection::sessionBus().isConnected())
-            QUILLARY_REQUIRE_OR_SKIP("no D-Bus session bus (install dbus: each test starts its own)");
+            QUILLARY_REQUIRE_OR_SKIP(
+                "no D-Bus session bus (install dbus: each test starts its own)");
         m_Client = QDBusConnection::connectToBus(QDBusConnection::SessionBus,
                                                  QStringLiteral("tst_HotSync client"));
         QVERIFY(m_Client.isConnected());
@@ -449,6 +450,21 @@ private slots:
             QVERIFY(f.services.messages.isEmpty());
         }
         QDBusConnection::disconnectFromBus(noBus ? noBusName : squatterName);
+    }
+
+    // A note changed only in its picture, with the mouse, is an unsaved change too.
+    void drawingAloneRefusesTheSync() {
+        MainWindowFixture f;
+        StartTwoUsers(f);
+        frmMain& w = f.Window();
+        f.DrawStroke(QPoint(10, 10), QPoint(60, 40));
+        QCOMPARE(w.windowTitle(), QString("Quillary*"));
+        QDBusPendingCall call = Call(kStart, kAnn);
+        QVERIFY(QTest::qWaitFor([&] { return call.isFinished(); }, 30000));
+        QVERIFY(QDBusPendingReply<bool>(call).value());
+        QTRY_COMPARE(f.services.messages.size(), 1);
+        QCOMPARE(f.services.messages.first().text, kRefusalText);
+        QCOMPARE(w.windowTitle(), QString("Quillary*"));
     }
 };
 

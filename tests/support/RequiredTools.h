@@ -18,17 +18,17 @@ inline bool ToolsRequired() {
 } // namespace quillary::test
 
 // QtTest: skip the case, or fail it when the tools are required.
-#define QUILLARY_REQUIRE_OR_SKIP(what)                                                       \
-    do {                                                                                     \
-        if (quillary::test::ToolsRequired())                                                 \
-            QFAIL(what " (required: QUILLARY_REQUIRE_TOOLS=1)");                             \
-        QSKIP(what);                                                                         \
+#define QUILLARY_REQUIRE_OR_SKIP(what)                                                             \
+    do {                                                                                           \
+        if (quillary::test::ToolsRequired())                                                       \
+            QFAIL(what " (required: QUILLARY_REQUIRE_TOOLS=1)");                                   \
+        QSKIP(what);                                                                               \
     } while (false)
 
 // GoogleTest: the same.
-#define QUILLARY_GTEST_REQUIRE_OR_SKIP(what)                                                 \
-    do {                                                                                     \
-        if (quillary::test::ToolsRequired())                                                 \
-            GTEST_FAIL() << what << " (required: QUILLARY_REQUIRE_TOOLS=1)";                 \
-        GTEST_SKIP() << what;                                                                \
+#define QUILLARY_GTEST_REQUIRE_OR_SKIP(what)                                                       \
+    do {                                                                                           \
+        if (quillary::test::ToolsRequired())                                                       \
+            GTEST_FAIL() << what << " (required: QUILLARY_REQUIRE_TOOLS=1)";                       \
+        GTEST_SKIP() << what;                                                                      \
     } while (false)

@@ -27,8 +27,8 @@ void WriteBytes(const std::string& path, const std::vector<unsigned char>& bytes
 }
 
 std::string MakeTempDir(const std::string& name) {
-    const fs::path dir = fs::temp_directory_path() /
-                         ("quillary_" + name + "_" + std::to_string(::getpid()));
+    const fs::path dir =
+        fs::temp_directory_path() / ("quillary_" + name + "_" + std::to_string(::getpid()));
     fs::remove_all(dir);
     fs::create_directories(dir);
     return dir.string();

@@ -46,7 +46,8 @@ std::vector<unsigned char> Pbm(const clsBitmap& b) {
     std::string out = s.str();
     const int line = (b.Width() + 7) / 8;
     for (int y = 0; y < b.Height(); ++y)
-        out.append(reinterpret_cast<const char*>(b.Data().data()) + size_t(y) * size_t(b.RowBytes()),
+        out.append(reinterpret_cast<const char*>(b.Data().data()) +
+                       size_t(y) * size_t(b.RowBytes()),
                    size_t(line));
     return std::vector<unsigned char>(out.begin(), out.end());
 }
@@ -141,8 +142,8 @@ TEST_F(ExternalFormats, PalmPdbReadsOurDatabases) {
         "print join('|', $p->{name}, $p->{type}, $p->{creator}, scalar(@{$p->{records}})), qq(\\n);"
         "for (@{$p->{records}}) { print join(' ', $_->{id}, $_->{category}, "
         "($_->{attributes}{dirty} ? 1 : 0), unpack('H*', $_->{data})), qq(\\n) }";
-    const ToolRun r = RunTool(std::string("perl -MPalm::PDB -MPalm::Raw -e ") + ShellQuote(script) +
-                              " notes.pdb", dir);
+    const ToolRun r = RunTool(
+        std::string("perl -MPalm::PDB -MPalm::Raw -e ") + ShellQuote(script) + " notes.pdb", dir);
     ASSERT_EQ(r.status, 0) << r.err;
     std::istringstream lines(r.out);
     std::string line;
@@ -170,8 +171,8 @@ TEST_F(ExternalFormats, PalmPdbReadsOurDatabases) {
     ins.GetRecordObject(0)->Title = "Hi";
     ins.GetRecordObject(0)->SetText("a\nb");
     ASSERT_TRUE(ins.ExportDatabase(P("ins.pdb")));
-    const ToolRun ri = RunTool(std::string("perl -MPalm::PDB -MPalm::Raw -e ") + ShellQuote(script) +
-                               " ins.pdb", dir);
+    const ToolRun ri = RunTool(
+        std::string("perl -MPalm::PDB -MPalm::Raw -e ") + ShellQuote(script) + " ins.pdb", dir);
     ASSERT_EQ(ri.status, 0) << ri.err;
     EXPECT_EQ(ri.out, "Greetings|Inst|QLRY|1\n0 0 0 0000486900610a6200\n");
 }
@@ -196,8 +197,12 @@ TEST_F(ExternalFormats, WeReadDatabasesPalmPdbWrites) {
     }
     const std::string script =
         "my $p = Palm::Raw->new; $p->{name} = 'Written by perl'; $p->{type} = 'Not2';"
-        "$p->{creator} = 'QLRY'; $p->{appinfo} = pack('H*', '" + appInfo + "');"
-        "my $r = $p->append_Record(); $r->{data} = pack('H*', '" + hex + "');"
+        "$p->{creator} = 'QLRY'; $p->{appinfo} = pack('H*', '" +
+        appInfo +
+        "');"
+        "my $r = $p->append_Record(); $r->{data} = pack('H*', '" +
+        hex +
+        "');"
         "$r->{id} = 0x123456; $r->{category} = 2; $r->{attributes}{dirty} = 1;"
         "$p->Write('perl.pdb');";
     const ToolRun r = RunTool("perl -MPalm::PDB -MPalm::Raw -e " + ShellQuote(script), dir);

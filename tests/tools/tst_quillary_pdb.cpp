@@ -113,10 +113,11 @@ TEST_F(QuillaryPdb, TextIsUtf8WithLineFeeds) {
     if (!HavePil())
         QUILLARY_GTEST_REQUIRE_OR_SKIP("PIL (python3-pil) is not installed");
     {
-        const ToolRun r = RunTool("/usr/bin/python3 -c \"from PIL import Image; im = Image.open('out/0001.png'); "
-                                  "im.load(); print(im.mode, im.size[0], im.size[1], im.getpixel((0,0)), "
-                                  "im.getpixel((1,0)), im.getpixel((39,2)), im.getpixel((38,2)))\"",
-                                  dir);
+        const ToolRun r =
+            RunTool("/usr/bin/python3 -c \"from PIL import Image; im = Image.open('out/0001.png'); "
+                    "im.load(); print(im.mode, im.size[0], im.size[1], im.getpixel((0,0)), "
+                    "im.getpixel((1,0)), im.getpixel((39,2)), im.getpixel((38,2)))\"",
+                    dir);
         EXPECT_EQ(r.status, 0) << r.err;
         EXPECT_EQ(r.out, "1 40 3 0 255 0 255\n");
     }
