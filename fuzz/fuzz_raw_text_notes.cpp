@@ -2,6 +2,7 @@
 // and nothing added, or every note the parser finds comes in, and a save and reload keeps
 // each note's text as the record stores it (CRs removed, the first 1999 characters).
 
+#include "FuzzCheck.h"
 #include "FuzzScratch.h"
 
 #include "storage/ImportFormats.h"
@@ -10,11 +11,6 @@
 #include <cstring>
 
 namespace {
-
-void Check(bool ok) {
-    if (!ok)
-        std::abort();
-}
 
 std::string Stored(const std::string& text) {
     std::string out;
@@ -38,26 +34,26 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     const ImportResult result = db.AppendRawTextNotes(path);
     const bool text = size > 0 && !std::memchr(data, 0, size);
     if (!text) {
-        Check(!result.completed && result.imported == 0 && result.messages.size() == 1);
-        Check(db.GetDatabaseBytes() == before && !db.m_FileDirtyFlag);
+        FUZZ_CHECK(!result.completed && result.imported == 0 && result.messages.size() == 1);
+        FUZZ_CHECK(db.GetDatabaseBytes() == before && !db.m_FileDirtyFlag);
         return 0;
     }
     const std::vector<std::string> notes =
         quillary::ParseRawTextNotes(std::string_view(reinterpret_cast<const char*>(data), size));
-    Check(result.completed && result.messages.empty());
-    Check(size_t(result.imported) == notes.size() && !notes.empty());
-    Check(db.GetNumRecords() == 1 + result.imported && db.m_FileDirtyFlag);
+    FUZZ_CHECK(result.completed && result.messages.empty());
+    FUZZ_CHECK(size_t(result.imported) == notes.size() && !notes.empty());
+    FUZZ_CHECK(db.GetNumRecords() == 1 + result.imported && db.m_FileDirtyFlag);
 
     const std::vector<uint8_t> saved = db.GetDatabaseBytes();
     clsDatabase again;
     std::string error;
-    Check(again.LoadDatabaseBytes(saved.data(), saved.size(), "again.pdb", {}, &error));
-    Check(again.GetNumRecords() == db.GetNumRecords());
-    Check(again.GetRecordObject(0)->RawText() == "fuzz - ");
+    FUZZ_CHECK(again.LoadDatabaseBytes(saved.data(), saved.size(), "again.pdb", {}, &error));
+    FUZZ_CHECK(again.GetNumRecords() == db.GetNumRecords());
+    FUZZ_CHECK(again.GetRecordObject(0)->RawText() == "fuzz - ");
     for (size_t i = 0; i < notes.size(); ++i) {
         const clsQuillaryItem& note = *again.GetRecordObject(int(i) + 1);
-        Check(note.RawText() == Stored(notes[i]));
-        Check(note.DirtyFlag() && note.UniqueID == 0);
+        FUZZ_CHECK(note.RawText() == Stored(notes[i]));
+        FUZZ_CHECK(note.DirtyFlag() && note.UniqueID == 0);
     }
     return 0;
 }

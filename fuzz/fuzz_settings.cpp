@@ -2,6 +2,7 @@
 // the values of the keys already there read the same after the save, and every other
 // line of the file is still there, in its order.
 
+#include "FuzzCheck.h"
 #include "FuzzScratch.h"
 
 #include "shell/clsSettings.h"
@@ -15,11 +16,6 @@
 #include <cstdlib>
 
 namespace {
-
-void Check(bool ok) {
-    if (!ok)
-        std::abort();
-}
 
 QByteArray ReadAll(const QString& path) {
     QFile f(path);
@@ -76,20 +72,30 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
         settings.Save();
     }
     quillary::clsSettings reread(path);
-    Check(reread.GetSetting(probeKey) == probeValue);
+    FUZZ_CHECK(reread.GetSetting(probeKey) == probeValue);
     for (qsizetype i = 0; i < keys.size(); ++i)
         if (keys.at(i).compare(probeKey, Qt::CaseInsensitive) != 0)
-            Check(reread.GetSetting(keys.at(i)) == values.at(i));
+            FUZZ_CHECK(reread.GetSetting(keys.at(i)) == values.at(i));
 
-    // The old lines are a subsequence of the new ones, but for a line of the probe key.
+    // The old lines are a subsequence of the new ones, but for the lines of the keys read
+    // or set: Save writes their cached values back in its own spelling.
+    QStringList touched = keys;
+    touched << probeKey;
+    const auto isTouched = [&](const QByteArray& line) {
+        const qsizetype eq = line.indexOf('=');
+        if (eq < 0)
+            return false;
+        const QString key = QString::fromLatin1(line.left(eq)).trimmed();
+        return touched.contains(key, Qt::CaseInsensitive);
+    };
     const QList<QByteArray> after = Lines(ReadAll(path));
     qsizetype at = 0;
     for (const QByteArray& line : before) {
-        if (line.toLower().contains("fuzzprobe"))
+        if (isTouched(line))
             continue;
         while (at < after.size() && after.at(at) != line)
             ++at;
-        Check(at < after.size());
+        FUZZ_CHECK(at < after.size());
         ++at;
     }
     return 0;

@@ -1,6 +1,7 @@
 // users.txt: every line that is not blank or a comment gives either one user or one
 // warning naming its line; the users read, written back one per line, read back the same.
 
+#include "FuzzCheck.h"
 #include "FuzzScratch.h"
 
 #include "shell/modKWBase.h"
@@ -13,11 +14,6 @@
 #include <cstdlib>
 
 namespace {
-
-void Check(bool ok) {
-    if (!ok)
-        std::abort();
-}
 
 struct User {
     qint32 id;
@@ -60,9 +56,9 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     quillary::KWDeskLibrary library(nullptr);
     const QList<User> users = Users(library);
     const QByteArray bytes(reinterpret_cast<const char*>(data), qsizetype(size));
-    Check(users.size() + library.Warnings().size() == MeaningfulLines(bytes));
+    FUZZ_CHECK(users.size() + library.Warnings().size() == MeaningfulLines(bytes));
     for (const QString& warning : library.Warnings())
-        Check(warning.startsWith(QStringLiteral("users.txt line ")));
+        FUZZ_CHECK(warning.startsWith(QStringLiteral("users.txt line ")));
 
     QByteArray written;
     for (int i = 0; i < library.KWUmGetUserCount(); ++i) {
@@ -73,7 +69,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     scratch.Write("desktop/users.txt", reinterpret_cast<const uint8_t*>(written.constData()),
                   size_t(written.size()));
     quillary::KWDeskLibrary again(nullptr);
-    Check(again.Warnings().isEmpty());
-    Check(Users(again) == users);
+    FUZZ_CHECK(again.Warnings().isEmpty());
+    FUZZ_CHECK(Users(again) == users);
     return 0;
 }
