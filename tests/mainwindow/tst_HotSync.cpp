@@ -32,6 +32,10 @@ const qint32 kDoneB = qint32(clsNotify::kCodeSyncDoneB);
 const qint32 kAnn = 101;
 const qint32 kBob = -2; // 4294967294 as an unsigned ID
 
+// How long a test waits for what a timer or the bus brings before calling it lost: only
+// a failing test waits this long, and a loaded machine never should.
+constexpr int kPatience = 30000;
+
 const QString kService = QString::fromLatin1(clsNotify::kServiceName);
 const QString kRefusalText =
     QStringLiteral("Synchronization was stopped, because the current user has unsaved "
@@ -71,7 +75,7 @@ ClientRun RunClient(const QStringList& args, const QString& busAddress = QString
         p.setProcessEnvironment(env);
     }
     p.start(QStringLiteral(HOTSYNC_CLIENT_PATH), args);
-    if (!p.waitForStarted(10000))
+    if (!p.waitForStarted(60000))
         return {};
     ClientRun run;
     if (!QTest::qWaitFor([&] { return p.state() == QProcess::NotRunning; }, 30000))
@@ -163,9 +167,9 @@ private slots:
         if (!reread)
             QVERIFY(!handler->NotifyTimer(1).isActive());
         if (refused)
-            QTRY_COMPARE(f.services.messages.size(), 1);
+            QTRY_COMPARE_WITH_TIMEOUT(f.services.messages.size(), 1, kPatience);
         if (reread)
-            QTRY_COMPARE(w.NoteSelector()->count(), 3);
+            QTRY_COMPARE_WITH_TIMEOUT(w.NoteSelector()->count(), 3, kPatience);
         QCOMPARE(f.services.messages.size(), refused ? 1 : 0);
         if (refused) {
             const auto& m = f.services.messages.first();
@@ -199,7 +203,7 @@ private slots:
         QVERIFY(handler->Notify().HS_Notify(kStart, kAnn));
         QVERIFY(f.services.messages.isEmpty());
         QVERIFY(handler->NotifyTimer(0).isActive());
-        QTRY_COMPARE(f.services.messages.size(), 1);
+        QTRY_COMPARE_WITH_TIMEOUT(f.services.messages.size(), 1, kPatience);
         QCOMPARE(f.services.messages.first().text, kRefusalText);
 
         // Armed twice before it fires: still one message; the timer disarms itself before
@@ -208,14 +212,14 @@ private slots:
         QVERIFY(handler->Notify().HS_Notify(kStart, kAnn));
         QVERIFY(handler->NotifyTimer(0).isActive());
         QCOMPARE(f.services.messages.size(), 1);
-        QTRY_COMPARE(f.services.messages.size(), 2);
+        QTRY_COMPARE_WITH_TIMEOUT(f.services.messages.size(), 2, kPatience);
         QVERIFY(!handler->NotifyTimer(0).isActive());
 
         // The same over the bus.
         QDBusPendingCall call = Call(kStart, kAnn);
         QVERIFY(QTest::qWaitFor([&] { return call.isFinished(); }, 30000));
         QVERIFY(QDBusPendingReply<bool>(call).value());
-        QTRY_COMPARE(f.services.messages.size(), 3);
+        QTRY_COMPARE_WITH_TIMEOUT(f.services.messages.size(), 3, kPatience);
         QVERIFY(!handler->NotifyTimer(0).isActive());
         QCOMPARE(w.TextEditor()->toPlainText(), QString("ann one!")); // nothing discarded
     }
@@ -229,7 +233,7 @@ private slots:
         ClientRun run = RunClient({"before", "101"});
         QCOMPARE(run.exitCode, 1);
         QVERIFY2(run.err.contains("refuses"), qPrintable(run.err));
-        QTRY_COMPARE(f.services.messages.size(), 1);
+        QTRY_COMPARE_WITH_TIMEOUT(f.services.messages.size(), 1, kPatience);
         // Bob's sync, spelled as an unsigned ID, goes ahead.
         run = RunClient({"before", "4294967294"});
         QCOMPARE(run.exitCode, 0);
@@ -248,7 +252,7 @@ private slots:
         SyncAnnsFile(f);
         run = RunClient({"after", "101"});
         QCOMPARE(run.exitCode, 0);
-        QTRY_COMPARE(w.TextEditor()->toPlainText(), QString("synced one"));
+        QTRY_COMPARE_WITH_TIMEOUT(w.TextEditor()->toPlainText(), QString("synced one"), kPatience);
         QCOMPARE(w.NoteSelector()->count(), 3);
         QCOMPARE(w.NoteSelector()->itemText(2), QString("synced three"));
         QCOMPARE(w.windowTitle(), QString("Quillary"));
@@ -283,7 +287,7 @@ private slots:
         };
         QString out = send(kAnn);
         QVERIFY2(out.contains("boolean true"), qPrintable(out));
-        QTRY_COMPARE(f.services.messages.size(), 1);
+        QTRY_COMPARE_WITH_TIMEOUT(f.services.messages.size(), 1, kPatience);
         QCOMPARE(f.services.messages.first().text, kRefusalText);
         out = send(kBob);
         QVERIFY2(out.contains("boolean false"), qPrintable(out));
@@ -357,7 +361,7 @@ private slots:
         SyncAnnsFile(f);
         f.services.messageAnswers << answer;
         QVERIFY(!Handler(w)->Notify().HS_Notify(kDoneB, kAnn));
-        QTRY_COMPARE(f.services.messages.size(), 1);
+        QTRY_COMPARE_WITH_TIMEOUT(f.services.messages.size(), 1, kPatience);
         const auto& m = f.services.messages.first();
         QCOMPARE(m.buttons, MsgButtons::YesNo);
         QCOMPARE(m.icon, MsgIcon::Exclamation);
@@ -381,11 +385,11 @@ private slots:
         QSignalSpy ticks(&Handler(w)->NotifyTimer(1), &QTimer::timeout);
         QVERIFY(!Handler(w)->Notify().HS_Notify(kDoneA, kAnn));
         // Several ticks found the dialog open and put the reread off.
-        QTRY_VERIFY(ticks.count() >= 3);
+        QTRY_VERIFY_WITH_TIMEOUT(ticks.count() >= 3, kPatience);
         QCOMPARE(w.TextEditor()->toPlainText(), QString("ann one"));
         QVERIFY(Handler(w)->NotifyTimer(1).isActive());
         dialog.close();
-        QTRY_COMPARE(w.TextEditor()->toPlainText(), QString("synced one"));
+        QTRY_COMPARE_WITH_TIMEOUT(w.TextEditor()->toPlainText(), QString("synced one"), kPatience);
         QVERIFY(!Handler(w)->NotifyTimer(1).isActive());
     }
 
@@ -462,7 +466,7 @@ private slots:
         QDBusPendingCall call = Call(kStart, kAnn);
         QVERIFY(QTest::qWaitFor([&] { return call.isFinished(); }, 30000));
         QVERIFY(QDBusPendingReply<bool>(call).value());
-        QTRY_COMPARE(f.services.messages.size(), 1);
+        QTRY_COMPARE_WITH_TIMEOUT(f.services.messages.size(), 1, kPatience);
         QCOMPARE(f.services.messages.first().text, kRefusalText);
         QCOMPARE(w.windowTitle(), QString("Quillary*"));
     }
