@@ -8,6 +8,7 @@
 #include "storage/ImportFormats.h"
 #include "storage/clsInsertDatabase.h"
 
+#include <algorithm>
 #include <cstring>
 
 namespace {
@@ -36,16 +37,21 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     }
     const std::vector<quillary::RawInsertPair> pairs =
         quillary::ParseRawInserts(std::string_view(reinterpret_cast<const char*>(data), size));
-    FUZZ_CHECK(result.completed);
-    FUZZ_CHECK(size_t(result.imported) == pairs.size() && ins.GetNumRecords() == result.imported);
-
+    // A database holds at most 32767 records; what does not fit is reported, not dropped
+    // silently.
+    const size_t fits = std::min(pairs.size(), size_t(quillary::kPdbMaxRecords));
+    FUZZ_CHECK(result.completed == (fits == pairs.size()));
+    FUZZ_CHECK(size_t(result.imported) == fits && ins.GetNumRecords() == result.imported);
+    if (!result.completed)
+        FUZZ_CHECK(!result.messages.empty() &&
+                   result.messages.back().find("32767") != std::string::npos);
     const std::vector<uint8_t> saved = ins.GetDatabaseBytes();
     clsInsertDatabase again;
     std::string error;
     FUZZ_CHECK(again.LoadDatabaseBytes(saved.data(), saved.size(), "again.pdb", {}, &error));
     FUZZ_CHECK(again.GetNumRecords() == ins.GetNumRecords());
     size_t cut = 0;
-    for (size_t i = 0; i < pairs.size(); ++i) {
+    for (size_t i = 0; i < fits; ++i) {
         const clsTextInsertItem& item = *again.GetRecordObject(int(i));
         // One handheld memory chunk per record.
         FUZZ_CHECK(size_t(item.BytesSize()) - 8 <= clsTextInsertItem::kMaxRecordBytes);
