@@ -22,10 +22,10 @@ QByteArray ReadAll(const QString& path) {
     return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
 }
 
-// The file's lines as bytes, without CRs (the store writes LF line ends) and without a
-// byte order mark at the start.
+// The file's lines as bytes, without CRs (the store writes LF line ends) and without the
+// byte order marks at the start (the store writes none).
 QList<QByteArray> Lines(QByteArray bytes) {
-    if (bytes.startsWith("\xEF\xBB\xBF"))
+    while (bytes.startsWith("\xEF\xBB\xBF"))
         bytes.remove(0, 3);
     bytes.replace("\r", "");
     QList<QByteArray> lines = bytes.split('\n');
