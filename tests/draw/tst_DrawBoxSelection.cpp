@@ -4,6 +4,7 @@
 #include "draw/BitmapImage.h"
 #include "shell/modGlobals.h"
 #include "storage/clsBitmap.h"
+#include "support/RequiredTools.h"
 
 #include <QFile>
 #include <QImageReader>
@@ -609,7 +610,7 @@ void TestDrawBoxSelection::noteBitmapInMemory() {
 void TestDrawBoxSelection::saveNoteBitmapReadsInPil() {
     const QString python = QStringLiteral("/usr/bin/python3");
     if (!QFile::exists(python) || QProcess::execute(python, {"-c", "import PIL.Image"}) != 0)
-        QSKIP("PIL is not installed");
+        QUILLARY_REQUIRE_OR_SKIP("PIL (python3-pil) is not installed");
     QTemporaryDir dir;
     DrawBoxFixture f(QSize(37, 21));
     f.Drag({QPoint(2, 3), QPoint(30, 17)});

@@ -2,8 +2,10 @@
 
 #include "draw/ctlDrawBox.h"
 
+#include <QApplication>
 #include <QDir>
 #include <QFile>
+#include <QMouseEvent>
 #include <QTest>
 
 namespace quillary::test {
@@ -14,13 +16,18 @@ MainWindowFixture::MainWindowFixture() {
     QDir().mkpath(DesktopDir());
 }
 
-MainWindowFixture::~MainWindowFixture() { m_Window.reset(); }
+MainWindowFixture::~MainWindowFixture() {
+    m_Window.reset();
+}
 
-QString MainWindowFixture::DesktopDir() const { return m_Dir.filePath("desktop"); }
-QString MainWindowFixture::SettingsFile() const { return m_Dir.filePath("config/kestwin.ini"); }
+QString MainWindowFixture::DesktopDir() const {
+    return m_Dir.filePath("desktop");
+}
+QString MainWindowFixture::SettingsFile() const {
+    return m_Dir.filePath("config/kestwin.ini");
+}
 
-void MainWindowFixture::WriteUsers(
-    const std::vector<std::tuple<qint32, QString, QString>>& users) {
+void MainWindowFixture::WriteUsers(const std::vector<std::tuple<qint32, QString, QString>>& users) {
     QString text;
     for (const auto& [id, name, folder] : users) {
         text += QString::number(id) + '\t' + name + '\t' + folder + '\n';
@@ -95,6 +102,18 @@ QWidget* MainWindowFixture::Surface() const {
 void MainWindowFixture::DrawDot(QPoint at) {
     QTest::mousePress(Surface(), Qt::LeftButton, {}, at);
     QTest::mouseRelease(Surface(), Qt::LeftButton, {}, at);
+}
+
+void MainWindowFixture::DrawStroke(QPoint from, QPoint to, int steps) {
+    QWidget* surface = Surface();
+    QTest::mousePress(surface, Qt::LeftButton, {}, from);
+    for (int i = 1; i <= steps; ++i) {
+        const QPointF at = QPointF(from) + QPointF(to - from) * (qreal(i) / steps);
+        QMouseEvent move(QEvent::MouseMove, at, surface->mapToGlobal(at), Qt::NoButton,
+                         Qt::LeftButton, Qt::NoModifier);
+        QApplication::sendEvent(surface, &move);
+    }
+    QTest::mouseRelease(surface, Qt::LeftButton, {}, to);
 }
 
 } // namespace quillary::test

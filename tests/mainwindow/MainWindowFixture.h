@@ -46,6 +46,8 @@ public:
     // The picture editor's drawing surface.
     QWidget* Surface() const;
     void DrawDot(QPoint at);
+    // A stroke with the left button held, moved in many small steps as a hand does.
+    void DrawStroke(QPoint from, QPoint to, int steps = 24);
 
 private:
     QTemporaryDir m_Dir;

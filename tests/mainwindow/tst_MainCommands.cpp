@@ -54,10 +54,12 @@ private slots:
         QTest::addColumn<QString>("action");
         QTest::addColumn<QKeySequence>("keys");
         const std::pair<const char*, const char*> table[] = {
-            {"mnuRefresh", "Ctrl+R"}, {"mnuSave", "Ctrl+S"},        {"mnuImport", "Ctrl+I"},
-            {"mnuPrint", "Ctrl+P"},   {"mnuExit", "Ctrl+Q"},        {"mnuCut", "Ctrl+X"},
-            {"mnuCopy", "Ctrl+C"},    {"mnuPaste", "Ctrl+V"},       {"mnuSelectAll", "Ctrl+A"},
-            {"mnuFind", "Ctrl+F"},    {"mnuAddRecord", "Ctrl+N"},   {"mnuRemoveRecord", "Shift+Del"},
+            {"mnuRefresh", "Ctrl+R"},     {"mnuSave", "Ctrl+S"},
+            {"mnuImport", "Ctrl+I"},      {"mnuPrint", "Ctrl+P"},
+            {"mnuExit", "Ctrl+Q"},        {"mnuCut", "Ctrl+X"},
+            {"mnuCopy", "Ctrl+C"},        {"mnuPaste", "Ctrl+V"},
+            {"mnuSelectAll", "Ctrl+A"},   {"mnuFind", "Ctrl+F"},
+            {"mnuAddRecord", "Ctrl+N"},   {"mnuRemoveRecord", "Shift+Del"},
             {"mnuNoteManager", "Ctrl+M"}, {"mnuEditCategories", "Shift+F12"},
             {"mnuEditInserts", "Ctrl+D"}, {"mnuHelp", "F1"},
         };
@@ -156,9 +158,10 @@ private slots:
         frmMain& w = f.Start();
         const QStringList panels = w.StatusPanelTexts();
         QCOMPARE(panels.at(0), QString("Unfiled"));
-        const qint64 size = f.Database().CalcDBSize();
-        QCOMPARE(panels.at(1), "DB: " + frmMain::FormatKb(size) + " kb");
-        QCOMPARE(panels.at(2), "Note: " + frmMain::FormatKb(f.Database().GetItemSize(0)) + " kb");
+        // Three new notes of 6105 bytes each (record and list entry) and the 78-byte header:
+        // 18393 bytes; one note 6105.
+        QCOMPARE(panels.at(1), QString("DB: 18.4 kb"));
+        QCOMPARE(panels.at(2), QString("Note: 6.1 kb"));
         QCOMPARE(panels.at(3), QString("3 notes"));
         QCOMPARE(panels.at(4), QString("New Record"));
     }
@@ -253,15 +256,15 @@ private slots:
         QTest::mousePress(divider, Qt::LeftButton, {}, grip);
         for (int step = 0; step < 40; ++step) {
             QMouseEvent move(QEvent::MouseMove, QPointF(grip.x(), grip.y() - 20),
-                             divider->mapToGlobal(QPointF(grip.x(), grip.y() - 20)),
-                             Qt::NoButton, Qt::LeftButton, Qt::NoModifier);
+                             divider->mapToGlobal(QPointF(grip.x(), grip.y() - 20)), Qt::NoButton,
+                             Qt::LeftButton, Qt::NoModifier);
             QApplication::sendEvent(divider, &move);
         }
         QCOMPARE(w.CurrentLayout().picture.height(), 400);
         for (int step = 0; step < 80; ++step) {
             QMouseEvent move(QEvent::MouseMove, QPointF(grip.x(), grip.y() + 20),
-                             divider->mapToGlobal(QPointF(grip.x(), grip.y() + 20)),
-                             Qt::NoButton, Qt::LeftButton, Qt::NoModifier);
+                             divider->mapToGlobal(QPointF(grip.x(), grip.y() + 20)), Qt::NoButton,
+                             Qt::LeftButton, Qt::NoModifier);
             QApplication::sendEvent(divider, &move);
         }
         QCOMPARE(w.CurrentLayout().text.height(), 320);
@@ -322,6 +325,25 @@ private slots:
         w.Commands().SetDialogHandler("Find", [&] { ran = true; });
         w.Commands().Action("mnuFind")->trigger();
         QVERIFY(ran);
+    }
+
+    // The text box takes no more than 1999 characters, also from the Paste command, and
+    // keeps out what Windows-1252 cannot hold.
+    void pasteIsCutToTheNoteLimit() {
+        MainWindowFixture f;
+        f.WriteUsers({{7, "Ann", "ann"}});
+        const QString path = f.UserFile("ann", "Ann");
+        MainWindowFixture::WriteDatabase(path, {"x"});
+        frmMain& w = f.Start();
+        w.TextEditor()->setFocus();
+        QTest::keyClick(w.TextEditor(), Qt::Key_End, Qt::ControlModifier);
+        f.services.clipText = QString(2500, QChar('y')) + QChar(0x20AC) + QChar(0x4E2D);
+        w.Commands().Paste();
+        QCOMPARE(w.TextEditor()->toPlainText(), "x" + QString(1998, QChar('y')));
+        QVERIFY(w.statusBar()->currentMessage().contains("1999"));
+        w.Commands().Action("mnuSave")->trigger();
+        auto db = MainWindowFixture::ReadDatabase(path);
+        QCOMPARE(db->GetRecordObject(0)->RawText(), "x" + std::string(1998, 'y'));
     }
 };
 

@@ -32,7 +32,8 @@ void Trigger(frmMain& w, const char* name) {
 // Two users with a database each: Ann (3 notes) and Bob (2 notes).
 void TwoUsers(MainWindowFixture& f) {
     f.WriteUsers({{101, "Ann", "ann"}, {202, "Bob", "bob"}});
-    MainWindowFixture::WriteDatabase(f.UserFile("ann", "Ann"), {"ann one", "ann two\nline", "ann three"});
+    MainWindowFixture::WriteDatabase(f.UserFile("ann", "Ann"),
+                                     {"ann one", "ann two\nline", "ann three"});
     MainWindowFixture::WriteDatabase(f.UserFile("bob", "Bob"), {"bob one", "bob two"});
 }
 
@@ -53,6 +54,10 @@ QString NoteText(const QString& path, int index) {
 class tst_frmMain : public QObject {
     Q_OBJECT
 
+public:
+    // New notes are titled in the system's date format: the C locale's, wherever this runs.
+    static void initMain() { qputenv("LC_ALL", "C.UTF-8"); }
+
 private slots:
     void firstStartWithoutSettingsOrUsers() {
         MainWindowFixture f;
@@ -62,7 +67,7 @@ private slots:
         const QString path = f.DesktopDir() + "/tester/QLtester.pdb";
         QVERIFY(!QFileInfo::exists(path)); // written on the first save only
         QCOMPARE(w.NoteSelector()->count(), 1);
-        QVERIFY(w.TextEditor()->toPlainText().endsWith("4:07 pm - "));
+        QCOMPARE(w.TextEditor()->toPlainText(), QString("14 mar 2026 4:07 pm - "));
         QCOMPARE(w.windowTitle(), QString("Quillary"));
         QCOMPARE(w.CurrentNoteIndex(), 0);
         QCOMPARE(w.StatusPanelTexts().at(4), QString("New Record"));
@@ -99,8 +104,9 @@ private slots:
         QTest::keyClick(w.UserSelector(), Qt::Key_Down);
 
         QCOMPARE(f.services.messages.size(), 1);
-        QCOMPARE(f.services.messages.first().text,
-                 QString("Do you want to save your changes for user \rAnn for the current session?"));
+        QCOMPARE(
+            f.services.messages.first().text,
+            QString("Do you want to save your changes for user \rAnn for the current session?"));
         QCOMPARE(f.services.messages.first().buttons, MsgButtons::YesNoCancel);
         QCOMPARE(NoteText(f.UserFile("ann", "Ann"), 0), saved ? "ann one!" : "ann one");
         if (switched) {
@@ -164,7 +170,7 @@ private slots:
         Trigger(w, "mnuAddRecord");
         QCOMPARE(w.NoteSelector()->count(), 4);
         QCOMPARE(w.CurrentNoteIndex(), 0);
-        QVERIFY(w.TextEditor()->toPlainText().endsWith("pm - "));
+        QCOMPARE(w.TextEditor()->toPlainText(), QString("14 mar 2026 4:07 pm - "));
         QCOMPARE(w.windowTitle(), QString("Quillary*"));
 
         // Removing asks; No keeps the note.
@@ -612,6 +618,154 @@ private slots:
         QCOMPARE(spy.count(), 1);
         w.ReloadCurrentUser();
         QCOMPARE(spy.count(), 2);
+    }
+
+    // A note edited only in its picture, with the mouse and never saved, is as unsaved as
+    // typed text: the window says so and asks before anything could drop it.
+    void drawingAloneIsAnUnsavedChange_data() {
+        QTest::addColumn<bool>("byClosing"); // else by choosing another user
+        QTest::newRow("choosing another user") << false;
+        QTest::newRow("closing the window") << true;
+    }
+    void drawingAloneIsAnUnsavedChange() {
+        QFETCH(bool, byClosing);
+        MainWindowFixture f;
+        TwoUsers(f);
+        frmMain& w = f.Start();
+        QCOMPARE(w.windowTitle(), QString("Quillary"));
+        f.DrawStroke(QPoint(20, 30), QPoint(80, 30));
+        QCOMPARE(w.windowTitle(), QString("Quillary*"));
+        QVERIFY(f.Database().m_FileDirtyFlag);
+        QVERIFY(f.Database().GetRecordObject(0)->DirtyFlag());
+        QCOMPARE(w.TextEditor()->toPlainText(), QString("ann one"));
+
+        const QString prompt = QStringLiteral(
+            "Do you want to save your changes for user \rAnn for the current session?");
+        const auto leave = [&](MsgResult answer) {
+            f.services.messageAnswers << answer;
+            if (byClosing)
+                return w.close();
+            QTest::keyClick(w.UserSelector(), Qt::Key_Down);
+            return w.CurrentUserIndex() == 1;
+        };
+        QVERIFY(!leave(MsgResult::Cancel));
+        QCOMPARE(f.services.messageTexts(), QStringList(prompt));
+        QCOMPARE(w.windowTitle(), QString("Quillary*"));
+        QVERIFY(w.PictureEditor()->GetNoteBitmap().GetPixel(50, 30));
+
+        QVERIFY(leave(MsgResult::Yes));
+        QCOMPARE(f.services.messageTexts(), QStringList({prompt, prompt}));
+        auto db = MainWindowFixture::ReadDatabase(f.UserFile("ann", "Ann"));
+        clsBitmap picture;
+        QVERIFY(db->GetRecordObject(0)->GetBitmap(picture));
+        for (int x : {20, 50, 80})
+            QVERIFY2(picture.GetPixel(x, 30), qPrintable(QString::number(x)));
+        QVERIFY(!picture.GetPixel(50, 60));
+        QVERIFY(db->GetRecordObject(0)->DirtyFlag());
+        QCOMPARE(QString::fromStdString(db->GetRecordObject(0)->RawText()), QString("ann one"));
+    }
+
+    // A database without notes (another program may write one) still gets a note to write
+    // in, when it is opened and when it is read again.
+    void databaseWithoutNotesGetsOne_data() {
+        QTest::addColumn<bool>("refresh");
+        QTest::newRow("opened") << false;
+        QTest::newRow("read again") << true;
+    }
+    void databaseWithoutNotesGetsOne() {
+        QFETCH(bool, refresh);
+        MainWindowFixture f;
+        f.WriteUsers({{101, "Ann", "ann"}});
+        const QString path = f.UserFile("ann", "Ann");
+        MainWindowFixture::WriteDatabase(path, refresh ? std::vector<std::string>{"ann one"}
+                                                       : std::vector<std::string>{});
+        frmMain& w = f.Start();
+        if (refresh) {
+            MainWindowFixture::WriteDatabase(path, {});
+            Trigger(w, "mnuRefresh");
+        }
+        QCOMPARE(w.NoteSelector()->count(), 1);
+        QCOMPARE(w.CurrentNoteIndex(), 0);
+        QCOMPARE(w.TextEditor()->toPlainText(), QString("14 mar 2026 4:07 pm - "));
+        QVERIFY(f.services.messages.isEmpty());
+        QTest::keyClick(w.TextEditor(), Qt::Key_End, Qt::ControlModifier);
+        QTest::keyClicks(w.TextEditor(), "kept");
+        QCOMPARE(w.windowTitle(), QString("Quillary*"));
+        Trigger(w, "mnuSave");
+        auto db = MainWindowFixture::ReadDatabase(path);
+        QCOMPARE(db->GetNumRecords(), 1);
+        QCOMPARE(QString::fromStdString(db->GetRecordObject(0)->RawText()),
+                 QString("14 mar 2026 4:07 pm - kept"));
+    }
+
+    // New notes are titled with the date and the time on the 12-hour clock, from the
+    // window's clock: midnight and noon are 12, never 0.
+    void newNoteTitleUsesTheTwelveHourClock_data() {
+        QTest::addColumn<QTime>("time");
+        QTest::addColumn<QString>("title");
+        QTest::newRow("00:05") << QTime(0, 5) << "14 mar 2026 12:05 am - ";
+        QTest::newRow("09:41") << QTime(9, 41) << "14 mar 2026 9:41 am - ";
+        QTest::newRow("12:00") << QTime(12, 0) << "14 mar 2026 12:00 pm - ";
+        QTest::newRow("16:07") << QTime(16, 7) << "14 mar 2026 4:07 pm - ";
+        QTest::newRow("23:59") << QTime(23, 59) << "14 mar 2026 11:59 pm - ";
+    }
+    void newNoteTitleUsesTheTwelveHourClock() {
+        QFETCH(QTime, time);
+        QFETCH(QString, title);
+        MainWindowFixture f;
+        TwoUsers(f);
+        frmMain& w = f.Start();
+        f.services.clock = QDateTime(QDate(2026, 3, 14), time);
+        Trigger(w, "mnuAddRecord");
+        QCOMPARE(w.CurrentNoteIndex(), 0);
+        QCOMPARE(w.TextEditor()->toPlainText(), title);
+        QCOMPARE(w.NoteSelector()->itemText(0), title);
+    }
+
+    // A no-break space (0xA0) is an ordinary Windows-1252 character of a note, whether it
+    // came with the file or was typed.
+    void noBreakSpaceInANoteSurvives_data() {
+        QTest::addColumn<bool>("typed");
+        QTest::newRow("stored in the file") << false;
+        QTest::newRow("typed into the box") << true;
+    }
+    void noBreakSpaceInANoteSurvives() {
+        QFETCH(bool, typed);
+        MainWindowFixture f;
+        f.WriteUsers({{7, "Ann", "ann"}});
+        const QString path = f.UserFile("ann", "Ann");
+        MainWindowFixture::WriteDatabase(path, {typed ? "ab"
+                                                      : "a\xA0"
+                                                        "b",
+                                                "other"});
+        frmMain& w = f.Start();
+        if (typed) {
+            QTest::keyClick(w.TextEditor(), Qt::Key_End, Qt::ControlModifier);
+            QTest::keyClick(w.TextEditor(), Qt::Key_Left);
+            QTest::keyClicks(w.TextEditor(), QString(QChar(0xA0)));
+        }
+        // Leave the note and come back, then save.
+        w.NextNote();
+        w.PreviousNote();
+        Trigger(w, "mnuSave");
+        auto db = MainWindowFixture::ReadDatabase(path);
+        QCOMPARE(db->GetRecordObject(0)->RawText(), std::string("a\xA0"
+                                                                "b"));
+    }
+
+    // A note that was only looked at is not rewritten, not even its no-break spaces.
+    void viewingANoteWithANoBreakSpaceMarksNothing() {
+        MainWindowFixture f;
+        f.WriteUsers({{7, "Ann", "ann"}});
+        MainWindowFixture::WriteDatabase(f.UserFile("ann", "Ann"), {"a\xA0"
+                                                                    "b",
+                                                                    "other"});
+        frmMain& w = f.Start();
+        w.NextNote();
+        QCOMPARE(w.windowTitle(), QString("Quillary"));
+        QVERIFY(!f.Database().m_FileDirtyFlag);
+        QCOMPARE(w.Database().GetRecordObject(0)->RawText(), std::string("a\xA0"
+                                                                         "b"));
     }
 };
 

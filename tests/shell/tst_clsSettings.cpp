@@ -165,10 +165,10 @@ private slots:
         QTest::addColumn<bool>("bold");
         QTest::addColumn<bool>("italic");
         QTest::addColumn<bool>("underline");
-        QTest::newRow("defaults written when no name") << QByteArray("") << "Tahoma" << 10.0
-                                                       << false << false << false;
-        QTest::newRow("fractional size") << QByteArray("FontName=Serif\nFontSize=9.75\n")
-                                         << "Serif" << 9.75 << false << false << false;
+        QTest::newRow("defaults written when no name")
+            << QByteArray("") << "Tahoma" << 10.0 << false << false << false;
+        QTest::newRow("fractional size") << QByteArray("FontName=Serif\nFontSize=9.75\n") << "Serif"
+                                         << 9.75 << false << false << false;
         QTest::newRow("words any case and numbers")
             << QByteArray("FontName=Serif\nFontSize=12\nFontBold=TRUE\nFontItalic=-1\n"
                           "FontUnderLine=0\n")
@@ -194,6 +194,30 @@ private slots:
         QCOMPARE(font.underline(), underline);
         if (file.isEmpty())
             QCOMPARE(s.GetSetting("FontStrikeThru"), QString("False"));
+    }
+
+    // Another program's lines stay as they were, byte for byte: the file is a hand-edited
+    // profile file that may hold single-byte text.
+    void foreignSingleByteLinesArePreserved() {
+        const QByteArray foreign = "[Other Program]\nOwner=Ren\xE9"
+                                   "e M\xFCller\n";
+        writeFile(foreign + "[Quillary Settings]\nFontName=Tahoma\n");
+        clsSettings s(path());
+        QCOMPARE(s.GetSetting("FontName"), QString("Tahoma"));
+        s.SetSetting("FontName", "Courier");
+        s.Save();
+        QFile f(path());
+        QVERIFY(f.open(QIODevice::ReadOnly));
+        const QByteArray bytes = f.readAll();
+        QVERIFY2(bytes.startsWith(foreign), bytes.constData());
+        QVERIFY2(bytes.contains("\nFontName=Courier\n"), bytes.constData());
+    }
+
+    // A file that an editor started with a byte order mark reads like any other.
+    void fileWithByteOrderMarkIsRead() {
+        writeFile("\xEF\xBB\xBF[Quillary Settings]\nFontName=Courier\n");
+        clsSettings s(path());
+        QCOMPARE(s.GetSetting("FontName"), QString("Courier"));
     }
 };
 

@@ -1,6 +1,8 @@
 // The user manual is rendered at build time into the program's folder and is a real,
 // readable PDF of a few pages that covers what the Help command promises.
 
+#include "support/RequiredTools.h"
+
 #include <QCoreApplication>
 #include <QFile>
 #include <QProcess>
@@ -28,7 +30,7 @@ private slots:
     void pageCount() {
         const QString pdfinfo = QStandardPaths::findExecutable(QStringLiteral("pdfinfo"));
         if (pdfinfo.isEmpty())
-            QSKIP("pdfinfo (poppler-utils) is not installed");
+            QUILLARY_REQUIRE_OR_SKIP("pdfinfo (poppler-utils) is not installed");
         QProcess p;
         p.start(pdfinfo, {m_Path});
         QVERIFY(p.waitForFinished(30000));
@@ -72,7 +74,7 @@ private slots:
         QFETCH(QString, phrase);
         const QString text = Text();
         if (text.isNull())
-            QSKIP("pdftotext (poppler-utils) is not installed");
+            QUILLARY_REQUIRE_OR_SKIP("pdftotext (poppler-utils) is not installed");
         // pdftotext breaks lines where the page did (compare with single spaces)
         // and may set "fi"/"fl" as ligatures.
         const QString flat = text.normalized(QString::NormalizationForm_KC).simplified();

@@ -14,6 +14,8 @@
 #include <fstream>
 #include <functional>
 #include <sys/file.h>
+#include <grp.h>
+#include <regex>
 #include <sys/resource.h>
 #include <sys/wait.h>
 #include <unistd.h>
@@ -28,7 +30,8 @@ class DatabaseTest : public ::testing::Test {
 protected:
     void SetUp() override {
         dir = fs::path(::testing::TempDir()) /
-              ("quillary_db_" + std::string(::testing::UnitTest::GetInstance()->current_test_info()->name()));
+              ("quillary_db_" +
+               std::string(::testing::UnitTest::GetInstance()->current_test_info()->name()));
         fs::remove_all(dir);
         fs::create_directories(dir);
     }
@@ -50,8 +53,8 @@ protected:
         return std::vector<uint8_t>(std::istreambuf_iterator<char>(in), {});
     }
     static void WriteAll(const std::string& path, const std::vector<uint8_t>& bytes) {
-        std::ofstream(path, std::ios::binary).write(reinterpret_cast<const char*>(bytes.data()),
-                                                    std::streamsize(bytes.size()));
+        std::ofstream(path, std::ios::binary)
+            .write(reinterpret_cast<const char*>(bytes.data()), std::streamsize(bytes.size()));
     }
 
     fs::path dir;
@@ -75,7 +78,8 @@ TEST_F(DatabaseTest, EmptyDatabaseLayout) {
     EXPECT_EQ(std::string(bytes.begin() + 60, bytes.begin() + 68), "Not2QLRY");
     EXPECT_EQ(ReadBE16(&bytes[76]), 0);
     // Category table right after the (empty) record list.
-    EXPECT_EQ(std::string(bytes.begin() + 80, bytes.begin() + 96), std::string("Unfiled\0        ", 16));
+    EXPECT_EQ(std::string(bytes.begin() + 80, bytes.begin() + 96),
+              std::string("Unfiled\0        ", 16));
     EXPECT_EQ(bytes[78 + 258 + 5], 5);
     EXPECT_EQ(bytes[78 + 274], 15);
     EXPECT_EQ(db.CalcDBSize(), 78);
@@ -108,7 +112,8 @@ TEST_F(DatabaseTest, NameFieldPaddingAndLongNames) {
         {"  padded  ", std::string("padded\0", 7) + std::string(25, ' ')},
         {std::string(40, 'n'), std::string(31, 'n') + std::string(1, '\0')},
         // Cut to 31, the spaces then at its end go too, so the name reads back the same.
-        {std::string(20, 'a') + std::string(11, ' ') + "z", std::string(20, 'a') + '\0' + std::string(11, ' ')},
+        {std::string(20, 'a') + std::string(11, ' ') + "z",
+         std::string(20, 'a') + '\0' + std::string(11, ' ')},
     };
     for (const auto& [name, field] : cases) {
         clsDatabase db;
@@ -197,15 +202,27 @@ TEST_F(DatabaseTest, CorruptFilesAreRefusedAndChangeNothing) {
     const Case cases[] = {
         {"empty file", [](auto& v) { v.clear(); }, "too short for the 78-byte database header"},
         {"truncated header", [](auto& v) { v.resize(50); }, "too short"},
-        {"record count past the end", [](auto& v) { quillary::WriteBE16(&v[76], 5000); }, "ends before their record list"},
-        {"record count negative", [](auto& v) { quillary::WriteBE16(&v[76], 0x8001); }, "at most 32767"},
-        {"record offset past the end", [](auto& v) { quillary::WriteBE32(&v[78 + 8], 0x7FFFFFFF); }, "outside the record area"},
-        {"record offset in header", [](auto& v) { quillary::WriteBE32(&v[78], 10); }, "outside the record area"},
-        {"app info past the end", [](auto& v) { quillary::WriteBE32(&v[52], uint32_t(v.size() - 100)); }, "category table"},
+        {"record count past the end", [](auto& v) { quillary::WriteBE16(&v[76], 5000); },
+         "ends before their record list"},
+        {"record count negative", [](auto& v) { quillary::WriteBE16(&v[76], 0x8001); },
+         "at most 32767"},
+        {"record offset past the end", [](auto& v) { quillary::WriteBE32(&v[78 + 8], 0x7FFFFFFF); },
+         "outside the record area"},
+        {"record offset in header", [](auto& v) { quillary::WriteBE32(&v[78], 10); },
+         "outside the record area"},
+        {"app info past the end",
+         [](auto& v) { quillary::WriteBE32(&v[52], uint32_t(v.size() - 100)); }, "category table"},
         {"truncated record", [](auto& v) { v.resize(v.size() - 100); }, "note 2"},
-        {"truncated record list target", [](auto& v) { v.resize(v.size() - 7000); }, "record 2 is said to start"},
-        {"size word too big", [](auto& v) { quillary::WriteBE16(&v[v.size() - 4067], 0xFFFF); }, "picture data size of 65535"},
-        {"records overlap", [](auto& v) { quillary::WriteBE32(&v[78 + 8], ReadBE32(&v[78])); v.resize(v.size() - 6097 + 10); }, "overlap"},
+        {"truncated record list target", [](auto& v) { v.resize(v.size() - 7000); },
+         "record 2 is said to start"},
+        {"size word too big", [](auto& v) { quillary::WriteBE16(&v[v.size() - 4067], 0xFFFF); },
+         "picture data size of 65535"},
+        {"records overlap",
+         [](auto& v) {
+             quillary::WriteBE32(&v[78 + 8], ReadBE32(&v[78]));
+             v.resize(v.size() - 6097 + 10);
+         },
+         "overlap"},
     };
     clsDatabase db;
     Fresh(db, 1);
@@ -262,13 +279,6 @@ TEST_F(DatabaseTest, FailedSaveKeepsTheOldFileAndTheDirtyFlag) {
     EXPECT_EQ(std::distance(fs::directory_iterator(dir), fs::directory_iterator()), 1)
         << "no temporary file left behind";
 
-    if (geteuid() != 0) {
-        fs::permissions(dir, fs::perms::owner_read | fs::perms::owner_exec);
-        EXPECT_FALSE(db.SaveDatabase({}, &error));
-        EXPECT_TRUE(db.m_FileDirtyFlag);
-        EXPECT_EQ(ReadAll(Path("notes.pdb")), old);
-        fs::permissions(dir, fs::perms::owner_all);
-    }
     db.SetFileName(Path("no-such-folder/notes.pdb"));
     EXPECT_FALSE(db.SaveDatabase({}, &error));
     EXPECT_TRUE(db.m_FileDirtyFlag);
@@ -362,6 +372,58 @@ TEST_F(DatabaseTest, TemporariesOfKilledSavesAreRemovedByTheNextSave) {
     close(lockFd);
     close(pipeFds[1]);
     waitpid(running, nullptr, 0);
+}
+
+// Runs check() in a child process that has dropped root's right to ignore permissions
+// (root may write anywhere, so the case would otherwise not fail), or in this process
+// when it is not root. The child's exit code carries the result.
+static bool RunWithoutRootPrivilege(const std::function<bool()>& check, std::string* why) {
+    if (geteuid() != 0)
+        return check();
+    std::fflush(nullptr);
+    const pid_t child = fork();
+    if (child == 0) {
+        const uid_t nobody = 65534;
+        if (setgroups(0, nullptr) != 0 || setresgid(nobody, nobody, nobody) != 0 ||
+            setresuid(nobody, nobody, nobody) != 0)
+            _exit(3);
+        _exit(check() ? 0 : 1);
+    }
+    int status = 0;
+    if (child < 0 || waitpid(child, &status, 0) != child || !WIFEXITED(status)) {
+        *why = "the child process did not end normally";
+        return false;
+    }
+    if (WEXITSTATUS(status) == 3)
+        *why = "could not drop root's privileges";
+    return WEXITSTATUS(status) == 0;
+}
+
+TEST_F(DatabaseTest, SaveIntoAFolderThatIsNotWritableKeepsEverything) {
+    clsDatabase db;
+    Fresh(db, 1);
+    db.SetFileName(Path("notes.pdb"));
+    ASSERT_TRUE(db.SaveDatabase());
+    const auto old = ReadAll(Path("notes.pdb"));
+    db.AddNewRecord(1);
+    db.m_FileDirtyFlag = true;
+    fs::permissions(dir, fs::perms::owner_read | fs::perms::owner_exec | fs::perms::group_read |
+                             fs::perms::group_exec | fs::perms::others_read |
+                             fs::perms::others_exec);
+    std::string why;
+    const bool asExpected = RunWithoutRootPrivilege(
+        [&] {
+            std::string error;
+            const bool saved = db.SaveDatabase({}, &error);
+            return !saved && db.m_FileDirtyFlag &&
+                   error.find(Path("notes.pdb")) != std::string::npos;
+        },
+        &why);
+    fs::permissions(dir, fs::perms::owner_all);
+    EXPECT_TRUE(asExpected) << why;
+    EXPECT_EQ(ReadAll(Path("notes.pdb")), old);
+    EXPECT_EQ(std::distance(fs::directory_iterator(dir), fs::directory_iterator()), 1)
+        << "no temporary file left behind";
 }
 
 TEST_F(DatabaseTest, ReadOnlyFileIsNotReplaced) {
@@ -571,7 +633,11 @@ TEST_F(DatabaseTest, TitleProvider) {
     EXPECT_EQ(db.GetRecordObject(0)->Text(), "fixed - ");
     db.m_NewNoteTitle = nullptr;
     db.AddNewRecord(1);
-    EXPECT_EQ(db.GetRecordObject(1)->Text(), clsQuillaryItem::DefaultTitle());
+    // Without one, the date and time title of the C library's clock ("03/14/26 4:07 pm - ").
+    const std::string title = db.GetRecordObject(1)->Text();
+    EXPECT_TRUE(
+        std::regex_match(title, std::regex(R"(\d\d/\d\d/\d\d (1[0-2]|[1-9]):[0-5]\d [ap]m - )")))
+        << title;
 }
 
 TEST_F(DatabaseTest, BadPictureIsReportedWhenDecoded) {

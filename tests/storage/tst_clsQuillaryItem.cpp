@@ -4,6 +4,8 @@
 #include <gtest/gtest.h>
 
 #include <cstdio>
+#include <cstdlib>
+#include <ctime>
 #include <fstream>
 
 namespace {
@@ -48,13 +50,56 @@ TEST(clsQuillaryItem, NewNoteRecordLayout) {
     EXPECT_EQ(item.UniqueID, 0u);
 }
 
-TEST(clsQuillaryItem, DefaultTitleShape) {
-    const std::string t = clsQuillaryItem::DefaultTitle();
-    ASSERT_GE(t.size(), 8u);
-    EXPECT_EQ(t.substr(t.size() - 3), " - ");
-    for (char c : t)
-        EXPECT_FALSE(c >= 'A' && c <= 'Z') << t;
-    EXPECT_NE(t.find(':'), std::string::npos);
+// DefaultTitle at a chosen local time of day: the time zone is set so that the clock
+// reads hour:minute now. Returns "" if the minute turned meanwhile (the caller tries again).
+std::string DefaultTitleAt(int hour, int minute) {
+    const std::time_t now = std::time(nullptr);
+    std::tm utc{};
+    gmtime_r(&now, &utc);
+    int east = (hour * 60 + minute - (utc.tm_hour * 60 + utc.tm_min)) % 1440;
+    if (east < 0)
+        east += 1440;
+    if (east > 720)
+        east -= 1440;
+    // POSIX time zones count westwards: "QLT-05:30" is 5 h 30 min east of UTC.
+    char zone[32];
+    std::snprintf(zone, sizeof zone, "QLT%c%02d:%02d", east > 0 ? '-' : '+', std::abs(east) / 60,
+                  std::abs(east) % 60);
+    const char* saved = std::getenv("TZ");
+    const std::string old = saved ? saved : "";
+    setenv("TZ", zone, 1);
+    tzset();
+    const std::string title = clsQuillaryItem::DefaultTitle();
+    if (saved)
+        setenv("TZ", old.c_str(), 1);
+    else
+        unsetenv("TZ");
+    tzset();
+    std::tm after{};
+    const std::time_t later = std::time(nullptr);
+    gmtime_r(&later, &after);
+    return after.tm_min == utc.tm_min && after.tm_hour == utc.tm_hour ? title : std::string();
+}
+
+TEST(clsQuillaryItem, DefaultTitleUsesTheTwelveHourClock) {
+    // The C library's "C" locale: date as MM/DD/YY, then H:MM and am/pm, lower-cased.
+    const std::pair<std::pair<int, int>, const char*> cases[] = {
+        {{0, 5}, " 12:05 am - "}, {{9, 41}, " 9:41 am - "},   {{12, 0}, " 12:00 pm - "},
+        {{16, 7}, " 4:07 pm - "}, {{23, 59}, " 11:59 pm - "},
+    };
+    for (const auto& [time, ending] : cases) {
+        std::string title;
+        for (int attempt = 0; attempt < 3 && title.empty(); ++attempt)
+            title = DefaultTitleAt(time.first, time.second);
+        ASSERT_FALSE(title.empty());
+        const std::string e = ending;
+        ASSERT_EQ(title.size(), 8 + e.size()) << title;
+        EXPECT_EQ(title.substr(8), e) << title;
+        for (size_t i : {0, 1, 3, 4, 6, 7})
+            EXPECT_TRUE(title[i] >= '0' && title[i] <= '9') << title;
+        EXPECT_EQ(title[2], '/') << title;
+        EXPECT_EQ(title[5], '/') << title;
+    }
 }
 
 TEST(clsQuillaryItem, TextLineEndsAndLimits) {

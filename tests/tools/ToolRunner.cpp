@@ -27,8 +27,8 @@ void WriteBytes(const std::string& path, const std::vector<unsigned char>& bytes
 }
 
 std::string MakeTempDir(const std::string& name) {
-    const fs::path dir = fs::temp_directory_path() /
-                         ("quillary_" + name + "_" + std::to_string(::getpid()));
+    const fs::path dir =
+        fs::temp_directory_path() / ("quillary_" + name + "_" + std::to_string(::getpid()));
     fs::remove_all(dir);
     fs::create_directories(dir);
     return dir.string();
@@ -57,4 +57,13 @@ ToolRun RunTool(const std::string& command, const std::string& dir) {
 
 bool HaveProgram(const std::string& program) {
     return RunTool("command -v " + ShellQuote(program) + " >/dev/null").status == 0;
+}
+
+bool HavePil() {
+    return fs::exists("/usr/bin/python3") &&
+           RunTool("/usr/bin/python3 -c 'import PIL.Image'").status == 0;
+}
+
+bool HavePalmPdb() {
+    return RunTool("perl -MPalm::PDB -MPalm::Raw -e 1").status == 0;
 }

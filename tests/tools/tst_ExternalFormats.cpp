@@ -3,6 +3,7 @@
 // PIL and ImageMagick for .bmp files.
 
 #include "ToolRunner.h"
+#include "support/RequiredTools.h"
 
 #include "storage/ByteOrder.h"
 #include "storage/clsBitmap.h"
@@ -45,7 +46,8 @@ std::vector<unsigned char> Pbm(const clsBitmap& b) {
     std::string out = s.str();
     const int line = (b.Width() + 7) / 8;
     for (int y = 0; y < b.Height(); ++y)
-        out.append(reinterpret_cast<const char*>(b.Data().data()) + size_t(y) * size_t(b.RowBytes()),
+        out.append(reinterpret_cast<const char*>(b.Data().data()) +
+                       size_t(y) * size_t(b.RowBytes()),
                    size_t(line));
     return std::vector<unsigned char>(out.begin(), out.end());
 }
@@ -75,7 +77,7 @@ bool FromPbm(const std::vector<unsigned char>& pbm, clsBitmap& b) {
 
 TEST_F(ExternalFormats, ScanlineCompressionMatchesNetpbm) {
     if (!HaveProgram("pnmtopalm") || !HaveProgram("palmtopnm"))
-        GTEST_SKIP() << "netpbm not installed";
+        QUILLARY_GTEST_REQUIRE_OR_SKIP("netpbm is not installed");
     // Widths whose rows need a multiple of 4 bytes: netpbm pads rows to 2 bytes, we to 4.
     for (auto [w, h] : {std::pair{32, 1}, {64, 40}, {160, 160}, {480, 90}}) {
         const clsBitmap pic = Sketch(w, h, unsigned(w + h));
@@ -141,8 +143,8 @@ TEST_F(ExternalFormats, NetpbmTwoByteRowsDecode) {
 }
 
 TEST_F(ExternalFormats, PalmPdbReadsOurDatabases) {
-    if (RunTool("perl -MPalm::PDB -MPalm::Raw -e 1").status != 0)
-        GTEST_SKIP() << "libpalm-perl not installed";
+    if (!HavePalmPdb())
+        QUILLARY_GTEST_REQUIRE_OR_SKIP("Palm::PDB (libpalm-perl) is not installed");
     clsDatabase db;
     db.AddNewDatabase();
     db.m_PalmFileName = "Perl check";
@@ -160,8 +162,8 @@ TEST_F(ExternalFormats, PalmPdbReadsOurDatabases) {
         "print join('|', $p->{name}, $p->{type}, $p->{creator}, scalar(@{$p->{records}})), qq(\\n);"
         "for (@{$p->{records}}) { print join(' ', $_->{id}, $_->{category}, "
         "($_->{attributes}{dirty} ? 1 : 0), unpack('H*', $_->{data})), qq(\\n) }";
-    const ToolRun r = RunTool(std::string("perl -MPalm::PDB -MPalm::Raw -e ") + ShellQuote(script) +
-                              " notes.pdb", dir);
+    const ToolRun r = RunTool(
+        std::string("perl -MPalm::PDB -MPalm::Raw -e ") + ShellQuote(script) + " notes.pdb", dir);
     ASSERT_EQ(r.status, 0) << r.err;
     std::istringstream lines(r.out);
     std::string line;
@@ -189,15 +191,15 @@ TEST_F(ExternalFormats, PalmPdbReadsOurDatabases) {
     ins.GetRecordObject(0)->Title = "Hi";
     ins.GetRecordObject(0)->SetText("a\nb");
     ASSERT_TRUE(ins.ExportDatabase(P("ins.pdb")));
-    const ToolRun ri = RunTool(std::string("perl -MPalm::PDB -MPalm::Raw -e ") + ShellQuote(script) +
-                               " ins.pdb", dir);
+    const ToolRun ri = RunTool(
+        std::string("perl -MPalm::PDB -MPalm::Raw -e ") + ShellQuote(script) + " ins.pdb", dir);
     ASSERT_EQ(ri.status, 0) << ri.err;
     EXPECT_EQ(ri.out, "Greetings|Inst|QLRY|1\n0 0 0 0000486900610a6200\n");
 }
 
 TEST_F(ExternalFormats, WeReadDatabasesPalmPdbWrites) {
-    if (RunTool("perl -MPalm::PDB -MPalm::Raw -e 1").status != 0)
-        GTEST_SKIP() << "libpalm-perl not installed";
+    if (!HavePalmPdb())
+        QUILLARY_GTEST_REQUIRE_OR_SKIP("Palm::PDB (libpalm-perl) is not installed");
     clsDatabase db;
     db.AddNewDatabase();
     db.AddNewRecord(0);
@@ -215,8 +217,12 @@ TEST_F(ExternalFormats, WeReadDatabasesPalmPdbWrites) {
     }
     const std::string script =
         "my $p = Palm::Raw->new; $p->{name} = 'Written by perl'; $p->{type} = 'Not2';"
-        "$p->{creator} = 'QLRY'; $p->{appinfo} = pack('H*', '" + appInfo + "');"
-        "my $r = $p->append_Record(); $r->{data} = pack('H*', '" + hex + "');"
+        "$p->{creator} = 'QLRY'; $p->{appinfo} = pack('H*', '" +
+        appInfo +
+        "');"
+        "my $r = $p->append_Record(); $r->{data} = pack('H*', '" +
+        hex +
+        "');"
         "$r->{id} = 0x123456; $r->{category} = 2; $r->{attributes}{dirty} = 1;"
         "$p->Write('perl.pdb');";
     const ToolRun r = RunTool("perl -MPalm::PDB -MPalm::Raw -e " + ShellQuote(script), dir);
@@ -235,55 +241,75 @@ TEST_F(ExternalFormats, WeReadDatabasesPalmPdbWrites) {
     EXPECT_EQ(back.GetCategoryList(cats), 3);
 }
 
-TEST_F(ExternalFormats, PilAndImageMagickReadOurBmp) {
-    const clsBitmap pic = Sketch(123, 45, 9);
-    std::string error;
-    ASSERT_TRUE(pic.SaveWinBmpFile(P("ours.bmp"), &error)) << error;
-    std::string expect;
-    for (auto [x, y] : {std::pair{0, 0}, {1, 1}, {122, 44}, {60, 30}, {3, 0}})
-        expect += pic.GetPixel(x, y) ? "0 " : "255 ";
-    if (fs::exists("/usr/bin/python3") && RunTool("/usr/bin/python3 -c 'import PIL'").status == 0) {
-        const ToolRun r = RunTool(
-            "/usr/bin/python3 -c \"from PIL import Image; im = Image.open('ours.bmp').convert('L');"
-            "print(im.size[0], im.size[1], *[im.getpixel(p) for p in [(0,0),(1,1),(122,44),(60,30),(3,0)]], end=' ')\"",
-            dir);
-        ASSERT_EQ(r.status, 0) << r.err;
-        EXPECT_EQ(r.out, "123 45 " + expect);
-    }
-    if (HaveProgram("identify")) {
-        const ToolRun r = RunTool("identify -format '%w %h %m' ours.bmp", dir);
-        ASSERT_EQ(r.status, 0) << r.err;
-        EXPECT_EQ(r.out.rfind("123 45 BMP", 0), 0u) << r.out;
-    }
+// Every pixel of a .bmp we write, as PIL sees it: "1" for black, "0" for white, row by row.
+static std::string Bits(const clsBitmap& pic) {
+    std::string bits;
+    for (int y = 0; y < pic.Height(); ++y)
+        for (int x = 0; x < pic.Width(); ++x)
+            bits += pic.GetPixel(x, y) ? '1' : '0';
+    return bits;
 }
 
-TEST_F(ExternalFormats, WeReadBmpFilesOthersWrite) {
+TEST_F(ExternalFormats, PilReadsAndWritesBmpLikeUs) {
+    if (!HavePil())
+        QUILLARY_GTEST_REQUIRE_OR_SKIP("PIL (python3-pil) is not installed");
+    // Widths with and without padding to the 4-byte row boundary.
+    for (auto [w, h] : {std::pair{123, 45}, {32, 7}, {1, 1}}) {
+        const clsBitmap pic = Sketch(w, h, unsigned(w));
+        std::string error;
+        ASSERT_TRUE(pic.SaveWinBmpFile(P("ours.bmp"), &error)) << error;
+        const ToolRun r = RunTool(
+            "/usr/bin/python3 -c \"from PIL import Image; im = Image.open('ours.bmp').convert('L');"
+            "print(im.size[0], im.size[1]);"
+            "print(''.join('1' if im.getpixel((x, y)) < 128 else '0'"
+            " for y in range(im.size[1]) for x in range(im.size[0])))\"",
+            dir);
+        ASSERT_EQ(r.status, 0) << r.err;
+        EXPECT_EQ(r.out, std::to_string(w) + " " + std::to_string(h) + "\n" + Bits(pic) + "\n")
+            << w << "x" << h;
+    }
+
     const clsBitmap pic = Sketch(70, 33, 4);
     WriteBytes(P("src.pbm"), Pbm(pic));
-    bool any = false;
-    if (fs::exists("/usr/bin/python3") && RunTool("/usr/bin/python3 -c 'import PIL'").status == 0) {
-        const ToolRun r = RunTool("/usr/bin/python3 -c \"from PIL import Image; "
-                                  "Image.open('src.pbm').convert('1').save('pil.bmp')\"", dir);
-        ASSERT_EQ(r.status, 0) << r.err;
-        clsBitmap b;
+    const ToolRun r = RunTool("/usr/bin/python3 -c \"from PIL import Image; "
+                              "Image.open('src.pbm').convert('1').save('pil.bmp')\"",
+                              dir);
+    ASSERT_EQ(r.status, 0) << r.err;
+    clsBitmap b;
+    std::string error;
+    ASSERT_TRUE(b.LoadWinBmpFile(P("pil.bmp"), &error)) << error;
+    EXPECT_TRUE(b == pic);
+}
+
+TEST_F(ExternalFormats, ImageMagickReadsAndWritesBmpLikeUs) {
+    if (!HaveProgram("convert") || !HaveProgram("identify"))
+        QUILLARY_GTEST_REQUIRE_OR_SKIP("ImageMagick is not installed");
+    for (auto [w, h] : {std::pair{123, 45}, {32, 7}, {1, 1}}) {
+        const clsBitmap pic = Sketch(w, h, unsigned(w));
         std::string error;
-        ASSERT_TRUE(b.LoadWinBmpFile(P("pil.bmp"), &error)) << error;
-        EXPECT_TRUE(b == pic);
-        any = true;
-    }
-    if (HaveProgram("convert")) {
-        const ToolRun r = RunTool("convert src.pbm -type bilevel BMP3:im.bmp", dir);
+        ASSERT_TRUE(pic.SaveWinBmpFile(P("ours.bmp"), &error)) << error;
+        ToolRun r = RunTool("identify -format '%w %h %m' ours.bmp", dir);
         ASSERT_EQ(r.status, 0) << r.err;
-        clsBitmap b;
-        std::string error;
-        ASSERT_TRUE(b.LoadWinBmpFile(P("im.bmp"), &error)) << error;
-        EXPECT_TRUE(b == pic);
-        // A greyscale file is refused with the program's message.
-        ASSERT_EQ(RunTool("convert src.pbm -type grayscale -depth 8 BMP3:grey.bmp", dir).status, 0);
-        EXPECT_FALSE(b.LoadWinBmpFile(P("grey.bmp"), &error));
-        EXPECT_NE(error.find("Bitdepth needs to be 1 (black and white)"), std::string::npos) << error;
-        any = true;
+        EXPECT_EQ(r.out.rfind(std::to_string(w) + " " + std::to_string(h) + " BMP", 0), 0u)
+            << r.out;
+        // Its pixels, as a raw PBM (1 = black).
+        r = RunTool("convert ours.bmp pbm:back.pbm", dir);
+        ASSERT_EQ(r.status, 0) << r.err;
+        clsBitmap back;
+        ASSERT_TRUE(FromPbm(ReadBytes(P("back.pbm")), back)) << w << "x" << h;
+        EXPECT_TRUE(back == pic) << w << "x" << h;
     }
-    if (!any)
-        GTEST_SKIP() << "neither PIL nor ImageMagick installed";
+
+    const clsBitmap pic = Sketch(70, 33, 4);
+    WriteBytes(P("src.pbm"), Pbm(pic));
+    const ToolRun r = RunTool("convert src.pbm -type bilevel BMP3:im.bmp", dir);
+    ASSERT_EQ(r.status, 0) << r.err;
+    clsBitmap b;
+    std::string error;
+    ASSERT_TRUE(b.LoadWinBmpFile(P("im.bmp"), &error)) << error;
+    EXPECT_TRUE(b == pic);
+    // A greyscale file is refused with the program's message.
+    ASSERT_EQ(RunTool("convert src.pbm -type grayscale -depth 8 BMP3:grey.bmp", dir).status, 0);
+    EXPECT_FALSE(b.LoadWinBmpFile(P("grey.bmp"), &error));
+    EXPECT_NE(error.find("Bitdepth needs to be 1 (black and white)"), std::string::npos) << error;
 }

@@ -1,4 +1,5 @@
 #include "ToolRunner.h"
+#include "support/RequiredTools.h"
 
 #include "storage/clsBitmap.h"
 #include "storage/clsDatabase.h"
@@ -109,12 +110,14 @@ TEST_F(QuillaryPdb, TextIsUtf8WithLineFeeds) {
     const auto png = ReadBytes(P("out/0001.png"));
     ASSERT_GT(png.size(), 8u);
     EXPECT_EQ(std::string(png.begin() + 1, png.begin() + 4), "PNG");
-    if (fs::exists("/usr/bin/python3") &&
-        RunTool("/usr/bin/python3 -c 'import PIL'").status == 0) {
-        const ToolRun r = RunTool("/usr/bin/python3 -c \"from PIL import Image; im = Image.open('out/0001.png'); "
-                                  "im.load(); print(im.mode, im.size[0], im.size[1], im.getpixel((0,0)), "
-                                  "im.getpixel((1,0)), im.getpixel((39,2)), im.getpixel((38,2)))\"",
-                                  dir);
+    if (!HavePil())
+        QUILLARY_GTEST_REQUIRE_OR_SKIP("PIL (python3-pil) is not installed");
+    {
+        const ToolRun r =
+            RunTool("/usr/bin/python3 -c \"from PIL import Image; im = Image.open('out/0001.png'); "
+                    "im.load(); print(im.mode, im.size[0], im.size[1], im.getpixel((0,0)), "
+                    "im.getpixel((1,0)), im.getpixel((39,2)), im.getpixel((38,2)))\"",
+                    dir);
         EXPECT_EQ(r.status, 0) << r.err;
         EXPECT_EQ(r.out, "1 40 3 0 255 0 255\n");
     }
