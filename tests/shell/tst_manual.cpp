@@ -41,7 +41,8 @@ private slots:
                                               .match(out);
         QVERIFY2(m.hasMatch(), qPrintable(out));
         const int pages = m.captured(1).toInt();
-        QVERIFY2(pages >= 2 && pages <= 4, qPrintable(out));
+        // A real manual, but not one laid out a few lines to a page.
+        QVERIFY2(pages >= 2 && pages <= 16, qPrintable(out));
         QVERIFY2(out.contains(QStringLiteral("Quillary User Manual")), qPrintable(out));
     }
 
