@@ -34,21 +34,6 @@ QList<QByteArray> Lines(QByteArray bytes) {
     return lines;
 }
 
-// True when the bytes end inside a UTF-8 sequence (a lead byte without all its
-// continuation bytes). The store's UTF-8 reader drops such an unfinished end without
-// noticing the file is not UTF-8, and the save then loses those bytes: left out here
-// until the reader keeps every byte of a file that is not UTF-8.
-bool EndsInsideUtf8Sequence(const QByteArray& bytes) {
-    for (qsizetype back = 1; back <= 4 && back <= bytes.size(); ++back) {
-        const uchar c = uchar(bytes.at(bytes.size() - back));
-        if ((c & 0xC0) == 0x80)
-            continue; // a continuation byte: look further back
-        const int length = c >= 0xF0 ? 4 : c >= 0xE0 ? 3 : c >= 0xC0 ? 2 : 1;
-        return length > back;
-    }
-    return false;
-}
-
 // Keys the file names (ASCII letters, digits and spaces before an "="), at most a few.
 QStringList KeysIn(const QList<QByteArray>& lines) {
     QStringList keys{QStringLiteral("FontName"), QStringLiteral("Default User ID")};
@@ -104,9 +89,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
         return touched.contains(key, Qt::CaseInsensitive);
     };
     const QList<QByteArray> after = Lines(ReadAll(path));
-    QList<QByteArray> kept = before;
-    if (EndsInsideUtf8Sequence(original) && !kept.isEmpty())
-        kept.removeLast();
+    const QList<QByteArray>& kept = before;
     qsizetype at = 0;
     for (const QByteArray& line : kept) {
         if (isTouched(line))

@@ -30,7 +30,9 @@ QStringList ReadLines(const QString& path, bool* singleByte = nullptr, bool* crL
     if (!file.open(QIODevice::ReadOnly))
         return {};
     const QByteArray bytes = file.readAll();
-    QStringDecoder utf8(QStringDecoder::Utf8);
+    // Stateless: a file that ends inside a UTF-8 sequence is not UTF-8 either, and must not
+    // lose that unfinished end.
+    QStringDecoder utf8(QStringDecoder::Utf8, QStringDecoder::Flag::Stateless);
     QString text = utf8(bytes);
     const bool cp1252 = utf8.hasError();
     if (cp1252)
@@ -234,7 +236,9 @@ int clsSettings::Save() {
     return GetNumSettings();
 }
 
-int clsSettings::GetNumSettings() const { return int(m_Keys.size()) - 1; }
+int clsSettings::GetNumSettings() const {
+    return int(m_Keys.size()) - 1;
+}
 
 QFont GetEditorFont(clsSettings& settings) {
     if (settings.GetSetting(QStringLiteral("FontName")).isEmpty()) {

@@ -92,6 +92,20 @@ private slots:
         QCOMPARE(again.GetSetting("Added"), QString::fromUtf8("\u4e2d"));
     }
 
+    void fileEndingInsideUtf8SequenceKeepsItsBytes() {
+        // Valid UTF-8 up to a lead byte without its continuation: single-byte after all.
+        const QByteArray original("[Quillary Settings]\nFontName=Caf\xc3\xa9\nLast=\xc3");
+        writeFile(original);
+        {
+            clsSettings s(path());
+            QCOMPARE(s.GetSetting("Last"), QString::fromUtf8("\u00c3"));
+            s.Save();
+        }
+        QFile f(path());
+        QVERIFY(f.open(QIODevice::ReadOnly));
+        QCOMPARE(f.readAll(), original + "\n");
+    }
+
     void valuesAreTrimmedAndCut_data() {
         QTest::addColumn<QByteArray>("line");
         QTest::addColumn<QString>("expected");
