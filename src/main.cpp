@@ -21,8 +21,17 @@ int main(int argc, char** argv) {
 
     // A second start only brings the running window forward; it reads no setting.
     SingleInstance instance;
-    if (!instance.Claim())
-        return 0;
+    if (!instance.Claim()) {
+        if (instance.RunningInstanceAnswered())
+            return 0;
+        // Never end a start without a window and without a word.
+        QtPlatformServices services;
+        services.messageBox(QStringLiteral("Quillary is already running but does not answer. "
+                                           "Close it, or end its process, and start Quillary "
+                                           "again."),
+                            QStringLiteral("Quillary"), MsgButtons::Ok, MsgIcon::Exclamation);
+        return 1;
+    }
 
     Q_INIT_RESOURCE(quillary);
     InitShellResources();
@@ -33,15 +42,10 @@ int main(int argc, char** argv) {
                             MsgIcon::Exclamation);
     });
     clsDatabase database;
-    std::unique_ptr<frmMain> main = StartMainWindow(services, settings, database);
+    // Later starts bring this window forward, also those during the start-up wait.
+    std::unique_ptr<frmMain> main = StartMainWindow(services, settings, database, 2, &instance);
     frmMain& window = *main;
     RegisterWindows(window);
     StartHotSyncNotification(window);
-    QObject::connect(&instance, &SingleInstance::activationRequested, &window, [&window] {
-        window.setWindowState((window.windowState() & ~Qt::WindowMinimized) | Qt::WindowActive);
-        window.show();
-        window.raise();
-        window.activateWindow();
-    });
     return app.exec();
 }

@@ -439,12 +439,14 @@ void ctlDrawBox::DiscardSelection() {
 }
 
 void ctlDrawBox::GrabMouse(QMouseEvent* event) {
-    const QPointF pos = event->position();
+    // Screen positions: the grab area moves with the selection under the pointer.
+    const QPointF pos = event->globalPosition();
     switch (event->type()) {
     case QEvent::MouseButtonPress:
     case QEvent::MouseButtonDblClick:
         if (event->button() == Qt::LeftButton) {
             m_DragOrigin = pos;
+            m_DragStart = m_Selection.Rect().topLeft();
             m_Dragging = true;
         }
         break;
@@ -468,11 +470,16 @@ void ctlDrawBox::GrabMouse(QMouseEvent* event) {
 void ctlDrawBox::MoveSelection(QPointF pointer) {
     if (!m_Selection.IsFloating())
         return;
-    DiscardSelection();
-    // The grab area moves with the selection, so this is the movement since the last step.
-    const QPointF delta = pointer - m_DragOrigin;
+    // The grab area stays shown throughout: hiding it would end the mouse grab, and the
+    // rest of the drag would go to the surface.
+    m_Selection.RestoreUnder(m_Surface->MutableImage());
+    SurfaceChanged(m_Selection.Rect());
+    const QPointF wanted = QPointF(m_DragStart) + (pointer - m_DragOrigin);
+    const QPointF delta = wanted - QPointF(m_Selection.Rect().topLeft());
     m_Selection.Shift(delta.x(), delta.y(), m_Surface->Image().size());
-    DropSelection();
+    m_Selection.Drop(m_Surface->MutableImage());
+    SurfaceChanged(m_Selection.Rect());
+    ShowSelectionFrame();
     MarkDirty();
 }
 

@@ -198,7 +198,8 @@ private:
     QPointF m_LastPoint{-1, -1};
     bool m_StrokeActive = false;
     FloatingSelection m_Selection;
-    QPointF m_DragOrigin;
+    QPointF m_DragOrigin; // screen position of the press on the grab area
+    QPoint m_DragStart;   // the selection's top-left corner at that press
     bool m_Dragging = false;
 };
 

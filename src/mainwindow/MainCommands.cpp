@@ -117,7 +117,8 @@ void MainCommands::BuildMenus() {
     record->addAction(Add("mnuRemoveRecord", "&Remove Record", QKeySequence("Shift+Del"),
                           [&w] { w.RemoveNote(); }));
     record->addAction(Add("mnuNoteManager", "&Note Manager", QKeySequence("Ctrl+M"), [this, &w] {
-        w.SaveChanges();
+        if (!w.SaveChanges())
+            return; // the drawing would be lost when the list is rebuilt
         RunDialog("NoteManager");
         w.RefreshDisplayFromDatabaseObject();
         w.UpdateFormStatus();
@@ -288,9 +289,13 @@ void MainCommands::Copy() {
 void MainCommands::Paste() {
     PlatformServices& services = m_Window.Context().services;
     QWidget* control = ActiveControl();
-    if (auto* text = qobject_cast<QPlainTextEdit*>(control))
-        text->textCursor().insertText(services.clipboardText());
-    else if (auto* line = qobject_cast<QLineEdit*>(control))
+    if (auto* text = qobject_cast<QPlainTextEdit*>(control)) {
+        // One edit block, so that what the note cannot hold is cut within the same undo step.
+        QTextCursor cursor = text->textCursor();
+        cursor.beginEditBlock();
+        cursor.insertText(services.clipboardText());
+        cursor.endEditBlock();
+    } else if (auto* line = qobject_cast<QLineEdit*>(control))
         line->insert(services.clipboardText());
     else if (auto* draw = qobject_cast<ctlDrawBox*>(control))
         draw->PastePicture();

@@ -21,12 +21,13 @@
 #include <QApplication>
 #include <QCloseEvent>
 #include <QComboBox>
+#include <QDir>
 #include <QElapsedTimer>
 #include <QFileInfo>
 #include <QHBoxLayout>
+#include <QKeyEvent>
 #include <QLabel>
 #include <QLocale>
-#include <QKeyEvent>
 #include <QMouseEvent>
 #include <QPlainTextEdit>
 #include <QPrinter>
@@ -36,6 +37,7 @@
 #include <QTextBlock>
 #include <QTextCursor>
 #include <QTextDocument>
+#include <QTimer>
 
 namespace quillary {
 
@@ -106,6 +108,14 @@ void frmMain::BuildWindow() {
 
     m_drbNote = new ctlDrawBox(&m_Services, m_Central);
     m_drbNote->setObjectName(QStringLiteral("drbNote"));
+    m_lblPictureProblem = new QLabel(m_Central);
+    m_lblPictureProblem->setObjectName(QStringLiteral("lblPictureProblem"));
+    m_lblPictureProblem->setWordWrap(true);
+    m_lblPictureProblem->setAutoFillBackground(true);
+    m_lblPictureProblem->setContentsMargins(4, 2, 4, 2);
+    m_lblPictureProblem->setStyleSheet(
+        QStringLiteral("QLabel { background: #fff3c4; color: black; border: 1px solid #c9a800; }"));
+    m_lblPictureProblem->hide();
 
     m_fmeDivide = new QWidget(m_Central);
     m_fmeDivide->setObjectName(QStringLiteral("fmeDivide"));
@@ -255,18 +265,38 @@ void frmMain::OnUserSelected(int position) {
     if (QFileInfo::exists(path)) {
         m_Database.SetFileName(path.toStdString());
         if (!OpenDatabase()) {
-            // The notes shown still belong to the previous user and file: keep pointing
-            // there, or the next save would write them over this user's file.
+            // The notes shown still belong to the previous file: keep pointing there, or
+            // the next save would write them over this user's file. Without a previous
+            // user (start-up, Refresh) the shown notes still have an owner, so that
+            // discarding them asks first and a HotSync of that user is refused.
             m_Database.SetFileName(previousFile);
-            m_CurrentUserIndex = previousUser;
-            m_Settings.SetSetting(QStringLiteral("Default User ID"), previousId);
+            int shown = previousUser;
+            if (shown < 0)
+                shown = UserPositionOfFile(previousFile);
+            if (shown < 0)
+                shown = position;
+            m_CurrentUserIndex = shown;
+            m_Settings.SetSetting(QStringLiteral("Default User ID"),
+                                  shown == previousUser ? previousId
+                                                        : QString::number(m_Users.ids.value(
+                                                              m_cmbUser->itemData(shown).toInt())));
             restoreSelector();
+            return;
         }
     } else {
         AddNewDatabase();
         m_Database.SetFileName(path.toStdString());
     }
     emit databaseReloaded();
+}
+
+int frmMain::UserPositionOfFile(const std::string& file) const {
+    if (file.empty())
+        return -1;
+    for (int p = 0; p < m_cmbUser->count(); ++p)
+        if (GetUserFileName(m_cmbUser->itemData(p).toInt()).toStdString() == file)
+            return p;
+    return -1;
 }
 
 void frmMain::ReloadCurrentUser() {
@@ -294,8 +324,9 @@ bool frmMain::QuerySaveChanges() {
     switch (answer) {
     case MsgResult::Yes:
         SaveChanges();
-        // A save that failed has been reported; going on would throw the changes away.
-        return !SaveDatabase();
+        // A save that failed has been reported, and a drawing the note cannot hold is
+        // still unsaved: going on would throw the changes away.
+        return !SaveDatabase() || m_Database.m_FileDirtyFlag;
     case MsgResult::No:
         return false;
     default:
@@ -329,7 +360,8 @@ std::function<void(int)> frmMain::ProgressReporter() {
 bool frmMain::OpenDatabase() {
     WaitCursor wait;
     ShowProgress(true);
-    const bool ok = OpenDatabaseInteractive(m_Context, m_Database, ProgressReporter());
+    const bool ok = OpenDatabaseInteractive(m_Context, m_Database, ProgressReporter(),
+                                            [this] { ShowProgress(false); });
     if (ok) {
         m_RecentFiles->PushRecentFile(QString::fromStdString(m_Database.GetFileName()));
         if (m_Database.GetNumRecords() < 1)
@@ -342,11 +374,18 @@ bool frmMain::OpenDatabase() {
 
 bool frmMain::SaveDatabase() {
     WaitCursor wait;
+    CreateUserFolder();
     ShowProgress(true);
-    const bool ok = SaveDatabaseInteractive(m_Context, m_Database, ProgressReporter());
+    const bool ok = SaveDatabaseInteractive(m_Context, m_Database, ProgressReporter(),
+                                            [this] { ShowProgress(false); });
     ShowProgress(false);
-    if (ok)
+    if (ok) {
         m_RecentFiles->PushRecentFile(QString::fromStdString(m_Database.GetFileName()));
+        // A drawing the note could not take is not in the file.
+        if (m_drbNote->DirtyFlag())
+            m_Database.m_FileDirtyFlag = true;
+        emit databaseReloaded();
+    }
     SetAppTitle();
     return ok;
 }
@@ -389,6 +428,21 @@ bool frmMain::PrintNotes() {
         m_Services.messageBox(tr("The notes could not be printed.\n%1").arg(error), kAppTitle,
                               MsgButtons::Ok, MsgIcon::Exclamation);
     return result == clsPrintData::PrintResult::Printed;
+}
+
+void frmMain::CreateUserFolder() {
+    // A user listed in users.txt may have no folder yet: it is made on the first save,
+    // but only inside the desktop folder.
+    const QString file = QString::fromStdString(m_Database.GetFileName());
+    if (file.isEmpty())
+        return;
+    const QString folder = QFileInfo(file).absolutePath();
+    if (QFileInfo::exists(folder))
+        return;
+    const QString root = QDir(m_Desk.KWUmGetRootDirectory()).absolutePath();
+    if (root.isEmpty() || !QDir(root).exists() || !folder.startsWith(root + QChar('/')))
+        return;
+    QDir().mkpath(folder); // a failure shows as the save's own error
 }
 
 void frmMain::AddNewDatabase() {
@@ -458,7 +512,11 @@ void frmMain::OnNoteSelected(int position) {
     if (position == m_CurrentNoteIndex)
         return;
     WaitCursor wait;
-    SaveChanges();
+    if (!SaveChanges()) {
+        const QSignalBlocker block(m_lstNotes);
+        m_lstNotes->setCurrentIndex(m_CurrentNoteIndex);
+        return;
+    }
     m_CurrentNoteIndex = position;
     if (position < 0)
         return;
@@ -468,7 +526,11 @@ void frmMain::OnNoteSelected(int position) {
     if (!note->GetBitmap(picture, &error)) {
         // Show a blank picture; the note keeps its stored one unless it is redrawn.
         picture.InitializeBitmap(500, 500, 1);
-        statusBar()->showMessage(QString::fromStdString(error), 8000);
+        ShowPictureProblem(QStringLiteral("This note's picture cannot be shown: ") +
+                           QString::fromStdString(error) +
+                           QStringLiteral(" It is kept as stored unless you draw a new one."));
+    } else {
+        ShowPictureProblem(QString());
     }
     m_drbNote->SetNoteBitmap(picture);
     {
@@ -483,6 +545,26 @@ void frmMain::OnNoteSelected(int position) {
     UpdateFormStatus();
 }
 
+void frmMain::ShowPictureProblem(const QString& text) {
+    const bool wasShown = m_PictureUnreadable;
+    m_PictureUnreadable = !text.isEmpty();
+    m_lblPictureProblem->setText(text);
+    m_lblPictureProblem->setVisible(m_PictureUnreadable);
+    // Before the window has its size the first resize lays it out; doing it earlier would
+    // move the divider.
+    if ((m_PictureUnreadable || wasShown) && isVisible())
+        ResizeMe();
+    // In the status bar too, once the window is up: a message shown before the window
+    // would leave the panels painted over it.
+    QTimer::singleShot(0, this, [this, text] {
+        if (!text.isEmpty() && m_lblPictureProblem->text() == text)
+            statusBar()->showMessage(text, 15000);
+        else if (text.isEmpty() &&
+                 statusBar()->currentMessage().startsWith(QStringLiteral("This note's picture")))
+            statusBar()->clearMessage();
+    });
+}
+
 QString frmMain::BoxText() const {
     // toPlainText() turns no-break spaces into plain ones; the note must keep its bytes.
     QString text = m_txtNote->document()->toRawText();
@@ -495,23 +577,40 @@ QString frmMain::CurrentNoteUiText() const {
     return note ? ToUiText(note->RawText()) : QString();
 }
 
-void frmMain::SaveChanges() {
+bool frmMain::SaveChanges() {
     if (m_CurrentNoteIndex < 0)
-        return;
+        return true;
     WaitCursor wait;
     clsQuillaryItem* note = m_Database.GetRecordObject(m_CurrentNoteIndex);
     if (!note)
-        return;
+        return true;
+    bool stored = true;
     if (m_drbNote->DirtyFlag()) {
         std::string error;
-        if (note->SetBitmap(m_drbNote->GetNoteBitmap(), &error)) {
+        if (m_PictureUnreadable &&
+            m_Services.messageBox(
+                QStringLiteral("The picture stored with this note could not be read.\r"
+                               "Replace it with the picture you drew?"),
+                kAppTitle, MsgButtons::YesNo, MsgIcon::Exclamation) != MsgResult::Yes) {
+            // The stored bytes stay as they were read; the drawing is dropped.
+            clsBitmap blank;
+            blank.InitializeBitmap(500, 500, 1);
+            m_drbNote->SetNoteBitmap(blank);
+        } else if (note->SetBitmap(m_drbNote->GetNoteBitmap(), &error)) {
             note->SetDirtyFlag(true);
             m_Database.m_FileDirtyFlag = true;
+            m_drbNote->SetDirtyFlag(false);
+            ShowPictureProblem(QString());
         } else {
-            m_Services.messageBox(QString::fromStdString(error), kAppTitle, MsgButtons::Ok,
-                                  MsgIcon::Exclamation);
+            // The drawing stays in the editor, marked unsaved, until it fits or is dropped.
+            stored = false;
+            m_Database.m_FileDirtyFlag = true;
+            m_Services.messageBox(
+                QString::fromStdString(error) +
+                    QStringLiteral("\rThe drawing is kept in the picture box but not stored "
+                                   "in the note."),
+                kAppTitle, MsgButtons::Ok, MsgIcon::Exclamation);
         }
-        m_drbNote->SetDirtyFlag(false);
         SetAppTitle();
         UpdateSyncStatus();
     }
@@ -519,6 +618,7 @@ void frmMain::SaveChanges() {
     const QString text = BoxText();
     if (text != CurrentNoteUiText())
         note->SetText(ToCp1252(text));
+    return stored;
 }
 
 void frmMain::OnContentsChange(int position, int /*removed*/, int added) {
@@ -537,6 +637,8 @@ void frmMain::OnTextChanged() {
         m_FilteringText = true;
         QString message;
         QTextCursor cursor(m_txtNote->document());
+        // The cuts belong to the edit that caused them: one undo step takes back both.
+        cursor.joinPreviousEditBlock();
         const int start = m_ChangePos;
         int end = m_ChangePos + m_ChangeAdded;
         for (int pos = end - 1; pos >= start; --pos) {
@@ -572,6 +674,7 @@ void frmMain::OnTextChanged() {
             }
             message = kStoredTextLimitMessage;
         }
+        cursor.endEditBlock();
         m_ChangeAdded = 0;
         m_FilteringText = false;
         if (!message.isEmpty())
@@ -592,6 +695,32 @@ void frmMain::OnTextChanged() {
     UpdateSyncStatus();
 }
 
+bool frmMain::RefuseTypedText(const QKeyEvent* key) {
+    // Typing is kept out before it lands: a typed character cut afterwards would come back
+    // with Undo and be cut again, and the redo history would be lost with it.
+    if (key->modifiers() & (Qt::ControlModifier | Qt::MetaModifier))
+        return false;
+    const QString typed = key->text();
+    if (typed.isEmpty())
+        return false;
+    for (const QChar ch : typed)
+        if (!ch.isPrint() && !ch.isSurrogate())
+            return false; // Return, Tab, Backspace and the like
+    if (const char32_t bad = FirstUnstorableCharacter(typed)) {
+        statusBar()->showMessage(QStringLiteral("The character ") + DescribeCharacter(bad) +
+                                     QStringLiteral(" cannot be stored on the handheld and was "
+                                                    "left out."),
+                                 8000);
+        return true;
+    }
+    const qsizetype replaced = m_txtNote->textCursor().selectedText().size();
+    if (BoxText().size() - replaced + typed.size() > qsizetype(clsQuillaryItem::kMaxTextChars)) {
+        statusBar()->showMessage(kStoredTextLimitMessage, 8000);
+        return true;
+    }
+    return false;
+}
+
 void frmMain::OnPictureChange() {
     if (!m_drbNote->DirtyFlag())
         return;
@@ -604,7 +733,8 @@ void frmMain::OnPictureChange() {
 }
 
 void frmMain::AddNote() {
-    SaveChanges();
+    if (!SaveChanges())
+        return;
     m_Database.InsertRecordItem(0);
     m_Settings.SetSetting(QStringLiteral("Default Record Index"), QStringLiteral("0"));
     RefreshDisplayFromDatabaseObject();
@@ -634,6 +764,7 @@ void frmMain::RemoveNote() {
         --i;
     m_CurrentNoteIndex = -1; // the deleted note's panes go nowhere
     m_drbNote->SetDirtyFlag(false);
+    m_PictureUnreadable = false;
     SelectNote(i);
     SetAppTitle();
 }
@@ -763,7 +894,16 @@ void frmMain::ResizeMe() {
                      rowHeight + TwipsToPixels(twips.y() - MainLayout::kPictureTop),
                      TwipsToPixels(twips.width()), std::max(0, TwipsToPixels(twips.height())));
     };
-    m_drbNote->setGeometry(place(m_Layout.picture));
+    QRect picture = place(m_Layout.picture);
+    if (m_PictureUnreadable) {
+        // The line that says so sits over the picture, which moves down under it.
+        const int lineHeight =
+            std::min(m_lblPictureProblem->heightForWidth(picture.width()), picture.height() / 2);
+        m_lblPictureProblem->setGeometry(picture.x(), picture.y(), picture.width(), lineHeight);
+        m_lblPictureProblem->raise();
+        picture.setTop(picture.top() + lineHeight);
+    }
+    m_drbNote->setGeometry(picture);
     m_fmeDivide->setGeometry(place(m_Layout.divider));
     m_txtNote->setGeometry(place(m_Layout.text));
 }
@@ -808,6 +948,9 @@ bool frmMain::eventFilter(QObject* watched, QEvent* event) {
                 return true;
             }
     }
+    if (watched == m_txtNote && event->type() == QEvent::KeyPress &&
+        RefuseTypedText(static_cast<QKeyEvent*>(event)))
+        return true;
     if (watched == m_Panels.value(0) && event->type() == QEvent::MouseButtonRelease) {
         OnCategoryPanelClicked();
         return true;

@@ -13,6 +13,7 @@
 #include <memory>
 
 class QComboBox;
+class QKeyEvent;
 class QLabel;
 class QPlainTextEdit;
 class QProgressBar;
@@ -48,8 +49,9 @@ public:
     void Form_Load();
 
     bool SaveDatabase();
-    // Moves the text and picture panes into the current note.
-    void SaveChanges();
+    // Moves the text and picture panes into the current note; false when the note could
+    // not take the drawing (reported; the drawing stays in the editor, still unsaved).
+    bool SaveChanges();
     bool OpenDatabase();
     // Rebuilds the note selector and selects the remembered note; returns its index.
     int RefreshDisplayFromDatabaseObject();
@@ -93,6 +95,8 @@ public:
     int DividerOffset() const { return m_DividerOffset; }
     const MainLayout& CurrentLayout() const { return m_Layout; }
     QWidget* Divider() const { return m_fmeDivide; }
+    // The line over the picture that says the note's stored picture cannot be shown.
+    QLabel* PictureProblem() const { return m_lblPictureProblem; }
     // The about box (splash screen at start-up); the window closes it when it closes.
     void SetSplash(frmSplash* splash) { m_Splash = splash; }
     // The status bar panel texts, in order: category, database size, note size, notes, ID.
@@ -136,6 +140,8 @@ private:
     void OnTextChanged();
     void OnContentsChange(int position, int removed, int added);
     void OnPictureChange();
+    // Keeps out a typed character the handheld cannot store; true when the key is refused.
+    bool RefuseTypedText(const QKeyEvent* key);
     void OnCategoryPanelClicked();
     void UpdateStatusBar(const QString& category, qint64 dbSize, qint64 noteSize, int count,
                          quint32 recordId);
@@ -145,6 +151,9 @@ private:
     QString CurrentNoteUiText() const;
     QString BoxText() const;
     std::string NewNoteTitle();
+    int UserPositionOfFile(const std::string& file) const;
+    void CreateUserFolder();
+    void ShowPictureProblem(const QString& text);
 
     PlatformServices& m_Services;
     clsSettings& m_Settings;
@@ -163,6 +172,7 @@ private:
     double m_DragOrigin = 0;
     bool m_LoadingNote = false;
     bool m_FilteringText = false;
+    bool m_PictureUnreadable = false; // the current note's stored picture could not be decoded
     int m_ChangePos = 0;
     int m_ChangeAdded = 0;
 
@@ -173,6 +183,7 @@ private:
     QLabel* m_lblUser = nullptr;
     QComboBox* m_cmbUser = nullptr;
     ctlDrawBox* m_drbNote = nullptr;
+    QLabel* m_lblPictureProblem = nullptr;
     QWidget* m_fmeDivide = nullptr;
     QPlainTextEdit* m_txtNote = nullptr;
     QProgressBar* m_prgOne = nullptr;

@@ -27,7 +27,8 @@ bool IsFile(const QString& path) {
 }
 
 template <class Db>
-bool OpenAny(AppContext& ctx, Db& db, const ProgressCallback& progress) {
+bool OpenAny(AppContext& ctx, Db& db, const ProgressCallback& progress,
+             const BeforeReport& beforeReport = {}) {
     const std::string previousName = db.GetFileName();
     if (previousName.empty()) {
         const QString chosen = ShowOpenFileDialog(ctx.services, kOpenTitle, QString(), QString(),
@@ -51,6 +52,8 @@ bool OpenAny(AppContext& ctx, Db& db, const ProgressCallback& progress) {
     std::string error;
     if (!db.OpenDatabase(progress, &error)) {
         db.SetFileName(previousName);
+        if (beforeReport)
+            beforeReport();
         ReportError(ctx, FromStd(error));
         return false;
     }
@@ -69,7 +72,8 @@ QString AskSaveName(AppContext& ctx) {
 }
 
 template <class Db>
-bool SaveAny(AppContext& ctx, Db& db, const ProgressCallback& progress) {
+bool SaveAny(AppContext& ctx, Db& db, const ProgressCallback& progress,
+             const BeforeReport& beforeReport = {}) {
     const std::string previousName = db.GetFileName();
     if (previousName.empty()) {
         const QString chosen = AskSaveName(ctx);
@@ -80,6 +84,8 @@ bool SaveAny(AppContext& ctx, Db& db, const ProgressCallback& progress) {
     std::string error;
     if (!db.SaveDatabase(progress, &error)) {
         db.SetFileName(previousName);
+        if (beforeReport)
+            beforeReport();
         ReportError(ctx, FromStd(error));
         return false;
     }
@@ -101,8 +107,9 @@ bool ExportAny(AppContext& ctx, const Db& db, const ProgressCallback& progress) 
 
 } // namespace
 
-bool OpenDatabaseInteractive(AppContext& ctx, clsDatabase& db, const ProgressCallback& progress) {
-    return OpenAny(ctx, db, progress);
+bool OpenDatabaseInteractive(AppContext& ctx, clsDatabase& db, const ProgressCallback& progress,
+                             const BeforeReport& beforeReport) {
+    return OpenAny(ctx, db, progress, beforeReport);
 }
 
 bool OpenDatabaseInteractive(AppContext& ctx, clsInsertDatabase& db,
@@ -110,8 +117,9 @@ bool OpenDatabaseInteractive(AppContext& ctx, clsInsertDatabase& db,
     return OpenAny(ctx, db, progress);
 }
 
-bool SaveDatabaseInteractive(AppContext& ctx, clsDatabase& db, const ProgressCallback& progress) {
-    return SaveAny(ctx, db, progress);
+bool SaveDatabaseInteractive(AppContext& ctx, clsDatabase& db, const ProgressCallback& progress,
+                             const BeforeReport& beforeReport) {
+    return SaveAny(ctx, db, progress, beforeReport);
 }
 
 bool SaveDatabaseInteractive(AppContext& ctx, clsInsertDatabase& db,

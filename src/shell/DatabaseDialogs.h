@@ -17,20 +17,25 @@ namespace quillary {
 struct AppContext;
 
 using ProgressCallback = std::function<void(int)>; // 0..1000
+// Runs just before a failure is reported, so the caller can take its progress display
+// down first.
+using BeforeReport = std::function<void()>;
 
 // Opens the database named by its file name. With no file name, asks with the open
 // dialog "Select a Palm Database:"; a chosen file that does not exist gives
 // "<path> not found.  Please try a different file." (OK/Cancel). A stored file that does
 // not exist gives "File : <path> not found."; a damaged one its reason (ReportError).
 // False on cancel or failure, with the database and its file name as they were.
-bool OpenDatabaseInteractive(AppContext& ctx, clsDatabase& db, const ProgressCallback& progress);
+bool OpenDatabaseInteractive(AppContext& ctx, clsDatabase& db, const ProgressCallback& progress,
+                             const BeforeReport& beforeReport = {});
 bool OpenDatabaseInteractive(AppContext& ctx, clsInsertDatabase& db,
                              const ProgressCallback& progress);
 
 // Saves the database. With no file name, asks with the save dialog "Select Windows
 // Filename for Quillary Database:" and appends ".pdb" unless the name ends in it (any
 // case). A failed save is reported (ReportError); the file name stays as it was.
-bool SaveDatabaseInteractive(AppContext& ctx, clsDatabase& db, const ProgressCallback& progress);
+bool SaveDatabaseInteractive(AppContext& ctx, clsDatabase& db, const ProgressCallback& progress,
+                             const BeforeReport& beforeReport = {});
 bool SaveDatabaseInteractive(AppContext& ctx, clsInsertDatabase& db,
                              const ProgressCallback& progress);
 

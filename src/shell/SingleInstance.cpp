@@ -39,10 +39,11 @@ bool SingleInstance::Claim() {
     if (!m_Lock->tryLock(0)) {
         // Another instance holds the lock. Its socket may not be listening yet if it has
         // just started, so try for a moment before giving up quietly.
-        for (int attempt = 0; attempt < 20; ++attempt) {
-            if (NotifyRunningInstance())
-                return false;
-            QThread::msleep(100);
+        m_Answered = false;
+        for (int attempt = 0; attempt < 20 && !m_Answered; ++attempt) {
+            m_Answered = NotifyRunningInstance();
+            if (!m_Answered)
+                QThread::msleep(100);
         }
         return false;
     }

@@ -24,6 +24,9 @@ public:
     // True when this process is the one to run. When another instance runs, asks it to
     // activate its window and returns false.
     bool Claim();
+    // After a Claim that returned false: whether the running instance took the request.
+    // False means it holds the lock but does not listen (hung, or its socket was removed).
+    bool RunningInstanceAnswered() const { return m_Answered; }
 
     static QString DefaultKey();
 
@@ -37,6 +40,7 @@ private:
     QString m_Key;
     std::unique_ptr<QLockFile> m_Lock;
     QLocalServer* m_Server = nullptr;
+    bool m_Answered = false;
 };
 
 } // namespace quillary

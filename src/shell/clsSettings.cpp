@@ -1,5 +1,6 @@
 #include "clsSettings.h"
 
+#include "TextCodec.h"
 #include "modGlobals.h"
 
 #include <QDir>
@@ -22,19 +23,22 @@ const QString kMissing = QStringLiteral("-9991gfjh23123123");
 constexpr int kMaxValueLength = 255;
 
 // A file written by a single-byte program is not valid UTF-8: it is read and written back
-// as Latin-1, so lines this program never touches keep their bytes.
-QStringList ReadLines(const QString& path, bool* singleByte = nullptr) {
+// as Windows-1252 (which maps every byte), with its own line ends, so lines this program
+// never touches keep their bytes.
+QStringList ReadLines(const QString& path, bool* singleByte = nullptr, bool* crLf = nullptr) {
     QFile file(path);
     if (!file.open(QIODevice::ReadOnly))
         return {};
     const QByteArray bytes = file.readAll();
     QStringDecoder utf8(QStringDecoder::Utf8);
     QString text = utf8(bytes);
-    const bool latin1 = utf8.hasError();
-    if (latin1)
-        text = QString::fromLatin1(bytes);
+    const bool cp1252 = utf8.hasError();
+    if (cp1252)
+        text = FromCp1252(bytes.toStdString());
     if (singleByte)
-        *singleByte = latin1;
+        *singleByte = cp1252;
+    if (crLf)
+        *crLf = bytes.contains("\r\n");
     text.remove(QChar('\r'));
     QStringList lines = text.split(QChar('\n'));
     if (!lines.isEmpty() && lines.last().isEmpty())
@@ -155,7 +159,7 @@ QString clsSettings::ReadValue(const QString& key) const {
 }
 
 bool clsSettings::WriteValue(const QString& key, const QString& value) {
-    QStringList lines = ReadLines(m_FilePath, &m_SingleByteFile);
+    QStringList lines = ReadLines(m_FilePath, &m_SingleByteFile, &m_CrLfFile);
     PutKey(lines, key, value);
     return WriteLines(lines);
 }
@@ -166,9 +170,13 @@ bool clsSettings::WriteLines(const QStringList& lines) {
     QSaveFile file(m_FilePath);
     bool ok = file.open(QIODevice::WriteOnly);
     if (ok) {
-        const QString text = lines.join(QChar('\n'));
-        file.write(m_SingleByteFile ? text.toLatin1() : text.toUtf8());
-        file.write("\n");
+        const QString lineEnd = m_CrLfFile ? QStringLiteral("\r\n") : QStringLiteral("\n");
+        const QString text = lines.join(lineEnd) + lineEnd;
+        // A value the code page cannot hold turns the file into UTF-8 rather than into "?".
+        if (m_SingleByteFile && FirstUnstorableCharacter(text) == 0)
+            file.write(QByteArray::fromStdString(ToCp1252(text)));
+        else
+            file.write(text.toUtf8());
         ok = file.commit();
     }
     if (!ok && !m_WriteErrorReported) {
@@ -219,7 +227,7 @@ bool clsSettings::SetSetting(const QString& key, const QString& value) {
 
 int clsSettings::Save() {
     // One rewrite of the file with every cached pair applied in cache order.
-    QStringList lines = ReadLines(m_FilePath, &m_SingleByteFile);
+    QStringList lines = ReadLines(m_FilePath, &m_SingleByteFile, &m_CrLfFile);
     for (int p = 1; p < m_Keys.size(); ++p)
         PutKey(lines, m_Keys.at(p), m_Values.at(p));
     WriteLines(lines);

@@ -43,6 +43,7 @@ private:
     std::function<void(const QString&)> m_WriteErrorHandler;
     bool m_WriteErrorReported = false;
     bool m_SingleByteFile = false; // the file on disk is not UTF-8
+    bool m_CrLfFile = false;       // the file on disk ends its lines with CR LF
 };
 
 // The note editor's font from "FontName", "FontSize", "FontBold", "FontItalic",

@@ -3,15 +3,19 @@
 #include "TextUtil.h"
 
 #include <cerrno>
+#include <chrono>
 #include <cstdio>
 #include <cstring>
 #include <filesystem>
 #include <fstream>
 #include <random>
+#include <string_view>
 #include <system_error>
 
 #if defined(__unix__) || defined(__APPLE__)
+#include <csignal>
 #include <fcntl.h>
+#include <sys/file.h>
 #include <sys/stat.h>
 #include <unistd.h>
 #define QUILLARY_POSIX_IO 1
@@ -59,16 +63,103 @@ bool ReadWholeFile(const std::string& path, std::vector<uint8_t>& out, std::stri
 
 namespace {
 
+long CurrentProcessId() {
+#ifdef QUILLARY_POSIX_IO
+    return long(::getpid());
+#else
+    return 0;
+#endif
+}
+
 std::string TempNameFor(const fs::path& target) {
     static std::mt19937_64 rng{std::random_device{}()};
-    char suffix[32];
-    std::snprintf(suffix, sizeof suffix, ".%08llx.tmp",
+    char suffix[48];
+    std::snprintf(suffix, sizeof suffix, ".%ld.%08llx.tmp", CurrentProcessId(),
                   static_cast<unsigned long long>(rng() & 0xFFFFFFFFull));
     std::string name(1, '.');
     name += target.filename().string();
     name += suffix;
     return (target.parent_path() / name).string();
 }
+
+bool AllOf(std::string_view s, bool (*pred)(char)) {
+    if (s.empty())
+        return false;
+    for (char c : s)
+        if (!pred(c))
+            return false;
+    return true;
+}
+bool IsDigit(char c) {
+    return c >= '0' && c <= '9';
+}
+bool IsHexDigit(char c) {
+    return IsDigit(c) || (c >= 'a' && c <= 'f');
+}
+
+// Whether name is one of our temporaries for the file called targetName; *pid gets the
+// writer's process ID, or -1 for the older names that carry none.
+bool IsTempNameOf(const std::string& name, const std::string& targetName, long* pid) {
+    const std::string prefix = "." + targetName + ".";
+    const std::string ending = ".tmp";
+    if (name.size() <= prefix.size() + ending.size() ||
+        name.compare(0, prefix.size(), prefix) != 0 ||
+        name.compare(name.size() - ending.size(), ending.size(), ending) != 0)
+        return false;
+    const std::string_view middle =
+        std::string_view(name).substr(prefix.size(), name.size() - prefix.size() - ending.size());
+    const size_t dot = middle.find('.');
+    const std::string_view random = dot == std::string_view::npos ? middle : middle.substr(dot + 1);
+    if (random.size() != 8 || !AllOf(random, IsHexDigit))
+        return false;
+    if (dot == std::string_view::npos) {
+        *pid = -1;
+        return true;
+    }
+    const std::string_view digits = middle.substr(0, dot);
+    if (digits.size() > 9 || !AllOf(digits, IsDigit))
+        return false;
+    *pid = std::stol(std::string(digits));
+    return true;
+}
+
+#ifdef QUILLARY_POSIX_IO
+// Removes what earlier saves of target left behind when they were killed. A temporary
+// is ours when its name is the target's own temporary name; it is left alone while its
+// writer may still be at work: the writer holds a lock on it for the whole write, its
+// process must be gone, and a temporary from before names carried the process ID must
+// be an hour old.
+void RemoveAbandonedTemporaries(const fs::path& target) {
+    std::error_code ec;
+    const fs::path folder = target.has_parent_path() ? target.parent_path() : fs::path(".");
+    const std::string targetName = target.filename().string();
+    fs::directory_iterator it(folder, ec);
+    if (ec)
+        return;
+    for (const fs::directory_entry& entry : it) {
+        long pid = 0;
+        const std::string name = entry.path().filename().string();
+        if (!IsTempNameOf(name, targetName, &pid) || !entry.is_regular_file(ec))
+            continue;
+        if (pid >= 0) {
+            if (pid == CurrentProcessId() || pid <= 0)
+                continue;
+            if (::kill(pid_t(pid), 0) == 0 || errno != ESRCH)
+                continue; // the writer still runs (or may: we cannot tell)
+        } else {
+            const auto age = fs::file_time_type::clock::now() - entry.last_write_time(ec);
+            if (ec || age < std::chrono::hours(1))
+                continue;
+        }
+        const int fd = ::open(entry.path().c_str(), O_RDONLY | O_CLOEXEC | O_NOFOLLOW);
+        if (fd < 0)
+            continue;
+        if (::flock(fd, LOCK_EX | LOCK_NB) == 0)
+            ::unlink(entry.path().c_str());
+        ::close(fd);
+    }
+}
+#endif
 
 #ifdef QUILLARY_POSIX_IO
 std::string Reason() {
@@ -116,6 +207,9 @@ bool WriteFileReplacing(const std::string& path, const uint8_t* data, size_t siz
 #endif
     if (readOnly)
         return Fail(error, path + ": the file is read-only; the previous file is unchanged.");
+#ifdef QUILLARY_POSIX_IO
+    RemoveAbandonedTemporaries(target);
+#endif
     const std::string temp = TempNameFor(target);
 #ifdef QUILLARY_POSIX_IO
     mode_t mode = 0644;
@@ -125,6 +219,8 @@ bool WriteFileReplacing(const std::string& path, const uint8_t* data, size_t siz
     const int fd = ::open(temp.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, mode);
     if (fd < 0)
         return Fail(error, path + ": cannot write in its folder (" + Reason() + ").");
+    // Held until the file is closed: a later save never takes this one for abandoned.
+    ::flock(fd, LOCK_EX | LOCK_NB);
     std::string why;
     if (!WriteAll(fd, data, size))
         why = "writing failed (" + Reason() + ")";

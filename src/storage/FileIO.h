@@ -21,6 +21,11 @@ bool ReadWholeFile(const std::string& path, std::vector<uint8_t>& out, std::stri
 // renames it over path. On any failure the temporary file is removed, an existing file
 // at path is left as it was, and *error says why. A read-only file is refused; through
 // a link the linked file is written.
+//
+// The temporary is ".<file name>.<process ID>.<8 hex digits>.tmp", locked (flock) while
+// it is written. Temporaries of the same file left by a writer that was killed (its
+// process gone, its lock free) are removed first; so are unlocked ones named without a
+// process ID (".<file name>.<8 hex digits>.tmp") once they are an hour old.
 bool WriteFileReplacing(const std::string& path, const uint8_t* data, size_t size,
                         std::string* error);
 inline bool WriteFileReplacing(const std::string& path, const std::vector<uint8_t>& data,

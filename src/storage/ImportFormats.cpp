@@ -62,6 +62,31 @@ std::vector<std::string> ParseRawTextNotes(std::string_view text) {
     return notes;
 }
 
+namespace {
+
+// The numeric value of the number the text starts with is 0 (no number at all counts as
+// 0): "0", " 00.0", "abc" are; "0.5", ".5", "-3" are not.
+bool LeadingValueIsZero(std::string_view text) {
+    size_t i = 0;
+    while (i < text.size() && (text[i] == ' ' || text[i] == '\t'))
+        ++i;
+    if (i < text.size() && (text[i] == '-' || text[i] == '+'))
+        ++i;
+    bool point = false;
+    for (; i < text.size(); ++i) {
+        const char c = text[i];
+        if (c == '.' && !point)
+            point = true;
+        else if (c >= '1' && c <= '9')
+            return false;
+        else if (c != '0')
+            break;
+    }
+    return true;
+}
+
+} // namespace
+
 bool ParseImportList(std::string_view text, std::vector<ImportListEntry>& entries) {
     entries.clear();
     const std::vector<std::string_view> lines = SplitLines(text);
@@ -70,7 +95,7 @@ bool ParseImportList(std::string_view text, std::vector<ImportListEntry>& entrie
     std::string_view header = lines[0];
     if (const size_t comma = header.find(','); comma != std::string_view::npos)
         header = header.substr(0, comma);
-    if (LeadingNumber(header) != 0)
+    if (!LeadingValueIsZero(header))
         return false;
     for (size_t i = 2; i < lines.size(); ++i) {
         if (TrimSpaces(lines[i]).size() <= 2)

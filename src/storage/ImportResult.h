@@ -10,5 +10,5 @@
 struct ImportResult {
     bool completed = false; // the whole import file was read
     int imported = 0;       // notes or inserts added
-    std::vector<std::string> messages;
+    std::vector<std::string> messages; // UTF-8; quoted titles are converted from the file
 };

@@ -200,11 +200,13 @@ bool ParsePalmHeader(const uint8_t* bytes, size_t size, PalmHeader& h, std::stri
     if (h.width > size_t(clsBitmap::kMaxDimension) || h.height > size_t(clsBitmap::kMaxDimension))
         return Fail(error, "the picture is " + Num(long(h.width)) + " x " + Num(long(h.height)) +
                                " pixels, more than the 32767 a side that a note can hold.");
-    const size_t expected = size_t(clsBitmap::RoundUpRowBytes(int32_t(h.width), 1));
-    if (h.rowBytes != expected)
+    // Other writers align rows differently (the handheld itself to 2 bytes); any row
+    // that holds the width's pixels can be decoded.
+    const size_t needed = (h.width + 7) / 8;
+    if (h.rowBytes < needed)
         return Fail(error, "the picture header gives row bytes " + Num(long(h.rowBytes)) +
-                               " for a width of " + Num(long(h.width)) + " pixels (expected " +
-                               Num(long(expected)) + ").");
+                               " for a width of " + Num(long(h.width)) + " pixels (at least " +
+                               Num(long(needed)) + " are needed).");
     if (s > size - clsBitmap::kPalmPrefixBytes)
         return Fail(error, "the picture's data size " + Num(long(s)) + " is larger than the " +
                                Num(long(size - clsBitmap::kPalmPrefixBytes)) +
@@ -249,7 +251,7 @@ bool clsBitmap::LoadPalmBitmap(const uint8_t* bytes, size_t size, std::string* e
     PalmHeader h;
     if (!ParsePalmHeader(bytes, size, h, error))
         return false;
-    const size_t rb = h.rowBytes;
+    const size_t rb = h.rowBytes; // as stored; the picture keeps its own row layout
     std::vector<uint8_t> data(rb * h.height, 0);
     const uint8_t* in = h.data;
     for (size_t y = 0; y < h.height; ++y) {
@@ -281,11 +283,21 @@ bool clsBitmap::LoadPalmBitmap(const uint8_t* bytes, size_t size, std::string* e
             }
         }
     }
+    const size_t ownRowBytes = size_t(RoundUpRowBytes(int32_t(h.width), 1));
+    if (ownRowBytes != rb) {
+        std::vector<uint8_t> own(ownRowBytes * h.height, 0);
+        const size_t pixels = (h.width + 7) / 8;
+        for (size_t y = 0; y < h.height; ++y)
+            std::memcpy(own.data() + y * ownRowBytes, data.data() + y * rb, pixels);
+        data.swap(own);
+    }
     m_width = int32_t(h.width);
     m_height = int32_t(h.height);
     m_depth = 1;
-    m_rowBytes = int32_t(rb);
+    m_rowBytes = int32_t(ownRowBytes);
     m_data.swap(data);
+    if (ownRowBytes != rb)
+        ClearPaddingBits();
     return true;
 }
 

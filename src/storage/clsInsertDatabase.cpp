@@ -1,6 +1,7 @@
 #include "clsInsertDatabase.h"
 
 #include "ByteOrder.h"
+#include "Cp1252.h"
 #include "FileIO.h"
 #include "ImportFormats.h"
 #include "TextUtil.h"
@@ -12,8 +13,9 @@ using namespace quillary;
 
 namespace {
 
+// Messages are UTF-8; titles and types are the file's Windows-1252 bytes.
 std::string Quote(const std::string& s) {
-    return "\"" + s + "\"";
+    return "\"" + Cp1252ToUtf8(s) + "\"";
 }
 
 } // namespace

@@ -204,7 +204,8 @@ bool clsQuillaryItem::ImportNoteItem(const std::string& textFilePath,
 bool clsQuillaryItem::ImportBitmapItem(const std::string& bitmapFilePath, std::string* error) {
     std::error_code ec;
     if (bitmapFilePath.empty() || !std::filesystem::exists(bitmapFilePath, ec))
-        return Fail(error, bitmapFilePath + " not found.\r\nImport Aborted: Default bitmap created.");
+        return Fail(error,
+                    bitmapFilePath + " not found.\r\nImport Aborted: the picture was not changed.");
     clsBitmap bitmap;
     if (!bitmap.LoadWinBmpFile(bitmapFilePath, error))
         return false;

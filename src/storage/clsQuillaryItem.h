@@ -88,7 +88,7 @@ public:
     bool ImportNoteItem(const std::string& textFilePath, const std::string& bitmapFilePath,
                         std::vector<std::string>* messages = nullptr);
     // Replaces the picture from a 1-bit .bmp. A missing file gives
-    // "<path> not found.\r\nImport Aborted: Default bitmap created."; a file that cannot be
+    // "<path> not found.\r\nImport Aborted: the picture was not changed."; a file that cannot be
     // read gives its reason. The picture stays as it was in both cases.
     bool ImportBitmapItem(const std::string& bitmapFilePath, std::string* error = nullptr);
 

@@ -64,6 +64,8 @@ private slots:
     void moveStopsWithOneRowAndColumnOnTheSurface();
     void overhangIsLostOnCommit();
     void dragMovesStepByStep();
+    void handDragFollowsEveryMove_data();
+    void handDragFollowsEveryMove();
     void selectAllThenClear();
     void copyAndCutNeedASelection();
     void pasteReducesToBlackAndWhite();
@@ -223,6 +225,50 @@ void TestDrawBoxSelection::dragMovesStepByStep() {
     f.DragSelection(30, 20, 7);
     QCOMPARE(f.box->SelectionRect(), QRect(35, 25, 20, 20));
     QCOMPARE(f.box->Picture(), Shifted(Sample(), QRect(5, 5, 20, 20), QPoint(35, 25)));
+}
+
+void TestDrawBoxSelection::handDragFollowsEveryMove_data() {
+    QTest::addColumn<bool>("pasted");
+    QTest::addColumn<int>("steps");
+    QTest::newRow("region, six steps") << false << 6;
+    QTest::newRow("region, one pixel at a time") << false << 90;
+    QTest::newRow("pasted picture, six steps") << true << 6;
+}
+
+// Through the window system, as a hand drags: the press on the selection grabs the mouse
+// and every later move must reach the selection, wherever the pointer now is.
+void TestDrawBoxSelection::handDragFollowsEveryMove() {
+    QFETCH(bool, pasted);
+    QFETCH(int, steps);
+    DrawBoxFixture f(QSize(200, 120), QSize(320, 240));
+    f.box->SetPicture(WhitePicture(200, 120));
+    QVERIFY(QTest::qWaitForWindowExposed(f.box.get()));
+    QImage piece = WhitePicture(20, 20);
+    PaintBlack(piece, QRect(0, 0, 20, 2));
+    if (pasted) {
+        f.services.clipImage = piece;
+        f.box->PastePicture();
+    } else {
+        QImage picture = WhitePicture(200, 120);
+        PaintBlack(picture, QRect(5, 5, 20, 2));
+        f.box->SetPicture(picture);
+        f.Select(QPoint(5, 5), QPoint(24, 24));
+    }
+    QVERIFY(f.box->IsFloating());
+    const QRect before = f.box->SelectionRect();
+    QWidget* surface = f.Surface();
+    QCOMPARE(surface->childAt(f.Grab()->geometry().center()), f.Grab());
+    // Window positions: the window system, not the test, picks the widget for each event.
+    QWindow* window = f.box->windowHandle();
+    const QPoint start = surface->mapTo(f.box.get(), f.Grab()->geometry().center());
+    QTest::mousePress(window, Qt::LeftButton, Qt::NoModifier, start);
+    for (int i = 1; i <= steps; ++i)
+        QTest::mouseMove(window, start + QPoint(90 * i / steps, 30 * i / steps));
+    QTest::mouseRelease(window, Qt::LeftButton, Qt::NoModifier, start + QPoint(90, 30));
+    QCOMPARE(f.box->SelectionRect(), before.translated(90, 30));
+    QCOMPARE(BlackPixels(f.box->Picture()).size(), 40);
+    QVERIFY(BlackPixels(f.box->Picture()).contains(before.topLeft() + QPoint(90, 30)));
+    QVERIFY(f.box->DirtyFlag());
 }
 
 void TestDrawBoxSelection::selectAllThenClear() {

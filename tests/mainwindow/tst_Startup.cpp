@@ -1,6 +1,7 @@
 #include "MainWindowFixture.h"
 
 #include "mainwindow/Startup.h"
+#include "shell/SingleInstance.h"
 #include "shell/frmSplash.h"
 
 #include <QApplication>
@@ -9,6 +10,8 @@
 #include <QPlainTextEdit>
 #include <QTest>
 #include <QTimer>
+#include <QUuid>
+#include <QWindow>
 
 using namespace quillary;
 using namespace quillary::test;
@@ -21,6 +24,9 @@ class tst_Startup : public QObject {
             if (qobject_cast<frmSplash*>(w) && w->isVisible())
                 return true;
         return false;
+    }
+    static QString UniqueKey() {
+        return "quillary-test-" + QUuid::createUuid().toString(QUuid::Id128);
     }
     static bool MainWindowVisible() {
         for (QWidget* w : QApplication::topLevelWidgets())
@@ -67,6 +73,71 @@ private slots:
         QCOMPARE(window->TextEditor()->toPlainText(), QString("first note"));
         QCOMPARE(settings.GetSetting("PrintNotesSelectedString"), QString("0"));
         QCOMPARE(settings.GetSetting("PrintBitmapSizePercent"), QString("50"));
+    }
+
+    void secondStartDuringTheWaitBringsTheWindowForward() {
+        MainWindowFixture f;
+        f.WriteUsers({{5, "Ann", "ann"}});
+        MainWindowFixture::WriteDatabase(f.UserFile("ann", "Ann"), {"first note"});
+        f.WriteSetting("Don't Show Splash Screen", "1");
+        const QString key = UniqueKey();
+        SingleInstance first(key);
+        QVERIFY(first.Claim());
+        bool secondRan = false;
+        bool secondClaimed = true;
+        QTimer::singleShot(300, [&] {
+            SingleInstance second(key);
+            secondClaimed = second.Claim();
+            secondRan = true;
+        });
+        clsSettings settings(f.SettingsFile());
+        clsDatabase database;
+        std::unique_ptr<frmMain> window =
+            StartMainWindow(f.services, settings, database, 2, &first);
+        QVERIFY(secondRan);
+        QVERIFY(!secondClaimed);
+        // Minimised before the request could have been honoured: it must still come back.
+        window->showMinimized();
+        QVERIFY(window->isMinimized());
+        QTRY_VERIFY(!window->isMinimized());
+        QVERIFY(window->isVisible());
+        // And later starts keep working.
+        window->showMinimized();
+        {
+            SingleInstance third(key);
+            QVERIFY(!third.Claim());
+        }
+        QTRY_VERIFY(!window->isMinimized());
+    }
+
+    void windowWhoseNativeWindowWentComesBackWithItsEdits() {
+        MainWindowFixture f;
+        f.WriteUsers({{5, "Ann", "ann"}});
+        MainWindowFixture::WriteDatabase(f.UserFile("ann", "Ann"), {"first note"});
+        frmMain& w = f.Start();
+        QTest::keyClicks(w.TextEditor(), "#");
+        QCOMPARE(w.windowTitle(), QString("Quillary*"));
+        const QString key = UniqueKey();
+        SingleInstance first(key);
+        QVERIFY(first.Claim());
+        FollowActivationRequests(first, w);
+
+        // Another program destroys the window: nothing of it is left on the screen.
+        QVERIFY(w.windowHandle());
+        w.windowHandle()->destroy();
+        QVERIFY(!w.windowHandle()->isExposed());
+
+        {
+            SingleInstance second(key);
+            QVERIFY(!second.Claim());
+        }
+        QTRY_VERIFY(w.isVisible() && w.windowHandle() && w.windowHandle()->isExposed());
+        QCOMPARE(w.TextEditor()->toPlainText(), QString("first note#"));
+        QCOMPARE(w.windowTitle(), QString("Quillary*"));
+        // Usable: typing still reaches the note.
+        w.TextEditor()->setFocus();
+        QTest::keyClicks(w.TextEditor(), "!");
+        QCOMPARE(w.TextEditor()->toPlainText(), QString("first note#!"));
     }
 };
 

@@ -9,7 +9,11 @@
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
+#include <QLabel>
 #include <QPlainTextEdit>
+#include <QProgressBar>
+#include <QRandomGenerator>
+#include <QSignalSpy>
 #include <QStatusBar>
 #include <QTest>
 
@@ -30,6 +34,12 @@ void TwoUsers(MainWindowFixture& f) {
     f.WriteUsers({{101, "Ann", "ann"}, {202, "Bob", "bob"}});
     MainWindowFixture::WriteDatabase(f.UserFile("ann", "Ann"), {"ann one", "ann two\nline", "ann three"});
     MainWindowFixture::WriteDatabase(f.UserFile("bob", "Bob"), {"bob one", "bob two"});
+}
+
+std::vector<uint8_t> PictureBytes(const clsDatabase& db, int index) {
+    std::vector<uint8_t> bytes;
+    db.GetRecordObject(index)->GetBitmapData(bytes);
+    return bytes;
 }
 
 QString NoteText(const QString& path, int index) {
@@ -333,6 +343,275 @@ private slots:
         QCOMPARE(f.Settings().GetSetting("Recent File1"), QString());
         QCOMPARE(w.TextEditor()->toPlainText(), QString("ann one"));
         QCOMPARE(QString::fromStdString(f.Database().GetFileName()), ann);
+    }
+
+    void failedOpenAtStartOrRefreshKeepsAnOwner_data() {
+        QTest::addColumn<bool>("atStart");
+        QTest::newRow("start-up") << true;
+        QTest::newRow("refresh") << false;
+    }
+    void failedOpenAtStartOrRefreshKeepsAnOwner() {
+        QFETCH(bool, atStart);
+        MainWindowFixture f;
+        TwoUsers(f);
+        const QString ann = f.UserFile("ann", "Ann");
+        auto damage = [&] {
+            QFile bad(ann);
+            QVERIFY(bad.open(QIODevice::WriteOnly | QIODevice::Truncate));
+            bad.write("damaged");
+        };
+        if (atStart)
+            damage();
+        frmMain& w = f.Start();
+        if (atStart) {
+            Trigger(w, "mnuAddRecord");
+        } else {
+            QTest::keyClicks(w.TextEditor(), "#");
+            damage();
+            Trigger(w, "mnuRefresh");
+            QCOMPARE(w.TextEditor()->toPlainText(), QString("ann one#"));
+            QCOMPARE(QString::fromStdString(f.Database().GetFileName()), ann);
+        }
+        QCOMPARE(f.services.messages.size(), 1);
+        QVERIFY(f.services.messages.first().text.contains("QLAnn.pdb"));
+        QCOMPARE(w.windowTitle(), QString("Quillary*"));
+        QCOMPARE(w.CurrentUserIndex(), 0);
+        QCOMPARE(w.UserSelector()->currentIndex(), 0);
+        qint32 id = 0;
+        QVERIFY(w.CurrentUserId(&id)); // what a HotSync is refused for while unsaved
+        QCOMPARE(id, 101);
+
+        // Choosing another user asks first; Cancel keeps everything.
+        f.services.messageAnswers << MsgResult::Cancel;
+        QTest::keyClick(w.UserSelector(), Qt::Key_Down);
+        QCOMPARE(f.services.messages.size(), 2);
+        QVERIFY(f.services.messages.last().text.contains("Ann"));
+        QCOMPARE(w.UserSelector()->currentIndex(), 0);
+        QVERIFY(f.Database().m_FileDirtyFlag);
+        // Closing asks too.
+        f.services.messageAnswers << MsgResult::Cancel;
+        QVERIFY(!w.close());
+        QCOMPARE(f.services.messages.size(), 3);
+        f.services.messageAnswers << MsgResult::No;
+        QVERIFY(w.close());
+        QCOMPARE(QFile(ann).size(), qint64(7)); // the damaged file was not written over
+    }
+
+    void pictureTooLargeStaysUnsaved() {
+        MainWindowFixture f;
+        TwoUsers(f);
+        frmMain& w = f.Start();
+        // Noise does not compress: far more than a note can hold.
+        QImage noise(800, 800, QImage::Format_Mono);
+        auto* rng = QRandomGenerator::global();
+        for (int y = 0; y < noise.height(); ++y)
+            for (int x = 0; x < noise.bytesPerLine(); ++x)
+                noise.scanLine(y)[x] = uchar(rng->generate());
+        w.PictureEditor()->SetPicture(noise.convertToFormat(QImage::Format_RGB32));
+        f.DrawDot(QPoint(20, 30));
+        QVERIFY(w.PictureEditor()->DirtyFlag());
+        QCOMPARE(w.windowTitle(), QString("Quillary*"));
+
+        Trigger(w, "mnuSave");
+        QCOMPARE(f.services.messages.size(), 1);
+        QVERIFY(f.services.messages.first().text.contains("at most"));
+        QVERIFY(w.PictureEditor()->DirtyFlag());
+        QCOMPARE(w.windowTitle(), QString("Quillary*"));
+        // A second save does not quietly drop it either.
+        Trigger(w, "mnuSave");
+        QCOMPARE(f.services.messages.size(), 2);
+        QVERIFY(w.PictureEditor()->DirtyFlag());
+        QCOMPARE(w.windowTitle(), QString("Quillary*"));
+        // Nor does going to another note.
+        QTest::keyClick(w.NoteSelector(), Qt::Key_Down);
+        QCOMPARE(f.services.messages.size(), 3);
+        QCOMPARE(w.CurrentNoteIndex(), 0);
+        QCOMPARE(w.NoteSelector()->currentIndex(), 0);
+        QVERIFY(w.PictureEditor()->DirtyFlag());
+        // Closing with Yes cannot store it: the window stays; No discards knowingly.
+        f.services.messageAnswers << MsgResult::Yes;
+        QVERIFY(!w.close());
+        f.services.messageAnswers << MsgResult::No;
+        QVERIFY(w.close());
+    }
+
+    void unreadablePictureIsAnnouncedAndKeptUnlessReplaced() {
+        MainWindowFixture f;
+        TwoUsers(f);
+        const QString ann = f.UserFile("ann", "Ann");
+        {
+            // Note 2's picture: a header whose rows cannot hold its width.
+            auto db = MainWindowFixture::ReadDatabase(ann);
+            std::vector<uint8_t> bad = {0, 64, 0, 2, 0, 2, 0, 0, 0, 0,
+                                        0, 0,  0, 0, 0, 0, 0, 2, 0, 0};
+            std::string error;
+            QVERIFY(db->GetRecordObject(1)->SetBitmapData(bad, &error));
+            QVERIFY(db->SaveDatabase({}, &error));
+        }
+        const QByteArray stored = [&] {
+            QFile file(ann);
+            return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
+        }();
+        frmMain& w = f.Start();
+        QVERIFY(!w.PictureProblem()->isVisible());
+        QTest::keyClick(w.NoteSelector(), Qt::Key_Down);
+        QCOMPARE(w.CurrentNoteIndex(), 1);
+        QVERIFY(w.PictureProblem()->isVisible());
+        QVERIFY(w.PictureProblem()->text().contains("cannot be shown"));
+        QTRY_VERIFY(w.statusBar()->currentMessage().contains("cannot be shown"));
+        // A line over the picture, which moves down under it.
+        const QRect line = w.PictureProblem()->geometry();
+        const QRect picture = w.PictureEditor()->geometry();
+        QVERIFY(line.height() > 0);
+        QCOMPARE(line.bottom() + 1, picture.top());
+        QCOMPARE(line.left(), picture.left());
+        // Without a picture edit the bytes stay as read, even through a save.
+        QTest::keyClicks(w.TextEditor(), "!");
+        Trigger(w, "mnuSave");
+        auto saved = MainWindowFixture::ReadDatabase(ann);
+        QCOMPARE(saved->GetRecordObject(1)->RawText(), std::string("ann two\nline!"));
+        auto original = std::make_unique<clsDatabase>();
+        QVERIFY(original->LoadDatabaseBytes(reinterpret_cast<const uint8_t*>(stored.constData()),
+                                            size_t(stored.size()), ann.toStdString(), {}, nullptr));
+        QVERIFY(PictureBytes(*saved, 1) == PictureBytes(*original, 1));
+        QVERIFY(f.services.messages.isEmpty());
+
+        // The first drawing asks before it replaces them; No keeps them.
+        f.DrawDot(QPoint(20, 30));
+        f.services.messageAnswers << MsgResult::No;
+        Trigger(w, "mnuSave");
+        QCOMPARE(f.services.messages.size(), 1);
+        QVERIFY(f.services.messages.first().text.contains("could not be read"));
+        saved = MainWindowFixture::ReadDatabase(ann);
+        QVERIFY(PictureBytes(*saved, 1) == PictureBytes(*original, 1));
+        QVERIFY(!w.PictureEditor()->DirtyFlag());
+        // Yes stores the drawing, and the warning goes.
+        f.DrawDot(QPoint(20, 30));
+        f.services.messageAnswers << MsgResult::Yes;
+        Trigger(w, "mnuSave");
+        QCOMPARE(f.services.messages.size(), 2);
+        QVERIFY(!w.PictureProblem()->isVisible());
+        saved = MainWindowFixture::ReadDatabase(ann);
+        clsBitmap drawn;
+        QVERIFY(saved->GetRecordObject(1)->GetBitmap(drawn));
+        QVERIFY(drawn.GetPixel(20, 30));
+    }
+
+    void saveCreatesAMissingUserFolderAndHidesProgressOnFailure() {
+        MainWindowFixture f;
+        TwoUsers(f);
+        frmMain& w = f.Start();
+        QTest::keyClicks(w.TextEditor(), "#");
+        // Bob's folder is listed but missing, two levels deep.
+        f.WriteUsers({{101, "Ann", "ann"}, {202, "Bob", "bob"}, {303, "Cy", "deep/cy"}});
+        QVERIFY(QDir(f.DesktopDir() + "/deep").removeRecursively());
+        Trigger(w, "mnuRefresh");
+        QTest::keyClick(w.UserSelector(), Qt::Key_End);
+        QCOMPARE(w.UserSelector()->currentText(), QString(" Cy"));
+        QTest::keyClicks(w.TextEditor(), "cy");
+        Trigger(w, "mnuSave");
+        QVERIFY2(f.services.messages.isEmpty(), qPrintable(f.services.messages.value(0).text));
+        QCOMPARE(NoteText(f.UserFile("deep/cy", "Cy"), 0).right(2), QString("cy"));
+        QCOMPARE(w.windowTitle(), QString("Quillary"));
+
+        // A save that fails shows its message without the progress bar over the status bar.
+        QTest::keyClicks(w.TextEditor(), "!");
+        QVERIFY(QDir(f.DesktopDir() + "/deep/cy").removeRecursively());
+        QFile blocker(f.DesktopDir() + "/deep/cy");
+        QVERIFY(blocker.open(QIODevice::WriteOnly));
+        blocker.close();
+        bool progressShown = true;
+        f.services.onMessage = [&](const auto&) { progressShown = w.ProgressBar()->isVisible(); };
+        Trigger(w, "mnuSave");
+        QCOMPARE(f.services.messages.size(), 1);
+        QVERIFY(!progressShown);
+        QVERIFY(w.statusBar()->isVisible());
+        QCOMPARE(w.windowTitle(), QString("Quillary*"));
+        f.services.onMessage = nullptr;
+        // Outside the desktop folder nothing is created.
+        f.Database().SetFileName((f.Root() + "/elsewhere/notes.pdb").toStdString());
+        Trigger(w, "mnuSave");
+        QCOMPARE(f.services.messages.size(), 2);
+        QVERIFY(!QFileInfo::exists(f.Root() + "/elsewhere"));
+    }
+
+    void undoTakesBackACutEditWhole_data() {
+        QTest::addColumn<QString>("pasted");
+        QTest::addColumn<QString>("kept");
+        QTest::newRow("past 1999 characters") << QString(2100, 'a') << QString(1999, 'a');
+        QTest::newRow("outside Windows-1252")
+            << QString::fromUtf8("x\u4e2d\u6587y") << QString("xy");
+        QTest::newRow("both") << QString::fromUtf8("\u4e2d") + QString(2100, 'b')
+                              << QString(1999, 'b');
+    }
+    // A paste the note cannot hold whole is cut within the same undo step: Undo brings
+    // back what it replaced, Redo the cut paste.
+    void undoTakesBackACutEditWhole() {
+        QFETCH(QString, pasted);
+        QFETCH(QString, kept);
+        MainWindowFixture f;
+        TwoUsers(f);
+        frmMain& w = f.Start();
+        QPlainTextEdit* text = w.TextEditor();
+        text->setFocus();
+        QTest::keyClicks(text, "!");
+        text->selectAll();
+        f.services.clipText = pasted;
+        Trigger(w, "mnuPaste");
+        QCOMPARE(text->toPlainText(), kept);
+        QTest::keySequence(text, QKeySequence::Undo);
+        QCOMPARE(text->toPlainText(), QString("ann one!"));
+        QVERIFY(text->document()->isRedoAvailable());
+        QTest::keySequence(text, QKeySequence::Redo);
+        QCOMPARE(text->toPlainText(), kept);
+        QTest::keySequence(text, QKeySequence::Undo);
+        QCOMPARE(text->toPlainText(), QString("ann one!"));
+        QTest::keySequence(text, QKeySequence::Undo);
+        QCOMPARE(text->toPlainText(), QString("ann one"));
+    }
+
+    void typingKeepsOutWhatTheNoteCannotHold() {
+        MainWindowFixture f;
+        TwoUsers(f);
+        frmMain& w = f.Start();
+        QPlainTextEdit* text = w.TextEditor();
+        text->setFocus();
+        // What a keyboard layout or compose key delivers: key events carrying the text.
+        for (const QString& typed : {QString("x"), QString::fromUtf8("\u4e2d"), QString("y")})
+            QTest::sendKeyEvent(QTest::Click, text, Qt::Key_unknown, typed, Qt::NoModifier);
+        QCOMPARE(text->toPlainText(), QString("ann onexy"));
+        QVERIFY(w.statusBar()->currentMessage().contains("U+4E2D"));
+        QTest::keySequence(text, QKeySequence::Undo);
+        QCOMPARE(text->toPlainText(), QString("ann one"));
+        text->selectAll();
+        f.services.clipText = QString(1998, 'c');
+        Trigger(w, "mnuPaste");
+        QTest::keyClicks(text, "de");
+        QCOMPARE(text->toPlainText(), QString(1998, 'c') + 'd');
+        QVERIFY(w.statusBar()->currentMessage().contains("1999"));
+        // A typed character that replaces a selection still fits.
+        QTest::keyClick(text, Qt::Key_Left, Qt::ShiftModifier);
+        QTest::keyClicks(text, "e");
+        QCOMPARE(text->toPlainText(), QString(1998, 'c') + 'e');
+    }
+
+    void databaseReloadedFollowsWhatReallyHappened() {
+        MainWindowFixture f;
+        TwoUsers(f);
+        frmMain& w = f.Start();
+        QSignalSpy spy(&w, &frmMain::databaseReloaded);
+        QTest::keyClicks(w.TextEditor(), "#");
+        Trigger(w, "mnuSave");
+        QCOMPARE(spy.count(), 1);
+        QFile bad(f.UserFile("bob", "Bob"));
+        QVERIFY(bad.open(QIODevice::WriteOnly | QIODevice::Truncate));
+        bad.write("damaged");
+        bad.close();
+        QTest::keyClick(w.UserSelector(), Qt::Key_Down);
+        QCOMPARE(f.services.messages.size(), 1);
+        QCOMPARE(spy.count(), 1);
+        w.ReloadCurrentUser();
+        QCOMPARE(spy.count(), 2);
     }
 };
 

@@ -1,9 +1,14 @@
+#include "shell/SingleInstance.h"
+
 #include <QDateTime>
+#include <QDir>
 #include <QElapsedTimer>
 #include <QFile>
 #include <QFileInfo>
+#include <QLockFile>
 #include <QProcess>
 #include <QRegularExpression>
+#include <QStandardPaths>
 #include <QTemporaryDir>
 #include <QTest>
 #include <QUuid>
@@ -77,6 +82,27 @@ private slots:
         QCOMPARE(first.state(), QProcess::Running);
         first.kill();
         first.waitForFinished();
+    }
+
+    void instanceThatDoesNotAnswerIsToldApart() {
+        // A live owner of the lock with no one listening: as a hung instance looks.
+        QString dir = QStandardPaths::writableLocation(QStandardPaths::RuntimeLocation);
+        if (dir.isEmpty())
+            dir = QDir::tempPath();
+        QLockFile held(QDir(dir).filePath(m_Key + ".lock"));
+        QVERIFY(held.tryLock(0));
+        quillary::SingleInstance silent(m_Key);
+        QVERIFY(!silent.Claim());
+        QVERIFY(!silent.RunningInstanceAnswered());
+        held.unlock();
+
+        QProcess* first = start();
+        QCOMPARE(firstLine(first), QString("primary"));
+        quillary::SingleInstance second(m_Key);
+        QVERIFY(!second.Claim());
+        QVERIFY(second.RunningInstanceAnswered());
+        first->kill();
+        first->waitForFinished();
     }
 
     void crashedInstanceDoesNotBlockNextStart() {

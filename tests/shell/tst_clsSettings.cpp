@@ -51,9 +51,45 @@ private slots:
         s.SetSetting("B", "3");
         s.SetSetting("Don't Show Splash Screen", "1");
         s.Save();
-        QCOMPARE(fileText(), QString("; hand-written comment\n[Other]\nkeep=me\n\n"
-                                     "[quillary settings]\nUntouched = yes\nB=3\nZ Key=z\n"
-                                     "Don't Show Splash Screen=1\n\n[Tail]\nx=1\n"));
+        QCOMPARE(fileText(), QString("; hand-written comment\r\n[Other]\r\nkeep=me\r\n\r\n"
+                                     "[quillary settings]\r\nUntouched = yes\r\nB=3\r\nZ Key=z\r\n"
+                                     "Don't Show Splash Screen=1\r\n\r\n[Tail]\r\nx=1\r\n"));
+    }
+
+    void singleByteFileKeepsItsBytes() {
+        // Written by a Windows program: Windows-1252 text (euro, OE, s caron) and CR LF.
+        const QByteArray original("[Other]\r\nname=Fran\x80ois \x8c \x9a\r\n"
+                                  "[Quillary Settings]\r\nFontName=Bj\xf6rk \x80\r\n");
+        writeFile(original);
+        {
+            clsSettings s(path());
+            QCOMPARE(s.GetSetting("FontName"), QString::fromUtf8("Bj\u00f6rk \u20ac"));
+            s.Save();
+        }
+        QFile f(path());
+        QVERIFY(f.open(QIODevice::ReadOnly));
+        QCOMPARE(f.readAll(), original);
+        f.close();
+        {
+            clsSettings s(path());
+            s.SetSetting("Added", QString::fromUtf8("\u0160\u0153"));
+            s.Save();
+        }
+        QVERIFY(f.open(QIODevice::ReadOnly));
+        QCOMPARE(f.readAll(), original + "Added=\x8a\x9c\r\n");
+        f.close();
+        {
+            // A value the code page cannot hold: the file becomes UTF-8, nothing turns to "?".
+            clsSettings s(path());
+            s.SetSetting("Added", QString::fromUtf8("\u4e2d"));
+            s.Save();
+        }
+        QCOMPARE(fileText(),
+                 QString::fromUtf8("[Other]\r\nname=Fran\u20acois \u0152 \u0161\r\n"
+                                   "[Quillary Settings]\r\nFontName=Bj\u00f6rk \u20ac\r\n"
+                                   "Added=\u4e2d\r\n"));
+        clsSettings again(path());
+        QCOMPARE(again.GetSetting("Added"), QString::fromUtf8("\u4e2d"));
     }
 
     void valuesAreTrimmedAndCut_data() {

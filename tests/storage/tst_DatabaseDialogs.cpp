@@ -212,7 +212,8 @@ private slots:
 
         QVERIFY(!ImportBitmapItemInteractive(env.ctx, item, env.path("none.bmp")));
         QCOMPARE(env.services.messageTexts().last(),
-                 env.path("none.bmp") + " not found.\r\nImport Aborted: Default bitmap created.");
+                 env.path("none.bmp") +
+                     " not found.\r\nImport Aborted: the picture was not changed.");
         QCOMPARE(item.RecordBytes(), before);
 
         clsBitmap pic;
@@ -275,6 +276,16 @@ private slots:
         QCOMPARE(r.imported, 2);
         QCOMPARE(ins.GetRecordObject(1)->Title, std::string("C"));
         QVERIFY(ins.m_FileDirtyFlag);
+
+        // Titles are the file's Windows-1252 bytes; the message shows them as written.
+        env.services.messages.clear();
+        r = AppendRawTextInsertDBInteractive(env.ctx, ins,
+                                             env.write("w.txt", "#Caf\xe9 \x80#text#Na\xefve"));
+        QCOMPARE(r.imported, 2);
+        QCOMPARE(env.services.messages.size(), 1);
+        QVERIFY2(env.services.messages.first().text.contains(QString::fromUtf8("\"Na\u00efve\"")),
+                 qPrintable(env.services.messages.first().text));
+        QCOMPARE(ins.GetRecordObject(2)->Title, std::string("Caf\xe9 \x80"));
     }
 
     void databaseImportsAskWithTheOpenDialog() {

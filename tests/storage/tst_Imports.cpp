@@ -62,9 +62,9 @@ TEST(ImportFormats, ImportList) {
     EXPECT_EQ(e[1].bitmapPath, "");
     EXPECT_EQ(e[2].textPath, "c.txt");
     EXPECT_EQ(e[2].bitmapPath, "c.bmp");
-    for (const char* header : {"0", "Quillary,1", ",x", "00,x"})
+    for (const char* header : {"0", "Quillary,1", ",x", "00,x", "0.0,x", " -0.00"})
         EXPECT_TRUE(quillary::ParseImportList(std::string(header) + "\nc\nn.txt", e)) << header;
-    for (const char* header : {"1,x", "2", " 7", "-3,0"})
+    for (const char* header : {"1,x", "2", " 7", "-3,0", "0.5,x", ".5", "0.05", "-0.1"})
         EXPECT_FALSE(quillary::ParseImportList(std::string(header) + "\nc\nn.txt", e)) << header;
     EXPECT_TRUE(e.empty());
 }
@@ -161,7 +161,8 @@ TEST_F(ImportTest, ImportListFormat) {
     EXPECT_EQ(back.Width(), 500) << "missing picture keeps the blank one";
     EXPECT_TRUE(db.GetRecordObject(5)->DirtyFlag());
     ASSERT_EQ(r.messages.size(), 3u);
-    EXPECT_EQ(r.messages[0], "missing.bmp not found.\r\nImport Aborted: Default bitmap created.");
+    EXPECT_EQ(r.messages[0],
+              "missing.bmp not found.\r\nImport Aborted: the picture was not changed.");
     EXPECT_NE(r.messages[1].find("Bitdepth needs to be 1 (black and white)"), std::string::npos);
     EXPECT_NE(r.messages[2].find("folder"), std::string::npos) << r.messages[2];
     EXPECT_TRUE(db.m_FileDirtyFlag);

@@ -25,6 +25,44 @@ clsBitmap Noise(int w, int h, unsigned seed) {
     return b;
 }
 
+// The Palm encoding as another writer makes it, with rowBytes bytes per row (the
+// handheld pads rows to 2 bytes): the picture's header, then rows compressed against the
+// row above with any row layout.
+std::vector<uint8_t> EncodeWithRowBytes(const clsBitmap& pic, size_t rowBytes) {
+    std::vector<uint8_t> ours;
+    pic.GetPalmBitmap(ours);
+    std::vector<uint8_t> out(ours.begin(), ours.begin() + 16);
+    out[4] = uint8_t(rowBytes >> 8);
+    out[5] = uint8_t(rowBytes);
+    const size_t used = size_t(pic.Width() + 7) / 8;
+    std::vector<uint8_t> rows;
+    std::vector<uint8_t> above(rowBytes, 0), row(rowBytes, 0);
+    for (int y = 0; y < pic.Height(); ++y) {
+        std::fill(row.begin(), row.end(), 0xA5); // padding bytes hold junk
+        std::copy_n(pic.Data().begin() + long(y) * pic.RowBytes(), used, row.begin());
+        if (pic.Width() % 8 != 0)
+            row[used - 1] |=
+                uint8_t(0xFF >> (pic.Width() % 8)); // and so do the bits past the width
+        for (size_t g = 0; g < rowBytes; g += 8) {
+            const size_t n = std::min<size_t>(8, rowBytes - g);
+            uint8_t flag = 0;
+            std::vector<uint8_t> literals;
+            for (size_t i = 0; i < n; ++i)
+                if (y == 0 || row[g + i] != above[g + i]) {
+                    flag |= uint8_t(0x80 >> i);
+                    literals.push_back(row[g + i]);
+                }
+            rows.push_back(flag);
+            rows.insert(rows.end(), literals.begin(), literals.end());
+        }
+        above = row;
+    }
+    out.push_back(uint8_t(rows.size() >> 8));
+    out.push_back(uint8_t(rows.size()));
+    out.insert(out.end(), rows.begin(), rows.end());
+    return out;
+}
+
 } // namespace
 
 TEST(clsBitmap, RowBytesRoundUpToWholeWords) {
@@ -113,6 +151,38 @@ TEST(clsBitmap, OddSizesRoundTrip) {
     }
 }
 
+TEST(clsBitmap, OtherWritersRowBytesDecode) {
+    // 136 pixels: 17 bytes of pixels, 18 as the handheld pads, 20 as we write.
+    const std::pair<int, size_t> cases[] = {{136, 18}, {136, 17}, {136, 24}, {9, 2},
+                                            {9, 3},    {100, 14}, {33, 5},   {64, 10}};
+    for (auto [w, rb] : cases) {
+        const clsBitmap pic = Noise(w, 21, unsigned(w * 100 + rb));
+        const std::vector<uint8_t> theirs = EncodeWithRowBytes(pic, rb);
+        clsBitmap b;
+        std::string error;
+        ASSERT_TRUE(clsBitmap::CheckPalmBitmap(theirs.data(), theirs.size(), &error))
+            << w << "/" << rb << ": " << error;
+        ASSERT_TRUE(b.LoadPalmBitmap(theirs, &error)) << w << "/" << rb << ": " << error;
+        EXPECT_TRUE(b == pic) << w << "/" << rb;
+        EXPECT_EQ(b.RowBytes(), clsBitmap::RoundUpRowBytes(w, 1));
+        // Written back with our own row layout, and read again the same.
+        std::vector<uint8_t> again;
+        b.GetPalmBitmap(again);
+        EXPECT_EQ(size_t((again[4] << 8) | again[5]), size_t(clsBitmap::RoundUpRowBytes(w, 1)));
+        clsBitmap c;
+        ASSERT_TRUE(c.LoadPalmBitmap(again, &error)) << error;
+        EXPECT_TRUE(c == pic);
+    }
+    // Rows shorter than the width's pixels cannot be decoded.
+    const clsBitmap pic = Noise(9, 3, 1);
+    std::vector<uint8_t> shortRows = EncodeWithRowBytes(pic, 2);
+    shortRows[5] = 1;
+    clsBitmap b;
+    std::string error;
+    EXPECT_FALSE(b.LoadPalmBitmap(shortRows, &error));
+    EXPECT_NE(error.find("at least 2"), std::string::npos) << error;
+}
+
 TEST(clsBitmap, BadPalmEncodingsAreRefused) {
     clsBitmap good;
     good.InitializeBitmap(64, 4, 1);
@@ -130,10 +200,20 @@ TEST(clsBitmap, BadPalmEncodingsAreRefused) {
         {"zero width", [](auto& v) { v[0] = v[1] = 0; }, "may be 0"},
         {"zero height", [](auto& v) { v[2] = v[3] = 0; }, "may be 0"},
         {"zero row bytes", [](auto& v) { v[4] = v[5] = 0; }, "may be 0"},
-        {"row bytes disagree", [](auto& v) { v[5] = 12; }, "row bytes 12"},
+        {"rows too short for the width", [](auto& v) { v[5] = 7; }, "row bytes 7"},
         {"size word too big", [](auto& v) { v[16] = 0x7F; }, "larger than"},
-        {"stream runs out", [](auto& v) { v.resize(v.size() - 3); v[17] = uint8_t(v.size() - 18); }, "ends early"},
-        {"all literal flags", [](auto& v) { for (size_t i = 18; i < v.size(); ++i) v[i] = 0xFF; }, "ends early"},
+        {"stream runs out",
+         [](auto& v) {
+             v.resize(v.size() - 3);
+             v[17] = uint8_t(v.size() - 18);
+         },
+         "ends early"},
+        {"all literal flags",
+         [](auto& v) {
+             for (size_t i = 18; i < v.size(); ++i)
+                 v[i] = 0xFF;
+         },
+         "ends early"},
     };
     for (const Case& c : cases) {
         std::vector<uint8_t> bad = enc;

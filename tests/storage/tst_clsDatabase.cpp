@@ -1,15 +1,21 @@
 #include "storage/ByteOrder.h"
+#include "storage/FileIO.h"
 #include "storage/clsBitmap.h"
 #include "storage/clsDatabase.h"
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <chrono>
 #include <csignal>
 #include <cstdio>
+#include <fcntl.h>
 #include <filesystem>
 #include <fstream>
 #include <functional>
+#include <sys/file.h>
 #include <sys/resource.h>
+#include <sys/wait.h>
 #include <unistd.h>
 
 namespace fs = std::filesystem;
@@ -268,6 +274,94 @@ TEST_F(DatabaseTest, FailedSaveKeepsTheOldFileAndTheDirtyFlag) {
     EXPECT_TRUE(db.m_FileDirtyFlag);
     db.SetFileName("");
     EXPECT_FALSE(db.SaveDatabase({}, &error));
+}
+
+TEST_F(DatabaseTest, TemporariesOfKilledSavesAreRemovedByTheNextSave) {
+    clsDatabase db;
+    Fresh(db, 50);
+    db.SetFileName(Path("notes.pdb"));
+    ASSERT_TRUE(db.SaveDatabase());
+    const std::vector<uint8_t> bytes = db.GetDatabaseBytes();
+
+    // A save killed part-way: the file-size limit's signal ends the writer inside write().
+    auto killedSave = [&](const std::string& target) {
+        const pid_t child = fork();
+        if (child == 0) {
+            rlimit none{0, 0};
+            setrlimit(RLIMIT_CORE, &none);
+            rlimit small{4096, 4096};
+            setrlimit(RLIMIT_FSIZE, &small);
+            std::signal(SIGXFSZ, SIG_DFL);
+            quillary::WriteFileReplacing(target, bytes, nullptr);
+            _exit(0);
+        }
+        int status = 0;
+        waitpid(child, &status, 0);
+        EXPECT_TRUE(WIFSIGNALED(status) && WTERMSIG(status) == SIGXFSZ) << status;
+        return child;
+    };
+    auto temporaries = [&] {
+        std::vector<std::string> names;
+        for (const auto& e : fs::directory_iterator(dir))
+            if (e.path().extension() == ".tmp")
+                names.push_back(e.path().filename().string());
+        std::sort(names.begin(), names.end());
+        return names;
+    };
+    const pid_t dead = killedSave(Path("notes.pdb"));
+    const std::vector<std::string> firstLeft = temporaries();
+    ASSERT_EQ(firstLeft.size(), 1u);
+    EXPECT_EQ(firstLeft[0].rfind(".notes.pdb." + std::to_string(dead) + ".", 0), 0u)
+        << firstLeft[0];
+    // Even a save that is killed in turn first removed the one before it.
+    killedSave(Path("notes.pdb"));
+    ASSERT_EQ(temporaries().size(), 1u);
+    EXPECT_NE(temporaries(), firstLeft);
+    killedSave(Path("other.pdb"));
+    ASSERT_EQ(temporaries().size(), 2u);
+
+    // What must stay: a writer that still runs, a temporary someone holds locked, a file
+    // that only looks alike, and an old-style temporary that may still be in use.
+    int pipeFds[2];
+    ASSERT_EQ(pipe(pipeFds), 0);
+    const pid_t running = fork();
+    if (running == 0) {
+        char c;
+        close(pipeFds[1]);
+        [[maybe_unused]] auto n = read(pipeFds[0], &c, 1);
+        _exit(0);
+    }
+    close(pipeFds[0]);
+    const std::string live = ".notes.pdb." + std::to_string(running) + ".0000abcd.tmp";
+    const std::string locked = ".notes.pdb." + std::to_string(dead) + ".0000beef.tmp";
+    WriteAll(Path(live), {1});
+    WriteAll(Path(locked), {2});
+    WriteAll(Path(".notes.pdb.backup.tmp"), {3});
+    WriteAll(Path(".notes.pdb.1234abcd.tmp"), {4});
+    WriteAll(Path(".notes.pdb.5678abcd.tmp"), {5});
+    fs::last_write_time(Path(".notes.pdb.5678abcd.tmp"),
+                        fs::file_time_type::clock::now() - std::chrono::hours(2));
+    const int lockFd = ::open(Path(locked).c_str(), O_RDONLY);
+    ASSERT_EQ(flock(lockFd, LOCK_EX | LOCK_NB), 0);
+
+    db.AddNewRecord(0);
+    std::string error;
+    ASSERT_TRUE(db.SaveDatabase({}, &error)) << error;
+    EXPECT_EQ(ReadAll(Path("notes.pdb")), db.GetDatabaseBytes());
+    const std::vector<std::string> left = temporaries();
+    ASSERT_EQ(left.size(), 5u) << testing::PrintToString(left); // not the killed save's
+    EXPECT_TRUE(std::count(left.begin(), left.end(), live));
+    EXPECT_TRUE(std::count(left.begin(), left.end(), locked));
+    EXPECT_TRUE(std::count(left.begin(), left.end(), ".notes.pdb.backup.tmp"));
+    EXPECT_TRUE(std::count(left.begin(), left.end(), ".notes.pdb.1234abcd.tmp"));
+    EXPECT_EQ(std::count_if(left.begin(), left.end(),
+                            [](const std::string& n) { return n.rfind(".other.pdb.", 0) == 0; }),
+              1)
+        << "another file's temporaries are its own business";
+
+    close(lockFd);
+    close(pipeFds[1]);
+    waitpid(running, nullptr, 0);
 }
 
 TEST_F(DatabaseTest, ReadOnlyFileIsNotReplaced) {

@@ -226,7 +226,7 @@ TEST(clsQuillaryItem, ImportNoteItemFromFiles) {
     EXPECT_FALSE(item.ImportNoteItem(txt, TempPath("missing.bmp"), &messages));
     ASSERT_EQ(messages.size(), 1u);
     EXPECT_EQ(messages[0], TempPath("missing.bmp") +
-                               " not found.\r\nImport Aborted: Default bitmap created.");
+                               " not found.\r\nImport Aborted: the picture was not changed.");
     EXPECT_EQ(item.RecordBytes(), pictureBefore);
 
     // An 8-bit .bmp: reported, picture kept (not replaced by a blank one).

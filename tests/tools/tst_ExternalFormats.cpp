@@ -120,6 +120,26 @@ TEST_F(ExternalFormats, ScanlineCompressionMatchesNetpbm) {
     }
 }
 
+TEST_F(ExternalFormats, NetpbmTwoByteRowsDecode) {
+    if (!HaveProgram("pnmtopalm"))
+        GTEST_SKIP() << "netpbm not installed";
+    // netpbm pads rows to 2 bytes, as the handheld does: 136 pixels take 18 bytes, not 20.
+    for (auto [w, h] : {std::pair{136, 30}, {9, 4}, {100, 33}, {250, 12}}) {
+        const clsBitmap pic = Sketch(w, h, unsigned(w * h));
+        WriteBytes(P("in.pbm"), Pbm(pic));
+        const ToolRun r = RunTool("pnmtopalm -scanline_compression in.pbm > theirs.palm", dir);
+        ASSERT_EQ(r.status, 0) << r.err;
+        std::vector<uint8_t> theirs = ReadBytes(P("theirs.palm"));
+        ASSERT_GT(theirs.size(), 18u);
+        ASSERT_EQ(quillary::ReadBE16(&theirs[4]), uint16_t((w + 15) / 16 * 2));
+        quillary::WriteBE16(&theirs[16], uint16_t(quillary::ReadBE16(&theirs[16]) - 2));
+        clsBitmap decoded;
+        std::string error;
+        ASSERT_TRUE(decoded.LoadPalmBitmap(theirs, &error)) << w << "x" << h << ": " << error;
+        EXPECT_TRUE(decoded == pic) << w << "x" << h;
+    }
+}
+
 TEST_F(ExternalFormats, PalmPdbReadsOurDatabases) {
     if (RunTool("perl -MPalm::PDB -MPalm::Raw -e 1").status != 0)
         GTEST_SKIP() << "libpalm-perl not installed";

@@ -120,6 +120,36 @@ TEST_F(QuillaryPdb, TextIsUtf8WithLineFeeds) {
     }
 }
 
+TEST_F(QuillaryPdb, PicturesWithTwoByteRowsAreRead) {
+    // 9 x 2 pixels with rows padded to 2 bytes, as the handheld writes them: row 0 has
+    // pixels 0 and 8 black, row 1 repeats it.
+    const std::vector<uint8_t> picture = {0, 9, 0, 2, 0, 2, 0x80, 0,    1,    2,    0,
+                                          0, 0, 0, 0, 0, 0, 4,    0xC0, 0x80, 0x80, 0x00};
+    clsDatabase db;
+    db.AddNewDatabase();
+    db.AddNewRecord(0);
+    db.GetRecordObject(0)->SetText("handheld");
+    std::string error;
+    ASSERT_TRUE(db.GetRecordObject(0)->SetBitmapData(picture, &error)) << error;
+    ASSERT_TRUE(db.ExportDatabase(P("hh.pdb")));
+    const auto before = ReadBytes(P("hh.pdb"));
+
+    const QJsonObject note = Info("hh.pdb")["notes"].toArray().at(0).toObject();
+    EXPECT_EQ(note["picture"].toObject()["width"].toInt(), 9);
+    EXPECT_EQ(note["picture"].toObject()["height"].toInt(), 2);
+    const ToolRun exported = Run("export hh.pdb out");
+    ASSERT_EQ(exported.status, 0) << exported.err;
+    ASSERT_TRUE(fs::exists(P("out/0001.png")));
+    if (HaveProgram("pngtopnm")) {
+        const ToolRun pbm = RunTool("pngtopnm out/0001.png | pnmtoplainpnm", dir);
+        ASSERT_EQ(pbm.status, 0) << pbm.err;
+        EXPECT_EQ(pbm.out, "P1\n9 2\n100000001\n100000001\n");
+    }
+    // Resaving keeps the picture exactly as the other writer made it.
+    ASSERT_EQ(Run("resave hh.pdb").status, 0);
+    EXPECT_EQ(ReadBytes(P("hh.pdb")), before);
+}
+
 TEST_F(QuillaryPdb, Imports) {
     ASSERT_EQ(Run("new n.pdb").status, 0);
     Write("raw.txt", "one\r\ntwo|\r\nthree\r\n");
