@@ -52,21 +52,11 @@ std::string JsonString(const std::string& utf8) {
     std::string out = "\"";
     for (unsigned char c : utf8) {
         switch (c) {
-        case '"':
-            out += "\\\"";
-            break;
-        case '\\':
-            out += "\\\\";
-            break;
-        case '\n':
-            out += "\\n";
-            break;
-        case '\r':
-            out += "\\r";
-            break;
-        case '\t':
-            out += "\\t";
-            break;
+        case '"': out += "\\\""; break;
+        case '\\': out += "\\\\"; break;
+        case '\n': out += "\\n"; break;
+        case '\r': out += "\\r"; break;
+        case '\t': out += "\\t"; break;
         default:
             if (c < 0x20) {
                 char buf[8];
@@ -194,8 +184,8 @@ void OpenInserts(clsInsertDatabase& db, const std::string& path) {
         Die(error);
 }
 
-std::string HeaderJson(const std::string& name, const std::string& type, const std::string& creator,
-                       int records) {
+std::string HeaderJson(const std::string& name, const std::string& type,
+                       const std::string& creator, int records) {
     return "  \"name\": " + Text(name) + ",\n  \"type\": " + Text(type) +
            ",\n  \"creator\": " + Text(creator) + ",\n  \"records\": " + std::to_string(records);
 }
@@ -246,9 +236,9 @@ void Info(const std::string& path) {
                    ", \"dirty\": " + Bool(item.DirtyFlag()) +
                    ", \"unique_id\": " + std::to_string(item.UniqueID) +
                    ", \"size\": " + std::to_string(item.BytesSize()) +
-                   ", \"text\": " + Text(item.RawText()) +
-                   ", \"picture\": {\"width\": " + std::to_string(pic.Width()) +
-                   ", \"height\": " + std::to_string(pic.Height()) + "}}";
+                   ", \"text\": " + Text(item.RawText()) + ", \"picture\": {\"width\": " +
+                   std::to_string(pic.Width()) + ", \"height\": " + std::to_string(pic.Height()) +
+                   "}}";
         }
         out += db.GetNumRecords() ? "\n  ]\n}\n" : "]\n}\n";
     }
