@@ -18,8 +18,7 @@ constexpr int kHeaderBytes = 78;
 
 } // namespace
 
-CommandLineOpener::CommandLineOpener(SingleInstance* instance, QObject* parent)
-    : QObject(parent) {
+CommandLineOpener::CommandLineOpener(SingleInstance* instance, QObject* parent) : QObject(parent) {
     if (instance)
         connect(instance, &SingleInstance::openRequested, this, &CommandLineOpener::Enqueue);
 }
