@@ -3,11 +3,11 @@
 #include "mainwindow/HotSyncHandler.h"
 #include "mainwindow/Startup.h"
 #include "mainwindow/frmMain.h"
+#include "quillary-help.h"
 #include "shell/QtPlatformServices.h"
 #include "shell/ShellResources.h"
 #include "shell/SingleInstance.h"
 #include "shell/clsSettings.h"
-#include "quillary-help.h"
 #include "storage/clsDatabase.h"
 
 #include <QApplication>
