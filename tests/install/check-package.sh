@@ -88,7 +88,7 @@ fi
 
 # Man pages render, and say what --help says.
 for p in quillary quillary-pdb quillary-hotsync; do
-  page="$(MANWIDTH=200 man -l "$u/share/man/man1/$p.1.gz" 2> "$scratch/man.err" | col -b)"
+  page="$(LC_ALL=C MANWIDTH=200 man -l "$u/share/man/man1/$p.1.gz" 2> "$scratch/man.err" | col -b)"
   [ -s "$scratch/man.err" ] && { cat "$scratch/man.err"; fail "man $p warns"; }
   echo "$page" | grep -q "^NAME" || fail "man $p has no NAME"
   echo "$page" | grep -q "$p - " || fail "man $p has no summary"
