@@ -3,6 +3,7 @@
 #include "frmMain.h"
 #include "shell/SingleInstance.h"
 
+#include <QApplication>
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
@@ -15,6 +16,7 @@ namespace {
 // Where a Palm database header keeps its type and creator.
 constexpr int kTypeOffset = 60;
 constexpr int kHeaderBytes = 78;
+constexpr int kModalRetryMs = 250;
 
 } // namespace
 
@@ -42,6 +44,12 @@ void CommandLineOpener::OpenNext() {
     // A request that comes while a question about the previous one is open waits for it.
     if (m_Opening || !m_Window || m_Pending.isEmpty())
         return;
+    // A window of the program's own is open (a dialog works on the open database, or a
+    // question waits): the file waits until it is closed.
+    if (QApplication::activeModalWidget()) {
+        QTimer::singleShot(kModalRetryMs, this, &CommandLineOpener::OpenNext);
+        return;
+    }
     m_Opening = true;
     const QString file = m_Pending.takeFirst();
     m_Window->OpenNotesFile(file);

@@ -7,6 +7,7 @@
 #include "storage/clsInsertDatabase.h"
 
 #include <QComboBox>
+#include <QDialog>
 #include <QDir>
 #include <QFile>
 #include <QPlainTextEdit>
@@ -203,6 +204,27 @@ private slots:
         QTRY_COMPARE(QString::fromStdString(s.f.Database().GetFileName()), odd);
         QVERIFY(!secondClaimed);
         QVERIFY(secondAnswered);
+        QCOMPARE(w.TextEditor()->toPlainText(), QString("other one"));
+    }
+
+    // A dialog working on the open database keeps it until it is closed; the file waits.
+    void fileWaitsForAnOpenDialog() {
+        Setup s;
+        frmMain& w = s.f.Start();
+        CommandLineOpener opener(nullptr);
+        opener.Start(w, QString());
+        QDialog dialog(&w);
+        dialog.setModal(true);
+        dialog.show();
+        QTRY_COMPARE(QApplication::activeModalWidget(), &dialog);
+
+        opener.Start(w, s.other);
+        QTest::qWait(600);
+        QCOMPARE(s.f.Database().GetFileName(), s.f.UserFile("ann", "Ann").toStdString());
+        QCOMPARE(w.TextEditor()->toPlainText(), QString("ann one"));
+
+        dialog.close();
+        QTRY_COMPARE(QString::fromStdString(s.f.Database().GetFileName()), s.other);
         QCOMPARE(w.TextEditor()->toPlainText(), QString("other one"));
     }
 
