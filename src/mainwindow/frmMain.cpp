@@ -657,7 +657,16 @@ void frmMain::OnTextChanged() {
         QString message;
         QTextCursor cursor(m_txtNote->document());
         // The cuts belong to the edit that caused them: one undo step takes back both.
-        cursor.joinPreviousEditBlock();
+        // Edits that need no cut keep their undo steps untouched.
+        bool cutting = false;
+        auto cut = [&](int from, int to) {
+            if (!cutting)
+                cursor.joinPreviousEditBlock();
+            cutting = true;
+            cursor.setPosition(from);
+            cursor.setPosition(to, QTextCursor::KeepAnchor);
+            cursor.removeSelectedText();
+        };
         const int start = m_ChangePos;
         int end = m_ChangePos + m_ChangeAdded;
         for (int pos = end - 1; pos >= start; --pos) {
@@ -673,9 +682,7 @@ void frmMain::OnTextChanged() {
             if (ch == QChar::ParagraphSeparator || ch == QChar::LineSeparator)
                 continue;
             if (FirstUnstorableCharacter(QString::fromUcs4(&cp, 1)) != 0) {
-                cursor.setPosition(pos);
-                cursor.setPosition(pos + length, QTextCursor::KeepAnchor);
-                cursor.removeSelectedText();
+                cut(pos, pos + length);
                 end -= length;
                 message = QStringLiteral("The character ") + DescribeCharacter(cp) +
                           QStringLiteral(" cannot be stored on the handheld and was left out.");
@@ -685,15 +692,13 @@ void frmMain::OnTextChanged() {
                            int(clsQuillaryItem::kMaxTextChars);
         if (excess > 0) {
             const int insertedEnd = std::min(end, m_txtNote->document()->characterCount() - 1);
-            const int cut = std::min(excess, insertedEnd - start);
-            if (cut > 0) {
-                cursor.setPosition(insertedEnd - cut);
-                cursor.setPosition(insertedEnd, QTextCursor::KeepAnchor);
-                cursor.removeSelectedText();
-            }
+            const int length = std::min(excess, insertedEnd - start);
+            if (length > 0)
+                cut(insertedEnd - length, insertedEnd);
             message = kStoredTextLimitMessage;
         }
-        cursor.endEditBlock();
+        if (cutting)
+            cursor.endEditBlock();
         m_ChangeAdded = 0;
         m_FilteringText = false;
         if (!message.isEmpty())
