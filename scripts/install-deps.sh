@@ -13,6 +13,7 @@ PKGS=(
   dbus dbus-x11
   libpalm-perl netpbm python3 python3-pil imagemagick
   fonts-dejavu-core poppler-utils
+  dpkg-dev desktop-file-utils appstream shared-mime-info libglib2.0-bin man-db bsdextrautils
 )
 missing=()
 for p in "${PKGS[@]}"; do

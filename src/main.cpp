@@ -1,7 +1,9 @@
 #include "dialogs/WindowHooks.h"
+#include "mainwindow/CommandLineOpener.h"
 #include "mainwindow/HotSyncHandler.h"
 #include "mainwindow/Startup.h"
 #include "mainwindow/frmMain.h"
+#include "quillary-help.h"
 #include "shell/QtPlatformServices.h"
 #include "shell/ShellResources.h"
 #include "shell/SingleInstance.h"
@@ -10,18 +12,34 @@
 
 #include <QApplication>
 
+#include <cstdio>
+#include <cstring>
 #include <memory>
 
 using namespace quillary;
 
 int main(int argc, char** argv) {
+    // Answered without a display.
+    for (int i = 1; i < argc; ++i) {
+        if (!std::strcmp(argv[i], "--help") || !std::strcmp(argv[i], "-h")) {
+            std::fputs(kHelpText, stdout);
+            return 0;
+        }
+        if (!std::strcmp(argv[i], "--version")) {
+            std::puts("quillary 1.50");
+            return 0;
+        }
+    }
     QApplication app(argc, argv);
     QApplication::setApplicationName(QStringLiteral("Quillary"));
     QApplication::setApplicationVersion(QStringLiteral("1.50"));
+    // Qt has taken its own options out of argv.
+    const QString file = CommandLineOpener::FileArgument(QApplication::arguments());
 
-    // A second start only brings the running window forward; it reads no setting.
+    // A second start only brings the running window forward and hands it the file; it
+    // reads no setting.
     SingleInstance instance;
-    if (!instance.Claim()) {
+    if (!instance.Claim(file.isEmpty() ? QStringList() : QStringList{file})) {
         if (instance.RunningInstanceAnswered())
             return 0;
         // Never end a start without a window and without a word.
@@ -43,8 +61,10 @@ int main(int argc, char** argv) {
     });
     clsDatabase database;
     // Later starts bring this window forward, also those during the start-up wait.
+    CommandLineOpener opener(&instance);
     std::unique_ptr<frmMain> main = StartMainWindow(services, settings, database, 2, &instance);
     frmMain& window = *main;
+    opener.Start(window, file);
     RegisterWindows(window);
     StartHotSyncNotification(window);
     return app.exec();

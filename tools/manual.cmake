@@ -16,4 +16,5 @@ add_custom_command(
   COMMENT "Rendering the user manual QuillaryManual.pdf"
   VERBATIM)
 add_custom_target(quillary_manual ALL DEPENDS ${QUILLARY_MANUAL_PDF})
-install(FILES ${QUILLARY_MANUAL_PDF} DESTINATION ${CMAKE_INSTALL_BINDIR})
+# Installed as documentation; the Help command looks there when it is not beside the program.
+install(FILES ${QUILLARY_MANUAL_PDF} DESTINATION ${CMAKE_INSTALL_DATADIR}/doc/quillary)

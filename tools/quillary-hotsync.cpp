@@ -2,6 +2,7 @@
 // sync it asks whether Quillary lets the user's notes be synchronised; after a sync it has
 // Quillary read the user's notes again.
 
+#include "quillary-hotsync-help.h"
 #include "shell/clsNotify.h"
 
 #include <QCoreApplication>
@@ -17,23 +18,8 @@ using quillary::clsNotify;
 
 namespace {
 
-const char* const kHelp = R"(Usage: quillary-hotsync COMMAND ARGUMENTS
-
-Tells a running Quillary (on the D-Bus session bus) about a HotSync of one user.
-
-Commands:
-  before USERID        Call before synchronising USERID. Exits 1 when Quillary refuses
-                       (that user's notes are shown with unsaved changes), 0 when the
-                       sync may go ahead, also when Quillary is not running.
-  after USERID         Call after synchronising USERID: Quillary reads that user's notes
-                       again if they are shown. Exits 0.
-  notify CODE USERID   Send a raw notification code. Exits 1 when Quillary refuses, else 0.
-  --help               Show this text.
-
-USERID and CODE are 32-bit numbers: signed or unsigned decimal, or hexadecimal with 0x
-(e.g. 0xBFF80001, 3220701185 and -1074266111 are the same code).
-Exit status: 0 go ahead / done, 1 refused, 2 bad arguments or Quillary did not answer.
-)";
+// Made at build time from docs/help/quillary-hotsync.txt, like the man page.
+const char* const kHelp = kHelpText;
 
 enum Exit { kGoAhead = 0, kRefused = 1, kFailed = 2 };
 

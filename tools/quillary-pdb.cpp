@@ -3,6 +3,7 @@
 // standard error and exits 1.
 
 #include "PdbPrintCommand.h"
+#include "quillary-pdb-help.h"
 #include "storage/Cp1252.h"
 #include "storage/FileIO.h"
 #include "storage/ImportResult.h"
@@ -22,41 +23,8 @@ namespace fs = std::filesystem;
 
 namespace {
 
-const char* const kHelp = R"(Usage: quillary-pdb COMMAND ARGUMENTS
-
-Reads and writes the Palm databases of Quillary: notes databases (type Not2) and text
-insert databases (type Inst).
-
-Commands:
-  info FILE                 Print the database as JSON: name, type, creator, records and,
-                            for notes, categories and notes (index, category, dirty,
-                            unique_id, size, text, picture width and height); for text
-                            inserts, inserts (title, text, dirty, unique_id).
-  export FILE DIR           Write every note as DIR/0001.txt (UTF-8) and DIR/0001.png
-                            (its picture, 1 bit per pixel). DIR is created if needed.
-  new FILE                  Write a new notes database with one empty note.
-  new-inserts FILE NAME     Write a new, empty text insert database called NAME.
-  resave FILE [OUT]         Read the database and write it again (to OUT if given).
-  import FILE SOURCE [--replace]
-                            Add to the database FILE and save it. SOURCE is one of
-                              --raw-text T     notes from a raw text file ("|" ends a note)
-                              --list L         notes from an import list
-                              --pdb OTHER      all notes (or inserts) of another database
-                              --raw-inserts T  inserts from a raw text insert file
-                            --replace deletes the existing notes or inserts first.
-  print FILE OUT.pdf [--notes LIST] [--settings INI] [--paper NAME] [--landscape]
-                            Print notes to a PDF file as the program prints them: a grid
-                            of notes per page with header and footer. LIST: 1-based note
-                            numbers and ranges such as 1,3,7-12 (default: every note).
-                            INI: a settings file whose [Quillary Settings] print keys are
-                            used (default: the program's own kestwin.ini, else the page
-                            setup defaults); it is never changed. NAME: paper such as A4,
-                            Letter or Legal (default: A4, or Letter in US locales).
-  --help                    Show this text.
-
-Texts are shown and exported as UTF-8; the databases hold Windows-1252.
-Exit status: 0 on success, 1 on any error (one line on standard error).
-)";
+// Made at build time from docs/help/quillary-pdb.txt, like the man page.
+const char* const kHelp = kHelpText;
 
 struct Failure {
     std::string message;

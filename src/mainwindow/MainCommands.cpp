@@ -14,6 +14,7 @@
 #include <QComboBox>
 #include <QCoreApplication>
 #include <QDir>
+#include <QFileInfo>
 #include <QLineEdit>
 #include <QListWidget>
 #include <QMenuBar>
@@ -24,6 +25,18 @@
 namespace quillary {
 
 namespace {
+
+// The manual sits next to the program in a build; an installed program finds it in its
+// package's documentation folder.
+QString ManualPath() {
+    const QDir bin(QCoreApplication::applicationDirPath());
+    const QString beside = bin.filePath(QStringLiteral("QuillaryManual.pdf"));
+    const QString installed =
+        bin.filePath(QStringLiteral("../share/doc/quillary/QuillaryManual.pdf"));
+    if (!QFileInfo::exists(beside) && QFileInfo::exists(installed))
+        return QDir::cleanPath(installed);
+    return beside;
+}
 
 struct DialogCommand {
     const char* id;
@@ -147,9 +160,7 @@ void MainCommands::BuildMenus() {
         dialog.exec();
     }));
     options->addAction(Add("mnuHelp", "&Help...", QKeySequence("F1"), [&w] {
-        OpenPdfDocument(w.Context().services,
-                        QDir(QCoreApplication::applicationDirPath())
-                            .filePath(QStringLiteral("QuillaryManual.pdf")));
+        OpenPdfDocument(w.Context().services, ManualPath());
     }));
     options->addAction(Add("mnuAbout", "About...", {}, [&w] {
         frmSplash about(w.Context().services, &w);

@@ -1,5 +1,6 @@
 #include "frmMain.h"
 
+#include "CommandLineOpener.h"
 #include "MainCommands.h"
 #include "draw/clsPopupMenu.h"
 #include "draw/ctlDrawBox.h"
@@ -21,8 +22,8 @@
 #include <QApplication>
 #include <QCloseEvent>
 #include <QComboBox>
-#include <QElapsedTimer>
 #include <QDir>
+#include <QElapsedTimer>
 #include <QFileInfo>
 #include <QHBoxLayout>
 #include <QKeyEvent>
@@ -471,6 +472,24 @@ void frmMain::OpenRecentFile(int entry) {
         m_RecentFiles->PushRecentFile(QString::fromStdString(m_Database.GetFileName()));
         emit databaseReloaded();
     }
+}
+
+bool frmMain::OpenNotesFile(const QString& path) {
+    const QString refusal = CommandLineOpener::RefusalReason(path);
+    if (!refusal.isEmpty()) {
+        m_Services.messageBox(refusal, kAppTitle, MsgButtons::Ok, MsgIcon::Exclamation);
+        return false;
+    }
+    if (QuerySaveChanges())
+        return false;
+    const std::string previousFile = m_Database.GetFileName();
+    m_Database.SetFileName(path.toStdString());
+    if (!OpenDatabase()) {
+        m_Database.SetFileName(previousFile);
+        return false;
+    }
+    emit databaseReloaded();
+    return true;
 }
 
 // ---------------------------------------------------------------------------------------

@@ -70,6 +70,9 @@ public:
     void NextNote();
     void ResizeMe();
     void OpenRecentFile(int entry);
+    // Opens a notes database named on the command line or by a later start: another kind
+    // of database is refused with a message; unsaved changes are asked about first.
+    bool OpenNotesFile(const QString& path);
     // Reads the shown user's notes again from disk, dropping unsaved changes (after a
     // HotSync has rewritten the file).
     void ReloadCurrentUser();

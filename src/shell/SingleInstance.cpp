@@ -6,11 +6,16 @@
 #include <QStandardPaths>
 #include <QThread>
 
+#include <memory>
+
 #include <unistd.h>
 
 namespace quillary {
 
 namespace {
+
+// Far more than any command line; a peer that sends more is not a Quillary start.
+constexpr qsizetype kMaxRequestBytes = 1 << 20;
 
 QString LockFolder() {
     QString dir = QStandardPaths::writableLocation(QStandardPaths::RuntimeLocation);
@@ -33,7 +38,7 @@ QString SingleInstance::DefaultKey() {
     return QStringLiteral("quillary-") + QString::number(::getuid());
 }
 
-bool SingleInstance::Claim() {
+bool SingleInstance::Claim(const QStringList& files) {
     m_Lock = std::make_unique<QLockFile>(QDir(LockFolder()).filePath(m_Key + ".lock"));
     m_Lock->setStaleLockTime(0); // only a dead owner makes a lock stale, never its age
     if (!m_Lock->tryLock(0)) {
@@ -41,7 +46,7 @@ bool SingleInstance::Claim() {
         // just started, so try for a moment before giving up quietly.
         m_Answered = false;
         for (int attempt = 0; attempt < 20 && !m_Answered; ++attempt) {
-            m_Answered = NotifyRunningInstance();
+            m_Answered = NotifyRunningInstance(files);
             if (!m_Answered)
                 QThread::msleep(100);
         }
@@ -54,10 +59,21 @@ bool SingleInstance::Claim() {
     m_Server->listen(m_Key);
     connect(m_Server, &QLocalServer::newConnection, this, [this] {
         while (QLocalSocket* socket = m_Server->nextPendingConnection()) {
-            connect(socket, &QLocalSocket::readyRead, this, [this, socket] {
-                if (socket->readAll().contains("activate"))
-                    emit activationRequested();
+            // A request is a few lines ended by an empty line; it may come in pieces.
+            auto buffer = std::make_shared<QByteArray>();
+            connect(socket, &QLocalSocket::readyRead, this, [this, socket, buffer] {
+                buffer->append(socket->readAll());
+                if (buffer->size() > kMaxRequestBytes) {
+                    socket->abort();
+                    return;
+                }
+                const qsizetype end = buffer->startsWith('\n') ? 0 : buffer->indexOf("\n\n");
+                if (end < 0)
+                    return;
+                const QByteArray request = buffer->left(end);
+                buffer->clear();
                 socket->disconnectFromServer();
+                HandleRequest(request);
             });
             connect(socket, &QLocalSocket::disconnected, socket, &QObject::deleteLater);
         }
@@ -65,12 +81,32 @@ bool SingleInstance::Claim() {
     return true;
 }
 
-bool SingleInstance::NotifyRunningInstance() const {
+void SingleInstance::HandleRequest(const QByteArray& request) {
+    QStringList files;
+    bool activate = false;
+    for (const QByteArray& line : request.split('\n')) {
+        if (line == "activate")
+            activate = true;
+        else if (line.startsWith("open "))
+            files << QString::fromUtf8(QByteArray::fromPercentEncoding(line.mid(5)));
+    }
+    if (activate)
+        emit activationRequested();
+    if (!files.isEmpty())
+        emit openRequested(files);
+}
+
+bool SingleInstance::NotifyRunningInstance(const QStringList& files) const {
     QLocalSocket socket;
     socket.connectToServer(m_Key);
     if (!socket.waitForConnected(500))
         return false;
-    socket.write("activate\n");
+    // Paths are percent-encoded, so a newline in a file name cannot end the request.
+    QByteArray request = "activate\n";
+    for (const QString& file : files)
+        request += "open " + file.toUtf8().toPercentEncoding() + '\n';
+    request += '\n';
+    socket.write(request);
     socket.waitForBytesWritten(1000);
     socket.waitForDisconnected(1000);
     return true;

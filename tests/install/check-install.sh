@@ -6,12 +6,12 @@ build="$1"
 prefix="$(mktemp -d)"
 trap 'rm -rf "$prefix"' EXIT
 cmake --install "$build" --prefix "$prefix" > /dev/null
-for f in bin/quillary bin/quillary-pdb bin/QuillaryManual.pdf \
+for f in bin/quillary bin/quillary-pdb bin/quillary-hotsync share/doc/quillary/QuillaryManual.pdf \
          share/applications/quillary.desktop share/icons/hicolor/scalable/apps/quillary.svg; do
   [ -e "$prefix/$f" ] || { echo "missing after install: $f"; exit 1; }
 done
 [ -x "$prefix/bin/quillary" ] || { echo "quillary is not executable"; exit 1; }
-grep -q '^Exec=quillary' "$prefix/share/applications/quillary.desktop"
+grep -q '^Exec=quillary %f$' "$prefix/share/applications/quillary.desktop"
 grep -q '^Icon=quillary' "$prefix/share/applications/quillary.desktop"
-head -c 4 "$prefix/bin/QuillaryManual.pdf" | grep -q '%PDF'
+head -c 4 "$prefix/share/doc/quillary/QuillaryManual.pdf" | grep -q '%PDF'
 echo "1 passed, 0 failed"

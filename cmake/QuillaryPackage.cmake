@@ -1,0 +1,68 @@
+# Desktop integration files and the Debian package (cpack -G DEB).
+
+set(desktop ${PROJECT_SOURCE_DIR}/resources/desktop)
+install(FILES ${desktop}/quillary.desktop DESTINATION ${CMAKE_INSTALL_DATADIR}/applications)
+install(FILES ${desktop}/org.quillary.Quillary.metainfo.xml
+        DESTINATION ${CMAKE_INSTALL_DATADIR}/metainfo)
+install(FILES ${desktop}/quillary-mime.xml DESTINATION ${CMAKE_INSTALL_DATADIR}/mime/packages
+        RENAME quillary.xml)
+install(FILES ${PROJECT_SOURCE_DIR}/resources/completion/quillary-pdb
+              ${PROJECT_SOURCE_DIR}/resources/completion/quillary-hotsync
+        DESTINATION ${CMAKE_INSTALL_DATADIR}/bash-completion/completions)
+
+# The icon: the SVG itself, and PNGs rendered from it for desktops that want fixed sizes.
+# The same picture stands for the program and for its notes databases in file managers.
+set(QUILLARY_ICON_SIZES 16 32 48 64 128 256)
+set(icon_svg ${PROJECT_SOURCE_DIR}/resources/icons/quillary.svg)
+set(icon_dir ${CMAKE_BINARY_DIR}/icons)
+add_executable(quillary-render-icon ${PROJECT_SOURCE_DIR}/tools/render-icon.cpp)
+target_link_libraries(quillary-render-icon PRIVATE Qt6::Gui Qt6::Svg)
+set_target_properties(quillary-render-icon PROPERTIES AUTOMOC OFF)
+set(icon_pngs)
+foreach(size IN LISTS QUILLARY_ICON_SIZES)
+  list(APPEND icon_pngs ${icon_dir}/${size}.png)
+endforeach()
+add_custom_command(
+  OUTPUT ${icon_pngs}
+  COMMAND ${CMAKE_COMMAND} -E make_directory ${icon_dir}
+  COMMAND ${CMAKE_COMMAND} -E env QT_QPA_PLATFORM=offscreen ASAN_OPTIONS=detect_leaks=0
+          $<TARGET_FILE:quillary-render-icon> ${icon_svg} ${icon_dir} ${QUILLARY_ICON_SIZES}
+  DEPENDS quillary-render-icon ${icon_svg}
+  COMMENT "Rendering the icon's PNG sizes"
+  VERBATIM)
+add_custom_target(quillary_icons ALL DEPENDS ${icon_pngs})
+set(hicolor ${CMAKE_INSTALL_DATADIR}/icons/hicolor)
+install(FILES ${icon_svg} DESTINATION ${hicolor}/scalable/apps)
+install(FILES ${icon_svg} DESTINATION ${hicolor}/scalable/mimetypes
+        RENAME application-x-quillary-notes.svg)
+foreach(size IN LISTS QUILLARY_ICON_SIZES)
+  install(FILES ${icon_dir}/${size}.png DESTINATION ${hicolor}/${size}x${size}/apps
+          RENAME quillary.png)
+  install(FILES ${icon_dir}/${size}.png DESTINATION ${hicolor}/${size}x${size}/mimetypes
+          RENAME application-x-quillary-notes.png)
+endforeach()
+
+# The package. The dependencies come from dpkg-shlibdeps: the Qt 6 runtime libraries the
+# programs link, which on Debian also bring the xcb platform and the SVG plugins.
+set(CPACK_GENERATOR DEB)
+set(CPACK_PACKAGE_NAME quillary)
+set(CPACK_PACKAGE_VENDOR "The Quillary developers")
+set(CPACK_PACKAGE_CONTACT "The Quillary developers <quillary@localhost>")
+set(CPACK_PACKAGE_VERSION ${PROJECT_VERSION})
+set(CPACK_PACKAGE_DESCRIPTION_SUMMARY "desktop companion for the notes on your handheld")
+set(CPACK_PACKAGE_DESCRIPTION
+    "Quillary opens the notes database that HotSync copies from the handheld, lets you
+read, write and draw notes, file them in categories, find, reorder, import, export and
+print them, and writes the database back in the handheld's format. quillary-pdb works
+on the same databases from the command line; quillary-hotsync lets sync scripts ask
+Quillary before they touch a user's notes.")
+set(CPACK_PACKAGING_INSTALL_PREFIX /usr)
+set(CPACK_STRIP_FILES ON)
+set(CPACK_DEBIAN_FILE_NAME DEB-DEFAULT)
+set(CPACK_DEBIAN_PACKAGE_SECTION utils)
+set(CPACK_DEBIAN_PACKAGE_PRIORITY optional)
+set(CPACK_DEBIAN_PACKAGE_SHLIBDEPS ON)
+# Wayland sessions, the HotSync callback's session bus, and the viewer for the manual.
+set(CPACK_DEBIAN_PACKAGE_RECOMMENDS "qt6-wayland, dbus-user-session | dbus-x11, xdg-utils")
+set(CPACK_DEBIAN_PACKAGE_GENERATE_SHLIBS OFF)
+include(CPack)

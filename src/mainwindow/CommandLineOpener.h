@@ -1,0 +1,44 @@
+#pragma once
+
+#include <QObject>
+#include <QPointer>
+#include <QString>
+#include <QStringList>
+
+namespace quillary {
+
+class SingleInstance;
+class frmMain;
+
+// Opens the notes databases named on the command line ("quillary FILE.pdb", which is how
+// file managers open a file) and those that later starts hand on to this instance. A
+// request that comes while the program is still starting waits for the main window.
+class CommandLineOpener : public QObject {
+    Q_OBJECT
+public:
+    explicit CommandLineOpener(SingleInstance* instance, QObject* parent = nullptr);
+
+    // The window is shown: opens ownFile (if any), then every file handed on so far, one
+    // after the other, each once the event loop runs.
+    void Start(frmMain& window, const QString& ownFile);
+
+    // The file named by the program's arguments (argv without Qt's own options), as an
+    // absolute path, since a running instance may have another working folder; empty when
+    // none. Options are not files.
+    static QString FileArgument(const QStringList& arguments);
+
+    // Why path cannot be opened as a notes database: its header names another kind of
+    // database (type other than Not2, such as an insert database). Empty when it is a
+    // notes database, and also when the header cannot be read: opening it reports that.
+    static QString RefusalReason(const QString& path);
+
+private:
+    void Enqueue(const QStringList& files);
+    void OpenNext();
+
+    QPointer<frmMain> m_Window;
+    QStringList m_Pending;
+    bool m_Opening = false;
+};
+
+} // namespace quillary

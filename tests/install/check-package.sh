@@ -1,0 +1,118 @@
+#!/usr/bin/env bash
+# Builds the Debian package with cpack, unpacks it into a scratch root and checks what a
+# desktop and a person need: programs, manual, man pages, menu entry, icons, AppStream
+# metadata, MIME type, bash completion, and Qt runtime (never -dev) dependencies.
+set -euo pipefail
+build="$1"
+scratch="$(mktemp -d)"
+trap 'rm -rf "$scratch"' EXIT
+fail() { echo "FAIL: $*"; exit 1; }
+
+# The programs are built by the build itself; cpack only installs and packs them.
+cpack --config "$build/CPackConfig.cmake" -B "$scratch/out" > "$scratch/cpack.log" 2>&1 ||
+  { cat "$scratch/cpack.log"; fail "cpack"; }
+deb=$(ls "$scratch"/out/*.deb)
+[ "$(echo "$deb" | wc -l)" -eq 1 ] || fail "expected one package, got: $deb"
+
+info="$(dpkg-deb --info "$deb")"
+echo "$info" | grep -q '^ Package: quillary$' || fail "package name"
+depends="$(dpkg-deb --field "$deb" Depends)"
+echo "Depends: $depends"
+for lib in libqt6core6 libqt6gui6 libqt6widgets6 libqt6printsupport6 libqt6dbus6 libqt6svg6; do
+  echo "$depends" | grep -Eq "(^|, )$lib( |,|$)" || fail "Depends lacks $lib"
+done
+if echo "$depends" | grep -q -- '-dev'; then fail "Depends names a -dev package"; fi
+
+root="$scratch/root"
+dpkg-deb -x "$deb" "$root"
+u="$root/usr"
+for f in bin/quillary bin/quillary-pdb bin/quillary-hotsync \
+         share/doc/quillary/QuillaryManual.pdf \
+         share/applications/quillary.desktop \
+         share/metainfo/org.quillary.Quillary.metainfo.xml \
+         share/mime/packages/quillary.xml \
+         share/icons/hicolor/scalable/apps/quillary.svg \
+         share/icons/hicolor/scalable/mimetypes/application-x-quillary-notes.svg \
+         share/bash-completion/completions/quillary-pdb \
+         share/bash-completion/completions/quillary-hotsync \
+         share/man/man1/quillary.1.gz share/man/man1/quillary-pdb.1.gz \
+         share/man/man1/quillary-hotsync.1.gz; do
+  [ -e "$u/$f" ] || fail "missing in the package: /usr/$f"
+done
+for p in quillary quillary-pdb quillary-hotsync; do
+  [ -x "$u/bin/$p" ] || fail "$p is not executable"
+done
+head -c 4 "$u/share/doc/quillary/QuillaryManual.pdf" | grep -q '%PDF' || fail "manual is no PDF"
+
+# Icons: a PNG of each size, really that size.
+for s in 16 32 48 64 128 256; do
+  for png in "$u/share/icons/hicolor/${s}x${s}/apps/quillary.png" \
+             "$u/share/icons/hicolor/${s}x${s}/mimetypes/application-x-quillary-notes.png"; do
+    [ -e "$png" ] || fail "missing icon $png"
+    python3 - "$png" "$s" <<'PY' || fail "$png is not a ${s}x${s} PNG"
+import struct, sys
+data = open(sys.argv[1], "rb").read(24)
+assert data[:8] == b"\x89PNG\r\n\x1a\n" and data[12:16] == b"IHDR"
+w, h = struct.unpack(">II", data[16:24])
+assert w == h == int(sys.argv[2]), (w, h)
+PY
+  done
+done
+
+# Desktop entry and metadata as the desktop's own tools read them.
+desktop="$u/share/applications/quillary.desktop"
+desktop-file-validate "$desktop" || fail "desktop-file-validate"
+grep -q '^Exec=quillary %f$' "$desktop" || fail "Exec does not take a file"
+grep -q '^MimeType=application/x-quillary-notes;$' "$desktop" || fail "MimeType"
+grep -q '^Icon=quillary$' "$desktop" || fail "Icon"
+appstreamcli validate --no-net "$u/share/metainfo/org.quillary.Quillary.metainfo.xml" ||
+  fail "appstreamcli validate"
+
+# The MIME type: the shared-mime-info compiler accepts it, and by its magic a notes
+# database is told apart from another Palm database with the same extension.
+mime="$scratch/mime"
+mkdir -p "$mime/mime/packages"
+cp /usr/share/mime/packages/freedesktop.org.xml "$u/share/mime/packages/quillary.xml" \
+   "$mime/mime/packages/"
+update-mime-database "$mime/mime" > /dev/null 2>&1 || fail "update-mime-database"
+grep -q '^application/x-quillary-notes' "$mime/mime/types" || fail "MIME type not compiled"
+notes="$scratch/notes.pdb"; inserts="$scratch/inserts.pdb"
+"$u/bin/quillary-pdb" new "$notes" > /dev/null
+"$u/bin/quillary-pdb" new-inserts "$inserts" Snippets > /dev/null
+if command -v gio > /dev/null; then
+  sniff() { XDG_DATA_DIRS="$mime" XDG_DATA_HOME="$mime/none" gio info -a standard::content-type "$1" |
+              sed -n 's/.*standard::content-type: //p'; }
+  [ "$(sniff "$notes")" = application/x-quillary-notes ] || fail "notes sniffed as $(sniff "$notes")"
+  [ "$(sniff "$inserts")" != application/x-quillary-notes ] || fail "inserts sniffed as notes"
+fi
+
+# Man pages render, and say what --help says.
+for p in quillary quillary-pdb quillary-hotsync; do
+  page="$(LC_ALL=C MANWIDTH=200 man -l "$u/share/man/man1/$p.1.gz" 2> "$scratch/man.err" | col -b)"
+  [ -s "$scratch/man.err" ] && { cat "$scratch/man.err"; fail "man $p warns"; }
+  echo "$page" | grep -q "^NAME" || fail "man $p has no NAME"
+  echo "$page" | grep -q "$p - " || fail "man $p has no summary"
+  # Every option and command the help lists is in the man page.
+  help="$("$u/bin/$p" --help)"
+  for word in $(echo "$help" | sed -n 's/^  \([a-z-][a-z-]*\).*/\1/p'); do
+    echo "$page" | grep -q -- "^ *$word" || fail "man $p lacks $word"
+  done
+done
+
+# Bash completion scripts load and complete the commands.
+for p in quillary-pdb quillary-hotsync; do
+  bash -n "$u/share/bash-completion/completions/$p" || fail "completion $p: syntax"
+done
+got="$(bash -c '
+  _init_completion() { cur=${COMP_WORDS[COMP_CWORD]}; prev=${COMP_WORDS[COMP_CWORD-1]};
+                       words=("${COMP_WORDS[@]}"); cword=$COMP_CWORD; }
+  _filedir() { :; }
+  source "$1"; source "${1%/*}/quillary-hotsync"
+  COMP_WORDS=(quillary-pdb ne); COMP_CWORD=1; _quillary_pdb; echo "${COMPREPLY[*]}"
+  COMP_WORDS=(quillary-pdb print x.pdb out.pdf --p); COMP_CWORD=4; _quillary_pdb; echo "${COMPREPLY[*]}"
+  COMP_WORDS=(quillary-hotsync a); COMP_CWORD=1; _quillary_hotsync; echo "${COMPREPLY[*]}"
+' _ "$u/share/bash-completion/completions/quillary-pdb" 2>&1; true)"
+echo "$got" | sed -n 1p | grep -qx 'new new-inserts' || fail "completion of commands: $got"
+echo "$got" | sed -n 2p | grep -qx -- '--paper' || fail "completion of print options: $got"
+echo "$got" | sed -n 3p | grep -qx 'after' || fail "completion of hotsync commands: $got"
+echo "1 passed, 0 failed"
