@@ -9,6 +9,7 @@
 #include "MonoRaster.h"
 #include "PencilTool.h"
 #include "PictureChangeCommand.h"
+#include "PictureHistories.h"
 #include "RegionTool.h"
 #include "clsPopupMenu.h"
 #include "shell/PlatformServices.h"
@@ -100,6 +101,7 @@ ctlDrawBox::ctlDrawBox(PlatformServices* services, QWidget* parent)
     m_Tools[ToolRegion] = std::make_unique<RegionTool>(host);
 
     m_OwnStack = std::make_unique<QUndoStack>();
+    m_OwnStack->setUndoLimit(PictureHistories::kStepLimit);
     SetUndoStack(nullptr);
 
     // The keys work wherever the focus is inside the control, not beyond it.
