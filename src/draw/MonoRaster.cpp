@@ -218,8 +218,8 @@ QByteArray MonoRaster::PackRows(const QImage& image, const QRect& rect) {
     QByteArray rows(qsizetype(stride) * rect.height(), '\0');
     auto* out = reinterpret_cast<uchar*>(rows.data());
     for (int y = 0; y < rect.height(); ++y) {
-        const auto* in = reinterpret_cast<const QRgb*>(image.constScanLine(rect.top() + y)) +
-                         rect.left();
+        const auto* in =
+            reinterpret_cast<const QRgb*>(image.constScanLine(rect.top() + y)) + rect.left();
         uchar* row = out + qsizetype(y) * stride;
         for (int x = 0; x < rect.width(); ++x)
             if (in[x] != kWhite)

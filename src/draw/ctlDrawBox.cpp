@@ -105,8 +105,8 @@ ctlDrawBox::ctlDrawBox(PlatformServices* services, QWidget* parent)
     SetUndoStack(nullptr);
 
     // The keys work wherever the focus is inside the control, not beyond it.
-    const auto zoomKey = [this](const char* name, const QString& caption,
-                                QList<QKeySequence> keys, void (ctlDrawBox::*run)()) {
+    const auto zoomKey = [this](const char* name, const QString& caption, QList<QKeySequence> keys,
+                                void (ctlDrawBox::*run)()) {
         auto* action = new QAction(caption, this);
         action->setObjectName(QLatin1String(name));
         action->setShortcuts(keys);
@@ -546,8 +546,7 @@ void ctlDrawBox::MoveSelection(QPointF pointer) {
     m_Selection.RestoreUnder(m_Surface->MutableImage());
     SurfaceChanged(m_Selection.Rect());
     // The pointer moves in screen pixels, the selection in picture pixels.
-    const QPointF wanted =
-        QPointF(m_DragStart) + (pointer - m_DragOrigin) / m_Surface->Scale();
+    const QPointF wanted = QPointF(m_DragStart) + (pointer - m_DragOrigin) / m_Surface->Scale();
     const QPointF delta = wanted - QPointF(m_Selection.Rect().topLeft());
     m_Selection.Shift(delta.x(), delta.y(), m_Surface->Image().size());
     m_Selection.Drop(m_Surface->MutableImage());
@@ -714,10 +713,8 @@ void ctlDrawBox::SetUndoStack(QUndoStack* stack) {
     // A stack that goes away takes its steps with it; the control's own stays.
     connect(m_UndoStack, &QObject::destroyed, this, [this] {
         m_UndoStack = m_OwnStack.get();
-        connect(m_UndoStack, &QUndoStack::canUndoChanged, this,
-                &ctlDrawBox::UndoStateChanged);
-        connect(m_UndoStack, &QUndoStack::canRedoChanged, this,
-                &ctlDrawBox::UndoStateChanged);
+        connect(m_UndoStack, &QUndoStack::canUndoChanged, this, &ctlDrawBox::UndoStateChanged);
+        connect(m_UndoStack, &QUndoStack::canRedoChanged, this, &ctlDrawBox::UndoStateChanged);
         emit UndoStateChanged();
     });
     emit UndoStateChanged();
@@ -794,8 +791,7 @@ double ctlDrawBox::ZoomScale() const {
     const int height = inner.height();
     if (picture.isEmpty() || width < 1 || height < 1)
         return 1.0;
-    const double fit =
-        std::min(double(width) / picture.width(), double(height) / picture.height());
+    const double fit = std::min(double(width) / picture.width(), double(height) / picture.height());
     if (fit >= 1.0)
         return std::min(std::floor(fit), double(kMostZoom));
     return fit;

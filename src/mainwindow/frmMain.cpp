@@ -1,8 +1,8 @@
 #include "frmMain.h"
 
 #include "MainCommands.h"
-#include "draw/clsPopupMenu.h"
 #include "draw/PictureHistories.h"
+#include "draw/clsPopupMenu.h"
 #include "draw/ctlDrawBox.h"
 #include "print/PrintCancelWatch.h"
 #include "print/PrintSettings.h"

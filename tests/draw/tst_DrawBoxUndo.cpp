@@ -208,8 +208,7 @@ void TestDrawBoxUndo::longHistoryStaysBounded() {
     // Before and after rows of 500 x 500 pixels at one bit each, plus bookkeeping.
     const std::size_t fullStep = 2 * 500 * ((500 + 7) / 8);
     const std::size_t bytes = PictureChangeCommand::StackBytes(stack);
-    QVERIFY2(bytes <= std::size_t(limit) * (fullStep + 512),
-             qPrintable(QString::number(bytes)));
+    QVERIFY2(bytes <= std::size_t(limit) * (fullStep + 512), qPrintable(QString::number(bytes)));
     while (f.box->CanUndo())
         f.box->Undo();
     QCOMPARE(f.box->Picture(), afterStep);
@@ -317,7 +316,17 @@ void TestDrawBoxUndo::selectionMovesInPicturePixelsWhenZoomed() {
     HandDrag(f.Surface(), QPoint(40, 40), QPoint(4 * 30 + 1, 4 * 30 + 1));
     QCOMPARE(f.box->SelectionRect(), QRect(10, 10, 21, 21));
     QCOMPARE(f.Grab()->geometry(), QRect(40, 40, 84, 84));
-    f.DragSelection(4 * 12, 4 * 5, 16); // screen pixels: 12 and 5 picture pixels
+    // Screen pixels: 12 and 5 picture pixels. The grab area jumps by whole magnified pixels,
+    // so every move is placed on the screen, not relative to where the area went.
+    QWidget* g = f.Grab();
+    const QPoint origin = g->mapToGlobal(g->rect().center());
+    QTest::mousePress(g, Qt::LeftButton, Qt::NoModifier, g->rect().center());
+    for (int i = 1; i <= 16; ++i) {
+        const QPoint screen = origin + QPoint(4 * 12 * i / 16, 4 * 5 * i / 16);
+        SendMouse(g, QEvent::MouseMove, g->mapFromGlobal(screen), Qt::NoButton, Qt::LeftButton);
+    }
+    SendMouse(g, QEvent::MouseButtonRelease, g->mapFromGlobal(origin + QPoint(48, 20)),
+              Qt::LeftButton, Qt::NoButton);
     QCOMPARE(f.box->SelectionRect(), QRect(22, 15, 21, 21));
     QCOMPARE(f.box->Picture().pixel(22, 15), kInk);
     QCOMPARE(f.box->Picture().pixel(10, 10), kPaper);
@@ -326,13 +335,16 @@ void TestDrawBoxUndo::selectionMovesInPicturePixelsWhenZoomed() {
 void TestDrawBoxUndo::ctrlWheelZoomsAroundThePointer() {
     DrawBoxFixture f(QSize(200, 150), QSize(300, 200));
     QSignalSpy zoomed(f.box.get(), &ctlDrawBox::ZoomChanged);
-    QVERIFY(f.box->findChild<QWidget*>(QStringLiteral("picImageClipper")));
+    QWidget* viewport = f.box->findChild<QWidget*>(QStringLiteral("picImageClipper"));
+    QVERIFY(viewport);
     QWidget* s = f.Surface();
     const QPoint pointer(120, 90); // over picture pixel (120, 90) at 1x
+    // A wheel over the surface reaches the viewport; a sent (not spontaneous) event is not
+    // passed on by Qt, so it goes to the viewport directly.
     const auto wheel = [&](int delta, Qt::KeyboardModifiers modifiers) {
-        QWheelEvent event(QPointF(pointer), QPointF(s->mapToGlobal(pointer)), QPoint(),
+        QWheelEvent event(QPointF(pointer), QPointF(viewport->mapToGlobal(pointer)), QPoint(),
                           QPoint(0, delta), Qt::NoButton, modifiers, Qt::NoScrollPhase, false);
-        QApplication::sendEvent(s, &event);
+        QApplication::sendEvent(viewport, &event);
     };
     wheel(120, Qt::ControlModifier);
     QCOMPARE(f.box->Zoom(), 2);
