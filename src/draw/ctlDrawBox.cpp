@@ -418,6 +418,10 @@ void ctlDrawBox::SurfaceMouse(QMouseEvent* event) {
         if (event->button() == Qt::RightButton) {
             ShowPictureMenu();
         } else if (event->button() == Qt::LeftButton) {
+            // A release without its press (a double click's second, or after an undo in
+            // mid-stroke) may still draw; that too must be a step.
+            if (!m_StepOpen)
+                OpenStep(StepName(m_Tool));
             tool.Release(RoundedPoint(pos), m_LastPoint);
             m_StrokeActive = false;
             m_LastPoint = QPointF(-1, -1);

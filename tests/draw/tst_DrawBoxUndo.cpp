@@ -53,6 +53,7 @@ private slots:
     void eachChangeIsOneStep();
     void stepsUndoInOrderAndRedoClearsOnNewChange();
     void undoWhileFloatingEndsTheSelection();
+    void undoInMidDragKeepsPictureAndHistoryTogether();
     void longHistoryStaysBounded();
     void stepMemoryFollowsTheChangedRectangle();
     void hostStacksKeepTheirOwnHistory();
@@ -188,6 +189,28 @@ void TestDrawBoxUndo::undoWhileFloatingEndsTheSelection() {
     HandDrag(f.Surface(), QPoint(90, 5), QPoint(90, 30));
     QCOMPARE(f.box->Picture().pixel(10, 10), kInk);
     QCOMPARE(f.box->Picture().pixel(90, 20), kInk);
+}
+
+void TestDrawBoxUndo::undoInMidDragKeepsPictureAndHistoryTogether() {
+    DrawBoxFixture f;
+    QWidget* s = f.Surface();
+    const QImage blank = f.box->Picture();
+    HandDrag(s, QPoint(5, 5), QPoint(5, 60), 12);
+    f.box->SetTool(ctlDrawBox::ToolLine);
+    DrawBoxFixture::Press(s, QPoint(20, 10));
+    for (int i = 1; i <= 10; ++i)
+        SendMouse(s, QEvent::MouseMove, QPoint(20 + i * 5, 10 + i * 3), Qt::NoButton,
+                  Qt::LeftButton);
+    f.box->Undo(); // the pencil stroke, from the keyboard while the button is held
+    QCOMPARE(f.box->Picture(), blank);
+    DrawBoxFixture::Release(s, QPoint(70, 40));
+    const QImage after = f.box->Picture();
+    QVERIFY(after != blank);   // the line is drawn on release ...
+    QVERIFY(f.box->CanUndo()); // ... and can be taken back
+    f.box->Undo();
+    QCOMPARE(f.box->Picture(), blank);
+    f.box->Redo();
+    QCOMPARE(f.box->Picture(), after);
 }
 
 void TestDrawBoxUndo::longHistoryStaysBounded() {
