@@ -39,6 +39,7 @@
 #include <QTextCursor>
 #include <QTextDocument>
 #include <QTimer>
+#include <QUndoStack>
 
 namespace quillary {
 
@@ -635,6 +636,7 @@ bool frmMain::SaveChanges() {
             clsBitmap blank;
             blank.InitializeBitmap(500, 500, 1);
             m_drbNote->SetNoteBitmap(blank);
+            m_drbNote->UndoStack()->clear(); // its steps were made on the dropped drawing
         } else if (note->SetBitmap(m_drbNote->GetNoteBitmap(), &error)) {
             note->SetDirtyFlag(true);
             m_Database.m_FileDirtyFlag = true;
