@@ -1,6 +1,7 @@
 // Interactive speed of the picture editor on a 500 x 500 picture: one step of dragging a
 // floating selection of the whole picture, and one pencil segment. Each step is the event
-// handling plus, in the "Painted" variants, the repaint it causes.
+// handling plus, in the "Painted" variants, the repaint it causes. Also undoing or redoing a
+// change of the whole picture, and painting all that the viewport shows at 8x.
 #include "draw/ctlDrawBox.h"
 
 #include <QApplication>
@@ -87,8 +88,47 @@ void BM_PencilSegmentPainted(benchmark::State& state) {
     PencilSegment(state, true);
 }
 
+// Clearing the whole noisy picture is a step as large as a step can be.
+void UndoRedoFullPicture(benchmark::State& state, bool paint) {
+    Editor e;
+    e.box.SelectAll();
+    e.box.ClearSelection();
+    QWidget* surface = e.Find("picDrawBox");
+    int step = 0;
+    for (auto _ : state) {
+        if (step++ % 2 == 0)
+            e.box.Undo();
+        else
+            e.box.Redo();
+        if (paint)
+            surface->repaint();
+    }
+}
+
+void BM_UndoRedoFullPicture(benchmark::State& state) {
+    UndoRedoFullPicture(state, false);
+}
+void BM_UndoRedoFullPicturePainted(benchmark::State& state) {
+    UndoRedoFullPicture(state, true);
+}
+
+void BM_PaintVisibleAt8x(benchmark::State& state) {
+    Editor e;
+    e.box.SetZoom(8);
+    QWidget* viewport = e.Find("picImageClipper");
+    QWidget* surface = e.Find("picDrawBox");
+    // What the viewport shows of the (much larger) magnified surface.
+    const QRect shown(-surface->pos(), viewport->size());
+    for (auto _ : state)
+        surface->repaint(shown);
+    state.counters["pixels"] = double(shown.width()) * shown.height();
+}
+
 } // namespace
 
+BENCHMARK(BM_UndoRedoFullPicture)->Unit(benchmark::kMicrosecond);
+BENCHMARK(BM_UndoRedoFullPicturePainted)->Unit(benchmark::kMicrosecond);
+BENCHMARK(BM_PaintVisibleAt8x)->Unit(benchmark::kMicrosecond);
 BENCHMARK(BM_DragSelectionStep)->Unit(benchmark::kMicrosecond);
 BENCHMARK(BM_DragSelectionStepPainted)->Unit(benchmark::kMicrosecond);
 BENCHMARK(BM_PencilSegment)->Unit(benchmark::kMicrosecond);

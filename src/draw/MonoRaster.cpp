@@ -211,4 +211,63 @@ QImage MonoRaster::ToBlackAndWhite(const QImage& picture) {
     return image;
 }
 
+QByteArray MonoRaster::PackRows(const QImage& image, const QRect& rect) {
+    if (rect.isEmpty() || !image.rect().contains(rect))
+        return {};
+    const int stride = (rect.width() + 7) / 8;
+    QByteArray rows(qsizetype(stride) * rect.height(), '\0');
+    auto* out = reinterpret_cast<uchar*>(rows.data());
+    for (int y = 0; y < rect.height(); ++y) {
+        const auto* in =
+            reinterpret_cast<const QRgb*>(image.constScanLine(rect.top() + y)) + rect.left();
+        uchar* row = out + qsizetype(y) * stride;
+        for (int x = 0; x < rect.width(); ++x)
+            if (in[x] != kWhite)
+                row[x >> 3] |= uchar(0x80u >> (x & 7));
+    }
+    return rows;
+}
+
+void MonoRaster::UnpackRows(QImage& image, const QRect& rect, const QByteArray& rows) {
+    if (rect.isEmpty() || !image.rect().contains(rect))
+        return;
+    const int stride = (rect.width() + 7) / 8;
+    if (rows.size() != qsizetype(stride) * rect.height())
+        return;
+    const auto* in = reinterpret_cast<const uchar*>(rows.constData());
+    for (int y = 0; y < rect.height(); ++y) {
+        auto* out = reinterpret_cast<QRgb*>(image.scanLine(rect.top() + y)) + rect.left();
+        const uchar* row = in + qsizetype(y) * stride;
+        for (int x = 0; x < rect.width(); ++x)
+            out[x] = (row[x >> 3] & (0x80u >> (x & 7))) ? kBlack : kWhite;
+    }
+}
+
+QRect MonoRaster::Difference(const QImage& a, const QImage& b) {
+    if (a.size() != b.size() || a.format() != b.format() || a.isNull())
+        return {};
+    int top = -1, bottom = -1, left = a.width(), right = -1;
+    const size_t rowBytes = size_t(a.width()) * sizeof(QRgb);
+    for (int y = 0; y < a.height(); ++y) {
+        const auto* pa = reinterpret_cast<const QRgb*>(a.constScanLine(y));
+        const auto* pb = reinterpret_cast<const QRgb*>(b.constScanLine(y));
+        if (std::memcmp(pa, pb, rowBytes) == 0)
+            continue;
+        if (top < 0)
+            top = y;
+        bottom = y;
+        int l = 0;
+        while (pa[l] == pb[l])
+            ++l;
+        int r = a.width() - 1;
+        while (pa[r] == pb[r])
+            --r;
+        left = std::min(left, l);
+        right = std::max(right, r);
+    }
+    if (top < 0)
+        return {};
+    return QRect(QPoint(left, top), QPoint(right, bottom));
+}
+
 } // namespace quillary

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <QByteArray>
 #include <QImage>
 #include <QPoint>
 #include <QRect>
@@ -41,6 +42,16 @@ public:
 
     // A new all-white surface image.
     static QImage WhiteImage(QSize size);
+
+    // The rect's pixels (which must lie on the image) as 1-bit rows, each padded to whole
+    // bytes, set bits black. (rect.width() + 7) / 8 * rect.height() bytes.
+    static QByteArray PackRows(const QImage& image, const QRect& rect);
+    // Writes rows made by PackRows back over rect; does nothing when rect leaves the image or
+    // the row data does not fit it.
+    static void UnpackRows(QImage& image, const QRect& rect, const QByteArray& rows);
+    // The smallest rectangle holding every pixel where the two images (same size) differ;
+    // empty when they are equal or differ in size.
+    static QRect Difference(const QImage& a, const QImage& b);
 
     // The surface form of any picture: only exactly white (red, green and blue all 255)
     // stays white; everything else becomes black.

@@ -8,6 +8,8 @@
 #include "LineTool.h"
 #include "MonoRaster.h"
 #include "PencilTool.h"
+#include "PictureChangeCommand.h"
+#include "PictureHistories.h"
 #include "RegionTool.h"
 #include "clsPopupMenu.h"
 #include "shell/PlatformServices.h"
@@ -23,8 +25,12 @@
 #include <QScrollBar>
 #include <QToolBar>
 #include <QToolButton>
+#include <QUndoStack>
+#include <QWheelEvent>
 
 #include <algorithm>
+#include <cmath>
+#include <utility>
 
 namespace quillary {
 
@@ -35,6 +41,23 @@ namespace {
 const char* const kButtonTags[] = {"Pencil", "Eraser", "Line",     "Region",
                                    "Text",   "Fill",   "Rectangle"};
 constexpr int kVisibleButtons = 4;
+
+constexpr int kZoomLevels[] = {1, 2, 4, 8};
+constexpr int kMostZoom = 8;
+
+// What an undo step of each tool is called.
+QString StepName(int tool) {
+    switch (tool) {
+    case ctlDrawBox::ToolEraser:
+        return QStringLiteral("Eraser");
+    case ctlDrawBox::ToolLine:
+        return QStringLiteral("Line");
+    case ctlDrawBox::ToolRegion:
+        return QStringLiteral("Region");
+    default:
+        return QStringLiteral("Pencil");
+    }
+}
 
 } // namespace
 
@@ -48,6 +71,8 @@ ctlDrawBox::ctlDrawBox(PlatformServices* services, QWidget* parent)
     m_Viewport->setObjectName(QStringLiteral("picImageClipper"));
     m_Surface = new DrawSurface(m_Viewport);
     m_Surface->installEventFilter(this);
+    // Ctrl+wheel reaches the viewport from the surface, positions in viewport terms.
+    m_Viewport->installEventFilter(this);
 
     m_Grab = new QWidget(m_Surface);
     m_Grab->setObjectName(QStringLiteral("lblDrag"));
@@ -75,11 +100,35 @@ ctlDrawBox::ctlDrawBox(PlatformServices* services, QWidget* parent)
     m_Tools[ToolLine] = std::make_unique<LineTool>(host);
     m_Tools[ToolRegion] = std::make_unique<RegionTool>(host);
 
+    m_OwnStack = std::make_unique<QUndoStack>();
+    m_OwnStack->setUndoLimit(PictureHistories::kStepLimit);
+    SetUndoStack(nullptr);
+
+    // The keys work wherever the focus is inside the control, not beyond it.
+    const auto zoomKey = [this](const char* name, const QString& caption, QList<QKeySequence> keys,
+                                void (ctlDrawBox::*run)()) {
+        auto* action = new QAction(caption, this);
+        action->setObjectName(QLatin1String(name));
+        action->setShortcuts(keys);
+        action->setShortcutContext(Qt::WidgetWithChildrenShortcut);
+        connect(action, &QAction::triggered, this, run);
+        addAction(action);
+    };
+    zoomKey("actZoomIn", QStringLiteral("Zoom In"),
+            {QKeySequence(Qt::CTRL | Qt::Key_Plus), QKeySequence(Qt::CTRL | Qt::Key_Equal)},
+            &ctlDrawBox::ZoomIn);
+    zoomKey("actZoomOut", QStringLiteral("Zoom Out"), {QKeySequence(Qt::CTRL | Qt::Key_Minus)},
+            &ctlDrawBox::ZoomOut);
+
     UpdateToolState();
     ArrangeControls();
 }
 
-ctlDrawBox::~ctlDrawBox() = default;
+ctlDrawBox::~ctlDrawBox() {
+    // The steps point back at the control; none may run once it is gone.
+    if (m_UndoStack)
+        disconnect(m_UndoStack, nullptr, this, nullptr);
+}
 
 void ctlDrawBox::BuildToolBar() {
     m_ToolBar = new QToolBar(this);
@@ -179,9 +228,12 @@ QImage ctlDrawBox::Picture() const {
 }
 
 void ctlDrawBox::SetPicture(const QImage& picture) {
+    AbandonStep();
     m_Surface->SetImage(MonoRaster::ToBlackAndWhite(picture));
-    m_FullWidth = m_Surface->width();
-    m_FullHeight = m_Surface->height();
+    m_FullWidth = m_Surface->Image().width();
+    m_FullHeight = m_Surface->Image().height();
+    if (m_UndoStack == m_OwnStack.get())
+        m_OwnStack->clear();
     ArrangeControls();
     // Whatever was being dragged belonged to the old picture.
     m_Surface->HideLinePreview();
@@ -227,6 +279,7 @@ void ctlDrawBox::ReadProperties(const QVariantMap& stored) {
 
 void ctlDrawBox::ArrangeControls() {
     const QRect inner = contentsRect();
+    m_Surface->SetScale(ZoomScale());
     const DrawBoxLayout l = DrawBoxLayout::Compute(inner, m_Surface->size(), m_BarGirth);
     m_Viewport->setGeometry(l.viewport);
     m_VScroll->hide();
@@ -247,6 +300,8 @@ void ctlDrawBox::ArrangeControls() {
         m_HScroll->setPageStep(std::max(l.viewport.width(), 1));
         m_HScroll->show();
     }
+    if (!m_Grab->isHidden())
+        m_Grab->setGeometry(m_Surface->ToWidget(m_Selection.Rect()));
     m_ToolBar->setGeometry(inner.left(), inner.top(), DrawBoxLayout::kToolBarWidth,
                            std::min(m_ToolBar->sizeHint().height(), inner.height()));
     update(); // the focus line follows the tool bar's height
@@ -310,6 +365,14 @@ void ctlDrawBox::UpdateToolState() {
 
 bool ctlDrawBox::eventFilter(QObject* watched, QEvent* event) {
     switch (event->type()) {
+    case QEvent::Wheel:
+        // A plain wheel is left to scroll; Ctrl with it zooms.
+        if (watched == m_Viewport &&
+            (static_cast<QWheelEvent*>(event)->modifiers() & Qt::ControlModifier)) {
+            ZoomWheel(static_cast<QWheelEvent*>(event));
+            return true;
+        }
+        break;
     case QEvent::MouseButtonPress:
     case QEvent::MouseButtonDblClick:
     case QEvent::MouseMove:
@@ -331,12 +394,13 @@ bool ctlDrawBox::eventFilter(QObject* watched, QEvent* event) {
 
 // A double click's second press counts as a press, so quick dots are not lost.
 void ctlDrawBox::SurfaceMouse(QMouseEvent* event) {
-    const QPointF pos = event->position();
+    const QPointF pos = m_Surface->ToPicture(event->position());
     DrawTool& tool = *m_Tools[m_Tool];
     switch (event->type()) {
     case QEvent::MouseButtonPress:
     case QEvent::MouseButtonDblClick:
         if (event->button() == Qt::LeftButton) {
+            OpenStep(StepName(m_Tool));
             tool.Press(RoundedPoint(pos));
             m_LastPoint = pos;
             m_StrokeActive = true;
@@ -354,9 +418,14 @@ void ctlDrawBox::SurfaceMouse(QMouseEvent* event) {
         if (event->button() == Qt::RightButton) {
             ShowPictureMenu();
         } else if (event->button() == Qt::LeftButton) {
+            // A release without its press (a double click's second, or after an undo in
+            // mid-stroke) may still draw; that too must be a step.
+            if (!m_StepOpen)
+                OpenStep(StepName(m_Tool));
             tool.Release(RoundedPoint(pos), m_LastPoint);
             m_StrokeActive = false;
             m_LastPoint = QPointF(-1, -1);
+            CloseStep();
         }
         break;
     default:
@@ -395,7 +464,7 @@ QRect ctlDrawBox::NormalizeSelection(QPoint anchor, QPoint end) {
 void ctlDrawBox::ShowSelectionFrame() {
     const QRect rect = m_Selection.Rect();
     m_Surface->SetSelectionFrame(rect);
-    m_Grab->setGeometry(rect);
+    m_Grab->setGeometry(m_Surface->ToWidget(rect));
     m_Grab->show();
     m_Grab->raise();
 }
@@ -448,6 +517,8 @@ void ctlDrawBox::GrabMouse(QMouseEvent* event) {
             m_DragOrigin = pos;
             m_DragStart = m_Selection.Rect().topLeft();
             m_Dragging = true;
+            OpenStep(QStringLiteral("Move"));
+            m_GrabStep = true;
         }
         break;
     case QEvent::MouseMove:
@@ -458,6 +529,10 @@ void ctlDrawBox::GrabMouse(QMouseEvent* event) {
         if (event->button() == Qt::LeftButton && m_Dragging) {
             MoveSelection(pos);
             m_Dragging = false;
+        }
+        if (event->button() == Qt::LeftButton && m_GrabStep) {
+            m_GrabStep = false;
+            CloseStep();
         } else if (event->button() == Qt::RightButton) {
             ShowPictureMenu();
         }
@@ -474,7 +549,8 @@ void ctlDrawBox::MoveSelection(QPointF pointer) {
     // rest of the drag would go to the surface.
     m_Selection.RestoreUnder(m_Surface->MutableImage());
     SurfaceChanged(m_Selection.Rect());
-    const QPointF wanted = QPointF(m_DragStart) + (pointer - m_DragOrigin);
+    // The pointer moves in screen pixels, the selection in picture pixels.
+    const QPointF wanted = QPointF(m_DragStart) + (pointer - m_DragOrigin) / m_Surface->Scale();
     const QPointF delta = wanted - QPointF(m_Selection.Rect().topLeft());
     m_Selection.Shift(delta.x(), delta.y(), m_Surface->Image().size());
     m_Selection.Drop(m_Surface->MutableImage());
@@ -495,8 +571,10 @@ void ctlDrawBox::SelectAll() {
 void ctlDrawBox::ClearSelection() {
     if (!m_Selection.IsFloating())
         return;
+    OpenStep(QStringLiteral("Clear"));
     SetDirtyFlag(true);
     DiscardSelection();
+    CloseStep();
 }
 
 void ctlDrawBox::CopyPicture() {
@@ -515,12 +593,14 @@ void ctlDrawBox::PastePicture() {
 }
 
 void ctlDrawBox::PasteImage(const QImage& monochrome) {
+    OpenStep(QStringLiteral("Paste"));
     CommitSelection();
     // The pasted picture keeps its full size, also where it is larger than the surface.
     m_Selection.TakePicture(monochrome);
     SetTool(ToolRegion);
     DropSelection();
     SetDirtyFlag(true);
+    CloseStep();
 }
 
 void ctlDrawBox::FillRectangle(QImage& target, int x, int y, int width, int height) {
@@ -619,6 +699,178 @@ void ctlDrawBox::InsertPictureFile() {
     // The person finds the inserted picture on the clipboard afterwards too.
     m_Services->setClipboardImage(picture);
     PasteImage(MonoRaster::ToBlackAndWhite(picture));
+}
+
+// --- Undo and redo ----------------------------------------------------------------
+
+QUndoStack* ctlDrawBox::UndoStack() const {
+    return m_UndoStack;
+}
+
+void ctlDrawBox::SetUndoStack(QUndoStack* stack) {
+    AbandonStep();
+    if (m_UndoStack)
+        disconnect(m_UndoStack, nullptr, this, nullptr);
+    m_UndoStack = stack ? stack : m_OwnStack.get();
+    connect(m_UndoStack, &QUndoStack::canUndoChanged, this, &ctlDrawBox::UndoStateChanged);
+    connect(m_UndoStack, &QUndoStack::canRedoChanged, this, &ctlDrawBox::UndoStateChanged);
+    // A stack that goes away takes its steps with it; the control's own stays.
+    connect(m_UndoStack, &QObject::destroyed, this, [this] {
+        m_UndoStack = m_OwnStack.get();
+        connect(m_UndoStack, &QUndoStack::canUndoChanged, this, &ctlDrawBox::UndoStateChanged);
+        connect(m_UndoStack, &QUndoStack::canRedoChanged, this, &ctlDrawBox::UndoStateChanged);
+        emit UndoStateChanged();
+    });
+    emit UndoStateChanged();
+}
+
+bool ctlDrawBox::CanUndo() const {
+    return m_UndoStack && m_UndoStack->canUndo();
+}
+
+bool ctlDrawBox::CanRedo() const {
+    return m_UndoStack && m_UndoStack->canRedo();
+}
+
+void ctlDrawBox::Undo() {
+    if (CanUndo())
+        m_UndoStack->undo();
+}
+
+void ctlDrawBox::Redo() {
+    if (CanRedo())
+        m_UndoStack->redo();
+}
+
+void ctlDrawBox::RestoreRows(const QRect& rect, const QByteArray& rows) {
+    // Whatever was under way belonged to the picture as it was.
+    AbandonStep();
+    m_Surface->HideLinePreview();
+    m_StrokeActive = false;
+    m_LastPoint = QPointF(-1, -1);
+    CommitSelection();
+    if (!m_Surface->Image().rect().contains(rect))
+        return; // a step recorded on a picture of another size
+    MonoRaster::UnpackRows(m_Surface->MutableImage(), rect, rows);
+    SurfaceChanged(rect);
+    SetDirtyFlag(true);
+}
+
+void ctlDrawBox::OpenStep(const QString& text) {
+    CloseStep(); // a release that never came still ends its step
+    m_StepBefore = m_Surface->Image();
+    m_StepText = text;
+    m_StepOpen = true;
+}
+
+void ctlDrawBox::CloseStep() {
+    if (!m_StepOpen)
+        return;
+    m_StepOpen = false;
+    m_GrabStep = false;
+    const QImage before = std::exchange(m_StepBefore, QImage());
+    const QImage& after = m_Surface->Image();
+    const QRect changed = MonoRaster::Difference(before, after);
+    if (changed.isEmpty() || !m_UndoStack)
+        return; // nothing changed (a click with the Region tool, a move back to the start)
+    m_UndoStack->push(new PictureChangeCommand(*this, changed,
+                                               MonoRaster::PackRows(before, changed),
+                                               MonoRaster::PackRows(after, changed), m_StepText));
+}
+
+void ctlDrawBox::AbandonStep() {
+    m_StepOpen = false;
+    m_GrabStep = false;
+    m_StepBefore = QImage();
+}
+
+// --- Zoom -------------------------------------------------------------------------
+
+double ctlDrawBox::ZoomScale() const {
+    if (m_Zoom != 0)
+        return m_Zoom;
+    const QSize picture = m_Surface->Image().size();
+    const QRect inner = contentsRect();
+    const int width = inner.width() - DrawBoxLayout::kViewportLeft;
+    const int height = inner.height();
+    if (picture.isEmpty() || width < 1 || height < 1)
+        return 1.0;
+    const double fit = std::min(double(width) / picture.width(), double(height) / picture.height());
+    if (fit >= 1.0)
+        return std::min(std::floor(fit), double(kMostZoom));
+    return fit;
+}
+
+void ctlDrawBox::SetZoom(int zoom) {
+    const int wanted = (zoom == 0 || std::find(std::begin(kZoomLevels), std::end(kZoomLevels),
+                                               zoom) != std::end(kZoomLevels))
+                           ? zoom
+                           : 1;
+    ZoomAround(wanted, QPointF(m_Viewport->width() / 2.0, m_Viewport->height() / 2.0));
+}
+
+void ctlDrawBox::ZoomIn() {
+    const double now = ZoomScale();
+    for (int level : kZoomLevels)
+        if (level > now) {
+            ZoomAround(level, QPointF(m_Viewport->width() / 2.0, m_Viewport->height() / 2.0));
+            return;
+        }
+}
+
+void ctlDrawBox::ZoomOut() {
+    const double now = ZoomScale();
+    int wanted = -1;
+    for (int level : kZoomLevels)
+        if (level < now)
+            wanted = level;
+    if (wanted < 0 && m_Zoom != 0)
+        wanted = 0; // below 1x comes fit
+    if (wanted >= 0)
+        ZoomAround(wanted, QPointF(m_Viewport->width() / 2.0, m_Viewport->height() / 2.0));
+}
+
+void ctlDrawBox::ZoomWheel(QWheelEvent* event) {
+    m_WheelTurn += event->angleDelta().y();
+    // One notch (120) per level; finer wheels add up.
+    while (m_WheelTurn >= 120) {
+        m_WheelTurn -= 120;
+        const double now = ZoomScale();
+        for (int level : kZoomLevels)
+            if (level > now) {
+                ZoomAround(level, event->position());
+                break;
+            }
+    }
+    while (m_WheelTurn <= -120) {
+        m_WheelTurn += 120;
+        const double now = ZoomScale();
+        int wanted = -1;
+        for (int level : kZoomLevels)
+            if (level < now)
+                wanted = level;
+        if (wanted < 0 && m_Zoom != 0)
+            wanted = 0;
+        if (wanted >= 0)
+            ZoomAround(wanted, event->position());
+    }
+    event->accept();
+}
+
+void ctlDrawBox::ZoomAround(int zoom, QPointF viewportPos) {
+    const double before = m_Surface->Scale();
+    // The picture point under viewportPos stays there.
+    const QPointF picturePoint = (viewportPos - QPointF(m_Surface->pos())) / before;
+    const bool changed = zoom != m_Zoom;
+    m_Zoom = zoom;
+    ArrangeControls();
+    const QPointF wanted = picturePoint * m_Surface->Scale() - viewportPos;
+    if (!m_HScroll->isHidden())
+        m_HScroll->setValue(int(std::lround(wanted.x())));
+    if (!m_VScroll->isHidden())
+        m_VScroll->setValue(int(std::lround(wanted.y())));
+    if (changed)
+        emit ZoomChanged(m_Zoom);
 }
 
 } // namespace quillary

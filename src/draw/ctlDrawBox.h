@@ -6,6 +6,7 @@
 #include <QFrame>
 #include <QImage>
 #include <QPointF>
+#include <QPointer>
 #include <QVariant>
 #include <QVariantMap>
 
@@ -14,8 +15,10 @@
 
 class QAction;
 class QMouseEvent;
+class QWheelEvent;
 class QScrollBar;
 class QToolBar;
+class QUndoStack;
 class clsBitmap;
 
 namespace quillary {
@@ -132,8 +135,38 @@ public:
     // as the floating selection. A file that cannot be read shows "Bitmap import failed".
     void InsertPictureFile();
 
+    // --- Undo and redo ----------------------------------------------------------------
+    // Every change to the picture is one step: a press-drag-release of a tool or of the
+    // selection, a paste, an inserted file, a clear. Steps go on the undo stack in use:
+    // the control's own, or one the host hands in (not owned; nullptr goes back to the
+    // control's own). Setting a picture clears only the control's own stack; a host that
+    // hands in stacks decides itself which history belongs to which picture.
+    QUndoStack* UndoStack() const;
+    void SetUndoStack(QUndoStack* stack);
+    bool CanUndo() const;
+    bool CanRedo() const;
+    // Ends a floating selection first, then steps back or forward; sets DirtyFlag.
+    void Undo();
+    void Redo();
+    // For the undo steps: writes 1-bit rows back over rect (picture pixels), as a change.
+    void RestoreRows(const QRect& rect, const QByteArray& rows);
+
+    // --- Zoom -------------------------------------------------------------------------
+    // 1, 2, 4 or 8 times, or 0 = fit (the largest whole magnification up to 8 that shows all
+    // of the picture, or smaller when even 1x does not fit). Other values become 1.
+    int Zoom() const { return m_Zoom; }
+    void SetZoom(int zoom);
+    // The magnification in use (fit resolved).
+    double ZoomScale() const;
+    // One level up or down (fit lies below 1x), keeping the viewport's centre in place.
+    void ZoomIn();
+    void ZoomOut();
+
 signals:
     void Change();
+    // CanUndo or CanRedo may have changed.
+    void UndoStateChanged();
+    void ZoomChanged(int zoom);
 
 protected:
     bool eventFilter(QObject* watched, QEvent* event) override;
@@ -172,6 +205,12 @@ private:
     void ShowPictureMenu();
     void SurfaceChanged(const QRect& rect);
 
+    void OpenStep(const QString& text);
+    void CloseStep();
+    void AbandonStep();
+    void ZoomAround(int zoom, QPointF viewportPos);
+    void ZoomWheel(QWheelEvent* event);
+
     PlatformServices* m_Services = nullptr;
 
     QToolBar* m_ToolBar = nullptr;
@@ -201,6 +240,16 @@ private:
     QPointF m_DragOrigin; // screen position of the press on the grab area
     QPoint m_DragStart;   // the selection's top-left corner at that press
     bool m_Dragging = false;
+
+    std::unique_ptr<QUndoStack> m_OwnStack;
+    QPointer<QUndoStack> m_UndoStack;
+    QImage m_StepBefore; // the picture when the open step began (shares pixels until drawn on)
+    QString m_StepText;
+    bool m_StepOpen = false;
+    bool m_GrabStep = false;
+
+    int m_Zoom = 1;
+    int m_WheelTurn = 0; // wheel angle not yet turned into a zoom step
 };
 
 } // namespace quillary

@@ -20,6 +20,7 @@
 #include <QMenuBar>
 #include <QPlainTextEdit>
 #include <QTextCursor>
+#include <QTextDocument>
 #include <QToolBar>
 
 namespace quillary {
@@ -59,6 +60,15 @@ QIcon Icon(const char* name) {
 MainCommands::MainCommands(frmMain& window) : QObject(&window), m_Window(window) {
     BuildMenus();
     BuildToolBars();
+    // Undo and Redo follow the focus and what the focused pane can undo.
+    connect(qApp, &QApplication::focusChanged, this, &MainCommands::UpdateUndoActions);
+    if (QPlainTextEdit* text = window.TextEditor()) {
+        connect(text, &QPlainTextEdit::undoAvailable, this, &MainCommands::UpdateUndoActions);
+        connect(text, &QPlainTextEdit::redoAvailable, this, &MainCommands::UpdateUndoActions);
+    }
+    if (ctlDrawBox* draw = window.PictureEditor())
+        connect(draw, &ctlDrawBox::UndoStateChanged, this, &MainCommands::UpdateUndoActions);
+    UpdateUndoActions();
 }
 
 QAction* MainCommands::Add(const QString& name, const QString& caption, const QKeySequence& key,
@@ -116,6 +126,11 @@ void MainCommands::BuildMenus() {
     file->addAction(Add("mnuExit", "E&xit", QKeySequence("Ctrl+Q"), [&w] { w.close(); }));
 
     QMenu* edit = bar->addMenu(QStringLiteral("&Edit"));
+    edit->addAction(Add("mnuUndo", "&Undo", QKeySequence("Ctrl+Z"), [this] { Undo(); }));
+    QAction* redo = Add("mnuRedo", "&Redo", QKeySequence("Ctrl+Y"), [this] { Redo(); });
+    redo->setShortcuts({QKeySequence("Ctrl+Y"), QKeySequence("Ctrl+Shift+Z")});
+    edit->addAction(redo);
+    edit->addSeparator();
     edit->addAction(Add("mnuCut", "C&ut", QKeySequence("Ctrl+X"), [this] { Cut(); }));
     edit->addAction(Add("mnuCopy", "&Copy", QKeySequence("Ctrl+C"), [this] { Copy(); }));
     edit->addAction(Add("mnuPaste", "&Paste", QKeySequence("Ctrl+V"), [this] { Paste(); }));
@@ -340,6 +355,50 @@ void MainCommands::Cut() {
     Copy();
     if (!qobject_cast<QComboBox*>(control) && !qobject_cast<QListWidget*>(control))
         Clear();
+}
+
+void MainCommands::Undo() {
+    QWidget* control = ActiveControl();
+    if (auto* text = qobject_cast<QPlainTextEdit*>(control))
+        text->undo();
+    else if (auto* line = qobject_cast<QLineEdit*>(control))
+        line->undo();
+    else if (auto* draw = qobject_cast<ctlDrawBox*>(control))
+        draw->Undo();
+    UpdateUndoActions();
+}
+
+void MainCommands::Redo() {
+    QWidget* control = ActiveControl();
+    if (auto* text = qobject_cast<QPlainTextEdit*>(control))
+        text->redo();
+    else if (auto* line = qobject_cast<QLineEdit*>(control))
+        line->redo();
+    else if (auto* draw = qobject_cast<ctlDrawBox*>(control))
+        draw->Redo();
+    UpdateUndoActions();
+}
+
+void MainCommands::UpdateUndoActions() {
+    QAction* undo = Action(QStringLiteral("mnuUndo"));
+    QAction* redo = Action(QStringLiteral("mnuRedo"));
+    if (!undo || !redo)
+        return;
+    bool canUndo = false;
+    bool canRedo = false;
+    QWidget* control = ActiveControl();
+    if (auto* text = qobject_cast<QPlainTextEdit*>(control)) {
+        canUndo = !text->isReadOnly() && text->document()->isUndoAvailable();
+        canRedo = !text->isReadOnly() && text->document()->isRedoAvailable();
+    } else if (auto* line = qobject_cast<QLineEdit*>(control)) {
+        canUndo = line->isUndoAvailable();
+        canRedo = line->isRedoAvailable();
+    } else if (auto* draw = qobject_cast<ctlDrawBox*>(control)) {
+        canUndo = draw->CanUndo();
+        canRedo = draw->CanRedo();
+    }
+    undo->setEnabled(canUndo);
+    redo->setEnabled(canRedo);
 }
 
 } // namespace quillary

@@ -44,6 +44,11 @@ public:
     void Clear();
     void SelectAll();
     void Cut();
+    // Undo and Redo of the focused pane: the text boxes' own, or the picture's history.
+    void Undo();
+    void Redo();
+    // Enables Undo and Redo as the focused pane has something to undo or redo.
+    void UpdateUndoActions();
 
     // Shows the note-flag button as changed (image 5) or unchanged (image 4).
     void SetNoteFlag(bool dirty);

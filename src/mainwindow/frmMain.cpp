@@ -2,6 +2,7 @@
 
 #include "CommandLineOpener.h"
 #include "MainCommands.h"
+#include "draw/PictureHistories.h"
 #include "draw/clsPopupMenu.h"
 #include "draw/ctlDrawBox.h"
 #include "print/PrintCancelWatch.h"
@@ -39,6 +40,7 @@
 #include <QTextCursor>
 #include <QTextDocument>
 #include <QTimer>
+#include <QUndoStack>
 
 namespace quillary {
 
@@ -71,6 +73,7 @@ frmMain::frmMain(PlatformServices& services, clsSettings& settings, clsDatabase&
       m_Context{services, settings, &database}, m_Desk(&settings) {
     setObjectName(QStringLiteral("frmMain"));
     m_Database.m_NewNoteTitle = [this] { return NewNoteTitle(); };
+    m_PictureHistories = std::make_unique<PictureHistories>();
     BuildWindow();
     m_Commands = std::make_unique<MainCommands>(*this);
     m_RecentFiles = std::make_unique<clsRecentFile>(m_Settings, m_Commands->RecentFileActions(),
@@ -79,6 +82,7 @@ frmMain::frmMain(PlatformServices& services, clsSettings& settings, clsDatabase&
 }
 
 frmMain::~frmMain() {
+    m_drbNote->SetUndoStack(nullptr); // the histories go before the editor
     delete m_FindWindow.data(); // it has no parent to delete it
     m_Database.m_NewNoteTitle = nullptr;
 }
@@ -154,6 +158,27 @@ void frmMain::BuildWindow() {
             &frmMain::OnContentsChange);
     connect(m_txtNote, &QPlainTextEdit::textChanged, this, &frmMain::OnTextChanged);
     connect(m_drbNote, &ctlDrawBox::Change, this, &frmMain::OnPictureChange);
+
+    // The picture's zoom: "Fit" or 1, 2, 4, 8.
+    const QString zoom = m_Settings.GetSetting(QStringLiteral("Picture Zoom"));
+    m_drbNote->SetZoom(zoom == QLatin1String("Fit") ? 0 : zoom.isEmpty() ? 1 : zoom.toInt());
+    connect(m_drbNote, &ctlDrawBox::ZoomChanged, this, [this](int level) {
+        m_Settings.SetSetting(QStringLiteral("Picture Zoom"),
+                              level == 0 ? QStringLiteral("Fit") : QString::number(level));
+    });
+}
+
+void frmMain::LeavePictureHistory() {
+    if (m_PictureKey)
+        m_PictureHistories->Leave(m_PictureKey, m_drbNote->Picture());
+    m_PictureKey = nullptr;
+    m_drbNote->SetUndoStack(nullptr);
+}
+
+void frmMain::ForgetPictureHistories() {
+    m_PictureKey = nullptr;
+    m_drbNote->SetUndoStack(nullptr);
+    m_PictureHistories->Clear();
 }
 
 std::string frmMain::NewNoteTitle() {
@@ -371,6 +396,7 @@ bool frmMain::OpenDatabase() {
         m_RecentFiles->PushRecentFile(QString::fromStdString(m_Database.GetFileName()));
         if (m_Database.GetNumRecords() < 1)
             m_Database.AddNewRecord(0);
+        ForgetPictureHistories(); // another file's or user's notes
         RefreshDisplayFromDatabaseObject();
     }
     ShowProgress(false);
@@ -454,6 +480,7 @@ void frmMain::CreateUserFolder() {
 }
 
 void frmMain::AddNewDatabase() {
+    ForgetPictureHistories();
     m_Database.AddNewDatabase();
     m_Database.AddNewRecord(0);
     RefreshDisplayFromDatabaseObject();
@@ -543,6 +570,7 @@ void frmMain::OnNoteSelected(int position) {
         m_lstNotes->setCurrentIndex(m_CurrentNoteIndex);
         return;
     }
+    LeavePictureHistory();
     m_CurrentNoteIndex = position;
     if (position < 0) {
         emit currentNoteChanged(-1);
@@ -561,6 +589,8 @@ void frmMain::OnNoteSelected(int position) {
         ShowPictureProblem(QString());
     }
     m_drbNote->SetNoteBitmap(picture);
+    m_PictureKey = note;
+    m_drbNote->SetUndoStack(m_PictureHistories->StackFor(note, m_drbNote->Picture()));
     {
         m_LoadingNote = true;
         m_txtNote->setPlainText(ToUiText(note->RawText()));
@@ -625,6 +655,7 @@ bool frmMain::SaveChanges() {
             clsBitmap blank;
             blank.InitializeBitmap(500, 500, 1);
             m_drbNote->SetNoteBitmap(blank);
+            m_drbNote->UndoStack()->clear(); // its steps were made on the dropped drawing
         } else if (note->SetBitmap(m_drbNote->GetNoteBitmap(), &error)) {
             note->SetDirtyFlag(true);
             m_Database.m_FileDirtyFlag = true;
@@ -789,6 +820,9 @@ void frmMain::RemoveNote() {
                               kAppTitle, MsgButtons::YesNo,
                               MsgIcon::Exclamation) != MsgResult::Yes)
         return;
+    m_PictureHistories->Forget(m_PictureKey);
+    m_PictureKey = nullptr;
+    m_drbNote->SetUndoStack(nullptr);
     m_Database.DeleteRecord(i);
     {
         const QSignalBlocker block(m_lstNotes);

@@ -26,6 +26,7 @@ namespace quillary {
 
 class MainCommands;
 class ctlDrawBox;
+class PictureHistories;
 class PlatformServices;
 class clsRecentFile;
 class clsSettings;
@@ -180,6 +181,11 @@ private:
     UserTable m_Users;
     std::unique_ptr<MainCommands> m_Commands;
     std::unique_ptr<clsRecentFile> m_RecentFiles;
+    // Each note's picture history while the program runs; the key is the note's record.
+    std::unique_ptr<PictureHistories> m_PictureHistories;
+    const void* m_PictureKey = nullptr;
+    void LeavePictureHistory();
+    void ForgetPictureHistories();
     QPointer<frmSplash> m_Splash;
     QPointer<QWidget> m_FindWindow;
 
