@@ -2,6 +2,7 @@
 // without the window. Every command either succeeds (exit 0) or prints one line on
 // standard error and exits 1.
 
+#include "PdbArchiveCommand.h"
 #include "PdbPrintCommand.h"
 #include "storage/Cp1252.h"
 #include "storage/FileIO.h"
@@ -52,10 +53,19 @@ Commands:
                             used (default: the program's own kestwin.ini, else the page
                             setup defaults); it is never changed. NAME: paper such as A4,
                             Letter or Legal (default: A4, or Letter in US locales).
+  archive FILE DIR          Write an open archive of the notes: DIR/0001 First line.md per
+                            note (UTF-8 text and a link to its picture 0001.png) and
+                            DIR/database.json with everything else. DIR must be empty or
+                            new. An unedited archive gives back FILE byte for byte.
+  unarchive DIR FILE        Build the notes database FILE from an archive, edited or not:
+                            changed, new and deleted note files become changed, new and
+                            removed notes. Nothing is written unless the whole archive
+                            can be stored.
   --help                    Show this text.
 
 Texts are shown and exported as UTF-8; the databases hold Windows-1252.
-Exit status: 0 on success, 1 on any error (one line on standard error).
+Exit status: 0 on success, 1 on any error (one line on standard error; unarchive
+writes one line per problem it found in the archive).
 )";
 
 struct Failure {
@@ -443,6 +453,17 @@ int Run(const std::vector<std::string>& args) {
         if (!quillary::RunPrintCommand(std::vector<std::string>(args.begin() + 1, args.end()),
                                        &message))
             Die(message);
+        std::printf("%s\n", message.c_str());
+    } else if (cmd == "archive" || cmd == "unarchive") {
+        const std::vector<std::string> rest(args.begin() + 1, args.end());
+        std::string message;
+        const bool ok = cmd == "archive" ? quillary::RunArchiveCommand(rest, &message)
+                                         : quillary::RunUnarchiveCommand(rest, &message);
+        if (!ok) {
+            // Every problem of an archive gets its own line.
+            std::fprintf(stderr, "quillary-pdb: %s\n", message.c_str());
+            return 1;
+        }
         std::printf("%s\n", message.c_str());
     } else {
         Die("Unknown command \"" + cmd + "\"; see quillary-pdb --help.");
