@@ -23,6 +23,7 @@
 
 #include <algorithm>
 #include <cstring>
+#include <limits>
 #include <map>
 #include <memory>
 
@@ -299,14 +300,17 @@ void SplitNoteFile(const QByteArray& content, QByteArray& text, QString& linkTar
 
 struct NoteFile {
     QString name;
-    qint64 number = -1; // -1: no number, a new note
+    qint64 number = -1; // the note of database.json it is; -1: a new note
+    qint64 order = 0;   // its place: the number it starts with (new ones may too)
 };
 
-qint64 LeadingNumber(const QString& name) {
+// The digits a name starts with, or -1. With whole set, only when a space, a dot or the
+// end follows them ("0002 Title.md" is note 2, "0002b Idea.md" a new note after it).
+qint64 LeadingNumber(const QString& name, bool whole = true) {
     qsizetype i = 0;
     while (i < name.size() && i < 9 && name[i] >= u'0' && name[i] <= u'9')
         ++i;
-    if (i == 0)
+    if (i == 0 || (whole && i < name.size() && name[i] != u' ' && name[i] != u'.'))
         return -1;
     return name.left(i).toLongLong();
 }
@@ -324,6 +328,91 @@ bool IsPlainName(const QString& target) {
     return !target.isEmpty() && !target.contains(u'/') && !target.contains(u'\\') &&
            target != QLatin1String(".") && target != QLatin1String("..") &&
            !target.contains(u':') && !target.startsWith(u'~');
+}
+
+// Header and category block as database.json describes them; missing fields take the
+// values of a new database. Problems are appended.
+void HeaderFromJson(const QJsonObject& root, PdbHeader& header, std::array<uint8_t, 276>& appInfo,
+                    QStringList& problems) {
+    // Header.
+    std::string name = "QuillaryDBv2";
+    if (root.contains(QStringLiteral("name"))) {
+        const QString utf8 = root[QStringLiteral("name")].toString();
+        if (!Utf8ToCp1252(utf8.toStdString(), name) || name.size() > kPdbNameBytes ||
+            name.find('\0') != std::string::npos)
+            problems << QStringLiteral("database.json: the name \"%1\" cannot be a database name "
+                                       "(at most 31 Windows-1252 characters).")
+                            .arg(utf8);
+    }
+    PutFixedField(header.data(), name, kPdbNameBytes);
+    if (!FourCCFromJson(root[QStringLiteral("type")], header, pdb::kType, "Not2") ||
+        !FourCCFromJson(root[QStringLiteral("creator")], header, pdb::kCreator, "QLRY"))
+        problems << QStringLiteral("database.json: \"type\" and \"creator\" must be 4 characters.");
+    {
+        const QJsonObject hj = root[QStringLiteral("header")].toObject();
+        bool ok = true;
+        WriteBE16(header.data() + pdb::kAttributes,
+                  uint16_t(Whole(hj[QStringLiteral("attributes")], 0, 0xFFFF, 0, ok)));
+        WriteBE16(header.data() + pdb::kVersion,
+                  uint16_t(Whole(hj[QStringLiteral("version")], 0, 0xFFFF, 1, ok)));
+        const std::pair<const char*, size_t> longs[] = {
+            {"creation_date", pdb::kCreationDate},
+            {"modification_date", pdb::kModificationDate},
+            {"backup_date", pdb::kBackupDate},
+            {"modification_number", pdb::kModificationNumber},
+            {"sort_info_offset", pdb::kSortInfoOffset},
+            {"unique_id_seed", pdb::kUniqueIdSeed},
+            {"next_record_list", pdb::kNextRecordList}};
+        // Missing fields are what a save writes into a new database.
+        for (const auto& [key, offset] : longs)
+            WriteBE32(header.data() + offset,
+                      uint32_t(Whole(
+                          hj[QLatin1String(key)], 0, 0xFFFFFFFFLL,
+                          offset == pdb::kCreationDate || offset == pdb::kModificationDate, ok)));
+        if (!ok)
+            problems << QStringLiteral(
+                "database.json: a header field is not a whole number in range.");
+    }
+
+    // Categories.
+    {
+        const QJsonArray cats = root[QStringLiteral("categories")].toArray();
+        const QStringList defaults = {QStringLiteral("Unfiled"), QStringLiteral("Business"),
+                                      QStringLiteral("Personal")};
+        uint16_t renamed = 0;
+        bool ok = true;
+        if (cats.size() > 16)
+            problems << QStringLiteral(
+                            "database.json: there are %1 categories; a database holds 16.")
+                            .arg(cats.size());
+        for (int i = 0; i < 16; ++i) {
+            const bool given = root.contains(QStringLiteral("categories"));
+            const QJsonObject c = i < cats.size() ? cats[i].toObject() : QJsonObject();
+            const QString label = given ? c[QStringLiteral("label")].toString()
+                                        : (i < defaults.size() ? defaults[i] : QString());
+            std::string bytes;
+            if (!Utf8ToCp1252(label.toStdString(), bytes) || bytes.size() > 16 ||
+                bytes.find('\0') != std::string::npos)
+                problems << QStringLiteral("database.json: category %1 \"%2\" cannot be stored "
+                                           "(at most 15 Windows-1252 characters).")
+                                .arg(i)
+                                .arg(label);
+            uint8_t* field = appInfo.data() + 2 + 16 * size_t(i);
+            PutFixedField(field, bytes, 16);
+            if (bytes.empty()) // an unused label field is all zero bytes in a new database
+                std::memset(field, 0, 16);
+            appInfo[258 + size_t(i)] = uint8_t(Whole(c[QStringLiteral("id")], 0, 255, i, ok));
+            if (c[QStringLiteral("renamed")].toBool())
+                renamed = uint16_t(renamed | (1u << i));
+        }
+        WriteBE16(appInfo.data(), renamed);
+        appInfo[274] =
+            uint8_t(Whole(root[QStringLiteral("last_unique_category_id")], 0, 255, 15, ok));
+        appInfo[275] = uint8_t(Whole(root[QStringLiteral("category_filler")], 0, 255, 0, ok));
+        if (!ok)
+            problems << QStringLiteral(
+                "database.json: a category ID is not a number from 0 to 255.");
+    }
 }
 
 } // namespace
@@ -499,8 +588,12 @@ int NoteArchive::Write(const std::vector<uint8_t>& fileBytes, const QString& dir
     std::vector<std::unique_ptr<clsQuillaryItem>> items;
     for (int i = 0; i < n; ++i)
         items.push_back(std::make_unique<clsQuillaryItem>(*db.GetRecordObject(i)));
-    std::array<uint8_t, 276> appInfo = db.AppInfo();
-    const std::vector<uint8_t> canonical = BuildImage(h, appInfo, items);
+    // Rebuilt exactly as an import will: header and categories from database.json.
+    PdbHeader jsonHeader{};
+    std::array<uint8_t, 276> appInfo{};
+    QStringList unused;
+    HeaderFromJson(root, jsonHeader, appInfo, unused);
+    const std::vector<uint8_t> canonical = BuildImage(jsonHeader, appInfo, items);
     if (canonical != fileBytes) {
         PdbContainer c;
         ParsePdbContainer(fileBytes.data(), fileBytes.size(), c, nullptr);
@@ -510,7 +603,7 @@ int NoteArchive::Write(const std::vector<uint8_t>& fileBytes, const QString& dir
         for (const auto& e : c.entries)
             layout.recordOffsets.push_back(e.offset);
         std::vector<uint8_t> placed;
-        ApplyLayout(layout, h, appInfo, items, placed);
+        ApplyLayout(layout, jsonHeader, appInfo, items, placed);
         QJsonObject l;
         l[QStringLiteral("base_sha1")] = Sha1(canonical);
         l[QStringLiteral("size")] = double(layout.size);
@@ -603,87 +696,9 @@ bool NoteArchive::Read(const QString& dir, std::vector<uint8_t>& fileBytes, Read
         problems << QStringLiteral("database.json was written by a newer program (version %1).")
                         .arg(root[QStringLiteral("version")].toInt());
 
-    // Header.
     PdbHeader header{};
-    std::string name = "QuillaryDBv2";
-    if (root.contains(QStringLiteral("name"))) {
-        const QString utf8 = root[QStringLiteral("name")].toString();
-        if (!Utf8ToCp1252(utf8.toStdString(), name) || name.size() > kPdbNameBytes ||
-            name.find('\0') != std::string::npos)
-            problems << QStringLiteral("database.json: the name \"%1\" cannot be a database name "
-                                       "(at most 31 Windows-1252 characters).")
-                            .arg(utf8);
-    }
-    PutFixedField(header.data(), name, kPdbNameBytes);
-    if (!FourCCFromJson(root[QStringLiteral("type")], header, pdb::kType, "Not2") ||
-        !FourCCFromJson(root[QStringLiteral("creator")], header, pdb::kCreator, "QLRY"))
-        problems << QStringLiteral("database.json: \"type\" and \"creator\" must be 4 characters.");
-    {
-        const QJsonObject hj = root[QStringLiteral("header")].toObject();
-        bool ok = true;
-        WriteBE16(header.data() + pdb::kAttributes,
-                  uint16_t(Whole(hj[QStringLiteral("attributes")], 0, 0xFFFF, 0, ok)));
-        WriteBE16(header.data() + pdb::kVersion,
-                  uint16_t(Whole(hj[QStringLiteral("version")], 0, 0xFFFF, 1, ok)));
-        const std::pair<const char*, size_t> longs[] = {
-            {"creation_date", pdb::kCreationDate},
-            {"modification_date", pdb::kModificationDate},
-            {"backup_date", pdb::kBackupDate},
-            {"modification_number", pdb::kModificationNumber},
-            {"sort_info_offset", pdb::kSortInfoOffset},
-            {"unique_id_seed", pdb::kUniqueIdSeed},
-            {"next_record_list", pdb::kNextRecordList}};
-        // Missing fields are what a save writes into a new database.
-        for (const auto& [key, offset] : longs)
-            WriteBE32(header.data() + offset,
-                      uint32_t(Whole(
-                          hj[QLatin1String(key)], 0, 0xFFFFFFFFLL,
-                          offset == pdb::kCreationDate || offset == pdb::kModificationDate, ok)));
-        if (!ok)
-            problems << QStringLiteral(
-                "database.json: a header field is not a whole number in range.");
-    }
-
-    // Categories.
     std::array<uint8_t, 276> appInfo{};
-    {
-        const QJsonArray cats = root[QStringLiteral("categories")].toArray();
-        const QStringList defaults = {QStringLiteral("Unfiled"), QStringLiteral("Business"),
-                                      QStringLiteral("Personal")};
-        uint16_t renamed = 0;
-        bool ok = true;
-        if (cats.size() > 16)
-            problems << QStringLiteral(
-                            "database.json: there are %1 categories; a database holds 16.")
-                            .arg(cats.size());
-        for (int i = 0; i < 16; ++i) {
-            const bool given = root.contains(QStringLiteral("categories"));
-            const QJsonObject c = i < cats.size() ? cats[i].toObject() : QJsonObject();
-            const QString label = given ? c[QStringLiteral("label")].toString()
-                                        : (i < defaults.size() ? defaults[i] : QString());
-            std::string bytes;
-            if (!Utf8ToCp1252(label.toStdString(), bytes) || bytes.size() > 16 ||
-                bytes.find('\0') != std::string::npos)
-                problems << QStringLiteral("database.json: category %1 \"%2\" cannot be stored "
-                                           "(at most 15 Windows-1252 characters).")
-                                .arg(i)
-                                .arg(label);
-            uint8_t* field = appInfo.data() + 2 + 16 * size_t(i);
-            PutFixedField(field, bytes, 16);
-            if (bytes.empty()) // an unused label field is all zero bytes in a new database
-                std::memset(field, 0, 16);
-            appInfo[258 + size_t(i)] = uint8_t(Whole(c[QStringLiteral("id")], 0, 255, i, ok));
-            if (c[QStringLiteral("renamed")].toBool())
-                renamed = uint16_t(renamed | (1u << i));
-        }
-        WriteBE16(appInfo.data(), renamed);
-        appInfo[274] =
-            uint8_t(Whole(root[QStringLiteral("last_unique_category_id")], 0, 255, 15, ok));
-        appInfo[275] = uint8_t(Whole(root[QStringLiteral("category_filler")], 0, 255, 0, ok));
-        if (!ok)
-            problems << QStringLiteral(
-                "database.json: a category ID is not a number from 0 to 255.");
-    }
+    HeaderFromJson(root, header, appInfo, problems);
 
     // The notes database.json knows, by number.
     std::map<qint64, QJsonObject> known;
@@ -718,7 +733,10 @@ bool NoteArchive::Read(const QString& dir, std::vector<uint8_t>& fileBytes, Read
                             .arg(info.size());
             continue;
         }
-        NoteFile f{info.fileName(), LeadingNumber(info.fileName())};
+        NoteFile f{info.fileName(), LeadingNumber(info.fileName()),
+                   LeadingNumber(info.fileName(), false)};
+        if (f.order < 0)
+            f.order = std::numeric_limits<qint64>::max();
         if (f.number >= 0) {
             const auto [it, fresh] = byNumber.emplace(f.number, f.name);
             if (!fresh)
@@ -734,11 +752,12 @@ bool NoteArchive::Read(const QString& dir, std::vector<uint8_t>& fileBytes, Read
                         .arg(kPdbMaxRecords);
     if (!problems.isEmpty())
         return false;
-    // Numbered notes in number order, then new unnumbered ones by name.
+    // Notes in the order of their numbers, a known note before new ones of the same
+    // number, then new ones without a number; ties by name (the listing's order).
     std::stable_sort(files.begin(), files.end(), [](const NoteFile& a, const NoteFile& b) {
-        if ((a.number < 0) != (b.number < 0))
-            return a.number >= 0;
-        return a.number < b.number;
+        if (a.order != b.order)
+            return a.order < b.order;
+        return a.number >= 0 && b.number < 0;
     });
 
     std::vector<std::unique_ptr<clsQuillaryItem>> items;
@@ -766,14 +785,13 @@ bool NoteArchive::Read(const QString& dir, std::vector<uint8_t>& fileBytes, Read
                 if (!Utf8ToCp1252(lines[li].toStdString(), part, &bad) ||
                     part.find('\0') != std::string::npos) {
                     textOk = false;
-                    const QString what =
-                        bad == 0xFFFD ? QStringLiteral("text that is not UTF-8")
-                        : bad == 0    ? QStringLiteral("a NUL character")
-                                      : QStringLiteral("the character \"%1\" (U+%2)")
-                                         .arg(QString::fromUcs4(&bad, 1))
-                                         .arg(uint(bad), 4, 16, QLatin1Char('0'))
-                                         .toUpper()
-                                         .replace(QLatin1String("U+"), QLatin1String("U+"));
+                    const QString what = bad == 0xFFFD ? QStringLiteral("text that is not UTF-8")
+                                         : bad == 0    ? QStringLiteral("a NUL character")
+                                                    : QStringLiteral("the character \"%1\" (U+%2)")
+                                                          .arg(QString::fromUcs4(&bad, 1),
+                                                               QString::number(uint(bad), 16)
+                                                                   .toUpper()
+                                                                   .rightJustified(4, u'0'));
                     problems << QStringLiteral("%1, line %2: %3 cannot be stored on the handheld.")
                                     .arg(f.name)
                                     .arg(li + 1)
@@ -874,14 +892,14 @@ bool NoteArchive::Read(const QString& dir, std::vector<uint8_t>& fileBytes, Read
                 else
                     std::memcpy(rec.data() + 2002, bytes.data(), 12);
             }
-            std::vector<uint8_t> pictureBytes;
+            std::vector<uint8_t> pictureBytes(18, 0); // a new picture is set and checked below
             if (pictureSame && (*o).contains(QStringLiteral("picture_bytes"))) {
                 const QByteArray raw = QByteArray::fromBase64(
                     (*o)[QStringLiteral("picture_bytes")].toString().toLatin1());
                 pictureBytes.assign(raw.begin(), raw.end());
-            } else if (picture) {
+            } else if (pictureSame && picture) {
                 pictureBytes = encoded;
-            } else {
+            } else if (!picture) {
                 clsBitmap blank;
                 blank.InitializeBitmap(500, 500, 1);
                 blank.GetPalmBitmap(pictureBytes);
