@@ -182,24 +182,119 @@ bool ApplyLayout(const Layout& layout, const PdbHeader& header,
 
 // ---- pictures --------------------------------------------------------------------------
 
+uint32_t Crc32(const char* data, qsizetype n, uint32_t crc = 0) {
+    static const auto table = [] {
+        std::array<uint32_t, 256> t{};
+        for (uint32_t i = 0; i < 256; ++i) {
+            uint32_t c = i;
+            for (int k = 0; k < 8; ++k)
+                c = (c & 1) ? 0xEDB88320u ^ (c >> 1) : c >> 1;
+            t[i] = c;
+        }
+        return t;
+    }();
+    crc = ~crc;
+    for (qsizetype i = 0; i < n; ++i)
+        crc = table[(crc ^ uint8_t(data[i])) & 0xFF] ^ (crc >> 8);
+    return ~crc;
+}
+
+void PutChunk(QByteArray& png, const char* type, const QByteArray& data) {
+    char be[4];
+    WriteBE32(reinterpret_cast<uint8_t*>(be), uint32_t(data.size()));
+    png.append(be, 4);
+    const qsizetype start = png.size();
+    png.append(type, 4);
+    png.append(data);
+    WriteBE32(reinterpret_cast<uint8_t*>(be), Crc32(png.constData() + start, png.size() - start));
+    png.append(be, 4);
+}
+
+// Scanlines of a 1-bit greyscale PNG (filter byte 0, then the row; 1 = white).
+QByteArray PngScanlines(const clsBitmap& bitmap) {
+    const qsizetype lineBytes = (bitmap.Width() + 7) / 8;
+    QByteArray raw(bitmap.Height() * (lineBytes + 1), '\0');
+    char* out = raw.data();
+    for (int y = 0; y < bitmap.Height(); ++y) {
+        const uint8_t* row = bitmap.Data().data() + size_t(y) * size_t(bitmap.RowBytes());
+        *out++ = 0;
+        for (qsizetype i = 0; i < lineBytes; ++i)
+            *out++ = char(~row[i]);
+    }
+    return raw;
+}
+
+// A 1-bit greyscale PNG, written directly: image plugins cost more than the picture.
 QByteArray EncodePng(const clsBitmap& bitmap) {
-    QImage image(bitmap.Width(), bitmap.Height(), QImage::Format_Mono);
-    image.setColorTable({qRgb(255, 255, 255), qRgb(0, 0, 0)});
-    const size_t lineBytes = size_t(bitmap.Width() + 7) / 8;
-    for (int y = 0; y < bitmap.Height(); ++y)
-        std::memcpy(image.scanLine(y), bitmap.Data().data() + size_t(y) * size_t(bitmap.RowBytes()),
-                    lineBytes);
-    QByteArray png;
-    QBuffer buffer(&png);
-    buffer.open(QIODevice::WriteOnly);
-    QImageWriter writer(&buffer, "png");
-    writer.write(image);
+    QByteArray png("\x89PNG\r\n\x1a\n", 8);
+    QByteArray ihdr(13, '\0');
+    WriteBE32(reinterpret_cast<uint8_t*>(ihdr.data()), uint32_t(bitmap.Width()));
+    WriteBE32(reinterpret_cast<uint8_t*>(ihdr.data()) + 4, uint32_t(bitmap.Height()));
+    ihdr[8] = 1; // bit depth; colour type 0 (grey), deflate, no filter, no interlace
+    PutChunk(png, "IHDR", ihdr);
+    PutChunk(png, "IDAT", qCompress(PngScanlines(bitmap), 6).mid(4)); // zlib stream
+    PutChunk(png, "IEND", {});
     return png;
+}
+
+// Reads the PNGs EncodePng writes (1-bit grey, unfiltered rows) without image plugins.
+// False for anything else, which then goes through QImageReader.
+bool DecodeOwnPng(const QByteArray& png, clsBitmap& bitmap) {
+    if (png.size() < 33 || !png.startsWith(QByteArray("\x89PNG\r\n\x1a\n", 8)))
+        return false;
+    const auto* p = reinterpret_cast<const uint8_t*>(png.constData());
+    if (ReadBE32(p + 8) != 13 || std::memcmp(p + 12, "IHDR", 4) != 0)
+        return false;
+    const uint32_t w = ReadBE32(p + 16), h = ReadBE32(p + 20);
+    if (w == 0 || h == 0 || w > uint32_t(clsBitmap::kMaxDimension) ||
+        h > uint32_t(clsBitmap::kMaxDimension) || qint64(w) * h > NoteArchive::kMaxPicturePixels ||
+        p[24] != 1 || p[25] != 0 || p[28] != 0)
+        return false;
+    QByteArray z;
+    qsizetype at = 33;
+    while (at + 12 <= png.size()) {
+        const uint32_t len = ReadBE32(p + at);
+        if (len > uint32_t(png.size() - at - 12))
+            return false;
+        if (std::memcmp(p + at + 4, "IDAT", 4) == 0)
+            z.append(png.constData() + at + 8, len);
+        else if (std::memcmp(p + at + 4, "IEND", 4) == 0)
+            break;
+        at += 12 + qsizetype(len);
+    }
+    const qsizetype lineBytes = (w + 7) / 8;
+    const qsizetype expected = qsizetype(h) * (lineBytes + 1);
+    QByteArray prefixed(4, '\0');
+    WriteBE32(reinterpret_cast<uint8_t*>(prefixed.data()), uint32_t(expected));
+    const QByteArray raw = qUncompress(prefixed + z);
+    if (raw.size() != expected)
+        return false;
+    for (qsizetype y = 0; y < qsizetype(h); ++y)
+        if (raw[y * (lineBytes + 1)] != 0)
+            return false;
+    bitmap.InitializeBitmap(int32_t(w), int32_t(h), 1);
+    uint8_t* data = bitmap.Data().data();
+    const size_t rowBytes = size_t(bitmap.RowBytes());
+    for (qsizetype y = 0; y < qsizetype(h); ++y) {
+        const char* src = raw.constData() + y * (lineBytes + 1) + 1;
+        uint8_t* dst = data + size_t(y) * rowBytes;
+        for (qsizetype i = 0; i < lineBytes; ++i)
+            dst[i] = uint8_t(~uint8_t(src[i]));
+        if (w % 8)
+            dst[lineBytes - 1] &= uint8_t(0xFF << (8 - w % 8));
+    }
+    return true;
 }
 
 // Reads a picture file of any format Qt knows as a 1-bit picture: dark pixels black,
 // transparent ones white. Refuses files that announce more pixels than a note could hold.
 bool LoadPicture(const QString& path, clsBitmap& bitmap, QString& why) {
+    {
+        QFile file(path);
+        if (file.open(QIODevice::ReadOnly) &&
+            DecodeOwnPng(file.read(NoteArchive::kMaxPictureFileBytes), bitmap))
+            return true;
+    }
     QImageReader reader(path);
     reader.setAllocationLimit(64); // MB; a guard besides the size check below
     const QSize size = reader.size();
@@ -651,12 +746,9 @@ bool NoteArchive::Read(const QString& dir, std::vector<uint8_t>& fileBytes, Read
             << QStringLiteral("The folder %1 does not exist.").arg(QDir::toNativeSeparators(dir));
         return false;
     }
-    const QString base = QFileInfo(dir).canonicalFilePath();
-    // True when path is a regular file inside the archive folder itself, not a link.
-    auto insideFolder = [&](const QFileInfo& info) {
-        return !info.isSymLink() && info.isFile() &&
-               QFileInfo(info.canonicalPath()).canonicalFilePath() == base;
-    };
+    // A regular file, not a link. Names come from the folder's own listing or are plain
+    // names (checked before), so only links could lead out of the folder.
+    auto insideFolder = [](const QFileInfo& info) { return !info.isSymLink() && info.isFile(); };
 
     const QFileInfo jsonInfo(folder.filePath(QLatin1String(kDatabaseJson)));
     if (!jsonInfo.exists()) {
