@@ -14,9 +14,12 @@ MsgResult ScriptedPlatformServices::messageBox(const QString& text, const QStrin
     if (!messageAnswers.isEmpty())
         return messageAnswers.dequeue();
     switch (buttons) {
-    case MsgButtons::Ok: return MsgResult::Ok;
-    case MsgButtons::YesNo: return MsgResult::No;
-    default: return MsgResult::Cancel;
+    case MsgButtons::Ok:
+        return MsgResult::Ok;
+    case MsgButtons::YesNo:
+        return MsgResult::No;
+    default:
+        return MsgResult::Cancel;
     }
 }
 
@@ -34,6 +37,11 @@ QString ScriptedPlatformServices::saveFileDialog(const QString& title, const QSt
                                                  int filterIndex) {
     fileDialogs.append({true, title, initialName, initialDir, filters, filterIndex});
     return fileAnswers.isEmpty() ? QString() : fileAnswers.dequeue();
+}
+
+QString ScriptedPlatformServices::chooseFolder(const QString& title, const QString&) {
+    folderDialogs.append(title);
+    return folderAnswers.isEmpty() ? QString() : folderAnswers.dequeue();
 }
 
 std::optional<QFont> ScriptedPlatformServices::chooseFont(const QFont& initial, const QString&) {
@@ -65,16 +73,22 @@ void ScriptedPlatformServices::clearClipboard() {
     clipImage = QImage();
 }
 
-QString ScriptedPlatformServices::clipboardText() { return clipText; }
+QString ScriptedPlatformServices::clipboardText() {
+    return clipText;
+}
 
 void ScriptedPlatformServices::setClipboardText(const QString& text) {
     clipText = text;
     clipImage = QImage();
 }
 
-bool ScriptedPlatformServices::clipboardHasImage() { return !clipImage.isNull(); }
+bool ScriptedPlatformServices::clipboardHasImage() {
+    return !clipImage.isNull();
+}
 
-QImage ScriptedPlatformServices::clipboardImage() { return clipImage; }
+QImage ScriptedPlatformServices::clipboardImage() {
+    return clipImage;
+}
 
 void ScriptedPlatformServices::setClipboardImage(const QImage& image) {
     clipImage = image;
@@ -91,7 +105,9 @@ OpenResult ScriptedPlatformServices::openUrl(const QString& url) {
     return openResult;
 }
 
-QDateTime ScriptedPlatformServices::now() { return clock; }
+QDateTime ScriptedPlatformServices::now() {
+    return clock;
+}
 
 QStringList ScriptedPlatformServices::messageTexts() const {
     QStringList texts;

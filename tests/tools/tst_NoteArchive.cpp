@@ -428,15 +428,15 @@ TEST_F(NoteArchiveTool, HostileArchivesAreRefusedAndNothingIsWritten) {
     EXPECT_EQ(ReadBytes(P("out.pdb")), (std::vector<unsigned char>{1, 2, 3}));
 }
 
-TEST_F(NoteArchiveTool, FiveThousandNotesKeepTheirOrder) {
+TEST_F(NoteArchiveTool, ThousandsOfNotesKeepTheirOrder) {
     clsDatabase db = NewDb(0);
-    for (int i = 0; i < 5000; ++i) {
+    for (int i = 0; i < 2000; ++i) {
         db.AddNewRecord(i);
         db.GetRecordObject(i)->SetText("Same title\nnote " + std::to_string(i));
     }
     const auto original = Bytes(db);
     Archive(original);
-    EXPECT_FALSE(Find("arc", "5000 Same title.md").empty());
+    EXPECT_FALSE(Find("arc", "2000 Same title.md").empty());
     const ToolRun r = Run("unarchive arc out.pdb");
     ASSERT_EQ(r.status, 0) << r.err;
     EXPECT_EQ(ReadBytes(P("out.pdb")), original);
