@@ -3,13 +3,13 @@
 #include <QApplication>
 #include <QClipboard>
 #include <QCursor>
+#include <QMenu>
 #include <QDesktopServices>
 #include <QFileDialog>
 #include <QFileInfo>
 #include <QFontDialog>
-#include <QMenu>
-#include <QMessageBox>
 #include <QMimeData>
+#include <QMessageBox>
 #include <QPageSetupDialog>
 #include <QPrintDialog>
 #include <QPrinter>
@@ -20,9 +20,7 @@ namespace quillary {
 
 namespace {
 
-QWidget* owner() {
-    return QApplication::activeWindow();
-}
+QWidget* owner() { return QApplication::activeWindow(); }
 
 QString filterText(const QList<FileFilter>& filters) {
     QStringList parts;
@@ -69,45 +67,25 @@ MsgResult QtPlatformServices::messageBox(const QString& text, const QString& tit
     shown.replace(QStringLiteral("\r\n"), QStringLiteral("\n")).replace(QChar('\r'), QChar('\n'));
     box.setText(shown);
     switch (icon) {
-    case MsgIcon::None:
-        box.setIcon(QMessageBox::NoIcon);
-        break;
-    case MsgIcon::Information:
-        box.setIcon(QMessageBox::Information);
-        break;
-    case MsgIcon::Exclamation:
-        box.setIcon(QMessageBox::Warning);
-        break;
-    case MsgIcon::Critical:
-        box.setIcon(QMessageBox::Critical);
-        break;
-    case MsgIcon::Question:
-        box.setIcon(QMessageBox::Question);
-        break;
+    case MsgIcon::None: box.setIcon(QMessageBox::NoIcon); break;
+    case MsgIcon::Information: box.setIcon(QMessageBox::Information); break;
+    case MsgIcon::Exclamation: box.setIcon(QMessageBox::Warning); break;
+    case MsgIcon::Critical: box.setIcon(QMessageBox::Critical); break;
+    case MsgIcon::Question: box.setIcon(QMessageBox::Question); break;
     }
     switch (buttons) {
-    case MsgButtons::Ok:
-        box.setStandardButtons(QMessageBox::Ok);
-        break;
-    case MsgButtons::OkCancel:
-        box.setStandardButtons(QMessageBox::Ok | QMessageBox::Cancel);
-        break;
-    case MsgButtons::YesNo:
-        box.setStandardButtons(QMessageBox::Yes | QMessageBox::No);
-        break;
+    case MsgButtons::Ok: box.setStandardButtons(QMessageBox::Ok); break;
+    case MsgButtons::OkCancel: box.setStandardButtons(QMessageBox::Ok | QMessageBox::Cancel); break;
+    case MsgButtons::YesNo: box.setStandardButtons(QMessageBox::Yes | QMessageBox::No); break;
     case MsgButtons::YesNoCancel:
         box.setStandardButtons(QMessageBox::Yes | QMessageBox::No | QMessageBox::Cancel);
         break;
     }
     switch (box.exec()) {
-    case QMessageBox::Ok:
-        return MsgResult::Ok;
-    case QMessageBox::Yes:
-        return MsgResult::Yes;
-    case QMessageBox::No:
-        return MsgResult::No;
-    default:
-        return buttons == MsgButtons::YesNo ? MsgResult::No : MsgResult::Cancel;
+    case QMessageBox::Ok: return MsgResult::Ok;
+    case QMessageBox::Yes: return MsgResult::Yes;
+    case QMessageBox::No: return MsgResult::No;
+    default: return buttons == MsgButtons::YesNo ? MsgResult::No : MsgResult::Cancel;
     }
 }
 
@@ -115,8 +93,9 @@ QString QtPlatformServices::openFileDialog(const QString& title, const QString& 
                                            const QString& initialDir,
                                            const QList<FileFilter>& filters, int filterIndex) {
     QString selected = preselected(filters, filterIndex);
-    const QString path = QFileDialog::getOpenFileName(
-        owner(), title, initialPath(initialName, initialDir), filterText(filters), &selected);
+    const QString path = QFileDialog::getOpenFileName(owner(), title,
+                                                      initialPath(initialName, initialDir),
+                                                      filterText(filters), &selected);
     return path.trimmed();
 }
 
@@ -124,8 +103,9 @@ QString QtPlatformServices::saveFileDialog(const QString& title, const QString& 
                                            const QString& initialDir,
                                            const QList<FileFilter>& filters, int filterIndex) {
     QString selected = preselected(filters, filterIndex);
-    const QString path = QFileDialog::getSaveFileName(
-        owner(), title, initialPath(initialName, initialDir), filterText(filters), &selected);
+    const QString path = QFileDialog::getSaveFileName(owner(), title,
+                                                      initialPath(initialName, initialDir),
+                                                      filterText(filters), &selected);
     return path.trimmed();
 }
 
@@ -161,17 +141,14 @@ bool QtPlatformServices::printerSetup(QPrinter* printer) {
 bool QtPlatformServices::printDialog(QPrinter* printer) {
     QPrintDialog dialog(printer, owner());
     // Every note of the selection is printed; the notes are chosen before this dialog.
-    dialog.setOptions(QAbstractPrintDialog::PrintToFile | QAbstractPrintDialog::PrintShowPageSize);
+    dialog.setOptions(QAbstractPrintDialog::PrintToFile |
+                      QAbstractPrintDialog::PrintShowPageSize);
     return dialog.exec() == QDialog::Accepted;
 }
 
-void QtPlatformServices::clearClipboard() {
-    QGuiApplication::clipboard()->clear();
-}
+void QtPlatformServices::clearClipboard() { QGuiApplication::clipboard()->clear(); }
 
-QString QtPlatformServices::clipboardText() {
-    return QGuiApplication::clipboard()->text();
-}
+QString QtPlatformServices::clipboardText() { return QGuiApplication::clipboard()->text(); }
 
 void QtPlatformServices::setClipboardText(const QString& text) {
     QGuiApplication::clipboard()->setText(text);
@@ -182,9 +159,7 @@ bool QtPlatformServices::clipboardHasImage() {
     return data && data->hasImage();
 }
 
-QImage QtPlatformServices::clipboardImage() {
-    return QGuiApplication::clipboard()->image();
-}
+QImage QtPlatformServices::clipboardImage() { return QGuiApplication::clipboard()->image(); }
 
 void QtPlatformServices::setClipboardImage(const QImage& image) {
     QGuiApplication::clipboard()->setImage(image);
@@ -198,12 +173,8 @@ OpenResult QtPlatformServices::openUrl(const QString& url) {
     return openWithDesktop(QUrl(url));
 }
 
-QDateTime QtPlatformServices::now() {
-    return QDateTime::currentDateTime();
-}
+QDateTime QtPlatformServices::now() { return QDateTime::currentDateTime(); }
 
-int QtPlatformServices::runDialog(QDialog& dialog) {
-    return dialog.exec();
-}
+int QtPlatformServices::runDialog(QDialog& dialog) { return dialog.exec(); }
 
 } // namespace quillary

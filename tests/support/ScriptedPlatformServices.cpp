@@ -14,12 +14,9 @@ MsgResult ScriptedPlatformServices::messageBox(const QString& text, const QStrin
     if (!messageAnswers.isEmpty())
         return messageAnswers.dequeue();
     switch (buttons) {
-    case MsgButtons::Ok:
-        return MsgResult::Ok;
-    case MsgButtons::YesNo:
-        return MsgResult::No;
-    default:
-        return MsgResult::Cancel;
+    case MsgButtons::Ok: return MsgResult::Ok;
+    case MsgButtons::YesNo: return MsgResult::No;
+    default: return MsgResult::Cancel;
     }
 }
 
@@ -73,22 +70,16 @@ void ScriptedPlatformServices::clearClipboard() {
     clipImage = QImage();
 }
 
-QString ScriptedPlatformServices::clipboardText() {
-    return clipText;
-}
+QString ScriptedPlatformServices::clipboardText() { return clipText; }
 
 void ScriptedPlatformServices::setClipboardText(const QString& text) {
     clipText = text;
     clipImage = QImage();
 }
 
-bool ScriptedPlatformServices::clipboardHasImage() {
-    return !clipImage.isNull();
-}
+bool ScriptedPlatformServices::clipboardHasImage() { return !clipImage.isNull(); }
 
-QImage ScriptedPlatformServices::clipboardImage() {
-    return clipImage;
-}
+QImage ScriptedPlatformServices::clipboardImage() { return clipImage; }
 
 void ScriptedPlatformServices::setClipboardImage(const QImage& image) {
     clipImage = image;
@@ -105,9 +96,7 @@ OpenResult ScriptedPlatformServices::openUrl(const QString& url) {
     return openResult;
 }
 
-QDateTime ScriptedPlatformServices::now() {
-    return clock;
-}
+QDateTime ScriptedPlatformServices::now() { return clock; }
 
 QStringList ScriptedPlatformServices::messageTexts() const {
     QStringList texts;
