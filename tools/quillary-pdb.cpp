@@ -2,6 +2,7 @@
 // without the window. Every command either succeeds (exit 0) or prints one line on
 // standard error and exits 1.
 
+#include "PdbArchiveCommand.h"
 #include "PdbPrintCommand.h"
 #include "quillary-pdb-help.h"
 #include "storage/Cp1252.h"
@@ -411,6 +412,17 @@ int Run(const std::vector<std::string>& args) {
         if (!quillary::RunPrintCommand(std::vector<std::string>(args.begin() + 1, args.end()),
                                        &message))
             Die(message);
+        std::printf("%s\n", message.c_str());
+    } else if (cmd == "archive" || cmd == "unarchive") {
+        const std::vector<std::string> rest(args.begin() + 1, args.end());
+        std::string message;
+        const bool ok = cmd == "archive" ? quillary::RunArchiveCommand(rest, &message)
+                                         : quillary::RunUnarchiveCommand(rest, &message);
+        if (!ok) {
+            // Every problem of an archive gets its own line.
+            std::fprintf(stderr, "quillary-pdb: %s\n", message.c_str());
+            return 1;
+        }
         std::printf("%s\n", message.c_str());
     } else {
         Die("Unknown command \"" + cmd + "\"; see quillary-pdb --help.");

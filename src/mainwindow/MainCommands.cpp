@@ -1,4 +1,5 @@
 #include "MainCommands.h"
+#include "ArchiveCommands.h"
 
 #include "draw/ctlDrawBox.h"
 #include "frmMain.h"
@@ -106,6 +107,10 @@ void MainCommands::BuildMenus() {
                             RunDialog("Import");
                             w.UpdateFormStatus();
                         }));
+    file->addAction(Add("mnuExportArchive", "Export &Archive...", {},
+                        [&w] { ArchiveCommands::ExportArchive(w); }));
+    file->addAction(Add("mnuImportArchive", "Import Arc&hive...", {},
+                        [&w] { ArchiveCommands::ImportArchive(w); }));
     file->addSeparator();
     file->addAction(Add("mnuPageSetup", "Page Set&up...", {}, [this] { RunDialog("PageSetup"); }));
     file->addAction(Add("mnuPrint", "&Print...", QKeySequence("Ctrl+P"), [this, &w] {

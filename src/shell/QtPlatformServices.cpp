@@ -109,6 +109,10 @@ QString QtPlatformServices::saveFileDialog(const QString& title, const QString& 
     return path.trimmed();
 }
 
+QString QtPlatformServices::chooseFolder(const QString& title, const QString& initialDir) {
+    return QFileDialog::getExistingDirectory(owner(), title, initialDir).trimmed();
+}
+
 std::optional<QFont> QtPlatformServices::chooseFont(const QFont& initial, const QString& title) {
     bool ok = false;
     const QFont font = QFontDialog::getFont(&ok, initial, owner(), title);

@@ -13,6 +13,7 @@ public:
     QString openFileDialog(const QString& title, const QString& initialName,
                            const QString& initialDir, const QList<FileFilter>& filters,
                            int filterIndex) override;
+    QString chooseFolder(const QString& title, const QString& initialDir) override;
     QString saveFileDialog(const QString& title, const QString& initialName,
                            const QString& initialDir, const QList<FileFilter>& filters,
                            int filterIndex) override;

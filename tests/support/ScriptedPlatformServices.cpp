@@ -36,6 +36,11 @@ QString ScriptedPlatformServices::saveFileDialog(const QString& title, const QSt
     return fileAnswers.isEmpty() ? QString() : fileAnswers.dequeue();
 }
 
+QString ScriptedPlatformServices::chooseFolder(const QString& title, const QString&) {
+    folderDialogs.append(title);
+    return folderAnswers.isEmpty() ? QString() : folderAnswers.dequeue();
+}
+
 std::optional<QFont> ScriptedPlatformServices::chooseFont(const QFont& initial, const QString&) {
     fontDialogs.append(initial);
     return fontAnswers.isEmpty() ? std::nullopt : fontAnswers.dequeue();

@@ -37,6 +37,8 @@ public:
     QQueue<MsgResult> messageAnswers;
     QQueue<QString> fileAnswers;
     QQueue<std::optional<QFont>> fontAnswers;
+    QQueue<QString> folderAnswers; // chooseFolder; "" (or none left) cancels
+    QStringList folderDialogs;     // the title of each folder chooser shown
     QQueue<bool> printerSetupAnswers;
     // Answers of the print dialog: each gets the printer (to set a PDF output file, paper
     // ...) and returns whether the person pressed Print. Unscripted: cancelled.
@@ -76,6 +78,7 @@ public:
     QString saveFileDialog(const QString& title, const QString& initialName,
                            const QString& initialDir, const QList<FileFilter>& filters,
                            int filterIndex) override;
+    QString chooseFolder(const QString& title, const QString& initialDir) override;
     std::optional<QFont> chooseFont(const QFont& initial, const QString& title) override;
     int popupMenu(const QStringList& items) override;
     bool printerSetup(QPrinter* printer) override;

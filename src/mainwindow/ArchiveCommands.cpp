@@ -1,0 +1,105 @@
+#include "ArchiveCommands.h"
+
+#include "frmMain.h"
+#include "shell/AppContext.h"
+#include "shell/NoteArchive.h"
+#include "shell/PlatformServices.h"
+#include "storage/PdbFormat.h"
+#include "storage/clsDatabase.h"
+
+#include <QApplication>
+#include <QDir>
+#include <QFileInfo>
+
+namespace quillary {
+
+namespace {
+
+const QString kTitle = QStringLiteral("Quillary");
+
+// A long list of problems is cut so the message box stays on the screen.
+QString ProblemList(const QStringList& problems) {
+    constexpr int kShown = 15;
+    QStringList shown = problems.mid(0, kShown);
+    if (problems.size() > kShown)
+        shown << QStringLiteral("... and %1 more.").arg(problems.size() - kShown);
+    return shown.join(QStringLiteral("\n"));
+}
+
+QString StartFolder(frmMain& window) {
+    const QString file = QString::fromStdString(window.Database().GetFileName());
+    return file.isEmpty() ? QDir::homePath() : QFileInfo(file).absolutePath();
+}
+
+} // namespace
+
+void ArchiveCommands::ExportArchive(frmMain& window) {
+    PlatformServices& services = window.Context().services;
+    if (!window.SaveChanges()) // a drawing the note cannot hold stays in the editor
+        return;
+    const QString dir = services.chooseFolder(
+        QStringLiteral("Select an empty folder for the archive:"), StartFolder(window));
+    if (dir.isEmpty())
+        return;
+    clsDatabase& db = window.Database();
+    // Unchanged notes are archived from the file itself, so the archive gives it back
+    // byte for byte; otherwise as a save would write them.
+    std::vector<uint8_t> bytes;
+    const std::string path = db.GetFileName();
+    if (db.m_FileDirtyFlag || path.empty() || !ReadDatabaseFile(path, bytes, nullptr))
+        bytes = db.GetDatabaseBytes();
+    QApplication::setOverrideCursor(Qt::WaitCursor);
+    QString error;
+    const int notes = NoteArchive::Write(bytes, dir, &error);
+    QApplication::restoreOverrideCursor();
+    if (notes < 0)
+        services.messageBox(QStringLiteral("The archive could not be written.\n") + error, kTitle,
+                            MsgButtons::Ok, MsgIcon::Critical);
+    else
+        services.messageBox(QStringLiteral("%1 notes were archived to %2.")
+                                .arg(notes)
+                                .arg(QDir::toNativeSeparators(dir)),
+                            kTitle, MsgButtons::Ok, MsgIcon::Information);
+}
+
+void ArchiveCommands::ImportArchive(frmMain& window) {
+    PlatformServices& services = window.Context().services;
+    if (window.QuerySaveChanges())
+        return;
+    const QString dir =
+        services.chooseFolder(QStringLiteral("Select an archive folder:"), StartFolder(window));
+    if (dir.isEmpty())
+        return;
+    QApplication::setOverrideCursor(Qt::WaitCursor);
+    std::vector<uint8_t> bytes;
+    NoteArchive::ReadReport report;
+    const bool ok = NoteArchive::Read(dir, bytes, report);
+    QApplication::restoreOverrideCursor();
+    if (!ok) {
+        services.messageBox(QStringLiteral("The archive in %1 cannot be imported; nothing was "
+                                           "changed.\n\n")
+                                    .arg(QDir::toNativeSeparators(dir)) +
+                                ProblemList(report.problems),
+                            kTitle, MsgButtons::Ok, MsgIcon::Exclamation);
+        return;
+    }
+    clsDatabase& db = window.Database();
+    std::string error;
+    if (!db.LoadDatabaseBytes(bytes.data(), bytes.size(), dir.toStdString(), {}, &error)) {
+        services.messageBox(QString::fromStdString(error), kTitle, MsgButtons::Ok,
+                            MsgIcon::Critical);
+        return;
+    }
+    // The notes in memory now differ from the file until they are saved.
+    db.m_FileDirtyFlag = true;
+    window.RefreshAfterImport();
+    services.messageBox(QStringLiteral("%1 notes were imported from the archive (%2 changed, %3 "
+                                       "new, %4 removed). Save to keep them.")
+                            .arg(report.notes)
+                            .arg(report.changed)
+                            .arg(report.added)
+                            .arg(report.removed),
+                        kTitle, MsgButtons::Ok, MsgIcon::Information);
+}
+
+} // namespace quillary

@@ -1,0 +1,1098 @@
+#include "NoteArchive.h"
+
+#include "storage/ByteOrder.h"
+#include "storage/Cp1252.h"
+#include "storage/PdbFormat.h"
+#include "storage/TextUtil.h"
+#include "storage/clsBitmap.h"
+#include "storage/clsDatabase.h"
+
+#include <QBuffer>
+#include <QCryptographicHash>
+#include <QDir>
+#include <QFile>
+#include <QFileInfo>
+#include <QImage>
+#include <QImageReader>
+#include <QImageWriter>
+#include <QJsonArray>
+#include <QJsonDocument>
+#include <QJsonObject>
+#include <QRegularExpression>
+#include <QUrl>
+
+#include <algorithm>
+#include <cstring>
+#include <limits>
+#include <map>
+#include <memory>
+
+namespace quillary {
+
+namespace {
+
+const QString kFormatName = QStringLiteral("Quillary notes archive");
+constexpr int kFormatVersion = 1;
+const QString kPictureAlt = QStringLiteral("Picture");
+
+// ---- small helpers ---------------------------------------------------------------------
+
+QString Sha1(const void* data, size_t size) {
+    return QString::fromLatin1(
+        QCryptographicHash::hash(QByteArrayView(static_cast<const char*>(data), qsizetype(size)),
+                                 QCryptographicHash::Sha1)
+            .toHex());
+}
+QString Sha1(const std::string& s) {
+    return Sha1(s.data(), s.size());
+}
+QString Sha1(const std::vector<uint8_t>& v) {
+    return Sha1(v.data(), v.size());
+}
+
+QString Hex(const uint8_t* data, size_t size) {
+    return QString::fromLatin1(
+        QByteArray(reinterpret_cast<const char*>(data), qsizetype(size)).toHex());
+}
+
+bool FromHex(const QJsonValue& value, std::vector<uint8_t>& out, size_t maxBytes) {
+    const QByteArray text = value.toString().toLatin1();
+    if (text.size() % 2 != 0 || size_t(text.size() / 2) > maxBytes)
+        return false;
+    for (char c : text)
+        if (!std::isxdigit(static_cast<unsigned char>(c)))
+            return false;
+    const QByteArray bytes = QByteArray::fromHex(text);
+    out.assign(bytes.begin(), bytes.end());
+    return true;
+}
+
+// A JSON number that is a whole value in [lo, hi]; otherwise fallback (and ok = false).
+qint64 Whole(const QJsonValue& v, qint64 lo, qint64 hi, qint64 fallback, bool& ok) {
+    if (v.isUndefined() || v.isNull())
+        return fallback;
+    const double d = v.toDouble(-1e300);
+    if (!v.isDouble() || d < double(lo) || d > double(hi) || d != double(qint64(d))) {
+        ok = false;
+        return fallback;
+    }
+    return qint64(d);
+}
+
+QString FourCCJson(const PdbHeader& h, size_t offset, QJsonObject& o, const QString& key) {
+    bool printable = true;
+    for (size_t i = 0; i < 4; ++i)
+        printable = printable && h[offset + i] >= 0x20 && h[offset + i] < 0x7F;
+    if (printable)
+        o[key] = QString::fromLatin1(reinterpret_cast<const char*>(h.data() + offset), 4);
+    else
+        o[key] = double(ReadBE32(h.data() + offset));
+    return {};
+}
+
+bool FourCCFromJson(const QJsonValue& v, PdbHeader& h, size_t offset, const char* fallback) {
+    if (v.isUndefined()) {
+        std::memcpy(h.data() + offset, fallback, 4);
+        return true;
+    }
+    if (v.isString()) {
+        const QByteArray s = v.toString().toLatin1();
+        if (s.size() != 4 || v.toString().size() != 4)
+            return false;
+        std::memcpy(h.data() + offset, s.data(), 4);
+        return true;
+    }
+    bool ok = true;
+    const qint64 n = Whole(v, 0, 0xFFFFFFFFLL, 0, ok);
+    WriteBE32(h.data() + offset, uint32_t(n));
+    return ok;
+}
+
+// ---- file image ------------------------------------------------------------------------
+
+struct Layout {
+    bool present = false;
+    QString baseSha1; // of the image built without it; the layout applies only to that one
+    size_t size = 0;
+    uint32_t appInfoOffset = 0;
+    std::vector<uint32_t> recordOffsets;
+    std::vector<std::pair<size_t, std::vector<uint8_t>>> patches;
+};
+
+// The file image as a save writes it, except that every header field is the given one.
+std::vector<uint8_t> BuildImage(PdbHeader header, const std::array<uint8_t, 276>& appInfo,
+                                const std::vector<std::unique_ptr<clsQuillaryItem>>& items) {
+    const size_t n = items.size();
+    const size_t listEnd = kPdbHeaderBytes + kPdbEntryBytes * n;
+    size_t total = listEnd + appInfo.size();
+    for (const auto& item : items)
+        total += item->RecordBytes().size();
+    std::vector<uint8_t> out(listEnd);
+    out.reserve(total);
+    WriteBE16(header.data() + pdb::kRecordCount, uint16_t(n));
+    WriteBE32(header.data() + pdb::kAppInfoOffset, uint32_t(listEnd));
+    std::memcpy(out.data(), header.data(), header.size());
+    uint32_t offset = uint32_t(listEnd + appInfo.size());
+    for (size_t i = 0; i < n; ++i) {
+        WritePdbEntry(out.data() + kPdbHeaderBytes + kPdbEntryBytes * i,
+                      {offset, items[i]->attributes, items[i]->UniqueID});
+        offset += uint32_t(items[i]->RecordBytes().size());
+    }
+    out.insert(out.end(), appInfo.begin(), appInfo.end());
+    for (const auto& item : items)
+        item->WriteRawDataImage(out);
+    return out;
+}
+
+// The same records placed where the original file had them, then its other bytes patched in.
+bool ApplyLayout(const Layout& layout, const PdbHeader& header,
+                 const std::array<uint8_t, 276>& appInfo,
+                 const std::vector<std::unique_ptr<clsQuillaryItem>>& items,
+                 std::vector<uint8_t>& out) {
+    if (layout.recordOffsets.size() != items.size() ||
+        layout.size < kPdbHeaderBytes + kPdbEntryBytes * items.size())
+        return false;
+    std::vector<uint8_t> image(layout.size, 0);
+    std::memcpy(image.data(), header.data(), header.size());
+    WriteBE16(image.data() + pdb::kRecordCount, uint16_t(items.size()));
+    WriteBE32(image.data() + pdb::kAppInfoOffset, layout.appInfoOffset);
+    if (layout.appInfoOffset != 0) {
+        if (layout.appInfoOffset > layout.size ||
+            layout.size - layout.appInfoOffset < appInfo.size())
+            return false;
+        std::memcpy(image.data() + layout.appInfoOffset, appInfo.data(), appInfo.size());
+    }
+    for (size_t i = 0; i < items.size(); ++i) {
+        const auto& rec = items[i]->RecordBytes();
+        const uint32_t at = layout.recordOffsets[i];
+        if (at > layout.size || layout.size - at < rec.size())
+            return false;
+        WritePdbEntry(image.data() + kPdbHeaderBytes + kPdbEntryBytes * i,
+                      {at, items[i]->attributes, items[i]->UniqueID});
+        std::memcpy(image.data() + at, rec.data(), rec.size());
+    }
+    for (const auto& [at, bytes] : layout.patches) {
+        if (at > layout.size || layout.size - at < bytes.size())
+            return false;
+        std::memcpy(image.data() + at, bytes.data(), bytes.size());
+    }
+    out = std::move(image);
+    return true;
+}
+
+// ---- pictures --------------------------------------------------------------------------
+
+uint32_t Crc32(const char* data, qsizetype n, uint32_t crc = 0) {
+    static const auto table = [] {
+        std::array<uint32_t, 256> t{};
+        for (uint32_t i = 0; i < 256; ++i) {
+            uint32_t c = i;
+            for (int k = 0; k < 8; ++k)
+                c = (c & 1) ? 0xEDB88320u ^ (c >> 1) : c >> 1;
+            t[i] = c;
+        }
+        return t;
+    }();
+    crc = ~crc;
+    for (qsizetype i = 0; i < n; ++i)
+        crc = table[(crc ^ uint8_t(data[i])) & 0xFF] ^ (crc >> 8);
+    return ~crc;
+}
+
+void PutChunk(QByteArray& png, const char* type, const QByteArray& data) {
+    char be[4];
+    WriteBE32(reinterpret_cast<uint8_t*>(be), uint32_t(data.size()));
+    png.append(be, 4);
+    const qsizetype start = png.size();
+    png.append(type, 4);
+    png.append(data);
+    WriteBE32(reinterpret_cast<uint8_t*>(be), Crc32(png.constData() + start, png.size() - start));
+    png.append(be, 4);
+}
+
+// Scanlines of a 1-bit greyscale PNG (filter byte 0, then the row; 1 = white).
+QByteArray PngScanlines(const clsBitmap& bitmap) {
+    const qsizetype lineBytes = (bitmap.Width() + 7) / 8;
+    QByteArray raw(bitmap.Height() * (lineBytes + 1), '\0');
+    char* out = raw.data();
+    for (int y = 0; y < bitmap.Height(); ++y) {
+        const uint8_t* row = bitmap.Data().data() + size_t(y) * size_t(bitmap.RowBytes());
+        *out++ = 0;
+        for (qsizetype i = 0; i < lineBytes; ++i)
+            *out++ = char(~row[i]);
+    }
+    return raw;
+}
+
+// A 1-bit greyscale PNG, written directly: image plugins cost more than the picture.
+QByteArray EncodePng(const clsBitmap& bitmap) {
+    QByteArray png("\x89PNG\r\n\x1a\n", 8);
+    QByteArray ihdr(13, '\0');
+    WriteBE32(reinterpret_cast<uint8_t*>(ihdr.data()), uint32_t(bitmap.Width()));
+    WriteBE32(reinterpret_cast<uint8_t*>(ihdr.data()) + 4, uint32_t(bitmap.Height()));
+    ihdr[8] = 1; // bit depth; colour type 0 (grey), deflate, no filter, no interlace
+    PutChunk(png, "IHDR", ihdr);
+    PutChunk(png, "IDAT", qCompress(PngScanlines(bitmap), 6).mid(4)); // zlib stream
+    PutChunk(png, "IEND", {});
+    return png;
+}
+
+// Reads the PNGs EncodePng writes (1-bit grey, unfiltered rows) without image plugins.
+// False for anything else, which then goes through QImageReader.
+bool DecodeOwnPng(const QByteArray& png, clsBitmap& bitmap) {
+    if (png.size() < 33 || !png.startsWith(QByteArray("\x89PNG\r\n\x1a\n", 8)))
+        return false;
+    const auto* p = reinterpret_cast<const uint8_t*>(png.constData());
+    if (ReadBE32(p + 8) != 13 || std::memcmp(p + 12, "IHDR", 4) != 0)
+        return false;
+    const uint32_t w = ReadBE32(p + 16), h = ReadBE32(p + 20);
+    if (w == 0 || h == 0 || w > uint32_t(clsBitmap::kMaxDimension) ||
+        h > uint32_t(clsBitmap::kMaxDimension) || qint64(w) * h > NoteArchive::kMaxPicturePixels ||
+        p[24] != 1 || p[25] != 0 || p[28] != 0)
+        return false;
+    QByteArray z;
+    qsizetype at = 33;
+    while (at + 12 <= png.size()) {
+        const uint32_t len = ReadBE32(p + at);
+        if (len > uint32_t(png.size() - at - 12))
+            return false;
+        if (std::memcmp(p + at + 4, "IDAT", 4) == 0)
+            z.append(png.constData() + at + 8, len);
+        else if (std::memcmp(p + at + 4, "IEND", 4) == 0)
+            break;
+        at += 12 + qsizetype(len);
+    }
+    const qsizetype lineBytes = (w + 7) / 8;
+    const qsizetype expected = qsizetype(h) * (lineBytes + 1);
+    QByteArray prefixed(4, '\0');
+    WriteBE32(reinterpret_cast<uint8_t*>(prefixed.data()), uint32_t(expected));
+    const QByteArray raw = qUncompress(prefixed + z);
+    if (raw.size() != expected)
+        return false;
+    for (qsizetype y = 0; y < qsizetype(h); ++y)
+        if (raw[y * (lineBytes + 1)] != 0)
+            return false;
+    bitmap.InitializeBitmap(int32_t(w), int32_t(h), 1);
+    uint8_t* data = bitmap.Data().data();
+    const size_t rowBytes = size_t(bitmap.RowBytes());
+    for (qsizetype y = 0; y < qsizetype(h); ++y) {
+        const char* src = raw.constData() + y * (lineBytes + 1) + 1;
+        uint8_t* dst = data + size_t(y) * rowBytes;
+        for (qsizetype i = 0; i < lineBytes; ++i)
+            dst[i] = uint8_t(~uint8_t(src[i]));
+        if (w % 8)
+            dst[lineBytes - 1] &= uint8_t(0xFF << (8 - w % 8));
+    }
+    return true;
+}
+
+// Reads a picture file of any format Qt knows as a 1-bit picture: dark pixels black,
+// transparent ones white. Refuses files that announce more pixels than a note could hold.
+bool LoadPicture(const QString& path, clsBitmap& bitmap, QString& why) {
+    {
+        QFile file(path);
+        if (file.open(QIODevice::ReadOnly) &&
+            DecodeOwnPng(file.read(NoteArchive::kMaxPictureFileBytes), bitmap))
+            return true;
+    }
+    QImageReader reader(path);
+    reader.setAllocationLimit(64); // MB; a guard besides the size check below
+    const QSize size = reader.size();
+    if (!reader.canRead()) {
+        why = QStringLiteral("is not a picture (%1).").arg(reader.errorString());
+        return false;
+    }
+    if (size.isValid() &&
+        (size.width() > clsBitmap::kMaxDimension || size.height() > clsBitmap::kMaxDimension ||
+         qint64(size.width()) * size.height() > NoteArchive::kMaxPicturePixels)) {
+        why = QStringLiteral("is %1 × %2 pixels, far larger than a note's picture can be.")
+                  .arg(size.width())
+                  .arg(size.height());
+        return false;
+    }
+    QImage image;
+    if (!reader.read(&image) || image.isNull()) {
+        why = QStringLiteral("is not a picture that can be read (%1).").arg(reader.errorString());
+        return false;
+    }
+    if (image.width() > clsBitmap::kMaxDimension || image.height() > clsBitmap::kMaxDimension) {
+        why = QStringLiteral("is too large for a note's picture.");
+        return false;
+    }
+    bitmap.InitializeBitmap(image.width(), image.height(), 1);
+    const size_t rowBytes = size_t(bitmap.RowBytes());
+    uint8_t* data = bitmap.Data().data();
+    if (image.format() == QImage::Format_Mono && image.colorCount() == 2) {
+        // Either palette order: a bit is black when its colour is dark and opaque.
+        auto black = [&](int index) {
+            return qGray(image.color(index)) < 128 && qAlpha(image.color(index)) >= 128;
+        };
+        const bool zeroBlack = black(0), oneBlack = black(1);
+        const size_t lineBytes = size_t(image.width() + 7) / 8;
+        for (int y = 0; y < image.height(); ++y) {
+            const uint8_t* src = image.constScanLine(y);
+            uint8_t* dst = data + size_t(y) * rowBytes;
+            for (size_t i = 0; i < lineBytes; ++i) {
+                const uint8_t b = src[i];
+                dst[i] = uint8_t((oneBlack ? b : 0) | (zeroBlack ? uint8_t(~b) : 0));
+            }
+            // Bits past the width are not part of the picture.
+            if (image.width() % 8)
+                dst[lineBytes - 1] &= uint8_t(0xFF << (8 - image.width() % 8));
+        }
+        return true;
+    }
+    const QImage argb = image.convertToFormat(QImage::Format_ARGB32);
+    for (int y = 0; y < argb.height(); ++y) {
+        const QRgb* src = reinterpret_cast<const QRgb*>(argb.constScanLine(y));
+        uint8_t* dst = data + size_t(y) * rowBytes;
+        for (int x = 0; x < argb.width(); ++x)
+            if (qAlpha(src[x]) >= 128 && qGray(src[x]) < 128)
+                dst[x / 8] |= uint8_t(0x80 >> (x % 8));
+    }
+    return true;
+}
+
+// ---- Markdown --------------------------------------------------------------------------
+
+QString PictureLink(const QString& pngName) {
+    return QStringLiteral("![%1](%2)").arg(kPictureAlt, pngName);
+}
+
+// Splits a note file into its text (UTF-8, as written) and the target of the picture
+// link on its last line ("" when there is none).
+void SplitNoteFile(const QByteArray& content, QByteArray& text, QString& linkTarget) {
+    static const QRegularExpression link(
+        QStringLiteral("^!\\[[^\\]]*\\]\\(\\s*<?([^)>]*)>?\\s*\\)\\s*$"));
+    text = content;
+    linkTarget.clear();
+    qsizetype end = text.size();
+    while (end > 0 && (text[end - 1] == '\n' || text[end - 1] == '\r' || text[end - 1] == ' '))
+        --end;
+    const qsizetype lineStart = text.lastIndexOf('\n', end - 1) + 1;
+    const QString lastLine = QString::fromUtf8(text.mid(lineStart, end - lineStart)).trimmed();
+    const auto m = link.match(lastLine);
+    if (m.hasMatch()) {
+        linkTarget = m.captured(1).trimmed();
+        text.truncate(lineStart);
+        // The writer puts one blank line between text and link.
+        if (text.endsWith("\r\n\r\n"))
+            text.chop(4);
+        else if (text.endsWith("\n\n"))
+            text.chop(2);
+        else if (text.endsWith("\r\n"))
+            text.chop(2);
+        else if (text.endsWith('\n'))
+            text.chop(1);
+    } else if (text.endsWith("\r\n")) {
+        text.chop(2);
+    } else if (text.endsWith('\n')) {
+        text.chop(1);
+    }
+}
+
+// ---- the archive's notes ---------------------------------------------------------------
+
+struct NoteFile {
+    QString name;
+    qint64 number = -1; // the note of database.json it is; -1: a new note
+    qint64 order = 0;   // its place: the number it starts with (new ones may too)
+};
+
+// The digits a name starts with, or -1. With whole set, only when a space, a dot or the
+// end follows them ("0002 Title.md" is note 2, "0002b Idea.md" a new note after it).
+qint64 LeadingNumber(const QString& name, bool whole = true) {
+    qsizetype i = 0;
+    while (i < name.size() && i < 9 && name[i] >= u'0' && name[i] <= u'9')
+        ++i;
+    if (i == 0 || (whole && i < name.size() && name[i] != u' ' && name[i] != u'.'))
+        return -1;
+    return name.left(i).toLongLong();
+}
+
+// A name or label field: the text, a NUL and spaces; a text that fills the field whole
+// (as some files hold) is kept without the NUL.
+void PutFixedField(uint8_t* field, const std::string& text, size_t width) {
+    if (text.size() >= width)
+        std::memcpy(field, text.data(), width);
+    else
+        PutPaddedString(field, text, width);
+}
+
+bool IsPlainName(const QString& target) {
+    return !target.isEmpty() && !target.contains(u'/') && !target.contains(u'\\') &&
+           target != QLatin1String(".") && target != QLatin1String("..") &&
+           !target.contains(u':') && !target.startsWith(u'~');
+}
+
+// Header and category block as database.json describes them; missing fields take the
+// values of a new database. Problems are appended.
+void HeaderFromJson(const QJsonObject& root, PdbHeader& header, std::array<uint8_t, 276>& appInfo,
+                    QStringList& problems) {
+    // Header.
+    std::string name = "QuillaryDBv2";
+    if (root.contains(QStringLiteral("name"))) {
+        const QString utf8 = root[QStringLiteral("name")].toString();
+        if (!Utf8ToCp1252(utf8.toStdString(), name) || name.size() > kPdbNameBytes ||
+            name.find('\0') != std::string::npos)
+            problems << QStringLiteral("database.json: the name \"%1\" cannot be a database name "
+                                       "(at most 31 Windows-1252 characters).")
+                            .arg(utf8);
+    }
+    PutFixedField(header.data(), name, kPdbNameBytes);
+    if (!FourCCFromJson(root[QStringLiteral("type")], header, pdb::kType, "Not2") ||
+        !FourCCFromJson(root[QStringLiteral("creator")], header, pdb::kCreator, "QLRY"))
+        problems << QStringLiteral("database.json: \"type\" and \"creator\" must be 4 characters.");
+    {
+        const QJsonObject hj = root[QStringLiteral("header")].toObject();
+        bool ok = true;
+        WriteBE16(header.data() + pdb::kAttributes,
+                  uint16_t(Whole(hj[QStringLiteral("attributes")], 0, 0xFFFF, 0, ok)));
+        WriteBE16(header.data() + pdb::kVersion,
+                  uint16_t(Whole(hj[QStringLiteral("version")], 0, 0xFFFF, 1, ok)));
+        const std::pair<const char*, size_t> longs[] = {
+            {"creation_date", pdb::kCreationDate},
+            {"modification_date", pdb::kModificationDate},
+            {"backup_date", pdb::kBackupDate},
+            {"modification_number", pdb::kModificationNumber},
+            {"sort_info_offset", pdb::kSortInfoOffset},
+            {"unique_id_seed", pdb::kUniqueIdSeed},
+            {"next_record_list", pdb::kNextRecordList}};
+        // Missing fields are what a save writes into a new database.
+        for (const auto& [key, offset] : longs)
+            WriteBE32(header.data() + offset,
+                      uint32_t(Whole(
+                          hj[QLatin1String(key)], 0, 0xFFFFFFFFLL,
+                          offset == pdb::kCreationDate || offset == pdb::kModificationDate, ok)));
+        if (!ok)
+            problems << QStringLiteral(
+                "database.json: a header field is not a whole number in range.");
+    }
+
+    // Categories.
+    {
+        const QJsonArray cats = root[QStringLiteral("categories")].toArray();
+        const QStringList defaults = {QStringLiteral("Unfiled"), QStringLiteral("Business"),
+                                      QStringLiteral("Personal")};
+        uint16_t renamed = 0;
+        bool ok = true;
+        if (cats.size() > 16)
+            problems << QStringLiteral(
+                            "database.json: there are %1 categories; a database holds 16.")
+                            .arg(cats.size());
+        for (int i = 0; i < 16; ++i) {
+            const bool given = root.contains(QStringLiteral("categories"));
+            const QJsonObject c = i < cats.size() ? cats[i].toObject() : QJsonObject();
+            const QString label = given ? c[QStringLiteral("label")].toString()
+                                        : (i < defaults.size() ? defaults[i] : QString());
+            std::string bytes;
+            if (!Utf8ToCp1252(label.toStdString(), bytes) || bytes.size() > 16 ||
+                bytes.find('\0') != std::string::npos)
+                problems << QStringLiteral("database.json: category %1 \"%2\" cannot be stored "
+                                           "(at most 15 Windows-1252 characters).")
+                                .arg(i)
+                                .arg(label);
+            uint8_t* field = appInfo.data() + 2 + 16 * size_t(i);
+            PutFixedField(field, bytes, 16);
+            if (bytes.empty()) // an unused label field is all zero bytes in a new database
+                std::memset(field, 0, 16);
+            appInfo[258 + size_t(i)] = uint8_t(Whole(c[QStringLiteral("id")], 0, 255, i, ok));
+            if (c[QStringLiteral("renamed")].toBool())
+                renamed = uint16_t(renamed | (1u << i));
+        }
+        WriteBE16(appInfo.data(), renamed);
+        appInfo[274] =
+            uint8_t(Whole(root[QStringLiteral("last_unique_category_id")], 0, 255, 15, ok));
+        appInfo[275] = uint8_t(Whole(root[QStringLiteral("category_filler")], 0, 255, 0, ok));
+        if (!ok)
+            problems << QStringLiteral(
+                "database.json: a category ID is not a number from 0 to 255.");
+    }
+}
+
+} // namespace
+
+// ---- file names ------------------------------------------------------------------------
+
+QString NoteArchive::SafeFileTitle(const QString& firstLine, int maxChars) {
+    QString out;
+    for (const QChar c : firstLine) {
+        const char16_t u = c.unicode();
+        // Characters Windows forbids, path separators, controls, and marks that shells
+        // and Markdown links treat specially.
+        if (u < 0x20 || u == 0x7F || (u >= 0x80 && u < 0xA0) ||
+            QStringLiteral("<>:\"/\\|?*#%[]()!`").contains(c))
+            out += u' ';
+        else
+            out += c;
+    }
+    out = out.simplified();
+    if (out.size() > maxChars) {
+        out.truncate(maxChars);
+        if (out.back().isHighSurrogate())
+            out.chop(1);
+    }
+    // Windows drops trailing dots and spaces; leading dots hide files elsewhere.
+    while (!out.isEmpty() && (out.back() == u'.' || out.back() == u' '))
+        out.chop(1);
+    while (!out.isEmpty() && (out.front() == u'.' || out.front() == u' '))
+        out.remove(0, 1);
+    return out;
+}
+
+// ---- writing ---------------------------------------------------------------------------
+
+int NoteArchive::Write(const std::vector<uint8_t>& fileBytes, const QString& dir, QString* error) {
+    auto fail = [&](const QString& text) {
+        if (error)
+            *error = text;
+        return -1;
+    };
+    clsDatabase db;
+    std::string why;
+    if (!db.LoadDatabaseBytes(fileBytes.data(), fileBytes.size(), dir.toStdString(), {}, &why))
+        return fail(QString::fromStdString(why));
+    const std::string type = db.GetType();
+    if (type == "Inst" || type == "Ins2")
+        return fail(QStringLiteral("This is an insert database, not a notes database."));
+
+    QDir folder(dir);
+    if (folder.exists()) {
+        if (!folder.isEmpty(QDir::AllEntries | QDir::NoDotAndDotDot | QDir::Hidden | QDir::System))
+            return fail(QStringLiteral("The folder %1 is not empty; choose an empty or new folder "
+                                       "for the archive.")
+                            .arg(QDir::toNativeSeparators(dir)));
+    } else if (QFileInfo::exists(dir)) {
+        return fail(
+            QStringLiteral("%1 is a file, not a folder.").arg(QDir::toNativeSeparators(dir)));
+    } else if (!QDir().mkpath(dir)) {
+        return fail(
+            QStringLiteral("The folder %1 cannot be created.").arg(QDir::toNativeSeparators(dir)));
+    }
+
+    auto writeFile = [&](const QString& name, const QByteArray& bytes) {
+        QFile file(folder.filePath(name));
+        if (!file.open(QIODevice::WriteOnly | QIODevice::Truncate) ||
+            file.write(bytes) != bytes.size() || !file.flush()) {
+            if (error)
+                *error = QStringLiteral("%1 cannot be written: %2")
+                             .arg(QDir::toNativeSeparators(file.fileName()), file.errorString());
+            return false;
+        }
+        return true;
+    };
+
+    const PdbHeader& h = db.Header();
+    QJsonObject root;
+    root[QStringLiteral("format")] = kFormatName;
+    root[QStringLiteral("version")] = kFormatVersion;
+    root[QStringLiteral("name")] = QString::fromStdString(Cp1252ToUtf8(db.m_PalmFileName));
+    FourCCJson(h, pdb::kType, root, QStringLiteral("type"));
+    FourCCJson(h, pdb::kCreator, root, QStringLiteral("creator"));
+    QJsonObject header;
+    header[QStringLiteral("attributes")] = ReadBE16(h.data() + pdb::kAttributes);
+    header[QStringLiteral("version")] = ReadBE16(h.data() + pdb::kVersion);
+    const std::pair<const char*, size_t> longs[] = {
+        {"creation_date", pdb::kCreationDate},
+        {"modification_date", pdb::kModificationDate},
+        {"backup_date", pdb::kBackupDate},
+        {"modification_number", pdb::kModificationNumber},
+        {"sort_info_offset", pdb::kSortInfoOffset},
+        {"unique_id_seed", pdb::kUniqueIdSeed},
+        {"next_record_list", pdb::kNextRecordList}};
+    for (const auto& [key, offset] : longs)
+        header[QLatin1String(key)] = double(ReadBE32(h.data() + offset));
+    root[QStringLiteral("header")] = header;
+
+    QJsonArray categories;
+    for (int i = 0; i < 16; ++i) {
+        QJsonObject c;
+        c[QStringLiteral("label")] = QString::fromStdString(Cp1252ToUtf8(db.GetCategoryLabel(i)));
+        c[QStringLiteral("id")] = db.CategoryID(i);
+        c[QStringLiteral("renamed")] = (db.RenamedCategories() >> i & 1) != 0;
+        categories.append(c);
+    }
+    root[QStringLiteral("categories")] = categories;
+    root[QStringLiteral("last_unique_category_id")] = db.LastUniqueCategoryID();
+    root[QStringLiteral("category_filler")] = db.AppInfo()[275];
+
+    const int n = db.GetNumRecords();
+    const int width = std::max(4, int(QString::number(n).size()));
+    QJsonArray notes;
+    for (int i = 0; i < n; ++i) {
+        const clsQuillaryItem& item = *db.GetRecordObject(i);
+        const auto& rec = item.RecordBytes();
+        const QString number = QStringLiteral("%1").arg(i + 1, width, 10, QLatin1Char('0'));
+        QJsonObject o;
+        o[QStringLiteral("file")] = number;
+        o[QStringLiteral("category")] = item.CategoryIndex();
+        o[QStringLiteral("dirty")] = item.DirtyFlag();
+        o[QStringLiteral("other_attributes")] = item.attributes & 0xB0;
+        o[QStringLiteral("unique_id")] = double(item.UniqueID);
+        o[QStringLiteral("leading_bytes")] = QJsonArray{rec[0], rec[1]};
+        o[QStringLiteral("reserved")] = Hex(rec.data() + 2002, 12);
+        const std::string& text = item.RawText();
+        size_t staleAt = text.size() + 1, staleEnd = clsQuillaryItem::kMaxTextChars + 1;
+        while (staleEnd > staleAt && rec[2 + staleEnd - 1] == 0)
+            --staleEnd;
+        if (staleEnd > staleAt) {
+            o[QStringLiteral("stale_at")] = double(staleAt);
+            o[QStringLiteral("stale")] = Hex(rec.data() + 2 + staleAt, staleEnd - staleAt);
+        }
+        o[QStringLiteral("text_sha1")] = Sha1(text);
+
+        std::vector<uint8_t> stored;
+        item.GetBitmapData(stored);
+        clsBitmap pic;
+        QString pngName;
+        if (pic.LoadPalmBitmap(stored)) {
+            std::vector<uint8_t> again;
+            pic.GetPalmBitmap(again);
+            o[QStringLiteral("picture_sha1")] = Sha1(again);
+            if (again != stored)
+                o[QStringLiteral("picture_bytes")] =
+                    QString::fromLatin1(QByteArray(reinterpret_cast<const char*>(stored.data()),
+                                                   qsizetype(stored.size()))
+                                            .toBase64());
+            pngName = number + QStringLiteral(".png");
+            if (!writeFile(pngName, EncodePng(pic)))
+                return -1;
+        } else {
+            // A picture this program cannot decode is kept as it is stored.
+            o[QStringLiteral("picture_bytes")] = QString::fromLatin1(
+                QByteArray(reinterpret_cast<const char*>(stored.data()), qsizetype(stored.size()))
+                    .toBase64());
+        }
+        const QString utf8Text = QString::fromStdString(Cp1252ToUtf8(text));
+        const QString title = SafeFileTitle(utf8Text.section(u'\n', 0, 0));
+        const QString mdName =
+            number + (title.isEmpty() ? QString() : u' ' + title) + QStringLiteral(".md");
+        QByteArray md = QByteArray::fromStdString(Cp1252ToUtf8(text));
+        if (!pngName.isEmpty())
+            md += "\n\n" + PictureLink(pngName).toUtf8();
+        md += '\n';
+        if (!writeFile(mdName, md))
+            return -1;
+        notes.append(o);
+    }
+    root[QStringLiteral("notes")] = notes;
+
+    // Whatever the file holds beyond what the fields above rebuild (a header field a save
+    // would not write, bytes after a name's NUL, records out of order, gaps) is kept as the
+    // original layout plus patches, used while the notes stay as they are.
+    std::vector<std::unique_ptr<clsQuillaryItem>> items;
+    for (int i = 0; i < n; ++i)
+        items.push_back(std::make_unique<clsQuillaryItem>(*db.GetRecordObject(i)));
+    // Rebuilt exactly as an import will: header and categories from database.json.
+    PdbHeader jsonHeader{};
+    std::array<uint8_t, 276> appInfo{};
+    QStringList unused;
+    HeaderFromJson(root, jsonHeader, appInfo, unused);
+    const std::vector<uint8_t> canonical = BuildImage(jsonHeader, appInfo, items);
+    if (canonical != fileBytes) {
+        PdbContainer c;
+        ParsePdbContainer(fileBytes.data(), fileBytes.size(), c, nullptr);
+        Layout layout;
+        layout.size = fileBytes.size();
+        layout.appInfoOffset = ReadBE32(h.data() + pdb::kAppInfoOffset);
+        for (const auto& e : c.entries)
+            layout.recordOffsets.push_back(e.offset);
+        std::vector<uint8_t> placed;
+        ApplyLayout(layout, jsonHeader, appInfo, items, placed);
+        QJsonObject l;
+        l[QStringLiteral("base_sha1")] = Sha1(canonical);
+        l[QStringLiteral("size")] = double(layout.size);
+        l[QStringLiteral("app_info_offset")] = double(layout.appInfoOffset);
+        QJsonArray offsets;
+        for (uint32_t off : layout.recordOffsets)
+            offsets.append(double(off));
+        l[QStringLiteral("record_offsets")] = offsets;
+        QJsonArray patches;
+        for (size_t i = 0; i < placed.size();) {
+            if (placed[i] == fileBytes[i]) {
+                ++i;
+                continue;
+            }
+            // Runs separated by fewer than 8 equal bytes make one patch.
+            size_t end = i + 1, lastDiff = i;
+            while (end < placed.size() && end - lastDiff <= 8) {
+                if (placed[end] != fileBytes[end])
+                    lastDiff = end;
+                ++end;
+            }
+            QJsonObject p;
+            p[QStringLiteral("at")] = double(i);
+            p[QStringLiteral("bytes")] = Hex(fileBytes.data() + i, lastDiff + 1 - i);
+            patches.append(p);
+            i = lastDiff + 1;
+        }
+        l[QStringLiteral("patches")] = patches;
+        root[QStringLiteral("layout")] = l;
+    }
+    if (!writeFile(QLatin1String(kDatabaseJson),
+                   QJsonDocument(root).toJson(QJsonDocument::Indented)))
+        return -1;
+    return n;
+}
+
+// ---- reading ---------------------------------------------------------------------------
+
+bool NoteArchive::Read(const QString& dir, std::vector<uint8_t>& fileBytes, ReadReport& report) {
+    report = {};
+    QStringList& problems = report.problems;
+    const QDir folder(dir);
+    if (!folder.exists()) {
+        problems
+            << QStringLiteral("The folder %1 does not exist.").arg(QDir::toNativeSeparators(dir));
+        return false;
+    }
+    // A regular file, not a link. Names come from the folder's own listing or are plain
+    // names (checked before), so only links could lead out of the folder.
+    auto insideFolder = [](const QFileInfo& info) { return !info.isSymLink() && info.isFile(); };
+
+    const QFileInfo jsonInfo(folder.filePath(QLatin1String(kDatabaseJson)));
+    if (!jsonInfo.exists()) {
+        problems << QStringLiteral("%1 holds no database.json, so it is not a notes archive.")
+                        .arg(QDir::toNativeSeparators(dir));
+        return false;
+    }
+    if (!insideFolder(jsonInfo)) {
+        problems << QStringLiteral("database.json is a link or not a file; it must be a file "
+                                   "in the archive folder.");
+        return false;
+    }
+    if (jsonInfo.size() > kMaxJsonBytes) {
+        problems << QStringLiteral("database.json is too large (%1 bytes).").arg(jsonInfo.size());
+        return false;
+    }
+    QFile jsonFile(jsonInfo.filePath());
+    if (!jsonFile.open(QIODevice::ReadOnly)) {
+        problems << QStringLiteral("database.json cannot be read: %1").arg(jsonFile.errorString());
+        return false;
+    }
+    QJsonParseError parseError{};
+    const QJsonDocument doc = QJsonDocument::fromJson(jsonFile.readAll(), &parseError);
+    if (parseError.error != QJsonParseError::NoError || !doc.isObject()) {
+        problems << QStringLiteral("database.json is not valid JSON: %1 (at byte %2).")
+                        .arg(parseError.error == QJsonParseError::NoError
+                                 ? QStringLiteral("it does not hold an object")
+                                 : parseError.errorString())
+                        .arg(parseError.offset);
+        return false;
+    }
+    const QJsonObject root = doc.object();
+    if (root.contains(QStringLiteral("format")) &&
+        root[QStringLiteral("format")].toString() != kFormatName)
+        problems << QStringLiteral("database.json: \"format\" is not \"%1\".").arg(kFormatName);
+    if (root[QStringLiteral("version")].toInt(kFormatVersion) > kFormatVersion)
+        problems << QStringLiteral("database.json was written by a newer program (version %1).")
+                        .arg(root[QStringLiteral("version")].toInt());
+
+    PdbHeader header{};
+    std::array<uint8_t, 276> appInfo{};
+    HeaderFromJson(root, header, appInfo, problems);
+
+    // The notes database.json knows, by number.
+    std::map<qint64, QJsonObject> known;
+    for (const QJsonValue& v : root[QStringLiteral("notes")].toArray()) {
+        const QJsonObject o = v.toObject();
+        const qint64 number = LeadingNumber(o[QStringLiteral("file")].toString());
+        if (number < 0 || !known.emplace(number, o).second)
+            problems << QStringLiteral("database.json: the note \"%1\" has no number or one "
+                                       "that another note has too.")
+                            .arg(o[QStringLiteral("file")].toString());
+    }
+
+    // The note files.
+    std::vector<NoteFile> files;
+    std::map<qint64, QString> byNumber;
+    const QFileInfoList entries = folder.entryInfoList(
+        QDir::Files | QDir::Hidden | QDir::System | QDir::NoDotAndDotDot, QDir::Name);
+    for (const QFileInfo& info : entries) {
+        if (info.suffix().compare(QLatin1String("md"), Qt::CaseInsensitive) != 0 ||
+            info.fileName().startsWith(u'.'))
+            continue;
+        if (!insideFolder(info)) {
+            problems << QStringLiteral(
+                            "%1 is a link; note files must be files in the archive folder.")
+                            .arg(info.fileName());
+            continue;
+        }
+        if (info.size() > kMaxNoteFileBytes) {
+            problems << QStringLiteral("%1 is %2 bytes long, far more than a note holds (1999 "
+                                       "characters).")
+                            .arg(info.fileName())
+                            .arg(info.size());
+            continue;
+        }
+        NoteFile f{info.fileName(), LeadingNumber(info.fileName()),
+                   LeadingNumber(info.fileName(), false)};
+        if (f.order < 0)
+            f.order = std::numeric_limits<qint64>::max();
+        if (f.number >= 0) {
+            const auto [it, fresh] = byNumber.emplace(f.number, f.name);
+            if (!fresh)
+                problems << QStringLiteral("%1 and %2 start with the same number; each note "
+                                           "needs its own.")
+                                .arg(it->second, f.name);
+        }
+        files.push_back(f);
+    }
+    if (files.size() > size_t(kPdbMaxRecords))
+        problems << QStringLiteral("The archive holds %1 notes; a database holds at most %2.")
+                        .arg(files.size())
+                        .arg(kPdbMaxRecords);
+    if (!problems.isEmpty())
+        return false;
+    // Notes in the order of their numbers, a known note before new ones of the same
+    // number, then new ones without a number; ties by name (the listing's order).
+    std::stable_sort(files.begin(), files.end(), [](const NoteFile& a, const NoteFile& b) {
+        if (a.order != b.order)
+            return a.order < b.order;
+        return a.number >= 0 && b.number < 0;
+    });
+
+    std::vector<std::unique_ptr<clsQuillaryItem>> items;
+    items.reserve(files.size());
+    for (const NoteFile& f : files) {
+        const auto knownIt = f.number >= 0 ? known.find(f.number) : known.end();
+        const QJsonObject* o = knownIt != known.end() ? &knownIt->second : nullptr;
+        QFile file(folder.filePath(f.name));
+        if (!file.open(QIODevice::ReadOnly)) {
+            problems << QStringLiteral("%1 cannot be read: %2").arg(f.name, file.errorString());
+            continue;
+        }
+        QByteArray body;
+        QString linkTarget;
+        SplitNoteFile(file.read(kMaxNoteFileBytes + 1), body, linkTarget);
+
+        // Text: every line must be storable on the handheld.
+        std::string text;
+        bool textOk = true;
+        {
+            const QList<QByteArray> lines = body.split('\n');
+            for (qsizetype li = 0; li < lines.size(); ++li) {
+                std::string part;
+                char32_t bad = 0;
+                if (!Utf8ToCp1252(lines[li].toStdString(), part, &bad) ||
+                    part.find('\0') != std::string::npos) {
+                    textOk = false;
+                    const QString what = bad == 0xFFFD ? QStringLiteral("text that is not UTF-8")
+                                         : bad == 0    ? QStringLiteral("a NUL character")
+                                                    : QStringLiteral("the character \"%1\" (U+%2)")
+                                                          .arg(QString::fromUcs4(&bad, 1),
+                                                               QString::number(uint(bad), 16)
+                                                                   .toUpper()
+                                                                   .rightJustified(4, u'0'));
+                    problems << QStringLiteral("%1, line %2: %3 cannot be stored on the handheld.")
+                                    .arg(f.name)
+                                    .arg(li + 1)
+                                    .arg(what);
+                }
+                if (li > 0)
+                    text += '\n';
+                text += part;
+            }
+        }
+        if (!textOk)
+            continue;
+        const bool textSame = o && (*o)[QStringLiteral("text_sha1")].toString() == Sha1(text);
+        if (!textSame) {
+            text.erase(std::remove(text.begin(), text.end(), '\r'), text.end());
+            if (text.size() > clsQuillaryItem::kMaxTextChars) {
+                problems << QStringLiteral("%1 holds %2 characters; a note holds at most %3.")
+                                .arg(f.name)
+                                .arg(text.size())
+                                .arg(clsQuillaryItem::kMaxTextChars);
+                continue;
+            }
+        }
+
+        // Picture.
+        std::unique_ptr<clsBitmap> picture;
+        QString picturePath;
+        bool pictureDropped = false;
+        if (linkTarget.isEmpty() && o) {
+            // Without its link line a note keeps the picture file of its number.
+            const QString own = (*o)[QStringLiteral("file")].toString() + QStringLiteral(".png");
+            if (QFileInfo::exists(folder.filePath(own)))
+                linkTarget = own;
+            else
+                pictureDropped = (*o).contains(QStringLiteral("picture_sha1"));
+        }
+        if (!linkTarget.isEmpty()) {
+            const QString target = QUrl::fromPercentEncoding(linkTarget.toUtf8());
+            if (!IsPlainName(target) || QDir::isAbsolutePath(target)) {
+                problems << QStringLiteral("%1 links to \"%2\", outside the archive folder; "
+                                           "pictures must lie beside their notes.")
+                                .arg(f.name, target);
+                continue;
+            }
+            const QFileInfo info(folder.filePath(target));
+            if (!info.exists()) {
+                problems << QStringLiteral("%1 links to %2, which is missing.").arg(f.name, target);
+                continue;
+            }
+            if (!insideFolder(info)) {
+                problems << QStringLiteral("%1 links to %2, which is a link or not a file in the "
+                                           "archive folder.")
+                                .arg(f.name, target);
+                continue;
+            }
+            if (info.size() > kMaxPictureFileBytes) {
+                problems << QStringLiteral("%1 is %2 bytes long, too large for a note's picture.")
+                                .arg(target)
+                                .arg(info.size());
+                continue;
+            }
+            picture = std::make_unique<clsBitmap>();
+            QString why;
+            if (!LoadPicture(info.filePath(), *picture, why)) {
+                problems << target + u' ' + why;
+                continue;
+            }
+            picturePath = target;
+        }
+        std::vector<uint8_t> encoded;
+        if (picture)
+            picture->GetPalmBitmap(encoded);
+        const bool pictureSame =
+            o && !pictureDropped &&
+            (picture ? (*o)[QStringLiteral("picture_sha1")].toString() == Sha1(encoded) : true);
+
+        auto item = std::make_unique<clsQuillaryItem>();
+        bool changed = !textSame || !pictureSame;
+        if (o) {
+            bool ok = true;
+            const QJsonArray lead = (*o)[QStringLiteral("leading_bytes")].toArray();
+            std::vector<uint8_t> rec(clsQuillaryItem::kHeaderLen, 0);
+            rec[0] = uint8_t(Whole(lead.at(0), 0, 255, 0, ok));
+            rec[1] = uint8_t(Whole(lead.at(1), 0, 255, 1, ok));
+            std::vector<uint8_t> bytes;
+            if ((*o).contains(QStringLiteral("stale"))) {
+                const qint64 at = Whole((*o)[QStringLiteral("stale_at")], 1, 1999, 1, ok);
+                if (!FromHex((*o)[QStringLiteral("stale")], bytes, size_t(2000 - at)))
+                    ok = false;
+                else
+                    std::memcpy(rec.data() + 2 + at, bytes.data(), bytes.size());
+            }
+            std::memcpy(rec.data() + 2, text.data(), std::min<size_t>(text.size(), 1999));
+            rec[2 + std::min<size_t>(text.size(), 1999)] = 0;
+            if ((*o).contains(QStringLiteral("reserved"))) {
+                if (!FromHex((*o)[QStringLiteral("reserved")], bytes, 12) || bytes.size() != 12)
+                    ok = false;
+                else
+                    std::memcpy(rec.data() + 2002, bytes.data(), 12);
+            }
+            std::vector<uint8_t> pictureBytes(18, 0); // a new picture is set and checked below
+            if (pictureSame && (*o).contains(QStringLiteral("picture_bytes"))) {
+                const QByteArray raw = QByteArray::fromBase64(
+                    (*o)[QStringLiteral("picture_bytes")].toString().toLatin1());
+                pictureBytes.assign(raw.begin(), raw.end());
+            } else if (pictureSame && picture) {
+                pictureBytes = encoded;
+            } else if (!picture) {
+                clsBitmap blank;
+                blank.InitializeBitmap(500, 500, 1);
+                blank.GetPalmBitmap(pictureBytes);
+            }
+            if (pictureBytes.size() < 18) {
+                ok = false;
+            } else {
+                std::memcpy(rec.data() + 2014, pictureBytes.data(), 18);
+                rec.insert(rec.end(), pictureBytes.begin() + 18, pictureBytes.end());
+            }
+            const int category = int(Whole((*o)[QStringLiteral("category")], 0, 15, 0, ok));
+            const int other = int(Whole((*o)[QStringLiteral("other_attributes")], 0, 255, 0, ok));
+            item->attributes = uint8_t((other & 0xB0) | category |
+                                       ((*o)[QStringLiteral("dirty")].toBool() ? 0x40 : 0));
+            item->UniqueID = uint32_t(Whole((*o)[QStringLiteral("unique_id")], 0, 0xFFFFFF, 0, ok));
+            std::string why;
+            if (!ok || !item->ReadInItem(rec.data(), rec.size(), 0, &why) ||
+                item->RecordBytes().size() != rec.size()) {
+                problems << QStringLiteral("database.json: the note %1 holds values that cannot "
+                                           "be stored %2")
+                                .arg((*o)[QStringLiteral("file")].toString(),
+                                     QString::fromStdString(why));
+                continue;
+            }
+            // A picture that no longer fits the record is refused below like a new one.
+            if (!pictureSame && picture) {
+                std::string pwhy;
+                if (!item->SetBitmapData(encoded, &pwhy)) {
+                    problems << QStringLiteral("%1 cannot be this note's picture: %2")
+                                    .arg(picturePath, QString::fromStdString(pwhy));
+                    continue;
+                }
+            }
+        } else {
+            item->FillDefaultItemStruct(std::string_view());
+            item->SetText(text);
+            item->attributes = 0;
+            item->UniqueID = 0;
+            if (picture) {
+                std::string pwhy;
+                if (!item->SetBitmapData(encoded, &pwhy)) {
+                    problems << QStringLiteral("%1 cannot be this note's picture: %2")
+                                    .arg(picturePath, QString::fromStdString(pwhy));
+                    continue;
+                }
+            }
+            changed = true;
+            ++report.added;
+        }
+        if (changed) {
+            item->SetDirtyFlag(true);
+            if (o)
+                ++report.changed;
+        }
+        items.push_back(std::move(item));
+    }
+    for (const auto& [number, o] : known)
+        if (!byNumber.count(number))
+            ++report.removed;
+    if (!problems.isEmpty())
+        return false;
+
+    std::vector<uint8_t> image = BuildImage(header, appInfo, items);
+    if (root.contains(QStringLiteral("layout")) && report.changed == 0 && report.added == 0 &&
+        report.removed == 0) {
+        const QJsonObject l = root[QStringLiteral("layout")].toObject();
+        if (l[QStringLiteral("base_sha1")].toString() == Sha1(image)) {
+            Layout layout;
+            bool ok = true;
+            layout.size = size_t(Whole(l[QStringLiteral("size")], 0, qint64(1) << 31, 0, ok));
+            layout.appInfoOffset =
+                uint32_t(Whole(l[QStringLiteral("app_info_offset")], 0, 0xFFFFFFFFLL, 0, ok));
+            for (const QJsonValue& v : l[QStringLiteral("record_offsets")].toArray())
+                layout.recordOffsets.push_back(uint32_t(Whole(v, 0, 0xFFFFFFFFLL, 0, ok)));
+            for (const QJsonValue& v : l[QStringLiteral("patches")].toArray()) {
+                const QJsonObject p = v.toObject();
+                std::vector<uint8_t> bytes;
+                if (!FromHex(p[QStringLiteral("bytes")], bytes, layout.size))
+                    ok = false;
+                layout.patches.emplace_back(
+                    size_t(Whole(p[QStringLiteral("at")], 0, qint64(1) << 31, 0, ok)),
+                    std::move(bytes));
+            }
+            std::vector<uint8_t> placed;
+            if (!ok || !ApplyLayout(layout, header, appInfo, items, placed)) {
+                problems << QStringLiteral("database.json: its \"layout\" does not fit the notes.");
+                return false;
+            }
+            image = std::move(placed);
+        }
+    }
+    // The result must read back as a notes database.
+    clsDatabase check;
+    std::string why;
+    if (!check.LoadDatabaseBytes(image.data(), image.size(), dir.toStdString(), {}, &why)) {
+        problems << QString::fromStdString(why);
+        return false;
+    }
+    report.notes = int(items.size());
+    fileBytes = std::move(image);
+    return true;
+}
+
+} // namespace quillary
