@@ -31,10 +31,15 @@ struct DialogCommand {
 };
 // Commands whose windows are built elsewhere; shown by name until they are plugged in.
 constexpr DialogCommand kDialogCommands[] = {
-    {"PageSetup", "Page Setup"},         {"Print", "Print"},
-    {"Find", "Find"},                    {"NoteManager", "Note Manager"},
-    {"EditCategories", "Edit Categories"}, {"EditInserts", "Edit Insert Databases"},
+    {"PageSetup", "Page Setup"},
+    {"Print", "Print"},
+    {"Find", "Find"},
+    {"NoteManager", "Note Manager"},
+    {"EditCategories", "Edit Categories"},
+    {"EditInserts", "Edit Insert Databases"},
     {"Import", "Import/Export Notes"},
+    {"Versions", "Earlier Versions"},
+    {"NoteChanges", "Changed Notes"},
 };
 
 QIcon Icon(const char* name) {
@@ -76,13 +81,16 @@ void MainCommands::BuildMenus() {
         w.SaveChanges();
         w.SaveDatabase();
     }));
-    file->addAction(Add("mnuImport", "&Import/Export Notes...", QKeySequence("Ctrl+I"),
-                        [this, &w] {
-                            if (w.QuerySaveChanges())
-                                return;
-                            RunDialog("Import");
-                            w.UpdateFormStatus();
-                        }));
+    file->addAction(Add("mnuVersions", "Earlier &Versions...", {}, [this, &w] {
+        if (w.SaveChanges()) // the window lists and restores the notes as they are in memory
+            RunDialog("Versions");
+    }));
+    file->addAction(Add("mnuImport", "&Import/Export Notes...", QKeySequence("Ctrl+I"), [this, &w] {
+        if (w.QuerySaveChanges())
+            return;
+        RunDialog("Import");
+        w.UpdateFormStatus();
+    }));
     file->addSeparator();
     file->addAction(Add("mnuPageSetup", "Page Set&up...", {}, [this] { RunDialog("PageSetup"); }));
     file->addAction(Add("mnuPrint", "&Print...", QKeySequence("Ctrl+P"), [this, &w] {
@@ -107,13 +115,14 @@ void MainCommands::BuildMenus() {
     edit->addAction(Add("mnuCopy", "&Copy", QKeySequence("Ctrl+C"), [this] { Copy(); }));
     edit->addAction(Add("mnuPaste", "&Paste", QKeySequence("Ctrl+V"), [this] { Paste(); }));
     edit->addAction(Add("mnuClear", "C&lear", {}, [this] { Clear(); }));
-    edit->addAction(Add("mnuSelectAll", "Select &All", QKeySequence("Ctrl+A"),
-                        [this] { SelectAll(); }));
+    edit->addAction(
+        Add("mnuSelectAll", "Select &All", QKeySequence("Ctrl+A"), [this] { SelectAll(); }));
     edit->addSeparator();
     edit->addAction(Add("mnuFind", "&Find", QKeySequence("Ctrl+F"), [this] { RunDialog("Find"); }));
 
     QMenu* record = bar->addMenu(QStringLiteral("&Record"));
-    record->addAction(Add("mnuAddRecord", "&Add Record", QKeySequence("Ctrl+N"), [&w] { w.AddNote(); }));
+    record->addAction(
+        Add("mnuAddRecord", "&Add Record", QKeySequence("Ctrl+N"), [&w] { w.AddNote(); }));
     record->addAction(Add("mnuRemoveRecord", "&Remove Record", QKeySequence("Shift+Del"),
                           [&w] { w.RemoveNote(); }));
     record->addAction(Add("mnuNoteManager", "&Note Manager", QKeySequence("Ctrl+M"), [this, &w] {
@@ -125,11 +134,11 @@ void MainCommands::BuildMenus() {
     }));
     record->addAction(Add("mnuEditCategories", "Edit &Categories", QKeySequence("Shift+F12"),
                           [this] { RunDialog("EditCategories"); }));
-    record->addAction(Add("mnuEditInserts", "&Edit Insert Databases", QKeySequence("Ctrl+D"),
-                          [this, &w] {
-                              RunDialog("EditInserts");
-                              w.UpdateFormStatus();
-                          }));
+    record->addAction(
+        Add("mnuEditInserts", "&Edit Insert Databases", QKeySequence("Ctrl+D"), [this, &w] {
+            RunDialog("EditInserts");
+            w.UpdateFormStatus();
+        }));
     record->addSeparator();
     record->addAction(Add("mnuExportPicture", "E&xport picture to bitmap file...", {},
                           [&w] { w.PictureEditor()->SaveAsBitmapFile(); }));
@@ -147,9 +156,8 @@ void MainCommands::BuildMenus() {
         dialog.exec();
     }));
     options->addAction(Add("mnuHelp", "&Help...", QKeySequence("F1"), [&w] {
-        OpenPdfDocument(w.Context().services,
-                        QDir(QCoreApplication::applicationDirPath())
-                            .filePath(QStringLiteral("QuillaryManual.pdf")));
+        OpenPdfDocument(w.Context().services, QDir(QCoreApplication::applicationDirPath())
+                                                  .filePath(QStringLiteral("QuillaryManual.pdf")));
     }));
     options->addAction(Add("mnuAbout", "About...", {}, [&w] {
         frmSplash about(w.Context().services, &w);
@@ -209,9 +217,15 @@ void MainCommands::BuildToolBars() {
 
 void MainCommands::RunToolbarTag(const QString& tag) {
     static const QHash<QString, QString> kMenuFor = {
-        {"Save", "mnuSave"},   {"Cut", "mnuCut"},     {"Copy", "mnuCopy"},
-        {"Paste", "mnuPaste"}, {"Print", "mnuPrint"}, {"Find", "mnuFind"},
-        {"Import", "mnuImport"}, {"Inserts", "mnuEditInserts"}, {"NoteFlag", "mnuNoteManager"},
+        {"Save", "mnuSave"},
+        {"Cut", "mnuCut"},
+        {"Copy", "mnuCopy"},
+        {"Paste", "mnuPaste"},
+        {"Print", "mnuPrint"},
+        {"Find", "mnuFind"},
+        {"Import", "mnuImport"},
+        {"Inserts", "mnuEditInserts"},
+        {"NoteFlag", "mnuNoteManager"},
     };
     if (tag == QLatin1String("PreviousNote"))
         m_Window.PreviousNote();
