@@ -31,15 +31,11 @@ struct DialogCommand {
 };
 // Commands whose windows are built elsewhere; shown by name until they are plugged in.
 constexpr DialogCommand kDialogCommands[] = {
-    {"PageSetup", "Page Setup"},
-    {"Print", "Print"},
-    {"Find", "Find"},
-    {"NoteManager", "Note Manager"},
-    {"EditCategories", "Edit Categories"},
-    {"EditInserts", "Edit Insert Databases"},
+    {"PageSetup", "Page Setup"},         {"Print", "Print"},
+    {"Find", "Find"},                    {"NoteManager", "Note Manager"},
+    {"EditCategories", "Edit Categories"}, {"EditInserts", "Edit Insert Databases"},
     {"Import", "Import/Export Notes"},
-    {"Versions", "Earlier Versions"},
-    {"NoteChanges", "Changed Notes"},
+    {"Versions", "Earlier Versions"},    {"NoteChanges", "Changed Notes"},
 };
 
 QIcon Icon(const char* name) {
@@ -85,12 +81,13 @@ void MainCommands::BuildMenus() {
         if (w.SaveChanges()) // the window lists and restores the notes as they are in memory
             RunDialog("Versions");
     }));
-    file->addAction(Add("mnuImport", "&Import/Export Notes...", QKeySequence("Ctrl+I"), [this, &w] {
-        if (w.QuerySaveChanges())
-            return;
-        RunDialog("Import");
-        w.UpdateFormStatus();
-    }));
+    file->addAction(Add("mnuImport", "&Import/Export Notes...", QKeySequence("Ctrl+I"),
+                        [this, &w] {
+                            if (w.QuerySaveChanges())
+                                return;
+                            RunDialog("Import");
+                            w.UpdateFormStatus();
+                        }));
     file->addSeparator();
     file->addAction(Add("mnuPageSetup", "Page Set&up...", {}, [this] { RunDialog("PageSetup"); }));
     file->addAction(Add("mnuPrint", "&Print...", QKeySequence("Ctrl+P"), [this, &w] {
@@ -115,14 +112,13 @@ void MainCommands::BuildMenus() {
     edit->addAction(Add("mnuCopy", "&Copy", QKeySequence("Ctrl+C"), [this] { Copy(); }));
     edit->addAction(Add("mnuPaste", "&Paste", QKeySequence("Ctrl+V"), [this] { Paste(); }));
     edit->addAction(Add("mnuClear", "C&lear", {}, [this] { Clear(); }));
-    edit->addAction(
-        Add("mnuSelectAll", "Select &All", QKeySequence("Ctrl+A"), [this] { SelectAll(); }));
+    edit->addAction(Add("mnuSelectAll", "Select &All", QKeySequence("Ctrl+A"),
+                        [this] { SelectAll(); }));
     edit->addSeparator();
     edit->addAction(Add("mnuFind", "&Find", QKeySequence("Ctrl+F"), [this] { RunDialog("Find"); }));
 
     QMenu* record = bar->addMenu(QStringLiteral("&Record"));
-    record->addAction(
-        Add("mnuAddRecord", "&Add Record", QKeySequence("Ctrl+N"), [&w] { w.AddNote(); }));
+    record->addAction(Add("mnuAddRecord", "&Add Record", QKeySequence("Ctrl+N"), [&w] { w.AddNote(); }));
     record->addAction(Add("mnuRemoveRecord", "&Remove Record", QKeySequence("Shift+Del"),
                           [&w] { w.RemoveNote(); }));
     record->addAction(Add("mnuNoteManager", "&Note Manager", QKeySequence("Ctrl+M"), [this, &w] {
@@ -134,11 +130,11 @@ void MainCommands::BuildMenus() {
     }));
     record->addAction(Add("mnuEditCategories", "Edit &Categories", QKeySequence("Shift+F12"),
                           [this] { RunDialog("EditCategories"); }));
-    record->addAction(
-        Add("mnuEditInserts", "&Edit Insert Databases", QKeySequence("Ctrl+D"), [this, &w] {
-            RunDialog("EditInserts");
-            w.UpdateFormStatus();
-        }));
+    record->addAction(Add("mnuEditInserts", "&Edit Insert Databases", QKeySequence("Ctrl+D"),
+                          [this, &w] {
+                              RunDialog("EditInserts");
+                              w.UpdateFormStatus();
+                          }));
     record->addSeparator();
     record->addAction(Add("mnuExportPicture", "E&xport picture to bitmap file...", {},
                           [&w] { w.PictureEditor()->SaveAsBitmapFile(); }));
@@ -156,8 +152,9 @@ void MainCommands::BuildMenus() {
         dialog.exec();
     }));
     options->addAction(Add("mnuHelp", "&Help...", QKeySequence("F1"), [&w] {
-        OpenPdfDocument(w.Context().services, QDir(QCoreApplication::applicationDirPath())
-                                                  .filePath(QStringLiteral("QuillaryManual.pdf")));
+        OpenPdfDocument(w.Context().services,
+                        QDir(QCoreApplication::applicationDirPath())
+                            .filePath(QStringLiteral("QuillaryManual.pdf")));
     }));
     options->addAction(Add("mnuAbout", "About...", {}, [&w] {
         frmSplash about(w.Context().services, &w);
@@ -217,15 +214,9 @@ void MainCommands::BuildToolBars() {
 
 void MainCommands::RunToolbarTag(const QString& tag) {
     static const QHash<QString, QString> kMenuFor = {
-        {"Save", "mnuSave"},
-        {"Cut", "mnuCut"},
-        {"Copy", "mnuCopy"},
-        {"Paste", "mnuPaste"},
-        {"Print", "mnuPrint"},
-        {"Find", "mnuFind"},
-        {"Import", "mnuImport"},
-        {"Inserts", "mnuEditInserts"},
-        {"NoteFlag", "mnuNoteManager"},
+        {"Save", "mnuSave"},   {"Cut", "mnuCut"},     {"Copy", "mnuCopy"},
+        {"Paste", "mnuPaste"}, {"Print", "mnuPrint"}, {"Find", "mnuFind"},
+        {"Import", "mnuImport"}, {"Inserts", "mnuEditInserts"}, {"NoteFlag", "mnuNoteManager"},
     };
     if (tag == QLatin1String("PreviousNote"))
         m_Window.PreviousNote();
