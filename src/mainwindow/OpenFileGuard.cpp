@@ -94,10 +94,16 @@ bool OpenFileGuard::SameContent(const DiskState& a, const DiskState& b) const {
 // Watching the open file
 
 void OpenFileGuard::OnDatabaseReloaded() {
-    const QString path = OpenPath();
-    if (path != m_WatchedPath)
+    // Another file now (opened, another user, saved under a new name). The same file keeps
+    // what was known of it: notes imported into the window change nothing on disk.
+    if (OpenPath() != m_WatchedPath) {
         m_cmdChanges->hide(); // the report was about another file
-    m_Known = ReadState(path, true);
+        ResetKnown();
+    }
+}
+
+void OpenFileGuard::ResetKnown() {
+    m_Known = ReadState(OpenPath(), true);
     m_Declined = DiskState{};
     Rewatch();
 }
@@ -222,6 +228,7 @@ void OpenFileGuard::AfterSave(bool saved) {
         store.DropVersion(m_SaveVersion);
     } else if (saved) {
         store.Prune(Retention());
+        ResetKnown();
     }
     m_SaveVersion = VersionInfo{};
     m_SaveVersionLinked = false;
@@ -281,6 +288,7 @@ void OpenFileGuard::BeforeReread(Cause cause) {
 void OpenFileGuard::AfterReread() {
     const Cause cause = m_Cause;
     m_Cause = Cause::HotSync;
+    ResetKnown();
     if (!m_Before)
         return;
     m_Report = CompareNotes(*m_Before, m_Window.Database());

@@ -76,6 +76,7 @@ private:
     QString OpenPath() const;
     void OnDatabaseReloaded();
     void Rewatch();
+    void ResetKnown();
     void OnFileEvent();
     void ReportKeepFailure(const QString& why);
     void ShowReport();
