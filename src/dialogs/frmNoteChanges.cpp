@@ -72,8 +72,8 @@ frmNoteChanges::frmNoteChanges(frmMain& window, const NoteChangeReport& report,
     connect(m_lstChanges, &QTreeWidget::itemActivated, this, &frmNoteChanges::ShowChosenNote);
 }
 
-void frmNoteChanges::ShowChosenNote() {
-    const int row = m_lstChanges->indexOfTopLevelItem(m_lstChanges->currentItem());
+void frmNoteChanges::ShowChosenNote(QTreeWidgetItem* item) {
+    const int row = m_lstChanges->indexOfTopLevelItem(item);
     if (row < 0 || row >= int(m_Report.changes.size()))
         return;
     const int record = m_Report.changes[size_t(row)].newIndex;

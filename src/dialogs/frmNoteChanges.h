@@ -5,6 +5,7 @@
 #include <QDialog>
 
 class QTreeWidget;
+class QTreeWidgetItem;
 
 namespace quillary {
 
@@ -20,7 +21,7 @@ public:
     QTreeWidget* ChangeList() const { return m_lstChanges; }
 
 private:
-    void ShowChosenNote();
+    void ShowChosenNote(QTreeWidgetItem* item);
 
     frmMain& m_Window;
     NoteChangeReport m_Report;

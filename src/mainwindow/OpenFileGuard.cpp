@@ -199,6 +199,9 @@ bool OpenFileGuard::BeforeSave() {
         return true;
     if (path == m_WatchedPath) {
         const DiskState now = ReadState(path, true);
+        // Nothing changed on either side: the save writes what the file holds already.
+        if (SameContent(now, m_Known) && !m_Window.Database().m_FileDirtyFlag)
+            return true;
         if (!SameContent(now, m_Known)) {
             const MsgResult answer = m_Window.Context().services.messageBox(
                 QStringLiteral("The notes file\r") + QDir::toNativeSeparators(path) +
