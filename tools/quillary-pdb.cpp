@@ -3,6 +3,7 @@
 // standard error and exits 1.
 
 #include "PdbPrintCommand.h"
+#include "PdbVersionsCommand.h"
 #include "storage/Cp1252.h"
 #include "storage/FileIO.h"
 #include "storage/ImportResult.h"
@@ -52,6 +53,12 @@ Commands:
                             used (default: the program's own kestwin.ini, else the page
                             setup defaults); it is never changed. NAME: paper such as A4,
                             Letter or Legal (default: A4, or Letter in US locales).
+  versions FILE             List the earlier versions the program keeps of FILE (in
+                            .quillary-versions next to it), newest first: number, id,
+                            time kept (UTC), notes, size.
+  restore FILE VERSION OUT  Write an earlier version of FILE to OUT. VERSION: an id or a
+                            number from the list (1 is the newest). When OUT is FILE,
+                            FILE as it is now is kept as a version first.
   --help                    Show this text.
 
 Texts are shown and exported as UTF-8; the databases hold Windows-1252.
@@ -442,6 +449,18 @@ int Run(const std::vector<std::string>& args) {
         std::string message;
         if (!quillary::RunPrintCommand(std::vector<std::string>(args.begin() + 1, args.end()),
                                        &message))
+            Die(message);
+        std::printf("%s\n", message.c_str());
+    } else if (cmd == "versions") {
+        std::string output, message;
+        if (!quillary::RunVersionsCommand(std::vector<std::string>(args.begin() + 1, args.end()),
+                                          &output, &message))
+            Die(message);
+        std::fputs(output.c_str(), stdout);
+    } else if (cmd == "restore") {
+        std::string message;
+        if (!quillary::RunRestoreCommand(std::vector<std::string>(args.begin() + 1, args.end()),
+                                         &message))
             Die(message);
         std::printf("%s\n", message.c_str());
     } else {
