@@ -5,7 +5,7 @@
 //
 // A version is a whole file image named "<file name>~<YYYYMMDD-HHMMSS>[-N]~<hash>.pdb"
 // (UTC time it was kept, a counter for several in one second, 16 hex digits of a 64-bit
-// FNV-1a hash of the content). The newest version is never kept twice: content equal to
+// hash of the content). The newest version is never kept twice: content equal to
 // it in size and hash is not stored again. Nothing here throws or prints.
 
 #include <cstdint>
