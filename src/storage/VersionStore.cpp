@@ -402,10 +402,7 @@ bool VersionStore::Read(const VersionInfo& version, std::vector<uint8_t>& out,
 
 bool VersionStore::DropVersion(const VersionInfo& version) {
     std::error_code ec;
-    const bool removed = fs::remove(version.path, ec);
-    if (removed)
-        SyncFolder(Folder());
-    return removed;
+    return fs::remove(version.path, ec);
 }
 
 int VersionStore::Prune(const VersionRetention& retention, std::time_t now) {
@@ -433,8 +430,7 @@ int VersionStore::Prune(const VersionRetention& retention, std::time_t now) {
         if (!keep[i] && fs::remove(versions[i].path, ec))
             ++removed;
     }
-    if (removed > 0)
-        SyncFolder(Folder());
+    // Not flushed: a removal a crash undoes leaves one version more, nothing lost.
     return removed;
 }
 
