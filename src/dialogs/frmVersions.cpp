@@ -90,6 +90,8 @@ frmVersions::frmVersions(frmMain& window) : QDialog(&window), m_Window(window) {
     split->addWidget(left);
     split->addWidget(noteSplit);
     split->setStretchFactor(1, 1);
+    split->setSizes({360, 460});     // the four columns of the list whole
+    noteSplit->setSizes({320, 180}); // the 500 x 500 picture gets the most room
 
     m_cmdCopy = new QPushButton(QStringLiteral("&Copy Notes into Open Database"), this);
     m_cmdCopy->setObjectName(QStringLiteral("cmdCopyNotes"));
