@@ -198,11 +198,18 @@ bool OpenFileGuard::BeforeSave() {
     if (path.isEmpty() || !QFileInfo(path).isFile())
         return true;
     if (path == m_WatchedPath) {
-        const DiskState now = ReadState(path, true);
+        // Size and time as last known: the same file (no second read of a large one).
+        DiskState now = ReadState(path, false);
+        bool same = now.exists == m_Known.exists && now.size == m_Known.size &&
+                    now.modified == m_Known.modified;
+        if (!same) {
+            now = ReadState(path, true);
+            same = SameContent(now, m_Known);
+        }
         // Nothing changed on either side: the save writes what the file holds already.
-        if (SameContent(now, m_Known) && !m_Window.Database().m_FileDirtyFlag)
+        if (same && !m_Window.Database().m_FileDirtyFlag)
             return true;
-        if (!SameContent(now, m_Known)) {
+        if (!same) {
             const MsgResult answer = m_Window.Context().services.messageBox(
                 QStringLiteral("The notes file\r") + QDir::toNativeSeparators(path) +
                     QStringLiteral("\rwas changed by another program after it was read "
