@@ -267,8 +267,7 @@ private slots:
         const auto versions = VersionsOf(f);
         QVERIFY(!versions.empty());
         QCOMPARE(versions[0].records, 2);
-        // Our own save is no outside change.
-        QTest::qWait(OpenFileGuard::kSettleMs * 2);
+        // Our own save is no outside change (checked now, not after the settle time).
         w.FileGuard().CheckFileNow();
         QCOMPARE(f.services.messages.size(), asked + 2);
     }
