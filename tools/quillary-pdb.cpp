@@ -5,6 +5,7 @@
 #include "PdbArchiveCommand.h"
 #include "PdbPrintCommand.h"
 #include "quillary-pdb-help.h"
+#include "PdbVersionsCommand.h"
 #include "storage/Cp1252.h"
 #include "storage/FileIO.h"
 #include "storage/ImportResult.h"
@@ -423,6 +424,18 @@ int Run(const std::vector<std::string>& args) {
             std::fprintf(stderr, "quillary-pdb: %s\n", message.c_str());
             return 1;
         }
+        std::printf("%s\n", message.c_str());
+    } else if (cmd == "versions") {
+        std::string output, message;
+        if (!quillary::RunVersionsCommand(std::vector<std::string>(args.begin() + 1, args.end()),
+                                          &output, &message))
+            Die(message);
+        std::fputs(output.c_str(), stdout);
+    } else if (cmd == "restore") {
+        std::string message;
+        if (!quillary::RunRestoreCommand(std::vector<std::string>(args.begin() + 1, args.end()),
+                                         &message))
+            Die(message);
         std::printf("%s\n", message.c_str());
     } else {
         Die("Unknown command \"" + cmd + "\"; see quillary-pdb --help.");

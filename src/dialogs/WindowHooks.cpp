@@ -2,6 +2,7 @@
 
 #include "dialogs/InsertWindows.h"
 #include "dialogs/NoteManagementWindows.h"
+#include "dialogs/VersionWindows.h"
 #include "print/PrintWindows.h"
 
 namespace quillary {
@@ -10,6 +11,7 @@ void RegisterWindows(frmMain& window) {
     RegisterPrintWindows(window);
     RegisterNoteManagementWindows(window);
     RegisterInsertWindows(window);
+    RegisterVersionWindows(window);
 }
 
 } // namespace quillary

@@ -1,5 +1,6 @@
 #include "HotSyncHandler.h"
 
+#include "OpenFileGuard.h"
 #include "frmMain.h"
 #include "shell/PlatformServices.h"
 #include "shell/modGlobals.h"
@@ -130,8 +131,12 @@ void HotSyncHandler::RereadCurrentUser() {
     // without asking.
     if (m_Window.Database().m_FileDirtyFlag &&
         m_Window.Context().services.messageBox(kRereadQuestion, kAppTitle, MsgButtons::YesNo,
-                                               MsgIcon::Exclamation) != MsgResult::Yes)
+                                               MsgIcon::Exclamation) != MsgResult::Yes) {
+        // The synchronized file stays as it is; a save asks before replacing it and keeps
+        // it as an earlier version.
+        m_Window.FileGuard().KeepOwnOverFile();
         return;
+    }
     m_Window.ReloadCurrentUser();
 }
 

@@ -50,6 +50,7 @@ constexpr DialogCommand kDialogCommands[] = {
     {"Find", "Find"},                    {"NoteManager", "Note Manager"},
     {"EditCategories", "Edit Categories"}, {"EditInserts", "Edit Insert Databases"},
     {"Import", "Import/Export Notes"},
+    {"Versions", "Earlier Versions"},    {"NoteChanges", "Changed Notes"},
 };
 
 QIcon Icon(const char* name) {
@@ -99,6 +100,10 @@ void MainCommands::BuildMenus() {
     file->addAction(Add("mnuSave", "&Save", QKeySequence("Ctrl+S"), [&w] {
         w.SaveChanges();
         w.SaveDatabase();
+    }));
+    file->addAction(Add("mnuVersions", "Earlier &Versions...", {}, [this, &w] {
+        if (w.SaveChanges()) // the window lists and restores the notes as they are in memory
+            RunDialog("Versions");
     }));
     file->addAction(Add("mnuImport", "&Import/Export Notes...", QKeySequence("Ctrl+I"),
                         [this, &w] {

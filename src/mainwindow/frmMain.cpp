@@ -2,6 +2,7 @@
 
 #include "CommandLineOpener.h"
 #include "MainCommands.h"
+#include "OpenFileGuard.h"
 #include "draw/PictureHistories.h"
 #include "draw/clsPopupMenu.h"
 #include "draw/ctlDrawBox.h"
@@ -76,6 +77,7 @@ frmMain::frmMain(PlatformServices& services, clsSettings& settings, clsDatabase&
     m_PictureHistories = std::make_unique<PictureHistories>();
     BuildWindow();
     m_Commands = std::make_unique<MainCommands>(*this);
+    m_FileGuard = new OpenFileGuard(*this);
     m_RecentFiles = std::make_unique<clsRecentFile>(m_Settings, m_Commands->RecentFileActions(),
                                                     m_Commands->RecentLine());
     SetAppTitle();
@@ -199,6 +201,10 @@ std::string frmMain::NewNoteTitle() {
 // Loading, users and databases
 
 void frmMain::Form_Load() {
+    // Refresh: what it reads anew is reported, and the notes shown before are kept.
+    const bool refresh = m_CurrentUserIndex >= 0;
+    if (refresh)
+        m_FileGuard->BeforeReread(OpenFileGuard::Cause::Refresh);
     if (m_Settings.GetSetting(QStringLiteral("FontName")).isEmpty()) {
         // The text box's own font becomes the stored note font.
         m_Settings.SetSetting(QStringLiteral("FontName"), QStringLiteral("Tahoma"));
@@ -212,6 +218,8 @@ void frmMain::Form_Load() {
     UpdateStatusBar(QString(), 0, 0, 0, 0);
     m_Database.m_ScreenDisplayFlag = true;
     LoadUsers();
+    if (refresh)
+        m_FileGuard->AfterReread();
 }
 
 void frmMain::RestoreGeometry() {
@@ -332,6 +340,7 @@ int frmMain::UserPositionOfFile(const std::string& file) const {
 void frmMain::ReloadCurrentUser() {
     const int position = m_cmbUser->currentIndex();
     const int previous = m_CurrentUserIndex;
+    m_FileGuard->BeforeReread(OpenFileGuard::Cause::HotSync);
     m_CurrentUserIndex = -1;
     if (position >= 0)
         OnUserSelected(position);
@@ -341,6 +350,7 @@ void frmMain::ReloadCurrentUser() {
         const QSignalBlocker block(m_cmbUser);
         m_cmbUser->setCurrentIndex(previous);
     }
+    m_FileGuard->AfterReread();
 }
 
 bool frmMain::QuerySaveChanges() {
@@ -404,12 +414,16 @@ bool frmMain::OpenDatabase() {
 }
 
 bool frmMain::SaveDatabase() {
+    // Another program's change is not replaced without asking; the file as it was is kept.
+    if (!m_FileGuard->BeforeSave())
+        return false;
     WaitCursor wait;
     CreateUserFolder();
     ShowProgress(true);
     const bool ok = SaveDatabaseInteractive(m_Context, m_Database, ProgressReporter(),
                                             [this] { ShowProgress(false); });
     ShowProgress(false);
+    m_FileGuard->AfterSave(ok);
     if (ok) {
         m_RecentFiles->PushRecentFile(QString::fromStdString(m_Database.GetFileName()));
         // A drawing the note could not take is not in the file.

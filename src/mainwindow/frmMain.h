@@ -25,6 +25,7 @@ class clsDatabase;
 namespace quillary {
 
 class MainCommands;
+class OpenFileGuard;
 class ctlDrawBox;
 class PictureHistories;
 class PlatformServices;
@@ -135,6 +136,8 @@ public:
     void SetFindWindow(QWidget* window);
     QWidget* FindWindow() const { return m_FindWindow; }
     void CloseFindWindow();
+    // Earlier versions, outside changes and the report of what a reread changed.
+    OpenFileGuard& FileGuard() { return *m_FileGuard; }
 
 signals:
     // The shown database changed (opened, saved, reread), for windows that follow it.
@@ -188,6 +191,7 @@ private:
     void ForgetPictureHistories();
     QPointer<frmSplash> m_Splash;
     QPointer<QWidget> m_FindWindow;
+    OpenFileGuard* m_FileGuard = nullptr; // a child of this window
 
     int m_CurrentUserIndex = -1;
     int m_CurrentNoteIndex = -1;

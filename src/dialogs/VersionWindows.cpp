@@ -1,0 +1,25 @@
+#include "dialogs/VersionWindows.h"
+
+#include "dialogs/frmNoteChanges.h"
+#include "dialogs/frmVersions.h"
+#include "mainwindow/MainCommands.h"
+#include "mainwindow/OpenFileGuard.h"
+#include "mainwindow/frmMain.h"
+#include "shell/PlatformServices.h"
+
+namespace quillary {
+
+void RegisterVersionWindows(frmMain& window) {
+    MainCommands& commands = window.Commands();
+    commands.SetDialogHandler(QStringLiteral("Versions"), [&window] {
+        frmVersions dialog(window);
+        window.Context().services.runDialog(dialog);
+    });
+    commands.SetDialogHandler(QStringLiteral("NoteChanges"), [&window] {
+        const OpenFileGuard& guard = window.FileGuard();
+        frmNoteChanges dialog(window, guard.LastReport(), guard.LastReportTitle());
+        window.Context().services.runDialog(dialog);
+    });
+}
+
+} // namespace quillary

@@ -1,0 +1,10 @@
+#pragma once
+
+namespace quillary {
+
+class frmMain;
+
+// Hands the "Earlier Versions" and "Changed Notes" windows to the main window's commands.
+void RegisterVersionWindows(frmMain& window);
+
+} // namespace quillary

@@ -1,0 +1,31 @@
+#pragma once
+
+#include "storage/NoteChanges.h"
+
+#include <QDialog>
+
+class QTreeWidget;
+class QTreeWidgetItem;
+
+namespace quillary {
+
+class frmMain;
+
+// The notes a reread (HotSync, Refresh, another program) added, changed, moved or removed,
+// by their first lines. Choosing one that is still there shows it in the main window.
+class frmNoteChanges : public QDialog {
+    Q_OBJECT
+public:
+    frmNoteChanges(frmMain& window, const NoteChangeReport& report, const QString& title);
+
+    QTreeWidget* ChangeList() const { return m_lstChanges; }
+
+private:
+    void ShowChosenNote(QTreeWidgetItem* item);
+
+    frmMain& m_Window;
+    NoteChangeReport m_Report;
+    QTreeWidget* m_lstChanges = nullptr;
+};
+
+} // namespace quillary

@@ -1,0 +1,331 @@
+#include "OpenFileGuard.h"
+
+#include "HotSyncHandler.h"
+#include "MainCommands.h"
+#include "frmMain.h"
+#include "shell/PlatformServices.h"
+#include "shell/clsSettings.h"
+#include "shell/modGlobals.h"
+#include "storage/FileIO.h"
+#include "storage/clsDatabase.h"
+
+#include <QApplication>
+#include <QDateTime>
+#include <QDir>
+#include <QFileInfo>
+#include <QFileSystemWatcher>
+#include <QStatusBar>
+#include <QToolButton>
+
+namespace quillary {
+
+namespace {
+
+const QString kKeepLastKey = QStringLiteral("Versions To Keep");
+const QString kKeepDaysKey = QStringLiteral("Version Days To Keep");
+
+QString Plural(int n, const char* one, const char* many) {
+    return QString::number(n) + QLatin1Char(' ') + QString::fromLatin1(n == 1 ? one : many);
+}
+
+} // namespace
+
+OpenFileGuard::OpenFileGuard(frmMain& window) : QObject(&window), m_Window(window) {
+    setObjectName(QStringLiteral("OpenFileGuard"));
+    m_Watcher = new QFileSystemWatcher(this);
+    m_Settle.setSingleShot(true);
+    m_Settle.setInterval(kSettleMs);
+    connect(&m_Settle, &QTimer::timeout, this, &OpenFileGuard::CheckFileNow);
+    connect(m_Watcher, &QFileSystemWatcher::fileChanged, this, &OpenFileGuard::OnFileEvent);
+    connect(m_Watcher, &QFileSystemWatcher::directoryChanged, this, &OpenFileGuard::OnFileEvent);
+    connect(&window, &frmMain::databaseReloaded, this, &OpenFileGuard::OnDatabaseReloaded);
+
+    m_cmdChanges = new QToolButton(window.statusBar());
+    m_cmdChanges->setObjectName(QStringLiteral("cmdNoteChanges"));
+    m_cmdChanges->setAutoRaise(true);
+    m_cmdChanges->setToolTip(QStringLiteral("Show the notes that changed"));
+    m_cmdChanges->hide();
+    window.statusBar()->addPermanentWidget(m_cmdChanges);
+    connect(m_cmdChanges, &QToolButton::clicked, this,
+            [this] { m_Window.Commands().RunDialog(QStringLiteral("NoteChanges")); });
+}
+
+OpenFileGuard::~OpenFileGuard() = default;
+
+QString OpenFileGuard::OpenPath() const {
+    if (m_Window.CurrentUserIndex() < 0)
+        return QString();
+    return QString::fromStdString(m_Window.Database().GetFileName());
+}
+
+VersionStore OpenFileGuard::Store() const {
+    return VersionStore(m_Window.Database().GetFileName());
+}
+
+VersionRetention OpenFileGuard::Retention() const {
+    clsSettings& settings = m_Window.Context().settings;
+    return ParseVersionRetention(settings.GetSetting(kKeepLastKey).trimmed().toStdString(),
+                                 settings.GetSetting(kKeepDaysKey).trimmed().toStdString());
+}
+
+OpenFileGuard::DiskState OpenFileGuard::ReadState(const QString& path, bool withHash) {
+    DiskState state;
+    const QFileInfo info(path);
+    if (path.isEmpty() || !info.isFile())
+        return state;
+    state.exists = true;
+    state.size = info.size();
+    state.modified = info.lastModified().toMSecsSinceEpoch();
+    if (withHash) {
+        std::vector<uint8_t> bytes;
+        if (ReadWholeFile(path.toStdString(), bytes, nullptr))
+            state.hash = VersionStore::Hash(bytes.data(), bytes.size());
+    }
+    return state;
+}
+
+bool OpenFileGuard::SameContent(const DiskState& a, const DiskState& b) const {
+    if (a.exists != b.exists)
+        return false;
+    return !a.exists || (a.size == b.size && a.hash == b.hash);
+}
+
+// ---------------------------------------------------------------------------------------
+// Watching the open file
+
+void OpenFileGuard::OnDatabaseReloaded() {
+    // Another file now (opened, another user, saved under a new name). The same file keeps
+    // what was known of it: notes imported into the window change nothing on disk.
+    if (OpenPath() != m_WatchedPath) {
+        m_cmdChanges->hide(); // the report was about another file
+        ResetKnown();
+    }
+}
+
+void OpenFileGuard::ResetKnown() {
+    m_Known = ReadState(OpenPath(), true);
+    m_Declined = DiskState{};
+    Rewatch();
+}
+
+void OpenFileGuard::Rewatch() {
+    const QString path = OpenPath();
+    if (!m_Watcher->files().isEmpty())
+        m_Watcher->removePaths(m_Watcher->files());
+    if (!m_Watcher->directories().isEmpty())
+        m_Watcher->removePaths(m_Watcher->directories());
+    m_WatchedPath = path;
+    if (path.isEmpty())
+        return;
+    // The folder too: a file replaced by renaming another over it is a new file.
+    const QFileInfo info(path);
+    if (info.exists())
+        m_Watcher->addPath(path);
+    if (info.dir().exists())
+        m_Watcher->addPath(info.absolutePath());
+}
+
+void OpenFileGuard::OnFileEvent() {
+    // A replaced file drops out of the watch list: watch the new one.
+    if (!m_WatchedPath.isEmpty() && !m_Watcher->files().contains(m_WatchedPath) &&
+        QFileInfo::exists(m_WatchedPath))
+        m_Watcher->addPath(m_WatchedPath);
+    m_Settle.start();
+}
+
+void OpenFileGuard::CheckFileNow() {
+    m_Settle.stop();
+    const QString path = OpenPath();
+    if (path.isEmpty() || path != m_WatchedPath || m_Asking)
+        return;
+    DiskState now = ReadState(path, false);
+    if (now.exists == m_Known.exists && now.size == m_Known.size &&
+        now.modified == m_Known.modified)
+        return;
+    now = ReadState(path, true);
+    if (SameContent(now, m_Known) || (m_Declined.exists && SameContent(now, m_Declined)))
+        return;
+    // A HotSync says when it is done and is reread then.
+    auto* hotSync = m_Window.findChild<HotSyncHandler*>(QString(), Qt::FindDirectChildrenOnly);
+    if (hotSync && hotSync->NotifyTimer(1).isActive())
+        return;
+    if (QApplication::activeModalWidget() || QApplication::activePopupWidget()) {
+        m_Settle.start(); // ask when the person is done with the open dialog or menu
+        return;
+    }
+    const bool dirty = m_Window.Database().m_FileDirtyFlag;
+    m_Window.statusBar()->showMessage(
+        QStringLiteral("The notes file was changed by another program."), 15000);
+    QString text = QStringLiteral("The notes file\r") + QDir::toNativeSeparators(path) +
+                   QStringLiteral("\rwas changed by another program.\r\r");
+    if (!now.exists)
+        text = QStringLiteral("The notes file\r") + QDir::toNativeSeparators(path) +
+               QStringLiteral("\rwas removed or renamed by another program.\r\rThe notes "
+                              "shown here are kept; save them to write the file again.");
+    else if (dirty)
+        text += QStringLiteral("Read it again and drop your unsaved changes here? They are "
+                               "kept as an earlier version (File > Earlier Versions...).\r\r"
+                               "No keeps the notes shown here; saving them asks before it "
+                               "replaces the changed file.");
+    else
+        text += QStringLiteral("Read it again?\r\rNo keeps the notes shown here; saving them "
+                               "asks before it replaces the changed file.");
+    m_Asking = true;
+    const MsgResult answer = m_Window.Context().services.messageBox(
+        text, kAppTitle, now.exists ? MsgButtons::YesNo : MsgButtons::Ok,
+        now.exists ? MsgIcon::Question : MsgIcon::Exclamation);
+    m_Asking = false;
+    if (now.exists && answer == MsgResult::Yes) {
+        m_Cause = Cause::OutsideChange;
+        m_Window.ReloadCurrentUser();
+        m_Cause = Cause::HotSync;
+    } else {
+        m_Declined = now;
+    }
+}
+
+void OpenFileGuard::KeepOwnOverFile() {
+    m_Declined = ReadState(OpenPath(), true);
+}
+
+// ---------------------------------------------------------------------------------------
+// Saving
+
+bool OpenFileGuard::BeforeSave() {
+    m_SaveVersion = VersionInfo{};
+    m_SaveVersionLinked = false;
+    const QString path = QString::fromStdString(m_Window.Database().GetFileName());
+    if (path.isEmpty() || !QFileInfo(path).isFile())
+        return true;
+    if (path == m_WatchedPath) {
+        // Size and time as last known: the same file (no second read of a large one).
+        DiskState now = ReadState(path, false);
+        bool same = now.exists == m_Known.exists && now.size == m_Known.size &&
+                    now.modified == m_Known.modified;
+        if (!same) {
+            now = ReadState(path, true);
+            same = SameContent(now, m_Known);
+        }
+        // Nothing changed on either side: the save writes what the file holds already.
+        if (same && !m_Window.Database().m_FileDirtyFlag)
+            return true;
+        if (!same) {
+            const MsgResult answer = m_Window.Context().services.messageBox(
+                QStringLiteral("The notes file\r") + QDir::toNativeSeparators(path) +
+                    QStringLiteral("\rwas changed by another program after it was read "
+                                   "here.\r\rReplace it with the notes shown here? The file as "
+                                   "it is now is kept as an earlier version (File > Earlier "
+                                   "Versions...)."),
+                kAppTitle, MsgButtons::YesNo, MsgIcon::Exclamation);
+            if (answer != MsgResult::Yes)
+                return false;
+        }
+    }
+    std::string why;
+    VersionMethod how = VersionMethod::None;
+    VersionStore store(path.toStdString());
+    // The save renames a new file over this one, so a hard link shares nothing afterwards.
+    if (!store.KeepFile(&why, &m_SaveVersion, &how, true))
+        ReportKeepFailure(QString::fromStdString(why));
+    m_SaveVersionLinked = how == VersionMethod::HardLink;
+    return true;
+}
+
+void OpenFileGuard::AfterSave(bool saved) {
+    VersionStore store(m_Window.Database().GetFileName());
+    if (!saved && m_SaveVersionLinked) {
+        // The file was not replaced: a link would share it with whatever changes it next.
+        store.DropVersion(m_SaveVersion);
+    } else if (saved) {
+        store.Prune(Retention());
+        ResetKnown();
+    }
+    m_SaveVersion = VersionInfo{};
+    m_SaveVersionLinked = false;
+}
+
+bool OpenFileGuard::KeepCurrentFile(QString* error) {
+    std::string why;
+    VersionStore store = Store();
+    if (!store.KeepFile(&why)) {
+        if (error)
+            *error = QString::fromStdString(why);
+        return false;
+    }
+    return true;
+}
+
+void OpenFileGuard::ReportKeepFailure(const QString& why) {
+    const QString text = QStringLiteral("No earlier version of the notes file could be kept:\r") +
+                         why + QStringLiteral("\r\rThe notes are saved all the same.");
+    m_Window.statusBar()->showMessage(QStringLiteral("No earlier version could be kept: ") +
+                                          QString(why).replace('\r', ' '),
+                                      15000);
+    if (!m_KeepFailureShown) { // once a session; the status bar says it every time
+        m_KeepFailureShown = true;
+        m_Window.Context().services.messageBox(text, kAppTitle, MsgButtons::Ok,
+                                               MsgIcon::Exclamation);
+    }
+}
+
+// ---------------------------------------------------------------------------------------
+// Rereading
+
+void OpenFileGuard::BeforeReread(Cause cause) {
+    m_Cause = cause == Cause::HotSync ? m_Cause : cause;
+    m_Before.reset();
+    const QString path = OpenPath();
+    if (path.isEmpty())
+        return;
+    clsDatabase& db = m_Window.Database();
+    std::vector<uint8_t> shown = db.GetDatabaseBytes();
+    auto before = std::make_unique<clsDatabase>();
+    if (before->LoadDatabaseBytes(shown.data(), shown.size(), path.toStdString()))
+        m_Before = std::move(before);
+    // What the window shows is about to go: keep it unless the file holds just that.
+    const DiskState disk = ReadState(path, true);
+    if (disk.exists && disk.size == qint64(shown.size()) &&
+        disk.hash == VersionStore::Hash(shown.data(), shown.size()))
+        return;
+    VersionStore store(path.toStdString());
+    std::string why;
+    if (!store.KeepBytes(shown, &why))
+        ReportKeepFailure(QString::fromStdString(why));
+    else
+        store.Prune(Retention());
+}
+
+void OpenFileGuard::AfterReread() {
+    const Cause cause = m_Cause;
+    m_Cause = Cause::HotSync;
+    ResetKnown();
+    if (!m_Before)
+        return;
+    m_Report = CompareNotes(*m_Before, m_Window.Database());
+    m_Before.reset();
+    if (cause != Cause::HotSync && m_Report.Empty())
+        return;
+    m_ReportTitle = cause == Cause::HotSync   ? QStringLiteral("HotSync")
+                    : cause == Cause::Refresh ? QStringLiteral("Refresh")
+                                              : QStringLiteral("Changed by another program");
+    ShowReport();
+}
+
+void OpenFileGuard::ShowReport() {
+    QString text = m_ReportTitle + QStringLiteral(": ");
+    if (m_Report.Empty()) {
+        text += QStringLiteral("no notes changed");
+    } else {
+        text += Plural(m_Report.added, "note added", "notes added") + QStringLiteral(", ") +
+                QString::number(m_Report.changed) + QStringLiteral(" changed, ") +
+                QString::number(m_Report.removed) + QStringLiteral(" removed");
+        if (m_Report.moved > 0)
+            text +=
+                QStringLiteral(", ") + QString::number(m_Report.moved) + QStringLiteral(" moved");
+    }
+    m_cmdChanges->setText(text);
+    m_cmdChanges->setEnabled(!m_Report.Empty());
+    m_cmdChanges->show();
+}
+
+} // namespace quillary

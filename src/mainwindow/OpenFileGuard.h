@@ -1,0 +1,101 @@
+#pragma once
+
+#include "storage/NoteChanges.h"
+#include "storage/VersionStore.h"
+
+#include <QObject>
+#include <QString>
+#include <QTimer>
+
+#include <memory>
+
+class QFileSystemWatcher;
+class QToolButton;
+class clsDatabase;
+
+namespace quillary {
+
+class frmMain;
+
+// Looks after the open notes file for the main window, so no note is lost to a save, a
+// HotSync or another program:
+// - keeps the file as it was as an earlier version before a save replaces it, and the
+//   notes the window showed before a reread replaces them;
+// - watches the file: a change made by another program is said, with the choice to read
+//   it again or keep the window's notes; saving over such a change asks first;
+// - after a reread (HotSync, Refresh, outside change) says in the status bar how many notes
+//   were added, changed and removed; a click shows the list (the "NoteChanges" window).
+// Lives as a child of the window.
+class OpenFileGuard : public QObject {
+    Q_OBJECT
+public:
+    static constexpr int kSettleMs = 300; // file events of one write come in bursts
+
+    explicit OpenFileGuard(frmMain& window);
+    ~OpenFileGuard() override;
+
+    // Before a save: false when the file was changed by another program and the person
+    // chose not to replace it. Otherwise keeps the file as it is as an earlier version (a
+    // failure to do so is reported and does not stop the save).
+    bool BeforeSave();
+    void AfterSave(bool saved);
+
+    // Around a reread that replaces the shown notes by the file's.
+    enum class Cause { HotSync, Refresh, OutsideChange };
+    void BeforeReread(Cause cause);
+    void AfterReread();
+
+    // The person keeps the window's notes over the file as it is now (asked elsewhere): no
+    // more questions about this state of the file until it changes again.
+    void KeepOwnOverFile();
+
+    // The versions of the open file (empty path: none).
+    VersionStore Store() const;
+    VersionRetention Retention() const;
+    // Keeps the open file as it is now as a version, for a replacement by an earlier
+    // one; false with the reason.
+    bool KeepCurrentFile(QString* error);
+
+    const NoteChangeReport& LastReport() const { return m_Report; }
+    QString LastReportTitle() const { return m_ReportTitle; }
+    // The status bar button that shows the last report ("cmdNoteChanges").
+    QToolButton* ChangesButton() const { return m_cmdChanges; }
+    // Checks the file now instead of after the settle time (tests, and after a dialog).
+    void CheckFileNow();
+
+private:
+    struct DiskState {
+        bool exists = false;
+        qint64 size = -1;
+        qint64 modified = -1; // ms since the epoch
+        quint64 hash = 0;
+        bool operator==(const DiskState&) const = default;
+    };
+    static DiskState ReadState(const QString& path, bool withHash);
+    bool SameContent(const DiskState& a, const DiskState& b) const;
+    QString OpenPath() const;
+    void OnDatabaseReloaded();
+    void Rewatch();
+    void ResetKnown();
+    void OnFileEvent();
+    void ReportKeepFailure(const QString& why);
+    void ShowReport();
+
+    frmMain& m_Window;
+    QFileSystemWatcher* m_Watcher = nullptr;
+    QTimer m_Settle;
+    QToolButton* m_cmdChanges = nullptr;
+    QString m_WatchedPath;
+    DiskState m_Known;    // the file as last read or written by the window
+    DiskState m_Declined; // a changed file the person chose not to read
+    bool m_Asking = false;
+    bool m_KeepFailureShown = false;
+    VersionInfo m_SaveVersion; // kept by BeforeSave
+    bool m_SaveVersionLinked = false;
+    Cause m_Cause = Cause::HotSync;
+    std::unique_ptr<clsDatabase> m_Before; // the shown notes before a reread
+    NoteChangeReport m_Report;
+    QString m_ReportTitle;
+};
+
+} // namespace quillary

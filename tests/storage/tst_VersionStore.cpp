@@ -1,0 +1,180 @@
+// Earlier versions of a notes file: kept before a replacement, never twice, pruned by the
+// retention, read back as they were; a folder that cannot hold them is reported.
+
+#include "StorageTestDir.h"
+#include "storage/FileIO.h"
+#include "storage/VersionStore.h"
+#include "storage/clsDatabase.h"
+
+#include <sys/stat.h>
+
+using quillary::VersionInfo;
+using quillary::VersionMethod;
+using quillary::VersionRetention;
+using quillary::VersionStore;
+
+namespace {
+
+constexpr std::time_t kDay = 86400;
+constexpr std::time_t kNoon = 1796904000; // 2026-12-10 12:00 UTC
+
+std::vector<uint8_t> NotesFile(int count, const std::string& text) {
+    clsDatabase db;
+    db.AddNewDatabase();
+    for (int i = 0; i < count; ++i) {
+        db.AddNewRecord(i);
+        db.GetRecordObject(i)->SetText(text + " " + std::to_string(i));
+    }
+    return db.GetDatabaseBytes();
+}
+
+class VersionStoreTest : public StorageTestDir {
+protected:
+    void WriteNotes(const std::vector<uint8_t>& bytes) {
+        ASSERT_TRUE(quillary::WriteFileReplacing(Path("notes.pdb"), bytes, nullptr));
+    }
+};
+
+TEST_F(VersionStoreTest, KeepsTheFileAsItWasAndNeverTwiceUnchanged) {
+    const auto first = NotesFile(3, "first");
+    WriteNotes(first);
+    VersionStore store(Path("notes.pdb"));
+    std::string error;
+    VersionInfo kept;
+    VersionMethod how = VersionMethod::None;
+    ASSERT_TRUE(store.KeepFile(&error, &kept, &how, false, kNoon)) << error;
+    EXPECT_NE(how, VersionMethod::None);
+    EXPECT_EQ(kept.id, "20261210-120000");
+    // Unchanged: not stored again, at any later time.
+    ASSERT_TRUE(store.KeepFile(&error, nullptr, &how, false, kNoon + 60)) << error;
+    EXPECT_EQ(how, VersionMethod::None);
+    ASSERT_TRUE(store.KeepBytes(first, &error, nullptr, kNoon + 90)) << error;
+    ASSERT_EQ(store.List().size(), 1u);
+
+    const auto second = NotesFile(5, "second");
+    WriteNotes(second);
+    ASSERT_TRUE(store.KeepFile(&error, nullptr, &how, false, kNoon)) << error; // same second
+    const auto versions = store.List();
+    ASSERT_EQ(versions.size(), 2u);
+    EXPECT_EQ(versions[0].id, "20261210-120000-2"); // newest first
+    EXPECT_EQ(versions[0].records, 5);
+    EXPECT_EQ(versions[1].records, 3);
+    EXPECT_EQ(versions[1].size, first.size());
+
+    std::vector<uint8_t> back;
+    ASSERT_TRUE(store.Read(versions[1], back, &error)) << error;
+    EXPECT_EQ(back, first);
+    VersionInfo byNumber;
+    ASSERT_TRUE(store.Find("2", byNumber));
+    EXPECT_EQ(byNumber.id, versions[1].id);
+    EXPECT_FALSE(store.Find("3", byNumber));
+    EXPECT_FALSE(store.Find("nonsense", byNumber));
+}
+
+// A hard-linked version shares the old file only until the save renames a new one over it:
+// afterwards the version must still hold the old content.
+TEST_F(VersionStoreTest, LinkedVersionOutlivesTheReplacingSave) {
+    const auto before = NotesFile(2, "before");
+    WriteNotes(before);
+    VersionStore store(Path("notes.pdb"));
+    std::string error;
+    VersionInfo kept;
+    VersionMethod how;
+    ASSERT_TRUE(store.KeepFile(&error, &kept, &how, true, kNoon)) << error;
+    EXPECT_NE(how, VersionMethod::Copy); // a link (or a clone) where the file system allows
+    WriteNotes(NotesFile(4, "after"));
+    std::vector<uint8_t> back;
+    ASSERT_TRUE(store.Read(kept, back, &error)) << error;
+    EXPECT_EQ(back, before);
+}
+
+TEST_F(VersionStoreTest, VersionChangedAfterwardsIsRefused) {
+    WriteNotes(NotesFile(2, "x"));
+    VersionStore store(Path("notes.pdb"));
+    VersionInfo kept;
+    ASSERT_TRUE(store.KeepFile(nullptr, &kept, nullptr, false, kNoon));
+    std::ofstream(kept.path, std::ios::binary | std::ios::app) << "tampered";
+    std::vector<uint8_t> back;
+    std::string error;
+    EXPECT_FALSE(store.Read(kept, back, &error));
+    EXPECT_NE(error.find("changed after it was kept"), std::string::npos) << error;
+}
+
+TEST_F(VersionStoreTest, MissingFileKeepsNothing) {
+    VersionStore store(Path("notes.pdb"));
+    VersionMethod how;
+    EXPECT_TRUE(store.KeepFile(nullptr, nullptr, &how));
+    EXPECT_EQ(how, VersionMethod::None);
+    EXPECT_FALSE(std::filesystem::exists(store.Folder()));
+}
+
+// Works as root too: a file where the folder should be cannot be written into by anyone.
+TEST_F(VersionStoreTest, FolderThatCannotBeWrittenIsReported) {
+    WriteNotes(NotesFile(1, "x"));
+    Write(VersionStore::kFolderName, "not a folder");
+    VersionStore store(Path("notes.pdb"));
+    std::string error;
+    EXPECT_FALSE(store.KeepFile(&error));
+    EXPECT_NE(error.find("is not a folder"), std::string::npos) << error;
+    EXPECT_FALSE(store.KeepBytes({1, 2, 3}, &error));
+    EXPECT_TRUE(store.List().empty());
+}
+
+// Versions of other files in the same folder are not this file's.
+TEST_F(VersionStoreTest, ListsOnlyItsOwnFile) {
+    WriteNotes(NotesFile(1, "x"));
+    ASSERT_TRUE(quillary::WriteFileReplacing(Path("notes.pdb.bak"), NotesFile(2, "y"), nullptr));
+    VersionStore mine(Path("notes.pdb"));
+    VersionStore other(Path("notes.pdb.bak"));
+    ASSERT_TRUE(mine.KeepFile(nullptr, nullptr, nullptr, false, kNoon));
+    ASSERT_TRUE(other.KeepFile(nullptr, nullptr, nullptr, false, kNoon));
+    EXPECT_EQ(mine.List().size(), 1u);
+    EXPECT_EQ(other.List().size(), 1u);
+    Write(std::string(VersionStore::kFolderName) + "/notes.pdb~garbage.pdb", "x");
+    EXPECT_EQ(mine.List().size(), 1u);
+}
+
+TEST_F(VersionStoreTest, PruneKeepsTheLastAndOneADayAndNeverTheNewest) {
+    VersionStore store(Path("notes.pdb"));
+    // 40 days, three versions a day (morning, noon, evening); the newest is today's evening.
+    const std::time_t today = kNoon;
+    for (int day = 39; day >= 0; --day)
+        for (int slot = 0; slot < 3; ++slot) {
+            const std::time_t t = today - day * kDay + (slot - 1) * 3 * 3600;
+            ASSERT_TRUE(
+                store.KeepBytes(NotesFile(1, std::to_string(day * 3 + slot)), nullptr, nullptr, t));
+        }
+    ASSERT_EQ(store.List().size(), 120u);
+    const auto all = store.List();
+    const int removed = store.Prune(VersionRetention{}, today + 3 * 3600);
+    const auto left = store.List();
+    EXPECT_EQ(int(left.size()) + removed, 120);
+    ASSERT_FALSE(left.empty());
+    EXPECT_EQ(left.front().id, all.front().id);
+    // The last 20 are all there ...
+    for (int i = 0; i < 20; ++i)
+        EXPECT_EQ(left[size_t(i)].id, all[size_t(i)].id);
+    // ... and one a day within 30 days, nothing older.
+    for (const VersionInfo& v : left)
+        EXPECT_LT(today + 3 * 3600 - v.kept, 30 * kDay) << v.id;
+    EXPECT_EQ(left.size(), 20u + (30u - 7u)); // the last 20 span 7 days
+
+    // Even with nothing to keep by date, the newest stays.
+    store.Prune(VersionRetention{1, 0}, today + 365 * kDay);
+    ASSERT_EQ(store.List().size(), 1u);
+    EXPECT_EQ(store.List().front().id, all.front().id);
+}
+
+TEST(VersionRetentionTest, SettingsTexts) {
+    const auto defaults = quillary::ParseVersionRetention("", "");
+    EXPECT_EQ(defaults.keepLast, 20);
+    EXPECT_EQ(defaults.keepDays, 30);
+    const auto set = quillary::ParseVersionRetention("5", "0");
+    EXPECT_EQ(set.keepLast, 5);
+    EXPECT_EQ(set.keepDays, 0);
+    const auto bad = quillary::ParseVersionRetention("0", "-3");
+    EXPECT_EQ(bad.keepLast, 20);
+    EXPECT_EQ(bad.keepDays, 30);
+}
+
+} // namespace
