@@ -8,6 +8,7 @@
 #include <QFileDialog>
 #include <QFileInfo>
 #include <QFontDialog>
+#include <QFontInfo>
 #include <QMimeData>
 #include <QMessageBox>
 #include <QPageSetupDialog>
@@ -111,7 +112,11 @@ QString QtPlatformServices::saveFileDialog(const QString& title, const QString& 
 
 std::optional<QFont> QtPlatformServices::chooseFont(const QFont& initial, const QString& title) {
     bool ok = false;
-    const QFont font = QFontDialog::getFont(&ok, initial, owner(), title);
+    // Open at the face actually drawn: a stored face that is not installed would leave the
+    // chooser at the first face of its list.
+    QFont start = initial;
+    start.setFamily(QFontInfo(initial).family());
+    const QFont font = QFontDialog::getFont(&ok, start, owner(), title);
     if (!ok)
         return std::nullopt;
     return font;
