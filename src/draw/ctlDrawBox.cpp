@@ -368,6 +368,13 @@ bool ctlDrawBox::eventFilter(QObject* watched, QEvent* event) {
             return true;
         }
         break;
+    case QEvent::Wheel:
+        // A wheel over the picture scrolls it, whichever inner widget is under the pointer.
+        if (watched == m_Surface || watched == m_Grab) {
+            wheelEvent(static_cast<QWheelEvent*>(event));
+            return event->isAccepted();
+        }
+        break;
     default:
         break;
     }

@@ -19,6 +19,7 @@
 #include "storage/clsDatabase.h"
 #include "storage/clsQuillaryItem.h"
 
+#include <QAbstractItemView>
 #include <QApplication>
 #include <QCloseEvent>
 #include <QComboBox>
@@ -100,6 +101,7 @@ void frmMain::BuildWindow() {
     // A list, not a screen-high menu with arrow buttons: thousands of notes must scroll.
     m_lstNotes->setStyleSheet(QStringLiteral("QComboBox { combobox-popup: 0; }"));
     m_lstNotes->setMaxVisibleItems(20);
+    m_lstNotes->view()->setVerticalScrollBarPolicy(Qt::ScrollBarAsNeeded);
     row->addWidget(m_lstNotes, 1);
     m_picUserBox = new QWidget(m_TopRow);
     m_picUserBox->setObjectName(QStringLiteral("picUserBox"));
@@ -931,6 +933,14 @@ void frmMain::UpdateStatusBar(const QString& category, qint64 dbSize, qint64 not
                                 (count == 1 ? QStringLiteral(" note") : QStringLiteral(" notes")));
     m_Panels.at(4)->setText(recordId != 0 ? QStringLiteral("ID: ") + QString::number(recordId)
                                           : QStringLiteral("New Record"));
+    // Each panel keeps room for its text, and the window for all five panels, so that
+    // they never overlap at the smallest window size.
+    int needed = 24; // the size grip and the status bar's margins
+    for (QLabel* panel : m_Panels) {
+        panel->setMinimumWidth(std::max(60, panel->sizeHint().width()));
+        needed += panel->minimumWidth() + 6;
+    }
+    setMinimumWidth(needed);
 }
 
 QStringList frmMain::StatusPanelTexts() const {

@@ -137,9 +137,11 @@ void TestDrawBox::toolWrites() {
         QCOMPARE(f.box->IsFloating(), floatingBefore && !commits);
 
     static const char* const names[] = {"Pencil", "Eraser", "Line", "Region"};
-    for (int i = 0; i < 4; ++i)
+    for (int i = 0; i < 4; ++i) {
+        // The current tool's button looks pressed; every button stays usable.
         QCOMPARE(ToolButton(*f.box, names[i])->isChecked(), i == tool);
         QVERIFY(ToolButton(*f.box, names[i])->isEnabled());
+    }
     const Qt::CursorShape shapes[] = {Qt::BitmapCursor, Qt::BitmapCursor, Qt::CrossCursor,
                                       Qt::ArrowCursor};
     QCOMPARE(f.Surface()->cursor().shape(), shapes[tool]);
