@@ -15,17 +15,17 @@
 
 #include <QAction>
 #include <QApplication>
-#include <QKeyEvent>
-#include <QWheelEvent>
 #include <QFile>
 #include <QFileInfo>
 #include <QImageReader>
 #include <QImageWriter>
+#include <QKeyEvent>
 #include <QMouseEvent>
 #include <QPainter>
 #include <QScrollBar>
 #include <QToolBar>
 #include <QToolButton>
+#include <QWheelEvent>
 
 #include <algorithm>
 

@@ -160,6 +160,9 @@ void frmMain::BuildWindow() {
     m_prgOne->hide();
 
     connect(m_cmbUser, &QComboBox::currentIndexChanged, this, &frmMain::OnUserSelected);
+    // The box may be too narrow for a long name: the whole name shows as its tip.
+    connect(m_cmbUser, &QComboBox::currentTextChanged, m_cmbUser,
+            [this](const QString& name) { m_cmbUser->setToolTip(name.trimmed()); });
     connect(m_lstNotes, &QComboBox::currentIndexChanged, this, &frmMain::OnNoteSelected);
     connect(m_txtNote->document(), &QTextDocument::contentsChange, this,
             &frmMain::OnContentsChange);

@@ -11,7 +11,9 @@ namespace quillary {
 
 namespace {
 constexpr int kEntries = 4;
-QString KeyOf(int entry) { return QStringLiteral("Recent File") + QString::number(entry); }
+QString KeyOf(int entry) {
+    return QStringLiteral("Recent File") + QString::number(entry);
+}
 } // namespace
 
 clsRecentFile::clsRecentFile(clsSettings& settings, QList<QAction*> entries, QAction* line)

@@ -6,9 +6,9 @@
 #include "storage/TextUtil.h"
 
 #include <QCheckBox>
+#include <QFontInfo>
 #include <QGridLayout>
 #include <QHBoxLayout>
-#include <QFontInfo>
 #include <QLabel>
 #include <QPushButton>
 #include <QVBoxLayout>
@@ -125,11 +125,12 @@ void frmOptions::ShowCurrentFont() {
     // The stored face may not be installed: name the one the notes are drawn in.
     m_lblCurFont->setText(GetDrawnFontDescription(m_WorkingFont));
     const QString drawn = QFontInfo(m_WorkingFont).family();
-    m_lblCurFont->setToolTip(drawn == m_WorkingFont.family()
-                                 ? QString()
-                                 : m_WorkingFont.family() +
-                                       QStringLiteral(" is not installed; the notes are shown in ") +
-                                       drawn + QStringLiteral("."));
+    m_lblCurFont->setToolTip(
+        drawn == m_WorkingFont.family()
+            ? QString()
+            : m_WorkingFont.family() +
+                  QStringLiteral(" is not installed; the notes are shown in ") + drawn +
+                  QStringLiteral("."));
 }
 
 void frmOptions::cmdFont_Click() {

@@ -78,7 +78,9 @@ void SetFileDialogHome(const QString& folder) {
     g_FileDialogFolder = folder;
 }
 
-QString FileDialogFolder() { return g_FileDialogFolder; }
+QString FileDialogFolder() {
+    return g_FileDialogFolder;
+}
 
 QString ShortenFolder(const QString& folder, int maxChars) {
     QString shown = QDir::toNativeSeparators(QDir::cleanPath(folder));
@@ -136,10 +138,9 @@ void OpenPdfDocument(PlatformServices& services, const QString& path) {
         break;
     // Both messages say which file it was, so the person can open it by hand.
     case OpenResult::NoHandler:
-        services.messageBox(QStringLiteral("Could not find Adobe Acrobat 4.0\r\r") +
-                                HowToOpenByHand(path),
-                            QStringLiteral("Adobe Acrobat Not Found"), MsgButtons::Ok,
-                            MsgIcon::Exclamation);
+        services.messageBox(
+            QStringLiteral("Could not find Adobe Acrobat 4.0\r\r") + HowToOpenByHand(path),
+            QStringLiteral("Adobe Acrobat Not Found"), MsgButtons::Ok, MsgIcon::Exclamation);
         break;
     case OpenResult::LaunchFailed:
         services.messageBox(
@@ -168,8 +169,8 @@ void SelectAllText(QTextEdit* edit) {
 
 QString GetFontDescription(const QFont& font) {
     const double size = font.pointSizeF() > 0 ? font.pointSizeF() : font.pointSize();
-    QString text = font.family() + QChar(' ') + QLocale::c().toString(size, 'g', 12) +
-                   QStringLiteral(" Pt.");
+    QString text =
+        font.family() + QChar(' ') + QLocale::c().toString(size, 'g', 12) + QStringLiteral(" Pt.");
     if (font.bold())
         text += QStringLiteral(" Bold");
     if (font.italic())

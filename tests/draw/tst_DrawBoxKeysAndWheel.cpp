@@ -57,8 +57,9 @@ private slots:
         // P brings the pencil back; a click on the current tool's button keeps it pressed.
         QTest::keyClick(f.box.get(), Qt::Key_P);
         QCOMPARE(f.box->Tool(), int(ctlDrawBox::ToolPencil));
-        auto* pencil = qobject_cast<QToolButton*>(
-            f.box->findChild<QToolBar*>("tbrBitmap")->widgetForAction(ToolButton(*f.box, "Pencil")));
+        auto* pencil =
+            qobject_cast<QToolButton*>(f.box->findChild<QToolBar*>("tbrBitmap")
+                                           ->widgetForAction(ToolButton(*f.box, "Pencil")));
         QVERIFY(pencil);
         QTest::mouseClick(pencil, Qt::LeftButton);
         QVERIFY(ToolButton(*f.box, "Pencil")->isChecked());
@@ -111,8 +112,8 @@ private slots:
         DrawBoxFixture f(QSize(100, 80), QSize(300, 200));
         QVERIFY(QTest::qWaitForWindowExposed(f.box.get()));
         const QPointF at(10, 10);
-        QWheelEvent event(at, f.Surface()->mapToGlobal(at), QPoint(), QPoint(0, -120),
-                          Qt::NoButton, Qt::NoModifier, Qt::NoScrollPhase, false);
+        QWheelEvent event(at, f.Surface()->mapToGlobal(at), QPoint(), QPoint(0, -120), Qt::NoButton,
+                          Qt::NoModifier, Qt::NoScrollPhase, false);
         QApplication::sendEvent(f.box.get(), &event);
         QVERIFY(!event.isAccepted());
         QCOMPARE(f.Surface()->pos(), QPoint(0, 0));

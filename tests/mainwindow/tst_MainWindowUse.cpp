@@ -34,7 +34,9 @@ void Trigger(frmMain& w, const char* name) {
     action->trigger();
 }
 
-QRect Available() { return QGuiApplication::primaryScreen()->availableGeometry(); }
+QRect Available() {
+    return QGuiApplication::primaryScreen()->availableGeometry();
+}
 
 // The text box's height in lines of its font.
 double TextLines(const frmMain& w) {
@@ -97,6 +99,9 @@ private slots:
         frmMain& w = f.Start();
         const QRect screen = Available();
         QVERIFY2(screen.contains(w.geometry()), "the window fits the screen");
+        // The title names the file the new notes will be saved to.
+        QCOMPARE(w.windowTitle(), QString("Quillary - QLtester.pdb (") +
+                                      ShortenFolder(f.DesktopDir() + "/tester") + ")");
         if (screen.height() < 900)
             QSKIP("the screen is too small to show the whole picture");
         // No scroll bars: the whole 500 x 500 picture is in view.
@@ -158,8 +163,8 @@ private slots:
         text->setPlainText(QString(1998, 'x'));
         QTest::keyClicks(text, "yz");
         QVERIFY(w.statusBar()->currentMessage().contains("1999"));
-        for (QLabel* panel : w.statusBar()->findChildren<QLabel*>(QString(),
-                                                                  Qt::FindDirectChildrenOnly))
+        for (QLabel* panel :
+             w.statusBar()->findChildren<QLabel*>(QString(), Qt::FindDirectChildrenOnly))
             QVERIFY2(panel->isVisible(), qPrintable(panel->toolTip()));
         // Back under the limit, the warning no longer applies.
         QTest::keyClick(text, Qt::Key_Backspace);
@@ -223,8 +228,8 @@ private slots:
         MainWindowFixture::WriteDatabase(f.UserFile("bob", "Bob"), {"bob one"});
         frmMain& w = f.Start();
         const QFileInfo ann(f.UserFile("ann", "Ann"));
-        QCOMPARE(w.windowTitle(), "Quillary - " + ann.fileName() + " (" +
-                                      ShortenFolder(ann.absolutePath()) + ")");
+        QCOMPARE(w.windowTitle(),
+                 "Quillary - " + ann.fileName() + " (" + ShortenFolder(ann.absolutePath()) + ")");
         w.UserSelector()->setCurrentIndex(1);
         const QFileInfo bob(f.UserFile("bob", "Bob"));
         QVERIFY(w.windowTitle().contains(bob.fileName()));

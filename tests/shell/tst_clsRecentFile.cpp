@@ -1,6 +1,6 @@
 #include "shell/clsRecentFile.h"
-#include "shell/modGlobals.h"
 #include "shell/clsSettings.h"
+#include "shell/modGlobals.h"
 
 #include <QAction>
 #include <QFile>

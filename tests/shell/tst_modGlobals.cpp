@@ -103,17 +103,18 @@ private slots:
         QTest::addColumn<QString>("advice");
         QTest::newRow("opened") << OpenResult::Opened << true << QString() << QString()
                                 << QString();
-        QTest::newRow("no viewer") << OpenResult::NoHandler << true
-                                   << "Could not find Adobe Acrobat 4.0"
-                                   << "Adobe Acrobat Not Found" << "Open this file with";
-        QTest::newRow("launch failed")
-            << OpenResult::LaunchFailed << true
-            << "Manual not displayed, unable to load\rAdobe Acrobat."
-            << "Problem with Adobe Acrobat detected!" << "Open this file with";
-        QTest::newRow("manual missing")
-            << OpenResult::LaunchFailed << false
-            << "Manual not displayed, unable to load\rAdobe Acrobat."
-            << "Problem with Adobe Acrobat detected!" << "The manual was not found at:";
+        QTest::newRow("no viewer")
+            << OpenResult::NoHandler << true << "Could not find Adobe Acrobat 4.0"
+            << "Adobe Acrobat Not Found"
+            << "Open this file with";
+        QTest::newRow("launch failed") << OpenResult::LaunchFailed << true
+                                       << "Manual not displayed, unable to load\rAdobe Acrobat."
+                                       << "Problem with Adobe Acrobat detected!"
+                                       << "Open this file with";
+        QTest::newRow("manual missing") << OpenResult::LaunchFailed << false
+                                        << "Manual not displayed, unable to load\rAdobe Acrobat."
+                                        << "Problem with Adobe Acrobat detected!"
+                                        << "The manual was not found at:";
     }
     void openPdfDocumentReportsEachFailure() {
         QFETCH(OpenResult, result);
@@ -158,8 +159,8 @@ private slots:
         QTest::newRow("last folder always")
             << "/srv/a-very-long-folder-name-indeed/another-long-one" << 10
             << "/srv/.../another-long-one";
-        QTest::newRow("long in home") << home + "/a/b/c/d/e/f/g/h/i/j/k/l/m/n/o/p/q/r/s/t/u" << 10
-                                      << "~/.../t/u";
+        QTest::newRow("long in home")
+            << home + "/a/b/c/d/e/f/g/h/i/j/k/l/m/n/o/p/q/r/s/t/u" << 10 << "~/.../t/u";
     }
     void shortenFolder() {
         QFETCH(QString, folder);
@@ -171,7 +172,9 @@ private slots:
     void fileDialogsStartWhereTheNotesAre() {
         ScriptedPlatformServices services;
         SetFileDialogHome("/data/ann");
-        services.fileAnswers << "/elsewhere/picture.bmp" << "" << "";
+        services.fileAnswers << "/elsewhere/picture.bmp"
+                             << ""
+                             << "";
         ShowOpenFileDialog(services, "Open", QString(), QString(), FilterBitmaps, 1);
         QCOMPARE(services.fileDialogs.at(0).initialDir, QString("/data/ann"));
         // The folder last used is the next start, until another notes file is shown.
