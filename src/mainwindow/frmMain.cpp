@@ -1,8 +1,8 @@
 #include "frmMain.h"
 
 #include "MainCommands.h"
-#include "draw/clsPopupMenu.h"
 #include "draw/DrawBoxLayout.h"
+#include "draw/clsPopupMenu.h"
 #include "draw/ctlDrawBox.h"
 #include "print/PrintCancelWatch.h"
 #include "print/PrintSettings.h"
@@ -23,8 +23,8 @@
 #include <QApplication>
 #include <QCloseEvent>
 #include <QComboBox>
-#include <QElapsedTimer>
 #include <QDir>
+#include <QElapsedTimer>
 #include <QFileInfo>
 #include <QHBoxLayout>
 #include <QKeyEvent>
@@ -242,21 +242,20 @@ QSize frmMain::FirstStartSize() const {
     int toolBars = 0;
     for (const QToolBar* bar : findChildren<QToolBar*>(Qt::FindDirectChildrenOnly))
         toolBars = std::max(toolBars, bar->sizeHint().height());
-    const int height = menuBar()->sizeHint().height() + toolBars +
-                       m_TopRow->sizeHint().height() + pictureHeight + belowPicture +
-                       statusBar()->sizeHint().height();
+    const int height = menuBar()->sizeHint().height() + toolBars + m_TopRow->sizeHint().height() +
+                       pictureHeight + belowPicture + statusBar()->sizeHint().height();
     const int width = std::max(pictureWidth, TwipsToPixels(9000));
     // Leave room for the window manager's frame.
     return {std::min(width, screen.width() - 16), std::min(height, screen.height() - 40)};
 }
 
 void frmMain::StoreGeometry() {
-    m_Settings.SetSetting(QStringLiteral("Show Main Toolbar"),
-                          m_Commands->MainToolBar()->isHidden() ? QStringLiteral("False")
-                                                                : QStringLiteral("True"));
-    m_Settings.SetSetting(QStringLiteral("Show Note Toolbar"),
-                          m_Commands->NoteToolBar()->isHidden() ? QStringLiteral("False")
-                                                                : QStringLiteral("True"));
+    m_Settings.SetSetting(QStringLiteral("Show Main Toolbar"), m_Commands->MainToolBar()->isHidden()
+                                                                   ? QStringLiteral("False")
+                                                                   : QStringLiteral("True"));
+    m_Settings.SetSetting(QStringLiteral("Show Note Toolbar"), m_Commands->NoteToolBar()->isHidden()
+                                                                   ? QStringLiteral("False")
+                                                                   : QStringLiteral("True"));
     m_Settings.SetSetting(QStringLiteral("Form Main Top"), QString::number(PixelsToTwips(y())));
     m_Settings.SetSetting(QStringLiteral("Form Main Left"), QString::number(PixelsToTwips(x())));
     m_Settings.SetSetting(QStringLiteral("Form Main Width"),

@@ -3,14 +3,14 @@
 #include <QApplication>
 #include <QClipboard>
 #include <QCursor>
-#include <QMenu>
 #include <QDesktopServices>
 #include <QFileDialog>
 #include <QFileInfo>
 #include <QFontDialog>
 #include <QFontInfo>
-#include <QMimeData>
+#include <QMenu>
 #include <QMessageBox>
+#include <QMimeData>
 #include <QPageSetupDialog>
 #include <QPrintDialog>
 #include <QPrinter>
