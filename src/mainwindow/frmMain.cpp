@@ -154,6 +154,12 @@ void frmMain::BuildWindow() {
         m_Panels << panel;
     }
     m_Panels.first()->installEventFilter(this); // the category panel opens a menu
+    // The window shrinks no further than the layout does: the selectors, a strip of
+    // picture and of text stay in view (see ResizeMe for the mapping).
+    m_Central->setMinimumSize(
+        TwipsToPixels(MainLayout::kMinWidth - 125),
+        m_TopRow->sizeHint().height() +
+            TwipsToPixels(MainLayout::kMinHeight - 1740 + MainLayout::kDividerHeight));
     m_prgOne = new QProgressBar(this);
     m_prgOne->setObjectName(QStringLiteral("prgOne"));
     m_prgOne->setRange(0, 1000);
@@ -342,6 +348,7 @@ void frmMain::OnUserSelected(int position) {
     } else {
         AddNewDatabase();
         m_Database.SetFileName(path.toStdString());
+        SetAppTitle(); // it names the file the notes will be saved to
     }
     emit databaseReloaded();
 }
