@@ -183,6 +183,12 @@ private slots:
         frmMain& w = f.Start();
         w.resize(1, 1);
         QTRY_VERIFY(w.width() < 600);
+        // The layout stops shrinking, and so does the window: selectors, a strip of picture
+        // and of text stay in view.
+        QVERIFY(w.NoteSelector()->geometry().bottom() < w.PictureEditor()->geometry().top());
+        QVERIFY(w.PictureEditor()->height() >= 20);
+        QVERIFY(w.TextEditor()->height() >= 15);
+        QVERIFY(w.centralWidget()->rect().contains(w.TextEditor()->geometry()));
         QList<QLabel*> panels;
         for (const char* name : {"pnlCategory", "pnlDatabaseSize", "pnlNoteSize",
                                  "pnlNumberofNotesInDatabase", "pnlRecordID"})
