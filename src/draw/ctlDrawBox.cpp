@@ -16,10 +16,12 @@
 #include "shell/modGlobals.h"
 
 #include <QAction>
+#include <QApplication>
 #include <QFile>
 #include <QFileInfo>
 #include <QImageReader>
 #include <QImageWriter>
+#include <QKeyEvent>
 #include <QMouseEvent>
 #include <QPainter>
 #include <QScrollBar>
@@ -86,6 +88,7 @@ ctlDrawBox::ctlDrawBox(PlatformServices* services, QWidget* parent)
     m_HScroll->setObjectName(QStringLiteral("hsclBitmapItem"));
     for (QScrollBar* bar : {m_VScroll, m_HScroll}) {
         bar->setFocusPolicy(Qt::NoFocus);
+        bar->setSingleStep(20); // the pixel step of Qt's own scrolling views
         bar->hide();
     }
     // valueChanged also fires while the thumb is dragged (tracking is on).
@@ -146,6 +149,9 @@ void ctlDrawBox::BuildToolBar() {
         action->setToolTip(tag);
         action->setData(tag);
         action->setVisible(i < kVisibleButtons);
+        action->setCheckable(true); // the current tool's button shows pressed
+        if (i < kVisibleButtons)
+            action->setStatusTip(tag + QStringLiteral(" (key ") + tag.left(1) + QChar(')'));
         connect(action, &QAction::triggered, this, [this, i] { OnToolButton(i); });
         if (QWidget* button = m_ToolBar->widgetForAction(action))
             button->setFocusPolicy(Qt::NoFocus);
@@ -156,6 +162,46 @@ void ctlDrawBox::BuildToolBar() {
 void ctlDrawBox::OnToolButton(int index) {
     if (index >= 0 && index < kVisibleButtons)
         SetTool(index);
+    // A click on the current tool would otherwise release its button.
+    for (int i = 0; i < int(m_ToolButtons.size()); ++i)
+        m_ToolButtons[i]->setChecked(i == m_Tool);
+}
+
+// --- Keyboard and wheel -------------------------------------------------------------
+
+void ctlDrawBox::keyPressEvent(QKeyEvent* event) {
+    // One key per tool while the picture has the focus: its initial.
+    const Qt::KeyboardModifiers mods = event->modifiers() & ~Qt::KeypadModifier;
+    if (mods == Qt::NoModifier || mods == Qt::ShiftModifier) {
+        for (int i = 0; i < kVisibleButtons; ++i) {
+            if (event->key() == Qt::Key_A + (kButtonTags[i][0] - 'A')) {
+                SetTool(i);
+                event->accept();
+                return;
+            }
+        }
+    }
+    QFrame::keyPressEvent(event);
+}
+
+void ctlDrawBox::wheelEvent(QWheelEvent* event) {
+    // Ctrl+wheel is left to the host; plain wheel scrolls down the picture, Shift+wheel
+    // across it, by the steps of the scroll bars themselves.
+    if (event->modifiers() & Qt::ControlModifier) {
+        event->ignore();
+        return;
+    }
+    const QPoint delta = event->angleDelta();
+    const bool across = (event->modifiers() & Qt::ShiftModifier) || delta.y() == 0;
+    QScrollBar* bar = across ? m_HScroll : m_VScroll;
+    const int amount = across ? (delta.x() != 0 ? delta.x() : delta.y()) : delta.y();
+    if (bar->isHidden() || amount == 0) {
+        event->ignore();
+        return;
+    }
+    const int pixels = amount * QApplication::wheelScrollLines() * bar->singleStep() / 120;
+    bar->setValue(bar->value() - pixels);
+    event->accept();
 }
 
 // --- Properties -------------------------------------------------------------------
@@ -342,11 +388,9 @@ void ctlDrawBox::focusOutEvent(QFocusEvent* event) {
 
 void ctlDrawBox::UpdateToolState() {
     CommitSelection();
-    for (QAction* button : m_ToolButtons)
-        button->setEnabled(true);
+    for (int i = 0; i < int(m_ToolButtons.size()); ++i)
+        m_ToolButtons[i]->setChecked(i == m_Tool);
     m_StrokeWidth = (m_Tool == ToolEraser) ? m_EraserLineSize : m_LineSize;
-    // A disabled button is how the tool bar shows the current tool.
-    m_ToolButtons[m_Tool]->setEnabled(false);
     switch (m_Tool) {
     case ToolPencil:
         m_Surface->setCursor(DrawBoxImages::PencilCursor());
@@ -384,6 +428,13 @@ bool ctlDrawBox::eventFilter(QObject* watched, QEvent* event) {
         if (watched == m_Grab) {
             GrabMouse(static_cast<QMouseEvent*>(event));
             return true;
+        }
+        break;
+    case QEvent::Wheel:
+        // A wheel over the picture scrolls it, whichever inner widget is under the pointer.
+        if (watched == m_Surface || watched == m_Grab) {
+            wheelEvent(static_cast<QWheelEvent*>(event));
+            return event->isAccepted();
         }
         break;
     default:

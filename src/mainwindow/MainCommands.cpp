@@ -199,8 +199,10 @@ void MainCommands::BuildToolBars() {
         const char* tip;
         const char* icon;
     };
-    auto build = [this](const char* name, std::initializer_list<Button> buttons) {
-        auto* bar = new QToolBar(QString::fromLatin1(name), &m_Window);
+    auto build = [this](const char* name, const char* title,
+                        std::initializer_list<Button> buttons) {
+        // The title names the bar in the window's context menu, which hides and shows it.
+        auto* bar = new QToolBar(QString::fromLatin1(title), &m_Window);
         bar->setObjectName(QString::fromLatin1(name));
         bar->setMovable(false);
         bar->setIconSize(QSize(20, 20));
@@ -219,20 +221,22 @@ void MainCommands::BuildToolBars() {
         m_Window.addToolBar(Qt::TopToolBarArea, bar);
         return bar;
     };
-    m_tbrMain = build("tbrMain", {{"Save", "Save Database", "save"},
-                                  {"Print", "Print", "print"},
-                                  {nullptr, nullptr, nullptr},
-                                  {"Cut", "Cut", "cut"},
-                                  {"Copy", "Copy", "copy"},
-                                  {"Paste", "Paste", "paste"},
-                                  {"Find", "Find", "find"},
-                                  {"Import", "Import Notes", "import"},
-                                  {"Inserts", "Insert Databases", "inserts"}});
-    m_tbrNote = build("tbrNote", {{"PreviousNote", "Previous Note", "previous"},
-                                  {"AddNote", "Add Note", "add"},
-                                  {"NextNote", "Next Note", "next"},
-                                  {nullptr, nullptr, nullptr},
-                                  {"NoteFlag", "Sort Notes", "noteflag-clean"}});
+    m_tbrMain = build("tbrMain", "Main Toolbar",
+                      {{"Save", "Save Database", "save"},
+                       {"Print", "Print", "print"},
+                       {nullptr, nullptr, nullptr},
+                       {"Cut", "Cut", "cut"},
+                       {"Copy", "Copy", "copy"},
+                       {"Paste", "Paste", "paste"},
+                       {"Find", "Find", "find"},
+                       {"Import", "Import Notes", "import"},
+                       {"Inserts", "Insert Databases", "inserts"}});
+    m_tbrNote = build("tbrNote", "Note Toolbar",
+                      {{"PreviousNote", "Previous Note", "previous"},
+                       {"AddNote", "Add Note", "add"},
+                       {"NextNote", "Next Note", "next"},
+                       {nullptr, nullptr, nullptr},
+                       {"NoteFlag", "Sort Notes", "noteflag-clean"}});
     for (QAction* a : m_tbrNote->actions()) {
         if (a->data().toString() == QLatin1String("NoteFlag"))
             m_NoteFlag = a;

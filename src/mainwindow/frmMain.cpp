@@ -3,6 +3,7 @@
 #include "CommandLineOpener.h"
 #include "MainCommands.h"
 #include "OpenFileGuard.h"
+#include "draw/DrawBoxLayout.h"
 #include "draw/PictureHistories.h"
 #include "draw/clsPopupMenu.h"
 #include "draw/ctlDrawBox.h"
@@ -21,6 +22,7 @@
 #include "storage/clsDatabase.h"
 #include "storage/clsQuillaryItem.h"
 
+#include <QAbstractItemView>
 #include <QApplication>
 #include <QCloseEvent>
 #include <QComboBox>
@@ -31,6 +33,7 @@
 #include <QKeyEvent>
 #include <QLabel>
 #include <QLocale>
+#include <QMenuBar>
 #include <QMouseEvent>
 #include <QPlainTextEdit>
 #include <QPrinter>
@@ -41,6 +44,7 @@
 #include <QTextCursor>
 #include <QTextDocument>
 #include <QTimer>
+#include <QToolBar>
 #include <QUndoStack>
 
 namespace quillary {
@@ -101,6 +105,10 @@ void frmMain::BuildWindow() {
     m_lstNotes->setObjectName(QStringLiteral("lstNotes"));
     m_lstNotes->setSizeAdjustPolicy(QComboBox::AdjustToMinimumContentsLengthWithIcon);
     m_lstNotes->setMinimumContentsLength(10);
+    // A list, not a screen-high menu with arrow buttons: thousands of notes must scroll.
+    m_lstNotes->setStyleSheet(QStringLiteral("QComboBox { combobox-popup: 0; }"));
+    m_lstNotes->setMaxVisibleItems(20);
+    m_lstNotes->view()->setVerticalScrollBarPolicy(Qt::ScrollBarAsNeeded);
     row->addWidget(m_lstNotes, 1);
     m_picUserBox = new QWidget(m_TopRow);
     m_picUserBox->setObjectName(QStringLiteral("picUserBox"));
@@ -110,7 +118,9 @@ void frmMain::BuildWindow() {
     m_lblUser->setObjectName(QStringLiteral("lblUser"));
     m_cmbUser = new QComboBox(m_picUserBox);
     m_cmbUser->setObjectName(QStringLiteral("cmbUser"));
-    m_cmbUser->setSizeAdjustPolicy(QComboBox::AdjustToContents);
+    // A long user name is cut short rather than squeezing the note selector.
+    m_cmbUser->setSizeAdjustPolicy(QComboBox::AdjustToMinimumContentsLengthWithIcon);
+    m_cmbUser->setMinimumContentsLength(14);
     m_lblUser->setBuddy(m_cmbUser);
     userRow->addWidget(m_lblUser);
     userRow->addWidget(m_cmbUser);
@@ -135,7 +145,7 @@ void frmMain::BuildWindow() {
 
     m_txtNote = new QPlainTextEdit(m_Central);
     m_txtNote->setObjectName(QStringLiteral("txtNote"));
-    m_txtNote->setTabChangesFocus(false);
+    m_txtNote->setTabChangesFocus(true); // as in every other field; notes hold no tabs
     m_txtNote->installEventFilter(this); // the Edit menu owns the clipboard keys
 
     for (const char* tip : {"Category", "Database Size", "Note Size",
@@ -145,16 +155,27 @@ void frmMain::BuildWindow() {
         panel->setObjectName(QStringLiteral("pnl") + QString::fromLatin1(tip).remove(' '));
         panel->setFrameStyle(QFrame::Panel | QFrame::Sunken);
         panel->setMinimumWidth(60);
-        statusBar()->addWidget(panel, panel == nullptr ? 0 : 1);
+        // Permanent, so that temporary messages get their own place to the left instead
+        // of hiding the panels.
+        statusBar()->addPermanentWidget(panel);
         m_Panels << panel;
     }
     m_Panels.first()->installEventFilter(this); // the category panel opens a menu
+    // The window shrinks no further than the layout does: the selectors, a strip of
+    // picture and of text stay in view (see ResizeMe for the mapping).
+    m_Central->setMinimumSize(
+        TwipsToPixels(MainLayout::kMinWidth - 125),
+        m_TopRow->sizeHint().height() +
+            TwipsToPixels(MainLayout::kMinHeight - 1740 + MainLayout::kDividerHeight));
     m_prgOne = new QProgressBar(this);
     m_prgOne->setObjectName(QStringLiteral("prgOne"));
     m_prgOne->setRange(0, 1000);
     m_prgOne->hide();
 
     connect(m_cmbUser, &QComboBox::currentIndexChanged, this, &frmMain::OnUserSelected);
+    // The box may be too narrow for a long name: the whole name shows as its tip.
+    connect(m_cmbUser, &QComboBox::currentTextChanged, m_cmbUser,
+            [this](const QString& name) { m_cmbUser->setToolTip(name.trimmed()); });
     connect(m_lstNotes, &QComboBox::currentIndexChanged, this, &frmMain::OnNoteSelected);
     connect(m_txtNote->document(), &QTextDocument::contentsChange, this,
             &frmMain::OnContentsChange);
@@ -214,7 +235,11 @@ void frmMain::Form_Load() {
     }
     m_CurrentUserIndex = -1;
     m_DividerOffset = MainLayout::kInitialOffset;
-    RestoreGeometry();
+    m_WantedOffset = MainLayout::kInitialOffset;
+    // Refresh rereads the notes; the window stays where the person put it.
+    if (!m_GeometryRestored)
+        RestoreGeometry();
+    m_GeometryRestored = true;
     UpdateStatusBar(QString(), 0, 0, 0, 0);
     m_Database.m_ScreenDisplayFlag = true;
     LoadUsers();
@@ -230,14 +255,47 @@ void frmMain::RestoreGeometry() {
     const int h = SettingNumber(m_Settings, QStringLiteral("Form Main Height"));
     const int top = SettingNumber(m_Settings, QStringLiteral("Form Main Top"));
     const int left = SettingNumber(m_Settings, QStringLiteral("Form Main Left"));
-    const int wPx = TwipsToPixels(w > 0 ? w : 9000);
-    const int hPx = TwipsToPixels(h > 0 ? h : 6000);
+    const QSize first = FirstStartSize();
+    const int wPx = w > 0 ? TwipsToPixels(w) : first.width();
+    const int hPx = h > 0 ? TwipsToPixels(h) : first.height();
     resize(wPx, hPx);
+    // A toolbar the person hid stays hidden.
+    m_Commands->MainToolBar()->setVisible(
+        m_Settings.GetSetting(QStringLiteral("Show Main Toolbar")) != QLatin1String("False"));
+    m_Commands->NoteToolBar()->setVisible(
+        m_Settings.GetSetting(QStringLiteral("Show Note Toolbar")) != QLatin1String("False"));
     move(left > 0 ? TwipsToPixels(left) : screen.x() + (screen.width() - wPx) / 2,
          top > 0 ? TwipsToPixels(top) : screen.y() + (screen.height() - hPx) / 2);
 }
 
+QSize frmMain::FirstStartSize() const {
+    const QRect screen = QGuiApplication::primaryScreen()
+                             ? QGuiApplication::primaryScreen()->availableGeometry()
+                             : QRect(0, 0, 1024, 768);
+    // The picture pane is as wide as the central area; its height follows the layout with
+    // the initial divider offset, which leaves the text box about ten lines.
+    const int frame = 2 * m_drbNote->frameWidth() + 4;
+    const int pictureWidth = 500 + DrawBoxLayout::kViewportLeft + frame;
+    const int pictureHeight = 500 + frame;
+    const int belowPicture = TwipsToPixels(2760 - 1740 + MainLayout::kDividerHeight -
+                                           MainLayout::kInitialOffset + MainLayout::kPictureTop);
+    int toolBars = 0;
+    for (const QToolBar* bar : findChildren<QToolBar*>(Qt::FindDirectChildrenOnly))
+        toolBars = std::max(toolBars, bar->sizeHint().height());
+    const int height = menuBar()->sizeHint().height() + toolBars + m_TopRow->sizeHint().height() +
+                       pictureHeight + belowPicture + statusBar()->sizeHint().height();
+    const int width = std::max(pictureWidth, TwipsToPixels(9000));
+    // Leave room for the window manager's frame.
+    return {std::min(width, screen.width() - 16), std::min(height, screen.height() - 40)};
+}
+
 void frmMain::StoreGeometry() {
+    m_Settings.SetSetting(QStringLiteral("Show Main Toolbar"), m_Commands->MainToolBar()->isHidden()
+                                                                   ? QStringLiteral("False")
+                                                                   : QStringLiteral("True"));
+    m_Settings.SetSetting(QStringLiteral("Show Note Toolbar"), m_Commands->NoteToolBar()->isHidden()
+                                                                   ? QStringLiteral("False")
+                                                                   : QStringLiteral("True"));
     m_Settings.SetSetting(QStringLiteral("Form Main Top"), QString::number(PixelsToTwips(y())));
     m_Settings.SetSetting(QStringLiteral("Form Main Left"), QString::number(PixelsToTwips(x())));
     m_Settings.SetSetting(QStringLiteral("Form Main Width"),
@@ -324,6 +382,7 @@ void frmMain::OnUserSelected(int position) {
     } else {
         AddNewDatabase();
         m_Database.SetFileName(path.toStdString());
+        SetAppTitle(); // it names the file the notes will be saved to
     }
     emit databaseReloaded();
 }
@@ -586,6 +645,7 @@ void frmMain::OnNoteSelected(int position) {
     }
     LeavePictureHistory();
     m_CurrentNoteIndex = position;
+    ClearTextMessage(true);
     if (position < 0) {
         emit currentNoteChanged(-1);
         return;
@@ -759,6 +819,7 @@ void frmMain::OnTextChanged() {
         if (!message.isEmpty())
             statusBar()->showMessage(message, 8000);
     }
+    ClearTextMessage(false);
     if (m_CurrentNoteIndex < 0)
         return;
     const QString text = BoxText();
@@ -772,6 +833,17 @@ void frmMain::OnTextChanged() {
     SetAppTitle();
     m_Database.GetRecordObject(m_CurrentNoteIndex)->SetDirtyFlag(true);
     UpdateSyncStatus();
+}
+
+void frmMain::ClearTextMessage(bool noteChanged) {
+    const QString message = statusBar()->currentMessage();
+    const bool limit = message == kStoredTextLimitMessage;
+    const bool character = message.startsWith(QStringLiteral("The character ")) &&
+                           message.endsWith(QStringLiteral("was left out."));
+    if ((limit || character) && noteChanged)
+        statusBar()->clearMessage();
+    else if (limit && BoxText().size() < qsizetype(clsQuillaryItem::kMaxTextChars))
+        statusBar()->clearMessage();
 }
 
 bool frmMain::RefuseTypedText(const QKeyEvent* key) {
@@ -888,7 +960,17 @@ void frmMain::CloseFindWindow() {
 // Title and status
 
 void frmMain::SetAppTitle() {
-    setWindowTitle(m_Database.m_FileDirtyFlag ? kAppTitle + QChar('*') : kAppTitle);
+    QString title = m_Database.m_FileDirtyFlag ? kAppTitle + QChar('*') : kAppTitle;
+    // Which file is shown: a recent file may belong to no user in the selector.
+    const QString file = QString::fromStdString(m_Database.GetFileName());
+    if (!file.isEmpty()) {
+        const QFileInfo info(file);
+        title += QStringLiteral(" - ") + info.fileName() + QStringLiteral(" (") +
+                 ShortenFolder(info.absolutePath()) + QChar(')');
+        // File dialogs start beside the shown notes file.
+        SetFileDialogHome(info.absolutePath());
+    }
+    setWindowTitle(title);
 }
 
 void frmMain::UpdateFormStatus() {
@@ -923,9 +1005,18 @@ void frmMain::UpdateStatusBar(const QString& category, qint64 dbSize, qint64 not
         m_Panels.at(2)->setText(QStringLiteral("Note: ") + FormatKb(noteSize) +
                                 QStringLiteral(" kb"));
     if (count > 0)
-        m_Panels.at(3)->setText(QString::number(count) + QStringLiteral(" notes"));
+        m_Panels.at(3)->setText(QString::number(count) +
+                                (count == 1 ? QStringLiteral(" note") : QStringLiteral(" notes")));
     m_Panels.at(4)->setText(recordId != 0 ? QStringLiteral("ID: ") + QString::number(recordId)
                                           : QStringLiteral("New Record"));
+    // Each panel keeps room for its text, and the window for all five panels, so that
+    // they never overlap at the smallest window size.
+    int needed = 24; // the size grip and the status bar's margins
+    for (QLabel* panel : m_Panels) {
+        panel->setMinimumWidth(std::max(60, panel->sizeHint().width()));
+        needed += panel->minimumWidth() + 6;
+    }
+    setMinimumWidth(needed);
 }
 
 QStringList frmMain::StatusPanelTexts() const {
@@ -990,7 +1081,9 @@ void frmMain::ResizeMe() {
     const int windowWidth = PixelsToTwips(m_Central->width()) + 125;
     const int windowHeight = PixelsToTwips(m_Central->height() - rowHeight) + 1740 -
                              MainLayout::kDividerHeight;
-    m_Layout = MainLayout::Compute(windowWidth, windowHeight, m_DividerOffset);
+    // The clamps limit what is shown; the offset the person chose is kept for a larger
+    // window.
+    m_Layout = MainLayout::Compute(windowWidth, windowHeight, m_WantedOffset);
     m_DividerOffset = m_Layout.offset;
     auto place = [rowHeight](const QRect& twips) {
         return QRect(TwipsToPixels(twips.x()),
@@ -1023,6 +1116,7 @@ bool frmMain::eventFilter(QObject* watched, QEvent* event) {
         if (event->type() == QEvent::MouseButtonPress) {
             auto* e = static_cast<QMouseEvent*>(event);
             m_DragOrigin = PixelsToTwips(m_fmeDivide->y()) + PixelsToTwips(1) * e->position().y();
+            m_WantedOffset = m_DividerOffset; // a drag starts where the divider is shown
             return true;
         }
         if (event->type() == QEvent::MouseMove) {
@@ -1032,9 +1126,11 @@ bool frmMain::eventFilter(QObject* watched, QEvent* event) {
             const double y =
                 PixelsToTwips(m_fmeDivide->y()) + PixelsToTwips(1) * e->position().y();
             m_DividerOffset += int(std::lround(y - m_DragOrigin));
+            m_WantedOffset = m_DividerOffset;
             if (std::abs(m_DividerOffset - m_Layout.offset) > 1) {
                 ResizeMe();
                 update();
+                m_WantedOffset = m_DividerOffset; // where the clamps stopped it
             }
             m_DragOrigin = y;
             return true;

@@ -100,6 +100,9 @@ public:
     QComboBox* UserSelector() const { return m_cmbUser; }
     QProgressBar* ProgressBar() const { return m_prgOne; }
     int DividerOffset() const { return m_DividerOffset; }
+    // The divider offset the person chose by dragging; the layout's clamps only limit what
+    // is shown, so a window shrunk and grown again gets its panes back.
+    int WantedDividerOffset() const { return m_WantedOffset; }
     const MainLayout& CurrentLayout() const { return m_Layout; }
     QWidget* Divider() const { return m_fmeDivide; }
     // The line over the picture that says the note's stored picture cannot be shown.
@@ -154,7 +157,12 @@ private:
     void BuildWindow();
     void LoadUsers();
     void RestoreGeometry();
+    // Without a stored size: the whole default picture and about ten lines of text, within
+    // the available screen.
+    QSize FirstStartSize() const;
     void StoreGeometry();
+    // Drops a temporary status message about the note's text once it no longer applies.
+    void ClearTextMessage(bool noteChanged);
     void OnUserSelected(int position);
     void OnNoteSelected(int position);
     void SelectNote(int position);
@@ -196,6 +204,8 @@ private:
     int m_CurrentUserIndex = -1;
     int m_CurrentNoteIndex = -1;
     int m_DividerOffset = MainLayout::kInitialOffset;
+    int m_WantedOffset = MainLayout::kInitialOffset;
+    bool m_GeometryRestored = false; // Refresh keeps the window where it is
     MainLayout m_Layout;
     double m_DragOrigin = 0;
     bool m_LoadingNote = false;

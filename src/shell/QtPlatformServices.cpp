@@ -3,13 +3,14 @@
 #include <QApplication>
 #include <QClipboard>
 #include <QCursor>
-#include <QMenu>
 #include <QDesktopServices>
 #include <QFileDialog>
 #include <QFileInfo>
 #include <QFontDialog>
-#include <QMimeData>
+#include <QFontInfo>
+#include <QMenu>
 #include <QMessageBox>
+#include <QMimeData>
 #include <QPageSetupDialog>
 #include <QPrintDialog>
 #include <QPrinter>
@@ -115,7 +116,11 @@ QString QtPlatformServices::chooseFolder(const QString& title, const QString& in
 
 std::optional<QFont> QtPlatformServices::chooseFont(const QFont& initial, const QString& title) {
     bool ok = false;
-    const QFont font = QFontDialog::getFont(&ok, initial, owner(), title);
+    // Open at the face actually drawn: a stored face that is not installed would leave the
+    // chooser at the first face of its list.
+    QFont start = initial;
+    start.setFamily(QFontInfo(initial).family());
+    const QFont font = QFontDialog::getFont(&ok, start, owner(), title);
     if (!ok)
         return std::nullopt;
     return font;

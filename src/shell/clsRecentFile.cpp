@@ -1,15 +1,19 @@
 #include "clsRecentFile.h"
 
 #include "clsSettings.h"
+#include "modGlobals.h"
 
 #include <QAction>
+#include <QDir>
 #include <QFileInfo>
 
 namespace quillary {
 
 namespace {
 constexpr int kEntries = 4;
-QString KeyOf(int entry) { return QStringLiteral("Recent File") + QString::number(entry); }
+QString KeyOf(int entry) {
+    return QStringLiteral("Recent File") + QString::number(entry);
+}
 } // namespace
 
 clsRecentFile::clsRecentFile(clsSettings& settings, QList<QAction*> entries, QAction* line)
@@ -61,10 +65,17 @@ void clsRecentFile::Rebuild(const QStringList& entries) {
         m_Settings.SetSetting(KeyOf(i), entries.at(i));
         if (QAction* action = m_Entries.value(i)) {
             action->setVisible(!entries.at(i).isEmpty());
-            // The digit is the entry's access key; a literal '&' in a path must stay one.
-            QString shown = entries.at(i);
+            // The file's name first, then its folder shortened; the whole path as the
+            // status tip. The digit is the entry's access key; a literal '&' stays one.
+            const QFileInfo file(entries.at(i));
+            QString shown = entries.at(i).isEmpty()
+                                ? QString()
+                                : file.fileName() + QStringLiteral("  (") +
+                                      ShortenFolder(file.absolutePath()) + QChar(')');
             shown.replace(QChar('&'), QStringLiteral("&&"));
             action->setText(QChar('&') + QString::number(i + 1) + QChar(' ') + shown);
+            action->setStatusTip(QDir::toNativeSeparators(entries.at(i)));
+            action->setToolTip(QDir::toNativeSeparators(entries.at(i)));
         }
     }
     if (m_Line)

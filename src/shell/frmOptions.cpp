@@ -6,6 +6,7 @@
 #include "storage/TextUtil.h"
 
 #include <QCheckBox>
+#include <QFontInfo>
 #include <QGridLayout>
 #include <QHBoxLayout>
 #include <QLabel>
@@ -113,8 +114,7 @@ void frmOptions::BuildControls() {
 
 void frmOptions::LoadSettings() {
     m_WorkingFont = GetEditorFont(m_Settings);
-    m_lblCurFont->setFont(GetEditorFont(m_Settings));
-    m_lblCurFont->setText(GetFontDescription(m_lblCurFont->font()));
+    ShowCurrentFont();
     m_chkRightJustify->setChecked(SettingIsOn(m_Settings, kKeyRightJustify));
     m_chkLogErrors->setChecked(SettingIsOn(m_Settings, kKeyLogErrors));
     m_chkDontShowSplashScreen->setChecked(SettingIsOn(m_Settings, kKeySplash));
@@ -122,7 +122,15 @@ void frmOptions::LoadSettings() {
 
 void frmOptions::ShowCurrentFont() {
     m_lblCurFont->setFont(m_WorkingFont);
-    m_lblCurFont->setText(GetFontDescription(m_WorkingFont));
+    // The stored face may not be installed: name the one the notes are drawn in.
+    m_lblCurFont->setText(GetDrawnFontDescription(m_WorkingFont));
+    const QString drawn = QFontInfo(m_WorkingFont).family();
+    m_lblCurFont->setToolTip(
+        drawn == m_WorkingFont.family()
+            ? QString()
+            : m_WorkingFont.family() +
+                  QStringLiteral(" is not installed; the notes are shown in ") + drawn +
+                  QStringLiteral("."));
 }
 
 void frmOptions::cmdFont_Click() {

@@ -7,6 +7,8 @@
 
 #include <QDir>
 #include <QFile>
+#include <QFileInfo>
+#include <QFontInfo>
 #include <QLineEdit>
 #include <QLocale>
 #include <QPlainTextEdit>
@@ -58,32 +60,94 @@ QList<FileFilter> BuildFileFilter(int kind) {
     }
 }
 
+namespace {
+QString g_FileDialogHome;
+QString g_FileDialogFolder;
+
+QString Remembered(const QString& chosen) {
+    if (!chosen.isEmpty())
+        g_FileDialogFolder = QFileInfo(chosen).absolutePath();
+    return chosen;
+}
+} // namespace
+
+void SetFileDialogHome(const QString& folder) {
+    if (folder == g_FileDialogHome)
+        return;
+    g_FileDialogHome = folder;
+    g_FileDialogFolder = folder;
+}
+
+QString FileDialogFolder() {
+    return g_FileDialogFolder;
+}
+
+QString ShortenFolder(const QString& folder, int maxChars) {
+    QString shown = QDir::toNativeSeparators(QDir::cleanPath(folder));
+    const QString home = QDir::toNativeSeparators(QDir::homePath());
+    if (!home.isEmpty() && home != QLatin1String("/") &&
+        (shown == home || shown.startsWith(home + QDir::separator())))
+        shown = QChar('~') + shown.mid(home.size());
+    if (shown.size() <= maxChars)
+        return shown;
+    const QChar sep = QDir::separator();
+    const QStringList parts = shown.split(sep);
+    const qsizetype first = parts.first().isEmpty() ? 1 : 0; // "/srv" or "~" stays
+    if (parts.size() < first + 3)
+        return shown;
+    // Keep the start and as many of the last folders as fit; always the very last one.
+    const QString head = parts.mid(0, first + 1).join(sep) + sep + QStringLiteral("...");
+    QString tail = parts.last();
+    for (qsizetype i = parts.size() - 2; i > first; --i) {
+        const QString longer = parts.at(i) + sep + tail;
+        if (head.size() + 1 + longer.size() > maxChars)
+            break;
+        tail = longer;
+    }
+    return head + sep + tail;
+}
+
 QString ShowOpenFileDialog(PlatformServices& services, const QString& title,
                            const QString& fileName, const QString& directory, int kind,
                            int filterIndex) {
-    return TrimAtNull(
-        services.openFileDialog(title, fileName, directory, BuildFileFilter(kind), filterIndex));
+    const QString start = directory.isEmpty() ? FileDialogFolder() : directory;
+    return Remembered(TrimAtNull(
+        services.openFileDialog(title, fileName, start, BuildFileFilter(kind), filterIndex)));
 }
 
 QString ShowSaveFileDialog(PlatformServices& services, const QString& title,
                            const QString& fileName, const QString& directory, int kind) {
-    return TrimAtNull(
-        services.saveFileDialog(title, fileName, directory, BuildFileFilter(kind), 1));
+    const QString start = directory.isEmpty() ? FileDialogFolder() : directory;
+    return Remembered(
+        TrimAtNull(services.saveFileDialog(title, fileName, start, BuildFileFilter(kind), 1)));
 }
+
+namespace {
+QString HowToOpenByHand(const QString& path) {
+    const QString native = QDir::toNativeSeparators(path);
+    if (!QFileInfo::exists(path))
+        return QStringLiteral("The manual was not found at:\r") + native;
+    return QStringLiteral("No program could open the manual:\r") + native +
+           QStringLiteral("\rOpen this file with a PDF viewer or a web browser.");
+}
+} // namespace
 
 void OpenPdfDocument(PlatformServices& services, const QString& path) {
     switch (services.openDocument(path)) {
     case OpenResult::Opened:
         break;
+    // Both messages say which file it was, so the person can open it by hand.
     case OpenResult::NoHandler:
-        services.messageBox(QStringLiteral("Could not find Adobe Acrobat 4.0"),
-                            QStringLiteral("Adobe Acrobat Not Found"), MsgButtons::Ok,
-                            MsgIcon::Exclamation);
+        services.messageBox(
+            QStringLiteral("Could not find Adobe Acrobat 4.0\r\r") + HowToOpenByHand(path),
+            QStringLiteral("Adobe Acrobat Not Found"), MsgButtons::Ok, MsgIcon::Exclamation);
         break;
     case OpenResult::LaunchFailed:
-        services.messageBox(QStringLiteral("Manual not displayed, unable to load\rAdobe Acrobat."),
-                            QStringLiteral("Problem with Adobe Acrobat detected!"),
-                            MsgButtons::Ok, MsgIcon::Exclamation);
+        services.messageBox(
+            QStringLiteral("Manual not displayed, unable to load\rAdobe Acrobat.\r\r") +
+                HowToOpenByHand(path),
+            QStringLiteral("Problem with Adobe Acrobat detected!"), MsgButtons::Ok,
+            MsgIcon::Exclamation);
         break;
     }
 }
@@ -105,8 +169,8 @@ void SelectAllText(QTextEdit* edit) {
 
 QString GetFontDescription(const QFont& font) {
     const double size = font.pointSizeF() > 0 ? font.pointSizeF() : font.pointSize();
-    QString text = font.family() + QChar(' ') + QLocale::c().toString(size, 'g', 12) +
-                   QStringLiteral(" Pt.");
+    QString text =
+        font.family() + QChar(' ') + QLocale::c().toString(size, 'g', 12) + QStringLiteral(" Pt.");
     if (font.bold())
         text += QStringLiteral(" Bold");
     if (font.italic())
@@ -116,6 +180,13 @@ QString GetFontDescription(const QFont& font) {
     if (font.strikeOut())
         text += QStringLiteral(" Strike Thru");
     return text;
+}
+
+QString GetDrawnFontDescription(const QFont& font) {
+    const QFontInfo drawn(font);
+    QFont shown = font;
+    shown.setFamily(drawn.family());
+    return GetFontDescription(shown);
 }
 
 QString TrimAtNull(const QString& text) {

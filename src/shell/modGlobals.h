@@ -28,11 +28,22 @@ void ReportError(AppContext& ctx, const QString& message);
 QList<FileFilter> BuildFileFilter(int kind);
 
 // The program's file dialogs. Return the chosen path trimmed, or "" when cancelled.
+// Without a directory of their own they start in FileDialogFolder(), and a chosen file
+// makes its folder the next start.
 QString ShowOpenFileDialog(PlatformServices& services, const QString& title,
                            const QString& fileName, const QString& directory, int kind,
                            int filterIndex);
 QString ShowSaveFileDialog(PlatformServices& services, const QString& title,
                            const QString& fileName, const QString& directory, int kind);
+
+// Where file dialogs start: the folder of the open notes file, until a dialog chooses a
+// file somewhere else. Setting the same home again keeps the last folder used.
+void SetFileDialogHome(const QString& folder);
+QString FileDialogFolder();
+
+// A folder shortened for menus and titles: the home folder as "~", and a long path as its
+// first and last parts around "...".
+QString ShortenFolder(const QString& folder, int maxChars = 40);
 
 // Opens a PDF (the user manual) with the desktop's viewer; tells the person when that fails.
 void OpenPdfDocument(PlatformServices& services, const QString& path);
@@ -44,6 +55,8 @@ void SelectAllText(QTextEdit* edit);
 
 // "Tahoma 10 Pt. Bold Italic" style description of a font.
 QString GetFontDescription(const QFont& font);
+// The same for the font the screen actually draws: the stored face may not be installed.
+QString GetDrawnFontDescription(const QFont& font);
 
 // The shared text helpers on UI strings.
 QString TrimAtNull(const QString& text);

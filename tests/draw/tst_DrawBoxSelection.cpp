@@ -445,6 +445,7 @@ void TestDrawBoxSelection::saveAsBitmapFileNames() {
     f.DragSelection(30, 0);
     f.box->SetDirtyFlag(false);
     f.services.fileAnswers.enqueue(chosen.isEmpty() ? QString() : dir.filePath(chosen));
+    const QString startFolder = FileDialogFolder(); // where the last chosen file was
     QCOMPARE(f.box->SaveAsBitmapFile(), !written.isEmpty());
 
     QCOMPARE(f.services.fileDialogs.size(), 1);
@@ -452,7 +453,7 @@ void TestDrawBoxSelection::saveAsBitmapFileNames() {
     QVERIFY(call.save);
     QCOMPARE(call.title, QString("Select a name for this bitmap file"));
     QCOMPARE(call.initialName, QString());
-    QCOMPARE(call.initialDir, QString());
+    QCOMPARE(call.initialDir, startFolder);
     QCOMPARE(call.filters, BuildFileFilter(FilterBitmaps));
     QCOMPARE(call.filters.first().pattern, QString("*.bmp"));
     QCOMPARE(call.filterIndex, 1);

@@ -106,7 +106,7 @@ void TestDrawBox::storedPropertiesRoundTrip() {
     const QVariantMap written = restored.WriteProperties();
     QCOMPARE(written.value("Picture").toByteArray(), QByteArray("opaque"));
     QCOMPARE(written.value("Tool").toInt(), 2);
-    QVERIFY(!ToolButton(restored, "Line")->isEnabled());
+    QVERIFY(ToolButton(restored, "Line")->isChecked());
 }
 
 void TestDrawBox::toolWrites_data() {
@@ -137,8 +137,11 @@ void TestDrawBox::toolWrites() {
         QCOMPARE(f.box->IsFloating(), floatingBefore && !commits);
 
     static const char* const names[] = {"Pencil", "Eraser", "Line", "Region"};
-    for (int i = 0; i < 4; ++i)
-        QCOMPARE(ToolButton(*f.box, names[i])->isEnabled(), i != tool);
+    for (int i = 0; i < 4; ++i) {
+        // The current tool's button looks pressed; every button stays usable.
+        QCOMPARE(ToolButton(*f.box, names[i])->isChecked(), i == tool);
+        QVERIFY(ToolButton(*f.box, names[i])->isEnabled());
+    }
     const Qt::CursorShape shapes[] = {Qt::BitmapCursor, Qt::BitmapCursor, Qt::CrossCursor,
                                       Qt::ArrowCursor};
     QCOMPARE(f.Surface()->cursor().shape(), shapes[tool]);
@@ -158,7 +161,7 @@ void TestDrawBox::toolBarSelectsTools() {
 
     QTest::mouseClick(bar->widgetForAction(ToolButton(*f.box, "Line")), Qt::LeftButton);
     QCOMPARE(f.box->Tool(), 2);
-    QVERIFY(!ToolButton(*f.box, "Line")->isEnabled());
+    QVERIFY(ToolButton(*f.box, "Line")->isChecked());
     // The current tool's button is disabled: clicking it does nothing.
     QTest::mouseClick(bar->widgetForAction(ToolButton(*f.box, "Line")), Qt::LeftButton);
     QCOMPARE(f.box->Tool(), 2);

@@ -1,5 +1,6 @@
 #include "shell/clsRecentFile.h"
 #include "shell/clsSettings.h"
+#include "shell/modGlobals.h"
 
 #include <QAction>
 #include <QFile>
@@ -48,7 +49,9 @@ private slots:
         QCOMPARE(f.entries(), QStringList({b, d, c, a}));
         f.recent.PushRecentFile(e);
         QCOMPARE(f.entries(), QStringList({e, b, d, c}));
-        QCOMPARE(f.actions.at(0)->text(), "&1 " + e);
+        // The name first, the shortened folder after it, the whole path as status tip.
+        QCOMPARE(f.actions.at(0)->text(), "&1 e.pdb  (" + ShortenFolder(m_Dir.path()) + ")");
+        QCOMPARE(f.actions.at(0)->statusTip(), e);
         QVERIFY(f.actions.at(3)->isVisible());
         // Written to the settings file at once.
         clsSettings reread(m_Dir.filePath("a.ini"));

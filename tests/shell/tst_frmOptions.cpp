@@ -7,6 +7,7 @@
 
 #include <QCheckBox>
 #include <QFile>
+#include <QFontInfo>
 #include <QLabel>
 #include <QMap>
 #include <QPushButton>
@@ -143,6 +144,9 @@ private slots:
                                               "FontName=Courier\nFontSize=9.75\n"
                                               "FontUnderLine=True\nFontStrikeThru=True\n")
                                 << true << true << true << "Courier 9.75 Pt. Underline Strike Thru";
+        QTest::newRow("face not installed")
+            << QByteArray("[Quillary Settings]\nFontName=No Such Face Qz\nFontSize=11\n") << false
+            << false << false << "No Such Face Qz 11 Pt.";
         QTest::newRow("not numbers") << QByteArray("[Quillary Settings]\nRightJustify=yes\n"
                                                    "Log Errors=\nDon't Show Splash Screen=0\n")
                                      << false << false << false << "Tahoma 10 Pt.";
@@ -159,7 +163,13 @@ private slots:
         QCOMPARE(Check("chkRightJustify")->isChecked(), right);
         QCOMPARE(Check("chkLogErrors")->isChecked(), log);
         QCOMPARE(Check("chkDontShowSplashScreen")->isChecked(), noSplash);
-        QCOMPARE(CurFont()->text(), fontText);
+        // The description names the face actually drawn: a stored face that is not
+        // installed is replaced by the one the notes are shown in.
+        const QString stored = m_Dialog->WorkingFont().family();
+        const QString drawn = QFontInfo(m_Dialog->WorkingFont()).family();
+        QVERIFY(fontText.startsWith(stored + ' '));
+        QCOMPARE(CurFont()->text(), drawn + fontText.mid(stored.size()));
+        QCOMPARE(CurFont()->toolTip().contains(stored + " is not installed"), stored != drawn);
         // The label shows the description in the font it describes.
         QCOMPARE(CurFont()->font().family(), m_Dialog->WorkingFont().family());
         QCOMPARE(CurFont()->font().pointSizeF(), m_Dialog->WorkingFont().pointSizeF());

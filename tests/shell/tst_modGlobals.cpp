@@ -97,31 +97,97 @@ private slots:
 
     void openPdfDocumentReportsEachFailure_data() {
         QTest::addColumn<OpenResult>("result");
+        QTest::addColumn<bool>("installed");
         QTest::addColumn<QString>("text");
         QTest::addColumn<QString>("title");
-        QTest::newRow("opened") << OpenResult::Opened << QString() << QString();
-        QTest::newRow("no viewer") << OpenResult::NoHandler << "Could not find Adobe Acrobat 4.0"
-                                   << "Adobe Acrobat Not Found";
-        QTest::newRow("launch failed")
-            << OpenResult::LaunchFailed << "Manual not displayed, unable to load\rAdobe Acrobat."
-            << "Problem with Adobe Acrobat detected!";
+        QTest::addColumn<QString>("advice");
+        QTest::newRow("opened") << OpenResult::Opened << true << QString() << QString()
+                                << QString();
+        QTest::newRow("no viewer")
+            << OpenResult::NoHandler << true << "Could not find Adobe Acrobat 4.0"
+            << "Adobe Acrobat Not Found"
+            << "Open this file with";
+        QTest::newRow("launch failed") << OpenResult::LaunchFailed << true
+                                       << "Manual not displayed, unable to load\rAdobe Acrobat."
+                                       << "Problem with Adobe Acrobat detected!"
+                                       << "Open this file with";
+        QTest::newRow("manual missing") << OpenResult::LaunchFailed << false
+                                        << "Manual not displayed, unable to load\rAdobe Acrobat."
+                                        << "Problem with Adobe Acrobat detected!"
+                                        << "The manual was not found at:";
     }
     void openPdfDocumentReportsEachFailure() {
         QFETCH(OpenResult, result);
+        QFETCH(bool, installed);
         QFETCH(QString, text);
         QFETCH(QString, title);
+        QFETCH(QString, advice);
+        QTemporaryDir dir;
+        const QString manual = dir.filePath("QuillaryManual.pdf");
+        if (installed) {
+            QFile file(manual);
+            QVERIFY(file.open(QIODevice::WriteOnly));
+        }
         ScriptedPlatformServices services;
         services.openResult = result;
-        OpenPdfDocument(services, "/opt/quillary/QuillaryManual.pdf");
-        QCOMPARE(services.openedDocuments, QStringList("/opt/quillary/QuillaryManual.pdf"));
+        OpenPdfDocument(services, manual);
+        QCOMPARE(services.openedDocuments, QStringList(manual));
         if (text.isEmpty()) {
             QVERIFY(services.messages.isEmpty());
         } else {
             QCOMPARE(services.messages.size(), 1);
-            QCOMPARE(services.messages.first().text, text);
+            // The Part's words, then which file it was, so it can be opened by hand.
+            const QString shown = services.messages.first().text;
+            QVERIFY2(shown.startsWith(text), qPrintable(shown));
+            QVERIFY2(shown.contains(advice), qPrintable(shown));
+            QVERIFY2(shown.contains(QDir::toNativeSeparators(manual)), qPrintable(shown));
             QCOMPARE(services.messages.first().title, title);
             QCOMPARE(services.messages.first().icon, MsgIcon::Exclamation);
         }
+    }
+
+    void shortenFolder_data() {
+        QTest::addColumn<QString>("folder");
+        QTest::addColumn<int>("maxChars");
+        QTest::addColumn<QString>("shown");
+        const QString home = QDir::homePath();
+        QTest::newRow("short") << "/data/notes" << 40 << "/data/notes";
+        QTest::newRow("home") << home + "/Desktop/Ann" << 40 << "~/Desktop/Ann";
+        QTest::newRow("home itself") << home << 40 << "~";
+        QTest::newRow("long keeps the last folders")
+            << "/srv/share/departments/sales/people/ann/notes" << 30 << "/srv/.../people/ann/notes";
+        QTest::newRow("last folder always")
+            << "/srv/a-very-long-folder-name-indeed/another-long-one" << 10
+            << "/srv/.../another-long-one";
+        QTest::newRow("long in home")
+            << home + "/a/b/c/d/e/f/g/h/i/j/k/l/m/n/o/p/q/r/s/t/u" << 10 << "~/.../t/u";
+    }
+    void shortenFolder() {
+        QFETCH(QString, folder);
+        QFETCH(int, maxChars);
+        QFETCH(QString, shown);
+        QCOMPARE(ShortenFolder(folder, maxChars), shown);
+    }
+
+    void fileDialogsStartWhereTheNotesAre() {
+        ScriptedPlatformServices services;
+        SetFileDialogHome("/data/ann");
+        services.fileAnswers << "/elsewhere/picture.bmp"
+                             << ""
+                             << "";
+        ShowOpenFileDialog(services, "Open", QString(), QString(), FilterBitmaps, 1);
+        QCOMPARE(services.fileDialogs.at(0).initialDir, QString("/data/ann"));
+        // The folder last used is the next start, until another notes file is shown.
+        ShowSaveFileDialog(services, "Save", QString(), QString(), FilterBitmaps);
+        QCOMPARE(services.fileDialogs.at(1).initialDir, QString("/elsewhere"));
+        SetFileDialogHome("/data/ann"); // the same file again keeps it
+        QCOMPARE(FileDialogFolder(), QString("/elsewhere"));
+        SetFileDialogHome("/data/bob");
+        // A folder given by the caller wins.
+        ShowOpenFileDialog(services, "Open", QString(), "/given", FilterBitmaps, 1);
+        QCOMPARE(services.fileDialogs.at(2).initialDir, QString("/given"));
+        QCOMPARE(FileDialogFolder(), QString("/data/bob")); // a cancelled dialog changes nothing
+        SetFileDialogHome(QString());
     }
 
     void fontDescription_data() {
