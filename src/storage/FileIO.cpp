@@ -2,6 +2,7 @@
 
 #include "TextUtil.h"
 
+#include <algorithm>
 #include <cerrno>
 #include <chrono>
 #include <cstdio>
@@ -13,10 +14,12 @@
 #include <system_error>
 
 #if defined(__unix__) || defined(__APPLE__)
+#include <climits>
 #include <csignal>
 #include <fcntl.h>
 #include <sys/file.h>
 #include <sys/stat.h>
+#include <sys/uio.h>
 #include <unistd.h>
 #define QUILLARY_POSIX_IO 1
 #endif
@@ -59,6 +62,58 @@ bool ReadWholeFile(const std::string& path, std::vector<uint8_t>& out, std::stri
         return Fail(error, path + ": reading the file failed.");
     out.swap(bytes);
     return true;
+}
+
+bool ReadFileBuffer(const std::string& path, std::shared_ptr<const FileBuffer>& out,
+                    std::string* error, uint64_t maxBytes) {
+#ifdef QUILLARY_POSIX_IO
+    std::error_code ec;
+    const fs::path p(path);
+    if (!fs::exists(p, ec))
+        return Fail(error, "File : " + path + " not found.");
+    if (fs::is_directory(p, ec))
+        return Fail(error, path + ": is a folder, not a file.");
+    const int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
+    if (fd < 0)
+        return Fail(error, path + ": cannot be opened for reading (" + std::strerror(errno) + ").");
+    struct stat st {};
+    if (::fstat(fd, &st) != 0 || st.st_size < 0) {
+        ::close(fd);
+        return Fail(error, path + ": cannot be read.");
+    }
+    if (uint64_t(st.st_size) > maxBytes) {
+        ::close(fd);
+        return Fail(error,
+                    path + ": the file is too large (" + std::to_string(st.st_size) + " bytes).");
+    }
+    auto buffer = std::make_shared<FileBuffer>();
+    buffer->size = size_t(st.st_size);
+    buffer->bytes = std::make_unique_for_overwrite<uint8_t[]>(buffer->size ? buffer->size : 1);
+    size_t done = 0;
+    while (done < buffer->size) {
+        const ssize_t n = ::read(fd, buffer->bytes.get() + done, buffer->size - done);
+        if (n < 0 && errno == EINTR)
+            continue;
+        if (n <= 0) {
+            ::close(fd);
+            return Fail(error, path + ": reading the file failed.");
+        }
+        done += size_t(n);
+    }
+    ::close(fd);
+    out = std::move(buffer);
+    return true;
+#else
+    std::vector<uint8_t> bytes;
+    if (!ReadWholeFile(path, bytes, error, maxBytes))
+        return false;
+    auto buffer = std::make_shared<FileBuffer>();
+    buffer->size = bytes.size();
+    buffer->bytes = std::make_unique<uint8_t[]>(bytes.size() ? bytes.size() : 1);
+    std::memcpy(buffer->bytes.get(), bytes.data(), bytes.size());
+    out = std::move(buffer);
+    return true;
+#endif
 }
 
 namespace {
@@ -166,16 +221,46 @@ std::string Reason() {
     return std::strerror(errno);
 }
 
-bool WriteAll(int fd, const uint8_t* data, size_t size) {
-    while (size > 0) {
-        const ssize_t n = ::write(fd, data, size);
+// Writes the pieces in order, as many per system call as it takes, resuming after short
+// writes.
+bool WriteAll(int fd, const std::vector<ByteSpan>& pieces,
+              const std::function<void(size_t, size_t)>& progress) {
+    size_t total = 0;
+    for (const ByteSpan& p : pieces)
+        total += p.size;
+    constexpr size_t kBatch = IOV_MAX < 1024 ? IOV_MAX : 1024;
+    std::vector<iovec> iov;
+    iov.reserve(std::min(pieces.size(), kBatch));
+    size_t next = 0, skip = 0, written = 0; // skip: bytes of pieces[next] already written
+    while (next < pieces.size()) {
+        iov.clear();
+        for (size_t i = next; i < pieces.size() && iov.size() < kBatch; ++i) {
+            const size_t off = i == next ? skip : 0;
+            if (pieces[i].size > off)
+                iov.push_back({const_cast<uint8_t*>(pieces[i].data) + off, pieces[i].size - off});
+        }
+        if (iov.empty())
+            break;
+        const ssize_t n = ::writev(fd, iov.data(), int(iov.size()));
         if (n < 0) {
             if (errno == EINTR)
                 continue;
             return false;
         }
-        data += n;
-        size -= size_t(n);
+        if (n == 0) {
+            errno = EIO;
+            return false;
+        }
+        written += size_t(n);
+        size_t left = size_t(n);
+        while (next < pieces.size() && left >= pieces[next].size - skip) {
+            left -= pieces[next].size - skip;
+            skip = 0;
+            ++next;
+        }
+        skip += left;
+        if (progress)
+            progress(written, total);
     }
     return true;
 }
@@ -185,6 +270,11 @@ bool WriteAll(int fd, const uint8_t* data, size_t size) {
 
 bool WriteFileReplacing(const std::string& path, const uint8_t* data, size_t size,
                         std::string* error) {
+    return WriteFileReplacing(path, std::vector<ByteSpan>{{data, size}}, error);
+}
+
+bool WriteFileReplacing(const std::string& path, const std::vector<ByteSpan>& pieces,
+                        std::string* error, const std::function<void(size_t, size_t)>& progress) {
     fs::path target(path);
     std::error_code ec;
     if (fs::is_directory(target, ec))
@@ -198,9 +288,10 @@ bool WriteFileReplacing(const std::string& path, const uint8_t* data, size_t siz
     }
     // A write-protected file is not replaced behind the person's back.
     const fs::file_status status = fs::status(target, ec);
-    constexpr fs::perms kWrite = fs::perms::owner_write | fs::perms::group_write |
-                                 fs::perms::others_write;
-    bool readOnly = fs::is_regular_file(status) && (status.permissions() & kWrite) == fs::perms::none;
+    constexpr fs::perms kWrite =
+        fs::perms::owner_write | fs::perms::group_write | fs::perms::others_write;
+    bool readOnly =
+        fs::is_regular_file(status) && (status.permissions() & kWrite) == fs::perms::none;
 #ifdef QUILLARY_POSIX_IO
     if (fs::is_regular_file(status) && ::access(target.c_str(), W_OK) != 0)
         readOnly = true;
@@ -222,7 +313,7 @@ bool WriteFileReplacing(const std::string& path, const uint8_t* data, size_t siz
     // Held until the file is closed: a later save never takes this one for abandoned.
     ::flock(fd, LOCK_EX | LOCK_NB);
     std::string why;
-    if (!WriteAll(fd, data, size))
+    if (!WriteAll(fd, pieces, progress))
         why = "writing failed (" + Reason() + ")";
     else if (::fsync(fd) != 0)
         why = "flushing to disk failed (" + Reason() + ")";
@@ -247,7 +338,8 @@ bool WriteFileReplacing(const std::string& path, const uint8_t* data, size_t siz
         std::ofstream out(temp, std::ios::binary | std::ios::trunc);
         if (!out)
             return Fail(error, path + ": cannot write in its folder.");
-        out.write(reinterpret_cast<const char*>(data), std::streamsize(size));
+        for (const ByteSpan& p : pieces)
+            out.write(reinterpret_cast<const char*>(p.data), std::streamsize(p.size));
         out.flush();
         if (!out) {
             out.close();
