@@ -222,16 +222,13 @@ std::string Reason() {
 }
 
 // Writes the pieces in order, as many per system call as it takes, resuming after short
-// writes.
+// writes; progress gets (pieces written, all pieces) as each piece is complete.
 bool WriteAll(int fd, const std::vector<ByteSpan>& pieces,
               const std::function<void(size_t, size_t)>& progress) {
-    size_t total = 0;
-    for (const ByteSpan& p : pieces)
-        total += p.size;
     constexpr size_t kBatch = IOV_MAX < 1024 ? IOV_MAX : 1024;
     std::vector<iovec> iov;
     iov.reserve(std::min(pieces.size(), kBatch));
-    size_t next = 0, skip = 0, written = 0; // skip: bytes of pieces[next] already written
+    size_t next = 0, skip = 0; // skip: bytes of pieces[next] already written
     while (next < pieces.size()) {
         iov.clear();
         for (size_t i = next; i < pieces.size() && iov.size() < kBatch; ++i) {
@@ -251,16 +248,15 @@ bool WriteAll(int fd, const std::vector<ByteSpan>& pieces,
             errno = EIO;
             return false;
         }
-        written += size_t(n);
         size_t left = size_t(n);
         while (next < pieces.size() && left >= pieces[next].size - skip) {
             left -= pieces[next].size - skip;
             skip = 0;
             ++next;
+            if (progress)
+                progress(next, pieces.size());
         }
         skip += left;
-        if (progress)
-            progress(written, total);
     }
     return true;
 }

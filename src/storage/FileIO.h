@@ -55,7 +55,8 @@ inline bool WriteFileReplacing(const std::string& path, const std::vector<uint8_
 }
 
 // The same for a file image made of pieces written one after the other (gathered writes,
-// no joined copy). progress, when set, gets (bytes written, total bytes) as the write goes.
+// no joined copy). progress, when set, gets (pieces written, all pieces) as each piece is
+// complete.
 bool WriteFileReplacing(const std::string& path, const std::vector<ByteSpan>& pieces,
                         std::string* error,
                         const std::function<void(size_t, size_t)>& progress = {});

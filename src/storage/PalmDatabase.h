@@ -125,22 +125,29 @@ public:
 protected:
     // The file image in pieces for a gathered write: header, record list and whatever
     // else the database builds go into own; pieces list own's parts and the records' bytes
-    // in file order. A database that builds its whole image at once puts just that there.
+    // in file order. With recordPieces, pieces[1..] are the records one each and progress
+    // follows their writing; otherwise it was reported while the image was built.
     struct GatheredImage {
         std::vector<uint8_t> own;
         std::vector<ByteSpan> pieces;
+        bool recordPieces = false;
     };
+    // For databases that build their whole image at once.
     void GatherImage(GatheredImage& image, const Progress& progress) const {
         image.own = Self().GetDatabaseBytes(progress);
         image.pieces.assign(1, ByteSpan{image.own.data(), image.own.size()});
+        image.recordPieces = false;
     }
 
     bool WriteImage(const std::string& path, const Progress& progress, std::string* error) const {
         GatheredImage image;
-        Self().GatherImage(image, {});
+        Self().GatherImage(image, progress);
         std::function<void(size_t, size_t)> written;
-        if (m_ScreenDisplayFlag && progress)
-            written = [&](size_t done, size_t total) { ReportProgress(progress, done, total); };
+        if (image.recordPieces && m_ScreenDisplayFlag && progress)
+            written = [&](size_t done, size_t total) {
+                if (done > 1)
+                    ReportProgress(progress, done - 1, total - 1);
+            };
         return WriteFileReplacing(path, image.pieces, error, written);
     }
 

@@ -118,7 +118,7 @@ std::vector<uint8_t> clsDatabase::GetDatabaseBytes(const Progress& progress) con
     return out;
 }
 
-void clsDatabase::GatherImage(GatheredImage& image, const Progress& progress) const {
+void clsDatabase::GatherImage(GatheredImage& image, const Progress&) const {
     const size_t n = size_t(m_items.Count());
     const size_t listEnd = kPdbHeaderBytes + kPdbEntryBytes * n;
     std::vector<uint8_t>& head = image.own;
@@ -134,16 +134,10 @@ void clsDatabase::GatherImage(GatheredImage& image, const Progress& progress) co
         const clsQuillaryItem& item = *m_items.Get(int(i));
         WritePdbEntry(head.data() + kPdbHeaderBytes + kPdbEntryBytes * i,
                       {offset, item.attributes, item.UniqueID});
-        const ByteSpan record{item.RecordData(), item.RecordSize()};
-        offset += uint32_t(record.size);
-        // Notes that lie one after the other in memory (as read) go out in one piece.
-        ByteSpan& last = image.pieces.back();
-        if (i > 0 && last.data + last.size == record.data)
-            last.size += record.size;
-        else
-            image.pieces.push_back(record);
-        ReportProgress(progress, i + 1, n);
+        image.pieces.push_back({item.RecordData(), item.RecordSize()});
+        offset += uint32_t(item.RecordSize());
     }
+    image.recordPieces = true;
     std::memcpy(head.data() + listEnd, m_appInfo.data(), kAppInfoBytes);
 }
 

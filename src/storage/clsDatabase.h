@@ -107,7 +107,8 @@ private:
                    const std::shared_ptr<const quillary::FileBuffer>& file,
                    const std::string& fileName, const Progress& progress, std::string* error);
     // Header, record list and category table in image.own, then every record's bytes
-    // where they are: nothing is copied for notes still as read.
+    // where they are: nothing is copied for notes still as read. Progress follows the
+    // writing of the records.
     void GatherImage(GatheredImage& image, const Progress& progress) const;
     bool CanAdd() const { return m_items.Count() < quillary::kPdbMaxRecords; }
     std::string NewNoteTitle() const;
