@@ -34,11 +34,16 @@ tar -C "$WORK/ref" -cf "$WORK/files.tar" .
 rm -rf "$WORK/ref"
 
 # run NAME COMMAND...: one timed run appended to $WORK/NAME (wall cpu maxrss_kb).
+# Times come from bash (millisecond resolution), peak memory from /usr/bin/time.
 run() {
   local name=$1
   shift
-  /usr/bin/time -f "%e %U %S %M" -o "$WORK/t" "$@" >/dev/null
-  awk '{ printf "%s %.3f %s\n", $1, $2 + $3, $4 }' "$WORK/t" >>"$WORK/$name"
+  local TIMEFORMAT='%3R %3U %3S'
+  { time "$@" >/dev/null 2>&1; } 2>"$WORK/t"
+  echo 0 >"$WORK/m"
+  case $name in help | resave | info) /usr/bin/time -f "%M" -o "$WORK/m" "$@" >/dev/null 2>&1 ;; esac
+  printf "%s %s\n" "$(awk '{ printf "%.3f %.3f", $1, $2 + $3 }' "$WORK/t")" "$(cat "$WORK/m")" \
+    >>"$WORK/r.$name"
 }
 median() { # median of column $2 of file $1
   awk -v c="$2" '{ print $c }' "$1" | sort -g | awk '{ v[NR] = $1 } END {
@@ -66,21 +71,21 @@ echo "file: $SIZE bytes, 5000 notes; $REPS repetitions; medians"
 printf "%-34s %9s %9s %9s %9s %10s\n" "pair" "wall s" "ratio" "cpu s" "ratio" "target"
 pair() { # label tool baseline target
   local tw bw tc bc
-  tw=$(median "$WORK/$2" 1); bw=$(median "$WORK/$3" 1)
-  tc=$(median "$WORK/$2" 2); bc=$(median "$WORK/$3" 2)
+  tw=$(median "$WORK/r.$2" 1); bw=$(median "$WORK/r.$3" 1)
+  tc=$(median "$WORK/r.$2" 2); bc=$(median "$WORK/r.$3" 2)
   printf "%-34s %9s %9s %9s %9s %10s\n" "$1: $2" "$tw" "" "$tc" "" ""
   printf "%-34s %9s %9.2f %9s %9.2f %10s\n" "    vs $3" "$bw" \
-    "$(awk -v a="$tw" -v b="$bw" 'BEGIN { print b > 0 ? a / b : 0 }')" "$bc" \
-    "$(awk -v a="$tc" -v b="$bc" 'BEGIN { print b > 0 ? a / b : 0 }')" "$4"
+    "$(awk -v a="$tw" -v b="$bw" 'BEGIN { print (b > 0 ? a / b : 0) }')" "$bc" \
+    "$(awk -v a="$tc" -v b="$bc" 'BEGIN { print (b > 0 ? a / b : 0) }')" "$4"
 }
 pair "open" open cat "<= 1.2x"
 pair "resave" resave cpsync "<= 1.5x"
 pair "info" info cat "<= 2x"
 pair "export" export tarx "<= 2x"
 pair "export" export tarxsync "(synced)"
-base=$(median "$WORK/help" 3)
+base=$(median "$WORK/r.help" 3)
 for what in resave info; do
-  peak=$(median "$WORK/$what" 3)
+  peak=$(median "$WORK/r.$what" 3)
   awk -v w="$what" -v p="$peak" -v b="$base" -v f="$KB" 'BEGIN {
     printf "memory %-8s peak %d KB, baseline %d KB: %.2f x the file above baseline (target <= 1.3)\n",
       w, p, b, (p - b) / f }'

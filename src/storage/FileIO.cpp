@@ -9,6 +9,7 @@
 #include <cstring>
 #include <filesystem>
 #include <fstream>
+#include <new>
 #include <random>
 #include <string_view>
 #include <system_error>
@@ -18,6 +19,7 @@
 #include <csignal>
 #include <fcntl.h>
 #include <sys/file.h>
+#include <sys/mman.h>
 #include <sys/stat.h>
 #include <sys/uio.h>
 #include <unistd.h>
@@ -64,6 +66,45 @@ bool ReadWholeFile(const std::string& path, std::vector<uint8_t>& out, std::stri
     return true;
 }
 
+FileBuffer::~FileBuffer() {
+#ifdef QUILLARY_POSIX_IO
+    if (m_mapped) {
+        ::munmap(m_bytes, m_mapped);
+        return;
+    }
+#endif
+    delete[] m_bytes;
+}
+
+bool FileBuffer::Allocate(size_t n) {
+    size = n;
+#if defined(QUILLARY_POSIX_IO) && defined(MADV_HUGEPAGE)
+    constexpr size_t kHuge = size_t(2) << 20;
+    if (n >= 2 * kHuge) {
+        // Over-allocate to place the buffer on a huge-page boundary; the ends are returned.
+        const size_t want = (n + kHuge - 1) / kHuge * kHuge;
+        void* p = ::mmap(nullptr, want + kHuge, PROT_READ | PROT_WRITE, MAP_PRIVATE | MAP_ANONYMOUS,
+                         -1, 0);
+        if (p != MAP_FAILED) {
+            auto* base = static_cast<uint8_t*>(p);
+            const uintptr_t addr = reinterpret_cast<uintptr_t>(base);
+            uint8_t* aligned = base + ((kHuge - addr % kHuge) % kHuge);
+            if (aligned > base)
+                ::munmap(base, size_t(aligned - base));
+            const size_t tail = size_t(base + want + kHuge - (aligned + want));
+            if (tail > 0)
+                ::munmap(aligned + want, tail);
+            ::madvise(aligned, want, MADV_HUGEPAGE);
+            m_bytes = aligned;
+            m_mapped = want;
+            return true;
+        }
+    }
+#endif
+    m_bytes = new (std::nothrow) uint8_t[n ? n : 1];
+    return m_bytes != nullptr;
+}
+
 bool ReadFileBuffer(const std::string& path, std::shared_ptr<const FileBuffer>& out,
                     std::string* error, uint64_t maxBytes) {
 #ifdef QUILLARY_POSIX_IO
@@ -87,11 +128,14 @@ bool ReadFileBuffer(const std::string& path, std::shared_ptr<const FileBuffer>& 
                     path + ": the file is too large (" + std::to_string(st.st_size) + " bytes).");
     }
     auto buffer = std::make_shared<FileBuffer>();
-    buffer->size = size_t(st.st_size);
-    buffer->bytes = std::make_unique_for_overwrite<uint8_t[]>(buffer->size ? buffer->size : 1);
+    if (!buffer->Allocate(size_t(st.st_size))) {
+        ::close(fd);
+        return Fail(error, path + ": there is not enough memory to read the file (" +
+                               std::to_string(st.st_size) + " bytes).");
+    }
     size_t done = 0;
     while (done < buffer->size) {
-        const ssize_t n = ::read(fd, buffer->bytes.get() + done, buffer->size - done);
+        const ssize_t n = ::read(fd, buffer->writable() + done, buffer->size - done);
         if (n < 0 && errno == EINTR)
             continue;
         if (n <= 0) {
@@ -108,9 +152,9 @@ bool ReadFileBuffer(const std::string& path, std::shared_ptr<const FileBuffer>& 
     if (!ReadWholeFile(path, bytes, error, maxBytes))
         return false;
     auto buffer = std::make_shared<FileBuffer>();
-    buffer->size = bytes.size();
-    buffer->bytes = std::make_unique<uint8_t[]>(bytes.size() ? bytes.size() : 1);
-    std::memcpy(buffer->bytes.get(), bytes.data(), bytes.size());
+    if (!buffer->Allocate(bytes.size()))
+        return Fail(error, path + ": there is not enough memory to read the file.");
+    std::memcpy(buffer->writable(), bytes.data(), bytes.size());
     out = std::move(buffer);
     return true;
 #endif
