@@ -78,11 +78,23 @@ pair() { # label tool baseline target
     "$(awk -v a="$tw" -v b="$bw" 'BEGIN { print (b > 0 ? a / b : 0) }')" "$bc" \
     "$(awk -v a="$tc" -v b="$bc" 'BEGIN { print (b > 0 ? a / b : 0) }')" "$4"
 }
+# The same without the program's own start (loading Qt for the print command), which
+# quillary-pdb --help measures.
+net() { # label tool baseline target
+  local tc bc hc
+  tc=$(median "$WORK/r.$2" 2); bc=$(median "$WORK/r.$3" 2); hc=$(median "$WORK/r.help" 2)
+  awk -v l="$1" -v t="$tc" -v b="$bc" -v h="$hc" -v g="$4" 'BEGIN {
+    printf "%-34s cpu %.3f s after start %.3f s vs %.3f s: %.2f x  %s\n", l, t, t - h, b,
+      (b > 0 ? (t - h) / b : 0), g }'
+}
 pair "open" open cat "<= 1.2x"
 pair "resave" resave cpsync "<= 1.5x"
 pair "info" info cat "<= 2x"
 pair "export" export tarx "<= 2x"
 pair "export" export tarxsync "(synced)"
+net "open (net)" open cat "<= 1.2x"
+net "resave (net)" resave cpsync "<= 1.5x"
+net "info (net)" info cat "<= 2x"
 base=$(median "$WORK/r.help" 3)
 for what in resave info; do
   peak=$(median "$WORK/r.$what" 3)
