@@ -4,8 +4,9 @@
 
 #include "PdbArchiveCommand.h"
 #include "PdbPrintCommand.h"
-#include "quillary-pdb-help.h"
 #include "PdbVersionsCommand.h"
+#include "PngWriter.h"
+#include "quillary-pdb-help.h"
 #include "storage/Cp1252.h"
 #include "storage/FileIO.h"
 #include "storage/ImportResult.h"
@@ -14,12 +15,17 @@
 #include "storage/clsDatabase.h"
 #include "storage/clsInsertDatabase.h"
 
+#include <cerrno>
 #include <cstdint>
 #include <cstdio>
+#include <cstring>
 #include <filesystem>
 #include <iostream>
 #include <string>
 #include <vector>
+
+#include <fcntl.h>
+#include <unistd.h>
 
 namespace fs = std::filesystem;
 
@@ -54,11 +60,21 @@ std::string JsonString(const std::string& utf8) {
     std::string out = "\"";
     for (unsigned char c : utf8) {
         switch (c) {
-        case '"': out += "\\\""; break;
-        case '\\': out += "\\\\"; break;
-        case '\n': out += "\\n"; break;
-        case '\r': out += "\\r"; break;
-        case '\t': out += "\\t"; break;
+        case '"':
+            out += "\\\"";
+            break;
+        case '\\':
+            out += "\\\\";
+            break;
+        case '\n':
+            out += "\\n";
+            break;
+        case '\r':
+            out += "\\r";
+            break;
+        case '\t':
+            out += "\\t";
+            break;
         default:
             if (c < 0x20) {
                 char buf[8];
@@ -78,88 +94,6 @@ std::string Text(const std::string& cp1252) {
 
 std::string Bool(bool b) {
     return b ? "true" : "false";
-}
-
-// ---- PNG -------------------------------------------------------------------------------
-// A 1-bit greyscale PNG whose image data sits in uncompressed ("stored") deflate blocks,
-// so no compression library is needed.
-
-uint32_t Crc32(const uint8_t* data, size_t n, uint32_t crc = 0) {
-    static const auto table = [] {
-        std::vector<uint32_t> t(256);
-        for (uint32_t i = 0; i < 256; ++i) {
-            uint32_t c = i;
-            for (int k = 0; k < 8; ++k)
-                c = (c & 1) ? 0xEDB88320u ^ (c >> 1) : c >> 1;
-            t[i] = c;
-        }
-        return t;
-    }();
-    crc = ~crc;
-    for (size_t i = 0; i < n; ++i)
-        crc = table[(crc ^ data[i]) & 0xFF] ^ (crc >> 8);
-    return ~crc;
-}
-
-uint32_t Adler32(const std::vector<uint8_t>& data) {
-    uint32_t a = 1, b = 0;
-    for (uint8_t byte : data) {
-        a = (a + byte) % 65521;
-        b = (b + a) % 65521;
-    }
-    return (b << 16) | a;
-}
-
-void PutBE32(std::vector<uint8_t>& out, uint32_t v) {
-    for (int shift = 24; shift >= 0; shift -= 8)
-        out.push_back(uint8_t(v >> shift));
-}
-
-void PutChunk(std::vector<uint8_t>& png, const char* type, const std::vector<uint8_t>& data) {
-    PutBE32(png, uint32_t(data.size()));
-    const size_t start = png.size();
-    png.insert(png.end(), type, type + 4);
-    png.insert(png.end(), data.begin(), data.end());
-    PutBE32(png, Crc32(png.data() + start, png.size() - start));
-}
-
-std::vector<uint8_t> EncodePng(const clsBitmap& bitmap) {
-    const size_t w = size_t(bitmap.Width()), h = size_t(bitmap.Height());
-    const size_t lineBytes = (w + 7) / 8;
-    // Scanlines: filter type 0, then the row; PNG greyscale has 1 = white.
-    std::vector<uint8_t> raw;
-    raw.reserve(h * (lineBytes + 1));
-    const auto& data = bitmap.Data();
-    for (size_t y = 0; y < h; ++y) {
-        raw.push_back(0);
-        const uint8_t* row = data.data() + y * size_t(bitmap.RowBytes());
-        for (size_t i = 0; i < lineBytes; ++i)
-            raw.push_back(uint8_t(~row[i]));
-    }
-    std::vector<uint8_t> z = {0x78, 0x01};
-    size_t pos = 0;
-    do {
-        const size_t n = std::min<size_t>(65535, raw.size() - pos);
-        const bool last = pos + n == raw.size();
-        z.push_back(last ? 1 : 0);
-        z.push_back(uint8_t(n));
-        z.push_back(uint8_t(n >> 8));
-        z.push_back(uint8_t(~n));
-        z.push_back(uint8_t(~n >> 8));
-        z.insert(z.end(), raw.begin() + long(pos), raw.begin() + long(pos + n));
-        pos += n;
-    } while (pos < raw.size());
-    PutBE32(z, Adler32(raw));
-
-    std::vector<uint8_t> png = {0x89, 'P', 'N', 'G', '\r', '\n', 0x1A, '\n'};
-    std::vector<uint8_t> ihdr;
-    PutBE32(ihdr, uint32_t(w));
-    PutBE32(ihdr, uint32_t(h));
-    ihdr.insert(ihdr.end(), {1, 0, 0, 0, 0}); // 1 bit, greyscale, deflate, no filter, no interlace
-    PutChunk(png, "IHDR", ihdr);
-    PutChunk(png, "IDAT", z);
-    PutChunk(png, "IEND", {});
-    return png;
 }
 
 // ---- Commands --------------------------------------------------------------------------
@@ -186,8 +120,8 @@ void OpenInserts(clsInsertDatabase& db, const std::string& path) {
         Die(error);
 }
 
-std::string HeaderJson(const std::string& name, const std::string& type,
-                       const std::string& creator, int records) {
+std::string HeaderJson(const std::string& name, const std::string& type, const std::string& creator,
+                       int records) {
     return "  \"name\": " + Text(name) + ",\n  \"type\": " + Text(type) +
            ",\n  \"creator\": " + Text(creator) + ",\n  \"records\": " + std::to_string(records);
 }
@@ -218,6 +152,8 @@ void Info(const std::string& path) {
         const std::string creator(reinterpret_cast<const char*>(bytes.data()) + 64, 4);
         out += HeaderJson(name, t, creator, count) + "\n}\n";
     } else {
+        // Notes are written as they are read, one at a time; the picture size comes from
+        // the picture header, the picture itself is not decoded.
         clsDatabase db;
         OpenNotes(db, path);
         out += HeaderJson(db.m_PalmFileName, db.GetType(), db.GetCreator(), db.GetNumRecords());
@@ -229,29 +165,67 @@ void Info(const std::string& path) {
         out += "],\n  \"notes\": [";
         for (int i = 0; i < db.GetNumRecords(); ++i) {
             const clsQuillaryItem& item = *db.GetRecordObject(i);
-            clsBitmap pic;
+            int32_t width = 0, height = 0;
             std::string error;
-            if (!db.GetRecordBitmap(i, pic, &error))
+            if (!db.GetRecordBitmapSize(i, width, height, &error))
                 Die(error);
             out += std::string(i ? "," : "") + "\n    {\"index\": " + std::to_string(i) +
                    ", \"category\": " + std::to_string(item.CategoryIndex()) +
                    ", \"dirty\": " + Bool(item.DirtyFlag()) +
                    ", \"unique_id\": " + std::to_string(item.UniqueID) +
                    ", \"size\": " + std::to_string(item.BytesSize()) +
-                   ", \"text\": " + Text(item.RawText()) + ", \"picture\": {\"width\": " +
-                   std::to_string(pic.Width()) + ", \"height\": " + std::to_string(pic.Height()) +
-                   "}}";
+                   ", \"text\": " + Text(item.RawText()) +
+                   ", \"picture\": {\"width\": " + std::to_string(width) +
+                   ", \"height\": " + std::to_string(height) + "}}";
+            if (out.size() >= 1 << 16) {
+                std::fwrite(out.data(), 1, out.size(), stdout);
+                out.clear();
+            }
         }
         out += db.GetNumRecords() ? "\n  ]\n}\n" : "]\n}\n";
     }
     std::fwrite(out.data(), 1, out.size(), stdout);
+    if (std::fflush(stdout) != 0 || std::ferror(stdout))
+        Die("Writing the output failed (" + std::string(std::strerror(errno)) + ").");
 }
 
-void WriteOut(const std::string& path, const std::string& bytes) {
-    std::string error;
-    if (!quillary::WriteFileReplacing(path, reinterpret_cast<const uint8_t*>(bytes.data()),
-                                      bytes.size(), &error))
-        Die(error);
+// Writes one exported file in place (created or truncated). Export files are copies that
+// can be made again, so they are made durable together at the end, not one by one.
+void WriteExportFile(const std::string& path, const uint8_t* data, size_t size) {
+    const int fd = ::open(path.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0644);
+    if (fd < 0)
+        Die(path + ": cannot be written (" + std::strerror(errno) + ").");
+    while (size > 0) {
+        const ssize_t n = ::write(fd, data, size);
+        if (n < 0 && errno == EINTR)
+            continue;
+        if (n <= 0) {
+            const std::string why = n < 0 ? std::strerror(errno) : "nothing was written";
+            ::close(fd);
+            Die(path + ": writing failed (" + why + ").");
+        }
+        data += n;
+        size -= size_t(n);
+    }
+    if (::close(fd) != 0)
+        Die(path + ": writing failed (" + std::strerror(errno) + ").");
+}
+
+// Flushes everything written into dir (files and names) to the disk with one call.
+void SyncFolder(const std::string& dir) {
+    const int fd = ::open(dir.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+    if (fd < 0)
+        Die(dir + ": cannot be opened to flush the exported files (" + std::strerror(errno) + ").");
+#ifdef __linux__
+    const int rc = ::syncfs(fd);
+#else
+    ::sync();
+    const int rc = ::fsync(fd);
+#endif
+    const int saved = errno;
+    ::close(fd);
+    if (rc != 0)
+        Die(dir + ": flushing the exported files to disk failed (" + std::strerror(saved) + ").");
 }
 
 void Export(const std::string& path, const std::string& dir) {
@@ -260,17 +234,21 @@ void Export(const std::string& path, const std::string& dir) {
     std::string error;
     if (!quillary::MakeFolderPath(dir, &error))
         Die(error);
+    std::vector<uint8_t> png;
+    clsBitmap pic;
     for (int i = 0; i < db.GetNumRecords(); ++i) {
         char base[16];
         std::snprintf(base, sizeof base, "%04d", i + 1);
-        const fs::path stem = fs::path(dir) / base;
-        WriteOut(stem.string() + ".txt", quillary::Cp1252ToUtf8(db.GetRecordObject(i)->RawText()));
-        clsBitmap pic;
+        const std::string stem = (fs::path(dir) / base).string();
+        const std::string text = quillary::Cp1252ToUtf8(db.GetRecordObject(i)->RawText());
+        WriteExportFile(stem + ".txt", reinterpret_cast<const uint8_t*>(text.data()), text.size());
         if (!db.GetRecordBitmap(i, pic, &error))
             Die(error);
-        const std::vector<uint8_t> png = EncodePng(pic);
-        WriteOut(stem.string() + ".png", std::string(png.begin(), png.end()));
+        if (!quillary::EncodePng(pic, png, &error))
+            Die(stem + ".png: " + error);
+        WriteExportFile(stem + ".png", png.data(), png.size());
     }
+    SyncFolder(dir);
     std::printf("%d notes exported to %s\n", db.GetNumRecords(), dir.c_str());
 }
 

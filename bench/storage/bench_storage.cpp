@@ -3,6 +3,7 @@
 //
 // Run in a Release build: build-rel/bin/bench_storage
 
+#include "BenchDatabase.h"
 #include "storage/FileIO.h"
 #include "storage/clsBitmap.h"
 #include "storage/clsDatabase.h"
@@ -18,30 +19,7 @@ namespace fs = std::filesystem;
 
 namespace {
 
-// Lines, boxes and scribbles: what notes hold, with rows that repeat and rows that change.
-clsBitmap MakeSketch(unsigned seed) {
-    clsBitmap b;
-    b.InitializeBitmap(500, 500, 1);
-    std::mt19937 rng(seed);
-    for (int stroke = 0; stroke < 12; ++stroke) {
-        int x = int(rng() % 500), y = int(rng() % 500);
-        const int dx = int(rng() % 3) - 1, dy = int(rng() % 3) - 1;
-        for (int i = 0; i < 300; ++i) {
-            b.SetPixel(x, y, true);
-            b.SetPixel(x + 1, y, true);
-            x += dx + int(rng() % 3) - 1;
-            y += dy + int(rng() % 3) - 1;
-        }
-    }
-    const int bx = int(rng() % 300), by = int(rng() % 300);
-    for (int i = 0; i < 150; ++i) {
-        b.SetPixel(bx + i, by, true);
-        b.SetPixel(bx + i, by + 120, true);
-        b.SetPixel(bx, by + i % 120, true);
-        b.SetPixel(bx + 150, by + i % 120, true);
-    }
-    return b;
-}
+using quillary::bench::MakeSketch;
 
 clsBitmap MakeNoise() {
     clsBitmap b;
@@ -74,27 +52,11 @@ struct Fixture {
 const Fixture& Data() {
     static const Fixture f = [] {
         Fixture x;
-        x.dir = (fs::temp_directory_path() / ("quillary_bench_" + std::to_string(::getpid()))).string();
+        x.dir =
+            (fs::temp_directory_path() / ("quillary_bench_" + std::to_string(::getpid()))).string();
         fs::create_directories(x.dir);
-        clsDatabase db;
-        db.m_NewNoteTitle = [] { return std::string("3/14/26 4:07 pm - "); };
-        db.AddNewDatabase();
-        std::vector<std::vector<uint8_t>> pictures;
-        for (unsigned s = 0; s < 64; ++s) {
-            std::vector<uint8_t> enc;
-            MakeSketch(s).GetPalmBitmap(enc);
-            pictures.push_back(std::move(enc));
-        }
-        for (int i = 0; i < 5000; ++i) {
-            db.AddNewRecord(i);
-            clsQuillaryItem* note = db.GetRecordObject(i);
-            note->SetText("Note " + std::to_string(i) + "\nSome words about it.\n" +
-                          std::string(size_t(i % 300), 'x'));
-            note->SetBitmapData(pictures[size_t(i) % pictures.size()]);
-            note->attributes = uint8_t(i % 4);
-        }
         x.database = x.dir + "/notes.pdb";
-        db.ExportDatabase(x.database);
+        quillary::bench::WriteBenchDatabase(x.database);
         x.databaseBytes = fs::file_size(x.database);
 
         x.rawText = x.dir + "/raw.txt";
@@ -145,6 +107,19 @@ void BM_CopyFileDurableBaseline(benchmark::State& state) {
     state.SetBytesProcessed(int64_t(state.iterations()) * int64_t(f.databaseBytes));
 }
 BENCHMARK(BM_CopyFileDurableBaseline)->Unit(benchmark::kMillisecond);
+
+// What opening must at least do: the same open, fstat and read of the whole file.
+void BM_ReadFileBaseline(benchmark::State& state) {
+    const Fixture& f = Data();
+    for (auto _ : state) {
+        std::shared_ptr<const quillary::FileBuffer> bytes;
+        if (!quillary::ReadFileBuffer(f.database, bytes, nullptr))
+            state.SkipWithError("read failed");
+        benchmark::DoNotOptimize(bytes->data());
+    }
+    state.SetBytesProcessed(int64_t(state.iterations()) * int64_t(f.databaseBytes));
+}
+BENCHMARK(BM_ReadFileBaseline)->Unit(benchmark::kMillisecond);
 
 void BM_OpenDatabase(benchmark::State& state) {
     const Fixture& f = Data();
@@ -230,6 +205,7 @@ int main(int argc, char** argv) {
     benchmark::RunSpecifiedBenchmarks();
     benchmark::Shutdown();
     std::error_code ec;
-    fs::remove_all(fs::temp_directory_path() / ("quillary_bench_" + std::to_string(::getpid())), ec);
+    fs::remove_all(fs::temp_directory_path() / ("quillary_bench_" + std::to_string(::getpid())),
+                   ec);
     return 0;
 }

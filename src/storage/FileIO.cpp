@@ -2,21 +2,26 @@
 
 #include "TextUtil.h"
 
+#include <algorithm>
 #include <cerrno>
 #include <chrono>
 #include <cstdio>
 #include <cstring>
 #include <filesystem>
 #include <fstream>
+#include <new>
 #include <random>
 #include <string_view>
 #include <system_error>
 
 #if defined(__unix__) || defined(__APPLE__)
+#include <climits>
 #include <csignal>
 #include <fcntl.h>
 #include <sys/file.h>
+#include <sys/mman.h>
 #include <sys/stat.h>
+#include <sys/uio.h>
 #include <unistd.h>
 #define QUILLARY_POSIX_IO 1
 #endif
@@ -59,6 +64,100 @@ bool ReadWholeFile(const std::string& path, std::vector<uint8_t>& out, std::stri
         return Fail(error, path + ": reading the file failed.");
     out.swap(bytes);
     return true;
+}
+
+FileBuffer::~FileBuffer() {
+#ifdef QUILLARY_POSIX_IO
+    if (m_mapped) {
+        ::munmap(m_bytes, m_mapped);
+        return;
+    }
+#endif
+    delete[] m_bytes;
+}
+
+bool FileBuffer::Allocate(size_t n) {
+    size = n;
+#if defined(QUILLARY_POSIX_IO) && defined(MADV_HUGEPAGE)
+    constexpr size_t kHuge = size_t(2) << 20;
+    if (n >= 2 * kHuge) {
+        // Over-allocate to place the buffer on a huge-page boundary; the ends are returned.
+        const size_t want = (n + kHuge - 1) / kHuge * kHuge;
+        void* p = ::mmap(nullptr, want + kHuge, PROT_READ | PROT_WRITE, MAP_PRIVATE | MAP_ANONYMOUS,
+                         -1, 0);
+        if (p != MAP_FAILED) {
+            auto* base = static_cast<uint8_t*>(p);
+            const uintptr_t addr = reinterpret_cast<uintptr_t>(base);
+            uint8_t* aligned = base + ((kHuge - addr % kHuge) % kHuge);
+            if (aligned > base)
+                ::munmap(base, size_t(aligned - base));
+            const size_t tail = size_t(base + want + kHuge - (aligned + want));
+            if (tail > 0)
+                ::munmap(aligned + want, tail);
+            ::madvise(aligned, want, MADV_HUGEPAGE);
+            m_bytes = aligned;
+            m_mapped = want;
+            return true;
+        }
+    }
+#endif
+    m_bytes = new (std::nothrow) uint8_t[n ? n : 1];
+    return m_bytes != nullptr;
+}
+
+bool ReadFileBuffer(const std::string& path, std::shared_ptr<const FileBuffer>& out,
+                    std::string* error, uint64_t maxBytes) {
+#ifdef QUILLARY_POSIX_IO
+    std::error_code ec;
+    const fs::path p(path);
+    if (!fs::exists(p, ec))
+        return Fail(error, "File : " + path + " not found.");
+    if (fs::is_directory(p, ec))
+        return Fail(error, path + ": is a folder, not a file.");
+    const int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
+    if (fd < 0)
+        return Fail(error, path + ": cannot be opened for reading (" + std::strerror(errno) + ").");
+    struct stat st {};
+    if (::fstat(fd, &st) != 0 || st.st_size < 0) {
+        ::close(fd);
+        return Fail(error, path + ": cannot be read.");
+    }
+    if (uint64_t(st.st_size) > maxBytes) {
+        ::close(fd);
+        return Fail(error,
+                    path + ": the file is too large (" + std::to_string(st.st_size) + " bytes).");
+    }
+    auto buffer = std::make_shared<FileBuffer>();
+    if (!buffer->Allocate(size_t(st.st_size))) {
+        ::close(fd);
+        return Fail(error, path + ": there is not enough memory to read the file (" +
+                               std::to_string(st.st_size) + " bytes).");
+    }
+    size_t done = 0;
+    while (done < buffer->size) {
+        const ssize_t n = ::read(fd, buffer->writable() + done, buffer->size - done);
+        if (n < 0 && errno == EINTR)
+            continue;
+        if (n <= 0) {
+            ::close(fd);
+            return Fail(error, path + ": reading the file failed.");
+        }
+        done += size_t(n);
+    }
+    ::close(fd);
+    out = std::move(buffer);
+    return true;
+#else
+    std::vector<uint8_t> bytes;
+    if (!ReadWholeFile(path, bytes, error, maxBytes))
+        return false;
+    auto buffer = std::make_shared<FileBuffer>();
+    if (!buffer->Allocate(bytes.size()))
+        return Fail(error, path + ": there is not enough memory to read the file.");
+    std::memcpy(buffer->writable(), bytes.data(), bytes.size());
+    out = std::move(buffer);
+    return true;
+#endif
 }
 
 namespace {
@@ -166,16 +265,42 @@ std::string Reason() {
     return std::strerror(errno);
 }
 
-bool WriteAll(int fd, const uint8_t* data, size_t size) {
-    while (size > 0) {
-        const ssize_t n = ::write(fd, data, size);
+// Writes the pieces in order, as many per system call as it takes, resuming after short
+// writes; progress gets (pieces written, all pieces) as each piece is complete.
+bool WriteAll(int fd, const std::vector<ByteSpan>& pieces,
+              const std::function<void(size_t, size_t)>& progress) {
+    constexpr size_t kBatch = IOV_MAX < 1024 ? IOV_MAX : 1024;
+    std::vector<iovec> iov;
+    iov.reserve(std::min(pieces.size(), kBatch));
+    size_t next = 0, skip = 0; // skip: bytes of pieces[next] already written
+    while (next < pieces.size()) {
+        iov.clear();
+        for (size_t i = next; i < pieces.size() && iov.size() < kBatch; ++i) {
+            const size_t off = i == next ? skip : 0;
+            if (pieces[i].size > off)
+                iov.push_back({const_cast<uint8_t*>(pieces[i].data) + off, pieces[i].size - off});
+        }
+        if (iov.empty())
+            break;
+        const ssize_t n = ::writev(fd, iov.data(), int(iov.size()));
         if (n < 0) {
             if (errno == EINTR)
                 continue;
             return false;
         }
-        data += n;
-        size -= size_t(n);
+        if (n == 0) {
+            errno = EIO;
+            return false;
+        }
+        size_t left = size_t(n);
+        while (next < pieces.size() && left >= pieces[next].size - skip) {
+            left -= pieces[next].size - skip;
+            skip = 0;
+            ++next;
+            if (progress)
+                progress(next, pieces.size());
+        }
+        skip += left;
     }
     return true;
 }
@@ -185,6 +310,11 @@ bool WriteAll(int fd, const uint8_t* data, size_t size) {
 
 bool WriteFileReplacing(const std::string& path, const uint8_t* data, size_t size,
                         std::string* error) {
+    return WriteFileReplacing(path, std::vector<ByteSpan>{{data, size}}, error);
+}
+
+bool WriteFileReplacing(const std::string& path, const std::vector<ByteSpan>& pieces,
+                        std::string* error, const std::function<void(size_t, size_t)>& progress) {
     fs::path target(path);
     std::error_code ec;
     if (fs::is_directory(target, ec))
@@ -198,9 +328,10 @@ bool WriteFileReplacing(const std::string& path, const uint8_t* data, size_t siz
     }
     // A write-protected file is not replaced behind the person's back.
     const fs::file_status status = fs::status(target, ec);
-    constexpr fs::perms kWrite = fs::perms::owner_write | fs::perms::group_write |
-                                 fs::perms::others_write;
-    bool readOnly = fs::is_regular_file(status) && (status.permissions() & kWrite) == fs::perms::none;
+    constexpr fs::perms kWrite =
+        fs::perms::owner_write | fs::perms::group_write | fs::perms::others_write;
+    bool readOnly =
+        fs::is_regular_file(status) && (status.permissions() & kWrite) == fs::perms::none;
 #ifdef QUILLARY_POSIX_IO
     if (fs::is_regular_file(status) && ::access(target.c_str(), W_OK) != 0)
         readOnly = true;
@@ -222,7 +353,7 @@ bool WriteFileReplacing(const std::string& path, const uint8_t* data, size_t siz
     // Held until the file is closed: a later save never takes this one for abandoned.
     ::flock(fd, LOCK_EX | LOCK_NB);
     std::string why;
-    if (!WriteAll(fd, data, size))
+    if (!WriteAll(fd, pieces, progress))
         why = "writing failed (" + Reason() + ")";
     else if (::fsync(fd) != 0)
         why = "flushing to disk failed (" + Reason() + ")";
@@ -247,7 +378,8 @@ bool WriteFileReplacing(const std::string& path, const uint8_t* data, size_t siz
         std::ofstream out(temp, std::ios::binary | std::ios::trunc);
         if (!out)
             return Fail(error, path + ": cannot write in its folder.");
-        out.write(reinterpret_cast<const char*>(data), std::streamsize(size));
+        for (const ByteSpan& p : pieces)
+            out.write(reinterpret_cast<const char*>(p.data), std::streamsize(p.size));
         out.flush();
         if (!out) {
             out.close();

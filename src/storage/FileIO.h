@@ -5,6 +5,8 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <functional>
+#include <memory>
 #include <string>
 #include <vector>
 
@@ -16,6 +18,38 @@ bool FileExists(const std::string& path);
 // Reads the whole file. Refuses folders and files larger than maxBytes.
 bool ReadWholeFile(const std::string& path, std::vector<uint8_t>& out, std::string* error,
                    uint64_t maxBytes = uint64_t(1) << 31);
+
+// A whole file read into memory once and never changed afterwards; records read from it
+// keep it alive and refer to their bytes in it instead of copying them.
+struct FileBuffer {
+    FileBuffer() = default;
+    FileBuffer(const FileBuffer&) = delete;
+    FileBuffer& operator=(const FileBuffer&) = delete;
+    ~FileBuffer();
+
+    // Room for n bytes, contents undefined. Large buffers are asked for in huge pages:
+    // a 40 MB file then costs a few dozen page faults instead of ten thousand.
+    bool Allocate(size_t n);
+    const uint8_t* data() const { return m_bytes; }
+    uint8_t* writable() { return m_bytes; }
+
+    size_t size = 0;
+
+private:
+    uint8_t* m_bytes = nullptr;
+    size_t m_mapped = 0; // length of the mapping, or 0 for heap memory
+};
+
+// Reads the whole file with as few reads as the system allows and no zero-filling first.
+// Same refusals and messages as ReadWholeFile.
+bool ReadFileBuffer(const std::string& path, std::shared_ptr<const FileBuffer>& out,
+                    std::string* error, uint64_t maxBytes = uint64_t(1) << 31);
+
+// One stretch of bytes of a gathered write.
+struct ByteSpan {
+    const uint8_t* data = nullptr;
+    size_t size = 0;
+};
 
 // Writes data to a new temporary file in the same folder, flushes it to the disk, then
 // renames it over path. On any failure the temporary file is removed, an existing file
@@ -32,6 +66,13 @@ inline bool WriteFileReplacing(const std::string& path, const std::vector<uint8_
                                std::string* error) {
     return WriteFileReplacing(path, data.data(), data.size(), error);
 }
+
+// The same for a file image made of pieces written one after the other (gathered writes,
+// no joined copy). progress, when set, gets (pieces written, all pieces) as each piece is
+// complete.
+bool WriteFileReplacing(const std::string& path, const std::vector<ByteSpan>& pieces,
+                        std::string* error,
+                        const std::function<void(size_t, size_t)>& progress = {});
 
 // The path with surrounding spaces removed; a bare file name (no folder separator) is
 // taken relative to the current folder.

@@ -20,8 +20,7 @@ namespace quillary {
 //
 // Record indexes are 0-based; an index out of range is refused (false / nullptr / 0).
 // Never shows anything: failures return false with a text naming the file in *error.
-template <class Derived, class Item>
-class PalmDatabase {
+template <class Derived, class Item> class PalmDatabase {
 public:
     using Progress = std::function<void(int)>; // 0..1000
 
@@ -40,10 +39,18 @@ public:
     // was; on success m_FileDirtyFlag is cleared.
     bool OpenDatabase(const Progress& progress = {}, std::string* error = nullptr) {
         const std::string path = GetFileName();
-        std::vector<uint8_t> bytes;
+        std::shared_ptr<const FileBuffer> bytes;
         if (!ReadDatabaseFile(path, bytes, error))
             return false;
-        return Self().LoadDatabaseBytes(bytes.data(), bytes.size(), path, progress, error);
+        return Self().LoadDatabaseBuffer(bytes, path, progress, error);
+    }
+
+    // Loads a file image read by OpenDatabase. Databases whose records can refer to the
+    // buffer instead of copying it provide their own.
+    bool LoadDatabaseBuffer(const std::shared_ptr<const FileBuffer>& file,
+                            const std::string& fileName, const Progress& progress = {},
+                            std::string* error = nullptr) {
+        return Self().LoadDatabaseBytes(file->data(), file->size, fileName, progress, error);
     }
 
     // Writes the whole database to GetFileName() through a temporary file that replaces
@@ -53,7 +60,7 @@ public:
         const std::string path = GetFileName();
         if (path.empty())
             return Fail(error, "No database file name is set.");
-        if (!WriteFileReplacing(path, Self().GetDatabaseBytes(progress), error))
+        if (!WriteImage(path, progress, error))
             return false;
         m_FileDirtyFlag = false;
         return true;
@@ -64,7 +71,7 @@ public:
                         std::string* error = nullptr) const {
         if (TrimSpaces(path).empty())
             return Fail(error, "No file name given for the export.");
-        return WriteFileReplacing(GetLongFileName(path), Self().GetDatabaseBytes(progress), error);
+        return WriteImage(GetLongFileName(path), progress, error);
     }
 
     std::string GetType() const { return PdbFourCC(m_header, pdb::kType); }
@@ -116,6 +123,34 @@ public:
     }
 
 protected:
+    // The file image in pieces for a gathered write: header, record list and whatever
+    // else the database builds go into own; pieces list own's parts and the records' bytes
+    // in file order. With recordPieces, pieces[1..] are the records one each and progress
+    // follows their writing; otherwise it was reported while the image was built.
+    struct GatheredImage {
+        std::vector<uint8_t> own;
+        std::vector<ByteSpan> pieces;
+        bool recordPieces = false;
+    };
+    // For databases that build their whole image at once.
+    void GatherImage(GatheredImage& image, const Progress& progress) const {
+        image.own = Self().GetDatabaseBytes(progress);
+        image.pieces.assign(1, ByteSpan{image.own.data(), image.own.size()});
+        image.recordPieces = false;
+    }
+
+    bool WriteImage(const std::string& path, const Progress& progress, std::string* error) const {
+        GatheredImage image;
+        Self().GatherImage(image, progress);
+        std::function<void(size_t, size_t)> written;
+        if (image.recordPieces && m_ScreenDisplayFlag && progress)
+            written = [&](size_t done, size_t total) {
+                if (done > 1)
+                    ReportProgress(progress, done - 1, total - 1);
+            };
+        return WriteFileReplacing(path, image.pieces, error, written);
+    }
+
     void ReportProgress(const Progress& progress, size_t done, size_t total) const {
         if (m_ScreenDisplayFlag && progress && total > 0)
             progress(int(done * 1000 / total));
@@ -123,8 +158,7 @@ protected:
 
     // Appends a copy of every record of another database through append(item, result),
     // which marks, counts and stores it; unique IDs become 0 as for records made on the PC.
-    template <class AppendFn>
-    ImportResult AppendRecordsOf(const Derived& other, AppendFn append) {
+    template <class AppendFn> ImportResult AppendRecordsOf(const Derived& other, AppendFn append) {
         ImportResult result;
         const int count = other.GetNumRecords(); // fixed first: other may be this database
         for (int i = 0; i < count; ++i) {

@@ -36,8 +36,7 @@ bool ParsePdbContainer(const uint8_t* data, size_t size, PdbContainer& out, std:
         if (r.offset < listEnd || r.offset >= size)
             return Fail(error, "record " + std::to_string(i + 1) + " is said to start at offset " +
                                    std::to_string(r.offset) + ", outside the record area (" +
-                                   std::to_string(listEnd) + " to " + std::to_string(size) +
-                                   ").");
+                                   std::to_string(listEnd) + " to " + std::to_string(size) + ").");
     }
     out = std::move(c);
     return true;
@@ -89,6 +88,15 @@ bool ReadDatabaseFile(const std::string& path, std::vector<uint8_t>& bytes, std:
     if (!FileExists(path))
         return Fail(error, "File : " + path + " not found.");
     return ReadWholeFile(path, bytes, error);
+}
+
+bool ReadDatabaseFile(const std::string& path, std::shared_ptr<const FileBuffer>& bytes,
+                      std::string* error) {
+    if (path.empty())
+        return Fail(error, "No database file name is set.");
+    if (!FileExists(path))
+        return Fail(error, "File : " + path + " not found.");
+    return ReadFileBuffer(path, bytes, error);
 }
 
 std::string FileError(const std::string& path, const std::string& reason) {

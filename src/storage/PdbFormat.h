@@ -7,11 +7,14 @@
 #include <array>
 #include <cstddef>
 #include <cstdint>
+#include <memory>
 #include <string>
 #include <string_view>
 #include <vector>
 
 namespace quillary {
+
+struct FileBuffer;
 
 constexpr size_t kPdbHeaderBytes = 78;
 constexpr size_t kPdbEntryBytes = 8;
@@ -65,6 +68,9 @@ void WritePdbEntry(uint8_t* dst, const PdbRecordEntry& entry);
 // Reads a database file whole: "No database file name is set." for "", "File : <path>
 // not found." for a missing file, or the reason it cannot be read.
 bool ReadDatabaseFile(const std::string& path, std::vector<uint8_t>& bytes, std::string* error);
+// The same into one shared, unchanging buffer that records can refer to.
+bool ReadDatabaseFile(const std::string& path, std::shared_ptr<const FileBuffer>& bytes,
+                      std::string* error);
 
 // "File : <path>: <reason>" style prefix for container errors.
 std::string FileError(const std::string& path, const std::string& reason);

@@ -110,8 +110,8 @@ void clsBitmap::SetPixel(int32_t x, int32_t y, bool value) {
 }
 
 bool clsBitmap::operator==(const clsBitmap& other) const {
-    return m_width == other.m_width && m_height == other.m_height &&
-           m_depth == other.m_depth && m_data == other.m_data;
+    return m_width == other.m_width && m_height == other.m_height && m_depth == other.m_depth &&
+           m_data == other.m_data;
 }
 
 // ---- Palm encoding -------------------------------------------------------------------
@@ -227,6 +227,16 @@ std::string EndsEarly(size_t row) {
 
 } // namespace
 
+bool clsBitmap::GetPalmBitmapSize(const uint8_t* bytes, size_t size, int32_t& width,
+                                  int32_t& height, std::string* error) {
+    PalmHeader h;
+    if (!ParsePalmHeader(bytes, size, h, error))
+        return false;
+    width = int32_t(h.width);
+    height = int32_t(h.height);
+    return true;
+}
+
 bool clsBitmap::CheckPalmBitmap(const uint8_t* bytes, size_t size, std::string* error) {
     PalmHeader h;
     if (!ParsePalmHeader(bytes, size, h, error))
@@ -340,8 +350,9 @@ bool clsBitmap::LoadWinBmp(const uint8_t* bytes, size_t size, std::string* error
                                " points into its header.");
     if (uint64_t(pixelOffset) + need > size)
         return Fail(error, "the .bmp file is cut short: " + Num(width) + " x " + Num(height) +
-                               " pixels need " + Num(static_cast<long long>(need)) + " bytes from offset " +
-                               Num(pixelOffset) + ", the file has " + Num(long(size)) + ".");
+                               " pixels need " + Num(static_cast<long long>(need)) +
+                               " bytes from offset " + Num(pixelOffset) + ", the file has " +
+                               Num(long(size)) + ".");
     // Entry 0 is normally black; a file whose entry 0 is the lighter colour stores black
     // as 1 already.
     bool invert = true;

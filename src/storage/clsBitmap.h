@@ -67,6 +67,10 @@ public:
     }
     // Checks a Palm encoding as LoadPalmBitmap would, without building the pixels.
     static bool CheckPalmBitmap(const uint8_t* bytes, size_t size, std::string* error = nullptr);
+    // Width and height of a Palm encoding after the header checks LoadPalmBitmap makes,
+    // without reading the compressed rows.
+    static bool GetPalmBitmapSize(const uint8_t* bytes, size_t size, int32_t& width,
+                                  int32_t& height, std::string* error = nullptr);
 
     // Windows .bmp, 1 bit per pixel, bottom-up. The reader honours the pixel offset and
     // the palette order (a file whose entry 0 is the lighter colour is not inverted).

@@ -31,6 +31,21 @@ clsDatabase::~clsDatabase() = default;
 
 bool clsDatabase::LoadDatabaseBytes(const uint8_t* data, size_t size, const std::string& fileName,
                                     const Progress& progress, std::string* error) {
+    return LoadImage(data, size, nullptr, fileName, progress, error);
+}
+
+bool clsDatabase::LoadDatabaseBuffer(const std::shared_ptr<const FileBuffer>& file,
+                                     const std::string& fileName, const Progress& progress,
+                                     std::string* error) {
+    if (!file)
+        return Fail(error, FileError(fileName, "nothing was read."));
+    return LoadImage(file->data(), file->size, file, fileName, progress, error);
+}
+
+bool clsDatabase::LoadImage(const uint8_t* data, size_t size,
+                            const std::shared_ptr<const FileBuffer>& file,
+                            const std::string& fileName, const Progress& progress,
+                            std::string* error) {
     PdbContainer c;
     std::string why;
     if (!ParsePdbContainer(data, size, c, &why))
@@ -56,7 +71,9 @@ bool clsDatabase::LoadDatabaseBytes(const uint8_t* data, size_t size, const std:
         auto item = std::make_unique<clsQuillaryItem>();
         item->attributes = e.attributes;
         item->UniqueID = e.uniqueID;
-        if (!item->ReadInItem(data, size, e.offset, &why))
+        const bool read = file ? item->ReadInItem(file, e.offset, &why)
+                               : item->ReadInItem(data, size, e.offset, &why);
+        if (!read)
             return Fail(error, FileError(fileName, "note " + std::to_string(i + 1) + ": " + why));
         total += uint64_t(item->BytesSize()) - 8;
         if (total > size - kPdbHeaderBytes - kPdbEntryBytes * c.entries.size())
@@ -79,7 +96,7 @@ std::vector<uint8_t> clsDatabase::GetDatabaseBytes(const Progress& progress) con
     const size_t listEnd = kPdbHeaderBytes + kPdbEntryBytes * n;
     size_t total = listEnd + kAppInfoBytes;
     for (const auto& item : m_items)
-        total += item->RecordBytes().size();
+        total += item->RecordSize();
     std::vector<uint8_t> out;
     out.reserve(total);
     PdbHeader header = m_header;
@@ -91,7 +108,7 @@ std::vector<uint8_t> clsDatabase::GetDatabaseBytes(const Progress& progress) con
         const clsQuillaryItem& item = *m_items.Get(int(i));
         WritePdbEntry(out.data() + kPdbHeaderBytes + kPdbEntryBytes * i,
                       {offset, item.attributes, item.UniqueID});
-        offset += uint32_t(item.RecordBytes().size());
+        offset += uint32_t(item.RecordSize());
     }
     out.insert(out.end(), m_appInfo.begin(), m_appInfo.end());
     for (size_t i = 0; i < n; ++i) {
@@ -99,6 +116,29 @@ std::vector<uint8_t> clsDatabase::GetDatabaseBytes(const Progress& progress) con
         ReportProgress(progress, i + 1, n);
     }
     return out;
+}
+
+void clsDatabase::GatherImage(GatheredImage& image, const Progress&) const {
+    const size_t n = size_t(m_items.Count());
+    const size_t listEnd = kPdbHeaderBytes + kPdbEntryBytes * n;
+    std::vector<uint8_t>& head = image.own;
+    head.assign(listEnd + kAppInfoBytes, 0);
+    PdbHeader header = m_header;
+    PrepareHeaderForSave(header, m_PalmFileName, uint16_t(n), int64_t(listEnd));
+    std::memcpy(head.data(), header.data(), header.size());
+    image.pieces.clear();
+    image.pieces.reserve(n + 1);
+    image.pieces.push_back({head.data(), head.size()});
+    uint32_t offset = uint32_t(listEnd + kAppInfoBytes);
+    for (size_t i = 0; i < n; ++i) {
+        const clsQuillaryItem& item = *m_items.Get(int(i));
+        WritePdbEntry(head.data() + kPdbHeaderBytes + kPdbEntryBytes * i,
+                      {offset, item.attributes, item.UniqueID});
+        image.pieces.push_back({item.RecordData(), item.RecordSize()});
+        offset += uint32_t(item.RecordSize());
+    }
+    image.recordPieces = true;
+    std::memcpy(head.data() + listEnd, m_appInfo.data(), kAppInfoBytes);
 }
 
 void clsDatabase::AddNewDatabase() {
@@ -249,6 +289,18 @@ bool clsDatabase::GetRecordBitmap(int itemNum, clsBitmap& bitmap, std::string* e
         return Fail(error, "There is no note " + std::to_string(itemNum + 1) + ".");
     std::string why;
     if (!item->GetBitmap(bitmap, &why))
+        return Fail(error, FileError(GetFileName(), "the picture of note " +
+                                                        std::to_string(itemNum + 1) + ": " + why));
+    return true;
+}
+
+bool clsDatabase::GetRecordBitmapSize(int itemNum, int32_t& width, int32_t& height,
+                                      std::string* error) const {
+    const clsQuillaryItem* item = GetRecordObject(itemNum);
+    if (!item)
+        return Fail(error, "There is no note " + std::to_string(itemNum + 1) + ".");
+    std::string why;
+    if (!item->GetBitmapSize(width, height, &why))
         return Fail(error, FileError(GetFileName(), "the picture of note " +
                                                         std::to_string(itemNum + 1) + ": " + why));
     return true;

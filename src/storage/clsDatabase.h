@@ -45,6 +45,11 @@ public:
     // On failure the object is left exactly as it was. Clears m_FileDirtyFlag on success.
     bool LoadDatabaseBytes(const uint8_t* data, size_t size, const std::string& fileName,
                            const Progress& progress = {}, std::string* error = nullptr);
+    // The same for a shared file buffer: the notes refer to their bytes in it (no copy)
+    // until they are changed.
+    bool LoadDatabaseBuffer(const std::shared_ptr<const quillary::FileBuffer>& file,
+                            const std::string& fileName, const Progress& progress = {},
+                            std::string* error = nullptr);
     // The file image SaveDatabase writes.
     std::vector<uint8_t> GetDatabaseBytes(const Progress& progress = {}) const;
 
@@ -82,6 +87,9 @@ public:
     bool InsertRecordItem(int nIndex) { return AddNewRecord(nIndex); }
     // Decodes a note's picture; the error names file and note.
     bool GetRecordBitmap(int itemNum, clsBitmap& bitmap, std::string* error = nullptr) const;
+    // A note's picture size from the picture header alone; errors as GetRecordBitmap's.
+    bool GetRecordBitmapSize(int itemNum, int32_t& width, int32_t& height,
+                             std::string* error = nullptr) const;
 
     // ---- Imports (they set m_FileDirtyFlag when they add anything) ----
     // Raw text notes: lines up to one ending in "|" make one note.
@@ -93,6 +101,15 @@ public:
     ImportResult AppendDatabaseNotes(const clsDatabase& other);
 
 private:
+    friend class quillary::PalmDatabase<clsDatabase, clsQuillaryItem>;
+
+    bool LoadImage(const uint8_t* data, size_t size,
+                   const std::shared_ptr<const quillary::FileBuffer>& file,
+                   const std::string& fileName, const Progress& progress, std::string* error);
+    // Header, record list and category table in image.own, then every record's bytes
+    // where they are: nothing is copied for notes still as read. Progress follows the
+    // writing of the records.
+    void GatherImage(GatheredImage& image, const Progress& progress) const;
     bool CanAdd() const { return m_items.Count() < quillary::kPdbMaxRecords; }
     std::string NewNoteTitle() const;
     std::unique_ptr<clsQuillaryItem> NewDefaultNote() const;

@@ -31,13 +31,31 @@ const std::vector<uint8_t>& BlankNotePicture() {
 clsQuillaryItem::clsQuillaryItem() : m_record(1, 0) {}
 
 uint16_t clsQuillaryItem::BitmapDataSize() const {
-    if (m_record.size() < kHeaderLen)
+    if (RecordSize() < kHeaderLen)
         return 0;
-    return ReadBE16(m_record.data() + kHeaderLen - 2);
+    return ReadBE16(RecordData() + kHeaderLen - 2);
 }
 
-bool clsQuillaryItem::ReadInItem(const uint8_t* file, size_t fileSize, size_t recPos,
-                                 std::string* error) {
+void clsQuillaryItem::Own() const {
+    if (!m_shared)
+        return;
+    m_record.assign(m_shared, m_shared + m_sharedSize);
+    m_shared = nullptr;
+    m_sharedSize = 0;
+    m_file.reset();
+}
+
+const std::vector<uint8_t>& clsQuillaryItem::RecordBytes() const {
+    Own();
+    return m_record;
+}
+
+namespace {
+
+// Where the record starting at recPos ends, or a reason it does not fit the file.
+bool RecordLength(const uint8_t* file, size_t fileSize, size_t recPos, size_t& length,
+                  std::string* error) {
+    constexpr size_t kHeaderLen = clsQuillaryItem::kHeaderLen;
     if (recPos > fileSize || fileSize - recPos < kHeaderLen)
         return Fail(error, "the note starting at offset " + std::to_string(recPos) +
                                " is cut short: its 2032-byte header runs past the end of the "
@@ -49,15 +67,46 @@ bool clsQuillaryItem::ReadInItem(const uint8_t* file, size_t fileSize, size_t re
                                " bytes, more than the " +
                                std::to_string(fileSize - recPos - kHeaderLen) +
                                " bytes left in the file.");
-    m_record.assign(file + recPos, file + recPos + kHeaderLen + s);
+    length = kHeaderLen + s;
+    return true;
+}
+
+} // namespace
+
+bool clsQuillaryItem::ReadInItem(const uint8_t* file, size_t fileSize, size_t recPos,
+                                 std::string* error) {
+    size_t length = 0;
+    if (!RecordLength(file, fileSize, recPos, length, error))
+        return false;
+    m_record.assign(file + recPos, file + recPos + length);
+    m_file.reset();
+    m_shared = nullptr;
+    m_sharedSize = 0;
     const char* text = reinterpret_cast<const char*>(m_record.data() + kTextOffset);
     m_text.assign(text, strnlen(text, kMaxTextChars + 1));
     return true;
 }
 
+bool clsQuillaryItem::ReadInItem(const std::shared_ptr<const FileBuffer>& file, size_t recPos,
+                                 std::string* error) {
+    if (!file)
+        return Fail(error, "there is no file to read the note from.");
+    size_t length = 0;
+    if (!RecordLength(file->data(), file->size, recPos, length, error))
+        return false;
+    m_file = file;
+    m_shared = file->data() + recPos;
+    m_sharedSize = length;
+    m_record.clear();
+    m_record.shrink_to_fit();
+    const char* text = reinterpret_cast<const char*>(m_shared + kTextOffset);
+    m_text.assign(text, strnlen(text, kMaxTextChars + 1));
+    return true;
+}
+
 size_t clsQuillaryItem::WriteRawDataImage(std::vector<uint8_t>& out) const {
-    out.insert(out.end(), m_record.begin(), m_record.end());
-    return m_record.size();
+    out.insert(out.end(), RecordData(), RecordData() + RecordSize());
+    return RecordSize();
 }
 
 void clsQuillaryItem::WriteTextDataImage(std::vector<uint8_t>& out) const {
@@ -91,6 +140,7 @@ void clsQuillaryItem::SetText(std::string_view t) {
         if (c != '\r')
             stored += c;
     m_text = std::move(stored);
+    Own();
     // A record that never got its header (a fresh object) is made long enough to hold it.
     if (m_record.size() < kHeaderLen)
         m_record.resize(kHeaderLen, 0);
@@ -100,12 +150,11 @@ void clsQuillaryItem::SetText(std::string_view t) {
 }
 
 void clsQuillaryItem::GetBitmapData(std::vector<uint8_t>& out) const {
-    if (m_record.size() < kHeaderLen) {
+    if (RecordSize() < kHeaderLen) {
         out.assign(kHeaderLen - kBitmapOffset, 0);
         return;
     }
-    out.assign(m_record.begin() + long(kBitmapOffset),
-               m_record.begin() + long(kHeaderLen + BitmapDataSize()));
+    out.assign(RecordData() + kBitmapOffset, RecordData() + kHeaderLen + BitmapDataSize());
 }
 
 bool clsQuillaryItem::SetBitmapData(const std::vector<uint8_t>& bytes, std::string* error) {
@@ -121,6 +170,7 @@ bool clsQuillaryItem::SetBitmapData(const std::vector<uint8_t>& bytes, std::stri
                                ". Use a smaller or simpler picture.");
     if (ReadBE16(bytes.data() + prefix - 2) != s)
         return Fail(error, "the picture encoding's size word does not match its length.");
+    Own();
     if (m_record.size() < kHeaderLen)
         m_record.resize(kHeaderLen, 0);
     m_record.resize(kBitmapOffset + bytes.size());
@@ -135,10 +185,16 @@ bool clsQuillaryItem::SetBitmap(const clsBitmap& bitmap, std::string* error) {
 }
 
 bool clsQuillaryItem::GetBitmap(clsBitmap& bitmap, std::string* error) const {
-    if (m_record.size() < kHeaderLen)
+    if (RecordSize() < kHeaderLen)
         return Fail(error, "the note has no picture.");
-    return bitmap.LoadPalmBitmap(m_record.data() + kBitmapOffset,
-                                 m_record.size() - kBitmapOffset, error);
+    return bitmap.LoadPalmBitmap(RecordData() + kBitmapOffset, RecordSize() - kBitmapOffset, error);
+}
+
+bool clsQuillaryItem::GetBitmapSize(int32_t& width, int32_t& height, std::string* error) const {
+    if (RecordSize() < kHeaderLen)
+        return Fail(error, "the note has no picture.");
+    return clsBitmap::GetPalmBitmapSize(RecordData() + kBitmapOffset, RecordSize() - kBitmapOffset,
+                                        width, height, error);
 }
 
 void clsQuillaryItem::SetDirtyFlag(bool dirty) {
@@ -146,6 +202,7 @@ void clsQuillaryItem::SetDirtyFlag(bool dirty) {
 }
 
 void clsQuillaryItem::FillDefaultItemStruct(std::string_view title) {
+    Own();
     m_record.assign(kHeaderLen, 0);
     m_record[0] = 0;
     m_record[1] = 1;
@@ -193,7 +250,8 @@ bool clsQuillaryItem::ImportNoteItem(const std::string& textFilePath,
         if (std::filesystem::exists(textFilePath, ec)) {
             std::vector<uint8_t> bytes;
             if (ReadWholeFile(textFilePath, bytes, &why, kMaxTextFileBytes))
-                SetText(std::string_view(reinterpret_cast<const char*>(bytes.data()), bytes.size()));
+                SetText(
+                    std::string_view(reinterpret_cast<const char*>(bytes.data()), bytes.size()));
             else if (messages)
                 messages->push_back(why);
         }

@@ -2,11 +2,15 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <memory>
 #include <string>
 #include <string_view>
 #include <vector>
 
 class clsBitmap;
+namespace quillary {
+struct FileBuffer;
+}
 
 // One note record, kept as its raw bytes: a 2032-byte header holding the note's text,
 // followed by its picture in the Palm bitmap encoding.
@@ -20,6 +24,9 @@ class clsBitmap;
 //
 // Text and picture go into the record bytes as soon as they are set, so writing a record
 // is a copy of its bytes. Texts are raw Windows-1252 bytes.
+//
+// A record read from a shared file buffer refers to its bytes there until it is changed
+// (or its bytes are asked for as a vector); only then does it get a copy of its own.
 class clsQuillaryItem {
 public:
     static constexpr size_t kHeaderLen = 2032;
@@ -40,17 +47,23 @@ public:
     // The size word at 2030..2031, read unsigned (0 for a record too short to hold it).
     uint16_t BitmapDataSize() const;
     // Record length + 8 (its record-list entry).
-    int32_t BytesSize() const { return int32_t(m_record.size() + 8); }
+    int32_t BytesSize() const { return int32_t(RecordSize() + 8); }
 
     // Reads the record starting at byte offset recPos of file[0, fileSize). Fails, changing
     // nothing, when the header or the picture data run past the end of the file.
     bool ReadInItem(const uint8_t* file, size_t fileSize, size_t recPos, std::string* error);
+    // The same, keeping a reference to the buffer instead of copying the record.
+    bool ReadInItem(const std::shared_ptr<const quillary::FileBuffer>& file, size_t recPos,
+                    std::string* error);
     // Appends the record bytes; returns their count.
     size_t WriteRawDataImage(std::vector<uint8_t>& out) const;
     size_t WriteOutItem(std::vector<uint8_t>& out) const { return WriteRawDataImage(out); }
     // Appends the text with every CR written as a space, then a NUL.
     void WriteTextDataImage(std::vector<uint8_t>& out) const;
-    const std::vector<uint8_t>& RecordBytes() const { return m_record; }
+    const std::vector<uint8_t>& RecordBytes() const;
+    // The record bytes wherever they are (valid until the record is changed or destroyed).
+    const uint8_t* RecordData() const { return m_shared ? m_shared : m_record.data(); }
+    size_t RecordSize() const { return m_shared ? m_sharedSize : m_record.size(); }
 
     // The text with CR LF line ends (the record stores LF).
     std::string Text() const;
@@ -69,6 +82,9 @@ public:
     // Convenience: encode / decode through clsBitmap, with the same checks.
     bool SetBitmap(const clsBitmap& bitmap, std::string* error = nullptr);
     bool GetBitmap(clsBitmap& bitmap, std::string* error = nullptr) const;
+    // The picture's width and height from its header, checked as GetBitmap checks the
+    // header, without decoding the rows.
+    bool GetBitmapSize(int32_t& width, int32_t& height, std::string* error = nullptr) const;
 
     bool DirtyFlag() const { return (attributes & 0x40) != 0; }
     void SetDirtyFlag(bool dirty);
@@ -99,6 +115,13 @@ public:
     static size_t LFtoCRLF(std::string_view inString, std::string& outString);
 
 private:
-    std::vector<uint8_t> m_record;
+    // Gives the record a copy of its bytes (before a change) and lets go of the buffer.
+    void Own() const;
+
+    mutable std::vector<uint8_t> m_record;
     std::string m_text;
+    // While set, the record's bytes are m_shared[0, m_sharedSize) inside m_file.
+    mutable std::shared_ptr<const quillary::FileBuffer> m_file;
+    mutable const uint8_t* m_shared = nullptr;
+    mutable size_t m_sharedSize = 0;
 };

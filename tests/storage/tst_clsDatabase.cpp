@@ -13,9 +13,9 @@
 #include <filesystem>
 #include <fstream>
 #include <functional>
-#include <sys/file.h>
 #include <grp.h>
 #include <regex>
+#include <sys/file.h>
 #include <sys/resource.h>
 #include <sys/wait.h>
 #include <unistd.h>
@@ -652,5 +652,154 @@ TEST_F(DatabaseTest, BadPictureIsReportedWhenDecoded) {
     EXPECT_FALSE(db.GetRecordBitmap(0, pic, &error));
     EXPECT_NE(error.find("note 1"), std::string::npos) << error;
     EXPECT_NE(error.find("may be 0"), std::string::npos) << error;
+    int32_t w = 0, h = 0;
+    std::string sizeError;
+    EXPECT_FALSE(db.GetRecordBitmapSize(0, w, h, &sizeError));
+    EXPECT_EQ(sizeError, error) << "the size check reports what decoding reports";
     EXPECT_EQ(db.GetDatabaseBytes(), bytes) << "the record is kept as it was";
+}
+
+namespace {
+
+// Notes with different texts and pictures, so every record has its own bytes.
+void FillVaried(clsDatabase& db, int notes) {
+    for (int i = 0; i < notes; ++i) {
+        db.AddNewRecord(i);
+        clsQuillaryItem& note = *db.GetRecordObject(i);
+        note.SetText("note " + std::to_string(i) + std::string(size_t(i % 50), 'z'));
+        clsBitmap pic;
+        pic.InitializeBitmap(20 + i % 40, 10 + i % 30, 1);
+        pic.SetPixel(i % 20, i % 10, true);
+        note.SetBitmap(pic);
+        note.attributes = uint8_t(i % 16);
+        note.UniqueID = uint32_t(1000 + i);
+    }
+}
+
+} // namespace
+
+// Opened notes refer to the bytes read once; they must not depend on the file staying as
+// it was, and a change to one note (or to a copy of it) must not reach the others.
+TEST_F(DatabaseTest, OpenedNotesStayAsReadWhileTheFileChangesAndCopyWhenEdited) {
+    clsDatabase db;
+    Fresh(db, 0);
+    FillVaried(db, 5);
+    ASSERT_TRUE(db.ExportDatabase(Path("notes.pdb")));
+    const auto original = ReadAll(Path("notes.pdb"));
+
+    clsDatabase back;
+    back.SetFileName(Path("notes.pdb"));
+    std::string error;
+    ASSERT_TRUE(back.OpenDatabase({}, &error)) << error;
+    // Another program rewrites the file in place (same inode) after it was read.
+    WriteAll(Path("notes.pdb"), std::vector<uint8_t>(original.size(), 0xEE));
+    ASSERT_TRUE(back.ExportDatabase(Path("same.pdb"), {}, &error)) << error;
+    EXPECT_EQ(ReadAll(Path("same.pdb")), original);
+
+    clsQuillaryItem copy = *back.GetRecordObject(2);
+    copy.SetText("copy only");
+    EXPECT_EQ(back.GetRecordObject(2)->RawText(), "note 2zz");
+    back.GetRecordObject(1)->SetText("changed");
+    ASSERT_TRUE(back.SetRecordObject(3, copy));
+    ASSERT_TRUE(back.ExportDatabase(Path("edited.pdb"), {}, &error)) << error;
+
+    clsDatabase check;
+    check.SetFileName(Path("edited.pdb"));
+    ASSERT_TRUE(check.OpenDatabase({}, &error)) << error;
+    ASSERT_EQ(check.GetNumRecords(), 5);
+    for (int i : {0, 2, 4})
+        EXPECT_EQ(check.GetRecordObject(i)->RecordBytes(), db.GetRecordObject(i)->RecordBytes())
+            << "note " << i;
+    EXPECT_EQ(check.GetRecordObject(1)->RawText(), "changed");
+    EXPECT_EQ(check.GetRecordObject(3)->RawText(), "copy only");
+    clsBitmap pic;
+    ASSERT_TRUE(check.GetRecordBitmap(1, pic, &error)) << error;
+    EXPECT_EQ(pic.Width(), 21);
+    EXPECT_TRUE(pic.GetPixel(1, 1));
+}
+
+// A save writes header, category table and notes as separate pieces: enough notes to need
+// several gathered writes must still come out byte for byte, with progress per note.
+TEST_F(DatabaseTest, LargeSaveIsByteExactWithProgressPerNote) {
+    clsDatabase db;
+    Fresh(db, 0);
+    FillVaried(db, 2600);
+    const auto image = db.GetDatabaseBytes();
+    db.SetFileName(Path("big.pdb"));
+    db.m_ScreenDisplayFlag = true;
+    std::vector<int> values;
+    std::string error;
+    ASSERT_TRUE(db.SaveDatabase([&](int v) { values.push_back(v); }, &error)) << error;
+    EXPECT_EQ(ReadAll(Path("big.pdb")), image);
+    ASSERT_EQ(values.size(), 2600u);
+    EXPECT_TRUE(std::is_sorted(values.begin(), values.end()));
+    EXPECT_EQ(values.back(), 1000);
+
+    clsDatabase back;
+    back.SetFileName(Path("big.pdb"));
+    ASSERT_TRUE(back.OpenDatabase({}, &error)) << error;
+    back.GetRecordObject(1300)->SetText("middle");
+    ASSERT_TRUE(back.SaveDatabase({}, &error)) << error;
+    db.GetRecordObject(1300)->SetText("middle");
+    EXPECT_EQ(ReadAll(Path("big.pdb")), db.GetDatabaseBytes());
+}
+
+TEST(GatheredWrite, PiecesOfEverySizeComeOutInOrder) {
+    const std::string path =
+        (fs::path(::testing::TempDir()) / ("quillary_gathered_" + std::to_string(::getpid())))
+            .string();
+    std::vector<std::vector<uint8_t>> buffers;
+    std::vector<quillary::ByteSpan> pieces;
+    std::vector<uint8_t> expected;
+    for (size_t i = 0; i < 3000; ++i) {
+        buffers.emplace_back(i % 17 == 0 ? 0 : (i * 7919) % 5000, uint8_t(i));
+        expected.insert(expected.end(), buffers.back().begin(), buffers.back().end());
+    }
+    for (const auto& b : buffers)
+        pieces.push_back({b.data(), b.size()});
+    std::vector<size_t> done;
+    std::string error;
+    ASSERT_TRUE(quillary::WriteFileReplacing(path, pieces, &error, [&](size_t d, size_t total) {
+        EXPECT_EQ(total, pieces.size());
+        done.push_back(d);
+    })) << error;
+    std::ifstream in(path, std::ios::binary);
+    EXPECT_EQ(std::vector<uint8_t>(std::istreambuf_iterator<char>(in), {}), expected);
+    ASSERT_EQ(done.size(), pieces.size());
+    for (size_t i = 0; i < done.size(); ++i)
+        EXPECT_EQ(done[i], i + 1);
+    fs::remove(path);
+
+    EXPECT_FALSE(quillary::WriteFileReplacing("/nonexistent-dir/x.pdb", pieces, &error));
+    EXPECT_NE(error.find("/nonexistent-dir/x.pdb: cannot write in its folder"), std::string::npos)
+        << error;
+}
+
+TEST_F(DatabaseTest, PictureSizeComesFromTheHeaderAsDecodingFindsIt) {
+    const std::pair<int, int> sizes[] = {{500, 500}, {1, 1}, {37, 200}, {160, 3}};
+    clsDatabase db;
+    Fresh(db, 4);
+    for (int i = 0; i < 4; ++i) {
+        clsBitmap pic;
+        pic.InitializeBitmap(sizes[i].first, sizes[i].second, 1);
+        ASSERT_TRUE(db.GetRecordObject(i)->SetBitmap(pic));
+    }
+    ASSERT_TRUE(db.ExportDatabase(Path("sizes.pdb")));
+    clsDatabase back;
+    back.SetFileName(Path("sizes.pdb"));
+    std::string error;
+    ASSERT_TRUE(back.OpenDatabase({}, &error)) << error;
+    for (int i = 0; i < 4; ++i) {
+        int32_t w = 0, h = 0;
+        ASSERT_TRUE(back.GetRecordBitmapSize(i, w, h, &error)) << error;
+        clsBitmap decoded;
+        ASSERT_TRUE(back.GetRecordBitmap(i, decoded, &error)) << error;
+        EXPECT_EQ(w, decoded.Width());
+        EXPECT_EQ(h, decoded.Height());
+        EXPECT_EQ(w, sizes[i].first);
+        EXPECT_EQ(h, sizes[i].second);
+    }
+    int32_t w = 0, h = 0;
+    EXPECT_FALSE(back.GetRecordBitmapSize(4, w, h, &error));
+    EXPECT_EQ(error, "There is no note 5.");
 }

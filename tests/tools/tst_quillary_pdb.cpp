@@ -123,6 +123,27 @@ TEST_F(QuillaryPdb, TextIsUtf8WithLineFeeds) {
     }
 }
 
+// Pictures are stored compressed, a blank 500 x 500 one in a few hundred bytes instead of
+// 31 KB; a file that cannot be written stops the export with its name.
+TEST_F(QuillaryPdb, ExportCompressesPicturesAndNamesAFileItCannotWrite) {
+    ASSERT_EQ(Run("new n.pdb").status, 0);
+    ASSERT_EQ(Run("export n.pdb out").status, 0);
+    const auto png = ReadBytes(P("out/0001.png"));
+    ASSERT_GT(png.size(), 8u);
+    EXPECT_LT(png.size(), 2000u);
+    if (HaveProgram("pngtopnm")) {
+        const ToolRun pbm = RunTool("pngtopnm out/0001.png | pnmtoplainpnm | head -c 11", dir);
+        EXPECT_EQ(pbm.status, 0) << pbm.err;
+        EXPECT_EQ(pbm.out, "P1\n500 500\n");
+        const ToolRun black = RunTool("pngtopnm out/0001.png | pnmtoplainpnm | tail -n +3 | "
+                                      "tr -d '0 \\n' | wc -c",
+                                      dir);
+        EXPECT_EQ(black.out, "0\n") << "a blank picture has no black pixel";
+    }
+    fs::create_directories(P("bad/0001.png"));
+    ExpectOneLineError(Run("export n.pdb bad"), "bad/0001.png");
+}
+
 TEST_F(QuillaryPdb, PicturesWithTwoByteRowsAreRead) {
     // 9 x 2 pixels with rows padded to 2 bytes, as the handheld writes them: row 0 has
     // pixels 0 and 8 black, row 1 repeats it.
