@@ -185,7 +185,7 @@ void ctlDrawBox::keyPressEvent(QKeyEvent* event) {
 }
 
 void ctlDrawBox::wheelEvent(QWheelEvent* event) {
-    // Ctrl+wheel is left to the host; plain wheel scrolls down the picture, Shift+wheel
+    // Ctrl+wheel is left to the zoom; plain wheel scrolls down the picture, Shift+wheel
     // across it, by the steps of the scroll bars themselves.
     if (event->modifiers() & Qt::ControlModifier) {
         event->ignore();
@@ -410,11 +410,17 @@ void ctlDrawBox::UpdateToolState() {
 bool ctlDrawBox::eventFilter(QObject* watched, QEvent* event) {
     switch (event->type()) {
     case QEvent::Wheel:
-        // A plain wheel is left to scroll; Ctrl with it zooms.
+        // Ctrl+wheel zooms (it reaches the viewport once the picture has passed it on); a
+        // wheel without Ctrl over the picture scrolls it, whichever inner widget is under
+        // the pointer.
         if (watched == m_Viewport &&
             (static_cast<QWheelEvent*>(event)->modifiers() & Qt::ControlModifier)) {
             ZoomWheel(static_cast<QWheelEvent*>(event));
             return true;
+        }
+        if (watched == m_Surface || watched == m_Grab) {
+            wheelEvent(static_cast<QWheelEvent*>(event));
+            return event->isAccepted();
         }
         break;
     case QEvent::MouseButtonPress:
@@ -428,13 +434,6 @@ bool ctlDrawBox::eventFilter(QObject* watched, QEvent* event) {
         if (watched == m_Grab) {
             GrabMouse(static_cast<QMouseEvent*>(event));
             return true;
-        }
-        break;
-    case QEvent::Wheel:
-        // A wheel over the picture scrolls it, whichever inner widget is under the pointer.
-        if (watched == m_Surface || watched == m_Grab) {
-            wheelEvent(static_cast<QWheelEvent*>(event));
-            return event->isAccepted();
         }
         break;
     default:

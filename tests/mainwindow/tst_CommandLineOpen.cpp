@@ -154,7 +154,7 @@ private slots:
         Setup s;
         frmMain& w = s.f.Start();
         QTest::keyClicks(w.TextEditor(), "!");
-        QCOMPARE(w.windowTitle(), QString("Quillary*"));
+        QCOMPARE(w.windowTitle().section(" - ", 0, 0), QString("Quillary*"));
         s.f.services.messageAnswers << answer;
 
         QCOMPARE(w.OpenNotesFile(s.other), opened);
@@ -164,7 +164,8 @@ private slots:
         auto ann = MainWindowFixture::ReadDatabase(s.f.UserFile("ann", "Ann"));
         QCOMPARE(QString::fromStdString(ann->GetRecordObject(0)->RawText()), annOnDisk);
         QCOMPARE(w.TextEditor()->toPlainText(), opened ? "other one" : "ann one!");
-        QCOMPARE(w.windowTitle(), opened ? QString("Quillary") : QString("Quillary*"));
+        QCOMPARE(w.windowTitle().section(" - ", 0, 0),
+                 opened ? QString("Quillary") : QString("Quillary*"));
     }
 
     // An insert database is refused before anything is asked: unsaved notes stay as they are.
@@ -178,7 +179,7 @@ private slots:
         QCOMPARE(s.f.services.messages.size(), 1);
         QCOMPARE(s.f.services.messages.first().buttons, MsgButtons::Ok);
         QCOMPARE(w.TextEditor()->toPlainText(), QString("ann one!"));
-        QCOMPARE(w.windowTitle(), QString("Quillary*"));
+        QCOMPARE(w.windowTitle().section(" - ", 0, 0), QString("Quillary*"));
     }
 
     // A later start hands its file to the running instance, whose window opens it; the

@@ -69,12 +69,12 @@ void TestPictureUndo::undoRedoFollowTheFocusedPane() {
 
     // Saved, then undone with the key: the note and the database are unsaved again.
     Trigger(w, "mnuSave");
-    QCOMPARE(w.windowTitle(), QString("Quillary"));
+    QCOMPARE(w.windowTitle().section(" - ", 0, 0), QString("Quillary"));
     FocusPicture(w);
     QVERIFY(Action(w, "mnuUndo")->isEnabled()); // saving keeps the history
     QTest::keyClick(w.PictureEditor(), Qt::Key_Z, Qt::ControlModifier);
     QCOMPARE(w.PictureEditor()->Picture(), blank);
-    QCOMPARE(w.windowTitle(), QString("Quillary*"));
+    QCOMPARE(w.windowTitle().section(" - ", 0, 0), QString("Quillary*"));
     QVERIFY(w.Database().GetRecordObject(0)->DirtyFlag());
     QVERIFY(Action(w, "mnuRedo")->isEnabled());
     QTest::keyClick(w.PictureEditor(), Qt::Key_Z, Qt::ControlModifier | Qt::ShiftModifier);
