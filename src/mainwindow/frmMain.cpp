@@ -1,6 +1,7 @@
 #include "frmMain.h"
 
 #include "CommandLineOpener.h"
+#include "ElidingComboBox.h"
 #include "MainCommands.h"
 #include "OpenFileGuard.h"
 #include "draw/DrawBoxLayout.h"
@@ -68,14 +69,16 @@ int SettingNumber(clsSettings& settings, const QString& key) {
 }
 
 // Notes keep LF line ends; the UI shows them as the text box's own line breaks.
-QString ToUiText(const std::string& rawLf) { return FromCp1252(rawLf); }
+QString ToUiText(const std::string& rawLf) {
+    return FromCp1252(rawLf);
+}
 
 } // namespace
 
 frmMain::frmMain(PlatformServices& services, clsSettings& settings, clsDatabase& database,
                  QWidget* parent)
-    : QMainWindow(parent), m_Services(services), m_Settings(settings), m_Database(database),
-      m_Context{services, settings, &database}, m_Desk(&settings) {
+    : QMainWindow(parent), m_Services(services), m_Settings(settings),
+      m_Database(database), m_Context{services, settings, &database}, m_Desk(&settings) {
     setObjectName(QStringLiteral("frmMain"));
     m_Database.m_NewNoteTitle = [this] { return NewNoteTitle(); };
     m_PictureHistories = std::make_unique<PictureHistories>();
@@ -89,7 +92,7 @@ frmMain::frmMain(PlatformServices& services, clsSettings& settings, clsDatabase&
 
 frmMain::~frmMain() {
     m_drbNote->SetUndoStack(nullptr); // the histories go before the editor
-    delete m_FindWindow.data(); // it has no parent to delete it
+    delete m_FindWindow.data();       // it has no parent to delete it
     m_Database.m_NewNoteTitle = nullptr;
 }
 
@@ -116,9 +119,9 @@ void frmMain::BuildWindow() {
     userRow->setContentsMargins(0, 0, 0, 0);
     m_lblUser = new QLabel(QStringLiteral("User:"), m_picUserBox);
     m_lblUser->setObjectName(QStringLiteral("lblUser"));
-    m_cmbUser = new QComboBox(m_picUserBox);
+    m_cmbUser = new ElidingComboBox(m_picUserBox);
     m_cmbUser->setObjectName(QStringLiteral("cmbUser"));
-    // A long user name is cut short rather than squeezing the note selector.
+    // A long user name is shortened with "…" rather than squeezing the note selector.
     m_cmbUser->setSizeAdjustPolicy(QComboBox::AdjustToMinimumContentsLengthWithIcon);
     m_cmbUser->setMinimumContentsLength(14);
     m_lblUser->setBuddy(m_cmbUser);
@@ -148,8 +151,8 @@ void frmMain::BuildWindow() {
     m_txtNote->setTabChangesFocus(true); // as in every other field; notes hold no tabs
     m_txtNote->installEventFilter(this); // the Edit menu owns the clipboard keys
 
-    for (const char* tip : {"Category", "Database Size", "Note Size",
-                            "Number of Notes In Database", "Record ID"}) {
+    for (const char* tip :
+         {"Category", "Database Size", "Note Size", "Number of Notes In Database", "Record ID"}) {
         auto* panel = new QLabel(statusBar());
         panel->setToolTip(QString::fromLatin1(tip));
         panel->setObjectName(QStringLiteral("pnl") + QString::fromLatin1(tip).remove(' '));
@@ -210,11 +213,10 @@ std::string frmMain::NewNoteTitle() {
     const QTime t = now.time();
     const int hour12 = t.hour() % 12 == 0 ? 12 : t.hour() % 12;
     const QString ampm = t.hour() < 12 ? locale.amText() : locale.pmText();
-    const QString title = locale.toString(now.date(), QLocale::ShortFormat) + QChar(' ') +
-                          QString::number(hour12) + QChar(':') +
-                          QStringLiteral("%1").arg(t.minute(), 2, 10, QChar('0')) + QChar(' ') +
-                          (ampm.isEmpty() ? QString(t.hour() < 12 ? "am" : "pm") : ampm) +
-                          QStringLiteral(" - ");
+    const QString title =
+        locale.toString(now.date(), QLocale::ShortFormat) + QChar(' ') + QString::number(hour12) +
+        QChar(':') + QStringLiteral("%1").arg(t.minute(), 2, 10, QChar('0')) + QChar(' ') +
+        (ampm.isEmpty() ? QString(t.hour() < 12 ? "am" : "pm") : ampm) + QStringLiteral(" - ");
     return ToCp1252(title.toLower());
 }
 
@@ -500,8 +502,7 @@ bool frmMain::PrintNotes(QPrinter* printer) {
     clsPrintData print;
     LoadPrintSettings(m_Settings, print);
     print.SetDatabase(&m_Database);
-    const int user =
-        m_CurrentUserIndex >= 0 ? m_cmbUser->itemData(m_CurrentUserIndex).toInt() : -1;
+    const int user = m_CurrentUserIndex >= 0 ? m_cmbUser->itemData(m_CurrentUserIndex).toInt() : -1;
     print.SetUserName(m_Users.names.value(user, m_cmbUser->currentText()));
     print.SetClock([this] { return m_Services.now(); });
 
@@ -803,8 +804,7 @@ void frmMain::OnTextChanged() {
                           QStringLiteral(" cannot be stored on the handheld and was left out.");
             }
         }
-        const int excess = int(BoxText().size()) -
-                           int(clsQuillaryItem::kMaxTextChars);
+        const int excess = int(BoxText().size()) - int(clsQuillaryItem::kMaxTextChars);
         if (excess > 0) {
             const int insertedEnd = std::min(end, m_txtNote->document()->characterCount() - 1);
             const int length = std::min(excess, insertedEnd - start);
@@ -827,7 +827,8 @@ void frmMain::OnTextChanged() {
         return;
     {
         const QSignalBlocker block(m_lstNotes);
-        m_lstNotes->setItemText(m_CurrentNoteIndex, GetFirstLine(QString(text).replace('\n', '\r')));
+        m_lstNotes->setItemText(m_CurrentNoteIndex,
+                                GetFirstLine(QString(text).replace('\n', '\r')));
     }
     m_Database.m_FileDirtyFlag = true;
     SetAppTitle();
@@ -898,13 +899,12 @@ void frmMain::RemoveNote() {
     if (i < 0)
         return;
     if (m_lstNotes->count() < 2) {
-        m_Services.messageBox(QStringLiteral("Must have at least one note in database"),
-                              kAppTitle, MsgButtons::Ok, MsgIcon::None);
+        m_Services.messageBox(QStringLiteral("Must have at least one note in database"), kAppTitle,
+                              MsgButtons::Ok, MsgIcon::None);
         return;
     }
     if (m_Services.messageBox(QStringLiteral("Are you sure you want to delete the current note?"),
-                              kAppTitle, MsgButtons::YesNo,
-                              MsgIcon::Exclamation) != MsgResult::Yes)
+                              kAppTitle, MsgButtons::YesNo, MsgIcon::Exclamation) != MsgResult::Yes)
         return;
     m_PictureHistories->Forget(m_PictureKey);
     m_PictureKey = nullptr;
@@ -996,8 +996,8 @@ QString frmMain::FormatKb(qint64 bytes) {
     return digits.isEmpty() ? QStringLiteral("0") : digits;
 }
 
-void frmMain::UpdateStatusBar(const QString& category, qint64 dbSize, qint64 noteSize,
-                              int count, quint32 recordId) {
+void frmMain::UpdateStatusBar(const QString& category, qint64 dbSize, qint64 noteSize, int count,
+                              quint32 recordId) {
     m_Panels.at(0)->setText(category);
     if (dbSize > 0)
         m_Panels.at(1)->setText(QStringLiteral("DB: ") + FormatKb(dbSize) + QStringLiteral(" kb"));
@@ -1079,8 +1079,8 @@ void frmMain::ResizeMe() {
     // The formulas measure the window; map them so the text box ends at the bottom of the
     // central area and the picture starts under the selector row.
     const int windowWidth = PixelsToTwips(m_Central->width()) + 125;
-    const int windowHeight = PixelsToTwips(m_Central->height() - rowHeight) + 1740 -
-                             MainLayout::kDividerHeight;
+    const int windowHeight =
+        PixelsToTwips(m_Central->height() - rowHeight) + 1740 - MainLayout::kDividerHeight;
     // The clamps limit what is shown; the offset the person chose is kept for a larger
     // window.
     m_Layout = MainLayout::Compute(windowWidth, windowHeight, m_WantedOffset);
@@ -1123,8 +1123,7 @@ bool frmMain::eventFilter(QObject* watched, QEvent* event) {
             auto* e = static_cast<QMouseEvent*>(event);
             if (e->buttons() == Qt::NoButton)
                 return false;
-            const double y =
-                PixelsToTwips(m_fmeDivide->y()) + PixelsToTwips(1) * e->position().y();
+            const double y = PixelsToTwips(m_fmeDivide->y()) + PixelsToTwips(1) * e->position().y();
             m_DividerOffset += int(std::lround(y - m_DragOrigin));
             m_WantedOffset = m_DividerOffset;
             if (std::abs(m_DividerOffset - m_Layout.offset) > 1) {
@@ -1140,8 +1139,8 @@ bool frmMain::eventFilter(QObject* watched, QEvent* event) {
         // Let the window's Cut/Copy/Paste/Select All run, so they reach the clipboard the
         // same way from every pane.
         auto* key = static_cast<QKeyEvent*>(event);
-        for (auto standard : {QKeySequence::Copy, QKeySequence::Cut, QKeySequence::Paste,
-                              QKeySequence::SelectAll})
+        for (auto standard :
+             {QKeySequence::Copy, QKeySequence::Cut, QKeySequence::Paste, QKeySequence::SelectAll})
             if (key->matches(standard)) {
                 event->ignore();
                 return true;

@@ -3,6 +3,7 @@
 #include "MainWindowFixture.h"
 
 #include "draw/ctlDrawBox.h"
+#include "mainwindow/ElidingComboBox.h"
 #include "mainwindow/MainCommands.h"
 #include "shell/clsRecentFile.h"
 #include "shell/modGlobals.h"
@@ -214,6 +215,13 @@ private slots:
         QComboBox* list = w.NoteSelector();
         QCOMPARE(list->count(), 600);
         QVERIFY2(list->width() > w.UserSelector()->width(), "the user name is cut short");
+        // The closed box ends the long name with "…" instead of clipping it.
+        auto* users = qobject_cast<ElidingComboBox*>(w.UserSelector());
+        QVERIFY(users);
+        const QString shown = users->ShownText();
+        QVERIFY2(shown.endsWith(QChar(0x2026)), qPrintable(shown));
+        QVERIFY2(longName.startsWith(shown.chopped(1).trimmed()), qPrintable(shown));
+        QCOMPARE(users->toolTip(), longName);
 
         QTest::mouseClick(list, Qt::LeftButton);
         QAbstractItemView* view = list->view();
