@@ -10,19 +10,6 @@ namespace quillary {
 
 namespace {
 
-std::optional<bool> ParseStyleFlag(const QString& text) {
-    const QString t = text.trimmed();
-    if (t.compare(QLatin1String("True"), Qt::CaseInsensitive) == 0)
-        return true;
-    if (t.compare(QLatin1String("False"), Qt::CaseInsensitive) == 0)
-        return false;
-    bool ok = false;
-    const double number = t.toDouble(&ok);
-    if (ok)
-        return number != 0.0;
-    return std::nullopt;
-}
-
 int32_t WholeNumber(double value) {
     return int32_t(std::clamp<double>(std::nearbyint(value), -2147483648.0, 2147483647.0));
 }
@@ -97,17 +84,17 @@ QFont GetPrintFont(clsSettings& settings) {
             Write(settings, key, QStringLiteral("False"));
     }
     QFont font;
-    if (auto b = ParseStyleFlag(settings.GetSetting(QStringLiteral("PrintFontBold"))))
+    if (auto b = ParseBoolean(settings.GetSetting(QStringLiteral("PrintFontBold"))))
         font.setBold(*b);
-    if (auto b = ParseStyleFlag(settings.GetSetting(QStringLiteral("PrintFontItalic"))))
+    if (auto b = ParseBoolean(settings.GetSetting(QStringLiteral("PrintFontItalic"))))
         font.setItalic(*b);
     font.setFamily(settings.GetSetting(QStringLiteral("PrintFontName")));
     const double size = LeadingReal(settings.GetSetting(QStringLiteral("PrintFontSize")));
     // A size the font cannot take keeps the usual 10 points.
     font.setPointSizeF(size > 0 && size < 1000 ? size : 10.0);
-    if (auto b = ParseStyleFlag(settings.GetSetting(QStringLiteral("PrintFontStrikeThru"))))
+    if (auto b = ParseBoolean(settings.GetSetting(QStringLiteral("PrintFontStrikeThru"))))
         font.setStrikeOut(*b);
-    if (auto b = ParseStyleFlag(settings.GetSetting(QStringLiteral("PrintFontUnderLine"))))
+    if (auto b = ParseBoolean(settings.GetSetting(QStringLiteral("PrintFontUnderLine"))))
         font.setUnderline(*b);
     return font;
 }

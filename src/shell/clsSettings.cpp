@@ -110,6 +110,9 @@ void PutKey(QStringList& lines, const QString& key, const QString& rawValue) {
     lines.insert(insertAt, entry);
 }
 
+
+} // namespace
+
 std::optional<bool> ParseBoolean(const QString& text) {
     const QString t = text.trimmed();
     if (t.compare(QLatin1String("True"), Qt::CaseInsensitive) == 0)
@@ -122,8 +125,6 @@ std::optional<bool> ParseBoolean(const QString& text) {
         return number != 0.0;
     return std::nullopt;
 }
-
-} // namespace
 
 clsSettings::clsSettings(QString filePath) : m_FilePath(std::move(filePath)) {}
 

@@ -5,6 +5,7 @@
 #include <QStringList>
 
 #include <functional>
+#include <optional>
 
 namespace quillary {
 
@@ -45,6 +46,10 @@ private:
     bool m_SingleByteFile = false; // the file on disk is not UTF-8
     bool m_CrLfFile = false;       // the file on disk ends its lines with CR LF
 };
+
+// A font style flag as stored: "True"/"False" (any case) or a number (non-zero is on);
+// nothing for any other text, so the caller keeps its default.
+std::optional<bool> ParseBoolean(const QString& text);
 
 // The note editor's font from "FontName", "FontSize", "FontBold", "FontItalic",
 // "FontStrikeThru" and "FontUnderLine"; writes Tahoma 10 defaults when "FontName" is empty.
