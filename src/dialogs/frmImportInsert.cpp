@@ -1,5 +1,7 @@
 #include "frmImportInsert.h"
 
+#include "ImportOptionsBox.h"
+
 #include "mainwindow/frmMain.h"
 #include "shell/DatabaseDialogs.h"
 #include "shell/ImportCommands.h"
@@ -11,11 +13,8 @@
 #include "storage/clsInsertDatabase.h"
 
 #include <QCheckBox>
-#include <QGroupBox>
-#include <QHBoxLayout>
 #include <QPushButton>
 #include <QRadioButton>
-#include <QVBoxLayout>
 
 namespace quillary {
 
@@ -24,11 +23,11 @@ namespace {
 const QString kFormatKey = QStringLiteral("ImportInsertFormat");
 const QString kNewDbKey = QStringLiteral("ImportInsertNewDB");
 
-constexpr const char* kCaptions[] = {
-    "Import Raw Text Insert Database",
-    "Import Insert Database Format (*.QLI)",
-    "Import Insert DB from Palm DB (*.PDB)",
-    "Export Insert Database to Palm DB (*.PDB)",
+constexpr ImportOption kOptions[] = {
+    {0, "Import Raw Text Insert Database"},
+    {1, "Import Insert Database Format (*.QLI)"},
+    {2, "Import Insert DB from Palm DB (*.PDB)"},
+    {3, "Export Insert Database to Palm DB (*.PDB)"},
 };
 
 } // namespace
@@ -39,43 +38,13 @@ frmImportInsert::frmImportInsert(frmMain& main, const QString& databaseFile, boo
     setObjectName(QStringLiteral("frmImportInsert"));
     setWindowTitle(QStringLiteral("Import/Export Insert Databases"));
 
-    auto* group = new QGroupBox(this);
-    auto* options = new QVBoxLayout(group);
-    for (int k = 0; k < int(std::size(kCaptions)); ++k) {
-        auto* button = new QRadioButton(QString::fromLatin1(kCaptions[k]), group);
-        button->setObjectName(QStringLiteral("optImport%1").arg(k));
-        options->addWidget(button);
-        m_optImport << button;
-    }
-    m_optImport.first()->setChecked(true);
-    m_chkNewDB = new QCheckBox(QStringLiteral("Delete Existing Records Before Importing"), this);
-    m_chkNewDB->setObjectName(QStringLiteral("chkNewDB"));
-
-    auto* cmdDone = new QPushButton(QStringLiteral("&OK"), this);
-    cmdDone->setObjectName(QStringLiteral("cmdDone"));
-    cmdDone->setDefault(true);
-    auto* cmdCancel = new QPushButton(QStringLiteral("&Cancel"), this);
-    cmdCancel->setObjectName(QStringLiteral("cmdCancel"));
-    cmdCancel->setAutoDefault(false);
-    auto* buttons = new QHBoxLayout;
-    buttons->addStretch(1);
-    buttons->addWidget(cmdDone);
-    buttons->addWidget(cmdCancel);
-
-    auto* layout = new QVBoxLayout(this);
-    layout->addWidget(group);
-    layout->addWidget(m_chkNewDB);
-    layout->addLayout(buttons);
-
-    clsSettings& settings = m_Main.Context().settings;
-    m_chkNewDB->setChecked(LeadingNumber(settings.GetSetting(kNewDbKey).toStdString()) == 1);
-    const QString format = settings.GetSetting(kFormatKey).trimmed();
-    const int stored = int(LeadingNumber(format.toStdString()));
-    if (!format.isEmpty() && stored >= 0 && stored < m_optImport.size())
-        m_optImport[stored]->setChecked(true);
-
-    connect(cmdDone, &QPushButton::clicked, this, &frmImportInsert::Done);
-    connect(cmdCancel, &QPushButton::clicked, this, &QDialog::reject);
+    const ImportOptionsBox box =
+        BuildImportOptionsBox(*this, {std::begin(kOptions), std::end(kOptions)},
+                              m_Main.Context().settings, kFormatKey, kNewDbKey);
+    m_optImport = box.options;
+    m_chkNewDB = box.chkNewDB;
+    connect(box.cmdDone, &QPushButton::clicked, this, &frmImportInsert::Done);
+    connect(box.cmdCancel, &QPushButton::clicked, this, &QDialog::reject);
 }
 
 int frmImportInsert::ChosenIndex() const {

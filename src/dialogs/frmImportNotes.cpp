@@ -1,5 +1,7 @@
 #include "frmImportNotes.h"
 
+#include "ImportOptionsBox.h"
+
 #include "mainwindow/frmMain.h"
 #include "shell/DatabaseDialogs.h"
 #include "shell/ImportCommands.h"
@@ -11,11 +13,8 @@
 #include "storage/clsDatabase.h"
 
 #include <QCheckBox>
-#include <QGroupBox>
-#include <QHBoxLayout>
 #include <QPushButton>
 #include <QRadioButton>
-#include <QVBoxLayout>
 
 namespace quillary {
 
@@ -24,11 +23,7 @@ namespace {
 const QString kFormatKey = QStringLiteral("ImportFormat");
 const QString kNewDbKey = QStringLiteral("ImportNewDB");
 
-struct Option {
-    int index;
-    const char* caption;
-};
-constexpr Option kOptions[] = {
+constexpr ImportOption kOptions[] = {
     {frmImportNotes::kRawText, "Import Raw Text Notes"},
     {frmImportNotes::kList, "Import List of Notes from Quillary Import List"},
     {frmImportNotes::kPalmDatabase, "Import Quillary DB in Palm DB (*.PDB)"},
@@ -41,43 +36,13 @@ frmImportNotes::frmImportNotes(frmMain& main, QWidget* parent) : QDialog(parent)
     setObjectName(QStringLiteral("frmImportNotes"));
     setWindowTitle(QStringLiteral("Import/Export Notes"));
 
-    auto* group = new QGroupBox(this);
-    auto* options = new QVBoxLayout(group);
-    for (const Option& o : kOptions) {
-        auto* button = new QRadioButton(QString::fromLatin1(o.caption), group);
-        button->setObjectName(QStringLiteral("optImport%1").arg(o.index));
-        options->addWidget(button);
-        m_optImport << button;
-    }
-    m_optImport.first()->setChecked(true);
-    m_chkNewDB = new QCheckBox(QStringLiteral("Delete Existing Records Before Importing"), this);
-    m_chkNewDB->setObjectName(QStringLiteral("chkNewDB"));
-
-    auto* cmdDone = new QPushButton(QStringLiteral("&OK"), this);
-    cmdDone->setObjectName(QStringLiteral("cmdDone"));
-    cmdDone->setDefault(true);
-    auto* cmdCancel = new QPushButton(QStringLiteral("&Cancel"), this);
-    cmdCancel->setObjectName(QStringLiteral("cmdCancel"));
-    cmdCancel->setAutoDefault(false);
-    auto* buttons = new QHBoxLayout;
-    buttons->addStretch(1);
-    buttons->addWidget(cmdDone);
-    buttons->addWidget(cmdCancel);
-
-    auto* layout = new QVBoxLayout(this);
-    layout->addWidget(group);
-    layout->addWidget(m_chkNewDB);
-    layout->addLayout(buttons);
-
-    clsSettings& settings = m_Main.Context().settings;
-    m_chkNewDB->setChecked(LeadingNumber(settings.GetSetting(kNewDbKey).toStdString()) == 1);
-    const QString format = settings.GetSetting(kFormatKey).trimmed();
-    for (int k = 0; k < int(std::size(kOptions)); ++k)
-        if (!format.isEmpty() && LeadingNumber(format.toStdString()) == kOptions[k].index)
-            m_optImport[k]->setChecked(true);
-
-    connect(cmdDone, &QPushButton::clicked, this, &frmImportNotes::Done);
-    connect(cmdCancel, &QPushButton::clicked, this, &QDialog::reject);
+    const ImportOptionsBox box =
+        BuildImportOptionsBox(*this, {std::begin(kOptions), std::end(kOptions)},
+                              m_Main.Context().settings, kFormatKey, kNewDbKey);
+    m_optImport = box.options;
+    m_chkNewDB = box.chkNewDB;
+    connect(box.cmdDone, &QPushButton::clicked, this, &frmImportNotes::Done);
+    connect(box.cmdCancel, &QPushButton::clicked, this, &QDialog::reject);
 }
 
 int frmImportNotes::ChosenIndex() const {

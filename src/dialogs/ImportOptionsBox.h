@@ -1,0 +1,34 @@
+#pragma once
+
+#include <QList>
+#include <QString>
+
+class QCheckBox;
+class QDialog;
+class QPushButton;
+class QRadioButton;
+
+namespace quillary {
+
+class clsSettings;
+
+// What the two import/export dialogs share: a group of options (objectName "optImport<index>"),
+// the "delete existing records" check box, OK and Cancel, laid out on the dialog and set
+// from the settings keys the dialog keeps its last choice in.
+struct ImportOption {
+    int index; // the value stored under the format key
+    const char* caption;
+};
+
+struct ImportOptionsBox {
+    QList<QRadioButton*> options; // in the order given
+    QCheckBox* chkNewDB = nullptr;
+    QPushButton* cmdDone = nullptr;
+    QPushButton* cmdCancel = nullptr;
+};
+
+ImportOptionsBox BuildImportOptionsBox(QDialog& dialog, const QList<ImportOption>& options,
+                                       clsSettings& settings, const QString& formatKey,
+                                       const QString& newDbKey);
+
+} // namespace quillary
