@@ -31,6 +31,13 @@ namespace quillary {
 
 namespace {
 
+// The header's 32-bit fields as database.json names them.
+const std::pair<const char*, size_t> kHeaderLongs[] = {
+    {"creation_date", pdb::kCreationDate},      {"modification_date", pdb::kModificationDate},
+    {"backup_date", pdb::kBackupDate},          {"modification_number", pdb::kModificationNumber},
+    {"sort_info_offset", pdb::kSortInfoOffset}, {"unique_id_seed", pdb::kUniqueIdSeed},
+    {"next_record_list", pdb::kNextRecordList}};
+
 const QString kFormatName = QStringLiteral("Quillary notes archive");
 constexpr int kFormatVersion = 1;
 const QString kPictureAlt = QStringLiteral("Picture");
@@ -450,16 +457,8 @@ void HeaderFromJson(const QJsonObject& root, PdbHeader& header, std::array<uint8
                   uint16_t(Whole(hj[QStringLiteral("attributes")], 0, 0xFFFF, 0, ok)));
         WriteBE16(header.data() + pdb::kVersion,
                   uint16_t(Whole(hj[QStringLiteral("version")], 0, 0xFFFF, 1, ok)));
-        const std::pair<const char*, size_t> longs[] = {
-            {"creation_date", pdb::kCreationDate},
-            {"modification_date", pdb::kModificationDate},
-            {"backup_date", pdb::kBackupDate},
-            {"modification_number", pdb::kModificationNumber},
-            {"sort_info_offset", pdb::kSortInfoOffset},
-            {"unique_id_seed", pdb::kUniqueIdSeed},
-            {"next_record_list", pdb::kNextRecordList}};
         // Missing fields are what a save writes into a new database.
-        for (const auto& [key, offset] : longs)
+        for (const auto& [key, offset] : kHeaderLongs)
             WriteBE32(header.data() + offset,
                       uint32_t(Whole(
                           hj[QLatin1String(key)], 0, 0xFFFFFFFFLL,
@@ -592,15 +591,7 @@ int NoteArchive::Write(const std::vector<uint8_t>& fileBytes, const QString& dir
     QJsonObject header;
     header[QStringLiteral("attributes")] = ReadBE16(h.data() + pdb::kAttributes);
     header[QStringLiteral("version")] = ReadBE16(h.data() + pdb::kVersion);
-    const std::pair<const char*, size_t> longs[] = {
-        {"creation_date", pdb::kCreationDate},
-        {"modification_date", pdb::kModificationDate},
-        {"backup_date", pdb::kBackupDate},
-        {"modification_number", pdb::kModificationNumber},
-        {"sort_info_offset", pdb::kSortInfoOffset},
-        {"unique_id_seed", pdb::kUniqueIdSeed},
-        {"next_record_list", pdb::kNextRecordList}};
-    for (const auto& [key, offset] : longs)
+    for (const auto& [key, offset] : kHeaderLongs)
         header[QLatin1String(key)] = double(ReadBE32(h.data() + offset));
     root[QStringLiteral("header")] = header;
 
