@@ -892,6 +892,9 @@ void frmMain::AddNote() {
     RefreshDisplayFromDatabaseObject();
     m_Database.m_FileDirtyFlag = true;
     SetAppTitle();
+    // The new note is there to be written: its text takes the typing, after its title.
+    m_txtNote->setFocus();
+    m_txtNote->moveCursor(QTextCursor::End);
 }
 
 void frmMain::RemoveNote() {

@@ -80,6 +80,22 @@ private slots:
         QCOMPARE(f.Database().m_FileDirtyFlag, false);
     }
 
+    // Ctrl+N from anywhere leaves the caret at the end of the new note's text, so a person
+    // can type the note at once instead of into the note selector.
+    void newNoteTakesTheTyping() {
+        MainWindowFixture f;
+        frmMain& w = f.Start();
+        w.activateWindow();
+        w.NoteSelector()->setFocus();
+        QTRY_VERIFY(w.NoteSelector()->hasFocus());
+        QTest::keyClick(w.NoteSelector(), Qt::Key_N, Qt::ControlModifier);
+        QCOMPARE(w.NoteSelector()->count(), 2);
+        QTRY_VERIFY(w.TextEditor()->hasFocus());
+        const QString title = w.TextEditor()->toPlainText();
+        QTest::keyClicks(w.TextEditor(), "milk");
+        QCOMPARE(w.TextEditor()->toPlainText(), title + "milk");
+    }
+
     void refreshKeepsTheWindowWhereItIs() {
         MainWindowFixture f;
         f.WriteSetting("Form Main Width", "9000");
