@@ -16,6 +16,7 @@
 #include <QLineEdit>
 #include <QListView>
 #include <QPushButton>
+#include <QShortcut>
 #include <QStatusBar>
 #include <QVBoxLayout>
 
@@ -48,6 +49,9 @@ frmFindList::frmFindList(frmMain& main) : QWidget(nullptr), m_Main(main) {
     setObjectName(QStringLiteral("frmFindList"));
     setWindowTitle(QStringLiteral("Find Note"));
     setAttribute(Qt::WA_QuitOnClose, false); // the main window alone keeps the program up
+    // Escape closes it, as it closes the program's dialogs (it is no dialog: it has no owner).
+    auto* escape = new QShortcut(QKeySequence(Qt::Key_Escape), this);
+    connect(escape, &QShortcut::activated, this, &QWidget::close);
 
     m_txtFind = new QLineEdit(this);
     m_txtFind->setObjectName(QStringLiteral("txtFind"));

@@ -107,6 +107,11 @@ private slots:
         QVERIFY(!find->isVisible());
         QCOMPARE(OpenFind(w), find);
         QVERIFY(find->isVisible());
+        // Escape closes it from the keyboard, as it closes the program's other windows.
+        find->activateWindow();
+        find->SearchBox()->setFocus();
+        QTest::keyClick(find->SearchBox(), Qt::Key_Escape);
+        QVERIFY(!find->isVisible());
     }
 
     void searchesWithAndWithoutCase_data() {
