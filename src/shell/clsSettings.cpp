@@ -110,7 +110,6 @@ void PutKey(QStringList& lines, const QString& key, const QString& rawValue) {
     lines.insert(insertAt, entry);
 }
 
-
 } // namespace
 
 std::optional<bool> ParseBoolean(const QString& text) {
@@ -158,7 +157,9 @@ QString clsSettings::ReadValue(const QString& key) const {
     const QString& line = lines.at(at);
     QString value = line.mid(line.indexOf('=') + 1).trimmed();
     value.truncate(kMaxValueLength);
-    return TrimAtNull(value);
+    // Trimmed again after the cut at a NUL, so a value read, saved and read again stays the
+    // same (a form feed before the NUL would otherwise survive only the first reading).
+    return TrimAtNull(value).trimmed();
 }
 
 bool clsSettings::WriteValue(const QString& key, const QString& value) {

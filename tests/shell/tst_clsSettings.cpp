@@ -106,6 +106,22 @@ private slots:
         QCOMPARE(f.readAll(), original + "\n");
     }
 
+    void valueCutAtNulReadsTheSameAfterSave() {
+        // White space before the NUL is trimmed too, so Save (which writes back what was read)
+        // does not change what the next reading gives.
+        static const char bytes[] = "[Quillary Settings]\nFName=Tahoma\x0c\0\0rest\n";
+        writeFile(QByteArray(bytes, sizeof bytes - 1));
+        QString first;
+        {
+            clsSettings s(path());
+            first = s.GetSetting("FName");
+            s.Save();
+        }
+        QCOMPARE(first, QString("Tahoma"));
+        clsSettings again(path());
+        QCOMPARE(again.GetSetting("FName"), first);
+    }
+
     void valuesAreTrimmedAndCut_data() {
         QTest::addColumn<QByteArray>("line");
         QTest::addColumn<QString>("expected");
