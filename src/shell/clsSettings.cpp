@@ -29,7 +29,11 @@ QStringList ReadLines(const QString& path, bool* singleByte = nullptr, bool* crL
     QFile file(path);
     if (!file.open(QIODevice::ReadOnly))
         return {};
-    const QByteArray bytes = file.readAll();
+    QByteArray bytes = file.readAll();
+    // A byte order mark is never part of the first line, whichever way the rest decodes
+    // (otherwise a single-byte file's first section is found only after a save drops it).
+    if (bytes.startsWith("\xEF\xBB\xBF"))
+        bytes.remove(0, 3);
     // Stateless: a file that ends inside a UTF-8 sequence is not UTF-8 either, and must not
     // lose that unfinished end.
     QStringDecoder utf8(QStringDecoder::Utf8, QStringDecoder::Flag::Stateless);

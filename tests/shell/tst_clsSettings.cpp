@@ -248,6 +248,10 @@ private slots:
         writeFile("\xEF\xBB\xBF[Quillary Settings]\nFontName=Courier\n");
         clsSettings s(path());
         QCOMPARE(s.GetSetting("FontName"), QString("Courier"));
+        // Also when the rest of the file is single-byte, not UTF-8.
+        writeFile("\xEF\xBB\xBF[Quillary Settings]\nFontName=Caf\xe9\n");
+        clsSettings single(path());
+        QCOMPARE(single.GetSetting("FontName"), QString::fromUtf8("Caf\u00e9"));
     }
 };
 
