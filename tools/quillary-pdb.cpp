@@ -2,8 +2,7 @@
 // without the window. Every command either succeeds (exit 0) or prints one line on
 // standard error and exits 1.
 
-#include "PdbArchiveCommand.h"
-#include "PdbPrintCommand.h"
+#include "OneLine.h"
 #include "PdbVersionsCommand.h"
 #include "PngWriter.h"
 #include "quillary-pdb-help.h"
@@ -24,6 +23,8 @@
 #include <string>
 #include <vector>
 
+#include <csignal>
+
 #include <fcntl.h>
 #include <unistd.h>
 
@@ -42,54 +43,55 @@ struct Failure {
     throw Failure{message};
 }
 
-// One line for standard error, whatever line ends the message had.
-std::string OneLine(std::string text) {
-    for (char& c : text)
-        if (c == '\r' || c == '\n')
-            c = ' ';
-    std::string out;
-    for (char c : text)
-        if (!(c == ' ' && !out.empty() && out.back() == ' '))
-            out += c;
-    return out;
-}
+using quillary::OneLine;
 
 // ---- JSON ------------------------------------------------------------------------------
 
-std::string JsonString(const std::string& utf8) {
-    std::string out = "\"";
-    for (unsigned char c : utf8) {
-        switch (c) {
-        case '"':
-            out += "\\\"";
-            break;
-        case '\\':
-            out += "\\\\";
-            break;
-        case '\n':
-            out += "\\n";
-            break;
-        case '\r':
-            out += "\\r";
-            break;
-        case '\t':
-            out += "\\t";
-            break;
-        default:
-            if (c < 0x20) {
+// Each Windows-1252 byte as it stands inside a JSON string: UTF-8, escaped where JSON asks.
+struct JsonCodes {
+    std::string code[256];
+    JsonCodes() {
+        for (int b = 0; b < 256; ++b) {
+            const char32_t u = quillary::Cp1252ToUnicode(static_cast<unsigned char>(b));
+            std::string& c = code[b];
+            const char byte = static_cast<char>(b);
+            if (u == '"' || u == '\\') {
+                c = std::string{'\\', byte};
+            } else if (u == '\n' || u == '\r' || u == '\t') {
+                c = u == '\n' ? "\\n" : u == '\r' ? "\\r" : "\\t";
+            } else if (u < 0x20) {
                 char buf[8];
-                std::snprintf(buf, sizeof buf, "\\u%04x", c);
-                out += buf;
+                std::snprintf(buf, sizeof buf, "\\u%04x", unsigned(u));
+                c = buf;
             } else {
-                out += char(c);
+                c = quillary::Cp1252ToUtf8(std::string_view(&byte, 1));
             }
         }
     }
-    return out + "\"";
+};
+
+// Appends cp1252 as a quoted JSON string, converting to UTF-8 as it goes (no temporaries:
+// info writes every note's text this way).
+void AppendText(std::string& out, std::string_view cp1252) {
+    static const JsonCodes codes;
+    out += '"';
+    size_t plain = 0; // start of a run of bytes that stand for themselves
+    for (size_t i = 0; i < cp1252.size(); ++i) {
+        const unsigned char b = static_cast<unsigned char>(cp1252[i]);
+        if (b >= 0x20 && b < 0x80 && b != '"' && b != '\\')
+            continue;
+        out.append(cp1252.data() + plain, i - plain);
+        out += codes.code[b];
+        plain = i + 1;
+    }
+    out.append(cp1252.data() + plain, cp1252.size() - plain);
+    out += '"';
 }
 
-std::string Text(const std::string& cp1252) {
-    return JsonString(quillary::Cp1252ToUtf8(cp1252));
+std::string Text(std::string_view cp1252) {
+    std::string out;
+    AppendText(out, cp1252);
+    return out;
 }
 
 std::string Bool(bool b) {
@@ -169,14 +171,23 @@ void Info(const std::string& path) {
             std::string error;
             if (!db.GetRecordBitmapSize(i, width, height, &error))
                 Die(error);
-            out += std::string(i ? "," : "") + "\n    {\"index\": " + std::to_string(i) +
-                   ", \"category\": " + std::to_string(item.CategoryIndex()) +
-                   ", \"dirty\": " + Bool(item.DirtyFlag()) +
-                   ", \"unique_id\": " + std::to_string(item.UniqueID) +
-                   ", \"size\": " + std::to_string(item.BytesSize()) +
-                   ", \"text\": " + Text(item.RawText()) +
-                   ", \"picture\": {\"width\": " + std::to_string(width) +
-                   ", \"height\": " + std::to_string(height) + "}}";
+            out += i ? ",\n    {\"index\": " : "\n    {\"index\": ";
+            out += std::to_string(i);
+            out += ", \"category\": ";
+            out += std::to_string(item.CategoryIndex());
+            out += ", \"dirty\": ";
+            out += Bool(item.DirtyFlag());
+            out += ", \"unique_id\": ";
+            out += std::to_string(item.UniqueID);
+            out += ", \"size\": ";
+            out += std::to_string(item.BytesSize());
+            out += ", \"text\": ";
+            AppendText(out, item.StoredText());
+            out += ", \"picture\": {\"width\": ";
+            out += std::to_string(width);
+            out += ", \"height\": ";
+            out += std::to_string(height);
+            out += "}}";
             if (out.size() >= 1 << 16) {
                 std::fwrite(out.data(), 1, out.size(), stdout);
                 out.clear();
@@ -348,6 +359,40 @@ void Import(const std::string& path, const std::string& option, const std::strin
     }
 }
 
+// ---- Commands that need Qt ------------------------------------------------------------
+
+// print, archive and unarchive paint or read pictures with Qt; they live in a second
+// program so that the other commands start without loading Qt. It sits beside this one
+// in a build, and in the package's libexec folder once installed.
+std::string FindQtHelper() {
+    std::error_code ec;
+    const fs::path self = fs::read_symlink("/proc/self/exe", ec);
+    if (ec)
+        return {};
+    const fs::path dir = self.parent_path();
+    for (const fs::path& candidate :
+         {dir / "quillary-pdb-qt", dir / QUILLARY_PDB_QT_DIR / "quillary-pdb-qt"}) {
+        if (::access(candidate.c_str(), X_OK) == 0)
+            return candidate.lexically_normal().string();
+    }
+    return {};
+}
+
+[[noreturn]] void RunQtCommand(const std::vector<std::string>& args) {
+    const std::string helper = FindQtHelper();
+    if (helper.empty())
+        Die("The " + args[0] + " command needs quillary-pdb-qt, which is not installed beside "
+            "this program.");
+    std::vector<char*> argv;
+    argv.push_back(const_cast<char*>("quillary-pdb"));
+    for (const std::string& a : args)
+        argv.push_back(const_cast<char*>(a.c_str()));
+    argv.push_back(nullptr);
+    std::fflush(stdout);
+    ::execv(helper.c_str(), argv.data());
+    Die(helper + ": cannot be started (" + std::strerror(errno) + ").");
+}
+
 int Run(const std::vector<std::string>& args) {
     auto need = [&](size_t lo, size_t hi) {
         if (args.size() < lo || args.size() > hi)
@@ -386,23 +431,8 @@ int Run(const std::vector<std::string>& args) {
         if (rest.size() != 2 || rest[0].rfind("--", 0) != 0)
             Die("import needs one of --raw-text, --list, --pdb or --raw-inserts with a file.");
         Import(args[1], rest[0], rest[1], replace);
-    } else if (cmd == "print") {
-        std::string message;
-        if (!quillary::RunPrintCommand(std::vector<std::string>(args.begin() + 1, args.end()),
-                                       &message))
-            Die(message);
-        std::printf("%s\n", message.c_str());
-    } else if (cmd == "archive" || cmd == "unarchive") {
-        const std::vector<std::string> rest(args.begin() + 1, args.end());
-        std::string message;
-        const bool ok = cmd == "archive" ? quillary::RunArchiveCommand(rest, &message)
-                                         : quillary::RunUnarchiveCommand(rest, &message);
-        if (!ok) {
-            // Every problem of an archive gets its own line.
-            std::fprintf(stderr, "quillary-pdb: %s\n", message.c_str());
-            return 1;
-        }
-        std::printf("%s\n", message.c_str());
+    } else if (cmd == "print" || cmd == "archive" || cmd == "unarchive") {
+        RunQtCommand(args);
     } else if (cmd == "versions") {
         std::string output, message;
         if (!quillary::RunVersionsCommand(std::vector<std::string>(args.begin() + 1, args.end()),
@@ -423,7 +453,22 @@ int Run(const std::vector<std::string>& args) {
 
 } // namespace
 
+// Files are mapped, not copied (see SetMappedReading). Should another program cut a
+// file short while it is mapped, say so and stop instead of dying silently; a save in
+// progress leaves only its temporary file, which the next save removes.
+extern "C" void OnFileShrunk(int) {
+    static const char message[] =
+        "quillary-pdb: a file was cut short by another program while it was read; stopped.\n";
+    [[maybe_unused]] const ssize_t n = ::write(2, message, sizeof message - 1);
+    ::_exit(1);
+}
+
 int main(int argc, char** argv) {
+    struct sigaction action {};
+    action.sa_handler = OnFileShrunk;
+    sigemptyset(&action.sa_mask);
+    ::sigaction(SIGBUS, &action, nullptr);
+    quillary::SetMappedReading(true);
     try {
         return Run(std::vector<std::string>(argv + 1, argv + argc));
     } catch (const Failure& f) {

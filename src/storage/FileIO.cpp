@@ -3,6 +3,7 @@
 #include "TextUtil.h"
 
 #include <algorithm>
+#include <atomic>
 #include <cerrno>
 #include <chrono>
 #include <cstdio>
@@ -105,6 +106,37 @@ bool FileBuffer::Allocate(size_t n) {
     return m_bytes != nullptr;
 }
 
+bool FileBuffer::Map(int fd, size_t n) {
+#ifdef QUILLARY_POSIX_IO
+    size = n;
+    if (n == 0)
+        return Allocate(0);
+    int flags = MAP_PRIVATE;
+#ifdef MAP_POPULATE
+    // The whole file is read anyway: set up every page in one go, not one fault at a time.
+    flags |= MAP_POPULATE;
+#endif
+    void* p = ::mmap(nullptr, n, PROT_READ, flags, fd, 0);
+    if (p == MAP_FAILED)
+        return false;
+    m_bytes = static_cast<uint8_t*>(p);
+    m_mapped = n;
+    return true;
+#else
+    (void)fd;
+    (void)n;
+    return false;
+#endif
+}
+
+namespace {
+std::atomic<bool> g_mappedReading{false};
+}
+
+void SetMappedReading(bool on) {
+    g_mappedReading = on;
+}
+
 bool ReadFileBuffer(const std::string& path, std::shared_ptr<const FileBuffer>& out,
                     std::string* error, uint64_t maxBytes) {
 #ifdef QUILLARY_POSIX_IO
@@ -128,6 +160,11 @@ bool ReadFileBuffer(const std::string& path, std::shared_ptr<const FileBuffer>& 
                     path + ": the file is too large (" + std::to_string(st.st_size) + " bytes).");
     }
     auto buffer = std::make_shared<FileBuffer>();
+    if (g_mappedReading && S_ISREG(st.st_mode) && buffer->Map(fd, size_t(st.st_size))) {
+        ::close(fd);
+        out = std::move(buffer);
+        return true;
+    }
     if (!buffer->Allocate(size_t(st.st_size))) {
         ::close(fd);
         return Fail(error, path + ": there is not enough memory to read the file (" +

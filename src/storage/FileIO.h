@@ -30,6 +30,8 @@ struct FileBuffer {
     // Room for n bytes, contents undefined. Large buffers are asked for in huge pages:
     // a 40 MB file then costs a few dozen page faults instead of ten thousand.
     bool Allocate(size_t n);
+    // The first n bytes of the open file fd, mapped read-only instead of copied.
+    bool Map(int fd, size_t n);
     const uint8_t* data() const { return m_bytes; }
     uint8_t* writable() { return m_bytes; }
 
@@ -42,9 +44,15 @@ private:
 
 // Reads the whole file with as few reads as the system allows and no zero-filling first.
 // Same refusals and messages as ReadWholeFile.
+//
+// With SetMappedReading(true) the file is mapped instead: no copy at all, which is what a
+// short command-line run wants. A mapping follows the file, so a file cut short by
+// another program while mapped raises SIGBUS on the next access; only a process that
+// lives for one command and handles that signal should turn this on. The window keeps
+// the default, a private copy, since it holds a database for hours.
 bool ReadFileBuffer(const std::string& path, std::shared_ptr<const FileBuffer>& out,
                     std::string* error, uint64_t maxBytes = uint64_t(1) << 31);
-
+void SetMappedReading(bool on);
 // One stretch of bytes of a gathered write.
 struct ByteSpan {
     const uint8_t* data = nullptr;

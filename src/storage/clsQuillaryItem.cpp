@@ -82,8 +82,8 @@ bool clsQuillaryItem::ReadInItem(const uint8_t* file, size_t fileSize, size_t re
     m_file.reset();
     m_shared = nullptr;
     m_sharedSize = 0;
-    const char* text = reinterpret_cast<const char*>(m_record.data() + kTextOffset);
-    m_text.assign(text, strnlen(text, kMaxTextChars + 1));
+    m_text.clear();
+    m_textRead = false;
     return true;
 }
 
@@ -99,8 +99,8 @@ bool clsQuillaryItem::ReadInItem(const std::shared_ptr<const FileBuffer>& file, 
     m_sharedSize = length;
     m_record.clear();
     m_record.shrink_to_fit();
-    const char* text = reinterpret_cast<const char*>(m_shared + kTextOffset);
-    m_text.assign(text, strnlen(text, kMaxTextChars + 1));
+    m_text.clear();
+    m_textRead = false;
     return true;
 }
 
@@ -109,8 +109,21 @@ size_t clsQuillaryItem::WriteRawDataImage(std::vector<uint8_t>& out) const {
     return RecordSize();
 }
 
+std::string_view clsQuillaryItem::StoredText() const {
+    if (m_textRead)
+        return m_text;
+    // A record that was read holds at least its whole header (RecordLength checks it).
+    const char* text = reinterpret_cast<const char*>(RecordData() + kTextOffset);
+    return {text, strnlen(text, kMaxTextChars + 1)};
+}
+
+void clsQuillaryItem::ReadText() const {
+    m_text.assign(StoredText());
+    m_textRead = true;
+}
+
 void clsQuillaryItem::WriteTextDataImage(std::vector<uint8_t>& out) const {
-    for (char c : m_text)
+    for (char c : RawText())
         out.push_back(c == '\r' ? uint8_t(' ') : uint8_t(c));
     out.push_back(0);
 }
@@ -129,7 +142,7 @@ size_t clsQuillaryItem::LFtoCRLF(std::string_view inString, std::string& outStri
 
 std::string clsQuillaryItem::Text() const {
     std::string out;
-    LFtoCRLF(m_text, out);
+    LFtoCRLF(RawText(), out);
     return out;
 }
 
@@ -140,6 +153,7 @@ void clsQuillaryItem::SetText(std::string_view t) {
         if (c != '\r')
             stored += c;
     m_text = std::move(stored);
+    m_textRead = true;
     Own();
     // A record that never got its header (a fresh object) is made long enough to hold it.
     if (m_record.size() < kHeaderLen)

@@ -71,7 +71,13 @@ public:
     // whole text until the note is read again.
     void SetText(std::string_view t);
     // The stored text as is (LF line ends).
-    const std::string& RawText() const { return m_text; }
+    const std::string& RawText() const {
+        if (!m_textRead)
+            ReadText();
+        return m_text;
+    }
+    // The same without a copy: valid until the note is changed or destroyed.
+    std::string_view StoredText() const;
 
     // Record bytes 2014 .. 2031 + S: the picture's Palm encoding.
     void GetBitmapData(std::vector<uint8_t>& out) const;
@@ -118,8 +124,13 @@ private:
     // Gives the record a copy of its bytes (before a change) and lets go of the buffer.
     void Own() const;
 
+    // A note's text is taken from its record when first asked for: opening, saving or
+    // listing a database then copies no texts.
+    void ReadText() const;
+
     mutable std::vector<uint8_t> m_record;
-    std::string m_text;
+    mutable std::string m_text;
+    mutable bool m_textRead = true;
     // While set, the record's bytes are m_shared[0, m_sharedSize) inside m_file.
     mutable std::shared_ptr<const quillary::FileBuffer> m_file;
     mutable const uint8_t* m_shared = nullptr;

@@ -6,7 +6,8 @@ build="$1"
 prefix="$(mktemp -d)"
 trap 'rm -rf "$prefix"' EXIT
 cmake --install "$build" --prefix "$prefix" > /dev/null
-for f in bin/quillary bin/quillary-pdb bin/quillary-hotsync share/doc/quillary/QuillaryManual.pdf \
+for f in bin/quillary bin/quillary-pdb bin/quillary-hotsync libexec/quillary/quillary-pdb-qt \
+         share/doc/quillary/QuillaryManual.pdf \
          share/applications/quillary.desktop share/icons/hicolor/scalable/apps/quillary.svg; do
   [ -e "$prefix/$f" ] || { echo "missing after install: $f"; exit 1; }
 done

@@ -79,6 +79,12 @@ grep -q '^application/x-quillary-notes' "$mime/mime/types" || fail "MIME type no
 notes="$scratch/notes.pdb"; inserts="$scratch/inserts.pdb"
 "$u/bin/quillary-pdb" new "$notes" > /dev/null
 "$u/bin/quillary-pdb" new-inserts "$inserts" Snippets > /dev/null
+# print, archive and unarchive run the helper from libexec; the rest never load Qt.
+[ -x "$u/libexec/quillary/quillary-pdb-qt" ] || fail "missing /usr/libexec/quillary/quillary-pdb-qt"
+if readelf -d "$u/bin/quillary-pdb" | grep -q 'libQt'; then fail "quillary-pdb links Qt"; fi
+"$u/bin/quillary-pdb" print "$notes" "$scratch/notes.pdf" > /dev/null || fail "print from the package"
+head -c 4 "$scratch/notes.pdf" | grep -q '%PDF' || fail "print made no PDF"
+"$u/bin/quillary-pdb" archive "$notes" "$scratch/archive" > /dev/null || fail "archive from the package"
 if command -v gio > /dev/null; then
   sniff() { XDG_DATA_DIRS="$mime" XDG_DATA_HOME="$mime/none" gio info -a standard::content-type "$1" |
               sed -n 's/.*standard::content-type: //p'; }

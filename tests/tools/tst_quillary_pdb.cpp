@@ -236,3 +236,72 @@ TEST_F(QuillaryPdb, BadInputGivesOneLineAndStatusOne) {
     ExpectOneLineError(Run("new /nonexistent-dir/n.pdb"), "/nonexistent-dir/n.pdb");
     EXPECT_EQ(ReadBytes(P("cut.pdb")).size(), 500u) << "a failed resave leaves the file";
 }
+
+// info writes texts straight into its JSON: every character JSON must escape, and the
+// bytes Windows-1252 leaves undefined, still come out as the text that was stored.
+TEST_F(QuillaryPdb, InfoEscapesEveryAwkwardCharacter) {
+    const std::string stored = "say \"hi\" \\ tab\there\x01\x1F del\x7F \x81\x9D end\xFF";
+    clsDatabase db;
+    db.AddNewDatabase();
+    db.AddNewRecord(0);
+    db.GetRecordObject(0)->SetText(stored);
+    ASSERT_TRUE(db.ExportDatabase(P("odd.pdb")));
+    const QJsonObject note = Info("odd.pdb")["notes"].toArray().at(0).toObject();
+    const QString expected = QString::fromUtf8("say \"hi\" \\ tab\there\x01\x1F del\x7F ") +
+                             QChar(0x81) + QChar(0x9D) + QString::fromUtf8(" endÿ");
+    EXPECT_EQ(note["text"].toString(), expected);
+}
+
+// The commands that only read and write databases must not pay for loading Qt; print,
+// archive and unarchive run quillary-pdb-qt, found beside the program or in libexec.
+TEST_F(QuillaryPdb, StorageCommandsLoadNoQtAndAMissingHelperIsNamed) {
+    if (!HaveProgram("readelf"))
+        QUILLARY_GTEST_REQUIRE_OR_SKIP("readelf (binutils) is not installed");
+    const ToolRun needed = RunTool("readelf -d " + ShellQuote(QUILLARY_PDB_EXE));
+    ASSERT_EQ(needed.status, 0) << needed.err;
+    EXPECT_NE(needed.out.find("NEEDED"), std::string::npos) << needed.out;
+    EXPECT_EQ(needed.out.find("libQt"), std::string::npos) << needed.out;
+
+    ASSERT_EQ(Run("new n.pdb").status, 0);
+    ASSERT_EQ(Run("print n.pdb via-helper.pdf").status, 0) << "the helper beside it is found";
+    EXPECT_TRUE(fs::exists(P("via-helper.pdf")));
+
+    fs::create_directories(P("alone"));
+    fs::copy_file(QUILLARY_PDB_EXE, P("alone/quillary-pdb"));
+    fs::permissions(P("alone/quillary-pdb"), fs::perms::owner_all);
+    for (const char* cmd : {"print n.pdb out.pdf", "archive n.pdb arch", "unarchive arch m.pdb"}) {
+        const ToolRun r = RunTool("alone/quillary-pdb " + std::string(cmd), dir);
+        ExpectOneLineError(r, "quillary-pdb-qt");
+    }
+    EXPECT_FALSE(fs::exists(P("out.pdf")));
+    EXPECT_FALSE(fs::exists(P("arch")));
+    EXPECT_EQ(Run("info n.pdb").status, 0) << "storage commands never need the helper";
+    EXPECT_EQ(RunTool("alone/quillary-pdb info n.pdb", dir).status, 0);
+}
+
+// Databases are mapped, not copied. A file cut short by another program while mapped
+// raises SIGBUS; the tool then says so in one line and exits 1 instead of dying
+// silently. The signal is sent while info waits to write its output (a pipe nobody
+// empties: 100 long notes fill it), once its first bytes have arrived.
+TEST_F(QuillaryPdb, AFileCutShortWhileReadEndsWithAMessage) {
+    clsDatabase db;
+    db.AddNewDatabase();
+    for (int i = 0; i < 100; ++i) {
+        db.AddNewRecord(i);
+        db.GetRecordObject(i)->SetText(std::string(1999, char('a' + i % 26)));
+    }
+    ASSERT_TRUE(db.ExportDatabase(P("n.pdb")));
+    const auto before = ReadBytes(P("n.pdb"));
+    const ToolRun r = RunTool(
+        "mkfifo pipe && { ASAN_OPTIONS=\"$ASAN_OPTIONS:allow_user_segv_handler=1\" " +
+            ShellQuote(QUILLARY_PDB_EXE) +
+            " info n.pdb >pipe 2>err.txt & pid=$!; exec 3<pipe; head -c 1 <&3 >/dev/null; "
+            "kill -BUS $pid; wait $pid; echo $?; exec 3<&-; }",
+        dir);
+    EXPECT_EQ(r.out, "1\n") << r.err;
+    const auto err = ReadBytes(P("err.txt"));
+    const std::string message(err.begin(), err.end());
+    EXPECT_NE(message.find("cut short by another program"), std::string::npos) << message;
+    EXPECT_EQ(message.find('\n'), message.size() - 1) << message;
+    EXPECT_EQ(ReadBytes(P("n.pdb")), before);
+}
