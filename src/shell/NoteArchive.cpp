@@ -2,7 +2,9 @@
 
 #include "storage/ByteOrder.h"
 #include "storage/Cp1252.h"
+#include "storage/FileIO.h"
 #include "storage/PdbFormat.h"
+#include "storage/VersionStore.h"
 #include "storage/TextUtil.h"
 #include "storage/clsBitmap.h"
 #include "storage/clsDatabase.h"
@@ -231,17 +233,83 @@ QByteArray PngScanlines(const clsBitmap& bitmap) {
     return raw;
 }
 
+// The picture as the note stores it rides along in a private chunk of its PNG, so that
+// importing a picture nobody edited needs no decoding: inflating a picture costs many
+// times more than reading its file. "qlPB" is ancillary, private and unsafe to copy (an
+// editor that changes the pixels must drop it); the CRC of the image data it was written
+// with catches an editor that keeps it all the same. Payload: the SHA-1 of the stored
+// picture (20 bytes), that CRC (big-endian), a 64-bit hash of the stored picture
+// (big-endian, checked instead of the SHA-1 because it is many times faster), the stored
+// picture as is (compressing it would bring the inflating back).
+constexpr char kStoredPictureChunk[] = "qlPB";
+constexpr qsizetype kStoredPictureHead = 32;
+
 // A 1-bit greyscale PNG, written directly: image plugins cost more than the picture.
-QByteArray EncodePng(const clsBitmap& bitmap) {
+// stored: the note's picture as it is stored, when the PNG shows exactly that.
+QByteArray EncodePng(const clsBitmap& bitmap, const std::vector<uint8_t>* stored = nullptr) {
     QByteArray png("\x89PNG\r\n\x1a\n", 8);
     QByteArray ihdr(13, '\0');
     WriteBE32(reinterpret_cast<uint8_t*>(ihdr.data()), uint32_t(bitmap.Width()));
     WriteBE32(reinterpret_cast<uint8_t*>(ihdr.data()) + 4, uint32_t(bitmap.Height()));
     ihdr[8] = 1; // bit depth; colour type 0 (grey), deflate, no filter, no interlace
     PutChunk(png, "IHDR", ihdr);
-    PutChunk(png, "IDAT", qCompress(PngScanlines(bitmap), 6).mid(4)); // zlib stream
+    const QByteArray idat = qCompress(PngScanlines(bitmap), 6).mid(4); // zlib stream
+    PutChunk(png, "IDAT", idat);
+    if (stored) {
+        const QByteArray bytes(reinterpret_cast<const char*>(stored->data()),
+                               qsizetype(stored->size()));
+        QByteArray payload = QCryptographicHash::hash(bytes, QCryptographicHash::Sha1);
+        uint8_t head[12];
+        WriteBE32(head, Crc32(idat.constData(), idat.size(), Crc32(ihdr.constData(), ihdr.size())));
+        const uint64_t hash = VersionStore::Hash(stored->data(), stored->size());
+        WriteBE32(head + 4, uint32_t(hash >> 32));
+        WriteBE32(head + 8, uint32_t(hash));
+        payload.append(reinterpret_cast<const char*>(head), 12);
+        payload.append(bytes);
+        PutChunk(png, kStoredPictureChunk, payload);
+    }
     PutChunk(png, "IEND", {});
     return png;
+}
+
+// The stored picture a PNG written by EncodePng carries, when its pixels are still those
+// it was written with and it is the picture whose SHA-1 (hex) is wantSha1.
+bool StoredPictureOfPng(const QByteArray& png, const QString& wantSha1, std::vector<uint8_t>& out) {
+    if (wantSha1.isEmpty() || png.size() < 33 ||
+        !png.startsWith(QByteArray("\x89PNG\r\n\x1a\n", 8)))
+        return false;
+    const auto* p = reinterpret_cast<const uint8_t*>(png.constData());
+    uint32_t imageCrc = 0;
+    const uint8_t* payload = nullptr;
+    size_t payloadSize = 0;
+    qsizetype at = 8;
+    while (at + 12 <= png.size()) {
+        const uint32_t len = ReadBE32(p + at);
+        if (len > uint32_t(png.size() - at - 12))
+            return false;
+        const char* type = png.constData() + at + 4;
+        const char* data = type + 4;
+        if (std::memcmp(type, "IHDR", 4) == 0 || std::memcmp(type, "IDAT", 4) == 0)
+            imageCrc = Crc32(data, qsizetype(len), imageCrc);
+        else if (std::memcmp(type, kStoredPictureChunk, 4) == 0)
+            payload = reinterpret_cast<const uint8_t*>(data), payloadSize = len;
+        else if (std::memcmp(type, "IEND", 4) == 0)
+            break;
+        at += 12 + qsizetype(len);
+    }
+    if (!payload || payloadSize <= size_t(kStoredPictureHead) ||
+        payloadSize - kStoredPictureHead > clsQuillaryItem::kMaxRecordBytes ||
+        ReadBE32(payload + 20) != imageCrc ||
+        QLatin1StringView(QByteArray::fromRawData(reinterpret_cast<const char*>(payload), 20)
+                              .toHex()) != wantSha1)
+        return false;
+    const uint8_t* bytes = payload + kStoredPictureHead;
+    const size_t size = payloadSize - kStoredPictureHead;
+    const uint64_t hash = uint64_t(ReadBE32(payload + 24)) << 32 | ReadBE32(payload + 28);
+    if (hash != VersionStore::Hash(bytes, size))
+        return false;
+    out.assign(bytes, bytes + size);
+    return true;
 }
 
 // Reads the PNGs EncodePng writes (1-bit grey, unfiltered rows) without image plugins.
@@ -295,13 +363,9 @@ bool DecodeOwnPng(const QByteArray& png, clsBitmap& bitmap) {
 
 // Reads a picture file of any format Qt knows as a 1-bit picture: dark pixels black,
 // transparent ones white. Refuses files that announce more pixels than a note could hold.
-bool LoadPicture(const QString& path, clsBitmap& bitmap, QString& why) {
-    {
-        QFile file(path);
-        if (file.open(QIODevice::ReadOnly) &&
-            DecodeOwnPng(file.read(NoteArchive::kMaxPictureFileBytes), bitmap))
-            return true;
-    }
+bool LoadPicture(const QString& path, const QByteArray& bytes, clsBitmap& bitmap, QString& why) {
+    if (DecodeOwnPng(bytes, bitmap))
+        return true;
     QImageReader reader(path);
     reader.setAllocationLimit(64); // MB; a guard besides the size check below
     const QSize size = reader.size();
@@ -404,6 +468,7 @@ struct NoteFile {
     QString name;
     qint64 number = -1; // the note of database.json it is; -1: a new note
     qint64 order = 0;   // its place: the number it starts with (new ones may too)
+    qint64 size = 0;    // its size in the listing
 };
 
 // The digits a name starts with, or -1. With whole set, only when a space, a dot or the
@@ -646,7 +711,7 @@ int NoteArchive::Write(const std::vector<uint8_t>& fileBytes, const QString& dir
                                                    qsizetype(stored.size()))
                                             .toBase64());
             pngName = number + QStringLiteral(".png");
-            if (!writeFile(pngName, EncodePng(pic)))
+            if (!writeFile(pngName, EncodePng(pic, &again)))
                 return -1;
         } else {
             // A picture this program cannot decode is kept as it is stored.
@@ -817,7 +882,7 @@ bool NoteArchive::Read(const QString& dir, std::vector<uint8_t>& fileBytes, Read
             continue;
         }
         NoteFile f{info.fileName(), LeadingNumber(info.fileName()),
-                   LeadingNumber(info.fileName(), false)};
+                   LeadingNumber(info.fileName(), false), info.size()};
         if (f.order < 0)
             f.order = std::numeric_limits<qint64>::max();
         if (f.number >= 0) {
@@ -855,7 +920,9 @@ bool NoteArchive::Read(const QString& dir, std::vector<uint8_t>& fileBytes, Read
         }
         QByteArray body;
         QString linkTarget;
-        SplitNoteFile(file.read(kMaxNoteFileBytes + 1), body, linkTarget);
+        // As many bytes as the listing said (checked against the limit), and one more to
+        // see a file that grew since: asking for the limit would allocate it every time.
+        SplitNoteFile(file.read(std::min(f.size, kMaxNoteFileBytes) + 1), body, linkTarget);
 
         // Text: every line must be storable on the handheld.
         std::string text;
@@ -900,7 +967,9 @@ bool NoteArchive::Read(const QString& dir, std::vector<uint8_t>& fileBytes, Read
         }
 
         // Picture.
-        std::unique_ptr<clsBitmap> picture;
+        bool havePicture = false;
+        std::vector<uint8_t> encoded;
+        QString encodedSha1;
         QString picturePath;
         bool pictureDropped = false;
         if (linkTarget.isEmpty() && o) {
@@ -936,20 +1005,31 @@ bool NoteArchive::Read(const QString& dir, std::vector<uint8_t>& fileBytes, Read
                                 .arg(info.size());
                 continue;
             }
-            picture = std::make_unique<clsBitmap>();
-            QString why;
-            if (!LoadPicture(info.filePath(), *picture, why)) {
-                problems << target + u' ' + why;
-                continue;
+            QFile png(info.filePath());
+            const QByteArray pngBytes =
+                png.open(QIODevice::ReadOnly)
+                    ? png.read(std::min(info.size(), kMaxPictureFileBytes) + 1)
+                    : QByteArray();
+            const QString wantSha1 = o ? (*o)[QStringLiteral("picture_sha1")].toString() : QString();
+            if (StoredPictureOfPng(pngBytes, wantSha1, encoded)) {
+                encodedSha1 = wantSha1;
+            } else {
+                clsBitmap picture;
+                QString why;
+                if (!LoadPicture(info.filePath(), pngBytes, picture, why)) {
+                    problems << target + u' ' + why;
+                    continue;
+                }
+                picture.GetPalmBitmap(encoded);
             }
+            havePicture = true;
             picturePath = target;
         }
-        std::vector<uint8_t> encoded;
-        if (picture)
-            picture->GetPalmBitmap(encoded);
+        if (havePicture && encodedSha1.isEmpty())
+            encodedSha1 = Sha1(encoded);
         const bool pictureSame =
             o && !pictureDropped &&
-            (picture ? (*o)[QStringLiteral("picture_sha1")].toString() == Sha1(encoded) : true);
+            (havePicture ? (*o)[QStringLiteral("picture_sha1")].toString() == encodedSha1 : true);
 
         auto item = std::make_unique<clsQuillaryItem>();
         bool changed = !textSame || !pictureSame;
@@ -980,9 +1060,9 @@ bool NoteArchive::Read(const QString& dir, std::vector<uint8_t>& fileBytes, Read
                 const QByteArray raw = QByteArray::fromBase64(
                     (*o)[QStringLiteral("picture_bytes")].toString().toLatin1());
                 pictureBytes.assign(raw.begin(), raw.end());
-            } else if (pictureSame && picture) {
+            } else if (pictureSame && havePicture) {
                 pictureBytes = encoded;
-            } else if (!picture) {
+            } else if (!havePicture) {
                 clsBitmap blank;
                 blank.InitializeBitmap(500, 500, 1);
                 blank.GetPalmBitmap(pictureBytes);
@@ -1008,7 +1088,7 @@ bool NoteArchive::Read(const QString& dir, std::vector<uint8_t>& fileBytes, Read
                 continue;
             }
             // A picture that no longer fits the record is refused below like a new one.
-            if (!pictureSame && picture) {
+            if (!pictureSame && havePicture) {
                 std::string pwhy;
                 if (!item->SetBitmapData(encoded, &pwhy)) {
                     problems << QStringLiteral("%1 cannot be this note's picture: %2")
@@ -1021,7 +1101,7 @@ bool NoteArchive::Read(const QString& dir, std::vector<uint8_t>& fileBytes, Read
             item->SetText(text);
             item->attributes = 0;
             item->UniqueID = 0;
-            if (picture) {
+            if (havePicture) {
                 std::string pwhy;
                 if (!item->SetBitmapData(encoded, &pwhy)) {
                     problems << QStringLiteral("%1 cannot be this note's picture: %2")
@@ -1074,10 +1154,17 @@ bool NoteArchive::Read(const QString& dir, std::vector<uint8_t>& fileBytes, Read
             image = std::move(placed);
         }
     }
-    // The result must read back as a notes database.
+    // The result must read back as a notes database. Read from a buffer, the check's
+    // records refer to their bytes instead of each taking a copy.
+    auto buffer = std::make_shared<FileBuffer>();
+    if (!buffer->Allocate(image.size())) {
+        problems << QStringLiteral("There is not enough memory to check the database.");
+        return false;
+    }
+    std::memcpy(buffer->writable(), image.data(), image.size());
     clsDatabase check;
     std::string why;
-    if (!check.LoadDatabaseBytes(image.data(), image.size(), dir.toStdString(), {}, &why)) {
+    if (!check.LoadDatabaseBuffer(buffer, dir.toStdString(), {}, &why)) {
         problems << QString::fromStdString(why);
         return false;
     }

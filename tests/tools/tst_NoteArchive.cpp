@@ -441,3 +441,96 @@ TEST_F(NoteArchiveTool, ThousandsOfNotesKeepTheirOrder) {
     ASSERT_EQ(r.status, 0) << r.err;
     EXPECT_EQ(ReadBytes(P("out.pdb")), original);
 }
+
+namespace {
+
+struct PngChunk {
+    std::string type;
+    std::vector<unsigned char> data;
+};
+
+std::vector<PngChunk> PngChunks(const std::vector<unsigned char>& png) {
+    std::vector<PngChunk> out;
+    for (size_t at = 8; at + 12 <= png.size();) {
+        const size_t len = ReadBE32(png.data() + at);
+        out.push_back({std::string(png.begin() + long(at) + 4, png.begin() + long(at) + 8),
+                       {png.begin() + long(at) + 8, png.begin() + long(at + 8 + len)}});
+        at += 12 + len;
+    }
+    return out;
+}
+
+uint32_t PngCrc(const std::string& type, const std::vector<unsigned char>& data) {
+    uint32_t crc = 0xFFFFFFFFu;
+    auto add = [&](unsigned char b) {
+        crc ^= b;
+        for (int k = 0; k < 8; ++k)
+            crc = (crc & 1) ? 0xEDB88320u ^ (crc >> 1) : crc >> 1;
+    };
+    for (char c : type)
+        add(static_cast<unsigned char>(c));
+    for (unsigned char b : data)
+        add(b);
+    return ~crc;
+}
+
+std::vector<unsigned char> PngOf(const std::vector<PngChunk>& chunks) {
+    std::vector<unsigned char> png = {0x89, 'P', 'N', 'G', '\r', '\n', 0x1A, '\n'};
+    for (const PngChunk& c : chunks) {
+        unsigned char be[4];
+        WriteBE32(be, uint32_t(c.data.size()));
+        png.insert(png.end(), be, be + 4);
+        png.insert(png.end(), c.type.begin(), c.type.end());
+        png.insert(png.end(), c.data.begin(), c.data.end());
+        WriteBE32(be, PngCrc(c.type, c.data));
+        png.insert(png.end(), be, be + 4);
+    }
+    return png;
+}
+
+const PngChunk* ChunkOf(const std::vector<PngChunk>& chunks, const std::string& type) {
+    for (const PngChunk& c : chunks)
+        if (c.type == type)
+            return &c;
+    return nullptr;
+}
+
+} // namespace
+
+// Each PNG carries the note's picture as stored, so an untouched picture is not decoded
+// again. An editor that changes the pixels but keeps that private chunk must not bring the
+// old picture back, and a chunk whose stored bytes were altered is not used.
+TEST_F(NoteArchiveTool, ThePictureStoredInsideAPngIsUsedOnlyForItsOwnPixels) {
+    clsDatabase db = NewDb(2);
+    ASSERT_TRUE(db.GetRecordObject(0)->SetBitmap(Picture(40, 20)));
+    ASSERT_TRUE(db.GetRecordObject(1)->SetBitmap(Picture(60, 30)));
+    const auto original = Bytes(db);
+    Archive(original);
+    const auto one = PngChunks(ReadBytes(P("arc/0001.png")));
+    const auto two = PngChunks(ReadBytes(P("arc/0002.png")));
+    const PngChunk* stored = ChunkOf(one, "qlPB");
+    ASSERT_TRUE(stored) << "the archive carries the stored picture";
+    ASSERT_TRUE(ChunkOf(two, "IHDR") && ChunkOf(two, "IDAT") && ChunkOf(one, "IEND"));
+
+    // Note 2's pixels under note 1's stored picture: note 1 shows note 2's picture now.
+    WriteBytes(P("arc/0001.png"),
+               PngOf({*ChunkOf(two, "IHDR"), *ChunkOf(two, "IDAT"), *stored, *ChunkOf(one, "IEND")}));
+    ToolRun r = Run("unarchive arc changed.pdb");
+    ASSERT_EQ(r.status, 0) << r.err;
+    EXPECT_NE(r.out.find("1 changed"), std::string::npos) << r.out;
+    clsBitmap pic;
+    ASSERT_TRUE(Load("changed.pdb").GetRecordObject(0)->GetBitmap(pic));
+    EXPECT_EQ(pic.Width(), 60);
+    EXPECT_EQ(pic.Height(), 30);
+    EXPECT_TRUE(Load("changed.pdb").GetRecordObject(0)->DirtyFlag());
+
+    // The original pixels with an altered stored picture: the pixels decide, and the file
+    // comes back as it was.
+    PngChunk altered = *stored;
+    altered.data.back() ^= 0x01;
+    WriteBytes(P("arc/0001.png"), PngOf({*ChunkOf(one, "IHDR"), *ChunkOf(one, "IDAT"), altered,
+                                         *ChunkOf(one, "IEND")}));
+    r = Run("unarchive arc same.pdb");
+    ASSERT_EQ(r.status, 0) << r.err;
+    EXPECT_EQ(ReadBytes(P("same.pdb")), original);
+}
