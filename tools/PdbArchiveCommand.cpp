@@ -37,7 +37,8 @@ bool RunArchiveCommand(const std::vector<std::string>& args, std::string* messag
         return false;
     }
     QString why;
-    const int notes = NoteArchive::Write(bytes, QString::fromStdString(args[1]), &why);
+    const int notes = NoteArchive::Write(bytes, QString::fromStdString(args[1]), &why,
+                                         QString::fromStdString(args[0]));
     if (notes < 0) {
         *message = why.toStdString();
         return false;

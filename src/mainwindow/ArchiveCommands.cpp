@@ -50,7 +50,7 @@ void ArchiveCommands::ExportArchive(frmMain& window) {
         bytes = db.GetDatabaseBytes();
     QApplication::setOverrideCursor(Qt::WaitCursor);
     QString error;
-    const int notes = NoteArchive::Write(bytes, dir, &error);
+    const int notes = NoteArchive::Write(bytes, dir, &error, QString::fromStdString(path));
     QApplication::restoreOverrideCursor();
     if (notes < 0)
         services.messageBox(QStringLiteral("The archive could not be written.\n") + error, kTitle,

@@ -606,7 +606,8 @@ QString NoteArchive::SafeFileTitle(const QString& firstLine, int maxChars) {
 
 // ---- writing ---------------------------------------------------------------------------
 
-int NoteArchive::Write(const std::vector<uint8_t>& fileBytes, const QString& dir, QString* error) {
+int NoteArchive::Write(const std::vector<uint8_t>& fileBytes, const QString& dir, QString* error,
+                       const QString& source) {
     auto fail = [&](const QString& text) {
         if (error)
             *error = text;
@@ -614,7 +615,10 @@ int NoteArchive::Write(const std::vector<uint8_t>& fileBytes, const QString& dir
     };
     clsDatabase db;
     std::string why;
-    if (!db.LoadDatabaseBytes(fileBytes.data(), fileBytes.size(), dir.toStdString(), {}, &why))
+    // A fault of the database is named after the database, not after the archive's folder.
+    const QString name = source.isEmpty() ? QStringLiteral("the notes database")
+                                          : QDir::toNativeSeparators(source);
+    if (!db.LoadDatabaseBytes(fileBytes.data(), fileBytes.size(), name.toStdString(), {}, &why))
         return fail(QString::fromStdString(why));
     const std::string type = db.GetType();
     if (type == "Inst" || type == "Ins2")

@@ -45,8 +45,9 @@ public:
 
     // Writes the archive of a notes database file image into folder dir, which is created
     // when missing and must otherwise be empty. Returns the number of notes written, or -1
-    // with *error set.
-    static int Write(const std::vector<uint8_t>& fileBytes, const QString& dir, QString* error);
+    // with *error set. source names the database in messages about its contents.
+    static int Write(const std::vector<uint8_t>& fileBytes, const QString& dir, QString* error,
+                     const QString& source = {});
 
     // Checks the whole archive in dir and builds the notes database file image from it.
     // On any problem returns false with report.problems filled and fileBytes untouched.

@@ -534,3 +534,16 @@ TEST_F(NoteArchiveTool, ThePictureStoredInsideAPngIsUsedOnlyForItsOwnPixels) {
     ASSERT_EQ(r.status, 0) << r.err;
     EXPECT_EQ(ReadBytes(P("same.pdb")), original);
 }
+
+// A damaged database is reported by its own name, and no archive folder is made for it.
+TEST_F(NoteArchiveTool, ADamagedDatabaseIsNamedAndNoFolderIsMade) {
+    clsDatabase db = NewDb(2);
+    auto bytes = Bytes(db);
+    bytes.resize(RecordOffset(bytes, 1) + 100); // the second note cut short
+    WriteBytes(P("cut.pdb"), bytes);
+    const ToolRun r = Run("archive cut.pdb arc");
+    EXPECT_EQ(r.status, 1);
+    EXPECT_NE(r.err.find("cut.pdb"), std::string::npos) << r.err;
+    EXPECT_EQ(r.err.find("File : arc"), std::string::npos) << r.err;
+    EXPECT_FALSE(fs::exists(P("arc")));
+}
