@@ -20,6 +20,7 @@
 #include <QPlainTextEdit>
 #include <QPushButton>
 #include <QScrollArea>
+#include <QScrollBar>
 #include <QSplitter>
 #include <QTreeWidget>
 #include <QVBoxLayout>
@@ -66,9 +67,11 @@ frmVersions::frmVersions(frmMain& window) : QDialog(&window), m_Window(window) {
     m_picNote->setObjectName(QStringLiteral("picVersionNote"));
     m_picNote->setAlignment(Qt::AlignLeft | Qt::AlignTop);
     auto* pictureScroll = new QScrollArea(this);
+    pictureScroll->setObjectName(QStringLiteral("scrVersionPicture"));
     pictureScroll->setWidget(m_picNote);
     pictureScroll->setWidgetResizable(true);
     pictureScroll->setBackgroundRole(QPalette::Base);
+    m_picScroll = pictureScroll;
     m_lblProblem = new QLabel(this);
     m_lblProblem->setObjectName(QStringLiteral("lblVersionProblem"));
     m_lblProblem->setWordWrap(true);
@@ -199,6 +202,9 @@ void frmVersions::OnNoteChosen() {
     else
         m_picNote->setText(QStringLiteral("The picture cannot be shown: ") +
                            QString::fromStdString(why));
+    // Each note's picture is shown from its top left corner, as the main window shows it.
+    m_picScroll->horizontalScrollBar()->setValue(0);
+    m_picScroll->verticalScrollBar()->setValue(0);
 }
 
 void frmVersions::UpdateButtons() {

@@ -11,6 +11,7 @@ class QLabel;
 class QListWidget;
 class QPlainTextEdit;
 class QPushButton;
+class QScrollArea;
 class QTreeWidget;
 class clsDatabase;
 
@@ -55,6 +56,7 @@ private:
     QListWidget* m_lstNotes = nullptr;
     QPlainTextEdit* m_txtNote = nullptr;
     QLabel* m_picNote = nullptr;
+    QScrollArea* m_picScroll = nullptr;
     QLabel* m_lblProblem = nullptr;
     QPushButton* m_cmdCopy = nullptr;
     QPushButton* m_cmdReplace = nullptr;

@@ -15,6 +15,8 @@
 #include <QFileInfo>
 #include <QFileSystemWatcher>
 #include <QStatusBar>
+#include <QStyleOptionToolButton>
+#include <QStylePainter>
 #include <QToolButton>
 
 namespace quillary {
@@ -23,6 +25,27 @@ namespace {
 
 const QString kKeepLastKey = QStringLiteral("Versions To Keep");
 const QString kKeepDaysKey = QStringLiteral("Version Days To Keep");
+
+// The report in the status bar: when the bar is short of room its text ends in "…" instead
+// of being cut off at both ends; the whole text is its tool tip.
+class ReportButton : public QToolButton {
+public:
+    using QToolButton::QToolButton;
+    QSize minimumSizeHint() const override {
+        return {fontMetrics().horizontalAdvance(QStringLiteral("HotSync…")),
+                QToolButton::minimumSizeHint().height()};
+    }
+
+protected:
+    void paintEvent(QPaintEvent*) override {
+        QStylePainter painter(this);
+        QStyleOptionToolButton option;
+        initStyleOption(&option);
+        const int padding = sizeHint().width() - fontMetrics().horizontalAdvance(text());
+        option.text = fontMetrics().elidedText(text(), Qt::ElideRight, width() - padding);
+        painter.drawComplexControl(QStyle::CC_ToolButton, option);
+    }
+};
 
 QString Plural(int n, const char* one, const char* many) {
     return QString::number(n) + QLatin1Char(' ') + QString::fromLatin1(n == 1 ? one : many);
@@ -40,12 +63,13 @@ OpenFileGuard::OpenFileGuard(frmMain& window) : QObject(&window), m_Window(windo
     connect(m_Watcher, &QFileSystemWatcher::directoryChanged, this, &OpenFileGuard::OnFileEvent);
     connect(&window, &frmMain::databaseReloaded, this, &OpenFileGuard::OnDatabaseReloaded);
 
-    m_cmdChanges = new QToolButton(window.statusBar());
+    m_cmdChanges = new ReportButton(window.statusBar());
     m_cmdChanges->setObjectName(QStringLiteral("cmdNoteChanges"));
     m_cmdChanges->setAutoRaise(true);
-    m_cmdChanges->setToolTip(QStringLiteral("Show the notes that changed"));
     m_cmdChanges->hide();
-    window.statusBar()->addPermanentWidget(m_cmdChanges);
+    // Left of the panels, in the room messages use: as a permanent widget it was squeezed
+    // between the panels of a window of the first size and could not be read.
+    window.statusBar()->addWidget(m_cmdChanges);
     connect(m_cmdChanges, &QToolButton::clicked, this,
             [this] { m_Window.Commands().RunDialog(QStringLiteral("NoteChanges")); });
 }
@@ -316,14 +340,24 @@ void OpenFileGuard::ShowReport() {
     if (m_Report.Empty()) {
         text += QStringLiteral("no notes changed");
     } else {
-        text += Plural(m_Report.added, "note added", "notes added") + QStringLiteral(", ") +
-                QString::number(m_Report.changed) + QStringLiteral(" changed, ") +
-                QString::number(m_Report.removed) + QStringLiteral(" removed");
-        if (m_Report.moved > 0)
-            text +=
-                QStringLiteral(", ") + QString::number(m_Report.moved) + QStringLiteral(" moved");
+        // Only what happened, so the line stays short enough for the status bar; the first
+        // part names the notes ("2 notes changed, 1 moved").
+        QStringList parts;
+        for (const auto& [count, what] : {std::pair{m_Report.added, "added"},
+                                          std::pair{m_Report.changed, "changed"},
+                                          std::pair{m_Report.removed, "removed"},
+                                          std::pair{m_Report.moved, "moved"}}) {
+            if (count == 0)
+                continue;
+            const QString verb = QString::fromLatin1(what);
+            parts << (parts.isEmpty() ? Plural(count, "note ", "notes ") + verb
+                                      : QString::number(count) + QLatin1Char(' ') + verb);
+        }
+        text += parts.join(QStringLiteral(", "));
     }
     m_cmdChanges->setText(text);
+    m_cmdChanges->setToolTip(m_Report.Empty() ? text
+                                              : text + QStringLiteral(". Click to see the notes."));
     m_cmdChanges->setEnabled(!m_Report.Empty());
     m_cmdChanges->show();
 }
