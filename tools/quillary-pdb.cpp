@@ -307,12 +307,12 @@ void Resave(const std::string& path, const std::string& out) {
 }
 
 // A failed import ends with its first message; a completed one lists its warnings.
-void PrintResult(const ImportResult& r, const char* what) {
+void PrintResult(const ImportResult& r, const char* one, const char* many) {
     if (r.imported == 0 && !r.completed)
         Die(r.messages.empty() ? "Nothing was imported." : OneLine(r.messages.front()));
     for (const std::string& m : r.messages)
         std::fprintf(stderr, "%s\n", OneLine(m).c_str());
-    std::printf("%d %s imported\n", r.imported, what);
+    std::printf("%d %s imported\n", r.imported, r.imported == 1 ? one : many);
 }
 
 void Import(const std::string& path, const std::string& option, const std::string& source,
@@ -336,7 +336,7 @@ void Import(const std::string& path, const std::string& option, const std::strin
         if (r.imported > 0 || (replace && r.completed))
             if (!db.SaveDatabase({}, &error))
                 Die(error);
-        PrintResult(r, "inserts");
+        PrintResult(r, "insert", "inserts");
     } else if (type == "Ins2") {
         Die(path + " is a bitmap insert database; inserts cannot be imported into it.");
     } else {
@@ -355,7 +355,7 @@ void Import(const std::string& path, const std::string& option, const std::strin
         if (r.imported > 0 || (replace && r.completed))
             if (!db.SaveDatabase({}, &error))
                 Die(error);
-        PrintResult(r, "notes");
+        PrintResult(r, "note", "notes");
     }
 }
 

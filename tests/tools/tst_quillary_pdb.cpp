@@ -191,6 +191,7 @@ TEST_F(QuillaryPdb, Imports) {
     EXPECT_EQ(r.status, 0) << r.err;
     EXPECT_NE(r.err.find("missing.bmp not found. Import Aborted"), std::string::npos) << r.err;
     EXPECT_EQ(Info("n.pdb")["records"].toInt(), 4);
+    EXPECT_EQ(r.out, "1 note imported\n");
 
     ASSERT_EQ(Run("new other.pdb").status, 0);
     r = Run("import n.pdb --pdb other.pdb");
