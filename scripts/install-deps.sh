@@ -10,7 +10,7 @@ PKGS=(
   qt6-base-dev qt6-base-dev-tools qt6-svg-dev libqt6dbus6 qt6-qpa-plugins
   libgl-dev
   libgtest-dev libbenchmark-dev
-  libpng-dev zlib1g-dev
+  zlib1g-dev
   dbus dbus-x11
   libpalm-perl netpbm python3 python3-pil imagemagick
   fonts-dejavu-core poppler-utils

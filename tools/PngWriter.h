@@ -1,7 +1,7 @@
 #pragma once
 
-// 1-bit greyscale PNG encoding of a note's picture through libpng, with real (zlib)
-// compression. Kept apart from storage, which uses the standard library only.
+// 1-bit greyscale PNG encoding of a note's picture, compressed by zlib. Kept apart from
+// storage, which uses the standard library only.
 
 #include <cstdint>
 #include <string>

@@ -14,13 +14,18 @@
 #include "storage/clsDatabase.h"
 #include "storage/clsInsertDatabase.h"
 
+#include <algorithm>
+#include <atomic>
 #include <cerrno>
 #include <cstdint>
 #include <cstdio>
 #include <cstring>
 #include <filesystem>
 #include <iostream>
+#include <limits>
+#include <mutex>
 #include <string>
+#include <thread>
 #include <vector>
 
 #include <csignal>
@@ -239,28 +244,64 @@ void SyncFolder(const std::string& dir) {
         Die(dir + ": flushing the exported files to disk failed (" + std::strerror(saved) + ").");
 }
 
+// One note's two files: the text as UTF-8 and the picture as PNG.
+void ExportNote(const clsDatabase& db, int i, const std::string& dir, clsBitmap& pic,
+                std::vector<uint8_t>& png) {
+    char base[16];
+    std::snprintf(base, sizeof base, "%04d", i + 1);
+    const std::string stem = (fs::path(dir) / base).string();
+    const std::string text = quillary::Cp1252ToUtf8(db.GetRecordObject(i)->RawText());
+    WriteExportFile(stem + ".txt", reinterpret_cast<const uint8_t*>(text.data()), text.size());
+    std::string error;
+    if (!db.GetRecordBitmap(i, pic, &error))
+        Die(error);
+    if (!quillary::EncodePng(pic, png, &error))
+        Die(stem + ".png: " + error);
+    WriteExportFile(stem + ".png", png.data(), png.size());
+}
+
 void Export(const std::string& path, const std::string& dir) {
     clsDatabase db;
     OpenNotes(db, path);
     std::string error;
     if (!quillary::MakeFolderPath(dir, &error))
         Die(error);
-    std::vector<uint8_t> png;
-    clsBitmap pic;
-    for (int i = 0; i < db.GetNumRecords(); ++i) {
-        char base[16];
-        std::snprintf(base, sizeof base, "%04d", i + 1);
-        const std::string stem = (fs::path(dir) / base).string();
-        const std::string text = quillary::Cp1252ToUtf8(db.GetRecordObject(i)->RawText());
-        WriteExportFile(stem + ".txt", reinterpret_cast<const uint8_t*>(text.data()), text.size());
-        if (!db.GetRecordBitmap(i, pic, &error))
-            Die(error);
-        if (!quillary::EncodePng(pic, png, &error))
-            Die(stem + ".png: " + error);
-        WriteExportFile(stem + ".png", png.data(), png.size());
+    // Compressing the pictures costs more than writing the files, so every core takes
+    // notes in turn. Each note is touched by one thread only (a note reads its text when
+    // first asked). The first note that fails in the database's order is the one reported,
+    // as if the notes had been written one after the other.
+    const int count = db.GetNumRecords();
+    std::atomic<int> next{0};
+    std::atomic<int> failedAt{std::numeric_limits<int>::max()};
+    std::mutex failureMutex;
+    std::string failure;
+    auto work = [&] {
+        clsBitmap pic;
+        std::vector<uint8_t> png;
+        for (int i = next++; i < count && i < failedAt; i = next++) {
+            try {
+                ExportNote(db, i, dir, pic, png);
+            } catch (const Failure& f) {
+                const std::lock_guard lock(failureMutex);
+                if (i < failedAt) {
+                    failedAt = i;
+                    failure = f.message;
+                }
+            }
+        }
+    };
+    const int cores = int(std::clamp(std::thread::hardware_concurrency(), 1u, 8u));
+    const int threads = std::min(count / 64 + 1, cores);
+    {
+        std::vector<std::jthread> helpers;
+        for (int t = 1; t < threads; ++t)
+            helpers.emplace_back(work);
+        work();
     }
+    if (failedAt != std::numeric_limits<int>::max())
+        Die(failure);
     SyncFolder(dir);
-    std::printf("%d notes exported to %s\n", db.GetNumRecords(), dir.c_str());
+    std::printf("%d notes exported to %s\n", count, dir.c_str());
 }
 
 void New(const std::string& path) {
@@ -381,7 +422,8 @@ std::string FindQtHelper() {
 [[noreturn]] void RunQtCommand(const std::vector<std::string>& args) {
     const std::string helper = FindQtHelper();
     if (helper.empty())
-        Die("The " + args[0] + " command needs quillary-pdb-qt, which is not installed beside "
+        Die("The " + args[0] +
+            " command needs quillary-pdb-qt, which is not installed beside "
             "this program.");
     std::vector<char*> argv;
     argv.push_back(const_cast<char*>("quillary-pdb"));

@@ -144,6 +144,31 @@ TEST_F(QuillaryPdb, ExportCompressesPicturesAndNamesAFileItCannotWrite) {
     ExpectOneLineError(Run("export n.pdb bad"), "bad/0001.png");
 }
 
+// Notes are exported by several threads at once: every file still belongs to its note, and
+// of two files that cannot be written the first in the notes' order is named.
+TEST_F(QuillaryPdb, ManyNotesExportInOrderAndTheFirstFailureIsNamed) {
+    ASSERT_EQ(Run("new many.pdb").status, 0);
+    std::string raw;
+    for (int i = 2; i <= 400; ++i)
+        raw += "note " + std::to_string(i) + "|\r\n";
+    Write("many.txt", raw);
+    ASSERT_EQ(Run("import many.pdb --raw-text many.txt").status, 0);
+    const ToolRun ok = Run("export many.pdb out");
+    ASSERT_EQ(ok.status, 0) << ok.err;
+    EXPECT_EQ(ok.out, "400 notes exported to out\n");
+    for (const int n : {2, 77, 258, 400}) {
+        char name[32];
+        std::snprintf(name, sizeof name, "out/%04d.txt", n);
+        const auto text = ReadBytes(P(name));
+        EXPECT_EQ(std::string(text.begin(), text.end()), "note " + std::to_string(n)) << name;
+        std::snprintf(name, sizeof name, "out/%04d.png", n);
+        EXPECT_GT(ReadBytes(P(name)).size(), 8u) << name;
+    }
+    fs::create_directories(P("bad/0390.png"));
+    fs::create_directories(P("bad/0150.txt"));
+    ExpectOneLineError(Run("export many.pdb bad"), "bad/0150.txt");
+}
+
 TEST_F(QuillaryPdb, PicturesWithTwoByteRowsAreRead) {
     // 9 x 2 pixels with rows padded to 2 bytes, as the handheld writes them: row 0 has
     // pixels 0 and 8 black, row 1 repeats it.
