@@ -42,6 +42,25 @@ bool clsDatabase::LoadDatabaseBuffer(const std::shared_ptr<const FileBuffer>& fi
     return LoadImage(file->data(), file->size, file, fileName, progress, error);
 }
 
+namespace {
+
+// Each note's picture size sits 2 KB into its record, a cache miss per note when the file
+// is larger than the cache; asking for it some notes ahead overlaps those misses.
+constexpr size_t kPrefetchAhead = 32;
+
+void PrefetchRecordHeader(const uint8_t* data, size_t size,
+                          const std::vector<PdbRecordEntry>& entries, size_t i) {
+#if defined(__GNUC__) || defined(__clang__)
+    if (i < entries.size() && entries[i].offset < size &&
+        size - entries[i].offset >= clsQuillaryItem::kHeaderLen)
+        __builtin_prefetch(data + entries[i].offset + clsQuillaryItem::kHeaderLen - 2);
+#else
+    (void)data, (void)size, (void)entries, (void)i;
+#endif
+}
+
+} // namespace
+
 bool clsDatabase::LoadImage(const uint8_t* data, size_t size,
                             const std::shared_ptr<const FileBuffer>& file,
                             const std::string& fileName, const Progress& progress,
@@ -68,13 +87,19 @@ bool clsDatabase::LoadImage(const uint8_t* data, size_t size,
     items.Reserve(c.entries.size());
     for (size_t i = 0; i < c.entries.size(); ++i) {
         const PdbRecordEntry& e = c.entries[i];
-        auto item = std::make_unique<clsQuillaryItem>();
+        PrefetchRecordHeader(data, size, c.entries, i + kPrefetchAhead);
+        std::unique_ptr<clsQuillaryItem> item;
+        if (file) {
+            item = clsQuillaryItem::ReadShared(file, e.offset, &why);
+        } else {
+            item = std::make_unique<clsQuillaryItem>();
+            if (!item->ReadInItem(data, size, e.offset, &why))
+                item.reset();
+        }
+        if (!item)
+            return Fail(error, FileError(fileName, "note " + std::to_string(i + 1) + ": " + why));
         item->attributes = e.attributes;
         item->UniqueID = e.uniqueID;
-        const bool read = file ? item->ReadInItem(file, e.offset, &why)
-                               : item->ReadInItem(data, size, e.offset, &why);
-        if (!read)
-            return Fail(error, FileError(fileName, "note " + std::to_string(i + 1) + ": " + why));
         total += uint64_t(item->BytesSize()) - 8;
         if (total > size - kPdbHeaderBytes - kPdbEntryBytes * c.entries.size())
             return Fail(error, FileError(fileName, "the notes overlap each other (note " +

@@ -97,11 +97,22 @@ bool clsQuillaryItem::ReadInItem(const std::shared_ptr<const FileBuffer>& file, 
     m_file = file;
     m_shared = file->data() + recPos;
     m_sharedSize = length;
-    m_record.clear();
-    m_record.shrink_to_fit();
+    if (m_record.capacity() > 0) {
+        m_record.clear();
+        m_record.shrink_to_fit();
+    }
     m_text.clear();
     m_textRead = false;
     return true;
+}
+
+std::unique_ptr<clsQuillaryItem>
+clsQuillaryItem::ReadShared(const std::shared_ptr<const FileBuffer>& file, size_t recPos,
+                            std::string* error) {
+    std::unique_ptr<clsQuillaryItem> item(new clsQuillaryItem(NoRecord{}));
+    if (!item->ReadInItem(file, recPos, error))
+        return nullptr;
+    return item;
 }
 
 size_t clsQuillaryItem::WriteRawDataImage(std::vector<uint8_t>& out) const {

@@ -55,6 +55,11 @@ public:
     // The same, keeping a reference to the buffer instead of copying the record.
     bool ReadInItem(const std::shared_ptr<const quillary::FileBuffer>& file, size_t recPos,
                     std::string* error);
+    // A new item reading its record that way (null, with *error, when it does not fit):
+    // opening a file makes thousands, and this one allocates nothing of its own.
+    static std::unique_ptr<clsQuillaryItem>
+    ReadShared(const std::shared_ptr<const quillary::FileBuffer>& file, size_t recPos,
+               std::string* error);
     // Appends the record bytes; returns their count.
     size_t WriteRawDataImage(std::vector<uint8_t>& out) const;
     size_t WriteOutItem(std::vector<uint8_t>& out) const { return WriteRawDataImage(out); }
@@ -121,6 +126,9 @@ public:
     static size_t LFtoCRLF(std::string_view inString, std::string& outString);
 
 private:
+    struct NoRecord {};
+    explicit clsQuillaryItem(NoRecord) {}
+
     // Gives the record a copy of its bytes (before a change) and lets go of the buffer.
     void Own() const;
 
