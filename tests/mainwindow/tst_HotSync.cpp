@@ -3,6 +3,8 @@
 #include "mainwindow/HotSyncHandler.h"
 #include "mainwindow/MainCommands.h"
 #include "shell/clsNotify.h"
+#include "storage/VersionStore.h"
+#include "storage/clsDatabase.h"
 #include "support/RequiredTools.h"
 
 #include <QAction>
@@ -371,6 +373,23 @@ private slots:
         QCOMPARE(w.windowTitle().section(" - ", 0, 0),
                  answer == MsgResult::No ? QString("Quillary*") : QString("Quillary"));
         QCOMPARE(f.services.messages.size(), 1); // the reread itself asks nothing
+        if (answer == MsgResult::Yes)
+            return;
+        // Saving the kept edits asks before replacing the synchronized file, and keeps
+        // the handheld's side as an earlier version.
+        f.services.messageAnswers << MsgResult::Yes;
+        w.Commands().Action("mnuSave")->trigger();
+        QCOMPARE(f.services.messages.size(), 2);
+        QVERIFY(f.services.messages.last().text.contains("after it was read here"));
+        const std::string ann = f.UserFile("ann", "Ann").toStdString();
+        QCOMPARE(MainWindowFixture::ReadDatabase(f.UserFile("ann", "Ann"))->GetNumRecords(), 2);
+        const std::vector<VersionInfo> versions = VersionStore(ann).List();
+        QCOMPARE(versions.size(), size_t(1));
+        std::vector<uint8_t> bytes;
+        clsDatabase synced;
+        QVERIFY(VersionStore(ann).Read(versions[0], bytes, nullptr));
+        QVERIFY(synced.LoadDatabaseBytes(bytes.data(), bytes.size(), "version"));
+        QCOMPARE(synced.GetNumRecords(), 3);
     }
 
     void rereadWaitsForAnOpenDialog() {
