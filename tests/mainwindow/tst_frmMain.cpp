@@ -2,7 +2,9 @@
 
 #include "draw/ctlDrawBox.h"
 #include "mainwindow/MainCommands.h"
+#include "storage/VersionStore.h"
 #include "storage/clsBitmap.h"
+#include "storage/clsDatabase.h"
 
 #include <QAction>
 #include <QComboBox>
@@ -192,6 +194,72 @@ private slots:
         QCOMPARE(w.NoteSelector()->count(), 3);
         QCOMPARE(w.NoteSelector()->itemText(0), QString("New first"));
         QCOMPARE(w.windowTitle().section(" - ", 0, 0), QString("Quillary"));
+    }
+
+    // Thousands of notes: reading and saving in the window show their progress and
+    // write exactly what the storage writes, untouched notes byte for byte.
+    void thousandsOfNotesOpenAndSaveExactlyWithProgress() {
+        MainWindowFixture f;
+        f.WriteUsers({{1, "Many", "many"}});
+        const QString path = f.UserFile("many", "Many");
+        {
+            clsDatabase db;
+            db.AddNewDatabase();
+            for (int i = 0; i < 5000; ++i) {
+                db.AddNewRecord(i);
+                clsQuillaryItem* note = db.GetRecordObject(i);
+                note->SetText("note " + std::to_string(i) + "\nline two");
+                clsBitmap picture;
+                picture.InitializeBitmap(160, 120, 1);
+                for (int x = 0; x < 160; x += 1 + i % 7)
+                    picture.SetPixel(x, (x * (i + 3)) % 120, true);
+                QVERIFY(note->SetBitmap(picture));
+            }
+            db.SetFileName(path.toStdString());
+            QVERIFY(db.SaveDatabase());
+        }
+        frmMain& w = f.Start();
+        QCOMPARE(w.NoteSelector()->count(), 5000);
+
+        QList<int> shown; // values set while the bar was visible
+        QObject::connect(w.ProgressBar(), &QProgressBar::valueChanged, &w, [&](int value) {
+            if (w.ProgressBar()->isVisible())
+                shown << value;
+        });
+        Trigger(w, "mnuRefresh");
+        QCOMPARE(w.NoteSelector()->count(), 5000);
+        QVERIFY2(shown.size() >= 10 && shown.last() == 1000,
+                 qPrintable(QString::number(shown.size())));
+        QVERIFY(w.ProgressBar()->isHidden());
+
+        w.TextEditor()->moveCursor(QTextCursor::End);
+        QTest::keyClicks(w.TextEditor(), "!");
+        shown.clear();
+        Trigger(w, "mnuSave");
+        QVERIFY2(shown.size() >= 10 && shown.last() == 1000,
+                 qPrintable(QString::number(shown.size())));
+        QVERIFY(w.ProgressBar()->isHidden());
+
+        auto saved = MainWindowFixture::ReadDatabase(path);
+        QCOMPARE(saved->GetNumRecords(), 5000);
+        QCOMPARE(QString::fromStdString(saved->GetRecordObject(0)->RawText()),
+                 QString("note 0\nline two!"));
+        QVERIFY(saved->GetRecordObject(0)->DirtyFlag());
+        // Every other note as it was written.
+        const std::vector<VersionInfo> versions = VersionStore(path.toStdString()).List();
+        QCOMPARE(versions.size(), size_t(1));
+        std::vector<uint8_t> before;
+        QVERIFY(VersionStore(path.toStdString()).Read(versions[0], before, nullptr));
+        clsDatabase original;
+        QVERIFY(original.LoadDatabaseBytes(before.data(), before.size(), "before"));
+        original.GetRecordObject(0)->SetText("note 0\nline two!");
+        original.GetRecordObject(0)->SetDirtyFlag(true);
+        QFile file(path);
+        QVERIFY(file.open(QIODevice::ReadOnly));
+        const QByteArray bytes = file.readAll();
+        const std::vector<uint8_t> want = original.GetDatabaseBytes();
+        QCOMPARE(bytes,
+                 QByteArray(reinterpret_cast<const char*>(want.data()), qsizetype(want.size())));
     }
 
     void lastNoteCannotBeRemoved() {
