@@ -51,7 +51,6 @@ int main(int argc, char** argv) {
         return 1;
     }
 
-    Q_INIT_RESOURCE(quillary);
     InitShellResources();
     QtPlatformServices services;
     clsSettings settings(clsSettings::DefaultFilePath());

@@ -13,6 +13,7 @@
 #include "print/clsPrintData.h"
 #include "shell/DatabaseDialogs.h"
 #include "shell/PlatformServices.h"
+#include "shell/ShellResources.h"
 #include "shell/TextCodec.h"
 #include "shell/clsRecentFile.h"
 #include "shell/clsSettings.h"
@@ -97,6 +98,7 @@ frmMain::~frmMain() {
 }
 
 void frmMain::BuildWindow() {
+    InitShellResources(); // the window's icon, wherever the window is made
     setWindowIcon(QIcon(QStringLiteral(":/icons/quillary.svg")));
     m_Central = new QWidget(this);
     setCentralWidget(m_Central);

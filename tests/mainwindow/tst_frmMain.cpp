@@ -71,6 +71,7 @@ private slots:
         QCOMPARE(w.NoteSelector()->count(), 1);
         QCOMPARE(w.TextEditor()->toPlainText(), QString("14 mar 2026 4:07 pm - "));
         QCOMPARE(w.windowTitle().section(" - ", 0, 0), QString("Quillary"));
+        QVERIFY(!w.windowIcon().pixmap(32).isNull()); // the window brings its own icon
         QCOMPARE(w.CurrentNoteIndex(), 0);
         QCOMPARE(w.StatusPanelTexts().at(4), QString("New Record"));
         QVERIFY(f.services.messages.isEmpty());
