@@ -343,10 +343,9 @@ void OpenFileGuard::ShowReport() {
         // Only what happened, so the line stays short enough for the status bar; the first
         // part names the notes ("2 notes changed, 1 moved").
         QStringList parts;
-        for (const auto& [count, what] : {std::pair{m_Report.added, "added"},
-                                          std::pair{m_Report.changed, "changed"},
-                                          std::pair{m_Report.removed, "removed"},
-                                          std::pair{m_Report.moved, "moved"}}) {
+        for (const auto& [count, what] :
+             {std::pair{m_Report.added, "added"}, std::pair{m_Report.changed, "changed"},
+              std::pair{m_Report.removed, "removed"}, std::pair{m_Report.moved, "moved"}}) {
             if (count == 0)
                 continue;
             const QString verb = QString::fromLatin1(what);
@@ -359,6 +358,8 @@ void OpenFileGuard::ShowReport() {
     m_cmdChanges->setToolTip(m_Report.Empty() ? text
                                               : text + QStringLiteral(". Click to see the notes."));
     m_cmdChanges->setEnabled(!m_Report.Empty());
+    // The report is the newer word: a message still showing would be drawn under it.
+    m_Window.statusBar()->clearMessage();
     m_cmdChanges->show();
 }
 

@@ -160,12 +160,22 @@ void frmMain::BuildWindow() {
         panel->setObjectName(QStringLiteral("pnl") + QString::fromLatin1(tip).remove(' '));
         panel->setFrameStyle(QFrame::Panel | QFrame::Sunken);
         panel->setMinimumWidth(60);
-        // Permanent, so that temporary messages get their own place to the left instead
-        // of hiding the panels.
+        // Permanent, so that a short message gets its own place to the left instead of
+        // hiding the panels.
         statusBar()->addPermanentWidget(panel);
         m_Panels << panel;
     }
     m_Panels.first()->installEventFilter(this); // the category panel opens a menu
+    // A message longer than the room the panels leave takes the whole bar while it shows,
+    // as a one-part status bar does, so that it can be read at any window width.
+    connect(statusBar(), &QStatusBar::messageChanged, this, [this](const QString& message) {
+        int room = statusBar()->width() - 24; // the size grip and the margins
+        for (const QLabel* panel : std::as_const(m_Panels))
+            room -= panel->width() + 6;
+        const bool fits = statusBar()->fontMetrics().horizontalAdvance(message) + 12 <= room;
+        for (QLabel* panel : std::as_const(m_Panels))
+            panel->setVisible(message.isEmpty() || fits);
+    });
     // The window shrinks no further than the layout does: the selectors, a strip of
     // picture and of text stay in view (see ResizeMe for the mapping).
     m_Central->setMinimumSize(

@@ -18,10 +18,10 @@
 #include <QListWidget>
 #include <QPlainTextEdit>
 #include <QPushButton>
-#include <QStatusBar>
-#include <QTest>
 #include <QScrollArea>
 #include <QScrollBar>
+#include <QStatusBar>
+#include <QTest>
 #include <QToolButton>
 #include <QTreeWidget>
 
@@ -234,8 +234,7 @@ private slots:
         MainWindowFixture::WriteDatabase(f.UserFile("ann", "Ann"), {"one", "two"});
         Trigger(w, "mnuRefresh");
         QTRY_VERIFY(w.FileGuard().ChangesButton()->isVisible());
-        QCOMPARE(w.FileGuard().ChangesButton()->text(),
-                 QString("Refresh: 1 note added"));
+        QCOMPARE(w.FileGuard().ChangesButton()->text(), QString("Refresh: 1 note added"));
     }
 
     void outsideChangeIsNoticed_data() {
@@ -262,6 +261,8 @@ private slots:
         if (reread) {
             QTRY_COMPARE(TextsOf(w.Database()), (std::vector<std::string>{"theirs", "more"}));
             QCOMPARE(w.FileGuard().ChangesButton()->isVisible(), true);
+            // The report takes the place of the message, not a place over it.
+            QCOMPARE(w.statusBar()->currentMessage(), QString());
             if (unsaved) // the dropped typing is an earlier version
                 QCOMPARE(VersionsOf(f).size(), size_t(1));
             return;

@@ -7,6 +7,7 @@
 #include "storage/clsDatabase.h"
 
 #include <QAction>
+#include <QApplication>
 #include <QComboBox>
 #include <QDir>
 #include <QFile>
@@ -15,6 +16,7 @@
 #include <QPlainTextEdit>
 #include <QProgressBar>
 #include <QRandomGenerator>
+#include <QRegularExpression>
 #include <QSignalSpy>
 #include <QStatusBar>
 #include <QTest>
@@ -668,6 +670,46 @@ private slots:
         QTest::keyClick(text, Qt::Key_Left, Qt::ShiftModifier);
         QTest::keyClicks(text, "e");
         QCOMPARE(text->toPlainText(), QString(1998, 'c') + 'e');
+    }
+
+    void aMessageIsReadableAtAnyWindowWidth_data() {
+        QTest::addColumn<int>("width");
+        QTest::addColumn<bool>("typed"); // a character the handheld cannot store, or a short one
+        QTest::addColumn<bool>("panels");
+        QTest::newRow("narrow, long") << 600 << true << false;
+        QTest::newRow("narrow, short") << 600 << false << true;
+        QTest::newRow("wide, long") << 1600 << true << true;
+    }
+    void aMessageIsReadableAtAnyWindowWidth() {
+        QFETCH(int, width);
+        QFETCH(bool, typed);
+        QFETCH(bool, panels);
+        MainWindowFixture f;
+        TwoUsers(f);
+        frmMain& w = f.Start();
+        w.resize(width, w.height());
+        QTRY_COMPARE(w.width(), width);
+        if (typed)
+            QTest::sendKeyEvent(QTest::Click, w.TextEditor(), Qt::Key_unknown,
+                                QString::fromUtf8("\u4e2d"), Qt::NoModifier);
+        else
+            w.statusBar()->showMessage("Saved.");
+        const QString message = w.statusBar()->currentMessage();
+        QVERIFY(!message.isEmpty());
+        QStatusBar* bar = w.statusBar();
+        for (const QLabel* panel : bar->findChildren<QLabel*>(QRegularExpression("^pnl")))
+            QCOMPARE(panel->isVisible(), panels);
+        // The message is drawn from the left up to the first panel still shown.
+        QApplication::processEvents();
+        int right = bar->width();
+        for (const QLabel* panel : bar->findChildren<QLabel*>(QRegularExpression("^pnl")))
+            if (panel->isVisible())
+                right = std::min(right, panel->x());
+        QVERIFY2(bar->fontMetrics().horizontalAdvance(message) < right,
+                 qPrintable(message + " in " + QString::number(right) + " px"));
+        bar->clearMessage();
+        for (const QLabel* panel : bar->findChildren<QLabel*>(QRegularExpression("^pnl")))
+            QVERIFY(panel->isVisible());
     }
 
     void databaseReloadedFollowsWhatReallyHappened() {
