@@ -66,6 +66,8 @@ OpenFileGuard::OpenFileGuard(frmMain& window) : QObject(&window), m_Window(windo
     m_cmdChanges = new ReportButton(window.statusBar());
     m_cmdChanges->setObjectName(QStringLiteral("cmdNoteChanges"));
     m_cmdChanges->setAutoRaise(true);
+    // It gives way to the panels down to its shortest form (the text elides).
+    m_cmdChanges->setSizePolicy(QSizePolicy::Preferred, QSizePolicy::Fixed);
     m_cmdChanges->hide();
     // Left of the panels, in the room messages use: as a permanent widget it was squeezed
     // between the panels of a window of the first size and could not be read.

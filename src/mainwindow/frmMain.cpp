@@ -3,6 +3,7 @@
 #include "CommandLineOpener.h"
 #include "ElidingComboBox.h"
 #include "MainCommands.h"
+#include "MainStatusBar.h"
 #include "OpenFileGuard.h"
 #include "draw/DrawBoxLayout.h"
 #include "draw/PictureHistories.h"
@@ -102,6 +103,7 @@ void frmMain::BuildWindow() {
     setWindowIcon(QIcon(QStringLiteral(":/icons/quillary.svg")));
     m_Central = new QWidget(this);
     setCentralWidget(m_Central);
+    setStatusBar(new MainStatusBar(this));
 
     m_TopRow = new QWidget(m_Central);
     auto* row = new QHBoxLayout(m_TopRow);
@@ -160,22 +162,12 @@ void frmMain::BuildWindow() {
         panel->setObjectName(QStringLiteral("pnl") + QString::fromLatin1(tip).remove(' '));
         panel->setFrameStyle(QFrame::Panel | QFrame::Sunken);
         panel->setMinimumWidth(60);
-        // Permanent, so that a short message gets its own place to the left instead of
-        // hiding the panels.
+        // Permanent, so that temporary messages get their own place to the left instead
+        // of hiding the panels.
         statusBar()->addPermanentWidget(panel);
         m_Panels << panel;
     }
     m_Panels.first()->installEventFilter(this); // the category panel opens a menu
-    // A message longer than the room the panels leave takes the whole bar while it shows,
-    // as a one-part status bar does, so that it can be read at any window width.
-    connect(statusBar(), &QStatusBar::messageChanged, this, [this](const QString& message) {
-        int room = statusBar()->width() - 24; // the size grip and the margins
-        for (const QLabel* panel : std::as_const(m_Panels))
-            room -= panel->width() + 6;
-        const bool fits = statusBar()->fontMetrics().horizontalAdvance(message) + 12 <= room;
-        for (QLabel* panel : std::as_const(m_Panels))
-            panel->setVisible(message.isEmpty() || fits);
-    });
     // The window shrinks no further than the layout does: the selectors, a strip of
     // picture and of text stay in view (see ResizeMe for the mapping).
     m_Central->setMinimumSize(
@@ -259,6 +251,8 @@ void frmMain::Form_Load() {
     LoadUsers();
     if (refresh)
         m_FileGuard->AfterReread();
+    else
+        m_txtNote->setFocus(); // typing at start goes into the note
 }
 
 void frmMain::RestoreGeometry() {
@@ -570,6 +564,7 @@ void frmMain::AddNewDatabase() {
     m_Database.AddNewDatabase();
     m_Database.AddNewRecord(0);
     RefreshDisplayFromDatabaseObject();
+    m_txtNote->moveCursor(QTextCursor::End); // typing follows the new note's title
 }
 
 void frmMain::OpenRecentFile(int entry) {

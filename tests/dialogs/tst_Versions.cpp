@@ -11,6 +11,7 @@
 #include "storage/VersionStore.h"
 
 #include <QAction>
+#include <QApplication>
 #include <QComboBox>
 #include <QFile>
 #include <QFileInfo>
@@ -18,6 +19,7 @@
 #include <QListWidget>
 #include <QPlainTextEdit>
 #include <QPushButton>
+#include <QRegularExpression>
 #include <QScrollArea>
 #include <QScrollBar>
 #include <QStatusBar>
@@ -261,8 +263,16 @@ private slots:
         if (reread) {
             QTRY_COMPARE(TextsOf(w.Database()), (std::vector<std::string>{"theirs", "more"}));
             QCOMPARE(w.FileGuard().ChangesButton()->isVisible(), true);
-            // The report takes the place of the message, not a place over it.
+            // The report takes the place of the message, not a place over it, and leaves
+            // the panels in view.
             QCOMPARE(w.statusBar()->currentMessage(), QString());
+            QStatusBar* bar = w.statusBar();
+            QApplication::processEvents();
+            for (const QLabel* panel : bar->findChildren<QLabel*>(QRegularExpression("^pnl"))) {
+                const int right = panel->mapTo(&w, panel->rect().topRight()).x();
+                QVERIFY2(panel->isVisible() && right < w.width(),
+                         qPrintable(panel->objectName() + " ends at " + QString::number(right)));
+            }
             if (unsaved) // the dropped typing is an earlier version
                 QCOMPARE(VersionsOf(f).size(), size_t(1));
             return;

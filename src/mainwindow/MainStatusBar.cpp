@@ -1,0 +1,74 @@
+#include "MainStatusBar.h"
+
+#include <QPainter>
+#include <QResizeEvent>
+#include <QStyleOption>
+
+#include <algorithm>
+
+namespace quillary {
+
+namespace {
+
+constexpr int kMaxLines = 3;
+constexpr int kFlags = Qt::AlignLeading | Qt::AlignVCenter | Qt::TextWordWrap;
+
+} // namespace
+
+MainStatusBar::MainStatusBar(QWidget* parent) : QStatusBar(parent) {
+    connect(this, &QStatusBar::messageChanged, this, &MainStatusBar::FitMessage);
+}
+
+QRect MainStatusBar::MessageRect() const {
+    // As the base class places its message: 6 pixels in, up to 2 pixels before the
+    // first panel shown or the size grip (the other widgets are hidden while it shows).
+    int right = width() - 12;
+    for (const QWidget* child : findChildren<QWidget*>(QString(), Qt::FindDirectChildrenOnly))
+        if (child->isVisible() && !child->isWindow())
+            right = std::min(right, child->x() - 2);
+    return QRect(6, 0, std::max(0, right - 6), height());
+}
+
+int MainStatusBar::MessageLines() const {
+    const QString message = currentMessage();
+    if (message.isEmpty())
+        return 0;
+    const QRect room = MessageRect();
+    const QRect needed =
+        fontMetrics().boundingRect(QRect(0, 0, room.width(), 1 << 16), kFlags, message);
+    return std::max(1, (needed.height() + fontMetrics().lineSpacing() / 2) /
+                           fontMetrics().lineSpacing());
+}
+
+void MainStatusBar::FitMessage() {
+    const int lines = std::min(MessageLines(), kMaxLines);
+    const int extra = lines > 1 ? (lines - 1) * fontMetrics().lineSpacing() : 0;
+    setMinimumHeight(extra ? QStatusBar::sizeHint().height() + extra : 0);
+    update();
+}
+
+void MainStatusBar::resizeEvent(QResizeEvent* event) {
+    QStatusBar::resizeEvent(event);
+    if (!currentMessage().isEmpty() && event->size().width() != event->oldSize().width())
+        FitMessage();
+}
+
+void MainStatusBar::paintEvent(QPaintEvent* event) {
+    QStatusBar::paintEvent(event); // the bar and the panels' frames
+    const QString message = currentMessage();
+    if (message.isEmpty())
+        return;
+    // The base class drew the message on one line, cut at the first panel: draw it again
+    // over that, wrapped.
+    const QRect room = MessageRect();
+    QPainter painter(this);
+    painter.setClipRect(room);
+    painter.fillRect(room, palette().brush(backgroundRole()));
+    QStyleOption option;
+    option.initFrom(this);
+    style()->drawPrimitive(QStyle::PE_PanelStatusBar, &option, &painter, this);
+    painter.setPen(palette().windowText().color());
+    painter.drawText(room, kFlags, message);
+}
+
+} // namespace quillary
