@@ -97,10 +97,8 @@ bool clsQuillaryItem::ReadInItem(const std::shared_ptr<const FileBuffer>& file, 
     m_file = file;
     m_shared = file->data() + recPos;
     m_sharedSize = length;
-    if (m_record.capacity() > 0) {
-        m_record.clear();
-        m_record.shrink_to_fit();
-    }
+    m_record.clear();
+    m_record.shrink_to_fit();
     m_text.clear();
     m_textRead = false;
     return true;
