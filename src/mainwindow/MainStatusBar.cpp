@@ -11,6 +11,8 @@ namespace quillary {
 namespace {
 
 constexpr int kMaxLines = 3;
+// Narrower than this many characters, wrapping would not make a message readable.
+constexpr int kMinRoomChars = 12;
 constexpr int kFlags = Qt::AlignLeading | Qt::AlignVCenter | Qt::TextWordWrap;
 
 } // namespace
@@ -34,6 +36,8 @@ int MainStatusBar::MessageLines() const {
     if (message.isEmpty())
         return 0;
     const QRect room = MessageRect();
+    if (room.width() < kMinRoomChars * fontMetrics().averageCharWidth())
+        return 1; // cut where it is, as one line
     const QRect needed =
         fontMetrics().boundingRect(QRect(0, 0, room.width(), 1 << 16), kFlags, message);
     return std::max(1, (needed.height() + fontMetrics().lineSpacing() / 2) /
@@ -41,9 +45,16 @@ int MainStatusBar::MessageLines() const {
 }
 
 void MainStatusBar::FitMessage() {
-    const int lines = std::min(MessageLines(), kMaxLines);
+    const int needed = MessageLines();
+    const int lines = std::min(needed, kMaxLines);
     const int extra = lines > 1 ? (lines - 1) * fontMetrics().lineSpacing() : 0;
     setMinimumHeight(extra ? QStatusBar::sizeHint().height() + extra : 0);
+    // What is cut off can still be read by pointing at the bar.
+    const QString message = currentMessage();
+    const bool cut =
+        needed > kMaxLines ||
+        (needed == 1 && fontMetrics().horizontalAdvance(message) > MessageRect().width());
+    setToolTip(cut ? message : QString());
     update();
 }
 

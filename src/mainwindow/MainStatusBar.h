@@ -14,7 +14,8 @@ public:
 
     // Where the message is drawn: from the left edge to the first panel shown.
     QRect MessageRect() const;
-    // The lines the current message takes there (0 without a message).
+    // The lines the current message takes there (0 without a message; 1 when the room is
+    // too narrow to wrap in, the message then cut and shown whole as the bar's tool tip).
     int MessageLines() const;
 
 protected:
