@@ -216,6 +216,10 @@ bool RunPrintCommand(const std::vector<std::string>& args, std::string* message)
         writer.setCreator(QStringLiteral("Quillary"));
         result = print.PrintNotes(writer, {}, {}, &printError);
     }
+    if (result == clsPrintData::PrintResult::NoRoom) {
+        output.cancelWriting();
+        return PrintFail(message, printError.toStdString());
+    }
     if (result != clsPrintData::PrintResult::Printed) {
         output.cancelWriting();
         return PrintFail(message, "Cannot write " + out + ": " + printError.toStdString());

@@ -20,7 +20,7 @@ std::size_t Signature(const QImage& picture) {
 PictureHistories::PictureHistories() = default;
 PictureHistories::~PictureHistories() = default;
 
-QUndoStack* PictureHistories::StackFor(const void* key, const QImage& shown) {
+QUndoStack* PictureHistories::StackFor(uint64_t key, const QImage& shown) {
     Entry& entry = m_Entries[key];
     if (!entry.stack) {
         entry.stack = std::make_unique<QUndoStack>();
@@ -31,14 +31,18 @@ QUndoStack* PictureHistories::StackFor(const void* key, const QImage& shown) {
     return entry.stack.get();
 }
 
-void PictureHistories::Leave(const void* key, const QImage& picture) {
+void PictureHistories::Leave(uint64_t key, const QImage& picture) {
     const auto it = m_Entries.find(key);
     if (it != m_Entries.end())
         it->second.left = Signature(picture);
 }
 
-void PictureHistories::Forget(const void* key) {
+void PictureHistories::Forget(uint64_t key) {
     m_Entries.erase(key);
+}
+
+void PictureHistories::Retain(const std::function<bool(uint64_t)>& live) {
+    std::erase_if(m_Entries, [&](const auto& entry) { return !live(entry.first); });
 }
 
 void PictureHistories::Clear() {

@@ -50,6 +50,8 @@
 #include <QToolBar>
 #include <QUndoStack>
 
+#include <unordered_set>
+
 namespace quillary {
 
 namespace {
@@ -201,12 +203,12 @@ void frmMain::BuildWindow() {
 void frmMain::LeavePictureHistory() {
     if (m_PictureKey)
         m_PictureHistories->Leave(m_PictureKey, m_drbNote->Picture());
-    m_PictureKey = nullptr;
+    m_PictureKey = 0;
     m_drbNote->SetUndoStack(nullptr);
 }
 
 void frmMain::ForgetPictureHistories() {
-    m_PictureKey = nullptr;
+    m_PictureKey = 0;
     m_drbNote->SetUndoStack(nullptr);
     m_PictureHistories->Clear();
 }
@@ -538,6 +540,8 @@ bool frmMain::PrintNotes(QPrinter* printer) {
     if (result == clsPrintData::PrintResult::Cancelled)
         m_Services.messageBox(tr("Printing was cancelled."), kAppTitle, MsgButtons::Ok,
                               MsgIcon::Information);
+    else if (result == clsPrintData::PrintResult::NoRoom)
+        m_Services.messageBox(error, kAppTitle, MsgButtons::Ok, MsgIcon::Exclamation);
     else if (result == clsPrintData::PrintResult::Failed)
         m_Services.messageBox(tr("The notes could not be printed.\n%1").arg(error), kAppTitle,
                               MsgButtons::Ok, MsgIcon::Exclamation);
@@ -611,6 +615,15 @@ int frmMain::RefreshDisplayFromDatabaseObject() {
     SetAppTitle();
     const int wanted = SettingNumber(m_Settings, QStringLiteral("Default Record Index"));
     const int count = m_Database.GetNumRecords();
+    // Imports, archives and restored versions may have freed notes: their histories go.
+    LeavePictureHistory();
+    {
+        std::unordered_set<uint64_t> live;
+        live.reserve(size_t(count));
+        for (int i = 0; i < count; ++i)
+            live.insert(m_Database.GetRecordObject(i)->Serial());
+        m_PictureHistories->Retain([&live](uint64_t key) { return live.contains(key); });
+    }
     {
         const QSignalBlocker block(m_lstNotes);
         m_lstNotes->clear();
@@ -671,8 +684,8 @@ void frmMain::OnNoteSelected(int position) {
         ShowPictureProblem(QString());
     }
     m_drbNote->SetNoteBitmap(picture);
-    m_PictureKey = note;
-    m_drbNote->SetUndoStack(m_PictureHistories->StackFor(note, m_drbNote->Picture()));
+    m_PictureKey = note->Serial();
+    m_drbNote->SetUndoStack(m_PictureHistories->StackFor(m_PictureKey, m_drbNote->Picture()));
     {
         m_LoadingNote = true;
         m_txtNote->setPlainText(ToUiText(note->RawText()));
@@ -917,7 +930,7 @@ void frmMain::RemoveNote() {
                               kAppTitle, MsgButtons::YesNo, MsgIcon::Exclamation) != MsgResult::Yes)
         return;
     m_PictureHistories->Forget(m_PictureKey);
-    m_PictureKey = nullptr;
+    m_PictureKey = 0;
     m_drbNote->SetUndoStack(nullptr);
     m_Database.DeleteRecord(i);
     {

@@ -95,6 +95,8 @@ public:
     MainCommands& Commands() { return *m_Commands; }
     clsRecentFile& RecentFiles() { return *m_RecentFiles; }
     ctlDrawBox* PictureEditor() const { return m_drbNote; }
+    // The notes' picture undo histories (one per note visited).
+    const PictureHistories& PictureUndoHistories() const { return *m_PictureHistories; }
     QPlainTextEdit* TextEditor() const { return m_txtNote; }
     QComboBox* NoteSelector() const { return m_lstNotes; }
     QComboBox* UserSelector() const { return m_cmbUser; }
@@ -194,7 +196,7 @@ private:
     std::unique_ptr<clsRecentFile> m_RecentFiles;
     // Each note's picture history while the program runs; the key is the note's record.
     std::unique_ptr<PictureHistories> m_PictureHistories;
-    const void* m_PictureKey = nullptr;
+    uint64_t m_PictureKey = 0; // serial of the note whose history the picture uses
     void LeavePictureHistory();
     void ForgetPictureHistories();
     QPointer<frmSplash> m_Splash;

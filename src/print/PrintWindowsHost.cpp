@@ -88,8 +88,7 @@ PrintTarget PrintWindowsHost::PaperTarget(QImage& image, QPainter* painter, doub
 }
 
 bool PrintWindowsHost::LeavesNoRoom(const clsPrintData& data) {
-    const PrintGeometry& g = data.Geometry();
-    return g.printableWidth < 1 || g.printableHeight < 1;
+    return data.LeavesNoRoom();
 }
 
 void PrintWindowsHost::RunPrintRoutine() {
@@ -97,10 +96,8 @@ void PrintWindowsHost::RunPrintRoutine() {
     LoadPrintData(check);
     check.InitializeSettings(PrintTarget::ForPrinter(Printer(), nullptr));
     if (LeavesNoRoom(check)) {
-        Services().messageBox(
-            QStringLiteral("Nothing was printed: the margins, header and footer leave no room "
-                           "for notes on this paper. Change them in Page Setup."),
-            kAppTitle, MsgButtons::Ok, MsgIcon::Exclamation);
+        Services().messageBox(clsPrintData::NoRoomMessage(), kAppTitle, MsgButtons::Ok,
+                              MsgIcon::Exclamation);
         return;
     }
     if (m_PrintRoutine)

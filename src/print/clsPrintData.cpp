@@ -138,6 +138,20 @@ void clsPrintData::GetPrintDimensions(const PrintTarget& ctlOutput) {
     m_geometry = g;
 }
 
+bool clsPrintData::LeavesNoRoom() const {
+    const PrintGeometry& g = m_geometry;
+    if (g.printableWidth < 1 || g.printableHeight < 1)
+        return true;
+    const double smallest = g.unitsPerInch > 0 ? kMinCellInches * g.unitsPerInch : 1.0;
+    return g.cellWidth < smallest || g.cellHeight < smallest;
+}
+
+QString clsPrintData::NoRoomMessage() {
+    return QStringLiteral("Nothing was printed: the margins, header and footer leave no room "
+                          "for notes on this paper, or the notes across and down are too many "
+                          "for it. Change them in Page Setup.");
+}
+
 NoteBoxes clsPrintData::LayoutNote(int k, int pictureWidth, int pictureHeight) const {
     const PrintGeometry& g = m_geometry;
     const int wide = std::max(NotesWide, 1);
@@ -190,6 +204,8 @@ QString clsPrintData::SlotText(int option) const {
 void clsPrintData::PaintPrintObjectPage(const PrintTarget& ctlOutput, int nPageNum,
                                         const PrintProgress& prgOne) {
     m_currentPage = nPageNum;
+    if (LeavesNoRoom())
+        return;
     const long long per = (long long)std::max(NotesWide, 1) * std::max(NotesHigh, 1);
     const long long count = (long long)m_selection.size();
     const long long first = ((long long)nPageNum - 1) * per;
@@ -244,7 +260,7 @@ void clsPrintData::PaintPrintObjectPage(const PrintTarget& ctlOutput, int nPageN
 }
 
 void clsPrintData::PaintPrintObjectPageOutlines(const PrintTarget& ctlOutput) {
-    if (HideSeperatorLines == 1 || !ctlOutput.painter)
+    if (HideSeperatorLines == 1 || !ctlOutput.painter || LeavesNoRoom())
         return;
     QPainter& p = *ctlOutput.painter;
     const PrintGeometry& g = m_geometry;
@@ -318,6 +334,13 @@ clsPrintData::PrintResult clsPrintData::PrintNotes(QPagedPaintDevice& printer,
         QPageLayout layout = printer.pageLayout();
         layout.setMode(QPageLayout::FullPageMode);
         printer.setPageLayout(layout);
+    }
+    // Measured before the job starts, so a refused layout leaves no file and no job.
+    InitializeSettings(PrintTarget::ForPrinter(printer, nullptr));
+    if (LeavesNoRoom()) {
+        if (error)
+            *error = NoRoomMessage();
+        return PrintResult::NoRoom;
     }
 
     QPainter painter;

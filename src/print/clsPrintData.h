@@ -134,6 +134,13 @@ public:
     void InitializeSettings(const PrintTarget& ctlOutput);
     void GetPrintDimensions(const PrintTarget& ctlOutput);
     const PrintGeometry& Geometry() const { return m_geometry; }
+    // Note cells smaller than this either way leave no room for a note.
+    static constexpr double kMinCellInches = 0.1;
+    // True when the last target measured leaves no room for notes: the margins, header and
+    // footer fill the page, or the grid's cells would be smaller than kMinCellInches (a
+    // hand-edited "PrintNotesWide" of millions). Such a layout paints nothing and is not
+    // printed, so measuring and painting it stay bounded whatever the settings say.
+    bool LeavesNoRoom() const;
 
     // Paints page nPageNum (1-based): header, the page's notes, footer. Selection entries
     // outside the database are corrected to the nearest note (and stay corrected).
@@ -153,11 +160,14 @@ public:
     // clock and locale.
     QString SlotText(int option) const;
 
-    // Outcome of a print job.
-    enum class PrintResult { Printed, Cancelled, Failed };
+    // Outcome of a print job. NoRoom: refused before anything was sent (LeavesNoRoom).
+    enum class PrintResult { Printed, Cancelled, Failed, NoRoom };
+    // The reason given for NoRoom.
+    static QString NoRoomMessage();
     // Prints every page of the selection on printer (a QPrinter or QPdfWriter) as one job,
     // measuring it first. cancelled, when given, is asked between notes; a cancelled job
-    // is aborted on QPrinter (nothing is sent). error receives a readable reason on Failed.
+    // is aborted on QPrinter (nothing is sent). error receives a readable reason on Failed
+    // and NoRoom.
     PrintResult PrintNotes(QPagedPaintDevice& printer, const PrintProgress& prgOne = {},
                            const std::function<bool()>& cancelled = {}, QString* error = nullptr);
 

@@ -127,7 +127,7 @@ QWidget* frmPageSetupControls::BuildLayoutPanel() {
     white.setColor(QPalette::Window, Qt::white);
     picMarginPreview->setPalette(white);
     lblNoRoom = Named(new QLabel(QStringLiteral("These margins leave no room for notes on "
-                                                "this paper."),
+                                                "this paper, or the notes are too many for it."),
                                  panel),
                       "lblNoRoom");
     lblNoRoom->setWordWrap(true);

@@ -5,6 +5,7 @@
 #include "clsBitmap.h"
 
 #include <algorithm>
+#include <atomic>
 #include <cctype>
 #include <cstring>
 #include <ctime>
@@ -29,6 +30,11 @@ const std::vector<uint8_t>& BlankNotePicture() {
 } // namespace
 
 clsQuillaryItem::clsQuillaryItem() : m_record(1, 0) {}
+
+uint64_t clsQuillaryItem::NoteSerial::Next() {
+    static std::atomic<uint64_t> last{0};
+    return last.fetch_add(1, std::memory_order_relaxed) + 1;
+}
 
 uint16_t clsQuillaryItem::BitmapDataSize() const {
     if (RecordSize() < kHeaderLen)

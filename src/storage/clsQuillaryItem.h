@@ -43,6 +43,12 @@ public:
 
     clsQuillaryItem(); // an empty one-byte record; use FillDefaultItemStruct or ReadInItem
 
+    // A number no other note object of this process has had or will have: every new
+    // object, copy or assignment gets a fresh one. Unlike the address (reused once a note
+    // is freed) or UniqueID (0 for every note made on the PC) it can key what belongs to
+    // one note object only, such as its picture's undo history.
+    uint64_t Serial() const { return m_serial.value; }
+
     size_t HeaderLen() const { return kHeaderLen; }
     // The size word at 2030..2031, read unsigned (0 for a record too short to hold it).
     uint16_t BitmapDataSize() const;
@@ -135,6 +141,18 @@ private:
     // A note's text is taken from its record when first asked for: opening, saving or
     // listing a database then copies no texts.
     void ReadText() const;
+
+    struct NoteSerial {
+        NoteSerial() : value(Next()) {}
+        NoteSerial(const NoteSerial&) : value(Next()) {}
+        NoteSerial& operator=(const NoteSerial&) {
+            value = Next();
+            return *this;
+        }
+        static uint64_t Next();
+        uint64_t value;
+    };
+    NoteSerial m_serial;
 
     mutable std::vector<uint8_t> m_record;
     mutable std::string m_text;

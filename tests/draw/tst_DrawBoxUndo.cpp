@@ -276,21 +276,21 @@ void TestDrawBoxUndo::hostStacksKeepTheirOwnHistory() {
 
 void TestDrawBoxUndo::historiesRestartForAnotherPicture() {
     PictureHistories histories;
-    int a = 0;
-    int b = 0;
+    const uint64_t a = 1; // two notes' serial numbers
+    const uint64_t b = 2;
     const QImage one = Sample();
     QImage two = Sample();
     two.setPixel(0, 0, kInk);
-    QUndoStack* stack = histories.StackFor(&a, one);
+    QUndoStack* stack = histories.StackFor(a, one);
     stack->push(new QUndoCommand(QStringLiteral("step")));
-    histories.Leave(&a, one);
-    QVERIFY(histories.StackFor(&b, two) != stack);
-    histories.Leave(&b, two);
-    QCOMPARE(histories.StackFor(&a, one), stack);
+    histories.Leave(a, one);
+    QVERIFY(histories.StackFor(b, two) != stack);
+    histories.Leave(b, two);
+    QCOMPARE(histories.StackFor(a, one), stack);
     QCOMPARE(stack->count(), 1);
-    histories.Leave(&a, one);
+    histories.Leave(a, one);
     // The note was changed elsewhere meanwhile: its old steps no longer fit.
-    QCOMPARE(histories.StackFor(&a, two), stack);
+    QCOMPARE(histories.StackFor(a, two), stack);
     QCOMPARE(stack->count(), 0);
     histories.Clear();
     QCOMPARE(histories.Count(), 0);

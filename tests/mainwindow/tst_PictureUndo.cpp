@@ -1,8 +1,10 @@
 // Undo and Redo of the main window's Edit menu, and each note's own picture history.
 
 #include "MainWindowFixture.h"
+#include "draw/PictureHistories.h"
 #include "draw/ctlDrawBox.h"
 #include "mainwindow/MainCommands.h"
+#include "storage/clsDatabase.h"
 
 #include <QAction>
 #include <QComboBox>
@@ -46,6 +48,7 @@ private slots:
     void undoRedoFollowTheFocusedPane();
     void eachNoteKeepsItsHistory();
     void anotherUserStartsAfresh();
+    void replacedNotesTakeTheirHistoriesAlong();
     void zoomIsKeptInTheSettings();
 };
 
@@ -142,6 +145,48 @@ void TestPictureUndo::anotherUserStartsAfresh() {
     w.UserSelector()->setCurrentIndex(0);
     QCOMPARE(w.TextEditor()->toPlainText(), QString("ann one"));
     QVERIFY(!w.PictureEditor()->CanUndo());
+}
+
+// Importing an archive or restoring a whole version replaces every note object. Two blank
+// pictures look alike, so a history kept for a freed note could otherwise redo its drawing
+// on whichever new note came to stand where it stood.
+void TestPictureUndo::replacedNotesTakeTheirHistoriesAlong() {
+    MainWindowFixture f;
+    TwoUsers(f);
+    frmMain& w = f.Start();
+    f.DrawStroke(QPoint(10, 10), QPoint(60, 10));
+    w.NextNote();
+    f.DrawStroke(QPoint(10, 30), QPoint(60, 30));
+    w.PictureEditor()->Undo(); // blank again, with a step to redo
+    QVERIFY(w.PictureEditor()->CanRedo());
+    QCOMPARE(w.PictureUndoHistories().Count(), 2);
+
+    // The way Import Archive and Restore replace the notes: new objects, blank pictures.
+    const QString other = f.UserFile("ann", "Other");
+    MainWindowFixture::WriteDatabase(other, {"new one", "new two", "new three"});
+    clsDatabase replacement;
+    replacement.SetFileName(other.toStdString());
+    QVERIFY(replacement.OpenDatabase());
+    const std::vector<uint8_t> bytes = replacement.GetDatabaseBytes();
+    QVERIFY(w.Database().LoadDatabaseBytes(bytes.data(), bytes.size(), "replacement"));
+    w.RefreshAfterImport();
+
+    QCOMPARE(w.PictureUndoHistories().Count(), 1); // the note shown now, nothing else
+    for (int i = 0; i < 3; ++i) {
+        w.NoteSelector()->setCurrentIndex(i);
+        QCOMPARE(w.CurrentNoteIndex(), i);
+        QVERIFY(!w.PictureEditor()->CanUndo());
+        QVERIFY(!w.PictureEditor()->CanRedo());
+    }
+
+    // Notes added beside the kept ones leave the kept ones' histories alone.
+    f.DrawStroke(QPoint(10, 50), QPoint(60, 50));
+    QVERIFY(w.PictureEditor()->CanUndo());
+    QVERIFY(w.SaveChanges());
+    QVERIFY(w.Database().AppendDatabaseNotes(replacement).completed);
+    w.RefreshAfterImport();
+    w.NoteSelector()->setCurrentIndex(2);
+    QVERIFY(w.PictureEditor()->CanUndo());
 }
 
 void TestPictureUndo::zoomIsKeptInTheSettings() {

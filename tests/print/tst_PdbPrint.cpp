@@ -55,6 +55,8 @@ private slots:
     void paperAndOrientation();
     void errors_data();
     void errors();
+    void layoutsWithoutRoomAreRefused_data();
+    void layoutsWithoutRoomAreRefused();
 
 private:
     QTemporaryDir m_dir;
@@ -165,6 +167,53 @@ void tst_PdbPrint::errors() {
         RunPdb({"print", m_db, m_dir.filePath(QStringLiteral("no/dir/x.pdf"))});
     QCOMPARE(unwritable.status, 1);
     QVERIFY(unwritable.err.startsWith(QStringLiteral("quillary-pdb: Cannot write")));
+}
+
+// Hand-edited settings: a layout the window would refuse is refused here too, at once and
+// before anything is written (a grid of 2147483647 notes across once ran for ten minutes).
+void tst_PdbPrint::layoutsWithoutRoomAreRefused_data() {
+    QTest::addColumn<QByteArray>("setting");
+    QTest::newRow("top margin past the page") << QByteArray("PrintTopMargin=99");
+    QTest::newRow("header fills the page") << QByteArray("PrintHeaderHeight=12");
+    QTest::newRow("largest grid across") << QByteArray("PrintNotesWide=2147483647");
+    QTest::newRow("ten million down") << QByteArray("PrintNotesHigh=10000000");
+    QTest::newRow("cells under a tenth of an inch") << QByteArray("PrintNotesWide=90");
+}
+
+void tst_PdbPrint::layoutsWithoutRoomAreRefused() {
+    QFETCH(QByteArray, setting);
+    const QString ini = m_dir.filePath(QStringLiteral("noroom.ini"));
+    {
+        QFile file(ini);
+        QVERIFY(file.open(QIODevice::WriteOnly | QIODevice::Truncate));
+        file.write("[Quillary Settings]\r\n" + setting + "\r\n");
+    }
+    const QString pdf = m_dir.filePath(QStringLiteral("noroom.pdf"));
+    {
+        QFile earlier(pdf);
+        QVERIFY(earlier.open(QIODevice::WriteOnly | QIODevice::Truncate));
+        earlier.write("an earlier printout");
+    }
+    const Result r = RunPdb({"print", m_db, pdf, "--settings", ini, "--paper", "Letter"});
+    QCOMPARE(r.status, 1);
+    QVERIFY2(r.err.startsWith(QStringLiteral("quillary-pdb: Nothing was printed")),
+             qPrintable(r.err));
+    QVERIFY(r.err.contains(QStringLiteral("no room")));
+    QCOMPARE(r.err.count(QLatin1Char('\n')), 1);
+    QCOMPARE(r.out, QString());
+    QFile kept(pdf);
+    QVERIFY(kept.open(QIODevice::ReadOnly));
+    QCOMPARE(kept.readAll(), QByteArray("an earlier printout"));
+
+    // The largest grid that still leaves a tenth of an inch per cell prints.
+    const QString fits = m_dir.filePath(QStringLiteral("fits.ini"));
+    {
+        QFile file(fits);
+        QVERIFY(file.open(QIODevice::WriteOnly | QIODevice::Truncate));
+        file.write("[Quillary Settings]\r\nPrintLeftMargin=0\r\nPrintRightMargin=0\r\n"
+                   "PrintNotesWide=80\r\n");
+    }
+    QCOMPARE(RunPdb({"print", m_db, pdf, "--settings", fits, "--paper", "Letter"}).status, 0);
 }
 
 QTEST_GUILESS_MAIN(tst_PdbPrint)

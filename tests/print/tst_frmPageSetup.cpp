@@ -73,6 +73,7 @@ private slots:
     void landscapePaperMakesThePreviewWide();
     void separatorLinesInThePagePreview();
     void marginsThatLeaveNoRoomAreShown();
+    void gridsTooFineForThePaperAreShownAndRefused();
     void gridCountsTheListsCannotShow();
     void fontDialog();
 };
@@ -353,6 +354,24 @@ void tst_frmPageSetup::marginsThatLeaveNoRoomAreShown() {
         Click(d, "cmdDone");
     });
     // Printing then refuses with a message instead of sending blank sheets.
+    f.Host().RunPrintRoutine();
+    QCOMPARE(f.services.messages.size(), 1);
+    QVERIFY(f.services.messages[0].text.contains("no room"));
+    QVERIFY(!QFile::exists(f.PdfPath()));
+}
+
+// A hand-edited grid of millions: the page setup opens at once, shows the stored count and
+// says there is no room; printing refuses it like margins that fill the page.
+void tst_frmPageSetup::gridsTooFineForThePaperAreShownAndRefused() {
+    PrintFixture f;
+    f.WriteSetting("PrintNotesWide", "10000000");
+    f.StartWithNotes(2);
+    OpenPageSetup(f, [&](frmPageSetup& d) {
+        QCOMPARE(Child<QComboBox>(d, "cmbNotesWide")->currentText(), QStringLiteral("10000000"));
+        QVERIFY(Child<QLabel>(d, "lblNoRoom")->isVisible());
+        Click(d, "cmdDone");
+    });
+    QCOMPARE(f.Settings().GetSetting("PrintNotesWide"), QStringLiteral("10000000"));
     f.Host().RunPrintRoutine();
     QCOMPARE(f.services.messages.size(), 1);
     QVERIFY(f.services.messages[0].text.contains("no room"));

@@ -292,3 +292,24 @@ TEST(clsQuillaryItem, ImportNoteItemFromFiles) {
     std::remove(txt.c_str());
     std::remove(bmp.c_str());
 }
+
+// Undo histories are keyed by the serial: no two note objects may ever share one, not even
+// a note made where a freed one stood, nor copies (which share UniqueID 0 when new).
+TEST(clsQuillaryItem, SerialNumbersAreNeverShared) {
+    alignas(clsQuillaryItem) unsigned char place[sizeof(clsQuillaryItem)];
+    auto* first = new (place) clsQuillaryItem(NewNote());
+    const uint64_t firstSerial = first->Serial();
+    first->~clsQuillaryItem();
+    auto* second = new (place) clsQuillaryItem(NewNote());
+    EXPECT_NE(second->Serial(), firstSerial);
+
+    const clsQuillaryItem copy(*second);
+    EXPECT_NE(copy.Serial(), second->Serial());
+    clsQuillaryItem assigned;
+    const uint64_t before = assigned.Serial();
+    assigned = copy;
+    EXPECT_NE(assigned.Serial(), before);
+    EXPECT_NE(assigned.Serial(), copy.Serial());
+    EXPECT_EQ(assigned.UniqueID, copy.UniqueID);
+    second->~clsQuillaryItem();
+}
