@@ -36,6 +36,10 @@ std::string Hex(std::span<const uint8_t> bytes, size_t max = 64) {
 
 enum class Chunks { AsRecorded, SingleBytes };
 
+void PrintTo(Chunks c, std::ostream* os) {
+    *os << (c == Chunks::AsRecorded ? "as recorded" : "byte by byte");
+}
+
 // Plays the handheld: hands out its recorded bytes and compares what the client sends
 // with the recorded desktop messages.
 class ReplayTransport : public DlpTransport {
