@@ -10,8 +10,8 @@
 #include "FuzzCheck.h"
 #include "sync/DlpClient.h"
 
-#include <cstdint>
 #include <algorithm>
+#include <cstdint>
 #include <span>
 
 using namespace quillary::sync;
@@ -187,8 +187,14 @@ void CheckClient(std::span<const uint8_t> bytes, size_t piece) {
     step([&] { return client.ReadSysInfo(sys); });
     step([&] { return client.ReadUserInfo(user); });
     step([&] { return client.ReadDbList(DlpDbList::kRam | DlpDbList::kMultiple, 0, 0, list); });
-    step([&] { return client.OpenDb(0, DlpCommands::kOpenRead | DlpCommands::kOpenWrite, "QuillaryDBv2", handle); });
-    step([&] { return client.FindDbByHandle(DlpFindDbResult::kGetAttributes | DlpFindDbResult::kGetSize, handle, find); });
+    step([&] {
+        return client.OpenDb(0, DlpCommands::kOpenRead | DlpCommands::kOpenWrite, "QuillaryDBv2",
+                             handle);
+    });
+    step([&] {
+        return client.FindDbByHandle(DlpFindDbResult::kGetAttributes | DlpFindDbResult::kGetSize,
+                                     handle, find);
+    });
     step([&] { return client.ReadAppBlock(handle, 0, DlpCommands::kReadToEnd, block); });
     step([&] { return client.ReadNextModifiedRec(handle, record); });
     step([&] { return client.ReadRecordIdList(handle, 0, 0, 500, ids); });

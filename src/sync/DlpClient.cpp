@@ -33,6 +33,9 @@ DlpStatus DlpClient::ReceiveMessage(NetSyncMessage& out) {
     for (;;) {
         switch (m_Framer.Next(out, &error)) {
         case NetSyncFramer::Result::Message:
+            // A keep-alive only says the handheld is still there.
+            if (out.type == NetSyncFramer::kKeepAliveType)
+                continue;
             return {};
         case NetSyncFramer::Result::Error:
             return Lost(Kind::Protocol, error);
@@ -153,8 +156,10 @@ DlpStatus DlpClient::WriteNetSyncInfo(uint8_t modified, const DlpNetSyncInfo& in
     auto r = DlpCommands::WriteNetSyncInfo(modified, info, &error);
     return Run(r, error);
 }
-DlpStatus DlpClient::ReadDbList(uint8_t flags, uint8_t cardNo, uint16_t startIndex, DlpDbList& out) {
-    return Run(DlpCommands::ReadDbList(flags, cardNo, startIndex), {}, out, DlpCommands::DecodeDbList);
+DlpStatus DlpClient::ReadDbList(uint8_t flags, uint8_t cardNo, uint16_t startIndex,
+                                DlpDbList& out) {
+    return Run(DlpCommands::ReadDbList(flags, cardNo, startIndex), {}, out,
+               DlpCommands::DecodeDbList);
 }
 DlpStatus DlpClient::FindDbByName(uint8_t options, uint8_t cardNo, const std::string& name,
                                   DlpFindDbResult& out) {
@@ -170,7 +175,8 @@ DlpStatus DlpClient::FindDbByTypeCreator(uint8_t options, uint8_t searchFlags, u
     return Run(DlpCommands::FindDbByTypeCreator(options, searchFlags, type, creator), {}, out,
                DlpCommands::DecodeFindDb);
 }
-DlpStatus DlpClient::OpenDb(uint8_t cardNo, uint8_t mode, const std::string& name, uint8_t& handle) {
+DlpStatus DlpClient::OpenDb(uint8_t cardNo, uint8_t mode, const std::string& name,
+                            uint8_t& handle) {
     std::string error;
     auto r = DlpCommands::OpenDb(cardNo, mode, name, &error);
     return Run(r, error, handle, DlpCommands::DecodeHandle);
@@ -193,7 +199,8 @@ DlpStatus DlpClient::ReadOpenDbInfo(uint8_t handle, uint16_t& numRecords) {
 }
 DlpStatus DlpClient::ReadAppBlock(uint8_t handle, uint16_t offset, uint16_t maxLength,
                                   std::vector<uint8_t>& out) {
-    return Run(DlpCommands::ReadAppBlock(handle, offset, maxLength), {}, out, DlpCommands::DecodeBlock);
+    return Run(DlpCommands::ReadAppBlock(handle, offset, maxLength), {}, out,
+               DlpCommands::DecodeBlock);
 }
 DlpStatus DlpClient::WriteAppBlock(uint8_t handle, std::span<const uint8_t> data) {
     std::string error;
@@ -202,7 +209,8 @@ DlpStatus DlpClient::WriteAppBlock(uint8_t handle, std::span<const uint8_t> data
 }
 DlpStatus DlpClient::ReadSortBlock(uint8_t handle, uint16_t offset, uint16_t maxLength,
                                    std::vector<uint8_t>& out) {
-    return Run(DlpCommands::ReadSortBlock(handle, offset, maxLength), {}, out, DlpCommands::DecodeBlock);
+    return Run(DlpCommands::ReadSortBlock(handle, offset, maxLength), {}, out,
+               DlpCommands::DecodeBlock);
 }
 DlpStatus DlpClient::WriteSortBlock(uint8_t handle, std::span<const uint8_t> data) {
     std::string error;
@@ -241,8 +249,8 @@ DlpStatus DlpClient::ReadResourceByIndex(uint8_t handle, uint16_t index, uint16_
     return Run(DlpCommands::ReadResourceByIndex(handle, index, offset, maxLength), {}, out,
                DlpCommands::DecodeResource);
 }
-DlpStatus DlpClient::ReadResourceByType(uint8_t handle, uint32_t type, uint16_t id,
-                                        uint16_t offset, uint16_t maxLength, DlpResource& out) {
+DlpStatus DlpClient::ReadResourceByType(uint8_t handle, uint32_t type, uint16_t id, uint16_t offset,
+                                        uint16_t maxLength, DlpResource& out) {
     return Run(DlpCommands::ReadResourceByType(handle, type, id, offset, maxLength), {}, out,
                DlpCommands::DecodeResource);
 }

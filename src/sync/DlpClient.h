@@ -60,8 +60,8 @@ public:
                                std::vector<uint32_t>& out);
     DlpStatus ReadRecordById(uint8_t handle, uint32_t id, uint16_t offset, uint16_t maxLength,
                              DlpRecord& out);
-    DlpStatus ReadRecordByIndex(uint8_t handle, uint16_t index, uint16_t offset,
-                                uint16_t maxLength, DlpRecord& out);
+    DlpStatus ReadRecordByIndex(uint8_t handle, uint16_t index, uint16_t offset, uint16_t maxLength,
+                                DlpRecord& out);
     // Handheld error "not found" when no modified record is left.
     DlpStatus ReadNextModifiedRec(uint8_t handle, DlpRecord& out);
     DlpStatus WriteRecord(uint8_t handle, uint8_t flags, const DlpRecord& record, uint32_t& newId);

@@ -27,9 +27,12 @@ bool EncodeArguments(const std::vector<DlpArgument>& args, std::vector<uint8_t>&
     out.push_back(uint8_t(args.size()));
     for (const DlpArgument& a : args) {
         if (a.id > kIdMask)
-            return Fail(error, "DLP argument ID " + std::to_string(a.id) + " does not fit in six bits");
-        if (a.data.size() > DlpCodec::kMaxMessage || out.size() + a.data.size() + 6 > DlpCodec::kMaxMessage)
-            return Fail(error, "A DLP message with an argument of " + std::to_string(a.data.size()) +
+            return Fail(error,
+                        "DLP argument ID " + std::to_string(a.id) + " does not fit in six bits");
+        if (a.data.size() > DlpCodec::kMaxMessage ||
+            out.size() + a.data.size() + 6 > DlpCodec::kMaxMessage)
+            return Fail(error, "A DLP message with an argument of " +
+                                   std::to_string(a.data.size()) +
                                    " bytes is larger than the limit of " +
                                    std::to_string(DlpCodec::kMaxMessage) + " bytes");
         DlpCodec::AppendArgument(out, a.id, a.data);
@@ -55,17 +58,20 @@ bool DecodeArguments(uint8_t count, DlpReader& in, std::vector<DlpArgument>& out
         if (wrapper == 0) {
             uint8_t n = 0;
             if (!in.U8(n))
-                return Fail(error, "DLP argument " + std::to_string(i + 1) + " is cut off in its size");
+                return Fail(error,
+                            "DLP argument " + std::to_string(i + 1) + " is cut off in its size");
             size = n;
         } else if (wrapper == kShortFlag) {
             uint16_t n = 0;
             if (!in.U8(pad) || !in.U16(n))
-                return Fail(error, "DLP argument " + std::to_string(i + 1) + " is cut off in its size");
+                return Fail(error,
+                            "DLP argument " + std::to_string(i + 1) + " is cut off in its size");
             size = n;
         } else if (wrapper == kLongFlag) {
             uint32_t n = 0;
             if (!in.U8(pad) || !in.U32(n))
-                return Fail(error, "DLP argument " + std::to_string(i + 1) + " is cut off in its size");
+                return Fail(error,
+                            "DLP argument " + std::to_string(i + 1) + " is cut off in its size");
             size = n;
         } else {
             return Fail(error, "DLP argument " + std::to_string(i + 1) + " has an unknown wrapper");
@@ -92,7 +98,8 @@ const DlpArgument* DlpResponse::Find(uint8_t id) const {
     return nullptr;
 }
 
-void DlpCodec::AppendArgument(std::vector<uint8_t>& out, uint8_t id, std::span<const uint8_t> data) {
+void DlpCodec::AppendArgument(std::vector<uint8_t>& out, uint8_t id,
+                              std::span<const uint8_t> data) {
     const size_t n = data.size();
     const size_t at = out.size();
     if (n <= kTinyMax) {
@@ -116,7 +123,8 @@ void DlpCodec::AppendArgument(std::vector<uint8_t>& out, uint8_t id, std::span<c
 bool DlpCodec::EncodeRequest(const DlpRequest& request, std::vector<uint8_t>& out,
                              std::string* error) {
     if (request.function & kResponseBit)
-        return Fail(error, "DLP function " + std::to_string(request.function) + " is not a request");
+        return Fail(error,
+                    "DLP function " + std::to_string(request.function) + " is not a request");
     out.assign(1, request.function);
     return EncodeArguments(request.arguments, out, error);
 }
@@ -124,7 +132,8 @@ bool DlpCodec::EncodeRequest(const DlpRequest& request, std::vector<uint8_t>& ou
 bool DlpCodec::EncodeResponse(const DlpResponse& response, std::vector<uint8_t>& out,
                               std::string* error) {
     if (response.function & kResponseBit)
-        return Fail(error, "DLP function " + std::to_string(response.function) + " is out of range");
+        return Fail(error,
+                    "DLP function " + std::to_string(response.function) + " is out of range");
     out.assign(1, uint8_t(response.function | kResponseBit));
     std::vector<uint8_t> args;
     if (!EncodeArguments(response.arguments, args, error))

@@ -99,8 +99,8 @@ bool Short(const DlpResponse& r, std::string* error) {
 
 bool ReadTime(DlpReader& in, DlpTime& t) {
     uint8_t pad = 0;
-    return in.U16(t.year) && in.U8(t.month) && in.U8(t.day) && in.U8(t.hour) &&
-           in.U8(t.minute) && in.U8(t.second) && in.U8(pad);
+    return in.U16(t.year) && in.U8(t.month) && in.U8(t.day) && in.U8(t.hour) && in.U8(t.minute) &&
+           in.U8(t.second) && in.U8(pad);
 }
 
 // One database description: a size byte, then the fixed fields and the name; the size
@@ -122,40 +122,46 @@ bool ReadDbInfo(DlpReader& in, DlpDbInfo& db) {
 } // namespace
 
 std::string DlpCommands::FunctionName(uint8_t function) {
-    switch (DlpFunction(function)) {
-    case DlpFunction::ReadUserInfo: return "ReadUserInfo";
-    case DlpFunction::WriteUserInfo: return "WriteUserInfo";
-    case DlpFunction::ReadSysInfo: return "ReadSysInfo";
-    case DlpFunction::GetSysDateTime: return "GetSysDateTime";
-    case DlpFunction::SetSysDateTime: return "SetSysDateTime";
-    case DlpFunction::ReadStorageInfo: return "ReadStorageInfo";
-    case DlpFunction::ReadDbList: return "ReadDBList";
-    case DlpFunction::OpenDb: return "OpenDB";
-    case DlpFunction::CreateDb: return "CreateDB";
-    case DlpFunction::CloseDb: return "CloseDB";
-    case DlpFunction::DeleteDb: return "DeleteDB";
-    case DlpFunction::ReadAppBlock: return "ReadAppBlock";
-    case DlpFunction::WriteAppBlock: return "WriteAppBlock";
-    case DlpFunction::ReadSortBlock: return "ReadSortBlock";
-    case DlpFunction::WriteSortBlock: return "WriteSortBlock";
-    case DlpFunction::ReadNextModifiedRec: return "ReadNextModifiedRec";
-    case DlpFunction::ReadRecord: return "ReadRecord";
-    case DlpFunction::WriteRecord: return "WriteRecord";
-    case DlpFunction::DeleteRecord: return "DeleteRecord";
-    case DlpFunction::ReadResource: return "ReadResource";
-    case DlpFunction::WriteResource: return "WriteResource";
-    case DlpFunction::DeleteResource: return "DeleteResource";
-    case DlpFunction::CleanUpDatabase: return "CleanUpDatabase";
-    case DlpFunction::ResetSyncFlags: return "ResetSyncFlags";
-    case DlpFunction::AddSyncLogEntry: return "AddSyncLogEntry";
-    case DlpFunction::ReadOpenDbInfo: return "ReadOpenDBInfo";
-    case DlpFunction::OpenConduit: return "OpenConduit";
-    case DlpFunction::EndOfSync: return "EndOfSync";
-    case DlpFunction::ReadRecordIdList: return "ReadRecordIDList";
-    case DlpFunction::ReadNetSyncInfo: return "ReadNetSyncInfo";
-    case DlpFunction::WriteNetSyncInfo: return "WriteNetSyncInfo";
-    case DlpFunction::FindDb: return "FindDB";
-    }
+    static constexpr struct {
+        DlpFunction function;
+        const char* name;
+    } kNames[] = {
+        {DlpFunction::ReadUserInfo, "ReadUserInfo"},
+        {DlpFunction::WriteUserInfo, "WriteUserInfo"},
+        {DlpFunction::ReadSysInfo, "ReadSysInfo"},
+        {DlpFunction::GetSysDateTime, "GetSysDateTime"},
+        {DlpFunction::SetSysDateTime, "SetSysDateTime"},
+        {DlpFunction::ReadStorageInfo, "ReadStorageInfo"},
+        {DlpFunction::ReadDbList, "ReadDBList"},
+        {DlpFunction::OpenDb, "OpenDB"},
+        {DlpFunction::CreateDb, "CreateDB"},
+        {DlpFunction::CloseDb, "CloseDB"},
+        {DlpFunction::DeleteDb, "DeleteDB"},
+        {DlpFunction::ReadAppBlock, "ReadAppBlock"},
+        {DlpFunction::WriteAppBlock, "WriteAppBlock"},
+        {DlpFunction::ReadSortBlock, "ReadSortBlock"},
+        {DlpFunction::WriteSortBlock, "WriteSortBlock"},
+        {DlpFunction::ReadNextModifiedRec, "ReadNextModifiedRec"},
+        {DlpFunction::ReadRecord, "ReadRecord"},
+        {DlpFunction::WriteRecord, "WriteRecord"},
+        {DlpFunction::DeleteRecord, "DeleteRecord"},
+        {DlpFunction::ReadResource, "ReadResource"},
+        {DlpFunction::WriteResource, "WriteResource"},
+        {DlpFunction::DeleteResource, "DeleteResource"},
+        {DlpFunction::CleanUpDatabase, "CleanUpDatabase"},
+        {DlpFunction::ResetSyncFlags, "ResetSyncFlags"},
+        {DlpFunction::AddSyncLogEntry, "AddSyncLogEntry"},
+        {DlpFunction::ReadOpenDbInfo, "ReadOpenDBInfo"},
+        {DlpFunction::OpenConduit, "OpenConduit"},
+        {DlpFunction::EndOfSync, "EndOfSync"},
+        {DlpFunction::ReadRecordIdList, "ReadRecordIDList"},
+        {DlpFunction::ReadNetSyncInfo, "ReadNetSyncInfo"},
+        {DlpFunction::WriteNetSyncInfo, "WriteNetSyncInfo"},
+        {DlpFunction::FindDb, "FindDB"},
+    };
+    for (const auto& n : kNames)
+        if (uint8_t(n.function) == function)
+            return n.name;
     char buf[24];
     std::snprintf(buf, sizeof buf, "function 0x%02X", unsigned(function));
     return buf;
@@ -177,7 +183,11 @@ std::optional<DlpRequest> DlpCommands::WriteUserInfo(const DlpUserInfoUpdate& in
     if (!CheckText(info.userName, 254, "user name", error))
         return std::nullopt;
     Out o;
-    o.U32(info.userId).U32(info.viewerId).U32(info.lastSyncPc).Time(info.lastSync).U8(info.modified);
+    o.U32(info.userId)
+        .U32(info.viewerId)
+        .U32(info.lastSyncPc)
+        .Time(info.lastSync)
+        .U8(info.modified);
     if (info.userName.empty())
         o.U8(0);
     else
@@ -201,9 +211,8 @@ DlpRequest DlpCommands::ReadNetSyncInfo() {
     return Request(DlpFunction::ReadNetSyncInfo);
 }
 
-std::optional<DlpRequest> DlpCommands::WriteNetSyncInfo(uint8_t modified,
-                                                        const DlpNetSyncInfo& info,
-                                                        std::string* error) {
+std::optional<DlpRequest>
+DlpCommands::WriteNetSyncInfo(uint8_t modified, const DlpNetSyncInfo& info, std::string* error) {
     constexpr size_t kMaxText = 255;
     if (!CheckText(info.hostName, kMaxText, "host name", error) ||
         !CheckText(info.hostAddress, kMaxText, "host address", error) ||
@@ -242,8 +251,8 @@ DlpRequest DlpCommands::FindDbByTypeCreator(uint8_t options, uint8_t searchFlags
                    Out().U8(options).U8(searchFlags).U32(type).U32(creator));
 }
 
-std::optional<DlpRequest> DlpCommands::OpenDb(uint8_t cardNo, uint8_t mode,
-                                              const std::string& name, std::string* error) {
+std::optional<DlpRequest> DlpCommands::OpenDb(uint8_t cardNo, uint8_t mode, const std::string& name,
+                                              std::string* error) {
     if (!CheckName(name, error))
         return std::nullopt;
     return Request(DlpFunction::OpenDb, kArg1, Out().U8(cardNo).U8(mode).CString(name));
@@ -252,8 +261,10 @@ std::optional<DlpRequest> DlpCommands::OpenDb(uint8_t cardNo, uint8_t mode,
 std::optional<DlpRequest> DlpCommands::CreateDb(const DlpCreateDbParams& p, std::string* error) {
     if (!CheckName(p.name, error))
         return std::nullopt;
-    return Request(DlpFunction::CreateDb, kArg1,
-                   Out().U32(p.creator).U32(p.type).U8(p.cardNo).U8(0).U16(p.flags).U16(p.version).CString(p.name));
+    return Request(
+        DlpFunction::CreateDb, kArg1,
+        Out().U32(p.creator).U32(p.type).U8(p.cardNo).U8(0).U16(p.flags).U16(p.version).CString(
+            p.name));
 }
 
 DlpRequest DlpCommands::CloseDb(uint8_t handle) {
@@ -272,7 +283,8 @@ DlpRequest DlpCommands::ReadOpenDbInfo(uint8_t handle) {
 }
 
 DlpRequest DlpCommands::ReadAppBlock(uint8_t handle, uint16_t offset, uint16_t maxLength) {
-    return Request(DlpFunction::ReadAppBlock, kArg1, Out().U8(handle).U8(0).U16(offset).U16(maxLength));
+    return Request(DlpFunction::ReadAppBlock, kArg1,
+                   Out().U8(handle).U8(0).U16(offset).U16(maxLength));
 }
 
 std::optional<DlpRequest> DlpCommands::WriteAppBlock(uint8_t handle, std::span<const uint8_t> data,
@@ -284,7 +296,8 @@ std::optional<DlpRequest> DlpCommands::WriteAppBlock(uint8_t handle, std::span<c
 }
 
 DlpRequest DlpCommands::ReadSortBlock(uint8_t handle, uint16_t offset, uint16_t maxLength) {
-    return Request(DlpFunction::ReadSortBlock, kArg1, Out().U8(handle).U8(0).U16(offset).U16(maxLength));
+    return Request(DlpFunction::ReadSortBlock, kArg1,
+                   Out().U8(handle).U8(0).U16(offset).U16(maxLength));
 }
 
 std::optional<DlpRequest> DlpCommands::WriteSortBlock(uint8_t handle, std::span<const uint8_t> data,
@@ -295,8 +308,10 @@ std::optional<DlpRequest> DlpCommands::WriteSortBlock(uint8_t handle, std::span<
                    Out().U8(handle).U8(0).U16(uint16_t(data.size())).Data(data));
 }
 
-DlpRequest DlpCommands::ReadRecordIdList(uint8_t handle, uint8_t flags, uint16_t start, uint16_t max) {
-    return Request(DlpFunction::ReadRecordIdList, kArg1, Out().U8(handle).U8(flags).U16(start).U16(max));
+DlpRequest DlpCommands::ReadRecordIdList(uint8_t handle, uint8_t flags, uint16_t start,
+                                         uint16_t max) {
+    return Request(DlpFunction::ReadRecordIdList, kArg1,
+                   Out().U8(handle).U8(flags).U16(start).U16(max));
 }
 
 DlpRequest DlpCommands::ReadRecordById(uint8_t handle, uint32_t id, uint16_t offset,
@@ -320,8 +335,13 @@ std::optional<DlpRequest> DlpCommands::WriteRecord(uint8_t handle, uint8_t flags
     if (!CheckData(record.data.size(), "record", error))
         return std::nullopt;
     return Request(DlpFunction::WriteRecord, kArg1,
-                   Out().U8(handle).U8(flags).U32(record.id).U8(record.attributes)
-                       .U8(record.category).Data(record.data));
+                   Out()
+                       .U8(handle)
+                       .U8(flags)
+                       .U32(record.id)
+                       .U8(record.attributes)
+                       .U8(record.category)
+                       .Data(record.data));
 }
 
 DlpRequest DlpCommands::DeleteRecord(uint8_t handle, uint8_t flags, uint32_t id) {
@@ -345,12 +365,18 @@ std::optional<DlpRequest> DlpCommands::WriteResource(uint8_t handle, const DlpRe
     if (!CheckData(resource.data.size(), "resource", error))
         return std::nullopt;
     return Request(DlpFunction::WriteResource, kArg1,
-                   Out().U8(handle).U8(0).U32(resource.type).U16(resource.id)
-                       .U16(uint16_t(resource.data.size())).Data(resource.data));
+                   Out()
+                       .U8(handle)
+                       .U8(0)
+                       .U32(resource.type)
+                       .U16(resource.id)
+                       .U16(uint16_t(resource.data.size()))
+                       .Data(resource.data));
 }
 
 DlpRequest DlpCommands::DeleteResource(uint8_t handle, uint8_t flags, uint32_t type, uint16_t id) {
-    return Request(DlpFunction::DeleteResource, kArg1, Out().U8(handle).U8(flags).U32(type).U16(id));
+    return Request(DlpFunction::DeleteResource, kArg1,
+                   Out().U8(handle).U8(flags).U32(type).U16(id));
 }
 
 DlpRequest DlpCommands::CleanUpDatabase(uint8_t handle) {
@@ -361,7 +387,8 @@ DlpRequest DlpCommands::ResetSyncFlags(uint8_t handle) {
     return HandleOnly(DlpFunction::ResetSyncFlags, handle);
 }
 
-std::optional<DlpRequest> DlpCommands::AddSyncLogEntry(const std::string& text, std::string* error) {
+std::optional<DlpRequest> DlpCommands::AddSyncLogEntry(const std::string& text,
+                                                       std::string* error) {
     // The handheld's log is small; a few kilobytes is more than it keeps.
     if (!CheckText(text, 4096, "sync log entry", error))
         return std::nullopt;
@@ -406,7 +433,8 @@ bool DlpCommands::DecodeUserInfo(const DlpResponse& r, DlpUserInfo& out, std::st
     uint8_t nameLen = 0, passwordLen = 0;
     if (!in.U32(out.userId) || !in.U32(out.viewerId) || !in.U32(out.lastSyncPc) ||
         !ReadTime(in, out.successfulSync) || !ReadTime(in, out.lastSync) || !in.U8(nameLen) ||
-        !in.U8(passwordLen) || !in.Text(nameLen, out.userName) || !in.Bytes(passwordLen, out.password))
+        !in.U8(passwordLen) || !in.Text(nameLen, out.userName) ||
+        !in.Bytes(passwordLen, out.password))
         return Short(r, error);
     return true;
 }
@@ -480,7 +508,8 @@ bool DlpCommands::DecodeDbList(const DlpResponse& r, DlpDbList& out, std::string
     for (unsigned i = 0; i < count; ++i) {
         DlpDbInfo db;
         if (!ReadDbInfo(in, db))
-            return Fail(error, "Database " + std::to_string(i + 1) + " of " + std::to_string(count) +
+            return Fail(error, "Database " + std::to_string(i + 1) + " of " +
+                                   std::to_string(count) +
                                    " in the handheld's database list is cut short or malformed");
         out.databases.push_back(std::move(db));
     }

@@ -70,7 +70,8 @@ public:
     // --- requests ---
     static DlpRequest ReadSysInfo(uint16_t dlpMajor = 1, uint16_t dlpMinor = 4);
     static DlpRequest ReadUserInfo();
-    static std::optional<DlpRequest> WriteUserInfo(const DlpUserInfoUpdate& info, std::string* error);
+    static std::optional<DlpRequest> WriteUserInfo(const DlpUserInfoUpdate& info,
+                                                   std::string* error);
     static DlpRequest GetSysDateTime();
     static DlpRequest SetSysDateTime(const DlpTime& time);
     static DlpRequest ReadStorageInfo(uint8_t cardNo);
@@ -97,7 +98,8 @@ public:
     static std::optional<DlpRequest> WriteSortBlock(uint8_t handle, std::span<const uint8_t> data,
                                                     std::string* error);
     static DlpRequest ReadRecordIdList(uint8_t handle, uint8_t flags, uint16_t start, uint16_t max);
-    static DlpRequest ReadRecordById(uint8_t handle, uint32_t id, uint16_t offset, uint16_t maxLength);
+    static DlpRequest ReadRecordById(uint8_t handle, uint32_t id, uint16_t offset,
+                                     uint16_t maxLength);
     static DlpRequest ReadRecordByIndex(uint8_t handle, uint16_t index, uint16_t offset,
                                         uint16_t maxLength);
     static DlpRequest ReadNextModifiedRec(uint8_t handle);

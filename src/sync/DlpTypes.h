@@ -91,8 +91,8 @@ struct DlpDbList {
 };
 
 struct DlpDbSize {
-    uint32_t numRecords = 0, totalBytes = 0, dataBytes = 0, appBlockSize = 0,
-             sortBlockSize = 0, maxRecordSize = 0;
+    uint32_t numRecords = 0, totalBytes = 0, dataBytes = 0, appBlockSize = 0, sortBlockSize = 0,
+             maxRecordSize = 0;
 };
 
 struct DlpFindDbResult {

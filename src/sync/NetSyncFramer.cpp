@@ -34,7 +34,7 @@ NetSyncFramer::Result NetSyncFramer::Next(NetSyncMessage& out, std::string* erro
     if (Buffered() < kHeaderSize)
         return Result::NeedMore;
     const uint8_t* head = m_Buffer.data() + m_Start;
-    if (head[0] != kDataType)
+    if (head[0] != kDataType && head[0] != kKeepAliveType)
         return fail("NetSync message of unknown type " + std::to_string(head[0]));
     const uint32_t length = ReadBE32(head + 2);
     if (length > m_MaxPayload)

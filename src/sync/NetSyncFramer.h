@@ -1,10 +1,11 @@
 #pragma once
 
 // NetSync frames DLP traffic over TCP (and the same way over USB): every message is
-//   type (1 byte, 1 = data) | transaction ID (1 byte) | payload length (4 bytes, big-endian)
-// followed by the payload. The framer takes bytes as they arrive, in pieces of any size,
-// and hands out whole messages. A length beyond the limit is refused before anything is
-// allocated for it, so a broken or hostile peer cannot make us buffer gigabytes.
+//   type (1 byte) | transaction ID (1 byte) | payload length (4 bytes, big-endian)
+// followed by the payload. Type 1 carries data; type 2 is a keep-alive that a peer may
+// send while it works and that carries nothing we need. The framer takes bytes as they arrive, in
+// pieces of any size, and hands out whole messages. A length beyond the limit is refused before
+// anything is allocated for it, so a broken or hostile peer cannot make us buffer gigabytes.
 
 #include <cstddef>
 #include <cstdint>
@@ -24,6 +25,7 @@ class NetSyncFramer {
 public:
     static constexpr size_t kHeaderSize = 6;
     static constexpr uint8_t kDataType = 1;
+    static constexpr uint8_t kKeepAliveType = 2;
     // The largest DLP message a sync needs is a 64 KB record or resource with its
     // wrappers; 1 MiB leaves room without letting a length field run away.
     static constexpr size_t kMaxPayload = size_t(1) << 20;

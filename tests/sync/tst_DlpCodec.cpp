@@ -70,7 +70,8 @@ INSTANTIATE_TEST_SUITE_P(SwitchPoints, DlpWrapper,
                          ::testing::Values(WrapperCase{0, "2000"}, WrapperCase{1, "2001"},
                                            WrapperCase{255, "20ff"}, WrapperCase{256, "a0000100"},
                                            WrapperCase{65535, "a000ffff"},
-                                           WrapperCase{65536, "60000001" "0000"}));
+                                           WrapperCase{65536, "60000001"
+                                                              "0000"}));
 
 // --- malformed messages ---
 
@@ -100,22 +101,48 @@ TEST_P(DlpMalformed, RefusedWithAReason) {
     EXPECT_FALSE(error.empty());
 }
 
-INSTANTIATE_TEST_SUITE_P(
-    Cases, DlpMalformed,
-    ::testing::Values(BadMessage{"Empty", "", true}, BadMessage{"HeaderCut", "900100", true},
-                      BadMessage{"RequestBitMissing", "10000000", true},
-                      BadMessage{"CountPastEnd", "90050000" "2000", true},
-                      BadMessage{"CountAtLimitPlusOne", "9011000000", true},
-                      BadMessage{"TinySizeCut", "9001000020", true},
-                      BadMessage{"TinyDataPastEnd", "90010000" "2005" "0102", true},
-                      BadMessage{"ShortSizeCut", "90010000" "a000" "01", true},
-                      BadMessage{"ShortDataPastEnd", "90010000" "a0000100" "00", true},
-                      BadMessage{"LongSizeHuge", "90010000" "6000ffffffff" "00", true},
-                      BadMessage{"UnknownWrapper", "90010000" "e000", true},
-                      BadMessage{"BytesAfterLastArgument", "90010000" "200100" "ff", true},
-                      BadMessage{"ResponseAsRequest", "9000", false},
-                      BadMessage{"RequestCountPastEnd", "1202", false},
-                      BadMessage{"RequestOneByte", "12", false}));
+INSTANTIATE_TEST_SUITE_P(Cases, DlpMalformed,
+                         ::testing::Values(BadMessage{"Empty", "", true},
+                                           BadMessage{"HeaderCut", "900100", true},
+                                           BadMessage{"RequestBitMissing", "10000000", true},
+                                           BadMessage{"CountPastEnd",
+                                                      "90050000"
+                                                      "2000",
+                                                      true},
+                                           BadMessage{"CountAtLimitPlusOne", "9011000000", true},
+                                           BadMessage{"TinySizeCut", "9001000020", true},
+                                           BadMessage{"TinyDataPastEnd",
+                                                      "90010000"
+                                                      "2005"
+                                                      "0102",
+                                                      true},
+                                           BadMessage{"ShortSizeCut",
+                                                      "90010000"
+                                                      "a000"
+                                                      "01",
+                                                      true},
+                                           BadMessage{"ShortDataPastEnd",
+                                                      "90010000"
+                                                      "a0000100"
+                                                      "00",
+                                                      true},
+                                           BadMessage{"LongSizeHuge",
+                                                      "90010000"
+                                                      "6000ffffffff"
+                                                      "00",
+                                                      true},
+                                           BadMessage{"UnknownWrapper",
+                                                      "90010000"
+                                                      "e000",
+                                                      true},
+                                           BadMessage{"BytesAfterLastArgument",
+                                                      "90010000"
+                                                      "200100"
+                                                      "ff",
+                                                      true},
+                                           BadMessage{"ResponseAsRequest", "9000", false},
+                                           BadMessage{"RequestCountPastEnd", "1202", false},
+                                           BadMessage{"RequestOneByte", "12", false}));
 
 // --- framer ---
 
@@ -175,8 +202,9 @@ TEST_P(NetSyncFramerBad, FailsOnTheHeader) {
 INSTANTIATE_TEST_SUITE_P(Cases, NetSyncFramerBad,
                          ::testing::Values(BadFrame{"OverLimit", "0101000003e9"},
                                            BadFrame{"Huge", "0101ffffffff"},
-                                           BadFrame{"UnknownType", "020100000000"},
-                                           BadFrame{"ZeroType", "000100000002" "1000"}));
+                                           BadFrame{"UnknownType", "030100000000"},
+                                           BadFrame{"ZeroType", "000100000002"
+                                                                "1000"}));
 
 TEST(NetSyncFramer, PayloadAtTheLimitIsAccepted) {
     NetSyncFramer framer(1000);
@@ -278,28 +306,67 @@ const std::string kDbEntry = "36400008444154416164647200000000000207e70607150a22
 
 INSTANTIATE_TEST_SUITE_P(
     Cases, DlpTypedMalformed,
-    ::testing::Values(
-        BadAnswer{"DbListCountPastEnd", 0x16, "002a8002" + kDbEntry},
-        BadAnswer{"DbListEntrySizeTooSmall", 0x16, "002a000106" + kDbEntry.substr(2, 10)},
-        BadAnswer{"DbListEntrySizePastEnd", 0x16, "002a0001ff" + kDbEntry.substr(2)},
-        BadAnswer{"DbListNameWithoutNul", 0x16,
-                  "002a0001" + std::string("2d") + kDbEntry.substr(2, 86) + "41"},
-        BadAnswer{"RecordIdCountPastEnd", 0x31, "000300000001" "00000002"},
-        BadAnswer{"UserNamePastEnd", 0x10,
-                  "000000000000000000000000" "0000000000000000" "0000000000000000" "2000" "41"},
-        BadAnswer{"PasswordPastEnd", 0x10,
-                  "000000000000000000000000" "0000000000000000" "0000000000000000" "0010"},
-        BadAnswer{"CardCountPastEnd", 0x15, "00000002" "02000000"},
-        BadAnswer{"CardNamePastEnd", 0x15, "00000001" "1a00000107d10a090d212500" "000000000000"
-                                           "000000000000" "ff00"},
-        BadAnswer{"NetSyncHostPastEnd", 0x36, "01" "0000000000000000000000000000000000" "00ff00000000"},
-        BadAnswer{"RecordHeaderCut", 0x20, "0045700100"},
-        BadAnswer{"RecordLongerThanItsSize", 0x20, "00457001" "0000" "0001" "4000" "4142"},
-        BadAnswer{"ResourceLongerThanItsSize", 0x23, "636f6465" "0001" "0000" "0000" "41"},
-        BadAnswer{"BlockSizePastEnd", 0x1b, "0005" "01020304"},
-        BadAnswer{"FindDbHeaderCut", 0x39, "0000000000"},
-        BadAnswer{"FindDbInfoCut", 0x39, "0000" "00000000" "00000000" "3640"},
-        BadAnswer{"SysInfoProductIdPastEnd", 0x12, "05403017" "00010000" "00" "08" "01000000"}));
+    ::testing::Values(BadAnswer{"DbListCountPastEnd", 0x16, "002a8002" + kDbEntry},
+                      BadAnswer{"DbListEntrySizeTooSmall", 0x16,
+                                "002a000106" + kDbEntry.substr(2, 10)},
+                      BadAnswer{"DbListEntrySizePastEnd", 0x16, "002a0001ff" + kDbEntry.substr(2)},
+                      BadAnswer{"DbListNameWithoutNul", 0x16,
+                                "002a0001" + std::string("2d") + kDbEntry.substr(2, 86) + "41"},
+                      BadAnswer{"RecordIdCountPastEnd", 0x31,
+                                "000300000001"
+                                "00000002"},
+                      BadAnswer{"UserNamePastEnd", 0x10,
+                                "000000000000000000000000"
+                                "0000000000000000"
+                                "0000000000000000"
+                                "2000"
+                                "41"},
+                      BadAnswer{"PasswordPastEnd", 0x10,
+                                "000000000000000000000000"
+                                "0000000000000000"
+                                "0000000000000000"
+                                "0010"},
+                      BadAnswer{"CardCountPastEnd", 0x15,
+                                "00000002"
+                                "02000000"},
+                      BadAnswer{"CardNamePastEnd", 0x15,
+                                "00000001"
+                                "1a00000107d10a090d212500"
+                                "000000000000"
+                                "000000000000"
+                                "ff00"},
+                      BadAnswer{"NetSyncHostPastEnd", 0x36,
+                                "01"
+                                "0000000000000000000000000000000000"
+                                "00ff00000000"},
+                      BadAnswer{"RecordHeaderCut", 0x20, "0045700100"},
+                      BadAnswer{"RecordLongerThanItsSize", 0x20,
+                                "00457001"
+                                "0000"
+                                "0001"
+                                "4000"
+                                "4142"},
+                      BadAnswer{"ResourceLongerThanItsSize", 0x23,
+                                "636f6465"
+                                "0001"
+                                "0000"
+                                "0000"
+                                "41"},
+                      BadAnswer{"BlockSizePastEnd", 0x1b,
+                                "0005"
+                                "01020304"},
+                      BadAnswer{"FindDbHeaderCut", 0x39, "0000000000"},
+                      BadAnswer{"FindDbInfoCut", 0x39,
+                                "0000"
+                                "00000000"
+                                "00000000"
+                                "3640"},
+                      BadAnswer{"SysInfoProductIdPastEnd", 0x12,
+                                "05403017"
+                                "00010000"
+                                "00"
+                                "08"
+                                "01000000"}));
 
 // --- encoders refuse what the handheld could not take ---
 
@@ -358,13 +425,15 @@ TEST_P(DlpUnrecorded, Bytes) {
 INSTANTIATE_TEST_SUITE_P(
     Cases, DlpUnrecorded,
     ::testing::Values(
-        Encoded{"DeleteRecord", DlpCommands::DeleteRecord(3, 0, 0x00457001), "22012006030000457001"},
+        Encoded{"DeleteRecord", DlpCommands::DeleteRecord(3, 0, 0x00457001),
+                "22012006030000457001"},
         Encoded{"DeleteAllRecords", DlpCommands::DeleteRecord(3, DlpCommands::kDeleteAll, 0),
                 "22012006038000000000"},
         Encoded{"DeleteResource", DlpCommands::DeleteResource(2, 0, 0x74535452, 1000),
                 "2501200802007453545203e8"},
         Encoded{"WriteSortBlock", *DlpCommands::WriteSortBlock(4, FromHex("0102"), nullptr),
-                "1e01200604000002" "0102"},
+                "1e01200604000002"
+                "0102"},
         Encoded{"AddSyncLogEntry", *DlpCommands::AddSyncLogEntry("OK", nullptr), "2a0120034f4b00"},
         Encoded{"FindDbByTypeCreator",
                 DlpCommands::FindDbByTypeCreator(0x80, 0x80, 0x44415441, 0x6d656d6f),
@@ -438,13 +507,27 @@ INSTANTIATE_TEST_SUITE_P(
     ::testing::Values(
         ClientCase{"Ok", "010100000008ab01000020021234", DlpStatus::Kind::Ok, 0},
         ClientCase{"HandheldError", "010100000004ab000005", DlpStatus::Kind::Handheld, 5},
-        ClientCase{"WrongTransaction", "010200000008ab01000020021234", DlpStatus::Kind::Protocol, 0},
+        ClientCase{"WrongTransaction", "010200000008ab01000020021234", DlpStatus::Kind::Protocol,
+                   0},
         ClientCase{"WrongFunction", "010100000008ac01000020021234", DlpStatus::Kind::Protocol, 0},
         ClientCase{"Malformed", "010100000006ab0100002009", DlpStatus::Kind::Protocol, 0},
         ClientCase{"AnswerTooShortForItsType", "010100000007ab010000200112",
                    DlpStatus::Kind::Protocol, 0},
         ClientCase{"Oversized", "0101ffffffff", DlpStatus::Kind::Protocol, 0},
         ClientCase{"ConnectionClosed", "0101000000", DlpStatus::Kind::Transport, 0}));
+
+TEST(DlpClient, KeepAlivesAreSkipped) {
+    ScriptedHandheld handheld;
+    handheld.answers.push_back(FromHex("020100000000"));
+    handheld.answers.push_back(FromHex("020100000002"
+                                       "0000"
+                                       "010100000008ab01000020021234"));
+    DlpClient client(handheld);
+    uint16_t n = 0;
+    const DlpStatus s = client.ReadOpenDbInfo(1, n);
+    EXPECT_TRUE(s.Ok()) << s.message;
+    EXPECT_EQ(n, 0x1234);
+}
 
 TEST(DlpClient, HandheldErrorNamed) {
     ScriptedHandheld handheld;
@@ -499,17 +582,26 @@ TEST_P(NetSyncHandshakeBad, Refused) {
     EXPECT_FALSE(s.message.empty());
 }
 
-const std::string kWakeup = "01ff00000016" "90010000000000000020000000080200000000000000";
-const std::string kHello = "010100000032" "9201000000000000002000000024ffffffff3c003c00000000"
+const std::string kWakeup = "01ff00000016"
+                            "90010000000000000020000000080200000000000000";
+const std::string kHello = "010100000032"
+                           "9201000000000000002000000024ffffffff3c003c00000000"
                            "4000000002c0a80205e06b0000000000000000000000000000";
 
-INSTANTIATE_TEST_SUITE_P(
-    Cases, NetSyncHandshakeBad,
-    ::testing::Values(
-        HandshakeCase{"NoWakeup", {}},
-        HandshakeCase{"DlpInsteadOfWakeup", {"010100000002" "1000"}},
-        HandshakeCase{"WakeupTooShort", {"01ff00000002" "9001"}},
-        HandshakeCase{"HelloOutOfTurn", {kWakeup, "010500000032" + kHello.substr(12)}},
-        HandshakeCase{"ConfirmWrongKind", {kWakeup, kHello, "010200000008" "9200000000000000"}}));
+INSTANTIATE_TEST_SUITE_P(Cases, NetSyncHandshakeBad,
+                         ::testing::Values(HandshakeCase{"NoWakeup", {}},
+                                           HandshakeCase{"DlpInsteadOfWakeup",
+                                                         {"010100000002"
+                                                          "1000"}},
+                                           HandshakeCase{"WakeupTooShort",
+                                                         {"01ff00000002"
+                                                          "9001"}},
+                                           HandshakeCase{
+                                               "HelloOutOfTurn",
+                                               {kWakeup, "010500000032" + kHello.substr(12)}},
+                                           HandshakeCase{"ConfirmWrongKind",
+                                                         {kWakeup, kHello,
+                                                          "010200000008"
+                                                          "9200000000000000"}}));
 
 } // namespace

@@ -104,8 +104,8 @@ DlpTime Time(const uint8_t* p) {
 }
 std::string Show(const DlpTime& t) {
     char buf[32];
-    std::snprintf(buf, sizeof buf, "%04u-%02u-%02u %02u:%02u:%02u", t.year, t.month, t.day,
-                  t.hour, t.minute, t.second);
+    std::snprintf(buf, sizeof buf, "%04u-%02u-%02u %02u:%02u:%02u", t.year, t.month, t.day, t.hour,
+                  t.minute, t.second);
     return buf;
 }
 
@@ -113,7 +113,8 @@ std::string Show(const DlpTime& t) {
 // came back. Returns false for a command the test does not know.
 bool Replay(DlpClient& client, const DlpRequest& req, DlpStatus& status, std::ostream& log) {
     const uint8_t id = req.arguments.empty() ? 0 : req.arguments[0].id;
-    const std::vector<uint8_t> a = req.arguments.empty() ? std::vector<uint8_t>() : req.arguments[0].data;
+    const std::vector<uint8_t> a =
+        req.arguments.empty() ? std::vector<uint8_t>() : req.arguments[0].data;
     const uint8_t* p = a.data();
     // Every argument the commands below read from `p` is there in the recordings; a short
     // one fails the size check first.
@@ -292,9 +293,11 @@ bool Replay(DlpClient& client, const DlpRequest& req, DlpStatus& status, std::os
         if (req.function == uint8_t(DlpFunction::ReadNextModifiedRec) && need(1))
             status = client.ReadNextModifiedRec(p[0], r);
         else if (id == 0x20 && need(10))
-            status = client.ReadRecordById(p[0], ReadBE32(p + 2), ReadBE16(p + 6), ReadBE16(p + 8), r);
+            status =
+                client.ReadRecordById(p[0], ReadBE32(p + 2), ReadBE16(p + 6), ReadBE16(p + 8), r);
         else if (id == 0x21 && need(8))
-            status = client.ReadRecordByIndex(p[0], ReadBE16(p + 2), ReadBE16(p + 4), ReadBE16(p + 6), r);
+            status = client.ReadRecordByIndex(p[0], ReadBE16(p + 2), ReadBE16(p + 4),
+                                              ReadBE16(p + 6), r);
         else
             return false;
         char buf[48];
@@ -325,7 +328,8 @@ bool Replay(DlpClient& client, const DlpRequest& req, DlpStatus& status, std::os
     case DlpFunction::ReadResource: {
         DlpResource r;
         if (id == 0x20 && need(8))
-            status = client.ReadResourceByIndex(p[0], ReadBE16(p + 2), ReadBE16(p + 4), ReadBE16(p + 6), r);
+            status = client.ReadResourceByIndex(p[0], ReadBE16(p + 2), ReadBE16(p + 4),
+                                                ReadBE16(p + 6), r);
         else if (id == 0x21 && need(12))
             status = client.ReadResourceByType(p[0], ReadBE32(p + 2), ReadBE16(p + 6),
                                                ReadBE16(p + 8), ReadBE16(p + 10), r);
@@ -378,7 +382,7 @@ bool Replay(DlpClient& client, const DlpRequest& req, DlpStatus& status, std::os
 
 struct Recording {
     const char* file;
-    size_t requests;                  // DLP requests after the handshake
+    size_t requests;                   // DLP requests after the handshake
     std::vector<std::string> expected; // lines (or parts of lines) the replay must log
 };
 
@@ -411,14 +415,15 @@ TEST_P(SyncReplay, RequestsMatchAndResponsesDecode) {
         DlpStatus status;
         std::ostringstream line;
         ASSERT_TRUE(Replay(client, req, status, line))
-            << "request " << i << " uses a command the replay does not know: "
-            << Hex(desktop[i].payload);
+            << "request " << i
+            << " uses a command the replay does not know: " << Hex(desktop[i].payload);
         // The recorded answer's own error code, read straight from its bytes.
         const std::vector<uint8_t>& answer = handheld[i + 1].payload;
         ASSERT_GE(answer.size(), 4u);
         const uint16_t recordedError = ReadBE16(answer.data() + 2);
         if (recordedError == 0) {
-            ASSERT_TRUE(status.Ok()) << "request " << i << " (" << line.str() << "): " << status.message;
+            ASSERT_TRUE(status.Ok())
+                << "request " << i << " (" << line.str() << "): " << status.message;
         } else {
             ASSERT_TRUE(status.IsHandheldError(recordedError))
                 << "request " << i << " (" << line.str() << "): " << status.message;
@@ -429,10 +434,11 @@ TEST_P(SyncReplay, RequestsMatchAndResponsesDecode) {
     EXPECT_EQ(transport.Sent(), desktop.size());
     EXPECT_TRUE(transport.AllRead());
     EXPECT_TRUE(transport.Mismatches().empty())
-        << transport.Mismatches().size() << " requests differ; first: " << transport.Mismatches()[0];
+        << transport.Mismatches().size()
+        << " requests differ; first: " << transport.Mismatches()[0];
     for (const std::string& want : rec.expected)
         EXPECT_NE(log.str().find(want), std::string::npos) << "missing: " << want << "\nlog:\n"
-                                                            << log.str().substr(0, 4000);
+                                                           << log.str().substr(0, 4000);
 }
 
 const Recording kRecordings[] = {
@@ -440,7 +446,8 @@ const Recording kRecordings[] = {
     {"device-info-test.net.json",
      11,
      {"ReadUserInfo user 'Test 0' last sync 2023-06-12 17:00:00",
-      "ReadUserInfo user 'Test 0' last sync 2023-06-13 00:00:01", "GetSysDateTime 2023-06-12 06:44:51",
+      "ReadUserInfo user 'Test 0' last sync 2023-06-13 00:00:01",
+      "GetSysDateTime 2023-06-12 06:44:51",
       "ReadStorageInfo card 'PalmCard' by 'Palm Computing' ram 8388608 ram dbs 13",
       "ReadNetSyncInfo lan 1 address '192.168.2.4'"}},
     {"list-db-test.net.json", 4, {"ReadDBList 20 dbs 'AddressDB'"}},
@@ -452,14 +459,17 @@ const Recording kRecordings[] = {
      8,
      {"DeleteDB 'foobar' error 5", "CreateDB 'foobar' -> 1", "FindDB 'foobar' records 0",
       "DeleteDB 'foobar'\n"}},
-    {"sync-db-test.net.json", 351, {"ReadNextModifiedRec", "WriteRecord", "CleanUpDatabase", "ResetSyncFlags"}},
+    {"sync-db-test.net.json",
+     351,
+     {"ReadNextModifiedRec", "WriteRecord", "CleanUpDatabase", "ResetSyncFlags"}},
     {"read-db-test.usb.json", 48, {"ReadResource code 1 size 27814"}},
     {"write-db-test.usb.json", 90, {"WriteResource", "CreateDB"}},
 };
 
 INSTANTIATE_TEST_SUITE_P(Recordings, SyncReplay,
                          ::testing::Combine(::testing::ValuesIn(kRecordings),
-                                            ::testing::Values(Chunks::AsRecorded, Chunks::SingleBytes)),
+                                            ::testing::Values(Chunks::AsRecorded,
+                                                              Chunks::SingleBytes)),
                          [](const auto& info) {
                              std::string name = std::get<0>(info.param).file;
                              for (char& c : name)
