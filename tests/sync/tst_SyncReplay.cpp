@@ -348,6 +348,7 @@ bool Replay(DlpClient& client, const DlpRequest& req, DlpStatus& status, std::os
         r.id = ReadBE16(p + 6);
         r.data = Tail(a, 10);
         status = client.WriteResource(p[0], r);
+        log << Text(Tail(a, 2)).substr(0, 4) << ' ' << r.id << " size " << r.data.size();
         return true;
     }
     case DlpFunction::DeleteResource:
@@ -461,9 +462,16 @@ const Recording kRecordings[] = {
       "DeleteDB 'foobar'\n"}},
     {"sync-db-test.net.json",
      351,
-     {"ReadNextModifiedRec", "WriteRecord", "CleanUpDatabase", "ResetSyncFlags"}},
+     {"ReadUserInfo user 'Test 47'",
+      "ReadNextModifiedRec id 00000001 attr 48 size 19 'Archived & changed'",
+      "ReadNextModifiedRec id 00000000 attr 00 size 0 '' error 5",
+      "ReadRecord id 004a7002 attr 00 size 19 'Archived & changed'", "WriteRecord -> 004a7002",
+      "ReadAppBlock 280 bytes", "ReadSortBlock 0 bytes error 5"}},
     {"read-db-test.usb.json", 48, {"ReadResource code 1 size 27814"}},
-    {"write-db-test.usb.json", 90, {"WriteResource", "CreateDB"}},
+    {"write-db-test.usb.json",
+     90,
+     {"CreateDB 'OnBoardHeader.h' -> 1", "CreateDB 'SrcEdit' -> 2",
+      "WriteResource MBAR 1000 size 855", "WriteRecord -> 006f800c"}},
 };
 
 INSTANTIATE_TEST_SUITE_P(Recordings, SyncReplay,
