@@ -45,6 +45,9 @@ DlpStatus DlpClient::ReceiveMessage(NetSyncMessage& out) {
         std::vector<uint8_t> chunk;
         if (!m_Transport.Receive(chunk, &error))
             return Lost(Kind::Transport, "Receiving from the handheld failed: " + error);
+        // A transport that keeps answering with nothing would otherwise spin here forever.
+        if (chunk.empty())
+            return Lost(Kind::Transport, "Receiving from the handheld failed: no data arrived");
         m_Framer.Feed(chunk);
     }
 }

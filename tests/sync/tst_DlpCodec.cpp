@@ -529,6 +529,19 @@ TEST(DlpClient, KeepAlivesAreSkipped) {
     EXPECT_EQ(n, 0x1234);
 }
 
+// A transport that reports success without bytes must not keep the client waiting.
+TEST(DlpClient, EmptyReceiveEndsTheSession) {
+    class Silent : public DlpTransport {
+    public:
+        bool Send(std::span<const uint8_t>, std::string*) override { return true; }
+        bool Receive(std::vector<uint8_t>&, std::string*) override { return true; }
+    } silent;
+    DlpClient client(silent);
+    const DlpStatus s = client.OpenConduit();
+    EXPECT_EQ(s.kind, DlpStatus::Kind::Transport) << s.message;
+    EXPECT_FALSE(s.message.empty());
+}
+
 TEST(DlpClient, HandheldErrorNamed) {
     ScriptedHandheld handheld;
     handheld.answers.push_back(FromHex("010100000004af000005"));
