@@ -189,8 +189,8 @@ TEST_F(VersionStoreTest, PruneCountsTheDaysOfTheCalendar) {
     std::vector<std::time_t> left;
     for (const VersionInfo& v : store.List())
         left.push_back(v.kept);
-    EXPECT_EQ(left, (std::vector<std::time_t>{LocalTime(10, 9), LocalTime(9, 23),
-                                              LocalTime(8, 23)}));
+    EXPECT_EQ(left,
+              (std::vector<std::time_t>{LocalTime(10, 9), LocalTime(9, 23), LocalTime(8, 23)}));
 }
 
 TEST(VersionRetentionTest, SettingsTexts) {
