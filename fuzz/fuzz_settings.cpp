@@ -22,12 +22,13 @@ QByteArray ReadAll(const QString& path) {
     return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
 }
 
-// The file's lines as bytes, without CRs (the store writes LF line ends) and without the
-// byte order marks at the start (the store writes none).
+// The file's lines as bytes: without the byte order mark at the start (a file that has one
+// keeps it, and it is no part of the first line) and without their line ends (LF or CR LF;
+// the store may write either). A CR anywhere else belongs to its line.
 QList<QByteArray> Lines(QByteArray bytes) {
-    while (bytes.startsWith("\xEF\xBB\xBF"))
+    if (bytes.startsWith("\xEF\xBB\xBF"))
         bytes.remove(0, 3);
-    bytes.replace("\r", "");
+    bytes.replace("\r\n", "\n");
     QList<QByteArray> lines = bytes.split('\n');
     if (!lines.isEmpty() && lines.last().isEmpty())
         lines.removeLast();

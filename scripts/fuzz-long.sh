@@ -7,7 +7,8 @@
 # build-fuzz, then runs each target over its checked-in seeds and a corpus kept in
 # build-fuzz/fuzz-corpus (it grows from run to run). A target that finds a crash, a leak
 # or a broken check stops and leaves the input in build-fuzz/fuzz-artifacts/<target>/;
-# the script then lists those and exits with 1.
+# the script then lists those and exits with 1. Each such input goes into
+# fuzz/corpus/<target>/ with its fix, so that the test suite replays it from then on.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 hours="${1:-2}"
@@ -25,7 +26,8 @@ mapfile -t targets < <(cut -d' ' -f1 build-fuzz/fuzz-targets.txt)
 cmake --build build-fuzz --target "${targets[@]}"
 
 export UBSAN_OPTIONS=print_stacktrace=1:halt_on_error=1
-export QT_QPA_PLATFORM=offscreen LC_ALL=C.UTF-8
+export QT_QPA_PLATFORM=offscreen LC_ALL=C.UTF-8 TZ=UTC
+export LSAN_OPTIONS="suppressions=$PWD/tests/lsan.supp:print_suppressions=0"
 run_one() {
   local name="$1" max_len="$2"
   local corpus="build-fuzz/fuzz-corpus/$name" artifacts="build-fuzz/fuzz-artifacts/$name"

@@ -11,6 +11,7 @@ PKGS=(
   libgl-dev
   libgtest-dev libbenchmark-dev
   zlib1g-dev
+  tzdata
   dbus dbus-x11
   libpalm-perl netpbm python3 python3-pil imagemagick
   fonts-dejavu-core poppler-utils

@@ -48,6 +48,7 @@ void CommandLineOpener::OpenNext() {
     // question waits): the file waits until it is closed.
     if (QApplication::activeModalWidget()) {
         QTimer::singleShot(kModalRetryMs, this, &CommandLineOpener::OpenNext);
+        emit fileWaiting(m_Pending.first());
         return;
     }
     m_Opening = true;

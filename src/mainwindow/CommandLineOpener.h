@@ -32,6 +32,11 @@ public:
     // notes database, and also when the header cannot be read: opening it reports that.
     static QString RefusalReason(const QString& path);
 
+signals:
+    // A file's turn came while a window of the program's own was open: it waits and is
+    // tried again shortly.
+    void fileWaiting(const QString& file);
+
 private:
     void Enqueue(const QStringList& files);
     void OpenNext();

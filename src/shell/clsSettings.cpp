@@ -25,15 +25,23 @@ constexpr int kMaxValueLength = 255;
 // A file written by a single-byte program is not valid UTF-8: it is read and written back
 // as Windows-1252 (which maps every byte), with its own line ends, so lines this program
 // never touches keep their bytes.
-QStringList ReadLines(const QString& path, bool* singleByte = nullptr, bool* crLf = nullptr) {
+QStringList ReadLines(const QString& path, bool* singleByte = nullptr, bool* crLf = nullptr,
+                      bool* byteOrderMark = nullptr) {
+    if (byteOrderMark)
+        *byteOrderMark = false;
     QFile file(path);
     if (!file.open(QIODevice::ReadOnly))
         return {};
     QByteArray bytes = file.readAll();
     // A byte order mark is never part of the first line, whichever way the rest decodes
     // (otherwise a single-byte file's first section is found only after a save drops it).
-    if (bytes.startsWith("\xEF\xBB\xBF"))
+    // The file keeps it: a first line whose own bytes begin like one would otherwise lose
+    // them on the next reading.
+    if (bytes.startsWith("\xEF\xBB\xBF")) {
         bytes.remove(0, 3);
+        if (byteOrderMark)
+            *byteOrderMark = true;
+    }
     // Stateless: a file that ends inside a UTF-8 sequence is not UTF-8 either, and must not
     // lose that unfinished end.
     QStringDecoder utf8(QStringDecoder::Utf8, QStringDecoder::Flag::Stateless);
@@ -45,8 +53,12 @@ QStringList ReadLines(const QString& path, bool* singleByte = nullptr, bool* crL
         *singleByte = cp1252;
     if (crLf)
         *crLf = bytes.contains("\r\n");
-    text.remove(QChar('\r'));
+    // Only a CR before an LF ends a line; a CR elsewhere is a character of its line, which
+    // a save must keep (dropping it joined the bytes around it).
     QStringList lines = text.split(QChar('\n'));
+    for (qsizetype i = 0; i + 1 < lines.size(); ++i)
+        if (lines.at(i).endsWith(QChar('\r')))
+            lines[i].chop(1);
     if (!lines.isEmpty() && lines.last().isEmpty())
         lines.removeLast();
     return lines;
@@ -159,7 +171,8 @@ QString clsSettings::ReadValue(const QString& key) const {
     if (at < 0)
         return kMissing;
     const QString& line = lines.at(at);
-    QString value = line.mid(line.indexOf('=') + 1).trimmed();
+    // A CR inside the line reads as the space a save writes for it.
+    QString value = line.mid(line.indexOf('=') + 1).replace(QChar('\r'), QChar(' ')).trimmed();
     value.truncate(kMaxValueLength);
     // Trimmed again after the cut at a NUL, so a value read, saved and read again stays the
     // same (a form feed before the NUL would otherwise survive only the first reading).
@@ -167,7 +180,7 @@ QString clsSettings::ReadValue(const QString& key) const {
 }
 
 bool clsSettings::WriteValue(const QString& key, const QString& value) {
-    QStringList lines = ReadLines(m_FilePath, &m_SingleByteFile, &m_CrLfFile);
+    QStringList lines = ReadLines(m_FilePath, &m_SingleByteFile, &m_CrLfFile, &m_BomFile);
     PutKey(lines, key, value);
     return WriteLines(lines);
 }
@@ -179,7 +192,13 @@ bool clsSettings::WriteLines(const QStringList& lines) {
     bool ok = file.open(QIODevice::WriteOnly);
     if (ok) {
         const QString lineEnd = m_CrLfFile ? QStringLiteral("\r\n") : QStringLiteral("\n");
-        const QString text = lines.join(lineEnd) + lineEnd;
+        QString text;
+        for (const QString& line : lines)
+            // A line that ends in a CR of its own (the file's last, without a line end)
+            // needs a CR LF after it, or reading would take its CR for the line end.
+            text += line + (line.endsWith(QChar('\r')) ? QStringLiteral("\r\n") : lineEnd);
+        if (m_BomFile)
+            file.write("\xEF\xBB\xBF");
         // A value the code page cannot hold turns the file into UTF-8 rather than into "?".
         if (m_SingleByteFile && FirstUnstorableCharacter(text) == 0)
             file.write(QByteArray::fromStdString(ToCp1252(text)));
@@ -235,7 +254,7 @@ bool clsSettings::SetSetting(const QString& key, const QString& value) {
 
 int clsSettings::Save() {
     // One rewrite of the file with every cached pair applied in cache order.
-    QStringList lines = ReadLines(m_FilePath, &m_SingleByteFile, &m_CrLfFile);
+    QStringList lines = ReadLines(m_FilePath, &m_SingleByteFile, &m_CrLfFile, &m_BomFile);
     for (int p = 1; p < m_Keys.size(); ++p)
         PutKey(lines, m_Keys.at(p), m_Values.at(p));
     WriteLines(lines);

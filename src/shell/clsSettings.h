@@ -45,6 +45,7 @@ private:
     bool m_WriteErrorReported = false;
     bool m_SingleByteFile = false; // the file on disk is not UTF-8
     bool m_CrLfFile = false;       // the file on disk ends its lines with CR LF
+    bool m_BomFile = false;        // the file on disk starts with a UTF-8 byte order mark
 };
 
 // A font style flag as stored: "True"/"False" (any case) or a number (non-zero is on);

@@ -55,6 +55,21 @@ bool ParseTimeText(const std::string& text, std::time_t& out) {
     return out != std::time_t(-1);
 }
 
+// Days since 1970-01-01 of the local calendar date at t, so days subtract across months,
+// years and changes of daylight saving time.
+long LocalDayNumber(std::time_t t) {
+    std::tm tm{};
+    localtime_r(&t, &tm);
+    // The civil-calendar day count (Howard Hinnant's days_from_civil).
+    const long m = tm.tm_mon + 1;
+    const long y = long(tm.tm_year) + 1900 - (m <= 2 ? 1 : 0);
+    const long era = (y >= 0 ? y : y - 399) / 400;
+    const long yoe = y - era * 400;
+    const long doy = (153 * (m > 2 ? m - 3 : m + 9) + 2) / 5 + tm.tm_mday - 1;
+    const long doe = yoe * 365 + yoe / 4 - yoe / 100 + doy;
+    return era * 146097 + doe - 719468;
+}
+
 std::string HexHash(uint64_t hash) {
     char buf[20];
     std::snprintf(buf, sizeof buf, "%016llx", static_cast<unsigned long long>(hash));
@@ -425,15 +440,16 @@ int VersionStore::Prune(const VersionRetention& retention, std::time_t now) {
     const std::vector<VersionInfo> versions = List();
     std::vector<bool> keep(versions.size(), false);
     const int keepLast = std::max(1, retention.keepLast);
+    // Days are the user's calendar days: today and the keepDays - 1 before it. (Counting
+    // keepDays * 24 hours back instead reached into one more local day at most hours of
+    // the day, so "30 days" kept 31.)
+    const long today = LocalDayNumber(now);
     std::map<long, bool> daySeen;
     for (size_t i = 0; i < versions.size(); ++i) {
         if (int(i) < keepLast)
             keep[i] = true;
-        const std::time_t t = versions[i].kept;
-        if (retention.keepDays > 0 && now - t < std::time_t(retention.keepDays) * 86400) {
-            std::tm tm{};
-            localtime_r(&t, &tm);
-            const long day = long(tm.tm_year) * 400 + tm.tm_yday;
+        const long day = LocalDayNumber(versions[i].kept);
+        if (retention.keepDays > 0 && today - day < retention.keepDays) {
             if (!daySeen[day]) {
                 daySeen[day] = true; // newest first: this is the day's newest
                 keep[i] = true;

@@ -25,7 +25,8 @@ struct VersionInfo {
 };
 
 // How many versions pruning keeps: the newest keepLast, plus the newest of each day of
-// the last keepDays days. The newest version is always kept.
+// the last keepDays days (local calendar days: today and the keepDays - 1 before it). The
+// newest version is always kept.
 struct VersionRetention {
     static constexpr int kDefaultKeepLast = 20;
     static constexpr int kDefaultKeepDays = 30;

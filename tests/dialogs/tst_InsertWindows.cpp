@@ -5,6 +5,8 @@
 #include "storage/InsertFolder.h"
 
 #include <QCheckBox>
+#include <QClipboard>
+#include <QGuiApplication>
 #include <QLabel>
 #include <QListWidget>
 #include <QPlainTextEdit>
@@ -468,6 +470,45 @@ private slots:
         const Inserts saved = ReadInserts(InsertFile(f, "g"));
         QCOMPARE(saved.size(), size_t(2));
         QCOMPARE(saved.at(0).first, std::string("Gr\xfc\xdf"));
+        QVERIFY(f.services.messages.isEmpty());
+    }
+
+    // Cut and undo, in the text and in the title: the insert and its line in the list
+    // follow the box each time, and what is saved is the insert as it was.
+    void undoAfterCutRestoresTheInsert() {
+        MainWindowFixture f;
+        StartAnn(f);
+        WriteInsertDb(InsertFile(f, "g"), "Greetings",
+                      {{"Hi there", "first\nsecond"}, {"Bye", "c"}});
+        InEditor(f, 0, [&](QDialog& e) {
+            auto* text = Child<QPlainTextEdit>(e, "txtInsert");
+            text->setFocus();
+            text->moveCursor(QTextCursor::Start);
+            text->moveCursor(QTextCursor::EndOfLine, QTextCursor::KeepAnchor);
+            QTest::keyClick(text, Qt::Key_X, Qt::ControlModifier);
+            QCOMPARE(text->toPlainText(), QString("\nsecond"));
+            QCOMPARE(QGuiApplication::clipboard()->text(), QString("first"));
+            QCOMPARE(Label(e, "lblHeader"), QString("Record Dirty"));
+            QCOMPARE(e.windowTitle(), QString("Greetings*"));
+            QTest::keyClick(text, Qt::Key_Z, Qt::ControlModifier);
+            QCOMPARE(text->toPlainText(), QString("first\nsecond"));
+            QCOMPARE(qobject_cast<frmEditInserts*>(&e)->StatusPanelTexts().at(1),
+                     QString("Note: 32 bytes"));
+
+            auto* title = Child<QLineEdit>(e, "txtInsertName");
+            auto* list = Child<QListWidget>(e, "lstInsertItems");
+            title->setFocus();
+            title->setSelection(0, 3);
+            QTest::keyClick(title, Qt::Key_X, Qt::ControlModifier);
+            QCOMPARE(title->text(), QString("there"));
+            QCOMPARE(list->item(0)->text(), QString("there"));
+            QTest::keyClick(title, Qt::Key_Z, Qt::ControlModifier);
+            QCOMPARE(title->text(), QString("Hi there"));
+            QCOMPARE(list->item(0)->text(), QString("Hi there"));
+            Click(e, "cmdDone");
+        });
+        QCOMPARE(ReadInserts(InsertFile(f, "g")),
+                 Inserts({{"Hi there", "first\nsecond"}, {"Bye", "c"}}));
         QVERIFY(f.services.messages.isEmpty());
     }
 

@@ -11,6 +11,7 @@
 #include <QDir>
 #include <QFile>
 #include <QPlainTextEdit>
+#include <QSignalSpy>
 #include <QTimer>
 #include <QUuid>
 #include <QtTest>
@@ -219,8 +220,12 @@ private slots:
         dialog.show();
         QTRY_COMPARE(QApplication::activeModalWidget(), &dialog);
 
+        // The opener has looked twice and put the file off each time: no clock needed to
+        // know that it would have opened it by now.
+        QSignalSpy waiting(&opener, &CommandLineOpener::fileWaiting);
         opener.Start(w, s.other);
-        QTest::qWait(600);
+        QTRY_VERIFY_WITH_TIMEOUT(waiting.size() >= 2, 30000);
+        QCOMPARE(waiting.first().first().toString(), s.other);
         QCOMPARE(s.f.Database().GetFileName(), s.f.UserFile("ann", "Ann").toStdString());
         QCOMPARE(w.TextEditor()->toPlainText(), QString("ann one"));
 
@@ -240,7 +245,8 @@ private slots:
         QVERIFY(first.Claim());
         CommandLineOpener opener(&first);
         emit first.openRequested({third});
-        QTest::qWait(50);
+        // Whatever the request set going runs now, before there is a window to open it in.
+        QCoreApplication::processEvents();
         frmMain& w = s.f.Start();
         QCOMPARE(w.TextEditor()->toPlainText(), QString("ann one"));
 

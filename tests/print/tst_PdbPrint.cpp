@@ -1,6 +1,7 @@
 // quillary-pdb print: notes to PDF from the command line, run as a program.
 
 #include "print/PrintTestNotes.h"
+#include "support/RequiredTools.h"
 
 #include <QFile>
 #include <QProcess>
@@ -66,7 +67,7 @@ private:
 void tst_PdbPrint::initTestCase() {
     if (QStandardPaths::findExecutable(QStringLiteral("pdftotext")).isEmpty() ||
         QStandardPaths::findExecutable(QStringLiteral("pdfinfo")).isEmpty())
-        QSKIP("poppler-utils are not installed");
+        QUILLARY_REQUIRE_OR_SKIP("poppler-utils are not installed");
     m_db = m_dir.filePath(QStringLiteral("QLAnn.pdb"));
     auto db = MakeNotesDatabase(
         {{"alpha note", 50, 50, AllBlack}, {"bravo note"}, {"charlie note", 30, 60, AllBlack}});

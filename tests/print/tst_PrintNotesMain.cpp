@@ -1,6 +1,7 @@
 // The main window's print routine: commit, print dialog, progress, cancel and failure.
 
 #include "mainwindow/MainWindowFixture.h"
+#include "support/RequiredTools.h"
 
 #include <QFile>
 #include <QPlainTextEdit>
@@ -73,7 +74,7 @@ frmMain& tst_PrintNotesMain::Start() {
 
 void tst_PrintNotesMain::printsTheSelectionWithTheCurrentEdit() {
     if (QStandardPaths::findExecutable(QStringLiteral("pdftotext")).isEmpty())
-        QSKIP("pdftotext is not installed");
+        QUILLARY_REQUIRE_OR_SKIP("pdftotext (poppler-utils) is not installed");
     frmMain& w = Start();
     QCOMPARE(w.TextEditor()->toPlainText(), QStringLiteral("ann one"));
     QTest::keyClick(w.TextEditor(), Qt::Key_Home, Qt::ControlModifier);

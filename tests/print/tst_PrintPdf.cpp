@@ -5,6 +5,7 @@
 #include "print/clsPrintData.h"
 
 #include "print/PrintTestNotes.h"
+#include "support/RequiredTools.h"
 
 #include <QImage>
 #include <QPageSize>
@@ -83,7 +84,7 @@ private:
 void tst_PrintPdf::initTestCase() {
     QVERIFY(m_dir.isValid());
     if (!HavePoppler())
-        QSKIP("poppler-utils are not installed");
+        QUILLARY_REQUIRE_OR_SKIP("poppler-utils are not installed");
 }
 
 void tst_PrintPdf::pdfWriterJob_data() {

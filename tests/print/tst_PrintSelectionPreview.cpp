@@ -8,6 +8,7 @@
 #include "print/frmPrintPreview.h"
 #include "print/frmPrintSelection.h"
 #include "shell/clsSettings.h"
+#include "support/RequiredTools.h"
 
 #include <QComboBox>
 #include <QFile>
@@ -345,7 +346,7 @@ void tst_PrintSelectionPreview::printPrintsTheSelectedNotes() {
     QVERIFY(QFile::exists(f.PdfPath()));
     QVERIFY(f.services.messages.isEmpty());
     if (QStandardPaths::findExecutable("pdftotext").isEmpty())
-        QSKIP("pdftotext is not installed");
+        QUILLARY_REQUIRE_OR_SKIP("pdftotext (poppler-utils) is not installed");
     const QString text = RunTool("pdftotext", {f.PdfPath(), "-"});
     for (const char* note : {"Note 2", "Note 3", "Note 5", "Note 6", "Note 7"})
         QVERIFY2(text.contains(QString::fromLatin1(note)), note);
@@ -607,7 +608,7 @@ void tst_PrintSelectionPreview::printFromPreviewPrintsTheNotesShown() {
     QCOMPARE(pagesShown, 2);
     QVERIFY(QFile::exists(f.PdfPath()));
     if (QStandardPaths::findExecutable("pdftotext").isEmpty())
-        QSKIP("pdftotext is not installed");
+        QUILLARY_REQUIRE_OR_SKIP("pdftotext (poppler-utils) is not installed");
     QVERIFY(RunTool("pdfinfo", {f.PdfPath()}).contains(QRegularExpression("Pages:\\s+2\\b")));
     const QString page2 = RunTool("pdftotext", {"-f", "2", "-l", "2", f.PdfPath(), "-"});
     QVERIFY2(page2.contains("Note 8"), qPrintable(page2));
@@ -619,7 +620,7 @@ void tst_PrintSelectionPreview::printedSheetLooksLikeThePreview() {
     // The real printer path (a 1200 dpi PDF) read back by poppler at screen resolution:
     // the same page as the preview, up to a pixel of rounding and text antialiasing.
     if (QStandardPaths::findExecutable("pdftoppm").isEmpty())
-        QSKIP("pdftoppm is not installed");
+        QUILLARY_REQUIRE_OR_SKIP("pdftoppm (poppler-utils) is not installed");
     PrintFixture f;
     f.StartWithNotes(8);
     f.AnswerPrintDialog();
@@ -678,7 +679,7 @@ void tst_PrintSelectionPreview::staleSelectionShowsOnlyExistingNotes() {
     QVERIFY(shown);
     QCOMPARE(Selected(f), QStringLiteral("1,2"));
     if (QStandardPaths::findExecutable("pdftotext").isEmpty())
-        QSKIP("pdftotext is not installed");
+        QUILLARY_REQUIRE_OR_SKIP("pdftotext (poppler-utils) is not installed");
     const QString text = RunTool("pdftotext", {f.PdfPath(), "-"});
     QCOMPARE(text.count("Note 3\n"), 1); // the last note is not printed three times
     QVERIFY(text.contains("Note 2"));

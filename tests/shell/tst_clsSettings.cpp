@@ -253,6 +253,41 @@ private slots:
         clsSettings single(path());
         QCOMPARE(single.GetSetting("FontName"), QString::fromUtf8("Caf\u00e9"));
     }
+
+    // Lines the program never touches keep their bytes through saves by two stores (the
+    // second reads what the first wrote): also a CR inside a line, and a first line whose
+    // bytes begin like a byte order mark behind the file's own.
+    void untouchedLinesKeepTheirBytes_data() {
+        QTest::addColumn<QByteArray>("file");
+        QTest::addColumn<QByteArray>("saved");
+        const QByteArray keys = "Log Errors=1\nFontName=y\n";
+        QTest::newRow("byte order mark, a broken second one and a CR")
+            << QByteArray("\xEF\xBB\xBF\xEF\xBB\x0D\xBF\xEF\xBB\xBF\x2C")
+            << QByteArray("\xEF\xBB\xBF\xEF\xBB\x0D\xBF\xEF\xBB\xBF\x2C\n[Quillary Settings]\n") +
+                   keys;
+        QTest::newRow("CR inside a line")
+            << QByteArray("; a\rb\n[Quillary Settings]\nFontName=x\n")
+            << QByteArray("; a\rb\n[Quillary Settings]\nFontName=y\nLog Errors=1\n");
+        QTest::newRow("single-byte line that begins like a byte order mark")
+            << QByteArray("\xEF\xBB\xBF\xEF\xBB\xBFx\xFF\n[Quillary Settings]\n")
+            << QByteArray("\xEF\xBB\xBF\xEF\xBB\xBFx\xFF\n[Quillary Settings]\n") + keys;
+    }
+    void untouchedLinesKeepTheirBytes() {
+        QFETCH(QByteArray, file);
+        QFETCH(QByteArray, saved);
+        writeFile(file);
+        {
+            clsSettings first(path());
+            first.SetSetting("Log Errors", "1");
+            first.Save();
+        }
+        clsSettings second(path());
+        second.SetSetting("FontName", "y");
+        second.Save();
+        QFile f(path());
+        QVERIFY(f.open(QIODevice::ReadOnly));
+        QCOMPARE(f.readAll(), saved);
+    }
 };
 
 QTEST_MAIN(tst_clsSettings)

@@ -1,8 +1,12 @@
 #pragma once
 
-// A fresh folder per test under the test temp dir, removed afterwards.
+// A fresh folder per test under the test temp dir, removed afterwards. Its name carries
+// the process id: another run of the same test at the same time (a second copy of the
+// suite) must neither see nor wipe this one's files.
 
 #include <gtest/gtest.h>
+
+#include <unistd.h>
 
 #include <filesystem>
 #include <fstream>
@@ -15,7 +19,8 @@ protected:
     void SetUp() override {
         const auto* info = ::testing::UnitTest::GetInstance()->current_test_info();
         dir = std::filesystem::path(::testing::TempDir()) /
-              ("quillary_" + std::string(info->test_suite_name()) + "_" + info->name());
+              ("quillary_" + std::to_string(::getpid()) + "_" + info->test_suite_name() + "_" +
+               info->name());
         std::filesystem::remove_all(dir);
         std::filesystem::create_directories(dir);
     }

@@ -165,6 +165,34 @@ TEST_F(VersionStoreTest, PruneKeepsTheLastAndOneADayAndNeverTheNewest) {
     EXPECT_EQ(store.List().front().id, all.front().id);
 }
 
+// A local time of December 2026, whatever zone the test runs in.
+std::time_t LocalTime(int day, int hour) {
+    std::tm tm{};
+    tm.tm_year = 2026 - 1900;
+    tm.tm_mon = 11;
+    tm.tm_mday = day;
+    tm.tm_hour = hour;
+    tm.tm_isdst = -1;
+    return std::mktime(&tm);
+}
+
+TEST_F(VersionStoreTest, PruneCountsTheDaysOfTheCalendar) {
+    // "The last 3 days" at 10:00 on the 10th are the 10th, 9th and 8th: the evening of the
+    // 7th goes, though it is less than 3 times 24 hours ago.
+    VersionStore store(Path("notes.pdb"));
+    const std::pair<int, int> times[] = {{7, 11}, {7, 23}, {8, 23}, {9, 23}, {10, 9}};
+    for (const auto& [day, hour] : times)
+        ASSERT_TRUE(store.KeepBytes(NotesFile(1, std::to_string(day * 100 + hour)), nullptr,
+                                    nullptr, LocalTime(day, hour)));
+    ASSERT_EQ(store.List().size(), 5u);
+    EXPECT_EQ(store.Prune(VersionRetention{1, 3}, LocalTime(10, 10)), 2);
+    std::vector<std::time_t> left;
+    for (const VersionInfo& v : store.List())
+        left.push_back(v.kept);
+    EXPECT_EQ(left,
+              (std::vector<std::time_t>{LocalTime(10, 9), LocalTime(9, 23), LocalTime(8, 23)}));
+}
+
 TEST(VersionRetentionTest, SettingsTexts) {
     const auto defaults = quillary::ParseVersionRetention("", "");
     EXPECT_EQ(defaults.keepLast, 20);

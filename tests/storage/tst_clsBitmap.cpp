@@ -5,6 +5,8 @@
 #include <functional>
 #include <random>
 
+#include <unistd.h>
+
 namespace {
 
 std::vector<uint8_t> Hex(std::initializer_list<int> v) {
@@ -316,7 +318,7 @@ TEST(clsBitmap, BadBmpFilesAreRefused) {
 
 TEST(clsBitmap, BmpFilesNameThePath) {
     const std::string dir = ::testing::TempDir();
-    const std::string path = dir + "/quillary_tst_bitmap.bmp";
+    const std::string path = dir + "/quillary_tst_bitmap_" + std::to_string(::getpid()) + ".bmp";
     clsBitmap b = Noise(70, 20, 9);
     std::string error;
     ASSERT_TRUE(b.SaveWinBmpFile(path, &error)) << error;

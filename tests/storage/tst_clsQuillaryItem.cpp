@@ -8,6 +8,8 @@
 #include <ctime>
 #include <fstream>
 
+#include <unistd.h>
+
 namespace {
 
 std::vector<uint8_t> Slice(const std::vector<uint8_t>& v, size_t from, size_t n) {
@@ -21,7 +23,7 @@ clsQuillaryItem NewNote(const std::string& title = "3/14/26 4:07 pm - ") {
 }
 
 std::string TempPath(const std::string& name) {
-    return ::testing::TempDir() + "/quillary_item_" + name;
+    return ::testing::TempDir() + "/quillary_item_" + std::to_string(::getpid()) + "_" + name;
 }
 
 void WriteFile(const std::string& path, const std::string& bytes) {

@@ -124,7 +124,7 @@ TEST_F(ExternalFormats, ScanlineCompressionMatchesNetpbm) {
 
 TEST_F(ExternalFormats, NetpbmTwoByteRowsDecode) {
     if (!HaveProgram("pnmtopalm"))
-        GTEST_SKIP() << "netpbm not installed";
+        QUILLARY_GTEST_REQUIRE_OR_SKIP("netpbm (pnmtopalm) is not installed");
     // netpbm pads rows to 2 bytes, as the handheld does: 136 pixels take 18 bytes, not 20.
     for (auto [w, h] : {std::pair{136, 30}, {9, 4}, {100, 33}, {250, 12}}) {
         const clsBitmap pic = Sketch(w, h, unsigned(w * h));
