@@ -1,8 +1,9 @@
 // Import lists: the parser keeps to its rules (header 0, entries from line 3, trimmed
 // fields), and an import through the database adds one note per entry, with the text and
 // picture of the files the entry names (or the new note's own where a file is missing; a
-// text too long for one note continues in further notes), which a save and reload keeps. Entries are resolved in a scratch folder only: an input
-// that names a path with a folder in it is only parsed.
+// text too long for one note continues in further notes), which a save and reload keeps. Entries
+// are resolved in a scratch folder only: an input that names a path with a folder in it is only
+// parsed.
 
 #include "FuzzCheck.h"
 #include "FuzzScratch.h"

@@ -72,7 +72,8 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
 
     std::vector<uint8_t> image = {42};
     quillary::NoteArchive::ReadReport report;
-    const bool ok = quillary::NoteArchive::Read(QString::fromStdString(dir.string()), image, report);
+    const bool ok =
+        quillary::NoteArchive::Read(QString::fromStdString(dir.string()), image, report);
     if (!ok) {
         FUZZ_CHECK(!report.problems.isEmpty());
         FUZZ_CHECK(image == std::vector<uint8_t>{42});

@@ -13,9 +13,9 @@
 #include "storage/clsDatabase.h"
 
 #include <QCheckBox>
-#include <QStatusBar>
 #include <QPushButton>
 #include <QRadioButton>
+#include <QStatusBar>
 
 namespace quillary {
 

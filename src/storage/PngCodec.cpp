@@ -64,8 +64,7 @@ struct Inflater {
 
 // Calls f(type, data, size) for each chunk after the signature up to IEND; false when a
 // chunk runs past the end of the file.
-template <class F>
-bool ForEachChunk(const uint8_t* png, size_t size, F f) {
+template <class F> bool ForEachChunk(const uint8_t* png, size_t size, F f) {
     size_t at = 8;
     while (size - at >= 12) {
         const uint32_t len = ReadBE32(png + at);
@@ -91,12 +90,23 @@ bool IsPng(const uint8_t* png, size_t size) {
 uint64_t RawBytesNeeded(uint32_t w, uint32_t h, int depth, int colour, int interlace) {
     int channels = 0;
     switch (colour) {
-    case 0: channels = (depth == 1 || depth == 2 || depth == 4 || depth == 8 || depth == 16); break;
-    case 2: channels = (depth == 8 || depth == 16) ? 3 : 0; break;
-    case 3: channels = (depth == 1 || depth == 2 || depth == 4 || depth == 8); break;
-    case 4: channels = (depth == 8 || depth == 16) ? 2 : 0; break;
-    case 6: channels = (depth == 8 || depth == 16) ? 4 : 0; break;
-    default: break;
+    case 0:
+        channels = (depth == 1 || depth == 2 || depth == 4 || depth == 8 || depth == 16);
+        break;
+    case 2:
+        channels = (depth == 8 || depth == 16) ? 3 : 0;
+        break;
+    case 3:
+        channels = (depth == 1 || depth == 2 || depth == 4 || depth == 8);
+        break;
+    case 4:
+        channels = (depth == 8 || depth == 16) ? 2 : 0;
+        break;
+    case 6:
+        channels = (depth == 8 || depth == 16) ? 4 : 0;
+        break;
+    default:
+        break;
     }
     if (channels == 0 || interlace > 1)
         return 0;
@@ -111,8 +121,10 @@ uint64_t RawBytesNeeded(uint32_t w, uint32_t h, int depth, int colour, int inter
                                     {0, 2, 2, 4}, {1, 0, 2, 2}, {0, 1, 1, 2}};
     uint64_t total = 0;
     for (const auto& p : kPass) {
-        const uint64_t pw = w > uint32_t(p[0]) ? (w - uint32_t(p[0]) + p[2] - 1) / uint32_t(p[2]) : 0;
-        const uint64_t ph = h > uint32_t(p[1]) ? (h - uint32_t(p[1]) + p[3] - 1) / uint32_t(p[3]) : 0;
+        const uint64_t pw =
+            w > uint32_t(p[0]) ? (w - uint32_t(p[0]) + p[2] - 1) / uint32_t(p[2]) : 0;
+        const uint64_t ph =
+            h > uint32_t(p[1]) ? (h - uint32_t(p[1]) + p[3] - 1) / uint32_t(p[3]) : 0;
         total += rows(pw, ph);
     }
     return total;
@@ -244,11 +256,11 @@ PngCodec::Result PngCodec::Decode(const uint8_t* png, size_t size, clsBitmap& bi
     const int depth = png[24], colour = png[25], interlace = png[28];
     if (w == 0 || h == 0 || w > 0x7FFFFFFFu || h > 0x7FFFFFFFu)
         return refused("is a damaged PNG file (it says it is " + std::to_string(w) + " × " +
-                               std::to_string(h) + " pixels).");
+                       std::to_string(h) + " pixels).");
     if (w > uint32_t(clsBitmap::kMaxDimension) || h > uint32_t(clsBitmap::kMaxDimension) ||
         uint64_t(w) * h > maxPixels)
         return refused("is " + std::to_string(w) + " × " + std::to_string(h) +
-                               " pixels, far larger than a note's picture can be.");
+                       " pixels, far larger than a note's picture can be.");
     const uint64_t needed = RawBytesNeeded(w, h, depth, colour, interlace);
     if (needed == 0 || png[26] != 0 || png[27] != 0)
         return refused("is a damaged PNG file (its header names no kind of PNG picture).");
@@ -287,15 +299,14 @@ PngCodec::Result PngCodec::Decode(const uint8_t* png, size_t size, clsBitmap& bi
         return total <= needed;
     });
     if (total > needed)
-        return refused("holds more image data than a picture of " + std::to_string(w) +
-                               " × " + std::to_string(h) +
-                               " pixels needs (it inflates past " + std::to_string(needed) +
-                               " bytes); it was not read.");
+        return refused("holds more image data than a picture of " + std::to_string(w) + " × " +
+                       std::to_string(h) + " pixels needs (it inflates past " +
+                       std::to_string(needed) + " bytes); it was not read.");
     if (!ownKind)
         return Result::OtherKind;
     if (damaged || rc != Z_STREAM_END || total != needed)
         return refused("is a damaged PNG file (its image data is " +
-                               std::string(total < needed ? "cut short" : "broken") + ").");
+                       std::string(total < needed ? "cut short" : "broken") + ").");
     const size_t lineBytes = (size_t(w) + 7) / 8;
     for (size_t y = 0; y < h; ++y)
         if (raw[y * (lineBytes + 1)] != 0)

@@ -282,7 +282,8 @@ bool clsQuillaryItem::ImportNoteItem(const std::string& textFilePath,
             if (!ReadWholeFile(textFilePath, bytes, &why, kMaxTextFileBytes))
                 problems.push_back(why);
             else if (quillary::ImportTextToCp1252(
-                         std::string_view(reinterpret_cast<const char*>(bytes.data()), bytes.size()),
+                         std::string_view(reinterpret_cast<const char*>(bytes.data()),
+                                          bytes.size()),
                          textFilePath, text, problems))
                 SetText(text);
             if (messages)

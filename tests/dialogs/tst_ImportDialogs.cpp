@@ -221,7 +221,8 @@ private slots:
         QCOMPARE(saved->GetNumRecords(), 4);
         for (int i = 0; i < 4; ++i)
             QCOMPARE(saved->GetRecordObject(i)->RawText(), shown[size_t(i)]);
-        const QString whole = QString::fromStdString(Cp1252ToUtf8(shown[2] + "\n" + shown[3].substr(12)));
+        const QString whole =
+            QString::fromStdString(Cp1252ToUtf8(shown[2] + "\n" + shown[3].substr(12)));
         QCOMPARE(whole, QString::fromUtf8(file).remove(u'\r'));
     }
 

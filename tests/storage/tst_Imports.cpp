@@ -302,24 +302,28 @@ TEST(ImportFormats, SplitNoteText) {
 TEST(ImportFormats, ImportTextEncodings) {
     struct Case {
         std::string bytes;
-        std::string stored;                 // when accepted
-        std::vector<std::string> problems;  // when refused
+        std::string stored;                // when accepted
+        std::vector<std::string> problems; // when refused
     };
     const Case cases[] = {
-        {"caf\xC3\xA9", "caf\xE9", {}},                          // UTF-8
+        {"caf\xC3\xA9", "caf\xE9", {}}, // UTF-8
         {"\xE2\x82\xAC 5\r\n\xE2\x80\x9Cq\xE2\x80\x9D", "\x80 5\r\n\x93q\x94", {}},
-        {"\xEF\xBB\xBFplain", "plain", {}},                      // a byte order mark says UTF-8
-        {"caf\xE9", "caf\xE9", {}},                              // not UTF-8: Windows-1252
-        {"caf\xC3\xA9 \xE9", "caf\xC3\xA9 \xE9", {}},            // mixed: not UTF-8 either
+        {"\xEF\xBB\xBFplain", "plain", {}},           // a byte order mark says UTF-8
+        {"caf\xE9", "caf\xE9", {}},                   // not UTF-8: Windows-1252
+        {"caf\xC3\xA9 \xE9", "caf\xC3\xA9 \xE9", {}}, // mixed: not UTF-8 either
         {"plain ascii", "plain ascii", {}},
-        {"\xC0\xAF", "\xC0\xAF", {}},                            // an overlong form is not UTF-8
+        {"\xC0\xAF", "\xC0\xAF", {}}, // an overlong form is not UTF-8
         {"ok\n\xCF\x80 and \xE2\x98\x83\r\nfine\r\xF0\x9F\x98\x80",
          "",
          {"t.txt, line 2: the character \"\xCF\x80\" (U+03C0) cannot be stored on the handheld.",
-          "t.txt, line 2: the character \"\xE2\x98\x83\" (U+2603) cannot be stored on the handheld.",
+          "t.txt, line 2: the character \"\xE2\x98\x83\" (U+2603) cannot be stored on the "
+          "handheld.",
           "t.txt, line 4: the character \"\xF0\x9F\x98\x80\" (U+1F600) cannot be stored on the "
           "handheld."}},
-        {"\xEF\xBB\xBF" "a\n\xE9", "", {"t.txt, line 2: text that is not UTF-8 cannot be stored on the handheld."}},
+        {"\xEF\xBB\xBF"
+         "a\n\xE9",
+         "",
+         {"t.txt, line 2: text that is not UTF-8 cannot be stored on the handheld."}},
     };
     for (const auto& c : cases) {
         std::string out = "stale";
@@ -367,14 +371,19 @@ TEST_F(ImportTest, LongTextsBecomeConsecutiveNotes) {
         int notes;
     };
     const Case cases[] = {
-        {"raw", [&] { return db.AppendRawTextNotes(Write("raw.txt", crlf + "|\r\nsmall|")); },
-         {lines, "small"}, '\n', 3},
+        {"raw",
+         [&] { return db.AppendRawTextNotes(Write("raw.txt", crlf + "|\r\nsmall|")); },
+         {lines, "small"},
+         '\n',
+         3},
         {"list",
          [&] {
              return db.ImportListFormat(
                  Write("list.txt", "0\r\nc\r\nlong.txt,p.bmp\r\nshort.txt\r\n"));
          },
-         {spaces, "short"}, ' ', 4},
+         {spaces, "short"},
+         ' ',
+         4},
     };
     for (const auto& c : cases) {
         Reset();
@@ -441,18 +450,24 @@ TEST_F(ImportTest, Utf8ImportTexts) {
          Path("snow.txt") + ", line 2: the character \"\xE2\x98\x83\" (U+2603) cannot be "
                             "stored on the handheld."},
         {"inserts",
-         [&] { return inserts.AppendRawTextInsertDB(Write("i.txt", "#Caf\xC3\xA9#caf\xC3\xA9 \xE2\x82\xAC")); },
+         [&] {
+             return inserts.AppendRawTextInsertDB(
+                 Write("i.txt", "#Caf\xC3\xA9#caf\xC3\xA9 \xE2\x82\xAC"));
+         },
          "caf\xE9 \x80", ""},
         {"inserts refused",
          [&] { return inserts.AppendRawTextInsertDB(Write("i2.txt", "#A#b#Snow#\xE2\x98\x83")); },
-         "", Path("i2.txt") + ", line 1: the character \"\xE2\x98\x83\" (U+2603) cannot be "
-                              "stored on the handheld."},
-        {"insert list", [&] { return inserts.ImportListFormat(Write("il.txt", "0\nc\ncafe.txt\n")); },
+         "",
+         Path("i2.txt") + ", line 1: the character \"\xE2\x98\x83\" (U+2603) cannot be "
+                          "stored on the handheld."},
+        {"insert list",
+         [&] { return inserts.ImportListFormat(Write("il.txt", "0\nc\ncafe.txt\n")); },
          "caf\xE9 \x80", ""},
         {"insert list refused",
          [&] { return inserts.ImportListFormat(Write("il2.txt", "0\nc\ncafe.txt\nsnow.txt\n")); },
-         "", Path("snow.txt") + ", line 2: the character \"\xE2\x98\x83\" (U+2603) cannot be "
-                                "stored on the handheld."},
+         "",
+         Path("snow.txt") + ", line 2: the character \"\xE2\x98\x83\" (U+2603) cannot be "
+                            "stored on the handheld."},
     };
     for (const auto& c : cases) {
         Reset();

@@ -50,8 +50,9 @@ std::vector<uint8_t> MakePng(uint32_t w, uint32_t h, int depth, int colour, int 
     const std::vector<uint8_t> z = Deflate(raw);
     const size_t part = z.size() / size_t(idatChunks) + 1;
     for (size_t at = 0; at < z.size(); at += part)
-        Chunk(png, "IDAT", std::vector<uint8_t>(z.begin() + std::ptrdiff_t(at),
-                                                z.begin() + std::ptrdiff_t(std::min(z.size(), at + part))));
+        Chunk(png, "IDAT",
+              std::vector<uint8_t>(z.begin() + std::ptrdiff_t(at),
+                                   z.begin() + std::ptrdiff_t(std::min(z.size(), at + part))));
     Chunk(png, "IEND", {});
     return png;
 }
@@ -68,7 +69,8 @@ clsBitmap Picture(int w, int h) {
 } // namespace
 
 TEST(PngCodec, WhatItWritesReadsBack) {
-    for (const auto& [w, h] : std::vector<std::pair<int, int>>{{1, 1}, {8, 8}, {9, 3}, {160, 37}, {500, 500}}) {
+    for (const auto& [w, h] :
+         std::vector<std::pair<int, int>>{{1, 1}, {8, 8}, {9, 3}, {160, 37}, {500, 500}}) {
         const clsBitmap picture = Picture(w, h);
         std::vector<uint8_t> png;
         std::string why;
