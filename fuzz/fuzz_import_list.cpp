@@ -1,8 +1,9 @@
 // Import lists: the parser keeps to its rules (header 0, entries from line 3, trimmed
 // fields), and an import through the database adds one note per entry, with the text and
-// picture of the files the entry names (or the new note's own where a file is missing),
-// which a save and reload keeps. Entries are resolved in a scratch folder only: an input
-// that names a path with a folder in it is only parsed.
+// picture of the files the entry names (or the new note's own where a file is missing; a
+// text too long for one note continues in further notes), which a save and reload keeps. Entries
+// are resolved in a scratch folder only: an input that names a path with a folder in it is only
+// parsed.
 
 #include "FuzzCheck.h"
 #include "FuzzScratch.h"
@@ -41,12 +42,13 @@ struct Files {
     }
 };
 
-std::string Stored(const std::string& text) {
+// The note texts a text file gives: stored without CRs, split when too long for one note.
+std::vector<std::string> Stored(const std::string& text) {
     std::string out;
     for (char c : text)
         if (c != '\r')
             out += c;
-    return out.substr(0, clsQuillaryItem::kMaxTextChars);
+    return quillary::SplitNoteText(out, clsQuillaryItem::kMaxTextChars);
 }
 
 // Where the import looks for a name without a folder: beside the list, then in the
@@ -95,7 +97,19 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
         FUZZ_CHECK(db.GetNumRecords() == 1 && !db.m_FileDirtyFlag);
         return 0;
     }
-    FUZZ_CHECK(result.completed && size_t(result.imported) == entries.size());
+    static const std::map<std::string, std::string> texts = {{"a.txt", kText},
+                                                             {"long.txt", kLongText}};
+    // Each entry gives one note, and the long text one more for its continuation.
+    size_t notes = 0;
+    int split = 0;
+    for (const auto& e : entries) {
+        const auto known = texts.find(e.textPath);
+        const size_t parts = known != texts.end() ? Stored(known->second).size() : 1;
+        notes += parts;
+        split += parts > 1;
+    }
+    FUZZ_CHECK(result.completed && size_t(result.imported) == notes);
+    FUZZ_CHECK(result.split == split);
     FUZZ_CHECK(db.GetNumRecords() == 1 + result.imported);
 
     const std::vector<uint8_t> saved = db.GetDatabaseBytes();
@@ -103,25 +117,28 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     std::string error;
     FUZZ_CHECK(again.LoadDatabaseBytes(saved.data(), saved.size(), "again.pdb", {}, &error));
     FUZZ_CHECK(again.GetNumRecords() == db.GetNumRecords());
-    static const std::map<std::string, std::string> texts = {{"a.txt", kText},
-                                                             {"long.txt", kLongText}};
     static const clsBitmap picture = Picture();
     clsBitmap blank;
     blank.InitializeBitmap(500, 500, 1);
-    for (size_t i = 0; i < entries.size(); ++i) {
-        const clsQuillaryItem& note = *again.GetRecordObject(int(i) + 1);
-        const auto& e = entries[i];
+    int at = 1;
+    for (const auto& e : entries) {
         const auto known = texts.find(e.textPath);
-        if (known != texts.end())
-            FUZZ_CHECK(note.RawText() == Stored(known->second));
-        else if (!Exists(e.textPath))
-            FUZZ_CHECK(note.RawText() == "fuzz - ");
-        clsBitmap pic;
-        FUZZ_CHECK(note.GetBitmap(pic));
-        if (e.bitmapPath == "b.bmp")
-            FUZZ_CHECK(pic == picture);
-        else if (e.bitmapPath == "bad.bmp" || !Exists(e.bitmapPath))
-            FUZZ_CHECK(pic == blank);
+        const std::vector<std::string> parts =
+            known != texts.end() ? Stored(known->second) : std::vector<std::string>(1);
+        for (size_t k = 0; k < parts.size(); ++k) {
+            const clsQuillaryItem& note = *again.GetRecordObject(at++);
+            if (known != texts.end())
+                FUZZ_CHECK(note.RawText() == parts[k]);
+            else if (!Exists(e.textPath))
+                FUZZ_CHECK(note.RawText() == "fuzz - ");
+            // The picture goes with the first note of a text; the rest have a blank one.
+            clsBitmap pic;
+            FUZZ_CHECK(note.GetBitmap(pic));
+            if (e.bitmapPath == "b.bmp" && k == 0)
+                FUZZ_CHECK(pic == picture);
+            else if (e.bitmapPath == "bad.bmp" || !Exists(e.bitmapPath) || k > 0)
+                FUZZ_CHECK(pic == blank);
+        }
     }
     return 0;
 }

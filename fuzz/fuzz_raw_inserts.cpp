@@ -1,4 +1,4 @@
-// Raw text inserts import: a file is refused with a message and nothing added, or every
+// Raw text inserts import: a file is refused with messages and nothing added, or every
 // title and text the parser finds becomes one insert that fits a handheld record, and a
 // save and reload keeps them.
 
@@ -35,8 +35,17 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
         FUZZ_CHECK(ins.GetNumRecords() == 0 && !ins.m_FileDirtyFlag);
         return 0;
     }
-    const std::vector<quillary::RawInsertPair> pairs =
-        quillary::ParseRawInserts(std::string_view(reinterpret_cast<const char*>(data), size));
+    // UTF-8 files are read as the Windows-1252 they spell, or refused whole.
+    std::string cp1252;
+    std::vector<std::string> problems;
+    if (!quillary::ImportTextToCp1252(std::string_view(reinterpret_cast<const char*>(data), size),
+                                      path, cp1252, problems)) {
+        FUZZ_CHECK(!result.completed && result.imported == 0 && !problems.empty());
+        FUZZ_CHECK(result.messages.size() == problems.size() + 1);
+        FUZZ_CHECK(ins.GetNumRecords() == 0 && !ins.m_FileDirtyFlag);
+        return 0;
+    }
+    const std::vector<quillary::RawInsertPair> pairs = quillary::ParseRawInserts(cp1252);
     // A database holds at most 32767 records; what does not fit is reported, not dropped
     // silently.
     const size_t fits = std::min(pairs.size(), size_t(quillary::kPdbMaxRecords));

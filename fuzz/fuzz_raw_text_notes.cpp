@@ -1,6 +1,7 @@
-// Raw text notes import: a file is refused (empty, or holding NUL bytes) with a message
-// and nothing added, or every note the parser finds comes in, and a save and reload keeps
-// each note's text as the record stores it (CRs removed, the first 1999 characters).
+// Raw text notes import: a file is refused (empty, holding NUL bytes, or UTF-8 with
+// characters Windows-1252 lacks) with messages and nothing added, or every note the parser
+// finds in its Windows-1252 text comes in whole, a long one over consecutive notes, and a
+// save and reload keeps each note's text as the record stores it (CRs removed).
 
 #include "FuzzCheck.h"
 #include "FuzzScratch.h"
@@ -18,7 +19,7 @@ std::string Stored(const std::string& text) {
     for (char c : text)
         if (c != '\r')
             out += c;
-    return out.substr(0, clsQuillaryItem::kMaxTextChars);
+    return out;
 }
 
 } // namespace
@@ -39,13 +40,29 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
         FUZZ_CHECK(db.GetDatabaseBytes() == before && !db.m_FileDirtyFlag);
         return 0;
     }
-    const std::vector<std::string> notes =
-        quillary::ParseRawTextNotes(std::string_view(reinterpret_cast<const char*>(data), size));
+    std::string cp1252;
+    std::vector<std::string> problems;
+    if (!quillary::ImportTextToCp1252(std::string_view(reinterpret_cast<const char*>(data), size),
+                                      path, cp1252, problems)) {
+        FUZZ_CHECK(!result.completed && result.imported == 0 && !problems.empty());
+        FUZZ_CHECK(result.messages.size() == problems.size() + 1);
+        FUZZ_CHECK(db.GetDatabaseBytes() == before && !db.m_FileDirtyFlag);
+        return 0;
+    }
+    // The texts the notes must hold: each parsed note, split where it is too long.
+    std::vector<std::string> notes;
+    int split = 0;
+    for (const std::string& note : quillary::ParseRawTextNotes(cp1252)) {
+        const auto parts = quillary::SplitNoteText(Stored(note), clsQuillaryItem::kMaxTextChars);
+        split += parts.size() > 1;
+        notes.insert(notes.end(), parts.begin(), parts.end());
+    }
     // One note was there; a database holds at most 32767, and what does not fit is
     // reported, not dropped silently.
     const size_t fits = std::min(notes.size(), size_t(quillary::kPdbMaxRecords - 1));
     FUZZ_CHECK(!notes.empty() && size_t(result.imported) == fits);
     FUZZ_CHECK(result.completed == (fits == notes.size()));
+    FUZZ_CHECK(!result.completed || result.split == split);
     FUZZ_CHECK(result.messages.size() == (result.completed ? 0u : 1u));
     FUZZ_CHECK(db.GetNumRecords() == 1 + result.imported && db.m_FileDirtyFlag);
 
@@ -57,7 +74,8 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     FUZZ_CHECK(again.GetRecordObject(0)->RawText() == "fuzz - ");
     for (size_t i = 0; i < fits; ++i) {
         const clsQuillaryItem& note = *again.GetRecordObject(int(i) + 1);
-        FUZZ_CHECK(note.RawText() == Stored(notes[i]));
+        FUZZ_CHECK(note.RawText() == notes[i]);
+        FUZZ_CHECK(note.RawText().size() <= clsQuillaryItem::kMaxTextChars);
         FUZZ_CHECK(note.DirtyFlag() && note.UniqueID == 0);
     }
     return 0;

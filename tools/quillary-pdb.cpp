@@ -4,12 +4,12 @@
 
 #include "OneLine.h"
 #include "PdbVersionsCommand.h"
-#include "PngWriter.h"
 #include "quillary-pdb-help.h"
 #include "storage/Cp1252.h"
 #include "storage/FileIO.h"
 #include "storage/ImportResult.h"
 #include "storage/InsertFolder.h"
+#include "storage/PngCodec.h"
 #include "storage/clsBitmap.h"
 #include "storage/clsDatabase.h"
 #include "storage/clsInsertDatabase.h"
@@ -255,7 +255,7 @@ void ExportNote(const clsDatabase& db, int i, const std::string& dir, clsBitmap&
     std::string error;
     if (!db.GetRecordBitmap(i, pic, &error))
         Die(error);
-    if (!quillary::EncodePng(pic, png, &error))
+    if (!quillary::PngCodec::Encode(pic, png, &error))
         Die(stem + ".png: " + error);
     WriteExportFile(stem + ".png", png.data(), png.size());
 }
@@ -348,12 +348,24 @@ void Resave(const std::string& path, const std::string& out) {
 }
 
 // A failed import ends with its first message; a completed one lists its warnings.
+// A refused text names every character that cannot be stored, all on that one line.
 void PrintResult(const ImportResult& r, const char* one, const char* many) {
-    if (r.imported == 0 && !r.completed)
-        Die(r.messages.empty() ? "Nothing was imported." : OneLine(r.messages.front()));
+    if (r.imported == 0 && !r.completed) {
+        if (r.messages.empty())
+            Die("Nothing was imported.");
+        std::string all = r.messages.front();
+        if (r.refused > 0)
+            for (size_t i = 1; i < r.messages.size(); ++i)
+                all += " " + r.messages[i];
+        Die(OneLine(all));
+    }
     for (const std::string& m : r.messages)
         std::fprintf(stderr, "%s\n", OneLine(m).c_str());
-    std::printf("%d %s imported\n", r.imported, r.imported == 1 ? one : many);
+    std::printf("%d %s imported", r.imported, r.imported == 1 ? one : many);
+    if (r.split > 0)
+        std::printf(" (%d long %s split over consecutive notes)", r.split,
+                    r.split == 1 ? "text" : "texts");
+    std::printf("\n");
 }
 
 void Import(const std::string& path, const std::string& option, const std::string& source,

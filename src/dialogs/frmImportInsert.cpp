@@ -15,6 +15,7 @@
 #include <QCheckBox>
 #include <QPushButton>
 #include <QRadioButton>
+#include <QStatusBar>
 
 namespace quillary {
 
@@ -117,20 +118,28 @@ bool frmImportInsert::Run(int index, bool overwriteChecked) {
             return true;
         if (overwrite)
             db.DeleteAllRecords();
-        ReportImportResult(ctx, db.AppendDatabaseInserts(other), QStringLiteral("inserts"));
+        const ImportResult result = db.AppendDatabaseInserts(other);
+        ReportImportResult(ctx, result, QStringLiteral("inserts"));
+        m_Main.statusBar()->showMessage(ImportSummary(result, QStringLiteral("inserts")), 15000);
     } else {
         const QString path = OpenTextFileDialog(ctx, 1);
         if (path.isEmpty())
             return true;
-        // A file that cannot be read is reported before anything is deleted.
-        std::string content, why;
-        if (!ReadImportFile(path.toStdString(), content, &why)) {
-            ReportError(ctx, QString::fromStdString(why));
+        // A file that cannot be read, or holds characters an insert cannot store, is
+        // reported before anything is deleted.
+        std::string content;
+        std::vector<std::string> problems;
+        if (!ReadImportText(path.toStdString(), content, problems)) {
+            QStringList lines;
+            for (const std::string& p : problems)
+                lines << QString::fromStdString(p);
+            ReportError(ctx, lines.join(QStringLiteral("\r\n")));
             return true;
         }
         if (overwrite)
             db.DeleteAllRecords();
-        AppendRawTextInsertDBInteractive(ctx, db, path);
+        const ImportResult result = AppendRawTextInsertDBInteractive(ctx, db, path);
+        m_Main.statusBar()->showMessage(ImportSummary(result, QStringLiteral("inserts")), 15000);
     }
     if (db.m_FileDirtyFlag) {
         m_Main.ShowProgressBar(true);

@@ -15,6 +15,7 @@
 #include <QCheckBox>
 #include <QPushButton>
 #include <QRadioButton>
+#include <QStatusBar>
 
 namespace quillary {
 
@@ -64,21 +65,23 @@ void frmImportNotes::Done() {
             QStringLiteral("Are you sure you want to delete all current notes(overwrite)?"),
             kAppTitle, MsgButtons::YesNo, MsgIcon::Exclamation) != MsgResult::Yes)
         return;
-    Import(index, overwrite);
+    const std::optional<ImportResult> result = Import(index, overwrite);
     m_Main.RefreshAfterImport();
+    if (result)
+        m_Main.statusBar()->showMessage(ImportSummary(*result, QStringLiteral("notes")), 15000);
     accept();
 }
 
-void frmImportNotes::Import(int index, bool overwrite) {
+std::optional<ImportResult> frmImportNotes::Import(int index, bool overwrite) {
     AppContext& ctx = m_Main.Context();
     clsDatabase& db = m_Main.Database();
     if (index == kExport) {
         if (!m_Main.SaveChanges())
-            return;
+            return {};
         m_Main.ShowProgressBar(true);
         ExportDatabaseInteractive(ctx, db, m_Main.ProgressBarReporter());
         m_Main.ShowProgressBar(false);
-        return;
+        return {};
     }
     if (index == kPalmDatabase) {
         clsDatabase other;
@@ -87,27 +90,39 @@ void frmImportNotes::Import(int index, bool overwrite) {
         const bool opened = OpenDatabaseInteractive(ctx, other, m_Main.ProgressBarReporter());
         m_Main.ShowProgressBar(false);
         if (!opened)
-            return;
+            return {};
         if (overwrite)
             db.DeleteAllRecords();
-        ReportImportResult(ctx, db.AppendDatabaseNotes(other), QStringLiteral("notes"));
-        return;
+        const ImportResult result = db.AppendDatabaseNotes(other);
+        ReportImportResult(ctx, result, QStringLiteral("notes"));
+        return result;
     }
     const QString path = OpenTextFileDialog(ctx, index == kList ? 2 : 1);
     if (path.isEmpty())
-        return;
+        return {};
     // A file that cannot be read is reported before anything is deleted.
     std::string content, why;
     if (!ReadImportFile(path.toStdString(), content, &why)) {
         ReportError(ctx, QString::fromStdString(why));
-        return;
+        return {};
     }
-    if (overwrite)
-        db.DeleteAllRecords();
-    if (index == kList)
-        ImportListFormatInteractive(ctx, db, path);
-    else
-        AppendRawTextNotesInteractive(ctx, db, path);
+    auto run = [&](clsDatabase& into) {
+        return index == kList ? ImportListFormatInteractive(ctx, into, path)
+                              : AppendRawTextNotesInteractive(ctx, into, path);
+    };
+    if (!overwrite)
+        return run(db);
+    // The new notes come in apart first: a text the handheld cannot store refuses the
+    // import, and the notes it was to replace then stay.
+    clsDatabase incoming;
+    incoming.m_NewNoteTitle = db.m_NewNoteTitle;
+    incoming.AddNewDatabase();
+    const ImportResult result = run(incoming);
+    if (result.refused > 0)
+        return result;
+    db.DeleteAllRecords();
+    db.AppendDatabaseNotes(incoming);
+    return result;
 }
 
 } // namespace quillary

@@ -1,6 +1,10 @@
 #pragma once
 
+#include "storage/ImportResult.h"
+
 #include <QDialog>
+
+#include <optional>
 
 class QCheckBox;
 class QRadioButton;
@@ -13,8 +17,10 @@ class frmMain;
 // notes database into the main window's database, or writes a copy of it under a new file
 // name. "Delete Existing Records Before Importing" empties the database first, after a
 // confirmation, and only once the file to import has been chosen and can be read: a
-// cancelled or unreadable file changes nothing. The main window commits the note being
-// edited before it shows the dialog and refreshes its note list afterwards.
+// cancelled or unreadable file, or texts refused for characters the handheld cannot
+// store, change nothing. The main window commits the note being edited before it shows
+// the dialog and refreshes its note list afterwards; the status bar then says how many
+// notes came in, were split or were refused.
 class frmImportNotes : public QDialog {
     Q_OBJECT
 public:
@@ -27,7 +33,8 @@ public:
 
 private:
     int ChosenIndex() const;
-    void Import(int index, bool overwrite);
+    // What a text or database import did; nothing for an export or a cancelled one.
+    std::optional<ImportResult> Import(int index, bool overwrite);
 
     frmMain& m_Main;
     QList<QRadioButton*> m_optImport; // in the order kRawText, kList, kPalmDatabase, kExport

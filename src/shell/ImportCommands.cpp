@@ -34,6 +34,20 @@ void ReportImportResult(AppContext& ctx, const ImportResult& result, const QStri
         ReportError(ctx, lines.join(QStringLiteral("\r\n")));
 }
 
+QString ImportSummary(const ImportResult& result, const QString& what) {
+    const QString one = what.endsWith(u's') ? what.chopped(1) : what;
+    auto count = [&](int n) { return QStringLiteral("%1 %2").arg(n).arg(n == 1 ? one : what); };
+    QString text = QStringLiteral("%1 imported.").arg(count(result.imported));
+    if (result.split > 0)
+        text += result.split == 1
+                    ? QStringLiteral(" 1 long text was split into consecutive notes.")
+                    : QStringLiteral(" %1 long texts were split into consecutive notes.")
+                          .arg(result.split);
+    if (result.refused > 0)
+        text += QStringLiteral(" %1 refused.").arg(count(result.refused));
+    return text;
+}
+
 namespace {
 
 template <class Db, class Import>

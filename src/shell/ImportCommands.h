@@ -39,4 +39,8 @@ ImportResult AppendDatabaseInsertsInteractive(AppContext& ctx, clsInsertDatabase
 // Shows the messages of an import result (nothing when there are none).
 void ReportImportResult(AppContext& ctx, const ImportResult& result, const QString& what);
 
+// One line for the status bar: how many came in, how many long texts were split over
+// consecutive notes and how many were refused. what: "notes" or "inserts".
+QString ImportSummary(const ImportResult& result, const QString& what);
+
 } // namespace quillary

@@ -4,6 +4,7 @@
 #include "storage/Cp1252.h"
 #include "storage/FileIO.h"
 #include "storage/PdbFormat.h"
+#include "storage/PngCodec.h"
 #include "storage/VersionStore.h"
 #include "storage/TextUtil.h"
 #include "storage/clsBitmap.h"
@@ -191,48 +192,6 @@ bool ApplyLayout(const Layout& layout, const PdbHeader& header,
 
 // ---- pictures --------------------------------------------------------------------------
 
-uint32_t Crc32(const char* data, qsizetype n, uint32_t crc = 0) {
-    static const auto table = [] {
-        std::array<uint32_t, 256> t{};
-        for (uint32_t i = 0; i < 256; ++i) {
-            uint32_t c = i;
-            for (int k = 0; k < 8; ++k)
-                c = (c & 1) ? 0xEDB88320u ^ (c >> 1) : c >> 1;
-            t[i] = c;
-        }
-        return t;
-    }();
-    crc = ~crc;
-    for (qsizetype i = 0; i < n; ++i)
-        crc = table[(crc ^ uint8_t(data[i])) & 0xFF] ^ (crc >> 8);
-    return ~crc;
-}
-
-void PutChunk(QByteArray& png, const char* type, const QByteArray& data) {
-    char be[4];
-    WriteBE32(reinterpret_cast<uint8_t*>(be), uint32_t(data.size()));
-    png.append(be, 4);
-    const qsizetype start = png.size();
-    png.append(type, 4);
-    png.append(data);
-    WriteBE32(reinterpret_cast<uint8_t*>(be), Crc32(png.constData() + start, png.size() - start));
-    png.append(be, 4);
-}
-
-// Scanlines of a 1-bit greyscale PNG (filter byte 0, then the row; 1 = white).
-QByteArray PngScanlines(const clsBitmap& bitmap) {
-    const qsizetype lineBytes = (bitmap.Width() + 7) / 8;
-    QByteArray raw(bitmap.Height() * (lineBytes + 1), '\0');
-    char* out = raw.data();
-    for (int y = 0; y < bitmap.Height(); ++y) {
-        const uint8_t* row = bitmap.Data().data() + size_t(y) * size_t(bitmap.RowBytes());
-        *out++ = 0;
-        for (qsizetype i = 0; i < lineBytes; ++i)
-            *out++ = char(~row[i]);
-    }
-    return raw;
-}
-
 // The picture as the note stores it rides along in a private chunk of its PNG, so that
 // importing a picture nobody edited needs no decoding: inflating a picture costs many
 // times more than reading its file. "qlPB" is ancillary, private and unsafe to copy (an
@@ -242,64 +201,42 @@ QByteArray PngScanlines(const clsBitmap& bitmap) {
 // (big-endian, checked instead of the SHA-1 because it is many times faster), the stored
 // picture as is (compressing it would bring the inflating back).
 constexpr char kStoredPictureChunk[] = "qlPB";
-constexpr qsizetype kStoredPictureHead = 32;
+constexpr size_t kStoredPictureHead = 32;
 
-// A 1-bit greyscale PNG, written directly: image plugins cost more than the picture.
-// stored: the note's picture as it is stored, when the PNG shows exactly that.
+// A 1-bit greyscale PNG (PngCodec, as export writes them); stored: the note's picture as
+// it is stored, when the PNG shows exactly that. Empty when the picture cannot be written.
 QByteArray EncodePng(const clsBitmap& bitmap, const std::vector<uint8_t>* stored = nullptr) {
-    QByteArray png("\x89PNG\r\n\x1a\n", 8);
-    QByteArray ihdr(13, '\0');
-    WriteBE32(reinterpret_cast<uint8_t*>(ihdr.data()), uint32_t(bitmap.Width()));
-    WriteBE32(reinterpret_cast<uint8_t*>(ihdr.data()) + 4, uint32_t(bitmap.Height()));
-    ihdr[8] = 1; // bit depth; colour type 0 (grey), deflate, no filter, no interlace
-    PutChunk(png, "IHDR", ihdr);
-    const QByteArray idat = qCompress(PngScanlines(bitmap), 6).mid(4); // zlib stream
-    PutChunk(png, "IDAT", idat);
+    std::vector<uint8_t> png;
+    if (!PngCodec::Encode(bitmap, png))
+        return {};
     if (stored) {
-        const QByteArray bytes(reinterpret_cast<const char*>(stored->data()),
-                               qsizetype(stored->size()));
-        QByteArray payload = QCryptographicHash::hash(bytes, QCryptographicHash::Sha1);
-        uint8_t head[12];
-        WriteBE32(head, Crc32(idat.constData(), idat.size(), Crc32(ihdr.constData(), ihdr.size())));
+        std::vector<uint8_t> payload(kStoredPictureHead);
+        const QByteArray sha1 = QCryptographicHash::hash(
+            QByteArrayView(reinterpret_cast<const char*>(stored->data()), qsizetype(stored->size())),
+            QCryptographicHash::Sha1);
+        std::memcpy(payload.data(), sha1.constData(), 20);
+        WriteBE32(payload.data() + 20, PngCodec::ImageDataCrc(png.data(), png.size()));
         const uint64_t hash = VersionStore::Hash(stored->data(), stored->size());
-        WriteBE32(head + 4, uint32_t(hash >> 32));
-        WriteBE32(head + 8, uint32_t(hash));
-        payload.append(reinterpret_cast<const char*>(head), 12);
-        payload.append(bytes);
-        PutChunk(png, kStoredPictureChunk, payload);
+        WriteBE32(payload.data() + 24, uint32_t(hash >> 32));
+        WriteBE32(payload.data() + 28, uint32_t(hash));
+        payload.insert(payload.end(), stored->begin(), stored->end());
+        PngCodec::AddChunk(png, kStoredPictureChunk, payload.data(), payload.size());
     }
-    PutChunk(png, "IEND", {});
-    return png;
+    return QByteArray(reinterpret_cast<const char*>(png.data()), qsizetype(png.size()));
 }
 
 // The stored picture a PNG written by EncodePng carries, when its pixels are still those
 // it was written with and it is the picture whose SHA-1 (hex) is wantSha1.
 bool StoredPictureOfPng(const QByteArray& png, const QString& wantSha1, std::vector<uint8_t>& out) {
-    if (wantSha1.isEmpty() || png.size() < 33 ||
-        !png.startsWith(QByteArray("\x89PNG\r\n\x1a\n", 8)))
+    if (wantSha1.isEmpty())
         return false;
     const auto* p = reinterpret_cast<const uint8_t*>(png.constData());
-    uint32_t imageCrc = 0;
-    const uint8_t* payload = nullptr;
     size_t payloadSize = 0;
-    qsizetype at = 8;
-    while (at + 12 <= png.size()) {
-        const uint32_t len = ReadBE32(p + at);
-        if (len > uint32_t(png.size() - at - 12))
-            return false;
-        const char* type = png.constData() + at + 4;
-        const char* data = type + 4;
-        if (std::memcmp(type, "IHDR", 4) == 0 || std::memcmp(type, "IDAT", 4) == 0)
-            imageCrc = Crc32(data, qsizetype(len), imageCrc);
-        else if (std::memcmp(type, kStoredPictureChunk, 4) == 0)
-            payload = reinterpret_cast<const uint8_t*>(data), payloadSize = len;
-        else if (std::memcmp(type, "IEND", 4) == 0)
-            break;
-        at += 12 + qsizetype(len);
-    }
-    if (!payload || payloadSize <= size_t(kStoredPictureHead) ||
+    const uint8_t* payload =
+        PngCodec::FindChunk(p, size_t(png.size()), kStoredPictureChunk, &payloadSize);
+    if (!payload || payloadSize <= kStoredPictureHead ||
         payloadSize - kStoredPictureHead > clsQuillaryItem::kMaxRecordBytes ||
-        ReadBE32(payload + 20) != imageCrc ||
+        ReadBE32(payload + 20) != PngCodec::ImageDataCrc(p, size_t(png.size())) ||
         QLatin1StringView(QByteArray::fromRawData(reinterpret_cast<const char*>(payload), 20)
                               .toHex()) != wantSha1)
         return false;
@@ -312,60 +249,23 @@ bool StoredPictureOfPng(const QByteArray& png, const QString& wantSha1, std::vec
     return true;
 }
 
-// Reads the PNGs EncodePng writes (1-bit grey, unfiltered rows) without image plugins.
-// False for anything else, which then goes through QImageReader.
-bool DecodeOwnPng(const QByteArray& png, clsBitmap& bitmap) {
-    if (png.size() < 33 || !png.startsWith(QByteArray("\x89PNG\r\n\x1a\n", 8)))
-        return false;
-    const auto* p = reinterpret_cast<const uint8_t*>(png.constData());
-    if (ReadBE32(p + 8) != 13 || std::memcmp(p + 12, "IHDR", 4) != 0)
-        return false;
-    const uint32_t w = ReadBE32(p + 16), h = ReadBE32(p + 20);
-    if (w == 0 || h == 0 || w > uint32_t(clsBitmap::kMaxDimension) ||
-        h > uint32_t(clsBitmap::kMaxDimension) || qint64(w) * h > NoteArchive::kMaxPicturePixels ||
-        p[24] != 1 || p[25] != 0 || p[28] != 0)
-        return false;
-    QByteArray z;
-    qsizetype at = 33;
-    while (at + 12 <= png.size()) {
-        const uint32_t len = ReadBE32(p + at);
-        if (len > uint32_t(png.size() - at - 12))
-            return false;
-        if (std::memcmp(p + at + 4, "IDAT", 4) == 0)
-            z.append(png.constData() + at + 8, len);
-        else if (std::memcmp(p + at + 4, "IEND", 4) == 0)
-            break;
-        at += 12 + qsizetype(len);
-    }
-    const qsizetype lineBytes = (w + 7) / 8;
-    const qsizetype expected = qsizetype(h) * (lineBytes + 1);
-    QByteArray prefixed(4, '\0');
-    WriteBE32(reinterpret_cast<uint8_t*>(prefixed.data()), uint32_t(expected));
-    const QByteArray raw = qUncompress(prefixed + z);
-    if (raw.size() != expected)
-        return false;
-    for (qsizetype y = 0; y < qsizetype(h); ++y)
-        if (raw[y * (lineBytes + 1)] != 0)
-            return false;
-    bitmap.InitializeBitmap(int32_t(w), int32_t(h), 1);
-    uint8_t* data = bitmap.Data().data();
-    const size_t rowBytes = size_t(bitmap.RowBytes());
-    for (qsizetype y = 0; y < qsizetype(h); ++y) {
-        const char* src = raw.constData() + y * (lineBytes + 1) + 1;
-        uint8_t* dst = data + size_t(y) * rowBytes;
-        for (qsizetype i = 0; i < lineBytes; ++i)
-            dst[i] = uint8_t(~uint8_t(src[i]));
-        if (w % 8)
-            dst[lineBytes - 1] &= uint8_t(0xFF << (8 - w % 8));
-    }
-    return true;
-}
-
 // Reads a picture file of any format Qt knows as a 1-bit picture: dark pixels black,
 // transparent ones white. Refuses files that announce more pixels than a note could hold.
 bool LoadPicture(const QString& path, const QByteArray& bytes, clsBitmap& bitmap, QString& why) {
-    if (DecodeOwnPng(bytes, bitmap))
+    // PNGs are checked (and our own kind decoded) with the inflating bounded by their
+    // header; image plugins would inflate whatever a file holds first.
+    std::string pngWhy;
+    switch (PngCodec::Decode(reinterpret_cast<const uint8_t*>(bytes.constData()),
+                             size_t(bytes.size()), bitmap, &pngWhy,
+                             uint64_t(NoteArchive::kMaxPicturePixels))) {
+    case PngCodec::Result::Decoded:
         return true;
+    case PngCodec::Result::Refused:
+        why = QString::fromStdString(pngWhy);
+        return false;
+    case PngCodec::Result::OtherKind:
+        break;
+    }
     QImageReader reader(path);
     reader.setAllocationLimit(64); // MB; a guard besides the size check below
     const QSize size = reader.size();
@@ -715,7 +615,11 @@ int NoteArchive::Write(const std::vector<uint8_t>& fileBytes, const QString& dir
                                                    qsizetype(stored.size()))
                                             .toBase64());
             pngName = number + QStringLiteral(".png");
-            if (!writeFile(pngName, EncodePng(pic, &again)))
+            const QByteArray png = EncodePng(pic, &again);
+            if (png.isEmpty())
+                return fail(QStringLiteral("The picture of note %1 cannot be written as a PNG.")
+                                .arg(i + 1));
+            if (!writeFile(pngName, png))
                 return -1;
         } else {
             // A picture this program cannot decode is kept as it is stored.

@@ -1,8 +1,10 @@
 #include "ImportFormats.h"
 
+#include "Cp1252.h"
 #include "FileIO.h"
 #include "TextUtil.h"
 
+#include <cstdio>
 #include <cstring>
 #include <filesystem>
 
@@ -23,6 +25,155 @@ bool ReadImportFile(const std::string& path, std::string& out, std::string* erro
         return Fail(error, path + " is not a text file (it holds NUL bytes); nothing was imported.");
     out.assign(reinterpret_cast<const char*>(bytes.data()), bytes.size());
     return true;
+}
+
+namespace {
+
+constexpr std::string_view kUtf8Bom = "\xEF\xBB\xBF";
+
+// Decodes the UTF-8 sequence at text[i] and advances i past it. -1 for bytes that are not
+// UTF-8 (overlong forms and surrogates included), which then advance i by one.
+int32_t NextUtf8(std::string_view text, size_t& i) {
+    const auto b0 = static_cast<unsigned char>(text[i]);
+    if (b0 < 0x80) {
+        ++i;
+        return b0;
+    }
+    int len = 0;
+    int32_t cp = 0, min = 0;
+    if (b0 >= 0xC2 && b0 <= 0xDF)
+        len = 2, cp = b0 & 0x1F, min = 0x80;
+    else if (b0 >= 0xE0 && b0 <= 0xEF)
+        len = 3, cp = b0 & 0x0F, min = 0x800;
+    else if (b0 >= 0xF0 && b0 <= 0xF4)
+        len = 4, cp = b0 & 0x07, min = 0x10000;
+    if (len == 0 || text.size() - i < size_t(len)) {
+        ++i;
+        return -1;
+    }
+    for (int k = 1; k < len; ++k) {
+        const auto b = static_cast<unsigned char>(text[i + size_t(k)]);
+        if ((b & 0xC0) != 0x80) {
+            ++i;
+            return -1;
+        }
+        cp = (cp << 6) | (b & 0x3F);
+    }
+    if (cp < min || cp > 0x10FFFF || (cp >= 0xD800 && cp <= 0xDFFF)) {
+        ++i;
+        return -1;
+    }
+    i += size_t(len);
+    return cp;
+}
+
+// Valid UTF-8 holding at least one character past ASCII: only then is a file without a
+// byte order mark taken for UTF-8, as Windows-1252 text with accents almost never is.
+bool LooksLikeUtf8(std::string_view text) {
+    bool beyondAscii = false;
+    for (size_t i = 0; i < text.size();) {
+        const int32_t cp = NextUtf8(text, i);
+        if (cp < 0)
+            return false;
+        beyondAscii = beyondAscii || cp >= 0x80;
+    }
+    return beyondAscii;
+}
+
+std::string DescribeCharacter(int32_t cp) {
+    if (cp < 0)
+        return "text that is not UTF-8";
+    char hex[16];
+    std::snprintf(hex, sizeof hex, "U+%04X", unsigned(cp));
+    std::string utf8;
+    // Shown as itself unless it is a control character, which would only confuse.
+    if (cp >= 0x20 && !(cp >= 0x7F && cp < 0xA0)) {
+        const char32_t c = char32_t(cp);
+        std::string one;
+        if (c < 0x800) {
+            one += char(0xC0 | (c >> 6));
+            one += char(0x80 | (c & 0x3F));
+        } else if (c < 0x10000) {
+            one += char(0xE0 | (c >> 12));
+            one += char(0x80 | ((c >> 6) & 0x3F));
+            one += char(0x80 | (c & 0x3F));
+        } else {
+            one += char(0xF0 | (c >> 18));
+            one += char(0x80 | ((c >> 12) & 0x3F));
+            one += char(0x80 | ((c >> 6) & 0x3F));
+            one += char(0x80 | (c & 0x3F));
+        }
+        return "the character \"" + one + "\" (" + hex + ")";
+    }
+    return std::string("the character ") + hex;
+}
+
+} // namespace
+
+bool ImportTextToCp1252(std::string_view bytes, const std::string& name, std::string& out,
+                        std::vector<std::string>& problems) {
+    out.clear();
+    const bool bom = bytes.substr(0, kUtf8Bom.size()) == kUtf8Bom;
+    if (bom)
+        bytes.remove_prefix(kUtf8Bom.size());
+    if (!bom && !LooksLikeUtf8(bytes)) {
+        out.assign(bytes);
+        return true;
+    }
+    std::string text;
+    text.reserve(bytes.size());
+    size_t line = 1, bad = 0;
+    for (size_t i = 0; i < bytes.size();) {
+        const char c = bytes[i];
+        if (c == '\n' || (c == '\r' && (i + 1 == bytes.size() || bytes[i + 1] != '\n')))
+            ++line;
+        const int32_t cp = NextUtf8(bytes, i);
+        const int b = cp < 0 ? -1 : UnicodeToCp1252(char32_t(cp));
+        if (b >= 0) {
+            text += char(b);
+            continue;
+        }
+        if (++bad <= kMaxListedCharacters)
+            problems.push_back(name + ", line " + std::to_string(line) + ": " +
+                               DescribeCharacter(cp) + " cannot be stored on the handheld.");
+    }
+    if (bad > kMaxListedCharacters)
+        problems.push_back(name + ": " + std::to_string(bad - kMaxListedCharacters) +
+                           " more characters cannot be stored on the handheld.");
+    if (bad > 0)
+        return false;
+    out = std::move(text);
+    return true;
+}
+
+bool ReadImportText(const std::string& path, std::string& out, std::vector<std::string>& problems) {
+    std::string bytes, why;
+    if (!ReadImportFile(path, bytes, &why)) {
+        problems.push_back(why);
+        return false;
+    }
+    return ImportTextToCp1252(bytes, path, out, problems);
+}
+
+std::vector<std::string> SplitNoteText(std::string_view stored, size_t maxChars) {
+    std::vector<std::string> parts;
+    std::string_view rest = stored;
+    std::string_view mark;
+    while (mark.size() + rest.size() > maxChars) {
+        const size_t room = maxChars - mark.size();
+        // The cut drops one character (the line break or space) when there is one to use.
+        size_t cut = rest.rfind('\n', room);
+        if (cut == std::string_view::npos || cut == 0)
+            cut = rest.rfind(' ', room);
+        size_t skip = 1;
+        if (cut == std::string_view::npos || cut == 0)
+            cut = room, skip = 0;
+        parts.push_back(std::string(mark) + std::string(rest.substr(0, cut)));
+        rest.remove_prefix(cut + skip);
+        mark = kContinuedMark;
+    }
+    parts.push_back(std::string(mark) + std::string(rest));
+    return parts;
 }
 
 std::vector<std::string_view> SplitLines(std::string_view text) {

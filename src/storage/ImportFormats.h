@@ -17,6 +17,30 @@ constexpr uint64_t kMaxImportFileBytes = 64u << 20;
 // empty file, one larger than kMaxImportFileBytes and one holding NUL bytes (not text).
 bool ReadImportFile(const std::string& path, std::string& out, std::string* error);
 
+// The text of an import file as the handheld stores it (Windows-1252). A file that is
+// valid UTF-8 and not plain ASCII, or that starts with the UTF-8 byte order mark, is read
+// as UTF-8 (what Linux editors write) and converted; any other file is taken as
+// Windows-1252 already. Returns false when a UTF-8 character has no Windows-1252 form:
+// problems then gets one line per character, "<name>, line N: the character "x" (U+XXXX)
+// cannot be stored on the handheld." (at most kMaxListedCharacters of them, then how many
+// more), and out is left empty.
+constexpr size_t kMaxListedCharacters = 20;
+bool ImportTextToCp1252(std::string_view bytes, const std::string& name, std::string& out,
+                        std::vector<std::string>& problems);
+
+// ReadImportFile, then ImportTextToCp1252; error or problems say why it failed.
+bool ReadImportText(const std::string& path, std::string& out, std::vector<std::string>& problems);
+
+// What begins every note that continues a text too long for one note.
+constexpr std::string_view kContinuedMark = "(continued)\n";
+
+// A note text as stored (Windows-1252, LF line ends, no CR) cut into consecutive note
+// texts of at most maxChars characters: each cut at the last line break before the limit
+// (or, without one, the last space; without either, at the limit), the line break or
+// space itself dropped, and every part after the first starting with kContinuedMark.
+// A text that fits comes back whole as the only part.
+std::vector<std::string> SplitNoteText(std::string_view stored, size_t maxChars);
+
 // Lines as a text-mode reader gives them: CR LF, LF or a lone CR end a line; a line end
 // at the very end of the text does not start another line.
 std::vector<std::string_view> SplitLines(std::string_view text);

@@ -10,5 +10,7 @@
 struct ImportResult {
     bool completed = false; // the whole import file was read
     int imported = 0;       // notes or inserts added
+    int split = 0;          // texts too long for one note, added as consecutive notes
+    int refused = 0;        // notes or inserts left out because their text cannot be stored
     std::vector<std::string> messages; // UTF-8; quoted titles are converted from the file
 };

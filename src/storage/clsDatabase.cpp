@@ -346,20 +346,49 @@ bool clsDatabase::AppendImportedNote(std::unique_ptr<clsQuillaryItem> note, Impo
     return true;
 }
 
+bool clsDatabase::AppendImportedText(std::unique_ptr<clsQuillaryItem> note, std::string_view text,
+                                     ImportResult& result) {
+    std::string stored(text);
+    stored.erase(std::remove(stored.begin(), stored.end(), '\r'), stored.end());
+    const std::vector<std::string> parts = SplitNoteText(stored, clsQuillaryItem::kMaxTextChars);
+    if (parts.size() > 1)
+        ++result.split;
+    note->SetText(parts.front());
+    if (!AppendImportedNote(std::move(note), result))
+        return false;
+    for (size_t i = 1; i < parts.size(); ++i) {
+        auto more = NewDefaultNote();
+        more->SetText(parts[i]);
+        if (!AppendImportedNote(std::move(more), result))
+            return false;
+    }
+    return true;
+}
+
+namespace {
+
+void RefuseImport(ImportResult& result, int notes) {
+    result.refused = notes;
+    result.messages.push_back("Nothing was imported: notes hold Windows-1252 text only. "
+                              "Replace these characters and import again.");
+}
+
+} // namespace
+
 ImportResult clsDatabase::AppendRawTextNotes(const std::string& filePath) {
     ImportResult result;
-    std::string text, why;
-    if (!ReadImportFile(filePath, text, &why)) {
+    std::string bytes, text, why;
+    if (!ReadImportFile(filePath, bytes, &why)) {
         result.messages.push_back(why);
         return result;
     }
-    const std::vector<std::string> notes = ParseRawTextNotes(text);
-    for (const std::string& body : notes) {
-        auto note = NewDefaultNote();
-        note->SetText(body);
-        if (!AppendImportedNote(std::move(note), result))
-            return result;
+    if (!ImportTextToCp1252(bytes, filePath, text, result.messages)) {
+        RefuseImport(result, int(ParseRawTextNotes(bytes).size()));
+        return result;
     }
+    for (const std::string& body : ParseRawTextNotes(text))
+        if (!AppendImportedText(NewDefaultNote(), body, result))
+            return result;
     result.completed = true;
     return result;
 }
@@ -377,11 +406,44 @@ ImportResult clsDatabase::ImportListFormat(const std::string& filePath) {
                                              "must start with 0); nothing was imported.");
         return result;
     }
-    for (const ImportListEntry& e : entries) {
+    // Every text is read before anything is added, so that one the handheld cannot store
+    // refuses the whole list instead of leaving half of it imported.
+    struct Text {
+        bool present = false;
+        std::string text;
+        std::string error;
+    };
+    std::vector<Text> texts(entries.size());
+    std::vector<std::string> problems;
+    for (size_t i = 0; i < entries.size(); ++i) {
+        const std::string path = ResolveListPath(filePath, entries[i].textPath);
+        std::error_code ec;
+        // A text file that is not there leaves the note its title, as it always did.
+        if (path.empty() || !std::filesystem::exists(path, ec))
+            continue;
+        std::vector<uint8_t> bytes;
+        if (!ReadWholeFile(path, bytes, &texts[i].error, clsQuillaryItem::kMaxTextFileBytes))
+            continue;
+        texts[i].present = ImportTextToCp1252(
+            std::string_view(reinterpret_cast<const char*>(bytes.data()), bytes.size()), path,
+            texts[i].text, problems);
+    }
+    if (!problems.empty()) {
+        result.messages = std::move(problems);
+        RefuseImport(result, int(entries.size()));
+        return result;
+    }
+    for (size_t i = 0; i < entries.size(); ++i) {
         auto note = NewDefaultNote();
-        note->ImportNoteItem(ResolveListPath(filePath, e.textPath),
-                             ResolveListPath(filePath, e.bitmapPath), &result.messages);
-        if (!AppendImportedNote(std::move(note), result))
+        note->ImportNoteItem({}, ResolveListPath(filePath, entries[i].bitmapPath),
+                             &result.messages);
+        if (!texts[i].error.empty())
+            result.messages.push_back(texts[i].error);
+        const bool added = texts[i].present
+                               ? AppendImportedText(std::move(note), texts[i].text, result)
+                               : AppendImportedNote(std::move(note), result);
+        std::string().swap(texts[i].text);
+        if (!added)
             return result;
     }
     m_FileDirtyFlag = true;

@@ -92,9 +92,13 @@ public:
                              std::string* error = nullptr) const;
 
     // ---- Imports (they set m_FileDirtyFlag when they add anything) ----
+    // Texts are read as ImportTextToCp1252 says (UTF-8 files converted); a file holding a
+    // character the handheld cannot store refuses the whole import, listing each one. A text
+    // longer than a note holds becomes consecutive notes (SplitNoteText), counted in split.
     // Raw text notes: lines up to one ending in "|" make one note.
     ImportResult AppendRawTextNotes(const std::string& filePath);
     // Import list: header line "0,...", a comment line, then "text path[,bitmap path]".
+    // The picture goes with the first note of a split text.
     ImportResult ImportListFormat(const std::string& filePath);
     // Appends every note of another notes database, unique IDs 0, marked dirty.
     ImportResult AppendDatabaseNotes(const std::string& otherPath);
@@ -114,6 +118,9 @@ private:
     std::string NewNoteTitle() const;
     std::unique_ptr<clsQuillaryItem> NewDefaultNote() const;
     bool AppendImportedNote(std::unique_ptr<clsQuillaryItem> note, ImportResult& result);
+    // Gives note the text (split over further new notes when too long) and appends them.
+    bool AppendImportedText(std::unique_ptr<clsQuillaryItem> note, std::string_view text,
+                            ImportResult& result);
     uint8_t* Label(int i) { return m_appInfo.data() + 2 + 16 * size_t(i); }
     const uint8_t* Label(int i) const { return m_appInfo.data() + 2 + 16 * size_t(i); }
 

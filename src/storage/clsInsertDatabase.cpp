@@ -146,9 +146,15 @@ bool clsInsertDatabase::Append(std::unique_ptr<clsTextInsertItem> item, ImportRe
 
 ImportResult clsInsertDatabase::AppendRawTextInsertDB(const std::string& filePath) {
     ImportResult result;
-    std::string bytes, why;
-    if (!ReadImportFile(filePath, bytes, &why)) {
+    std::string raw, bytes, why;
+    if (!ReadImportFile(filePath, raw, &why)) {
         result.messages.push_back(why);
+        return result;
+    }
+    if (!ImportTextToCp1252(raw, filePath, bytes, result.messages)) {
+        result.refused = int(ParseRawInserts(raw).size());
+        result.messages.push_back("Nothing was imported: inserts hold Windows-1252 text only. "
+                                  "Replace these characters and import again.");
         return result;
     }
     bool dangling = false;
@@ -182,13 +188,33 @@ ImportResult clsInsertDatabase::ImportListFormat(const std::string& filePath) {
                                              "must start with 0); nothing was imported.");
         return result;
     }
-    for (const ImportListEntry& e : entries) {
+    // Every text is read before anything is added: one the handheld cannot store refuses
+    // the whole list instead of leaving half of it imported.
+    std::vector<std::string> contents(entries.size());
+    std::vector<std::string> readErrors(entries.size());
+    std::vector<std::string> problems;
+    for (size_t i = 0; i < entries.size(); ++i) {
+        const std::string textPath = ResolveListPath(filePath, entries[i].textPath);
+        std::string raw;
+        if (!ReadImportFile(textPath, raw, &readErrors[i]))
+            continue;
+        ImportTextToCp1252(raw, textPath, contents[i], problems);
+    }
+    if (!problems.empty()) {
+        result.messages = std::move(problems);
+        result.refused = int(entries.size());
+        result.messages.push_back("Nothing was imported: inserts hold Windows-1252 text only. "
+                                  "Replace these characters and import again.");
+        return result;
+    }
+    for (size_t i = 0; i < entries.size(); ++i) {
+        const ImportListEntry& e = entries[i];
         const std::string textPath = ResolveListPath(filePath, e.textPath);
-        std::string content;
-        if (!ReadImportFile(textPath, content, &why)) {
-            result.messages.push_back(why);
+        if (!readErrors[i].empty()) {
+            result.messages.push_back(readErrors[i]);
             continue;
         }
+        std::string content = std::move(contents[i]);
         if (!e.bitmapPath.empty())
             result.messages.push_back(e.bitmapPath + ": pictures cannot be stored in a text "
                                                      "insert; only the text was imported.");

@@ -39,6 +39,8 @@ public:
     bool AddNewRecord(int nIndex); // an empty insert at nIndex (0..count)
     bool InsertRecordItem(int nIndex) { return AddNewRecord(nIndex); }
 
+    // Both read their texts as ImportTextToCp1252 says (UTF-8 files converted); a file
+    // holding a character the handheld cannot store refuses the whole import.
     // Raw text inserts: separator byte, then title, separator, text, separator, ...
     ImportResult AppendRawTextInsertDB(const std::string& filePath);
     // An import list (as for notes): each entry's text file becomes one insert titled with

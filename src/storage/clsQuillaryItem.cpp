@@ -2,6 +2,7 @@
 
 #include "ByteOrder.h"
 #include "FileIO.h"
+#include "ImportFormats.h"
 #include "clsBitmap.h"
 
 #include <algorithm>
@@ -167,6 +168,10 @@ void clsQuillaryItem::SetText(std::string_view t) {
     for (char c : t)
         if (c != '\r')
             stored += c;
+    // Text() must show what a save writes: a longer text would look whole until the note
+    // was read again. Imports split long texts before they get here.
+    if (stored.size() > kMaxTextChars)
+        stored.resize(kMaxTextChars);
     m_text = std::move(stored);
     m_textRead = true;
     Own();
@@ -278,11 +283,17 @@ bool clsQuillaryItem::ImportNoteItem(const std::string& textFilePath,
         std::error_code ec;
         if (std::filesystem::exists(textFilePath, ec)) {
             std::vector<uint8_t> bytes;
-            if (ReadWholeFile(textFilePath, bytes, &why, kMaxTextFileBytes))
-                SetText(
-                    std::string_view(reinterpret_cast<const char*>(bytes.data()), bytes.size()));
-            else if (messages)
-                messages->push_back(why);
+            std::string text;
+            std::vector<std::string> problems;
+            if (!ReadWholeFile(textFilePath, bytes, &why, kMaxTextFileBytes))
+                problems.push_back(why);
+            else if (quillary::ImportTextToCp1252(
+                         std::string_view(reinterpret_cast<const char*>(bytes.data()),
+                                          bytes.size()),
+                         textFilePath, text, problems))
+                SetText(text);
+            if (messages)
+                messages->insert(messages->end(), problems.begin(), problems.end());
         }
     }
     return result;

@@ -78,8 +78,8 @@ public:
 
     // The text with CR LF line ends (the record stores LF).
     std::string Text() const;
-    // Stores t without its CRs; the record keeps the first 1999 characters, Text() the
-    // whole text until the note is read again.
+    // Stores t without its CRs, cut to the first 1999 characters the record holds (Text()
+    // then gives exactly those).
     void SetText(std::string_view t);
     // The stored text as is (LF line ends).
     const std::string& RawText() const {
@@ -117,7 +117,8 @@ public:
 
     // Fills text and picture from files; the result reports the picture only. A missing
     // or unreadable file is described in *messages (one line per problem) and leaves that
-    // part of the note as it was.
+    // part of the note as it was; so does a UTF-8 text holding characters the handheld
+    // cannot store (quillary::ImportTextToCp1252). A long text is cut (SetText).
     bool ImportNoteItem(const std::string& textFilePath, const std::string& bitmapFilePath,
                         std::vector<std::string>* messages = nullptr);
     // Replaces the picture from a 1-bit .bmp. A missing file gives

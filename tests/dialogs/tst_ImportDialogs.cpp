@@ -6,6 +6,9 @@
 #include <QListWidget>
 #include <QPlainTextEdit>
 #include <QRadioButton>
+#include <QStatusBar>
+
+#include "storage/Cp1252.h"
 
 Q_DECLARE_METATYPE(quillary::MsgResult)
 
@@ -185,6 +188,62 @@ private slots:
         QCOMPARE(w.CurrentNoteIndex(), 0);
         QVERIFY(!NoteTexts(f.Database()).contains("alpha"));
         QVERIFY(f.services.messageTexts().last().contains("is not a Quillary import list"));
+    }
+
+    // A long UTF-8 text comes in whole over consecutive notes, the status bar says so, and
+    // a save writes the notes exactly as the window shows them.
+    void longUtf8TextArrivesWholeAndSavesAsShown() {
+        MainWindowFixture f;
+        frmMain& w = StartAnn(f, {"alpha", "beta"});
+        QByteArray file;
+        for (int i = 0; i < 80; ++i) // 80 lines of 30 characters: 2399 with the line ends
+            file += "caf\xC3\xA9 line " + QByteArray::number(i).rightJustified(2, '0') +
+                    QByteArray(17, 'x') + "\r\n";
+        file.chop(2);
+        f.services.fileAnswers << WriteText(f, "long.txt", file + "|");
+        f.services.dialogScripts.enqueue([&](QDialog& d) { Choose(d, 0, false); });
+        Trigger(w, "mnuImport");
+        QCOMPARE(w.statusBar()->currentMessage(),
+                 QString("2 notes imported. 1 long text was split into consecutive notes."));
+        QCOMPARE(f.Database().GetNumRecords(), 4);
+        std::vector<std::string> shown;
+        for (int i = 0; i < 4; ++i)
+            shown.push_back(f.Database().GetRecordObject(i)->RawText());
+        QVERIFY(shown[3].rfind("(continued)\n", 0) == 0);
+        // What the window shows of the continuation is the note's text, converted.
+        w.ShowNote(3);
+        QCOMPARE(w.TextEditor()->toPlainText(), QString::fromStdString(Cp1252ToUtf8(shown[3])));
+        QVERIFY(w.TextEditor()->toPlainText().contains(QString::fromUtf8("caf\xC3\xA9 line 79")));
+
+        Trigger(w, "mnuSave");
+        const auto saved = MainWindowFixture::ReadDatabase(f.UserFile("ann", "Ann"));
+        QVERIFY(saved);
+        QCOMPARE(saved->GetNumRecords(), 4);
+        for (int i = 0; i < 4; ++i)
+            QCOMPARE(saved->GetRecordObject(i)->RawText(), shown[size_t(i)]);
+        const QString whole =
+            QString::fromStdString(Cp1252ToUtf8(shown[2] + "\n" + shown[3].substr(12)));
+        QCOMPARE(whole, QString::fromUtf8(file).remove(u'\r'));
+    }
+
+    // A text holding a character the handheld cannot store is refused by file and line,
+    // before the notes it was to replace are deleted.
+    void refusedTextKeepsTheNotesItWasToReplace() {
+        MainWindowFixture f;
+        frmMain& w = StartAnn(f, {"alpha", "beta"});
+        const QString file = WriteText(f, "snow.txt", "ok|\r\nlet it \xE2\x98\x83|");
+        f.services.fileAnswers << file;
+        f.services.messageAnswers << MsgResult::Yes;
+        f.services.dialogScripts.enqueue([&](QDialog& d) { Choose(d, 0, true); });
+        Trigger(w, "mnuImport");
+        QCOMPARE(NoteTexts(f.Database()), QStringList({"alpha", "beta"}));
+        QVERIFY(!f.Database().m_FileDirtyFlag);
+        const QString report = f.services.messageTexts().last();
+        QVERIFY2(report.contains(QDir::toNativeSeparators(file) +
+                                 QString::fromUtf8(", line 2: the character \"\xE2\x98\x83\" "
+                                                   "(U+2603) cannot be stored on the handheld.")),
+                 qPrintable(report));
+        QCOMPARE(w.statusBar()->currentMessage(), QString("0 notes imported. 2 notes refused."));
     }
 
     void importKeepsTheNoteBeingEdited() {

@@ -5,17 +5,24 @@
 #include "storage/clsDatabase.h"
 #include "storage/clsInsertDatabase.h"
 
+#include <functional>
+
 namespace {
 
 class ImportTest : public StorageTestDir {
 protected:
     void SetUp() override {
         StorageTestDir::SetUp();
+        Reset();
+    }
+    // A fresh database of one note and an empty insert database; the folder stays.
+    void Reset() {
         db.m_NewNoteTitle = [] { return std::string("title - "); };
         db.AddNewDatabase();
         db.AddNewRecord(0);
         db.GetRecordObject(0)->SetText("existing");
         inserts.AddNewDatabase();
+        db.m_FileDirtyFlag = false;
     }
     std::vector<std::string> Texts() const {
         std::vector<std::string> t;
@@ -266,4 +273,225 @@ TEST_F(ImportTest, FullDatabaseStopsAndKeepsWhatCameIn) {
     EXPECT_EQ(r.imported, 20);
     EXPECT_EQ(db.GetNumRecords(), 32767);
     EXPECT_TRUE(Contains(r.messages, "32767"));
+}
+
+TEST(ImportFormats, SplitNoteText) {
+    struct Case {
+        std::string text;
+        std::vector<std::string> parts;
+    };
+    const Case cases[] = {
+        {"fits in one", {"fits in one"}},
+        {std::string(20, 'a'), {std::string(20, 'a')}},
+        // At the last line break before the limit, then (no break left) at the last space.
+        {"one two\nthree four five six",
+         {"one two", "(continued)\nthree", "(continued)\nfour", "(continued)\nfive six"}},
+        // Neither: cut at the limit.
+        {"abcdefghijklmnopqrstuvwxyz", {"abcdefghijklmnopqrst", "(continued)\nuvwxyz"}},
+        // A break at the very start gives no empty note.
+        {"\nabcdefghijklmnopqrstu", {"\nabcdefghijklmnopqrs", "(continued)\ntu"}},
+    };
+    for (const auto& c : cases) {
+        const auto parts = quillary::SplitNoteText(c.text, 20);
+        EXPECT_EQ(parts, c.parts) << c.text;
+        for (const auto& p : parts)
+            EXPECT_LE(p.size(), 20u) << p;
+    }
+}
+
+TEST(ImportFormats, ImportTextEncodings) {
+    struct Case {
+        std::string bytes;
+        std::string stored;                // when accepted
+        std::vector<std::string> problems; // when refused
+    };
+    const Case cases[] = {
+        {"caf\xC3\xA9", "caf\xE9", {}}, // UTF-8
+        {"\xE2\x82\xAC 5\r\n\xE2\x80\x9Cq\xE2\x80\x9D", "\x80 5\r\n\x93q\x94", {}},
+        {"\xEF\xBB\xBFplain", "plain", {}},           // a byte order mark says UTF-8
+        {"caf\xE9", "caf\xE9", {}},                   // not UTF-8: Windows-1252
+        {"caf\xC3\xA9 \xE9", "caf\xC3\xA9 \xE9", {}}, // mixed: not UTF-8 either
+        {"plain ascii", "plain ascii", {}},
+        {"\xC0\xAF", "\xC0\xAF", {}}, // an overlong form is not UTF-8
+        {"ok\n\xCF\x80 and \xE2\x98\x83\r\nfine\r\xF0\x9F\x98\x80",
+         "",
+         {"t.txt, line 2: the character \"\xCF\x80\" (U+03C0) cannot be stored on the handheld.",
+          "t.txt, line 2: the character \"\xE2\x98\x83\" (U+2603) cannot be stored on the "
+          "handheld.",
+          "t.txt, line 4: the character \"\xF0\x9F\x98\x80\" (U+1F600) cannot be stored on the "
+          "handheld."}},
+        {"\xEF\xBB\xBF"
+         "a\n\xE9",
+         "",
+         {"t.txt, line 2: text that is not UTF-8 cannot be stored on the handheld."}},
+    };
+    for (const auto& c : cases) {
+        std::string out = "stale";
+        std::vector<std::string> problems;
+        const bool ok = quillary::ImportTextToCp1252(c.bytes, "t.txt", out, problems);
+        EXPECT_EQ(ok, c.problems.empty()) << c.bytes;
+        EXPECT_EQ(problems, c.problems) << c.bytes;
+        EXPECT_EQ(out, c.stored) << c.bytes;
+    }
+    // A file full of such characters lists the first ones, then how many more.
+    std::string many;
+    for (int i = 0; i < 25; ++i)
+        many += "\xE2\x98\x83";
+    std::vector<std::string> problems;
+    std::string out;
+    EXPECT_FALSE(quillary::ImportTextToCp1252(many, "t.txt", out, problems));
+    ASSERT_EQ(problems.size(), quillary::kMaxListedCharacters + 1);
+    EXPECT_EQ(problems.back(), "t.txt: 5 more characters cannot be stored on the handheld.");
+}
+
+// A long imported text comes in whole, over consecutive notes, and a save writes exactly
+// what the notes show.
+TEST_F(ImportTest, LongTextsBecomeConsecutiveNotes) {
+    std::string lines; // 80 lines of 30 characters and a line break: about 2480 characters
+    for (int i = 0; i < 80; ++i)
+        lines += std::string(30, char('a' + i % 26)) + "\n";
+    lines.pop_back();
+    std::string crlf;
+    clsQuillaryItem::LFtoCRLF(lines, crlf);
+    std::string spaces; // 4400 bytes without a line break: cut at spaces
+    for (int i = 0; i < 440; ++i)
+        spaces += "word word ";
+    Write("long.txt", spaces);
+    Write("short.txt", "short");
+    clsBitmap pic;
+    pic.InitializeBitmap(16, 4, 1);
+    pic.SetPixel(2, 2, true);
+    ASSERT_TRUE(pic.SaveWinBmpFile(Path("p.bmp")));
+
+    struct Case {
+        std::string name;
+        std::function<ImportResult()> import;
+        std::vector<std::string> wholeTexts; // stored form of each text imported
+        char cutAt;                          // what the cuts dropped
+        int notes;
+    };
+    const Case cases[] = {
+        {"raw",
+         [&] { return db.AppendRawTextNotes(Write("raw.txt", crlf + "|\r\nsmall|")); },
+         {lines, "small"},
+         '\n',
+         3},
+        {"list",
+         [&] {
+             return db.ImportListFormat(
+                 Write("list.txt", "0\r\nc\r\nlong.txt,p.bmp\r\nshort.txt\r\n"));
+         },
+         {spaces, "short"},
+         ' ',
+         4},
+    };
+    for (const auto& c : cases) {
+        Reset();
+        const ImportResult r = c.import();
+        EXPECT_TRUE(r.completed) << c.name;
+        EXPECT_EQ(r.split, 1) << c.name;
+        EXPECT_EQ(r.imported, c.notes) << c.name;
+        EXPECT_TRUE(r.messages.empty()) << c.name;
+        ASSERT_EQ(db.GetNumRecords(), 1 + r.imported) << c.name;
+
+        // Saved and read back: every note as it was shown, each within a note's limit,
+        // together the whole text.
+        const std::vector<std::string> shown = Texts();
+        const std::vector<uint8_t> saved = db.GetDatabaseBytes();
+        clsDatabase back;
+        std::string error;
+        ASSERT_TRUE(back.LoadDatabaseBytes(saved.data(), saved.size(), "back.pdb", {}, &error))
+            << error;
+        ASSERT_EQ(back.GetNumRecords(), db.GetNumRecords());
+        std::vector<std::string> joined;
+        for (int i = 1; i < back.GetNumRecords(); ++i) {
+            const std::string& text = back.GetRecordObject(i)->RawText();
+            EXPECT_EQ(back.GetRecordObject(i)->Text(), shown[size_t(i)]) << c.name << " " << i;
+            EXPECT_LE(text.size(), clsQuillaryItem::kMaxTextChars);
+            if (text.rfind("(continued)\n", 0) == 0) {
+                ASSERT_FALSE(joined.empty());
+                joined.back() += c.cutAt + text.substr(12);
+            } else {
+                joined.push_back(text);
+            }
+        }
+        EXPECT_EQ(joined, c.wholeTexts) << c.name;
+    }
+    // The picture of a list entry goes with the first of its notes.
+    clsBitmap back;
+    ASSERT_TRUE(db.GetRecordObject(1)->GetBitmap(back));
+    EXPECT_TRUE(back == pic);
+    ASSERT_TRUE(db.GetRecordObject(2)->GetBitmap(back));
+    EXPECT_EQ(back.Width(), 500);
+}
+
+// UTF-8 texts are stored as the Windows-1252 they spell; one holding a character the
+// handheld cannot store refuses the import, listing it, and changes nothing.
+TEST_F(ImportTest, Utf8ImportTexts) {
+    Write("cafe.txt", "caf\xC3\xA9 \xE2\x82\xAC");
+    Write("snow.txt", "ok\r\n\xE2\x98\x83");
+    struct Case {
+        std::string name;
+        std::function<ImportResult()> import;
+        std::string stored;  // the new note's or insert's text; "" when refused
+        std::string problem; // the refusal's first message
+    };
+    const Case cases[] = {
+        {"raw", [&] { return db.AppendRawTextNotes(Write("r.txt", "caf\xC3\xA9 \xE2\x82\xAC|")); },
+         "caf\xE9 \x80", ""},
+        {"raw refused",
+         [&] { return db.AppendRawTextNotes(Write("r2.txt", "a|\nok\n\xE2\x98\x83|")); }, "",
+         Path("r2.txt") + ", line 3: the character \"\xE2\x98\x83\" (U+2603) cannot be stored "
+                          "on the handheld."},
+        {"list", [&] { return db.ImportListFormat(Write("l.txt", "0\nc\ncafe.txt\n")); },
+         "caf\xE9 \x80", ""},
+        {"list refused",
+         [&] { return db.ImportListFormat(Write("l2.txt", "0\nc\ncafe.txt\nsnow.txt\n")); }, "",
+         Path("snow.txt") + ", line 2: the character \"\xE2\x98\x83\" (U+2603) cannot be "
+                            "stored on the handheld."},
+        {"inserts",
+         [&] {
+             return inserts.AppendRawTextInsertDB(
+                 Write("i.txt", "#Caf\xC3\xA9#caf\xC3\xA9 \xE2\x82\xAC"));
+         },
+         "caf\xE9 \x80", ""},
+        {"inserts refused",
+         [&] { return inserts.AppendRawTextInsertDB(Write("i2.txt", "#A#b#Snow#\xE2\x98\x83")); },
+         "",
+         Path("i2.txt") + ", line 1: the character \"\xE2\x98\x83\" (U+2603) cannot be "
+                          "stored on the handheld."},
+        {"insert list",
+         [&] { return inserts.ImportListFormat(Write("il.txt", "0\nc\ncafe.txt\n")); },
+         "caf\xE9 \x80", ""},
+        {"insert list refused",
+         [&] { return inserts.ImportListFormat(Write("il2.txt", "0\nc\ncafe.txt\nsnow.txt\n")); },
+         "",
+         Path("snow.txt") + ", line 2: the character \"\xE2\x98\x83\" (U+2603) cannot be "
+                            "stored on the handheld."},
+    };
+    for (const auto& c : cases) {
+        Reset();
+        const bool forInserts = c.name.rfind("insert", 0) == 0;
+        const ImportResult r = c.import();
+        if (c.problem.empty()) {
+            EXPECT_TRUE(r.completed) << c.name;
+            EXPECT_EQ(r.imported, 1) << c.name;
+            const std::string text = forInserts ? inserts.GetRecordObject(0)->RawText()
+                                                : db.GetRecordObject(1)->RawText();
+            EXPECT_EQ(text, c.stored) << c.name;
+            if (c.name == "inserts")
+                EXPECT_EQ(inserts.GetRecordObject(0)->Title, "Caf\xE9");
+        } else {
+            EXPECT_FALSE(r.completed) << c.name;
+            EXPECT_EQ(r.imported, 0) << c.name;
+            EXPECT_EQ(r.refused, 2) << c.name;
+            ASSERT_EQ(r.messages.size(), 2u) << c.name;
+            EXPECT_EQ(r.messages[0], c.problem) << c.name;
+            EXPECT_TRUE(Contains(r.messages, "Nothing was imported")) << c.name;
+            EXPECT_EQ(Texts(), std::vector<std::string>{"existing"}) << c.name;
+            EXPECT_FALSE(db.m_FileDirtyFlag) << c.name;
+            EXPECT_EQ(inserts.GetNumRecords(), 0) << c.name;
+            EXPECT_FALSE(inserts.m_FileDirtyFlag) << c.name;
+        }
+    }
 }

@@ -500,6 +500,33 @@ const PngChunk* ChunkOf(const std::vector<PngChunk>& chunks, const std::string& 
 // Each PNG carries the note's picture as stored, so an untouched picture is not decoded
 // again. An editor that changes the pixels but keeps that private chunk must not bring the
 // old picture back, and a chunk whose stored bytes were altered is not used.
+// A small PNG whose image data inflates to 64 MiB under an 8 x 8 header is refused by
+// name at the first byte past what 8 x 8 pixels need, whatever kind of PNG it claims.
+TEST_F(NoteArchiveTool, APngThatInflatesPastItsHeaderIsRefused) {
+    Archive(Bytes(NewDb(1)));
+    for (const auto& [kind, depthAndColour] :
+         std::vector<std::pair<std::string, std::string>>{{"1-bit grey", "1, 0"},
+                                                          {"8-bit colour", "8, 2"}}) {
+        SCOPED_TRACE(kind);
+        fs::remove_all(P("bomb"));
+        fs::copy(P("arc"), P("bomb"));
+        const ToolRun py = RunTool(
+            "/usr/bin/python3 -c \"import struct, zlib\n"
+            "def chunk(t, d): return struct.pack('>I', len(d)) + t + d + struct.pack('>I', "
+            "zlib.crc32(t + d))\n"
+            "z = zlib.compressobj(9)\n"
+            "data = b''.join(z.compress(bytes(1 << 20)) for _ in range(64)) + z.flush()\n"
+            "png = b'\\x89PNG\\r\\n\\x1a\\n' + chunk(b'IHDR', struct.pack('>IIBBBBB', "
+            "8, 8, " + depthAndColour + ", 0, 0, 0)) + chunk(b'IDAT', data) + chunk(b'IEND', b'')\n"
+            "open('bomb/0001.png', 'wb').write(png)\"",
+            dir);
+        ASSERT_EQ(py.status, 0) << py.err;
+        ASSERT_LT(fs::file_size(P("bomb/0001.png")), 200u << 10);
+        ExpectRefused("bomb", "0001.png holds more image data than a picture of 8 \xC3\x97 8 "
+                              "pixels needs");
+    }
+}
+
 TEST_F(NoteArchiveTool, ThePictureStoredInsideAPngIsUsedOnlyForItsOwnPixels) {
     clsDatabase db = NewDb(2);
     ASSERT_TRUE(db.GetRecordObject(0)->SetBitmap(Picture(40, 20)));

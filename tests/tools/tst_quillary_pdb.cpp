@@ -242,6 +242,36 @@ TEST_F(QuillaryPdb, Imports) {
     EXPECT_EQ(inserts[1].toObject()["unique_id"].toInt(), 0);
 }
 
+// A long UTF-8 text comes in whole over two notes; one holding characters the handheld
+// cannot store is refused, each named on the error line, and the database stays as it was.
+TEST_F(QuillaryPdb, LongAndUtf8TextImports) {
+    ASSERT_EQ(Run("new n.pdb").status, 0);
+    std::string text;
+    for (int i = 0; i < 80; ++i)
+        text += "caf\xC3\xA9 " + std::string(24, char('a' + i % 26)) + "\n";
+    text.pop_back();
+    Write("long.txt", text + "|");
+    ToolRun r = Run("import n.pdb --raw-text long.txt");
+    EXPECT_EQ(r.status, 0) << r.err;
+    EXPECT_EQ(r.out, "2 notes imported (1 long text split over consecutive notes)\n");
+    QJsonArray notes = Info("n.pdb")["notes"].toArray();
+    ASSERT_EQ(notes.size(), 3);
+    const QString first = notes[1].toObject()["text"].toString();
+    const QString second = notes[2].toObject()["text"].toString();
+    EXPECT_TRUE(second.startsWith("(continued)\n")) << second.toStdString();
+    EXPECT_EQ((first + "\n" + second.mid(12)).toStdString(), text);
+
+    const auto before = ReadBytes(P("n.pdb"));
+    Write("snow.txt", "\xE2\x98\x83 one|\r\ntwo \xCF\x80|");
+    r = Run("import n.pdb --raw-text snow.txt --replace");
+    ExpectOneLineError(r, "snow.txt, line 1: the character \"\xE2\x98\x83\" (U+2603) cannot be "
+                          "stored on the handheld.");
+    EXPECT_NE(r.err.find("snow.txt, line 2: the character \"\xCF\x80\" (U+03C0)"),
+              std::string::npos)
+        << r.err;
+    EXPECT_EQ(ReadBytes(P("n.pdb")), before);
+}
+
 TEST_F(QuillaryPdb, BadInputGivesOneLineAndStatusOne) {
     ASSERT_EQ(Run("new n.pdb").status, 0);
     auto bytes = ReadBytes(P("n.pdb"));
