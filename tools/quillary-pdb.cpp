@@ -5,6 +5,7 @@
 #include "OneLine.h"
 #include "PdbVersionsCommand.h"
 #include "PngWriter.h"
+#include "QuillaryVersion.h"
 #include "quillary-pdb-help.h"
 #include "storage/Cp1252.h"
 #include "storage/FileIO.h"
@@ -445,6 +446,8 @@ int Run(const std::vector<std::string>& args) {
     const std::string& cmd = args[0];
     if (cmd == "--help" || cmd == "-h" || cmd == "help") {
         std::fputs(kHelp, stdout);
+    } else if (cmd == "--version") {
+        std::puts("quillary-pdb " QUILLARY_VERSION);
     } else if (cmd == "info") {
         need(2, 2);
         Info(args[1]);
