@@ -15,6 +15,7 @@ PKGS=(
   libpalm-perl netpbm python3 python3-pil imagemagick
   fonts-dejavu-core poppler-utils
   dpkg-dev desktop-file-utils appstream shared-mime-info libglib2.0-bin man-db bsdextrautils
+  lintian
 )
 missing=()
 for p in "${PKGS[@]}"; do
