@@ -1,3 +1,4 @@
+# SPDX-License-Identifier: GPL-3.0-or-later
 # Desktop integration files and the Debian package (cpack -G DEB).
 
 set(desktop ${PROJECT_SOURCE_DIR}/resources/desktop)

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Raw text notes import: a file is refused (empty, or holding NUL bytes) with a message
 // and nothing added, or every note the parser finds comes in, and a save and reload keeps
 // each note's text as the record stores it (CRs removed, the first 1999 characters).

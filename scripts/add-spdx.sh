@@ -1,4 +1,5 @@
 #!/usr/bin/env bash
+# SPDX-License-Identifier: GPL-3.0-or-later
 # Gives every source file of the repository the licence line (GPL-3.0-or-later, in SPDX
 # form, see $line below) in its language's comment syntax, as the first line (after a "#!"
 # line). Run it again whenever files come in from elsewhere; it only touches files that

@@ -1,4 +1,5 @@
 #!/usr/bin/env bash
+# SPDX-License-Identifier: GPL-3.0-or-later
 # Installs everything Quillary needs to build, run and test on Debian 12.
 # Works as root or through sudo; safe to run again.
 set -euo pipefail

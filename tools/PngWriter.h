@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 
 // 1-bit greyscale PNG encoding of a note's picture, compressed by zlib. Kept apart from

@@ -1,3 +1,4 @@
+# SPDX-License-Identifier: GPL-3.0-or-later
 # The user manual: docs/manual/manual.html rendered to QuillaryManual.pdf next to the
 # program, where the Help command looks for it. The renderer is a small Qt tool run on the
 # offscreen platform, so the build needs no display.

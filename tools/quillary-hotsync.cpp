@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // quillary-hotsync: tells a running Quillary about a HotSync, for sync scripts. Before a
 // sync it asks whether Quillary lets the user's notes be synchronised; after a sync it has
 // Quillary read the user's notes again.

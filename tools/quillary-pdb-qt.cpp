@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // quillary-pdb-qt: the commands of quillary-pdb that paint or read pictures with Qt
 // (print, archive, unarchive). quillary-pdb starts it for those commands only, so the
 // other commands load no Qt at all. Same arguments, messages and exit codes as

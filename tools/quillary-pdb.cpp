@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // quillary-pdb: inspect, back up, convert and fill Quillary note and insert databases
 // without the window. Every command either succeeds (exit 0) or prints one line on
 // standard error and exits 1.

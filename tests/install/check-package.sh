@@ -1,4 +1,5 @@
 #!/usr/bin/env bash
+# SPDX-License-Identifier: GPL-3.0-or-later
 # Builds the Debian package with cpack, unpacks it into a scratch root and checks what a
 # desktop and a person need: programs, manual, man pages, menu entry, icons, AppStream
 # metadata, MIME type, bash completion, and Qt runtime (never -dev) dependencies; and what

@@ -1,4 +1,5 @@
 #!/usr/bin/env bash
+# SPDX-License-Identifier: GPL-3.0-or-later
 # scripts/add-spdx.sh on a small scratch repository: which files count as source, where the
 # line goes in each language (after a "#!" line), that third-party files and files naming
 # their own licence are left alone, that file modes survive, and that a second run changes
