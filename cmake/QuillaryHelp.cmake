@@ -1,3 +1,4 @@
+# SPDX-License-Identifier: GPL-3.0-or-later
 # quillary_help(TARGET NAME): the --help text and the man page of program NAME, both made
 # from docs/help/NAME.txt, so the two always say the same. The target includes
 # "NAME-help.h" (kHelpText); the man page is installed compressed.

@@ -1,3 +1,4 @@
+# SPDX-License-Identifier: GPL-3.0-or-later
 # Desktop integration files and the Debian package (cpack -G DEB).
 
 set(desktop ${PROJECT_SOURCE_DIR}/resources/desktop)
@@ -47,15 +48,20 @@ endforeach()
 set(CPACK_GENERATOR DEB)
 set(CPACK_PACKAGE_NAME quillary)
 set(CPACK_PACKAGE_VENDOR "The Quillary developers")
+# The project is the maintainer. It has no mail address yet: quillary@localhost stands in,
+# and the package's lintian override says so (resources/debian/lintian-overrides).
 set(CPACK_PACKAGE_CONTACT "The Quillary developers <quillary@localhost>")
+set(CPACK_DEBIAN_PACKAGE_MAINTAINER "${CPACK_PACKAGE_CONTACT}")
 set(CPACK_PACKAGE_VERSION ${PROJECT_VERSION})
 set(CPACK_PACKAGE_DESCRIPTION_SUMMARY "desktop companion for the notes on your handheld")
+# Wrapped to fit Debian's 80 columns (the control file indents each line by one space).
 set(CPACK_PACKAGE_DESCRIPTION
-    "Quillary opens the notes database that HotSync copies from the handheld, lets you
-read, write and draw notes, file them in categories, find, reorder, import, export and
-print them, and writes the database back in the handheld's format. quillary-pdb works
-on the same databases from the command line; quillary-hotsync lets sync scripts ask
-Quillary before they touch a user's notes.")
+    "Quillary opens the notes database that HotSync copies from the handheld,
+lets you read, write and draw notes, file them in categories, find,
+reorder, import, export and print them, and writes the database back in
+the handheld's format. quillary-pdb works on the same databases from the
+command line; quillary-hotsync lets sync scripts ask Quillary before they
+touch a user's notes.")
 set(CPACK_PACKAGING_INSTALL_PREFIX /usr)
 set(CPACK_STRIP_FILES ON)
 set(CPACK_DEBIAN_FILE_NAME DEB-DEFAULT)
@@ -66,3 +72,24 @@ set(CPACK_DEBIAN_PACKAGE_SHLIBDEPS ON)
 set(CPACK_DEBIAN_PACKAGE_RECOMMENDS "qt6-wayland, dbus-user-session | dbus-x11, xdg-utils")
 set(CPACK_DEBIAN_PACKAGE_GENERATE_SHLIBS OFF)
 include(CPack)
+
+# What Debian wants beside the programs: the copyright file (machine-readable, GPL-3+), the
+# changelog (native package: changelog.gz, compressed without a time stamp so the package
+# is reproducible) and the lintian overrides, each with its reason.
+set(debian ${PROJECT_SOURCE_DIR}/resources/debian)
+set(quillary_docdir ${CMAKE_INSTALL_DATADIR}/doc/quillary)
+install(FILES ${debian}/copyright DESTINATION ${quillary_docdir})
+add_custom_command(
+  OUTPUT ${CMAKE_BINARY_DIR}/debian/changelog.gz
+  COMMAND ${CMAKE_COMMAND} -E make_directory ${CMAKE_BINARY_DIR}/debian
+  COMMAND Python3::Interpreter -c
+          "import gzip, sys; data = open(sys.argv[1], 'rb').read(); \
+open(sys.argv[2], 'wb').write(gzip.compress(data, 9, mtime=0))"
+          ${debian}/changelog ${CMAKE_BINARY_DIR}/debian/changelog.gz
+  DEPENDS ${debian}/changelog
+  COMMENT "Compressing the changelog"
+  VERBATIM)
+add_custom_target(quillary_changelog ALL DEPENDS ${CMAKE_BINARY_DIR}/debian/changelog.gz)
+install(FILES ${CMAKE_BINARY_DIR}/debian/changelog.gz DESTINATION ${quillary_docdir})
+install(FILES ${debian}/lintian-overrides DESTINATION ${CMAKE_INSTALL_DATADIR}/lintian/overrides
+        RENAME quillary)

@@ -1,3 +1,4 @@
+# SPDX-License-Identifier: GPL-3.0-or-later
 # quillary_add_test(NAME name SOURCES ... LIBS ... [GUI] [TIMEOUT seconds])
 # Registers one test executable with ctest. GUI tests run on the offscreen platform so
 # ctest needs no display; every test gets a private settings and data folder, a private

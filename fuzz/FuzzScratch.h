@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 
 // A scratch folder of this fuzzer process for the readers that take a file name. Made

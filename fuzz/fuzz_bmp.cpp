@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // .bmp reader: refused with a message and no change, or loaded and then written and read
 // back to the same picture.
 

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Database reader: any bytes either load (and then save and reload to the same thing) or
 // are refused with a message, leaving the object as it was. A loaded database holds
 // every record of the file, byte for byte, and keeps them and their count through a save

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Import lists: the parser keeps to its rules (header 0, entries from line 3, trimmed
 // fields), and an import through the database adds one note per entry, with the text and
 // picture of the files the entry names (or the new note's own where a file is missing; a

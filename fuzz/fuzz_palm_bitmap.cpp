@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Palm bitmap decoder: the quick check and the decoder agree, and whatever decodes
 // re-encodes to a picture that decodes to the same pixels.
 

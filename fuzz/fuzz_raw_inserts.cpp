@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Raw text inserts import: a file is refused with messages and nothing added, or every
 // title and text the parser finds becomes one insert that fits a handheld record, and a
 // save and reload keeps them.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Raw text notes import: a file is refused (empty, holding NUL bytes, or UTF-8 with
 // characters Windows-1252 lacks) with messages and nothing added, or every note the parser
 // finds in its Windows-1252 text comes in whole, a long one over consecutive notes, and a

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // kestwin.ini: whatever the file holds, a value set and saved reads back from the file,
 // the values of the keys already there read the same after the save, and every other
 // line of the file is still there, in its order.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // users.txt: every line that is not blank or a comment gives either one user or one
 // warning naming its line; the users read, written back one per line, read back the same.
 

@@ -1,4 +1,5 @@
 #!/usr/bin/env bash
+# SPDX-License-Identifier: GPL-3.0-or-later
 # Runs every fuzzer for a long time, for use before a release:
 #
 #     bash scripts/fuzz-long.sh [hours per target, default 2] [targets at once, default: cores]

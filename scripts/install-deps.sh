@@ -1,4 +1,5 @@
 #!/usr/bin/env bash
+# SPDX-License-Identifier: GPL-3.0-or-later
 # Installs everything Quillary needs to build, run and test on Debian 12.
 # Works as root or through sudo; safe to run again.
 set -euo pipefail
@@ -16,6 +17,7 @@ PKGS=(
   libpalm-perl netpbm python3 python3-pil imagemagick
   fonts-dejavu-core poppler-utils
   dpkg-dev desktop-file-utils appstream shared-mime-info libglib2.0-bin man-db bsdextrautils
+  lintian
 )
 missing=()
 for p in "${PKGS[@]}"; do

@@ -1,4 +1,5 @@
 #!/usr/bin/env bash
+# SPDX-License-Identifier: GPL-3.0-or-later
 # Installs what is missing, builds everything with AddressSanitizer and
 # UndefinedBehaviorSanitizer (clang, so the libFuzzer targets build too) and runs every
 # test. Each test starts its own private D-Bus session bus and temporary folder, and runs

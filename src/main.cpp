@@ -1,8 +1,10 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #include "dialogs/WindowHooks.h"
 #include "mainwindow/CommandLineOpener.h"
 #include "mainwindow/HotSyncHandler.h"
 #include "mainwindow/Startup.h"
 #include "mainwindow/frmMain.h"
+#include "QuillaryVersion.h"
 #include "quillary-help.h"
 #include "shell/QtPlatformServices.h"
 #include "shell/ShellResources.h"
@@ -26,13 +28,13 @@ int main(int argc, char** argv) {
             return 0;
         }
         if (!std::strcmp(argv[i], "--version")) {
-            std::puts("quillary 1.50");
+            std::puts("quillary " QUILLARY_VERSION);
             return 0;
         }
     }
     QApplication app(argc, argv);
     QApplication::setApplicationName(QStringLiteral("Quillary"));
-    QApplication::setApplicationVersion(QStringLiteral("1.50"));
+    QApplication::setApplicationVersion(QStringLiteral(QUILLARY_VERSION));
     // Qt has taken its own options out of argv.
     const QString file = CommandLineOpener::FileArgument(QApplication::arguments());
 

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 
 // The "print" command of quillary-pdb: a notes database to a PDF file, laid out as the

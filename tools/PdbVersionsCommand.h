@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 
 // The "versions" and "restore" commands of quillary-pdb: the earlier versions the program

@@ -1,4 +1,5 @@
 #!/usr/bin/env python3
+# SPDX-License-Identifier: GPL-3.0-or-later
 """Makes a program's --help text (a C++ header) and its man page from one source.
 
 Usage: make-help.py SOURCE.txt OUT.h OUT.1 VERSION

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Renders the user manual (HTML) to the PDF that the Help command opens.
 // Usage: quillary-make-manual IN.html OUT.pdf   (run with QT_QPA_PLATFORM=offscreen)
 

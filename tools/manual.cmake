@@ -1,3 +1,4 @@
+# SPDX-License-Identifier: GPL-3.0-or-later
 # The user manual: docs/manual/manual.html rendered to QuillaryManual.pdf next to the
 # program, where the Help command looks for it. The renderer is a small Qt tool run on the
 # offscreen platform, so the build needs no display.
@@ -5,7 +6,10 @@ add_executable(quillary-make-manual ${CMAKE_CURRENT_LIST_DIR}/make-manual.cpp)
 target_link_libraries(quillary-make-manual PRIVATE Qt6::Gui)
 set_target_properties(quillary-make-manual PROPERTIES AUTOMOC OFF)
 
-set(QUILLARY_MANUAL_SOURCE ${PROJECT_SOURCE_DIR}/docs/manual/manual.html)
+# The manual names the version; @PROJECT_VERSION@ in it is filled in from project().
+configure_file(${PROJECT_SOURCE_DIR}/docs/manual/manual.html
+               ${CMAKE_BINARY_DIR}/manual/manual.html @ONLY)
+set(QUILLARY_MANUAL_SOURCE ${CMAKE_BINARY_DIR}/manual/manual.html)
 set(QUILLARY_MANUAL_PDF ${CMAKE_RUNTIME_OUTPUT_DIRECTORY}/QuillaryManual.pdf)
 add_custom_command(
   OUTPUT ${QUILLARY_MANUAL_PDF}

@@ -1,7 +1,9 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // quillary-hotsync: tells a running Quillary about a HotSync, for sync scripts. Before a
 // sync it asks whether Quillary lets the user's notes be synchronised; after a sync it has
 // Quillary read the user's notes again.
 
+#include "QuillaryVersion.h"
 #include "quillary-hotsync-help.h"
 #include "shell/clsNotify.h"
 
@@ -112,6 +114,10 @@ int main(int argc, char** argv) {
     const QString command = args.first();
     if (command == QLatin1String("--help") || command == QLatin1String("-h")) {
         std::fputs(kHelp, stdout);
+        return kGoAhead;
+    }
+    if (command == QLatin1String("--version")) {
+        std::puts("quillary-hotsync " QUILLARY_VERSION);
         return kGoAhead;
     }
 

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // quillary-pdb-qt: the commands of quillary-pdb that paint or read pictures with Qt
 // (print, archive, unarchive). quillary-pdb starts it for those commands only, so the
 // other commands load no Qt at all. Same arguments, messages and exit codes as
@@ -6,6 +7,7 @@
 #include "OneLine.h"
 #include "PdbArchiveCommand.h"
 #include "PdbPrintCommand.h"
+#include "QuillaryVersion.h"
 
 #include <cstdio>
 #include <string>
@@ -20,6 +22,11 @@ int main(int argc, char** argv) {
         return 1;
     }
     const std::string& cmd = args[0];
+    // Says which build it belongs to, so a helper left over from another version is found.
+    if (cmd == "--version") {
+        std::puts("quillary-pdb-qt " QUILLARY_VERSION);
+        return 0;
+    }
     const std::vector<std::string> rest(args.begin() + 1, args.end());
     std::string message;
     if (cmd == "print") {

@@ -1,9 +1,11 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // quillary-pdb: inspect, back up, convert and fill Quillary note and insert databases
 // without the window. Every command either succeeds (exit 0) or prints one line on
 // standard error and exits 1.
 
 #include "OneLine.h"
 #include "PdbVersionsCommand.h"
+#include "QuillaryVersion.h"
 #include "quillary-pdb-help.h"
 #include "storage/Cp1252.h"
 #include "storage/FileIO.h"
@@ -457,6 +459,8 @@ int Run(const std::vector<std::string>& args) {
     const std::string& cmd = args[0];
     if (cmd == "--help" || cmd == "-h" || cmd == "help") {
         std::fputs(kHelp, stdout);
+    } else if (cmd == "--version") {
+        std::puts("quillary-pdb " QUILLARY_VERSION);
     } else if (cmd == "info") {
         need(2, 2);
         Info(args[1]);

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Renders the program icon (SVG) to PNG files of the sizes desktops look up.
 // Usage: quillary-render-icon IN.svg OUTDIR SIZE...   writes OUTDIR/SIZE.png
 // (run with QT_QPA_PLATFORM=offscreen)

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // 5000 notes out to an archive and back in, each next to its baseline: writing (tar x) or
 // reading (tar c) the very same files without any conversion. Target: each under 2x its
 // baseline.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Insert windows: the manager over a folder of 200 insert databases, and the insert editor
 // over a database of 1000 inserts, each from the click to the window on screen. Run on
 // the offscreen platform.

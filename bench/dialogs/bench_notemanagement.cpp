@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Find and the note manager with 5000 notes of up to 1999 characters: one keystroke in the
 // find window (search and result list), and the note manager's block moves, both sorts
 // and applying the order. Run on the offscreen platform.

@@ -1,3 +1,4 @@
+# SPDX-License-Identifier: GPL-3.0-or-later
 # Opening the insert database manager and the insert editor (reuses the main window test
 # fixture, so it needs the tests).
 if(TARGET quillary_mainwindow_testsupport)

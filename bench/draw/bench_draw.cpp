@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Interactive speed of the picture editor on a 500 x 500 picture: one step of dragging a
 // floating selection of the whole picture, and one pencil segment. Each step is the event
 // handling plus, in the "Painted" variants, the repaint it causes. Also undoing or redoing a

@@ -1,4 +1,5 @@
 #!/usr/bin/env bash
+# SPDX-License-Identifier: GPL-3.0-or-later
 # Whole-process speed and memory of quillary-pdb next to the plain file tools doing the
 # same work, measured side by side in one run on a generated 5000-note database.
 #

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // make_bench_notes OUT.pdb [COUNT]: writes the benchmark notes database (5000 notes unless
 // COUNT is given).
 

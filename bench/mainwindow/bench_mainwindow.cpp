@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Main window speed: switching between two 500 x 500 notes, and opening a 5000-note
 // database up to the first note being shown. Run on the offscreen platform.
 #include "../../tests/mainwindow/MainWindowFixture.h"

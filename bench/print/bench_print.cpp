@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // A long print job to PDF: notes with 500 x 500 sketches, four to a page. Reports the
 // PDF size and the process's peak memory, which must stay flat as the page count grows
 // (the PDF goes to a sink that keeps nothing).

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Printing windows speed, on the offscreen platform: opening the print selection for 5000
 // notes (target: under 200 ms) and turning a preview page of 2 x 2 notes with pictures
 // (target: under 50 ms).

@@ -1,3 +1,4 @@
+# SPDX-License-Identifier: GPL-3.0-or-later
 # The printing windows: opening the print selection over 5000 notes, turning a preview
 # page. They reuse the test fixture (a real frmMain over temporary folders).
 if(TARGET quillary_mainwindow_testsupport)

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 
 // The 5000-note database the storage benchmarks and bench/files/compare.sh measure:

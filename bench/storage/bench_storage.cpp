@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Storage speed: open and save of a 5000-note database against a plain file copy, the
 // picture codec on 500 x 500 pictures, and the two big imports.
 //

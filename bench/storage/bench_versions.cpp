@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Keeping an earlier version before a save of 5000 notes, against the save alone. Keeping
 // a version should add less than half to the save (a clone or hard link where the file
 // system allows). The copy a file system without links gets is measured too.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #include "print/PrintWindows.h"
 
 #include "mainwindow/MainCommands.h"

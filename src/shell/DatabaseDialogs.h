@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 
 // The person-facing side of opening and saving databases: the file dialogs for an empty

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 
 // Palm database files are big-endian; Windows bitmap files are little-endian. These

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 
 // Parsers for the three import file layouts. They work on text already in memory, so the

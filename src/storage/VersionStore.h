@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 
 // Earlier versions of a notes file, kept in the hidden folder ".quillary-versions" next to

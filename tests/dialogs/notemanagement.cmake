@@ -1,3 +1,4 @@
+# SPDX-License-Identifier: GPL-3.0-or-later
 # The categories editor, find window and note manager, driven through the real main window.
 set(QUILLARY_NOTEWINDOW_TEST_LIBS quillary_dialogs quillary_mainwindow_testsupport)
 foreach(name tst_frmEditCategories tst_frmFindList tst_frmSortNotes)

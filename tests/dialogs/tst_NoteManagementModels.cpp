@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The find window's search index and the note manager's order model on their own.
 #include "dialogs/NoteOrderModel.h"
 #include "dialogs/NoteSearchIndex.h"

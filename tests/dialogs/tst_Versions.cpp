@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Earlier versions and what a reread changed, through the real main window: a save keeps
 // the file as it was, the Earlier Versions window brings notes back, a reread reports its
 // changes, and a change made by another program is noticed.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The categories editor, opened through the main window's commands.
 #include "NoteWindowsTestKit.h"
 

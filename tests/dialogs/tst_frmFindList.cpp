@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The find window, opened through the main window's Find command.
 #include "NoteWindowsTestKit.h"
 

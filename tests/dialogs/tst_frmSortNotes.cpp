@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The note manager, opened through the main window's Note Manager command.
 #include "NoteWindowsTestKit.h"
 

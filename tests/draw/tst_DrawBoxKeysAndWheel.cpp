@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Choosing tools from the keyboard and scrolling the picture with the wheel.
 #include "DrawBoxTestKit.h"
 

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The picture editor's Region tool, floating selection, clipboard, picture menu and files.
 #include "DrawBoxTestKit.h"
 

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The picture editor's undo history and zoom, driven with real mouse events.
 
 #include "DrawBoxTestKit.h"

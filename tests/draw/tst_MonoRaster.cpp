@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Pixel-level pieces of the picture editor: strokes, block operations, the selection layer,
 // the clsBitmap bridge and the popup menu.
 #include "DrawBoxTestKit.h"

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The picture editor control: properties, layout, tool bar and the three drawing tools,
 // driven with real mouse events on the offscreen platform.
 #include "DrawBoxTestKit.h"

@@ -1,4 +1,5 @@
 #!/usr/bin/env bash
+# SPDX-License-Identifier: GPL-3.0-or-later
 # Installs the build into a scratch prefix and checks that everything a desktop needs is
 # there: the programs, the manual next to the program, the menu entry and its icon.
 set -euo pipefail

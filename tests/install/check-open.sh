@@ -1,4 +1,5 @@
 #!/usr/bin/env bash
+# SPDX-License-Identifier: GPL-3.0-or-later
 # Starts the real program as a file manager does ("quillary FILE.pdb") and finds that file
 # opened; then a second start hands another file to the running program, which opens it.
 # The opened file shows in the recent-file list, which the program writes at once.

@@ -1,7 +1,12 @@
 #!/usr/bin/env bash
+# SPDX-License-Identifier: GPL-3.0-or-later
 # Builds the Debian package with cpack, unpacks it into a scratch root and checks what a
 # desktop and a person need: programs, manual, man pages, menu entry, icons, AppStream
-# metadata, MIME type, bash completion, and Qt runtime (never -dev) dependencies.
+# metadata, MIME type, bash completion, and Qt runtime (never -dev) dependencies; and what
+# Debian needs: lintian finds no error or warning (an override only with its reason), and
+# the programs, the changelog and the AppStream release all name the package's version.
+# Without lintian (and QUILLARY_REQUIRE_TOOLS unset) the rest is checked and the test ends
+# as skipped (exit 77).
 set -euo pipefail
 build="$1"
 scratch="$(mktemp -d)"
@@ -121,4 +126,48 @@ got="$(bash -c '
 echo "$got" | sed -n 1p | grep -qx 'new new-inserts' || fail "completion of commands: $got"
 echo "$got" | sed -n 2p | grep -qx -- '--paper' || fail "completion of print options: $got"
 echo "$got" | sed -n 3p | grep -qx 'after' || fail "completion of hotsync commands: $got"
+# One version everywhere: the package's, each program's --version, the newest changelog
+# entry and the newest AppStream release.
+version="$(dpkg-deb --field "$deb" Version)"
+for p in bin/quillary bin/quillary-pdb bin/quillary-hotsync libexec/quillary/quillary-pdb-qt; do
+  said="$("$u/$p" --version)" || fail "$p --version failed"
+  [ "$said" = "${p##*/} $version" ] || fail "$p --version says \"$said\", the package is $version"
+done
+doc="$u/share/doc/quillary"
+[ -f "$doc/copyright" ] || fail "missing /usr/share/doc/quillary/copyright"
+sed -n 1p "$doc/copyright" |
+  grep -qx 'Format: https://www.debian.org/doc/packaging-manuals/copyright-format/1.0/' ||
+  fail "the copyright file is not machine-readable"
+[ -f "$doc/changelog.gz" ] || fail "missing /usr/share/doc/quillary/changelog.gz"
+zcat "$doc/changelog.gz" > "$scratch/changelog" || fail "changelog.gz is no gzip file"
+logged="$(dpkg-parsechangelog -l "$scratch/changelog" -S Version)" || fail "dpkg-parsechangelog"
+[ "$logged" = "$version" ] || fail "the newest changelog entry is $logged, the package $version"
+released="$(sed -n 's/.*<release version="\([^"]*\)".*/\1/p' \
+            "$u/share/metainfo/org.quillary.Quillary.metainfo.xml" | head -n 1)"
+[ "$released" = "$version" ] || fail "the newest AppStream release is $released, the package $version"
+
+# Debian's own checker. An override must say why: each one follows a comment line (a
+# blank line ends what the comment covers), and lintian must use every one.
+overrides="$u/share/lintian/overrides/quillary"
+[ -f "$overrides" ] || fail "missing /usr/share/lintian/overrides/quillary"
+awk '/^#/ { reason = 1; next }
+     /^[[:space:]]*$/ { reason = 0; next }
+     !reason { print "override without a reason: " $0; bad = 1 }
+     END { exit bad }' "$overrides" || fail "a lintian override gives no reason"
+if command -v lintian > /dev/null; then
+  status=0
+  lintian --fail-on error,warning --display-info "$deb" > "$scratch/lintian.log" 2>&1 ||
+    status=$?
+  cat "$scratch/lintian.log"
+  [ "$status" -eq 0 ] || fail "lintian reports errors or warnings (exit $status)"
+  if grep -Eq '^[EW]: ' "$scratch/lintian.log"; then fail "lintian reports errors or warnings"; fi
+  if grep -Eq '(unused|mismatched)-override' "$scratch/lintian.log"; then
+    fail "a lintian override matches nothing"
+  fi
+elif [ "${QUILLARY_REQUIRE_TOOLS:-}" = 1 ]; then
+  fail "lintian is not installed (scripts/install-deps.sh installs it)"
+else
+  echo "lintian is not installed: the package was checked without it"
+  exit 77
+fi
 echo "1 passed, 0 failed"

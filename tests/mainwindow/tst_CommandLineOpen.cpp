@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Opening a notes database named on the command line, directly or handed on by a later
 // start to the running instance.
 #include "MainWindowFixture.h"

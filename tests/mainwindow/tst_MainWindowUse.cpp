@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The main window as a person uses it: keyboard, layout on a desktop screen, status bar,
 // lists, title, toolbars, dialog folders and help.
 #include "MainWindowFixture.h"

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Undo and Redo of the main window's Edit menu, and each note's own picture history.
 
 #include "MainWindowFixture.h"

@@ -1,3 +1,4 @@
+# SPDX-License-Identifier: GPL-3.0-or-later
 # The print layout engine, PDF output and the print routine of the main window.
 quillary_add_test(NAME tst_clsPrintData SOURCES tst_clsPrintData.cpp PrintTestNotes.h
                   LIBS quillary_print Qt6::Test GUI)

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // quillary-pdb print: notes to PDF from the command line, run as a program.
 
 #include "print/PrintTestNotes.h"

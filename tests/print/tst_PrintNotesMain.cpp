@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The main window's print routine: commit, print dialog, progress, cancel and failure.
 
 #include "mainwindow/MainWindowFixture.h"

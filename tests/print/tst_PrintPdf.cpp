@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Whole print jobs to PDF (QPdfWriter and QPrinter's PDF output), read back with
 // poppler's pdftotext, pdfinfo, pdffonts, pdfimages and pdftoppm.
 

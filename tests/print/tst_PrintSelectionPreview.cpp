@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The print selection and print preview windows, every way in from the main window, and
 // printing: the preview paints what the printer gets.
 #include "PrintWindowsTestKit.h"

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The print layout engine on image targets: geometry, note boxes, selection, header and
 // footer texts, settings, word wrap and shrinking, and the pixels of a painted page.
 

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The print preview's scrollable picture box: layout rules, scaling, scrolling, wheel.
 #include "draw/ctlScrollablePicBox.h"
 

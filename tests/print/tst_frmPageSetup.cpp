@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The page setup window: loading, the linked percentage boxes, number boxes, previews,
 // Defaults, Apply / OK / Cancel / Escape, the font and printer dialogs.
 #include "PrintWindowsTestKit.h"

@@ -1,3 +1,4 @@
+# SPDX-License-Identifier: GPL-3.0-or-later
 # The printing windows: the preview's scrollable picture box, page setup, print selection
 # and print preview.
 quillary_add_test(NAME tst_ctlScrollablePicBox SOURCES tst_ctlScrollablePicBox.cpp

@@ -1,3 +1,4 @@
+# SPDX-License-Identifier: GPL-3.0-or-later
 # Options dialog, about box / splash screen, toolbar icons and the user manual.
 quillary_add_test(NAME tst_frmOptions SOURCES tst_frmOptions.cpp
                   LIBS quillary_shell quillary_testsupport Qt6::Test GUI)

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // A minimal program around SingleInstance: prints "primary" and runs until killed (printing
 // "activated" on each activation request), or prints "secondary" and exits at once.
 #include "shell/SingleInstance.h"

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // File > Export Archive... and Import Archive... on the real main window.
 
 #include "mainwindow/MainWindowFixture.h"

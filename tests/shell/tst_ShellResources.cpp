@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The toolbar icons and the about box artwork are compiled in and load as valid SVG.
 
 #include "shell/ShellResources.h"

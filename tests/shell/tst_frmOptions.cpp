@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The options dialog against a real settings file in a fresh folder per test, driven
 // with real mouse clicks; the font chooser is scripted.
 

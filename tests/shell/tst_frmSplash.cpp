@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The about box and splash screen: the link reacts only while OK is visible, and opening
 // it goes through the platform services with the two failure messages.
 

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The user manual is rendered at build time into the program's folder and is a real,
 // readable PDF of a few pages that covers what the Help command promises.
 

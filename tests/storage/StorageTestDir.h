@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 
 // A fresh folder per test under the test temp dir, removed afterwards. Its name carries

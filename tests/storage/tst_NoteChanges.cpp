@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The report of what changed between two states of a notes database.
 
 #include "storage/NoteChanges.h"

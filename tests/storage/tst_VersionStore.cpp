@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Earlier versions of a notes file: kept before a replacement, never twice, pruned by the
 // retention, read back as they were; a folder that cannot hold them is reported.
 

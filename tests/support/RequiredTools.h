@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 
 // Third-party tools (Palm::PDB, netpbm, PIL, ImageMagick, poppler) and the session bus that

@@ -1,4 +1,5 @@
 #!/usr/bin/env bash
+# SPDX-License-Identifier: GPL-3.0-or-later
 # Runs one test program for ctest:
 # - on a D-Bus session bus of its own (started here when dbus-run-session exists), so two
 #   tests that both offer or call the program's bus name never meet, whatever ctest runs

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Our files read by other programs, and theirs read by us: Palm::PDB (libpalm-perl) for
 // the database container, netpbm's pnmtopalm/palmtopnm for the scanline compression,
 // PIL and ImageMagick for .bmp files.

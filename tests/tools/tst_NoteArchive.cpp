@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // quillary-pdb archive / unarchive: every kind of notes database comes back byte for byte,
 // edits made elsewhere are understood, hostile archives are refused without writing.
 

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // quillary-pdb versions and restore, run as a program over versions kept by the storage.
 
 #include "ToolRunner.h"
