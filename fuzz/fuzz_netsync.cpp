@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // HotSync protocol: any bytes from a handheld are either understood or refused with a
 // reason; nothing reads past what arrived, and nothing is allocated for a length that
 // the bytes do not back.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Note archives and their pictures. The input is up to three files of an archive, split
 // at "QLFZ": database.json, one note's Markdown file, and the PNG it links to.
 //

@@ -1,4 +1,5 @@
 #!/usr/bin/env bash
+# SPDX-License-Identifier: GPL-3.0-or-later
 # Runs a fuzzer once over every input of its corpus folder, as a test:
 #
 #     replay-corpus.sh FUZZER MAX_LEN CORPUS_FOLDER

@@ -1,4 +1,5 @@
 #!/usr/bin/env bash
+# SPDX-License-Identifier: GPL-3.0-or-later
 # Lets every fuzzer of a built tree look for new failing inputs for a bounded time, without
 # gating anything (scripts/test.sh runs it after the tests):
 #

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 
 // The one PNG codec of note pictures: 1-bit greyscale files written for export and for

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 
 // The error codes a handheld puts in a DLP response, with readable names for logs and

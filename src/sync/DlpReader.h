@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 
 // A cursor over bytes from the handheld. Every read first checks what remains, so a

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 
 // The outcome of one exchange with the handheld. A handheld error is an answer (the

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 
 // The values DLP commands carry, decoded. Texts are kept as the handheld's bytes

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 
 // NetSync frames DLP traffic over TCP (and the same way over USB): every message is

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The PNG codec of note pictures: what it writes reads back, and what it reads never
 // inflates more than the header's width and height need.
 

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 
 // Reads the recorded HotSync sessions in tests/data/netsync-recordings: each file is a

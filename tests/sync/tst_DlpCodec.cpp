@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The protocol library's layers on their own: argument wrappers at their switch points,
 // the framer with split and hostile input, typed decoders with counts and lengths that
 // run past the end, encoders refusing what the handheld could not take, and the client

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The protocol library against real handhelds: each recorded session is replayed through
 // DlpClient. The test reads every recorded desktop request, asks the client for the same
 // command through its typed interface, and checks that the bytes the client sends equal
