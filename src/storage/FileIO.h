@@ -77,10 +77,13 @@ inline bool WriteFileReplacing(const std::string& path, const std::vector<uint8_
 
 // The same for a file image made of pieces written one after the other (gathered writes,
 // no joined copy). progress, when set, gets (pieces written, all pieces) as each piece is
-// complete.
+// complete. beforeRename, when set, runs once the new file is complete and flushed, right
+// before it is renamed over the old one (the old file is still in place): returning false
+// stops the replace with its own text in *error, the old file unchanged.
 bool WriteFileReplacing(const std::string& path, const std::vector<ByteSpan>& pieces,
                         std::string* error,
-                        const std::function<void(size_t, size_t)>& progress = {});
+                        const std::function<void(size_t, size_t)>& progress = {},
+                        const std::function<bool(std::string*)>& beforeRename = {});
 
 // The path with surrounding spaces removed; a bare file name (no folder separator) is
 // taken relative to the current folder.
