@@ -3,6 +3,7 @@
 #include "storage/PdbFormat.h"
 
 #include <QDir>
+#include <QFile>
 #include <QFileInfo>
 
 #include <cerrno>

@@ -417,11 +417,12 @@ TEST_F(QuillaryPdb, NewRefusesAnExistingFileUnlessForced) {
     ASSERT_EQ(Run("new notes.pdb").status, 0);
     ASSERT_EQ(Run("import notes.pdb --raw-text four.txt").status, 0);
     const auto before = ReadBytes(P("notes.pdb"));
+    const std::string versions = Run("versions notes.pdb").out;
     for (const std::string command : {"new notes.pdb", "new-inserts notes.pdb Greetings"}) {
         SCOPED_TRACE(command);
         ExpectOneLineError(Run(command), "--force");
         EXPECT_EQ(ReadBytes(P("notes.pdb")), before);
-        EXPECT_FALSE(fs::exists(P(".quillary-versions")));
+        EXPECT_EQ(Run("versions notes.pdb").out, versions);
     }
     ExpectOneLineError(Run("new"), "Wrong number of arguments");
     ExpectOneLineError(Run("new a.pdb b.pdb"), "Wrong number of arguments");
