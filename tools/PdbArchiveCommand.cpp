@@ -49,9 +49,9 @@ bool RunArchiveCommand(const std::vector<std::string>& args, std::string* messag
     const int notes = NoteArchive::Write(bytes, QString::fromStdString(staged.Path()), &why,
                                          QString::fromStdString(args[0]));
     if (notes < 0) {
-        *message = why.replace(QString::fromStdString(staged.Path()),
-                               QString::fromStdString(args[1]))
-                       .toStdString();
+        *message =
+            why.replace(QString::fromStdString(staged.Path()), QString::fromStdString(args[1]))
+                .toStdString();
         return false;
     }
     if (!staged.Commit(&error)) {

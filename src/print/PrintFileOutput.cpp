@@ -25,7 +25,8 @@ namespace {
 
 bool Refuse(QString* error, const QString& target, const QString& reason) {
     if (error)
-        *error = QStringLiteral("Cannot write %1: %2").arg(QDir::toNativeSeparators(target), reason);
+        *error =
+            QStringLiteral("Cannot write %1: %2").arg(QDir::toNativeSeparators(target), reason);
     return false;
 }
 
@@ -64,8 +65,7 @@ bool PrintFileOutput::Begin(const QString& target, const QString& notesFile, QSt
                           QStringLiteral("it is not a regular file; a PDF is written only to a "
                                          "new file or over a regular one."));
         struct stat notes {};
-        if (!notesFile.isEmpty() &&
-            ::stat(QFile::encodeName(notesFile).constData(), &notes) == 0 &&
+        if (!notesFile.isEmpty() && ::stat(QFile::encodeName(notesFile).constData(), &notes) == 0 &&
             notes.st_dev == st.st_dev && notes.st_ino == st.st_ino)
             return Refuse(error, target,
                           QStringLiteral("it is the notes file being printed; choose another "
@@ -122,7 +122,8 @@ bool PrintFileOutput::Commit(QString* error) {
                           .arg(Reason()));
     m_temp.clear();
     const QString folder = QFileInfo(m_resolved).absolutePath();
-    const int dfd = ::open(QFile::encodeName(folder).constData(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+    const int dfd =
+        ::open(QFile::encodeName(folder).constData(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
     if (dfd >= 0) {
         ::fsync(dfd);
         ::close(dfd);

@@ -161,8 +161,8 @@ protected:
                 if (done > 1)
                     ReportProgress(progress, done - 1, total - 1);
             };
-        return ReplaceKeepingVersion(path, image.pieces, m_VersionPolicy, error,
-                                     &m_versionWarning, written);
+        return ReplaceKeepingVersion(path, image.pieces, m_VersionPolicy, error, &m_versionWarning,
+                                     written);
     }
 
     void ReportProgress(const Progress& progress, size_t done, size_t total) const {

@@ -78,8 +78,10 @@ bool StagedFolder::Begin(const std::string& target, const std::string& forWhat,
         if (!fs::is_directory(status))
             return Fail(error, target + " is a file, not a folder.");
         if (!IsEmptyFolder(p))
-            return Fail(error, "The folder " + target + " is not empty; choose an empty or new "
-                               "folder for the " + forWhat + ".");
+            return Fail(error, "The folder " + target +
+                                   " is not empty; choose an empty or new "
+                                   "folder for the " +
+                                   forWhat + ".");
     } else if (fs::exists(fs::symlink_status(p, ec))) {
         return Fail(error, target + " is a link to nothing, not a folder.");
     }

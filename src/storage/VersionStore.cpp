@@ -424,8 +424,7 @@ bool VersionStore::DropVersion(const VersionInfo& version) {
 int VersionStore::UnshareVersions() {
 #ifdef QUILLARY_VERSION_POSIX
     struct stat live {};
-    if (::stat(m_databasePath.c_str(), &live) != 0 || !S_ISREG(live.st_mode) ||
-        live.st_nlink < 2)
+    if (::stat(m_databasePath.c_str(), &live) != 0 || !S_ISREG(live.st_mode) || live.st_nlink < 2)
         return 0;
     int copied = 0;
     for (const VersionInfo& v : List()) {
@@ -437,8 +436,8 @@ int VersionStore::UnshareVersions() {
         bool ok = CloneFile(v.path, v.path);
         if (!ok) {
             std::vector<uint8_t> bytes;
-            ok = ReadWholeFile(v.path, bytes, nullptr) &&
-                 WriteFileReplacing(v.path, bytes, nullptr);
+            ok =
+                ReadWholeFile(v.path, bytes, nullptr) && WriteFileReplacing(v.path, bytes, nullptr);
         }
         if (ok)
             ++copied;
@@ -505,8 +504,9 @@ bool ReplaceKeepingVersion(const std::string& path, const std::vector<ByteSpan>&
                 *warning = why;
             return true;
         }
-        return Fail(stepError, path + ": the file there now cannot be kept as an earlier "
-                                      "version, so it was not replaced (" +
+        return Fail(stepError, path +
+                                   ": the file there now cannot be kept as an earlier "
+                                   "version, so it was not replaced (" +
                                    why + ").");
     };
     if (!WriteFileReplacing(path, pieces, error, progress, keep)) {
@@ -522,8 +522,7 @@ bool ReplaceKeepingVersion(const std::string& path, const std::vector<ByteSpan>&
 }
 
 bool ReplaceKeepingVersion(const std::string& path, const std::vector<uint8_t>& bytes,
-                           const VersionPolicy& policy, std::string* error,
-                           std::string* warning) {
+                           const VersionPolicy& policy, std::string* error, std::string* warning) {
     return ReplaceKeepingVersion(path, std::vector<ByteSpan>{{bytes.data(), bytes.size()}}, policy,
                                  error, warning);
 }

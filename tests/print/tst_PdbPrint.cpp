@@ -199,8 +199,9 @@ void tst_PdbPrint::refusesAnOutputThatIsNoDocument() {
         QVERIFY(QDir(dir.path()).mkdir(QStringLiteral("out.pdb")));
     else
         QCOMPARE(::mkfifo(QFile::encodeName(out).constData(), 0644), 0);
-    const QStringList before = QDir(dir.path()).entryList(QDir::AllEntries | QDir::Hidden |
-                                                          QDir::System | QDir::NoDotAndDotDot);
+    const QStringList before =
+        QDir(dir.path())
+            .entryList(QDir::AllEntries | QDir::Hidden | QDir::System | QDir::NoDotAndDotDot);
     const Result r = RunPdb({"print", notes, out});
     QCOMPARE(r.status, 1);
     QVERIFY2(r.err.startsWith(QStringLiteral("quillary-pdb: Cannot write ")), qPrintable(r.err));
@@ -219,8 +220,8 @@ void tst_PdbPrint::refusesAnOutputThatIsNoDocument() {
         QVERIFY(info.isDir());
     else if (kind == QLatin1String("fifo"))
         QVERIFY(!info.isFile() && info.exists());
-    QCOMPARE(QDir(dir.path()).entryList(QDir::AllEntries | QDir::Hidden | QDir::System |
-                                        QDir::NoDotAndDotDot),
+    QCOMPARE(QDir(dir.path())
+                 .entryList(QDir::AllEntries | QDir::Hidden | QDir::System | QDir::NoDotAndDotDot),
              before);
 }
 

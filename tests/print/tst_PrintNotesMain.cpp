@@ -134,8 +134,8 @@ void tst_PrintNotesMain::escapeCancelsARunningJob() {
         QVERIFY(file.open(QIODevice::WriteOnly));
         file.write(before);
     }
-    const QStringList entries = QDir(m_f->Root()).entryList(QDir::AllEntries | QDir::Hidden |
-                                                            QDir::NoDotAndDotDot);
+    const QStringList entries =
+        QDir(m_f->Root()).entryList(QDir::AllEntries | QDir::Hidden | QDir::NoDotAndDotDot);
     m_f->services.printDialogAnswers.enqueue([&](QPrinter* printer) {
         // The person presses Escape once the job runs.
         QTimer::singleShot(0, &w, [&w] { QTest::keyClick(&w, Qt::Key_Escape); });

@@ -179,7 +179,8 @@ struct Writer {
     std::function<bool(const std::string& path, std::string* error)> write;
 };
 
-class ReplacingWriterTest : public VersionStoreTest, public ::testing::WithParamInterface<Writer> {};
+class ReplacingWriterTest : public VersionStoreTest,
+                            public ::testing::WithParamInterface<Writer> {};
 
 TEST_P(ReplacingWriterTest, KeepsTheReplacedFileAndNothingForANewOne) {
     const std::string path = Path("notes.pdb");
@@ -198,7 +199,8 @@ TEST_P(ReplacingWriterTest, KeepsTheReplacedFileAndNothingForANewOne) {
     std::vector<uint8_t> back;
     ASSERT_TRUE(store.Read(versions[0], back, &error)) << error;
     EXPECT_EQ(back, before);
-    struct stat live {}, kept {};
+    struct stat live {
+    }, kept{};
     ASSERT_EQ(::stat(path.c_str(), &live), 0);
     ASSERT_EQ(::stat(versions[0].path.c_str(), &kept), 0);
     EXPECT_NE(live.st_ino, kept.st_ino) << "the version shares the live file";
@@ -206,36 +208,36 @@ TEST_P(ReplacingWriterTest, KeepsTheReplacedFileAndNothingForANewOne) {
 
 INSTANTIATE_TEST_SUITE_P(
     Writers, ReplacingWriterTest,
-    ::testing::Values(
-        Writer{"NotesSave",
-               [](const std::string& path, std::string* error) {
-                   clsDatabase db;
-                   db.AddNewDatabase();
-                   db.AddNewRecord(0);
-                   db.SetFileName(path);
-                   return db.SaveDatabase({}, error);
-               }},
-        Writer{"NotesExport",
-               [](const std::string& path, std::string* error) {
-                   clsDatabase db;
-                   db.AddNewDatabase();
-                   db.AddNewRecord(0);
-                   return db.ExportDatabase(path, {}, error);
-               }},
-        Writer{"InsertsSave",
-               [](const std::string& path, std::string* error) {
-                   clsInsertDatabase db;
-                   db.AddNewDatabase();
-                   db.m_PalmFileName = "Snippets";
-                   db.SetFileName(path);
-                   return db.SaveDatabase({}, error);
-               }},
-        Writer{"CopyFile",
-               [](const std::string& path, std::string* error) {
-                   const std::string from = path + ".source";
-                   return quillary::WriteFileReplacing(from, NotesFile(1, "copied"), error) &&
-                          quillary::CopyPalmDatabaseFile(from, path, error);
-               }}),
+    ::testing::Values(Writer{"NotesSave",
+                             [](const std::string& path, std::string* error) {
+                                 clsDatabase db;
+                                 db.AddNewDatabase();
+                                 db.AddNewRecord(0);
+                                 db.SetFileName(path);
+                                 return db.SaveDatabase({}, error);
+                             }},
+                      Writer{"NotesExport",
+                             [](const std::string& path, std::string* error) {
+                                 clsDatabase db;
+                                 db.AddNewDatabase();
+                                 db.AddNewRecord(0);
+                                 return db.ExportDatabase(path, {}, error);
+                             }},
+                      Writer{"InsertsSave",
+                             [](const std::string& path, std::string* error) {
+                                 clsInsertDatabase db;
+                                 db.AddNewDatabase();
+                                 db.m_PalmFileName = "Snippets";
+                                 db.SetFileName(path);
+                                 return db.SaveDatabase({}, error);
+                             }},
+                      Writer{"CopyFile",
+                             [](const std::string& path, std::string* error) {
+                                 const std::string from = path + ".source";
+                                 return quillary::WriteFileReplacing(from, NotesFile(1, "copied"),
+                                                                     error) &&
+                                        quillary::CopyPalmDatabaseFile(from, path, error);
+                             }}),
     [](const ::testing::TestParamInfo<Writer>& info) { return std::string(info.param.name); });
 
 TEST_F(VersionStoreTest, RenameKeepsTheFileAsItWas) {
@@ -301,7 +303,8 @@ TEST_F(VersionStoreTest, AVersionLeftSharingTheFileByAKilledWriterIsMadeIndepend
     VersionStore store(path);
     auto versions = store.List();
     ASSERT_EQ(versions.size(), 1u);
-    struct stat live {}, kept {};
+    struct stat live {
+    }, kept{};
     ASSERT_EQ(::stat(path.c_str(), &live), 0);
     ASSERT_EQ(::stat(versions[0].path.c_str(), &kept), 0);
     if (live.st_ino != kept.st_ino)

@@ -198,8 +198,8 @@ TEST_F(QuillaryPdb, ManyNotesExportInOrderAndTheFirstFailureIsNamed) {
     // and no half-filled folder is left.
     std::string big;
     for (int i = 2; i <= 400; ++i)
-        big += (i == 150 || i == 390 ? std::string(1999, 'x') : "note " + std::to_string(i)) +
-               "|\r\n";
+        big +=
+            (i == 150 || i == 390 ? std::string(1999, 'x') : "note " + std::to_string(i)) + "|\r\n";
     Write("big.txt", big);
     ASSERT_EQ(Run("new big.pdb").status, 0);
     ASSERT_EQ(Run("import big.pdb --raw-text big.txt").status, 0);
@@ -381,7 +381,8 @@ TEST_F(QuillaryPdb, EveryCommandThatReplacesADatabaseKeepsAVersion) {
     ASSERT_EQ(Run("new template.pdb").status, 0);
     ASSERT_EQ(Run("import template.pdb --raw-text four.txt").status, 0);
     const auto fourNotes = ReadBytes(P("template.pdb"));
-    const std::string count = "\t" + std::to_string(Info("template.pdb")["records"].toInt()) + " notes\t";
+    const std::string count =
+        "\t" + std::to_string(Info("template.pdb")["records"].toInt()) + " notes\t";
     ASSERT_EQ(Run("archive template.pdb arch").status, 0);
     const char* commands[] = {
         "resave notes.pdb",

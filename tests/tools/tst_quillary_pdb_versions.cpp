@@ -120,7 +120,8 @@ TEST_F(QuillaryPdbVersions, AVersionLeftLinkedByAKilledWriterIsCopiedOnTheNextSt
     quillary::VersionStore store(P("notes.pdb"));
     ASSERT_EQ(store.List().size(), 1u);
     const std::string version = store.List()[0].path;
-    struct stat live {}, kept {};
+    struct stat live {
+    }, kept{};
     ASSERT_EQ(::stat(P("notes.pdb").c_str(), &live), 0);
     ASSERT_EQ(::stat(version.c_str(), &kept), 0);
     if (live.st_ino != kept.st_ino)
