@@ -366,6 +366,9 @@ bool WriteFileReplacing(const std::string& path, const std::vector<ByteSpan>& pi
     }
     // A write-protected file is not replaced behind the person's back.
     const fs::file_status status = fs::status(target, ec);
+    // Nor a device or a pipe: the rename would put a file in place of the node itself.
+    if (fs::exists(status) && !fs::is_regular_file(status))
+        return Fail(error, path + ": is not a regular file; it is not replaced.");
     constexpr fs::perms kWrite =
         fs::perms::owner_write | fs::perms::group_write | fs::perms::others_write;
     bool readOnly =

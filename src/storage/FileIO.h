@@ -61,8 +61,8 @@ struct ByteSpan {
 
 // Writes data to a new temporary file in the same folder, flushes it to the disk, then
 // renames it over path. On any failure the temporary file is removed, an existing file
-// at path is left as it was, and *error says why. A read-only file is refused; through
-// a link the linked file is written.
+// at path is left as it was, and *error says why. A read-only file is refused, and so is
+// anything but a regular file (a device, a pipe); through a link the linked file is written.
 //
 // The temporary is ".<file name>.<process ID>.<8 hex digits>.tmp", locked (flock) while
 // it is written. Temporaries of the same file left by a writer that was killed (its
