@@ -4,6 +4,8 @@
 #include "shell/NoteArchive.h"
 #include "storage/FileIO.h"
 #include "storage/PdbFormat.h"
+#include "storage/StagedFolder.h"
+#include "storage/VersionStore.h"
 
 #include <QCoreApplication>
 
@@ -37,11 +39,24 @@ bool RunArchiveCommand(const std::vector<std::string>& args, std::string* messag
         *message = error;
         return false;
     }
+    // Built under a temporary name, renamed when complete: a failed archive leaves no
+    // folder of some notes behind.
+    StagedFolder staged;
+    if (!staged.Begin(args[1], "archive", &error)) {
+        *message = error;
+        return false;
+    }
     QString why;
-    const int notes = NoteArchive::Write(bytes, QString::fromStdString(args[1]), &why,
+    const int notes = NoteArchive::Write(bytes, QString::fromStdString(staged.Path()), &why,
                                          QString::fromStdString(args[0]));
     if (notes < 0) {
-        *message = why.toStdString();
+        *message =
+            why.replace(QString::fromStdString(staged.Path()), QString::fromStdString(args[1]))
+                .toStdString();
+        return false;
+    }
+    if (!staged.Commit(&error)) {
+        *message = error;
         return false;
     }
     *message = std::to_string(notes) + " notes archived to " + args[1];
@@ -62,7 +77,9 @@ bool RunUnarchiveCommand(const std::vector<std::string>& args, std::string* mess
         return false;
     }
     std::string error;
-    if (!WriteFileReplacing(GetLongFileName(args[1]), bytes, &error)) {
+    const std::string out = GetLongFileName(args[1]);
+    if (!MayWriteDatabaseTo(out, &error) ||
+        !ReplaceKeepingVersion(out, bytes, VersionPolicy{}, &error)) {
         *message = error;
         return false;
     }

@@ -1,6 +1,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "PdbPrintCommand.h"
 
+#include "print/PrintFileOutput.h"
 #include "print/PrintSettings.h"
 #include "print/clsPrintData.h"
 #include "shell/clsSettings.h"
@@ -12,7 +13,6 @@
 #include <QLocale>
 #include <QPageSize>
 #include <QPdfWriter>
-#include <QSaveFile>
 #include <QTemporaryDir>
 
 #include <cstdlib>
@@ -201,12 +201,16 @@ bool RunPrintCommand(const std::vector<std::string>& args, std::string* message)
     print.SetDatabase(&db);
     print.SetUserName(UserNameFromFile(QString::fromStdString(file)));
 
-    const QString outPath = QString::fromStdString(out);
-    QSaveFile output(outPath);
-    if (!output.open(QIODevice::WriteOnly))
+    // Written beside OUT and renamed over it only when complete; OUT is never the notes
+    // file, another database or a device.
+    PrintFileOutput target;
+    QString printError;
+    if (!target.Begin(QString::fromStdString(out), QString::fromStdString(file), &printError))
+        return PrintFail(message, printError.toStdString() + " Nothing was printed.");
+    QFile output(target.TempPath());
+    if (!output.open(QIODevice::WriteOnly | QIODevice::Truncate))
         return PrintFail(message,
                          "Cannot write " + out + ": " + output.errorString().toStdString());
-    QString printError;
     clsPrintData::PrintResult result;
     {
         QPdfWriter writer(&output);
@@ -217,17 +221,17 @@ bool RunPrintCommand(const std::vector<std::string>& args, std::string* message)
         writer.setCreator(QStringLiteral("Quillary"));
         result = print.PrintNotes(writer, {}, {}, &printError);
     }
-    if (result == clsPrintData::PrintResult::NoRoom) {
-        output.cancelWriting();
+    if (result == clsPrintData::PrintResult::NoRoom)
         return PrintFail(message, printError.toStdString());
-    }
-    if (result != clsPrintData::PrintResult::Printed) {
-        output.cancelWriting();
+    if (result != clsPrintData::PrintResult::Printed)
         return PrintFail(message, "Cannot write " + out + ": " + printError.toStdString());
+    if (!output.flush() || output.error() != QFileDevice::NoError) {
+        const std::string why = output.errorString().toStdString();
+        return PrintFail(message, "Cannot write " + out + ": " + why);
     }
-    if (!output.commit())
-        return PrintFail(message,
-                         "Cannot write " + out + ": " + output.errorString().toStdString());
+    output.close();
+    if (!target.Commit(&printError))
+        return PrintFail(message, printError.toStdString());
     if (message)
         *message = std::to_string(selection.size()) + (selection.size() == 1 ? " note" : " notes") +
                    " printed on " + std::to_string(print.PageCount()) +

@@ -2,6 +2,7 @@
 #include "PdbVersionsCommand.h"
 
 #include "storage/FileIO.h"
+#include "storage/PdbFormat.h"
 #include "storage/VersionStore.h"
 #include "storage/clsDatabase.h"
 
@@ -22,14 +23,6 @@ std::string UtcText(std::time_t t) {
     std::strftime(buf, sizeof buf, "%Y-%m-%d %H:%M:%S UTC", &tm);
     return buf;
 }
-
-bool SameFile(const std::string& a, const std::string& b) {
-    std::error_code ec;
-    if (fs::exists(a, ec) && fs::exists(b, ec))
-        return fs::equivalent(a, b, ec);
-    return fs::weakly_canonical(a, ec) == fs::weakly_canonical(b, ec);
-}
-
 } // namespace
 
 bool RunVersionsCommand(const std::vector<std::string>& args, std::string* output,
@@ -72,11 +65,10 @@ bool RunRestoreCommand(const std::vector<std::string>& args, std::string* messag
     clsDatabase check; // a damaged version is not written over anything
     if (!check.LoadDatabaseBytes(bytes.data(), bytes.size(), version.path, {}, &why))
         return Fail(message, why);
-    if (SameFile(out, file) && !store.KeepFile(&why))
-        return Fail(message, "the file as it is now cannot be kept as a version, so it was "
-                             "not replaced: " +
-                                 why);
-    if (!WriteFileReplacing(out, bytes, &why))
+    // A new file, or a database replaced the one way every writer does: kept first.
+    if (!MayWriteDatabaseTo(out, &why))
+        return Fail(message, why);
+    if (!ReplaceKeepingVersion(out, bytes, VersionPolicy{}, &why))
         return Fail(message, why);
     *message = "Wrote version " + version.id + " (" + std::to_string(check.GetNumRecords()) +
                " notes) to " + out;

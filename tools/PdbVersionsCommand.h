@@ -16,8 +16,9 @@ bool RunVersionsCommand(const std::vector<std::string>& args, std::string* outpu
                         std::string* message);
 
 // args: FILE VERSION OUT. VERSION is an id from the list or its number (1 is the newest).
-// Writes the version to OUT (crash-safe); when OUT is FILE itself, FILE as it is now is
-// kept as a version first. Returns true and a summary line in *message, or false and the
+// Writes the version to OUT (crash-safe): a new file, or over a Palm database, which is
+// kept as a version of OUT first (so restoring over FILE itself can be undone). Anything
+// else at OUT is refused. Returns true and a summary line in *message, or false and the
 // reason.
 bool RunRestoreCommand(const std::vector<std::string>& args, std::string* message);
 

@@ -12,6 +12,7 @@
 #include "storage/ImportResult.h"
 #include "storage/InsertFolder.h"
 #include "storage/PngCodec.h"
+#include "storage/StagedFolder.h"
 #include "storage/clsBitmap.h"
 #include "storage/clsDatabase.h"
 #include "storage/clsInsertDatabase.h"
@@ -229,23 +230,6 @@ void WriteExportFile(const std::string& path, const uint8_t* data, size_t size) 
         Die(path + ": writing failed (" + std::strerror(errno) + ").");
 }
 
-// Flushes everything written into dir (files and names) to the disk with one call.
-void SyncFolder(const std::string& dir) {
-    const int fd = ::open(dir.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
-    if (fd < 0)
-        Die(dir + ": cannot be opened to flush the exported files (" + std::strerror(errno) + ").");
-#ifdef __linux__
-    const int rc = ::syncfs(fd);
-#else
-    ::sync();
-    const int rc = ::fsync(fd);
-#endif
-    const int saved = errno;
-    ::close(fd);
-    if (rc != 0)
-        Die(dir + ": flushing the exported files to disk failed (" + std::strerror(saved) + ").");
-}
-
 // One note's two files: the text as UTF-8 and the picture as PNG.
 void ExportNote(const clsDatabase& db, int i, const std::string& dir, clsBitmap& pic,
                 std::vector<uint8_t>& png) {
@@ -262,12 +246,24 @@ void ExportNote(const clsDatabase& db, int i, const std::string& dir, clsBitmap&
     WriteExportFile(stem + ".png", png.data(), png.size());
 }
 
+// Files in the folder being built are named as they will be once it is in place.
+std::string Renamed(std::string message, const quillary::StagedFolder& staged,
+                    const std::string& dir) {
+    for (size_t at = message.find(staged.Path()); at != std::string::npos;
+         at = message.find(staged.Path(), at + dir.size()))
+        message.replace(at, staged.Path().size(), dir);
+    return message;
+}
+
 void Export(const std::string& path, const std::string& dir) {
     clsDatabase db;
     OpenNotes(db, path);
     std::string error;
-    if (!quillary::MakeFolderPath(dir, &error))
-        Die(error);
+    // Built under a temporary name and renamed when complete: a failed export leaves no
+    // folder of some notes only, and never writes among files that were there.
+    quillary::StagedFolder staged;
+    if (!staged.Begin(dir, "export", &error))
+        Die(error + " Nothing was exported.");
     // Compressing the pictures costs more than writing the files, so every core takes
     // notes in turn. Each note is touched by one thread only (a note reads its text when
     // first asked). The first note that fails in the database's order is the one reported,
@@ -282,7 +278,7 @@ void Export(const std::string& path, const std::string& dir) {
         std::vector<uint8_t> png;
         for (int i = next++; i < count && i < failedAt; i = next++) {
             try {
-                ExportNote(db, i, dir, pic, png);
+                ExportNote(db, i, staged.Path(), pic, png);
             } catch (const Failure& f) {
                 const std::lock_guard lock(failureMutex);
                 if (i < failedAt) {
@@ -301,12 +297,23 @@ void Export(const std::string& path, const std::string& dir) {
         work();
     }
     if (failedAt != std::numeric_limits<int>::max())
-        Die(failure);
-    SyncFolder(dir);
+        Die(Renamed(failure, staged, dir));
+    if (!staged.Commit(&error))
+        Die(error);
     std::printf("%d notes exported to %s\n", count, dir.c_str());
 }
 
-void New(const std::string& path) {
+// new and new-inserts make a file; one that is there already is replaced only when asked
+// (and then kept as an earlier version, like every replace).
+void RefuseExisting(const std::string& path, bool force) {
+    std::error_code ec;
+    if (!force && fs::exists(fs::symlink_status(path, ec)))
+        Die(path + " already exists; nothing was written (--force replaces it, keeping it as an "
+                   "earlier version).");
+}
+
+void New(const std::string& path, bool force) {
+    RefuseExisting(path, force);
     clsDatabase db;
     db.AddNewDatabase();
     db.AddNewRecord(0);
@@ -316,7 +323,8 @@ void New(const std::string& path) {
         Die(error);
 }
 
-void NewInserts(const std::string& path, const std::string& utf8Name) {
+void NewInserts(const std::string& path, const std::string& utf8Name, bool force) {
+    RefuseExisting(path, force);
     std::string name;
     if (!quillary::Utf8ToCp1252(utf8Name, name))
         Die("The name \"" + utf8Name + "\" holds characters a database name cannot.");
@@ -467,12 +475,24 @@ int Run(const std::vector<std::string>& args) {
     } else if (cmd == "export") {
         need(3, 3);
         Export(args[1], args[2]);
-    } else if (cmd == "new") {
-        need(2, 2);
-        New(args[1]);
-    } else if (cmd == "new-inserts") {
-        need(3, 3);
-        NewInserts(args[1], args[2]);
+    } else if (cmd == "new" || cmd == "new-inserts") {
+        std::vector<std::string> rest{cmd};
+        bool force = false;
+        for (size_t i = 1; i < args.size(); ++i) {
+            if (args[i] == "--force")
+                force = true;
+            else
+                rest.push_back(args[i]);
+        }
+        if (cmd == "new") {
+            if (rest.size() != 2)
+                Die("Wrong number of arguments for \"new\"; see quillary-pdb --help.");
+            New(rest[1], force);
+        } else {
+            if (rest.size() != 3)
+                Die("Wrong number of arguments for \"new-inserts\"; see quillary-pdb --help.");
+            NewInserts(rest[1], rest[2], force);
+        }
     } else if (cmd == "resave") {
         need(2, 3);
         Resave(args[1], args.size() == 3 ? args[2] : std::string());

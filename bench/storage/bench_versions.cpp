@@ -52,6 +52,7 @@ struct Fixture {
 
 void BM_Save5000(benchmark::State& state) {
     Fixture f;
+    f.db.m_VersionPolicy.keep = false; // the save alone
     for (auto _ : state) {
         f.Edit();
         if (!f.db.SaveDatabase())
@@ -60,26 +61,21 @@ void BM_Save5000(benchmark::State& state) {
 }
 BENCHMARK(BM_Save5000)->Unit(benchmark::kMillisecond);
 
-// What the main window does: keep the file (linked: the save renames over it), save, prune.
+// What every save does: keep the file (linked right before the rename), save, prune.
 void BM_SaveKeepingVersion5000(benchmark::State& state) {
     Fixture f;
-    quillary::VersionStore store(f.db.GetFileName());
-    quillary::VersionMethod how = quillary::VersionMethod::None;
     for (auto _ : state) {
         f.Edit();
-        if (!store.KeepFile(nullptr, nullptr, &how, true) || !f.db.SaveDatabase())
+        if (!f.db.SaveDatabase())
             state.SkipWithError("save failed");
-        store.Prune(quillary::VersionRetention{});
     }
-    state.SetLabel(how == quillary::VersionMethod::Clone      ? "clone"
-                   : how == quillary::VersionMethod::HardLink ? "hard link"
-                                                              : "copy");
 }
 BENCHMARK(BM_SaveKeepingVersion5000)->Unit(benchmark::kMillisecond);
 
 // A file system without links or clones: the version is a copy.
 void BM_SaveKeepingCopiedVersion5000(benchmark::State& state) {
     Fixture f;
+    f.db.m_VersionPolicy.keep = false; // kept here as a copy instead
     quillary::VersionStore store(f.db.GetFileName());
     for (auto _ : state) {
         f.Edit();

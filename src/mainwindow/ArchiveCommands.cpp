@@ -6,6 +6,7 @@
 #include "shell/NoteArchive.h"
 #include "shell/PlatformServices.h"
 #include "storage/PdbFormat.h"
+#include "storage/StagedFolder.h"
 #include "storage/clsDatabase.h"
 
 #include <QApplication>
@@ -51,7 +52,22 @@ void ArchiveCommands::ExportArchive(frmMain& window) {
         bytes = db.GetDatabaseBytes();
     QApplication::setOverrideCursor(Qt::WaitCursor);
     QString error;
-    const int notes = NoteArchive::Write(bytes, dir, &error, QString::fromStdString(path));
+    // Built under a temporary name and renamed when complete: a failed archive leaves no
+    // folder of some notes under the chosen name.
+    StagedFolder staged;
+    std::string why;
+    int notes = -1;
+    if (!staged.Begin(dir.toStdString(), "archive", &why)) {
+        error = QString::fromStdString(why);
+    } else {
+        const QString temp = QString::fromStdString(staged.Path());
+        notes = NoteArchive::Write(bytes, temp, &error, QString::fromStdString(path));
+        error.replace(QDir::toNativeSeparators(temp), QDir::toNativeSeparators(dir));
+        if (notes >= 0 && !staged.Commit(&why)) {
+            notes = -1;
+            error = QString::fromStdString(why);
+        }
+    }
     QApplication::restoreOverrideCursor();
     if (notes < 0)
         services.messageBox(QStringLiteral("The archive could not be written.\n") + error, kTitle,

@@ -219,9 +219,13 @@ void OpenFileGuard::KeepOwnOverFile() {
 // Saving
 
 bool OpenFileGuard::BeforeSave() {
-    m_SaveVersion = VersionInfo{};
-    m_SaveVersionLinked = false;
-    const QString path = QString::fromStdString(m_Window.Database().GetFileName());
+    clsDatabase& db = m_Window.Database();
+    // The save itself keeps the file it replaces (as every writer does); the window's
+    // settings say how many, and the notes shown are saved even when no version can be kept.
+    db.m_VersionPolicy = VersionPolicy{};
+    db.m_VersionPolicy.replaceWithoutVersion = true;
+    db.m_VersionPolicy.retention = Retention();
+    const QString path = QString::fromStdString(db.GetFileName());
     if (path.isEmpty() || !QFileInfo(path).isFile())
         return true;
     if (path == m_WatchedPath) {
@@ -234,8 +238,10 @@ bool OpenFileGuard::BeforeSave() {
             same = SameContent(now, m_Known);
         }
         // Nothing changed on either side: the save writes what the file holds already.
-        if (same && !m_Window.Database().m_FileDirtyFlag)
+        if (same && !db.m_FileDirtyFlag) {
+            db.m_VersionPolicy.keep = false;
             return true;
+        }
         if (!same) {
             const MsgResult answer = m_Window.Context().services.messageBox(
                 QStringLiteral("The notes file\r") + QDir::toNativeSeparators(path) +
@@ -248,27 +254,17 @@ bool OpenFileGuard::BeforeSave() {
                 return false;
         }
     }
-    std::string why;
-    VersionMethod how = VersionMethod::None;
-    VersionStore store(path.toStdString());
-    // The save renames a new file over this one, so a hard link shares nothing afterwards.
-    if (!store.KeepFile(&why, &m_SaveVersion, &how, true))
-        ReportKeepFailure(QString::fromStdString(why));
-    m_SaveVersionLinked = how == VersionMethod::HardLink;
     return true;
 }
 
 void OpenFileGuard::AfterSave(bool saved) {
-    VersionStore store(m_Window.Database().GetFileName());
-    if (!saved && m_SaveVersionLinked) {
-        // The file was not replaced: a link would share it with whatever changes it next.
-        store.DropVersion(m_SaveVersion);
-    } else if (saved) {
-        store.Prune(Retention());
+    clsDatabase& db = m_Window.Database();
+    if (saved) {
+        if (!db.VersionWarning().empty())
+            ReportKeepFailure(QString::fromStdString(db.VersionWarning()));
         ResetKnown();
     }
-    m_SaveVersion = VersionInfo{};
-    m_SaveVersionLinked = false;
+    db.m_VersionPolicy = VersionPolicy{};
 }
 
 bool OpenFileGuard::KeepCurrentFile(QString* error) {

@@ -36,8 +36,9 @@ public:
     ~OpenFileGuard() override;
 
     // Before a save: false when the file was changed by another program and the person
-    // chose not to replace it. Otherwise keeps the file as it is as an earlier version (a
-    // failure to do so is reported and does not stop the save).
+    // chose not to replace it. Otherwise sets how the save keeps the file it replaces as an
+    // earlier version (the storage's save keeps it; the window's retention applies, and a
+    // version that cannot be kept is reported by AfterSave and does not stop the save).
     bool BeforeSave();
     void AfterSave(bool saved);
 
@@ -91,8 +92,6 @@ private:
     DiskState m_Declined; // a changed file the person chose not to read
     bool m_Asking = false;
     bool m_KeepFailureShown = false;
-    VersionInfo m_SaveVersion; // kept by BeforeSave
-    bool m_SaveVersionLinked = false;
     Cause m_Cause = Cause::HotSync;
     std::unique_ptr<clsDatabase> m_Before; // the shown notes before a reread
     NoteChangeReport m_Report;

@@ -1,6 +1,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "print/clsPrintData.h"
 
+#include "print/PrintFileOutput.h"
 #include "print/PrintPicture.h"
 #include "print/PrintSettings.h"
 #include "print/PrintText.h"
@@ -32,12 +33,6 @@ int RoundHalfEven(double value) {
     if (r < -1e9)
         return -1000000000;
     return int(r);
-}
-
-// A print-to-file job that did not complete leaves no half-written document behind.
-void RemovePartialFile(QPrinter* printer) {
-    if (printer && !printer->outputFileName().isEmpty())
-        QFile::remove(printer->outputFileName());
 }
 
 } // namespace
@@ -329,6 +324,27 @@ clsPrintData::PrintResult clsPrintData::PrintNotes(QPagedPaintDevice& printer,
         return PrintResult::Failed;
     };
     QPrinter* qprinter = dynamic_cast<QPrinter*>(&printer);
+    // A print to a file writes a temporary file that replaces the chosen one only when the
+    // job completes; a cancelled or failed job leaves what was there (and removes its own).
+    PrintFileOutput fileOutput;
+    struct RestoreOutputName {
+        QPrinter* printer;
+        QString name;
+        ~RestoreOutputName() {
+            if (printer)
+                printer->setOutputFileName(name);
+        }
+    } restoreName{nullptr, {}};
+    if (qprinter && !qprinter->outputFileName().isEmpty()) {
+        QString why;
+        const QString notesFile =
+            m_database ? QString::fromStdString(m_database->GetFileName()) : QString();
+        if (!fileOutput.Begin(qprinter->outputFileName(), notesFile, &why))
+            return fail(why);
+        restoreName.name = qprinter->outputFileName();
+        restoreName.printer = qprinter;
+        qprinter->setOutputFileName(fileOutput.TempPath());
+    }
     if (qprinter) {
         qprinter->setFullPage(true);
     } else {
@@ -378,13 +394,11 @@ clsPrintData::PrintResult clsPrintData::PrintNotes(QPagedPaintDevice& printer,
         PaintPrintObjectPageOutlines(target);
         if (qprinter && qprinter->printerState() == QPrinter::Error) {
             painter.end();
-            RemovePartialFile(qprinter);
             return fail(QStringLiteral("The printer reported an error on page %1.").arg(page));
         }
         // No page break after the last page: that would print an empty sheet.
         if (page < lastPage && !printer.newPage()) {
             painter.end();
-            RemovePartialFile(qprinter);
             return fail(QStringLiteral("The printer could not start page %1.").arg(page + 1));
         }
     }
@@ -394,13 +408,13 @@ clsPrintData::PrintResult clsPrintData::PrintNotes(QPagedPaintDevice& printer,
             qprinter->abort();
         if (painter.isActive())
             painter.end();
-        RemovePartialFile(qprinter);
         return PrintResult::Cancelled;
     }
-    if (!painter.end() || (qprinter && qprinter->printerState() == QPrinter::Error)) {
-        RemovePartialFile(qprinter);
+    if (!painter.end() || (qprinter && qprinter->printerState() == QPrinter::Error))
         return fail(QStringLiteral("The printer could not finish the job."));
-    }
+    QString why;
+    if (fileOutput.Active() && !fileOutput.Commit(&why))
+        return fail(why);
     return PrintResult::Printed;
 }
 

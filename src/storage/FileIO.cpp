@@ -352,7 +352,8 @@ bool WriteFileReplacing(const std::string& path, const uint8_t* data, size_t siz
 }
 
 bool WriteFileReplacing(const std::string& path, const std::vector<ByteSpan>& pieces,
-                        std::string* error, const std::function<void(size_t, size_t)>& progress) {
+                        std::string* error, const std::function<void(size_t, size_t)>& progress,
+                        const std::function<bool(std::string*)>& beforeRename) {
     fs::path target(path);
     std::error_code ec;
     if (fs::is_directory(target, ec))
@@ -366,6 +367,9 @@ bool WriteFileReplacing(const std::string& path, const std::vector<ByteSpan>& pi
     }
     // A write-protected file is not replaced behind the person's back.
     const fs::file_status status = fs::status(target, ec);
+    // Nor a device or a pipe: the rename would put a file in place of the node itself.
+    if (fs::exists(status) && !fs::is_regular_file(status))
+        return Fail(error, path + ": is not a regular file; it is not replaced.");
     constexpr fs::perms kWrite =
         fs::perms::owner_write | fs::perms::group_write | fs::perms::others_write;
     bool readOnly =
@@ -397,6 +401,13 @@ bool WriteFileReplacing(const std::string& path, const std::vector<ByteSpan>& pi
         why = "flushing to disk failed (" + Reason() + ")";
     if (::close(fd) != 0 && why.empty())
         why = "closing failed (" + Reason() + ")";
+    if (why.empty() && beforeRename) {
+        std::string stepError;
+        if (!beforeRename(&stepError)) {
+            ::unlink(temp.c_str());
+            return Fail(error, stepError);
+        }
+    }
     if (why.empty() && ::rename(temp.c_str(), target.c_str()) != 0)
         why = "replacing the file failed (" + Reason() + ")";
     if (!why.empty()) {
@@ -423,6 +434,13 @@ bool WriteFileReplacing(const std::string& path, const std::vector<ByteSpan>& pi
             out.close();
             fs::remove(temp, ec);
             return Fail(error, path + ": writing failed; the previous file is unchanged.");
+        }
+    }
+    if (beforeRename) {
+        std::string stepError;
+        if (!beforeRename(&stepError)) {
+            fs::remove(temp, ec);
+            return Fail(error, stepError);
         }
     }
     fs::rename(temp, target, ec);

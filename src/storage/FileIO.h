@@ -62,8 +62,8 @@ struct ByteSpan {
 
 // Writes data to a new temporary file in the same folder, flushes it to the disk, then
 // renames it over path. On any failure the temporary file is removed, an existing file
-// at path is left as it was, and *error says why. A read-only file is refused; through
-// a link the linked file is written.
+// at path is left as it was, and *error says why. A read-only file is refused, and so is
+// anything but a regular file (a device, a pipe); through a link the linked file is written.
 //
 // The temporary is ".<file name>.<process ID>.<8 hex digits>.tmp", locked (flock) while
 // it is written. Temporaries of the same file left by a writer that was killed (its
@@ -78,10 +78,13 @@ inline bool WriteFileReplacing(const std::string& path, const std::vector<uint8_
 
 // The same for a file image made of pieces written one after the other (gathered writes,
 // no joined copy). progress, when set, gets (pieces written, all pieces) as each piece is
-// complete.
+// complete. beforeRename, when set, runs once the new file is complete and flushed, right
+// before it is renamed over the old one (the old file is still in place): returning false
+// stops the replace with its own text in *error, the old file unchanged.
 bool WriteFileReplacing(const std::string& path, const std::vector<ByteSpan>& pieces,
                         std::string* error,
-                        const std::function<void(size_t, size_t)>& progress = {});
+                        const std::function<void(size_t, size_t)>& progress = {},
+                        const std::function<bool(std::string*)>& beforeRename = {});
 
 // The path with surrounding spaces removed; a bare file name (no folder separator) is
 // taken relative to the current folder.

@@ -5,6 +5,7 @@
 #include "FileIO.h"
 #include "PdbFormat.h"
 #include "TextUtil.h"
+#include "VersionStore.h"
 
 #include <algorithm>
 #include <cctype>
@@ -81,7 +82,7 @@ bool RenamePalmDatabase(const std::string& path, const std::string& newName, std
     if (bytes.size() < kPdbHeaderBytes)
         return Fail(error, FileError(path, "the file is too short for a database header."));
     PutPaddedString(bytes.data(), newName, kPdbNameBytes);
-    return WriteFileReplacing(path, bytes, error);
+    return ReplaceKeepingVersion(path, bytes, VersionPolicy{}, error);
 }
 
 bool MakeFolderPath(const std::string& path, std::string* error) {
@@ -96,7 +97,7 @@ bool CopyPalmDatabaseFile(const std::string& from, const std::string& to, std::s
     std::vector<uint8_t> bytes;
     if (!ReadWholeFile(from, bytes, error))
         return false;
-    return WriteFileReplacing(to, bytes, error);
+    return ReplaceKeepingVersion(to, bytes, VersionPolicy{}, error);
 }
 
 bool DeletePalmDatabaseFile(const std::string& path, std::string* error) {

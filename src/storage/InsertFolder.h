@@ -33,14 +33,16 @@ bool ReadPdbHeaderInfo(const std::string& path, std::string& name, std::string& 
                        int& count, std::string* error = nullptr);
 
 // Writes newName (cut to 31 characters, NUL, spaces) over the name field of an existing
-// database file; the rest of the file stays byte for byte. Crash-safe like a save.
+// database file; the rest of the file stays byte for byte. Crash-safe like a save, and
+// like a save it keeps the file as it was as an earlier version.
 bool RenamePalmDatabase(const std::string& path, const std::string& newName,
                         std::string* error = nullptr);
 
 // Makes every folder along path. True when it exists afterwards.
 bool MakeFolderPath(const std::string& path, std::string* error = nullptr);
 
-// Whole-file copy (crash-safe at the destination) and delete.
+// Whole-file copy (crash-safe at the destination, a file there kept as an earlier
+// version) and delete.
 bool CopyPalmDatabaseFile(const std::string& from, const std::string& to,
                           std::string* error = nullptr);
 bool DeletePalmDatabaseFile(const std::string& path, std::string* error = nullptr);

@@ -6,6 +6,7 @@
 #include "PdbFormat.h"
 #include "RecordList.h"
 #include "TextUtil.h"
+#include "VersionStore.h"
 
 #include <cstdint>
 #include <functional>
@@ -28,6 +29,13 @@ public:
     bool m_FileDirtyFlag = false;     // memory differs from the file
     std::string m_PalmFileName;       // database name (Windows-1252)
     bool m_ScreenDisplayFlag = false; // report progress while reading and writing
+    // What SaveDatabase and ExportDatabase do with the file they replace: by default it is
+    // kept as an earlier version, and a replace whose version cannot be kept is refused.
+    VersionPolicy m_VersionPolicy;
+
+    // Why the last save or export kept no earlier version of the file it replaced ("" when
+    // it did, or had nothing to keep); set only when m_VersionPolicy replaces anyway.
+    const std::string& VersionWarning() const { return m_versionWarning; }
 
     // Stores the path ("" stays ""); a bare file name is taken relative to the current
     // folder.
@@ -37,9 +45,12 @@ public:
     std::string GetFileName() const { return TrimSpaces(m_fileName); }
 
     // Loads the file named by GetFileName(). On failure the object is left exactly as it
-    // was; on success m_FileDirtyFlag is cleared.
+    // was; on success m_FileDirtyFlag is cleared. An earlier version still sharing the
+    // file with it (its writer was killed before its rename) gets a copy of its own first.
     bool OpenDatabase(const Progress& progress = {}, std::string* error = nullptr) {
         const std::string path = GetFileName();
+        if (!path.empty())
+            VersionStore(path).UnshareVersions();
         std::shared_ptr<const FileBuffer> bytes;
         if (!ReadDatabaseFile(path, bytes, error))
             return false;
@@ -55,8 +66,9 @@ public:
     }
 
     // Writes the whole database to GetFileName() through a temporary file that replaces
-    // the old one only after a complete, flushed write. On failure the old file is intact
-    // and m_FileDirtyFlag stays as it was; on success it is cleared.
+    // the old one only after a complete, flushed write, keeping the old one as an earlier
+    // version (m_VersionPolicy). On failure the old file is intact and m_FileDirtyFlag
+    // stays as it was; on success it is cleared.
     bool SaveDatabase(const Progress& progress = {}, std::string* error = nullptr) {
         const std::string path = GetFileName();
         if (path.empty())
@@ -67,7 +79,8 @@ public:
         return true;
     }
 
-    // Writes a copy to another file; file name and dirty flag stay as they are.
+    // Writes a copy to another file (a file there is kept as a version like a save's);
+    // file name and dirty flag stay as they are.
     bool ExportDatabase(const std::string& path, const Progress& progress = {},
                         std::string* error = nullptr) const {
         if (TrimSpaces(path).empty())
@@ -149,7 +162,8 @@ protected:
                 if (done > 1)
                     ReportProgress(progress, done - 1, total - 1);
             };
-        return WriteFileReplacing(path, image.pieces, error, written);
+        return ReplaceKeepingVersion(path, image.pieces, m_VersionPolicy, error, &m_versionWarning,
+                                     written);
     }
 
     void ReportProgress(const Progress& progress, size_t done, size_t total) const {
@@ -186,6 +200,7 @@ protected:
     }
 
     std::string m_fileName;
+    mutable std::string m_versionWarning;
     PdbHeader m_header{};
     RecordList<Item> m_items;
 

@@ -7,6 +7,8 @@
 
 #include <algorithm>
 #include <cstring>
+#include <filesystem>
+#include <fstream>
 
 namespace quillary {
 
@@ -98,6 +100,42 @@ bool ReadDatabaseFile(const std::string& path, std::shared_ptr<const FileBuffer>
     if (!FileExists(path))
         return Fail(error, "File : " + path + " not found.");
     return ReadFileBuffer(path, bytes, error);
+}
+
+bool IsPalmDatabaseFile(const std::string& path) {
+    std::error_code ec;
+    if (!std::filesystem::is_regular_file(path, ec))
+        return false;
+    const uintmax_t size = std::filesystem::file_size(path, ec);
+    if (ec || size < kPdbHeaderBytes)
+        return false;
+    // The record list is all ParsePdbContainer reads; offsets are checked against the size.
+    const size_t wanted =
+        size_t(std::min<uintmax_t>(size, kPdbHeaderBytes + kPdbEntryBytes * kPdbMaxRecords));
+    std::vector<uint8_t> head(wanted);
+    std::ifstream in(path, std::ios::binary);
+    if (!in.read(reinterpret_cast<char*>(head.data()), std::streamsize(wanted)))
+        return false;
+    if (std::memcmp(head.data(), "%PDF", 4) == 0)
+        return false;
+    PdbContainer container;
+    return ParsePdbContainer(head.data(), size_t(size), container, nullptr);
+}
+
+bool MayWriteDatabaseTo(const std::string& path, std::string* error) {
+    std::error_code ec;
+    const auto status = std::filesystem::status(path, ec);
+    if (!std::filesystem::exists(status)) {
+        if (std::filesystem::is_symlink(std::filesystem::symlink_status(path, ec)))
+            return Fail(error, path + ": is a link to nothing; nothing was written.");
+        return true;
+    }
+    if (!std::filesystem::is_regular_file(status))
+        return Fail(error, path + ": is not a regular file; nothing was written.");
+    if (!IsPalmDatabaseFile(path))
+        return Fail(error, path + ": is not a Palm database, so it is not replaced; nothing "
+                                  "was written.");
+    return true;
 }
 
 std::string FileError(const std::string& path, const std::string& reason) {

@@ -73,6 +73,16 @@ bool ReadDatabaseFile(const std::string& path, std::vector<uint8_t>& bytes, std:
 bool ReadDatabaseFile(const std::string& path, std::shared_ptr<const FileBuffer>& bytes,
                       std::string* error);
 
+// Whether the file at path (through links) reads as a Palm database: a complete header and
+// record list whose records start inside the file. Writers of other kinds of file (a
+// PDF) refuse to replace one. Reads only the header and the record list.
+bool IsPalmDatabaseFile(const std::string& path);
+
+// Whether a database may be written to path: nothing is there, or a Palm database is
+// (which a replace keeps as a version). Anything else (a document, a folder, a device)
+// is refused with a reason naming path.
+bool MayWriteDatabaseTo(const std::string& path, std::string* error);
+
 // "File : <path>: <reason>" style prefix for container errors.
 std::string FileError(const std::string& path, const std::string& reason);
 

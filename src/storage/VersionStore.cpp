@@ -437,6 +437,35 @@ bool VersionStore::DropVersion(const VersionInfo& version) {
     return fs::remove(version.path, ec);
 }
 
+int VersionStore::UnshareVersions() {
+#ifdef QUILLARY_VERSION_POSIX
+    struct stat live {};
+    if (::stat(m_databasePath.c_str(), &live) != 0 || !S_ISREG(live.st_mode) || live.st_nlink < 2)
+        return 0;
+    int copied = 0;
+    for (const VersionInfo& v : List()) {
+        struct stat st {};
+        if (::stat(v.path.c_str(), &st) != 0 || st.st_dev != live.st_dev ||
+            st.st_ino != live.st_ino)
+            continue;
+        // A clone or a copy renamed over the link: the version gets storage of its own.
+        bool ok = CloneFile(v.path, v.path);
+        if (!ok) {
+            std::vector<uint8_t> bytes;
+            ok =
+                ReadWholeFile(v.path, bytes, nullptr) && WriteFileReplacing(v.path, bytes, nullptr);
+        }
+        if (ok)
+            ++copied;
+    }
+    if (copied > 0)
+        SyncFolder(Folder());
+    return copied;
+#else
+    return 0;
+#endif
+}
+
 int VersionStore::Prune(const VersionRetention& retention, std::time_t now) {
     const std::vector<VersionInfo> versions = List();
     std::vector<bool> keep(versions.size(), false);
@@ -465,6 +494,54 @@ int VersionStore::Prune(const VersionRetention& retention, std::time_t now) {
     }
     // Not flushed: a removal a crash undoes leaves one version more, nothing lost.
     return removed;
+}
+
+bool ReplaceKeepingVersion(const std::string& path, const std::vector<ByteSpan>& pieces,
+                           const VersionPolicy& policy, std::string* error, std::string* warning,
+                           const std::function<void(size_t, size_t)>& progress) {
+    if (warning)
+        warning->clear();
+    if (!policy.keep)
+        return WriteFileReplacing(path, pieces, error, progress);
+    VersionStore store(path);
+    store.UnshareVersions();
+    VersionInfo kept;
+    bool linked = false;
+    // Kept only once the new file is complete: the hard link and the rename then follow
+    // each other at once, and a failed write leaves no version behind.
+    auto keep = [&](std::string* stepError) {
+        std::string why;
+        VersionMethod how = VersionMethod::None;
+        if (store.KeepFile(&why, &kept, &how, true)) {
+            linked = how == VersionMethod::HardLink;
+            return true;
+        }
+        if (policy.replaceWithoutVersion) {
+            if (warning)
+                *warning = why;
+            return true;
+        }
+        return Fail(stepError, path +
+                                   ": the file there now cannot be kept as an earlier "
+                                   "version, so it was not replaced (" +
+                                   why + ").");
+    };
+    if (!WriteFileReplacing(path, pieces, error, progress, keep)) {
+        // Not replaced: a link would share the file with whatever writes it next.
+        if (linked)
+            store.DropVersion(kept);
+        return false;
+    }
+    if (linked)
+        SyncFolder(store.Folder()); // the link is as durable as the rename
+    store.Prune(policy.retention);
+    return true;
+}
+
+bool ReplaceKeepingVersion(const std::string& path, const std::vector<uint8_t>& bytes,
+                           const VersionPolicy& policy, std::string* error, std::string* warning) {
+    return ReplaceKeepingVersion(path, std::vector<ByteSpan>{{bytes.data(), bytes.size()}}, policy,
+                                 error, warning);
 }
 
 VersionRetention ParseVersionRetention(const std::string& keepLast, const std::string& keepDays) {

@@ -9,8 +9,10 @@
 // hash of the content). The newest version is never kept twice: content equal to
 // it in size and hash is not stored again. Nothing here throws or prints.
 
+#include <cstddef>
 #include <cstdint>
 #include <ctime>
+#include <functional>
 #include <string>
 #include <vector>
 
@@ -33,6 +35,16 @@ struct VersionRetention {
     static constexpr int kDefaultKeepDays = 30;
     int keepLast = kDefaultKeepLast;
     int keepDays = kDefaultKeepDays;
+};
+
+// What a replace does with the file it replaces (see ReplaceKeepingVersion).
+struct VersionPolicy {
+    bool keep = true; // keep the file there now as an earlier version first
+    // When that version cannot be kept: false refuses the replace and leaves the file as it
+    // is (what a command does); true replaces it all the same and says why in the warning
+    // (the window, which tells the person and must not lose the notes it shows).
+    bool replaceWithoutVersion = false;
+    VersionRetention retention;
 };
 
 // How a version was stored (for tests and benchmarks).
@@ -67,6 +79,11 @@ public:
     bool Read(const VersionInfo& version, std::vector<uint8_t>& out, std::string* error) const;
     // Removes one version (a hard-linked one whose replacement failed).
     bool DropVersion(const VersionInfo& version);
+    // Gives every version that shares its storage with the file (a hard link left by a
+    // writer that died between keeping it and renaming the new file over the old one) a
+    // copy of its own, so a program that writes the file in place cannot change it.
+    // Returns how many were copied. Cheap when there is nothing to do (one stat).
+    int UnshareVersions();
     // Removes what the retention does not keep; returns how many were removed.
     int Prune(const VersionRetention& retention, std::time_t now = std::time(nullptr));
 
@@ -79,6 +96,22 @@ private:
 
     std::string m_databasePath;
 };
+
+struct ByteSpan;
+
+// The one way a notes or insert database file is replaced: like WriteFileReplacing, and the
+// file there now is kept as an earlier version (VersionStore of path) right before the new
+// one is renamed over it, so the version costs a hard link and shares nothing once the
+// rename is done. A missing file keeps nothing. Versions left sharing the file by a writer
+// that was killed are made independent first; the retention prunes afterwards.
+// *warning (cleared first) says why no version was kept when the policy replaced anyway.
+bool ReplaceKeepingVersion(const std::string& path, const std::vector<ByteSpan>& pieces,
+                           const VersionPolicy& policy, std::string* error,
+                           std::string* warning = nullptr,
+                           const std::function<void(size_t, size_t)>& progress = {});
+bool ReplaceKeepingVersion(const std::string& path, const std::vector<uint8_t>& bytes,
+                           const VersionPolicy& policy, std::string* error,
+                           std::string* warning = nullptr);
 
 // Reads the retention from two setting texts; empty or invalid texts give the defaults.
 VersionRetention ParseVersionRetention(const std::string& keepLast, const std::string& keepDays);

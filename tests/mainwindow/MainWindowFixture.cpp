@@ -52,6 +52,8 @@ void MainWindowFixture::WriteDatabase(const QString& path, const std::vector<std
         db.GetRecordObject(int(i))->SetText(texts[i]);
     }
     db.SetFileName(path.toStdString());
+    // Stands for the handheld's HotSync or another program, which keep no versions of ours.
+    db.m_VersionPolicy.keep = false;
     std::string error;
     QVERIFY2(db.SaveDatabase({}, &error), error.c_str());
 }

@@ -29,7 +29,8 @@ public:
     void WriteUsers(const std::vector<std::tuple<qint32, QString, QString>>& users);
     // The notes file of a user as the window names it.
     QString UserFile(const QString& folder, const QString& name) const;
-    // Writes a notes database holding one note per text.
+    // Writes a notes database holding one note per text, as another program would: the
+    // file replaced is not kept as a version.
     static void WriteDatabase(const QString& path, const std::vector<std::string>& texts);
     // Reads a notes database back.
     static std::unique_ptr<clsDatabase> ReadDatabase(const QString& path);

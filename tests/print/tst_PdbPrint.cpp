@@ -11,6 +11,8 @@
 #include <QTemporaryDir>
 #include <QtTest>
 
+#include <sys/stat.h>
+
 using namespace quillary::test;
 
 namespace {
@@ -59,6 +61,9 @@ private slots:
     void errors();
     void layoutsWithoutRoomAreRefused_data();
     void layoutsWithoutRoomAreRefused();
+    void refusesAnOutputThatIsNoDocument_data();
+    void refusesAnOutputThatIsNoDocument();
+    void replacesAPdfThroughALink();
 
 private:
     QTemporaryDir m_dir;
@@ -216,6 +221,74 @@ void tst_PdbPrint::layoutsWithoutRoomAreRefused() {
                    "PrintNotesWide=80\r\n");
     }
     QCOMPARE(RunPdb({"print", m_db, pdf, "--settings", fits, "--paper", "Letter"}).status, 0);
+// OUT is replaced only by a finished PDF and only when it is a document: never the notes
+// file itself (also through a link), another notes database, a folder or a device.
+void tst_PdbPrint::refusesAnOutputThatIsNoDocument_data() {
+    QTest::addColumn<QString>("kind");
+    QTest::newRow("the notes file itself") << "self";
+    QTest::newRow("a link to the notes file") << "link";
+    QTest::newRow("another notes database") << "other";
+    QTest::newRow("a folder") << "folder";
+    QTest::newRow("a named pipe") << "fifo";
+}
+
+void tst_PdbPrint::refusesAnOutputThatIsNoDocument() {
+    QFETCH(QString, kind);
+    QTemporaryDir dir;
+    const QString notes = dir.filePath(QStringLiteral("notes.pdb"));
+    QVERIFY(QFile::copy(m_db, notes));
+    QString out = dir.filePath(QStringLiteral("out.pdb"));
+    if (kind == QLatin1String("self"))
+        out = notes;
+    else if (kind == QLatin1String("link"))
+        QVERIFY(QFile::link(notes, out));
+    else if (kind == QLatin1String("other"))
+        QVERIFY(QFile::copy(m_db, out));
+    else if (kind == QLatin1String("folder"))
+        QVERIFY(QDir(dir.path()).mkdir(QStringLiteral("out.pdb")));
+    else
+        QCOMPARE(::mkfifo(QFile::encodeName(out).constData(), 0644), 0);
+    const QStringList before =
+        QDir(dir.path())
+            .entryList(QDir::AllEntries | QDir::Hidden | QDir::System | QDir::NoDotAndDotDot);
+    const Result r = RunPdb({"print", notes, out});
+    QCOMPARE(r.status, 1);
+    QVERIFY2(r.err.startsWith(QStringLiteral("quillary-pdb: Cannot write ")), qPrintable(r.err));
+    QCOMPARE(r.err.count(QLatin1Char('\n')), 1);
+    QVERIFY(r.out.isEmpty());
+    // Everything as it was: the notes file, OUT, and no temporary left.
+    QFile file(notes);
+    QVERIFY(file.open(QIODevice::ReadOnly));
+    QFile original(m_db);
+    QVERIFY(original.open(QIODevice::ReadOnly));
+    QCOMPARE(file.readAll(), original.readAll());
+    const QFileInfo info(out);
+    if (kind == QLatin1String("link"))
+        QVERIFY(info.isSymLink());
+    else if (kind == QLatin1String("folder"))
+        QVERIFY(info.isDir());
+    else if (kind == QLatin1String("fifo"))
+        QVERIFY(!info.isFile() && info.exists());
+    QCOMPARE(QDir(dir.path())
+                 .entryList(QDir::AllEntries | QDir::Hidden | QDir::System | QDir::NoDotAndDotDot),
+             before);
+}
+
+// An existing PDF is replaced, through a link the file it names: the link stays.
+void tst_PdbPrint::replacesAPdfThroughALink() {
+    QTemporaryDir dir;
+    const QString pdf = dir.filePath(QStringLiteral("old.pdf"));
+    const QString link = dir.filePath(QStringLiteral("link.pdf"));
+    QVERIFY(RunPdb({"print", m_db, pdf, "--notes", "2"}).status == 0);
+    QVERIFY(QFile::link(pdf, link));
+    const Result r = RunPdb({"print", m_db, link, "--notes", "1"});
+    QCOMPARE(r.status, 0);
+    QVERIFY(QFileInfo(link).isSymLink());
+    const QString text = Poppler(QStringLiteral("pdftotext"), {pdf, "-"});
+    QVERIFY2(text.contains(QStringLiteral("alpha note")), qPrintable(text));
+    QVERIFY(!text.contains(QStringLiteral("bravo note")));
+    QCOMPARE(QDir(dir.path()).entryList(QDir::AllEntries | QDir::Hidden | QDir::NoDotAndDotDot),
+             (QStringList{QStringLiteral("link.pdf"), QStringLiteral("old.pdf")}));
 }
 
 QTEST_GUILESS_MAIN(tst_PdbPrint)

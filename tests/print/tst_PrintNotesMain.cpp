@@ -4,6 +4,7 @@
 #include "mainwindow/MainWindowFixture.h"
 #include "support/RequiredTools.h"
 
+#include <QDir>
 #include <QFile>
 #include <QPlainTextEdit>
 #include <QPrinter>
@@ -45,8 +46,10 @@ private slots:
     void cleanup();
     void printsTheSelectionWithTheCurrentEdit();
     void cancelledDialogPrintsNothing();
+    void escapeCancelsARunningJob_data();
     void escapeCancelsARunningJob();
     void failedJobSaysWhy();
+    void theNotesFileIsNeverTheOutput();
 
 private:
     frmMain& Start();
@@ -117,9 +120,24 @@ void tst_PrintNotesMain::cancelledDialogPrintsNothing() {
     QVERIFY(w.ProgressBar()->isHidden());
 }
 
+void tst_PrintNotesMain::escapeCancelsARunningJob_data() {
+    QTest::addColumn<QByteArray>("before"); // the file there before; null: none
+    QTest::newRow("new file") << QByteArray();
+    QTest::newRow("over an earlier PDF") << QByteArray("%PDF-1.4 the earlier document\n");
+}
+
+// A cancelled job leaves the file it was to replace exactly as it was, and nothing else.
 void tst_PrintNotesMain::escapeCancelsARunningJob() {
+    QFETCH(QByteArray, before);
     frmMain& w = Start();
     const QString pdf = m_f->Root() + QStringLiteral("/cancelled.pdf");
+    if (!before.isNull()) {
+        QFile file(pdf);
+        QVERIFY(file.open(QIODevice::WriteOnly));
+        file.write(before);
+    }
+    const QStringList entries =
+        QDir(m_f->Root()).entryList(QDir::AllEntries | QDir::Hidden | QDir::NoDotAndDotDot);
     m_f->services.printDialogAnswers.enqueue([&](QPrinter* printer) {
         // The person presses Escape once the job runs.
         QTimer::singleShot(0, &w, [&w] { QTest::keyClick(&w, Qt::Key_Escape); });
@@ -128,7 +146,15 @@ void tst_PrintNotesMain::escapeCancelsARunningJob() {
     QVERIFY(!w.PrintNotes());
     QCOMPARE(m_f->services.messages.size(), 1);
     QCOMPARE(m_f->services.messages.first().text, QStringLiteral("Printing was cancelled."));
-    QVERIFY(!QFile::exists(pdf));
+    if (before.isNull()) {
+        QVERIFY(!QFile::exists(pdf));
+    } else {
+        QFile file(pdf);
+        QVERIFY(file.open(QIODevice::ReadOnly));
+        QCOMPARE(file.readAll(), before);
+    }
+    QCOMPARE(QDir(m_f->Root()).entryList(QDir::AllEntries | QDir::Hidden | QDir::NoDotAndDotDot),
+             entries);
     QVERIFY(w.ProgressBar()->isHidden());
 
     // Input reaches the window again once the job is over.
@@ -148,6 +174,25 @@ void tst_PrintNotesMain::failedJobSaysWhy() {
     QCOMPARE(m_f->services.messages.first().icon, MsgIcon::Exclamation);
     QVERIFY(!w.Database().m_FileDirtyFlag);
     QVERIFY(w.ProgressBar()->isHidden());
+}
+
+// "Print to File" over the notes file shown (or another notes database) is refused: the
+// notes stay as they are on disk.
+void tst_PrintNotesMain::theNotesFileIsNeverTheOutput() {
+    frmMain& w = Start();
+    const QByteArray fileBefore = [&] {
+        QFile file(m_annFile);
+        return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
+    }();
+    m_f->services.printDialogAnswers.enqueue(PrintToFile(m_annFile));
+    QVERIFY(!w.PrintNotes());
+    QCOMPARE(m_f->services.messages.size(), 1);
+    const QString text = m_f->services.messages.first().text;
+    QVERIFY2(text.startsWith(QStringLiteral("The notes could not be printed.")), qPrintable(text));
+    QVERIFY2(text.contains(QStringLiteral("notes file being printed")), qPrintable(text));
+    QFile file(m_annFile);
+    QVERIFY(file.open(QIODevice::ReadOnly));
+    QCOMPARE(file.readAll(), fileBefore);
 }
 
 QTEST_MAIN(tst_PrintNotesMain)

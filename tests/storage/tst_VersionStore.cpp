@@ -4,10 +4,17 @@
 
 #include "StorageTestDir.h"
 #include "storage/FileIO.h"
+#include "storage/InsertFolder.h"
 #include "storage/VersionStore.h"
 #include "storage/clsDatabase.h"
+#include "storage/clsInsertDatabase.h"
+
+#include <csignal>
+#include <functional>
 
 #include <sys/stat.h>
+#include <sys/wait.h>
+#include <unistd.h>
 
 using quillary::VersionInfo;
 using quillary::VersionMethod;
@@ -192,6 +199,162 @@ TEST_F(VersionStoreTest, PruneCountsTheDaysOfTheCalendar) {
         left.push_back(v.kept);
     EXPECT_EQ(left,
               (std::vector<std::time_t>{LocalTime(10, 9), LocalTime(9, 23), LocalTime(8, 23)}));
+}
+
+// Every storage call that replaces a notes or insert database keeps the file it replaces,
+// so no caller (window, command line, a later one) can forget to.
+struct Writer {
+    const char* name;
+    std::function<bool(const std::string& path, std::string* error)> write;
+};
+
+class ReplacingWriterTest : public VersionStoreTest,
+                            public ::testing::WithParamInterface<Writer> {};
+
+TEST_P(ReplacingWriterTest, KeepsTheReplacedFileAndNothingForANewOne) {
+    const std::string path = Path("notes.pdb");
+    std::string error;
+    // A new file has nothing to keep.
+    ASSERT_TRUE(GetParam().write(path, &error)) << error;
+    VersionStore store(path);
+    EXPECT_TRUE(store.List().empty());
+
+    const auto before = NotesFile(4, "four notes");
+    WriteNotes(before);
+    ASSERT_TRUE(GetParam().write(path, &error)) << error;
+    EXPECT_NE(ReadAll(path), before);
+    const auto versions = store.List();
+    ASSERT_EQ(versions.size(), 1u);
+    std::vector<uint8_t> back;
+    ASSERT_TRUE(store.Read(versions[0], back, &error)) << error;
+    EXPECT_EQ(back, before);
+    struct stat live {
+    }, kept{};
+    ASSERT_EQ(::stat(path.c_str(), &live), 0);
+    ASSERT_EQ(::stat(versions[0].path.c_str(), &kept), 0);
+    EXPECT_NE(live.st_ino, kept.st_ino) << "the version shares the live file";
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Writers, ReplacingWriterTest,
+    ::testing::Values(Writer{"NotesSave",
+                             [](const std::string& path, std::string* error) {
+                                 clsDatabase db;
+                                 db.AddNewDatabase();
+                                 db.AddNewRecord(0);
+                                 db.SetFileName(path);
+                                 return db.SaveDatabase({}, error);
+                             }},
+                      Writer{"NotesExport",
+                             [](const std::string& path, std::string* error) {
+                                 clsDatabase db;
+                                 db.AddNewDatabase();
+                                 db.AddNewRecord(0);
+                                 return db.ExportDatabase(path, {}, error);
+                             }},
+                      Writer{"InsertsSave",
+                             [](const std::string& path, std::string* error) {
+                                 clsInsertDatabase db;
+                                 db.AddNewDatabase();
+                                 db.m_PalmFileName = "Snippets";
+                                 db.SetFileName(path);
+                                 return db.SaveDatabase({}, error);
+                             }},
+                      Writer{"CopyFile",
+                             [](const std::string& path, std::string* error) {
+                                 const std::string from = path + ".source";
+                                 return quillary::WriteFileReplacing(from, NotesFile(1, "copied"),
+                                                                     error) &&
+                                        quillary::CopyPalmDatabaseFile(from, path, error);
+                             }}),
+    [](const ::testing::TestParamInfo<Writer>& info) { return std::string(info.param.name); });
+
+TEST_F(VersionStoreTest, RenameKeepsTheFileAsItWas) {
+    const auto before = NotesFile(2, "named");
+    WriteNotes(before);
+    std::string error;
+    ASSERT_TRUE(quillary::RenamePalmDatabase(Path("notes.pdb"), "Renamed", &error)) << error;
+    const auto versions = VersionStore(Path("notes.pdb")).List();
+    ASSERT_EQ(versions.size(), 1u);
+    EXPECT_EQ(ReadAll(versions[0].path), before);
+}
+
+// A version that cannot be kept: a command refuses the replace, the window's policy
+// replaces all the same and says why.
+TEST_F(VersionStoreTest, AVersionThatCannotBeKeptRefusesOrWarnsByPolicy) {
+    const auto before = NotesFile(4, "keep me");
+    WriteNotes(before);
+    Write(VersionStore::kFolderName, "not a folder");
+    clsDatabase db;
+    db.AddNewDatabase();
+    db.AddNewRecord(0);
+    db.SetFileName(Path("notes.pdb"));
+    db.m_FileDirtyFlag = true;
+    std::string error;
+    EXPECT_FALSE(db.SaveDatabase({}, &error));
+    EXPECT_NE(error.find("not replaced"), std::string::npos) << error;
+    EXPECT_NE(error.find("is not a folder"), std::string::npos) << error;
+    EXPECT_EQ(ReadAll(Path("notes.pdb")), before);
+    EXPECT_TRUE(db.m_FileDirtyFlag);
+    std::error_code ec;
+    for (const auto& entry : std::filesystem::directory_iterator(dir, ec))
+        EXPECT_EQ(entry.path().filename().string().find(".notes.pdb."), std::string::npos)
+            << "temporary left behind: " << entry.path();
+
+    db.m_VersionPolicy.replaceWithoutVersion = true;
+    ASSERT_TRUE(db.SaveDatabase({}, &error)) << error;
+    EXPECT_NE(db.VersionWarning().find("is not a folder"), std::string::npos)
+        << db.VersionWarning();
+    EXPECT_NE(ReadAll(Path("notes.pdb")), before);
+}
+
+// A writer killed between keeping the version (a hard link to the file) and renaming its
+// new file over the file leaves the two sharing storage. Whatever opens the file next
+// gives the version its own copy, so a program writing the file in place afterwards (a
+// sync tool does) cannot change the earlier version.
+TEST_F(VersionStoreTest, AVersionLeftSharingTheFileByAKilledWriterIsMadeIndependent) {
+    const auto before = NotesFile(3, "before the crash");
+    WriteNotes(before);
+    const std::string path = Path("notes.pdb");
+    const pid_t child = ::fork();
+    ASSERT_GE(child, 0);
+    if (child == 0) {
+        VersionStore store(path);
+        VersionMethod how = VersionMethod::None;
+        if (!store.KeepFile(nullptr, nullptr, &how, true))
+            ::_exit(2);
+        ::raise(SIGKILL); // the rename never comes
+        ::_exit(3);
+    }
+    int status = 0;
+    ASSERT_EQ(::waitpid(child, &status, 0), child);
+    ASSERT_TRUE(WIFSIGNALED(status) && WTERMSIG(status) == SIGKILL) << status;
+    VersionStore store(path);
+    auto versions = store.List();
+    ASSERT_EQ(versions.size(), 1u);
+    struct stat live {
+    }, kept{};
+    ASSERT_EQ(::stat(path.c_str(), &live), 0);
+    ASSERT_EQ(::stat(versions[0].path.c_str(), &kept), 0);
+    if (live.st_ino != kept.st_ino)
+        GTEST_SKIP() << "the file system cloned the file instead of linking it";
+
+    clsDatabase db;
+    db.SetFileName(path);
+    std::string error;
+    ASSERT_TRUE(db.OpenDatabase({}, &error)) << error;
+    ASSERT_EQ(::stat(versions[0].path.c_str(), &kept), 0);
+    EXPECT_NE(live.st_ino, kept.st_ino);
+
+    // The sync tool writes the file in place.
+    {
+        std::fstream inPlace(path, std::ios::binary | std::ios::in | std::ios::out);
+        inPlace.seekp(0);
+        inPlace << "WRITTEN IN PLACE";
+    }
+    std::vector<uint8_t> back;
+    ASSERT_TRUE(store.Read(store.List().at(0), back, &error)) << error;
+    EXPECT_EQ(back, before);
 }
 
 TEST(VersionRetentionTest, SettingsTexts) {

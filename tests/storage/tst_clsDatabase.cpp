@@ -18,6 +18,7 @@
 #include <regex>
 #include <sys/file.h>
 #include <sys/resource.h>
+#include <sys/stat.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
@@ -442,6 +443,21 @@ TEST_F(DatabaseTest, ReadOnlyFileIsNotReplaced) {
     EXPECT_NE(error.find("read-only"), std::string::npos) << error;
     EXPECT_TRUE(db.m_FileDirtyFlag);
     EXPECT_EQ(ReadAll(Path("notes.pdb")), old);
+    EXPECT_EQ(std::distance(fs::directory_iterator(dir), fs::directory_iterator()), 1);
+}
+
+// A save or export never puts a file in place of a device or a pipe (as root the rename
+// would replace /dev/full itself).
+TEST_F(DatabaseTest, APipeIsNotReplaced) {
+    ASSERT_EQ(::mkfifo(Path("pipe.pdb").c_str(), 0644), 0);
+    clsDatabase db;
+    Fresh(db, 1);
+    std::string error;
+    EXPECT_FALSE(db.ExportDatabase(Path("pipe.pdb"), {}, &error));
+    EXPECT_NE(error.find("not a regular file"), std::string::npos) << error;
+    db.SetFileName(Path("pipe.pdb"));
+    EXPECT_FALSE(db.SaveDatabase({}, &error));
+    EXPECT_EQ(fs::status(Path("pipe.pdb")).type(), fs::file_type::fifo);
     EXPECT_EQ(std::distance(fs::directory_iterator(dir), fs::directory_iterator()), 1);
 }
 

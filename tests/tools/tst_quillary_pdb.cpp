@@ -12,6 +12,7 @@
 #include <QJsonObject>
 
 #include <filesystem>
+#include <set>
 
 namespace fs = std::filesystem;
 
@@ -34,6 +35,24 @@ protected:
         return doc.object();
     }
     std::string P(const std::string& name) const { return dir + "/" + name; }
+    // Shell prefix: no file may grow beyond 1 KiB (a picture is smaller, a long note's text
+    // larger), and a write past that fails (EFBIG) instead of ending the program.
+    static std::string LimitFileSize() { return "trap '' XFSZ; ulimit -f 2; "; }
+    // dir holds these names and no others (no temporary left behind).
+    void ExpectOnlyFiles(std::set<std::string> names) const {
+        std::set<std::string> found;
+        for (const auto& entry : fs::directory_iterator(dir))
+            found.insert(entry.path().filename().string());
+        for (const std::string& name : found)
+            EXPECT_TRUE(names.count(name)) << "unexpected " << name;
+    }
+    std::vector<unsigned char> NewestVersion(const std::string& file) {
+        const ToolRun r = Run("restore " + file + " 1 newest.restored");
+        EXPECT_EQ(r.status, 0) << r.err;
+        auto bytes = ReadBytes(P("newest.restored"));
+        fs::remove(P("newest.restored"));
+        return bytes;
+    }
     void Write(const std::string& name, const std::string& text) {
         WriteBytes(P(name), std::vector<unsigned char>(text.begin(), text.end()));
     }
@@ -141,8 +160,19 @@ TEST_F(QuillaryPdb, ExportCompressesPicturesAndNamesAFileItCannotWrite) {
                                       dir);
         EXPECT_EQ(black.out, "0\n") << "a blank picture has no black pixel";
     }
+    // A folder holding files already is not written into.
     fs::create_directories(P("bad/0001.png"));
-    ExpectOneLineError(Run("export n.pdb bad"), "bad/0001.png");
+    ExpectOneLineError(Run("export n.pdb bad"), "bad is not empty");
+    EXPECT_TRUE(fs::is_directory(P("bad/0001.png")));
+    EXPECT_EQ(std::distance(fs::directory_iterator(P("bad")), fs::directory_iterator()), 1);
+    // A file that cannot be written is named as it would have been, and nothing is left.
+    Write("big.txt", std::string(1999, 'x') + "|");
+    ASSERT_EQ(Run("import n.pdb --raw-text big.txt").status, 0);
+    ExpectOneLineError(
+        RunTool(LimitFileSize() + ShellQuote(QUILLARY_PDB_EXE) + " export n.pdb big", dir),
+        "big/0002.txt");
+    EXPECT_FALSE(fs::exists(P("big")));
+    ExpectOnlyFiles({"big.txt", "n.pdb", "out", ".quillary-versions", "bad"});
 }
 
 // Notes are exported by several threads at once: every file still belongs to its note, and
@@ -165,9 +195,19 @@ TEST_F(QuillaryPdb, ManyNotesExportInOrderAndTheFirstFailureIsNamed) {
         std::snprintf(name, sizeof name, "out/%04d.png", n);
         EXPECT_GT(ReadBytes(P(name)).size(), 8u) << name;
     }
-    fs::create_directories(P("bad/0390.png"));
-    fs::create_directories(P("bad/0150.txt"));
-    ExpectOneLineError(Run("export many.pdb bad"), "bad/0150.txt");
+    // Two notes too large for the file size limit: the first in the notes' order is named,
+    // and no half-filled folder is left.
+    std::string big;
+    for (int i = 2; i <= 400; ++i)
+        big +=
+            (i == 150 || i == 390 ? std::string(1999, 'x') : "note " + std::to_string(i)) + "|\r\n";
+    Write("big.txt", big);
+    ASSERT_EQ(Run("new big.pdb").status, 0);
+    ASSERT_EQ(Run("import big.pdb --raw-text big.txt").status, 0);
+    ExpectOneLineError(
+        RunTool(LimitFileSize() + ShellQuote(QUILLARY_PDB_EXE) + " export big.pdb bad", dir),
+        "bad/0150.txt");
+    EXPECT_FALSE(fs::exists(P("bad")));
 }
 
 TEST_F(QuillaryPdb, PicturesWithTwoByteRowsAreRead) {
@@ -361,4 +401,103 @@ TEST_F(QuillaryPdb, AFileCutShortWhileReadEndsWithAMessage) {
     EXPECT_NE(message.find("cut short by another program"), std::string::npos) << message;
     EXPECT_EQ(message.find('\n'), message.size() - 1) << message;
     EXPECT_EQ(ReadBytes(P("n.pdb")), before);
+}
+
+// Every command that replaces a database keeps the file it replaces as an earlier version
+// (versions and restore read it back), whatever the command.
+TEST_F(QuillaryPdb, EveryCommandThatReplacesADatabaseKeepsAVersion) {
+    Write("four.txt", "a|\r\nb|\r\nc|\r\n");
+    Write("raw.txt", "added|");
+    ASSERT_EQ(Run("new other.pdb").status, 0);
+    ASSERT_EQ(Run("new template.pdb").status, 0);
+    ASSERT_EQ(Run("import template.pdb --raw-text four.txt").status, 0);
+    const auto fourNotes = ReadBytes(P("template.pdb"));
+    const std::string count =
+        "\t" + std::to_string(Info("template.pdb")["records"].toInt()) + " notes\t";
+    ASSERT_EQ(Run("archive template.pdb arch").status, 0);
+    const char* commands[] = {
+        "resave notes.pdb",
+        "resave other.pdb notes.pdb",
+        "import notes.pdb --raw-text raw.txt",
+        "import notes.pdb --pdb other.pdb --replace",
+        "new notes.pdb --force",
+        "new-inserts notes.pdb Snippets --force",
+        "unarchive arch notes.pdb",
+        "restore other.pdb 1 notes.pdb",
+    };
+    ASSERT_EQ(Run("import other.pdb --raw-text raw.txt").status, 0); // a version to restore
+    for (const char* command : commands) {
+        SCOPED_TRACE(command);
+        // No version of notes.pdb yet: the one listed afterwards is the command's.
+        if (fs::exists(P(".quillary-versions")))
+            for (const auto& entry : fs::directory_iterator(P(".quillary-versions")))
+                if (entry.path().filename().string().rfind("notes.pdb~", 0) == 0)
+                    fs::remove(entry.path());
+        WriteBytes(P("notes.pdb"), fourNotes);
+        const ToolRun r = Run(command);
+        ASSERT_EQ(r.status, 0) << r.err;
+        const ToolRun list = Run("versions notes.pdb");
+        EXPECT_EQ(list.status, 0) << list.err;
+        EXPECT_NE(list.out.find(count), std::string::npos) << list.out;
+        EXPECT_EQ(NewestVersion("notes.pdb"), fourNotes);
+    }
+}
+
+// new and new-inserts make a file; over an existing one they stop unless --force is given,
+// and even then the file is kept as an earlier version.
+TEST_F(QuillaryPdb, NewRefusesAnExistingFileUnlessForced) {
+    Write("four.txt", "a|\r\nb|\r\nc|\r\n");
+    ASSERT_EQ(Run("new notes.pdb").status, 0);
+    ASSERT_EQ(Run("import notes.pdb --raw-text four.txt").status, 0);
+    const auto before = ReadBytes(P("notes.pdb"));
+    const std::string versions = Run("versions notes.pdb").out;
+    for (const char* command : {"new notes.pdb", "new-inserts notes.pdb Greetings"}) {
+        SCOPED_TRACE(command);
+        ExpectOneLineError(Run(command), "--force");
+        EXPECT_EQ(ReadBytes(P("notes.pdb")), before);
+        EXPECT_EQ(Run("versions notes.pdb").out, versions);
+    }
+    ExpectOneLineError(Run("new"), "Wrong number of arguments");
+    ExpectOneLineError(Run("new a.pdb b.pdb"), "Wrong number of arguments");
+    const ToolRun forced = Run("new --force notes.pdb");
+    ASSERT_EQ(forced.status, 0) << forced.err;
+    EXPECT_EQ(Info("notes.pdb")["records"].toInt(), 1);
+    EXPECT_EQ(NewestVersion("notes.pdb"), before);
+}
+
+// When the earlier version cannot be kept, a command replaces nothing and says so.
+TEST_F(QuillaryPdb, NoReplaceWithoutAVersion) {
+    ASSERT_EQ(Run("new notes.pdb").status, 0);
+    Write("raw.txt", "added|");
+    const auto before = ReadBytes(P("notes.pdb"));
+    Write(".quillary-versions", "a file where the folder belongs");
+    for (const char* command :
+         {"resave notes.pdb", "import notes.pdb --raw-text raw.txt", "new notes.pdb --force"}) {
+        SCOPED_TRACE(command);
+        ExpectOneLineError(Run(command), "not replaced");
+        EXPECT_EQ(ReadBytes(P("notes.pdb")), before);
+    }
+    ExpectOnlyFiles({"notes.pdb", "raw.txt", ".quillary-versions"});
+}
+
+// restore and unarchive write a new file or replace a Palm database, nothing else.
+TEST_F(QuillaryPdb, RestoreAndUnarchiveReplaceOnlyADatabase) {
+    ASSERT_EQ(Run("new notes.pdb").status, 0);
+    ASSERT_EQ(Run("resave notes.pdb").status, 0); // one version to restore
+    ASSERT_EQ(Run("archive notes.pdb arch").status, 0);
+    Write("letter.txt", "Dear ...");
+    fs::create_directories(P("folder"));
+    for (const char* out : {"letter.txt", "folder"}) {
+        for (const std::string& command :
+             {std::string("restore notes.pdb 1 ") + out, std::string("unarchive arch ") + out}) {
+            SCOPED_TRACE(command);
+            ExpectOneLineError(Run(command), out);
+        }
+    }
+    const auto letter = ReadBytes(P("letter.txt"));
+    EXPECT_EQ(std::string(letter.begin(), letter.end()), "Dear ...");
+    EXPECT_TRUE(fs::is_empty(P("folder")));
+    ASSERT_EQ(Run("unarchive arch new.pdb").status, 0);
+    ASSERT_EQ(Run("restore notes.pdb 1 new2.pdb").status, 0);
+    EXPECT_EQ(Info("new2.pdb")["records"].toInt(), 1);
 }

@@ -8,7 +8,13 @@
 
 #include <gtest/gtest.h>
 
+#include <csignal>
 #include <filesystem>
+#include <fstream>
+
+#include <sys/stat.h>
+#include <sys/wait.h>
+#include <unistd.h>
 
 namespace fs = std::filesystem;
 
@@ -92,4 +98,45 @@ TEST_F(QuillaryPdbVersions, Errors) {
     EXPECT_NE(bad.err.find("no earlier version \"7\""), std::string::npos) << bad.err;
     EXPECT_FALSE(fs::exists(P("out.pdb")));
     EXPECT_EQ(Run("restore notes.pdb").status, 1);
+}
+
+// A writer killed between keeping the version (a hard link to the notes file) and renaming
+// its new file over the old one leaves the version sharing the file. The next program that
+// opens the file gives the version its own copy, so a sync tool writing the file in place
+// afterwards cannot change it.
+TEST_F(QuillaryPdbVersions, AVersionLeftLinkedByAKilledWriterIsCopiedOnTheNextStart) {
+    WriteNotes({"before", "the crash"});
+    const pid_t child = ::fork();
+    ASSERT_GE(child, 0);
+    if (child == 0) {
+        quillary::VersionStore store(P("notes.pdb"));
+        if (!store.KeepFile(nullptr, nullptr, nullptr, true))
+            ::_exit(2);
+        ::raise(SIGKILL); // killed before its rename
+        ::_exit(3);
+    }
+    int status = 0;
+    ASSERT_EQ(::waitpid(child, &status, 0), child);
+    ASSERT_TRUE(WIFSIGNALED(status) && WTERMSIG(status) == SIGKILL) << status;
+    quillary::VersionStore store(P("notes.pdb"));
+    ASSERT_EQ(store.List().size(), 1u);
+    const std::string version = store.List()[0].path;
+    struct stat live {
+    }, kept{};
+    ASSERT_EQ(::stat(P("notes.pdb").c_str(), &live), 0);
+    ASSERT_EQ(::stat(version.c_str(), &kept), 0);
+    if (live.st_ino != kept.st_ino)
+        GTEST_SKIP() << "the file system cloned the file instead of linking it";
+
+    ASSERT_EQ(Run("info notes.pdb").status, 0);
+    ASSERT_EQ(::stat(version.c_str(), &kept), 0);
+    EXPECT_NE(live.st_ino, kept.st_ino) << "the version still shares the notes file";
+    {
+        std::fstream inPlace(P("notes.pdb"), std::ios::binary | std::ios::in | std::ios::out);
+        inPlace.seekp(100);
+        inPlace << "written in place by a sync tool";
+    }
+    const ToolRun back = Run("restore notes.pdb 1 back.pdb");
+    ASSERT_EQ(back.status, 0) << back.err;
+    EXPECT_EQ(Texts(P("back.pdb")), (std::vector<std::string>{"before", "the crash"}));
 }
