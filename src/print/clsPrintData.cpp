@@ -324,6 +324,20 @@ clsPrintData::PrintResult clsPrintData::PrintNotes(QPagedPaintDevice& printer,
         return PrintResult::Failed;
     };
     QPrinter* qprinter = dynamic_cast<QPrinter*>(&printer);
+    if (qprinter) {
+        qprinter->setFullPage(true);
+    } else {
+        QPageLayout layout = printer.pageLayout();
+        layout.setMode(QPageLayout::FullPageMode);
+        printer.setPageLayout(layout);
+    }
+    // Measured before the job starts, so a refused layout leaves no file and no job.
+    InitializeSettings(PrintTarget::ForPrinter(printer, nullptr));
+    if (LeavesNoRoom()) {
+        if (error)
+            *error = NoRoomMessage();
+        return PrintResult::NoRoom;
+    }
     // A print to a file writes a temporary file that replaces the chosen one only when the
     // job completes; a cancelled or failed job leaves what was there (and removes its own).
     PrintFileOutput fileOutput;
@@ -344,20 +358,6 @@ clsPrintData::PrintResult clsPrintData::PrintNotes(QPagedPaintDevice& printer,
         restoreName.name = qprinter->outputFileName();
         restoreName.printer = qprinter;
         qprinter->setOutputFileName(fileOutput.TempPath());
-    }
-    if (qprinter) {
-        qprinter->setFullPage(true);
-    } else {
-        QPageLayout layout = printer.pageLayout();
-        layout.setMode(QPageLayout::FullPageMode);
-        printer.setPageLayout(layout);
-    }
-    // Measured before the job starts, so a refused layout leaves no file and no job.
-    InitializeSettings(PrintTarget::ForPrinter(printer, nullptr));
-    if (LeavesNoRoom()) {
-        if (error)
-            *error = NoRoomMessage();
-        return PrintResult::NoRoom;
     }
 
     QPainter painter;
