@@ -221,6 +221,8 @@ void tst_PdbPrint::layoutsWithoutRoomAreRefused() {
                    "PrintNotesWide=80\r\n");
     }
     QCOMPARE(RunPdb({"print", m_db, pdf, "--settings", fits, "--paper", "Letter"}).status, 0);
+}
+
 // OUT is replaced only by a finished PDF and only when it is a document: never the notes
 // file itself (also through a link), another notes database, a folder or a device.
 void tst_PdbPrint::refusesAnOutputThatIsNoDocument_data() {
