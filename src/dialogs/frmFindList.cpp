@@ -1,6 +1,7 @@
 #include "dialogs/frmFindList.h"
 
 #include "dialogs/FindResultsModel.h"
+#include "dialogs/StorableTextValidator.h"
 #include "mainwindow/MainLayout.h"
 #include "mainwindow/frmMain.h"
 #include "shell/TextCodec.h"
@@ -55,6 +56,9 @@ frmFindList::frmFindList(frmMain& main) : QWidget(nullptr), m_Main(main) {
 
     m_txtFind = new QLineEdit(this);
     m_txtFind->setObjectName(QStringLiteral("txtFind"));
+    // No note can hold a character outside the code page: it is left out, with a word why.
+    m_txtFind->setValidator(new StorableTextValidator(
+        [this](const QString& message) { m_statusBar->showMessage(message, 8000); }, m_txtFind));
     m_cmdFind = new QPushButton(QStringLiteral("&Find"), this);
     m_cmdFind->setObjectName(QStringLiteral("cmdFind"));
     m_cmdFind->setAutoDefault(true);
