@@ -23,6 +23,35 @@ namespace {
 
 QWidget* owner() { return QApplication::activeWindow(); }
 
+// A folder chooser that also takes the name of a folder not made yet, typed into its name
+// box (an archive goes into "an empty (or new) folder"); whoever writes there makes it. The
+// stock chooser refuses such a name as "not found".
+class FolderDialog : public QFileDialog {
+public:
+    FolderDialog(QWidget* parent, const QString& title, const QString& dir)
+        : QFileDialog(parent, title, dir) {
+        setFileMode(QFileDialog::Directory);
+        setOption(QFileDialog::ShowDirsOnly);
+        setOption(QFileDialog::DontUseNativeDialog); // a native one cannot be told
+    }
+    QString Chosen() const { return m_New.isEmpty() ? selectedFiles().value(0) : m_New; }
+
+    void accept() override {
+        const QString typed = selectedFiles().value(0);
+        const QFileInfo info(typed);
+        if (!typed.isEmpty() && !info.exists() && QFileInfo(info.absolutePath()).isDir()) {
+            m_New = info.absoluteFilePath();
+            QDialog::accept();
+            return;
+        }
+        m_New.clear();
+        QFileDialog::accept();
+    }
+
+private:
+    QString m_New;
+};
+
 QString filterText(const QList<FileFilter>& filters) {
     QStringList parts;
     for (const FileFilter& f : filters) {
@@ -111,7 +140,10 @@ QString QtPlatformServices::saveFileDialog(const QString& title, const QString& 
 }
 
 QString QtPlatformServices::chooseFolder(const QString& title, const QString& initialDir) {
-    return QFileDialog::getExistingDirectory(owner(), title, initialDir).trimmed();
+    FolderDialog dialog(owner(), title, initialDir);
+    if (dialog.exec() != QDialog::Accepted)
+        return QString();
+    return dialog.Chosen().trimmed();
 }
 
 std::optional<QFont> QtPlatformServices::chooseFont(const QFont& initial, const QString& title) {

@@ -31,6 +31,9 @@ public:
     bool RunningInstanceAnswered() const { return m_Answered; }
 
     static QString DefaultKey();
+    // The socket the first instance listens on: beside the lock, in the runtime folder
+    // ($XDG_RUNTIME_DIR; the temporary folder only when there is none).
+    QString SocketPath() const;
 
 signals:
     // Another start asked this instance to bring its window to the front.

@@ -734,6 +734,42 @@ private slots:
         QCOMPARE(bar->toolTip(), QString());
     }
 
+    // A message shown as the window opens (the first note's picture cannot be shown), and
+    // kept while the next note's panels change, gets the lines it wraps to: nothing is cut
+    // off at its top or bottom.
+    void aMessageShownAtStartGetsItsLines() {
+        MainWindowFixture f;
+        TwoUsers(f);
+        f.WriteSetting("Form Main Width", "9000"); // twips: about 600 pixels, so it wraps
+        f.WriteSetting("Form Main Height", "7500");
+        const QString ann = f.UserFile("ann", "Ann");
+        {
+            auto db = MainWindowFixture::ReadDatabase(ann);
+            std::vector<uint8_t> bad = {0, 64, 0, 2, 0, 2, 0, 0, 0, 0,
+                                        0, 0,  0, 0, 0, 0, 0, 2, 0, 0};
+            std::string error;
+            for (int i : {0, 1})
+                QVERIFY(db->GetRecordObject(i)->SetBitmapData(bad, &error));
+            QVERIFY(db->SaveDatabase({}, &error));
+        }
+        frmMain& w = f.Start();
+        auto* bar = qobject_cast<MainStatusBar*>(w.statusBar());
+        QVERIFY(bar);
+        QTRY_VERIFY(bar->currentMessage().contains("cannot be shown"));
+        auto readable = [bar] {
+            const QRect room = bar->MessageRect();
+            const QRect drawn = bar->fontMetrics().boundingRect(
+                room, Qt::AlignLeading | Qt::AlignVCenter | Qt::TextWordWrap,
+                bar->currentMessage());
+            return bar->MessageLines() > 1 && room.contains(drawn);
+        };
+        QTRY_VERIFY(readable());
+        QTest::keyClick(w.NoteSelector(), Qt::Key_Down);
+        QCOMPARE(w.CurrentNoteIndex(), 1);
+        QTRY_VERIFY(bar->currentMessage().contains("cannot be shown"));
+        QTRY_VERIFY(readable());
+    }
+
     void databaseReloadedFollowsWhatReallyHappened() {
         MainWindowFixture f;
         TwoUsers(f);
