@@ -31,7 +31,8 @@ private slots:
         QTemporaryDir dir;
         QVERIFY(dir.isValid());
         bool typedIn = false;
-        bool refused = false;
+        bool refused = false; // said "not found", or kept its button greyed out
+        int waited = 0;
         QTimer person;
         person.setInterval(20);
         connect(&person, &QTimer::timeout, this, [&] {
@@ -41,6 +42,9 @@ private slots:
                 box->reject();
             } else if (auto* chooser = qobject_cast<QFileDialog*>(modal)) {
                 if (refused) {
+                    chooser->reject();
+                } else if (typedIn && ++waited > 25) { // half a second: Return did nothing
+                    refused = true;
                     chooser->reject();
                 } else if (!typedIn) {
                     typedIn = true;
