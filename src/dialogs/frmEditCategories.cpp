@@ -43,6 +43,10 @@ frmEditCategories::frmEditCategories(PlatformServices& services, clsDatabase& da
     m_txtCatName->setValidator(new StorableTextValidator(
         [this](const QString& message) {
             m_lblMessage->setText(message);
+            // Never narrower than this, and as high as the text needs at that width: the
+            // whole message stays readable however small the window is made.
+            const int width = m_lblMessage->fontMetrics().averageCharWidth() * 30;
+            m_lblMessage->setMinimumSize(width, m_lblMessage->heightForWidth(width));
             m_lblMessage->show();
         },
         m_txtCatName));

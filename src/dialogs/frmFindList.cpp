@@ -3,6 +3,7 @@
 #include "dialogs/FindResultsModel.h"
 #include "dialogs/StorableTextValidator.h"
 #include "mainwindow/MainLayout.h"
+#include "mainwindow/MainStatusBar.h"
 #include "mainwindow/frmMain.h"
 #include "shell/TextCodec.h"
 #include "shell/clsSettings.h"
@@ -78,7 +79,7 @@ frmFindList::frmFindList(frmMain& main) : QWidget(nullptr), m_Main(main) {
     m_lstFindItems->setEditTriggers(QAbstractItemView::NoEditTriggers);
     m_lstFindItems->setTextElideMode(Qt::ElideRight);
 
-    m_statusBar = new QStatusBar(this);
+    m_statusBar = new MainStatusBar(this); // a long message wraps instead of being cut
     m_statusBar->setObjectName(QStringLiteral("statusBar"));
     m_statusBar->setSizeGripEnabled(true);
     m_lblCount = new QLabel(m_statusBar);

@@ -40,12 +40,10 @@ QString SingleInstance::DefaultKey() {
     return QStringLiteral("quillary-") + QString::number(::getuid());
 }
 
-QString SingleInstance::SocketPath() const {
-    return QDir(LockFolder()).filePath(m_Key + QStringLiteral(".socket"));
-}
-
 bool SingleInstance::Claim(const QStringList& files) {
-    m_Lock = std::make_unique<QLockFile>(QDir(LockFolder()).filePath(m_Key + ".lock"));
+    const QDir folder(LockFolder());
+    m_SocketPath = folder.filePath(m_Key + QStringLiteral(".socket"));
+    m_Lock = std::make_unique<QLockFile>(folder.filePath(m_Key + ".lock"));
     m_Lock->setStaleLockTime(0); // only a dead owner makes a lock stale, never its age
     if (!m_Lock->tryLock(0)) {
         // Another instance holds the lock. Its socket may not be listening yet if it has

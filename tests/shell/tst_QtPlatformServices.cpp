@@ -50,9 +50,13 @@ private slots:
                     typedIn = true;
                     auto* name = chooser->findChild<QLineEdit*>("fileNameEdit");
                     QVERIFY(name);
-                    name->setFocus();
-                    QTest::keyClicks(name, typed);
-                    QTest::keyClick(name, Qt::Key_Return);
+                    // Typed from a call of its own: a message box Return brings up runs its
+                    // loop there, and this timer must stay free to answer it.
+                    QTimer::singleShot(0, name, [name, typed] {
+                        name->setFocus();
+                        QTest::keyClicks(name, typed);
+                        QTest::keyClick(name, Qt::Key_Return);
+                    });
                 }
             }
         });
