@@ -78,6 +78,8 @@ frmFindList::frmFindList(frmMain& main) : QWidget(nullptr), m_Main(main) {
     m_lstFindItems->setSelectionMode(QAbstractItemView::SingleSelection);
     m_lstFindItems->setEditTriggers(QAbstractItemView::NoEditTriggers);
     m_lstFindItems->setTextElideMode(Qt::ElideRight);
+    // At the window's smallest the list gives way to a message wrapped in the status bar.
+    m_lstFindItems->setMinimumHeight(2 * m_lstFindItems->fontMetrics().height());
 
     m_statusBar = new MainStatusBar(this); // a long message wraps instead of being cut
     m_statusBar->setObjectName(QStringLiteral("statusBar"));

@@ -224,6 +224,8 @@ private slots:
         QCOMPARE(entries(), QStringList({"Unfiled*", "Business", "Personal", "-",
                                          "&Edit Categories..."}));
         QCOMPARE(menu->activeAction()->objectName(), QString("mnuCategory0"));
+        // Over the category panel, the way the mouse opens it.
+        QVERIFY(menu->geometry().bottom() <= w.CategoryPanel()->mapToGlobal(QPoint(0, 0)).y());
         QTest::keyClick(menu, Qt::Key_Down);
         QTest::keyClick(menu, Qt::Key_Down);
         QTest::keyClick(menu, Qt::Key_Return);
