@@ -3,6 +3,7 @@
 
 #include "dialogs/FindResultsModel.h"
 #include "dialogs/frmFindList.h"
+#include "mainwindow/MainStatusBar.h"
 #include "shell/clsSettings.h"
 
 #include <QApplication>
@@ -166,6 +167,14 @@ private slots:
         QCOMPARE(status->currentMessage(),
                  QString::fromUtf8("The character 猫 (U+732B) cannot be stored on the handheld "
                                    "and was left out."));
+        // The window is narrow: the message wraps in its status bar instead of being cut.
+        auto* bar = qobject_cast<MainStatusBar*>(status);
+        QVERIFY(bar);
+        QTRY_VERIFY(bar->MessageLines() > 1 &&
+                    bar->MessageRect().contains(bar->fontMetrics().boundingRect(
+                        bar->MessageRect(), Qt::AlignLeading | Qt::AlignVCenter | Qt::TextWordWrap,
+                        bar->currentMessage())));
+        QTRY_VERIFY(bar->geometry().bottom() <= find->rect().bottom()); // inside the window
         TypeCharacters(box, QString::fromUtf8("😀"));
         QCOMPARE(box->text(), QString("cat"));
         QVERIFY(status->currentMessage().contains(QString::fromUtf8("😀 (U+1F600)")));
