@@ -87,7 +87,7 @@ void NoteOrderModel::Permute(const std::vector<int>& order, Flags& selected) {
     after.reserve(before.size());
     for (const QModelIndex& old : before)
         after << (old.row() < int(newRow.size()) ? index(newRow[size_t(old.row())])
-                                                  : QModelIndex());
+                                                 : QModelIndex());
     std::vector<Entry> entries;
     entries.reserve(order.size());
     Flags flags;

@@ -105,10 +105,8 @@ void MainStatusBar::paintEvent(QPaintEvent* event) {
     style()->drawPrimitive(QStyle::PE_PanelStatusBar, &option, &painter, this);
     painter.setPen(palette().windowText().color());
     // More lines than the bar holds: its start stays readable (the tool tip has the rest).
-    const bool tooTall =
-        fontMetrics().boundingRect(room, kFlags, message).height() > room.height();
-    painter.drawText(room, tooTall ? (kFlags & ~Qt::AlignVCenter) | Qt::AlignTop : kFlags,
-                     message);
+    const bool tooTall = fontMetrics().boundingRect(room, kFlags, message).height() > room.height();
+    painter.drawText(room, tooTall ? (kFlags & ~Qt::AlignVCenter) | Qt::AlignTop : kFlags, message);
 }
 
 } // namespace quillary

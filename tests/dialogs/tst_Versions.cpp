@@ -180,8 +180,8 @@ private slots:
                               list->visualItemRect(list->topLevelItem(1)).center());
             f.services.messageAnswers.enqueue(MsgResult::No);
             QTest::mouseClick(dialog.ReplaceButton(), Qt::LeftButton);
-            QVERIFY(f.services.messages.last().text.contains(
-                list->topLevelItem(1)->text(0) + ' ' + times.at(1) + '?'));
+            QVERIFY(f.services.messages.last().text.contains(list->topLevelItem(1)->text(0) + ' ' +
+                                                             times.at(1) + '?'));
             d.reject();
         });
         Trigger(w, "mnuVersions");

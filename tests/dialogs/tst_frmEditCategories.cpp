@@ -155,8 +155,8 @@ private slots:
         QTest::addColumn<QString>("named");
         QTest::newRow("typed") << QString::fromUtf8("Zx漢y😀z") << false << "Zxyz"
                                << QString::fromUtf8("😀 (U+1F600)");
-        QTest::newRow("pasted") << QString::fromUtf8("Caf€中") << true
-                                << QString::fromUtf8("Caf€") << QString::fromUtf8("中 (U+4E2D)");
+        QTest::newRow("pasted") << QString::fromUtf8("Caf€中") << true << QString::fromUtf8("Caf€")
+                                << QString::fromUtf8("中 (U+4E2D)");
     }
     void unstorableCharactersAreLeftOutAndNamed() {
         QFETCH(QString, typed);

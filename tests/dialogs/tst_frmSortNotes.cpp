@@ -332,17 +332,19 @@ private slots:
         QTest::addColumn<QList<int>>("selectedAfter");
         QTest::addColumn<QStringList>("orderAfterNextMove");
         QTest::newRow("Alt+Down, Shift+click")
-            << "keys" << "click" << QList<int>{3, 4, 5}
+            << "keys"
+            << "click" << QList<int>{3, 4, 5}
             << QStringList{"A", "C", "D", "G", "B", "E", "F", "H"};
         QTest::newRow("Alt+Down, Shift+Down")
-            << "keys" << "key" << QList<int>{3, 4}
-            << QStringList{"A", "C", "D", "F", "B", "E", "G", "H"};
+            << "keys"
+            << "key" << QList<int>{3, 4} << QStringList{"A", "C", "D", "F", "B", "E", "G", "H"};
         QTest::newRow("down button, Shift+click")
-            << "button" << "click" << QList<int>{3, 4, 5}
+            << "button"
+            << "click" << QList<int>{3, 4, 5}
             << QStringList{"A", "C", "D", "G", "B", "E", "F", "H"};
-        QTest::newRow("sort, Shift+click")
-            << "sort" << "click" << QList<int>{1, 2, 3, 4, 5}
-            << QStringList{"A", "G", "B", "C", "D", "E", "F", "H"};
+        QTest::newRow("sort, Shift+click") << "sort"
+                                           << "click" << QList<int>{1, 2, 3, 4, 5}
+                                           << QStringList{"A", "G", "B", "C", "D", "E", "F", "H"};
     }
     void shiftExtendsFromTheMovedNote() {
         QFETCH(QString, moveBy);

@@ -55,14 +55,14 @@ private slots:
         QTest::addColumn<QString>("action");
         QTest::addColumn<QKeySequence>("keys");
         const std::pair<const char*, const char*> table[] = {
-            {"mnuRefresh", "Ctrl+R"},     {"mnuSave", "Ctrl+S"},
-            {"mnuImport", "Ctrl+I"},      {"mnuPrint", "Ctrl+P"},
-            {"mnuExit", "Ctrl+Q"},        {"mnuCut", "Ctrl+X"},
-            {"mnuCopy", "Ctrl+C"},        {"mnuPaste", "Ctrl+V"},
-            {"mnuSelectAll", "Ctrl+A"},   {"mnuFind", "Ctrl+F"},
-            {"mnuAddRecord", "Ctrl+N"},   {"mnuRemoveRecord", "Shift+Del"},
-            {"mnuNoteManager", "Ctrl+M"}, {"mnuEditCategories", "Shift+F12"},
-            {"mnuEditInserts", "Ctrl+D"}, {"mnuHelp", "F1"},
+            {"mnuRefresh", "Ctrl+R"},        {"mnuSave", "Ctrl+S"},
+            {"mnuImport", "Ctrl+I"},         {"mnuPrint", "Ctrl+P"},
+            {"mnuExit", "Ctrl+Q"},           {"mnuCut", "Ctrl+X"},
+            {"mnuCopy", "Ctrl+C"},           {"mnuPaste", "Ctrl+V"},
+            {"mnuSelectAll", "Ctrl+A"},      {"mnuFind", "Ctrl+F"},
+            {"mnuAddRecord", "Ctrl+N"},      {"mnuRemoveRecord", "Shift+Del"},
+            {"mnuNoteManager", "Ctrl+M"},    {"mnuEditCategories", "Shift+F12"},
+            {"mnuEditInserts", "Ctrl+D"},    {"mnuHelp", "F1"},
             {"mnuCategory", "Ctrl+Shift+C"},
         };
         for (const auto& [name, keys] : table)
@@ -221,8 +221,8 @@ private slots:
 
         QTest::keySequence(&w, QKeySequence("Ctrl+Shift+C"));
         QTRY_VERIFY(menu->isVisible());
-        QCOMPARE(entries(), QStringList({"Unfiled*", "Business", "Personal", "-",
-                                         "&Edit Categories..."}));
+        QCOMPARE(entries(),
+                 QStringList({"Unfiled*", "Business", "Personal", "-", "&Edit Categories..."}));
         QCOMPARE(menu->activeAction()->objectName(), QString("mnuCategory0"));
         // Over the category panel, the way the mouse opens it.
         QVERIFY(menu->geometry().bottom() <= w.CategoryPanel()->mapToGlobal(QPoint(0, 0)).y());

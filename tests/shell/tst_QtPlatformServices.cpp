@@ -22,8 +22,10 @@ private slots:
     void folderChooserTakesANewFolderName_data() {
         QTest::addColumn<QString>("typed");
         QTest::addColumn<QString>("chosen"); // relative to the start folder; "" refused
-        QTest::newRow("new folder") << "fresh" << "fresh";
-        QTest::newRow("inside a folder that is not there") << "missing/fresh" << "";
+        QTest::newRow("new folder") << "fresh"
+                                    << "fresh";
+        QTest::newRow("inside a folder that is not there") << "missing/fresh"
+                                                           << "";
     }
     void folderChooserTakesANewFolderName() {
         QFETCH(QString, typed);
@@ -62,8 +64,8 @@ private slots:
         });
         person.start();
         QtPlatformServices services;
-        const QString answer = services.chooseFolder("Select an empty folder for the archive:",
-                                                     dir.path());
+        const QString answer =
+            services.chooseFolder("Select an empty folder for the archive:", dir.path());
         person.stop();
         QVERIFY(typedIn);
         if (chosen.isEmpty()) {
