@@ -4,10 +4,10 @@
 #include "draw/ctlDrawBox.h"
 #include "frmMain.h"
 #include "shell/PlatformServices.h"
+#include "shell/TextCodec.h"
 #include "shell/clsSettings.h"
 #include "shell/frmOptions.h"
 #include "shell/frmSplash.h"
-#include "shell/TextCodec.h"
 #include "shell/modGlobals.h"
 #include "storage/clsDatabase.h"
 
@@ -227,12 +227,14 @@ void MainCommands::FillCategoryMenu() {
         entry->setChecked(i == current);
         entry->setEnabled(note >= 0);
         m_CategoryGroup->addAction(entry);
-        connect(entry, &QAction::triggered, this, [this, i] { m_Window.SetCurrentNoteCategory(i); });
+        connect(entry, &QAction::triggered, this,
+                [this, i] { m_Window.SetCurrentNoteCategory(i); });
     }
     m_CategoryMenu->addSeparator();
     QAction* edit = m_CategoryMenu->addAction(QStringLiteral("&Edit Categories..."));
     edit->setObjectName(QStringLiteral("mnuCategoryEdit"));
-    connect(edit, &QAction::triggered, this, [this] { RunDialog(QStringLiteral("EditCategories")); });
+    connect(edit, &QAction::triggered, this,
+            [this] { RunDialog(QStringLiteral("EditCategories")); });
 }
 
 void MainCommands::PopUpCategoryMenu() {
