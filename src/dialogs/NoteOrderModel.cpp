@@ -41,52 +41,66 @@ void NoteOrderModel::Changed(int first, int last) {
 bool NoteOrderModel::MoveUp(Flags& selected) {
     const int count = int(m_Entries.size());
     selected.resize(size_t(count), 0);
-    int first = count, last = -1;
+    std::vector<int> order(static_cast<size_t>(count));
+    std::iota(order.begin(), order.end(), 0);
+    Flags flags = selected;
+    bool moved = false;
     for (int i = 1; i < count; ++i) {
-        if (selected[size_t(i)] && !selected[size_t(i - 1)]) {
-            std::swap(m_Entries[size_t(i)], m_Entries[size_t(i - 1)]);
-            std::swap(selected[size_t(i)], selected[size_t(i - 1)]);
-            first = std::min(first, i - 1);
-            last = i;
+        if (flags[size_t(i)] && !flags[size_t(i - 1)]) {
+            std::swap(order[size_t(i)], order[size_t(i - 1)]);
+            std::swap(flags[size_t(i)], flags[size_t(i - 1)]);
+            moved = true;
         }
     }
-    Changed(first, last);
-    return last >= 0;
+    if (moved)
+        Permute(order, selected);
+    return moved;
 }
 
 bool NoteOrderModel::MoveDown(Flags& selected) {
     const int count = int(m_Entries.size());
     selected.resize(size_t(count), 0);
-    int first = count, last = -1;
+    std::vector<int> order(static_cast<size_t>(count));
+    std::iota(order.begin(), order.end(), 0);
+    Flags flags = selected;
+    bool moved = false;
     for (int i = count - 2; i >= 0; --i) {
-        if (selected[size_t(i)] && !selected[size_t(i + 1)]) {
-            std::swap(m_Entries[size_t(i)], m_Entries[size_t(i + 1)]);
-            std::swap(selected[size_t(i)], selected[size_t(i + 1)]);
-            first = i;
-            last = std::max(last, i + 1);
+        if (flags[size_t(i)] && !flags[size_t(i + 1)]) {
+            std::swap(order[size_t(i)], order[size_t(i + 1)]);
+            std::swap(flags[size_t(i)], flags[size_t(i + 1)]);
+            moved = true;
         }
     }
-    Changed(first, last);
-    return last >= 0;
+    if (moved)
+        Permute(order, selected);
+    return moved;
 }
 
 void NoteOrderModel::Permute(const std::vector<int>& order, Flags& selected) {
+    // A layout change, not a data change: the view's persistent indexes (the current entry
+    // and the anchor that Shift extends the selection from) travel with their entries.
+    emit layoutAboutToBeChanged({}, QAbstractItemModel::VerticalSortHint);
+    std::vector<int> newRow(order.size());
+    for (size_t j = 0; j < order.size(); ++j)
+        newRow[size_t(order[j])] = int(j);
+    const QModelIndexList before = persistentIndexList();
+    QModelIndexList after;
+    after.reserve(before.size());
+    for (const QModelIndex& old : before)
+        after << (old.row() < int(newRow.size()) ? index(newRow[size_t(old.row())])
+                                                 : QModelIndex());
     std::vector<Entry> entries;
     entries.reserve(order.size());
     Flags flags;
     flags.reserve(order.size());
-    int first = int(order.size()), last = -1;
     for (size_t j = 0; j < order.size(); ++j) {
         entries.push_back(std::move(m_Entries[size_t(order[j])]));
         flags.push_back(selected[size_t(order[j])]);
-        if (order[j] != int(j)) {
-            first = std::min(first, int(j));
-            last = int(j);
-        }
     }
     m_Entries = std::move(entries);
     selected = std::move(flags);
-    Changed(first, last);
+    changePersistentIndexList(before, after);
+    emit layoutChanged({}, QAbstractItemModel::VerticalSortHint);
 }
 
 bool NoteOrderModel::MoveSelectedTo(Flags& selected, int before) {

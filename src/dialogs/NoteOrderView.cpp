@@ -14,6 +14,8 @@ NoteOrderView::NoteOrderView(QWidget* parent) : QListView(parent) {
     setEditTriggers(QAbstractItemView::NoEditTriggers);
     setUniformItemSizes(true);
     setDragEnabled(false); // dragging is done here, without leaving the list
+    m_EdgeScroll.setInterval(40);
+    connect(&m_EdgeScroll, &QTimer::timeout, this, &NoteOrderView::ScrollAtEdge);
 }
 
 NoteOrderModel::Flags NoteOrderView::SelectedFlags() const {
@@ -88,15 +90,43 @@ void NoteOrderView::mouseMoveEvent(QMouseEvent* event) {
     }
     if (!m_Dragging)
         return;
-    // Near the edges the list scrolls, so an entry can be carried past what is shown.
-    const int edge = std::max(4, sizeHintForRow(0) / 2);
-    if (pos.y() < edge)
-        verticalScrollBar()->setValue(verticalScrollBar()->value() - 1);
-    else if (pos.y() > viewport()->height() - edge)
-        verticalScrollBar()->setValue(verticalScrollBar()->value() + 1);
+    m_DragPos = pos;
     m_DropRow = RowBefore(pos);
+    // Near the edges the list scrolls, so an entry can be carried past what is shown; it
+    // goes on scrolling while the pointer rests there.
+    if (EdgeDirection(pos) != 0) {
+        if (!m_EdgeScroll.isActive()) {
+            ScrollAtEdge();
+            m_EdgeScroll.start();
+        }
+    } else {
+        m_EdgeScroll.stop();
+    }
     viewport()->update();
     event->accept();
+}
+
+int NoteOrderView::EdgeDirection(const QPoint& pos) const {
+    const int edge = std::max(4, sizeHintForRow(0) / 2);
+    if (pos.y() < edge)
+        return -1;
+    if (pos.y() > viewport()->height() - edge)
+        return 1;
+    return 0;
+}
+
+void NoteOrderView::ScrollAtEdge() {
+    const int direction = m_Dragging ? EdgeDirection(m_DragPos) : 0;
+    QScrollBar* bar = verticalScrollBar();
+    const int before = bar->value();
+    if (direction != 0)
+        bar->setValue(before + direction * std::max(1, bar->singleStep()));
+    if (direction == 0 || bar->value() == before) {
+        m_EdgeScroll.stop(); // left the edge, or nothing more to show
+        return;
+    }
+    m_DropRow = RowBefore(m_DragPos);
+    viewport()->update();
 }
 
 void NoteOrderView::mouseReleaseEvent(QMouseEvent* event) {
@@ -118,6 +148,7 @@ void NoteOrderView::mouseReleaseEvent(QMouseEvent* event) {
 }
 
 void NoteOrderView::EndDrag() {
+    m_EdgeScroll.stop();
     m_PressOnSelected = false;
     m_Dragging = false;
     m_DropRow = -1;

@@ -4,6 +4,7 @@
 #include "dialogs/NoteOrderModel.h"
 
 #include <QListView>
+#include <QTimer>
 
 namespace quillary {
 
@@ -38,12 +39,18 @@ protected:
 private:
     int RowBefore(const QPoint& pos) const;
     void EndDrag();
+    // While dragging near the top or bottom edge: one step of scrolling, and the drop place
+    // follows what came into view. The timer repeats it while the pointer is held still.
+    void ScrollAtEdge();
+    int EdgeDirection(const QPoint& pos) const;
 
     QPoint m_PressPos;
     QPersistentModelIndex m_PressIndex;
     bool m_PressOnSelected = false;
     bool m_Dragging = false;
     int m_DropRow = -1;
+    QPoint m_DragPos;
+    QTimer m_EdgeScroll;
 };
 
 } // namespace quillary

@@ -33,8 +33,7 @@ QValidator::State StorableTextValidator::validate(QString& input, int& pos) cons
     input = kept;
     pos = std::clamp(newPos, 0, int(input.size()));
     if (m_Report)
-        m_Report(QStringLiteral("The character ") + DescribeCharacter(left) +
-                 QStringLiteral(" cannot be stored on the handheld and was left out."));
+        m_Report(UnstorableCharacterMessage(left));
     return Acceptable;
 }
 

@@ -7,10 +7,10 @@
 
 namespace quillary {
 
-// Keeps characters that Windows-1252 cannot hold out of a line edit (titles and database
-// names are stored as single bytes, as note texts are) and tells the person what was left
-// out, with the main window's wording for notes. Characters already in the box are not
-// checked again.
+// Keeps characters that Windows-1252 cannot hold out of a line edit whose text is stored
+// (category names, insert titles, database names: single bytes, as note texts are) or
+// searched for in stored text (the find box), and tells the person what was left out, in
+// the main window's words for notes. Typed, pasted and set text alike; the rest is kept.
 class StorableTextValidator : public QValidator {
     Q_OBJECT
 public:

@@ -58,8 +58,7 @@ void StoredTextGuard::OnTextChanged() {
             cursor.setPosition(pos + length, QTextCursor::KeepAnchor);
             cursor.removeSelectedText();
             end -= length;
-            message = QStringLiteral("The character ") + DescribeCharacter(cp) +
-                      QStringLiteral(" cannot be stored on the handheld and was left out.");
+            message = UnstorableCharacterMessage(cp);
         }
     }
     const int excess = int(BoxText(m_Edit).size()) - m_MaxChars;

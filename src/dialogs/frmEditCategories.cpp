@@ -1,6 +1,8 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "dialogs/frmEditCategories.h"
 
+#include "dialogs/StorableTextValidator.h"
+
 #include "shell/PlatformServices.h"
 #include "shell/TextCodec.h"
 #include "shell/modGlobals.h"
@@ -9,6 +11,7 @@
 
 #include <QEvent>
 #include <QHBoxLayout>
+#include <QLabel>
 #include <QLineEdit>
 #include <QListWidget>
 #include <QPushButton>
@@ -37,6 +40,21 @@ frmEditCategories::frmEditCategories(PlatformServices& services, clsDatabase& da
     m_txtCatName = new QLineEdit(this);
     m_txtCatName->setObjectName(QStringLiteral("txtCatName"));
     m_txtCatName->installEventFilter(this);
+    // A character the handheld cannot hold is left out, and the person is told so.
+    m_txtCatName->setValidator(new StorableTextValidator(
+        [this](const QString& message) {
+            m_lblMessage->setText(message);
+            // Never narrower than this, and as high as the text needs at that width: the
+            // whole message stays readable however small the window is made.
+            const int width = m_lblMessage->fontMetrics().averageCharWidth() * 30;
+            m_lblMessage->setMinimumSize(width, m_lblMessage->heightForWidth(width));
+            m_lblMessage->show();
+        },
+        m_txtCatName));
+    m_lblMessage = new QLabel(this);
+    m_lblMessage->setObjectName(QStringLiteral("lblMessage"));
+    m_lblMessage->setWordWrap(true);
+    m_lblMessage->hide();
 
     m_picButtons = new QWidget(this);
     m_picButtons->setObjectName(QStringLiteral("picButtons"));
@@ -60,6 +78,7 @@ frmEditCategories::frmEditCategories(PlatformServices& services, clsDatabase& da
     auto* left = new QVBoxLayout;
     left->addWidget(m_lstCategories, 1);
     left->addWidget(m_txtCatName);
+    left->addWidget(m_lblMessage);
     auto* layout = new QHBoxLayout(this);
     layout->addLayout(left, 1);
     layout->addWidget(m_picButtons);
@@ -91,7 +110,12 @@ void frmEditCategories::SelectRow(int row) {
     OnSelectionChanged(); // also when the row was current already
 }
 
+QString frmEditCategories::Message() const {
+    return m_lblMessage->isHidden() ? QString() : m_lblMessage->text();
+}
+
 void frmEditCategories::OnSelectionChanged() {
+    m_lblMessage->hide(); // it was about the name of the category left
     QListWidgetItem* item = m_lstCategories->currentItem();
     // Without a category there is nothing to name.
     m_txtCatName->setEnabled(item != nullptr);

@@ -3,6 +3,7 @@
 
 #include <QDialog>
 
+class QLabel;
 class QLineEdit;
 class QListWidget;
 class QPushButton;
@@ -27,6 +28,8 @@ public:
 
     QListWidget* CategoryList() const { return m_lstCategories; }
     QLineEdit* NameBox() const { return m_txtCatName; }
+    // What the name box last said about text it left out ("" when nothing).
+    QString Message() const;
 
 protected:
     bool eventFilter(QObject* watched, QEvent* event) override;
@@ -41,6 +44,7 @@ private:
     clsDatabase& m_Database;
     QListWidget* m_lstCategories = nullptr;
     QLineEdit* m_txtCatName = nullptr;
+    QLabel* m_lblMessage = nullptr;
     QWidget* m_picButtons = nullptr;
     QPushButton* m_cmdAdd = nullptr;
     QPushButton* m_cmdRemove = nullptr;

@@ -2,7 +2,9 @@
 #include "dialogs/frmFindList.h"
 
 #include "dialogs/FindResultsModel.h"
+#include "dialogs/StorableTextValidator.h"
 #include "mainwindow/MainLayout.h"
+#include "mainwindow/MainStatusBar.h"
 #include "mainwindow/frmMain.h"
 #include "shell/TextCodec.h"
 #include "shell/clsSettings.h"
@@ -56,6 +58,9 @@ frmFindList::frmFindList(frmMain& main) : QWidget(nullptr), m_Main(main) {
 
     m_txtFind = new QLineEdit(this);
     m_txtFind->setObjectName(QStringLiteral("txtFind"));
+    // No note can hold a character outside the code page: it is left out, with a word why.
+    m_txtFind->setValidator(new StorableTextValidator(
+        [this](const QString& message) { m_statusBar->showMessage(message, 8000); }, m_txtFind));
     m_cmdFind = new QPushButton(QStringLiteral("&Find"), this);
     m_cmdFind->setObjectName(QStringLiteral("cmdFind"));
     m_cmdFind->setAutoDefault(true);
@@ -74,8 +79,10 @@ frmFindList::frmFindList(frmMain& main) : QWidget(nullptr), m_Main(main) {
     m_lstFindItems->setSelectionMode(QAbstractItemView::SingleSelection);
     m_lstFindItems->setEditTriggers(QAbstractItemView::NoEditTriggers);
     m_lstFindItems->setTextElideMode(Qt::ElideRight);
+    // At the window's smallest the list gives way to a message wrapped in the status bar.
+    m_lstFindItems->setMinimumHeight(2 * m_lstFindItems->fontMetrics().height());
 
-    m_statusBar = new QStatusBar(this);
+    m_statusBar = new MainStatusBar(this); // a long message wraps instead of being cut
     m_statusBar->setObjectName(QStringLiteral("statusBar"));
     m_statusBar->setSizeGripEnabled(true);
     m_lblCount = new QLabel(m_statusBar);

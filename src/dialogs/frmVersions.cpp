@@ -26,6 +26,7 @@
 #include <QTreeWidget>
 #include <QVBoxLayout>
 #include <algorithm>
+#include <map>
 
 namespace quillary {
 
@@ -37,9 +38,21 @@ QString FirstLine(const clsQuillaryItem& item) {
     return line.isEmpty() ? QStringLiteral("(no text)") : line;
 }
 
-QString When(const VersionInfo& v, QLocale::FormatType format, bool date) {
-    const QDateTime t = QDateTime::fromSecsSinceEpoch(qint64(v.kept)).toLocalTime();
-    return date ? QLocale().toString(t.date(), format) : QLocale().toString(t.time(), format);
+QDateTime LocalTime(const VersionInfo& v) {
+    return QDateTime::fromSecsSinceEpoch(qint64(v.kept)).toLocalTime();
+}
+
+QString DateText(const VersionInfo& v) {
+    return QLocale().toString(LocalTime(v).date(), QLocale::ShortFormat);
+}
+
+// The short time, with seconds when another version was kept in the same minute, so that
+// the two can be told apart.
+QString TimeText(const VersionInfo& v, bool seconds) {
+    QString format = QLocale().timeFormat(QLocale::ShortFormat);
+    if (seconds && !format.contains(QLatin1Char('s')))
+        format.replace(QStringLiteral("mm"), QStringLiteral("mm:ss"));
+    return QLocale().toString(LocalTime(v).time(), format);
 }
 
 } // namespace
@@ -131,10 +144,15 @@ void frmVersions::LoadVersions() {
     m_Shown.reset();
     m_ShownVersion = -1;
     m_lstVersions->clear();
+    std::map<std::time_t, int> perMinute;
+    for (const VersionInfo& v : m_Versions)
+        ++perMinute[v.kept / 60];
+    m_TimeTexts.clear();
     for (const VersionInfo& v : m_Versions) {
         auto* item = new QTreeWidgetItem(m_lstVersions);
-        item->setText(0, When(v, QLocale::ShortFormat, true));
-        item->setText(1, When(v, QLocale::LongFormat, false));
+        m_TimeTexts << TimeText(v, perMinute[v.kept / 60] > 1);
+        item->setText(0, DateText(v));
+        item->setText(1, m_TimeTexts.last());
         item->setText(2, v.records < 0 ? QStringLiteral("?") : QString::number(v.records));
         item->setText(3, frmMain::FormatKb(qint64(v.size)) + QStringLiteral(" KB"));
         item->setTextAlignment(2, Qt::AlignRight);
@@ -240,10 +258,11 @@ void frmVersions::CopyNotes() {
         return;
     }
     m_Window.Context().services.messageBox(
-        (copied == 1 ? QStringLiteral("1 note was")
-                     : QString::number(copied) + QStringLiteral(" notes were")) +
-            QStringLiteral(" copied to the end of the open database as new notes. Save to "
-                           "keep them."),
+        copied == 1 ? QStringLiteral("1 note was copied to the end of the open database as a "
+                                     "new note. Save to keep it.")
+                    : QString::number(copied) +
+                          QStringLiteral(" notes were copied to the end of the open database as "
+                                         "new notes. Save to keep them."),
         kAppTitle, MsgButtons::Ok, MsgIcon::Information);
 }
 
@@ -251,8 +270,7 @@ void frmVersions::ReplaceDatabase() {
     if (!m_Shown || m_ShownVersion < 0)
         return;
     const VersionInfo version = m_Versions[size_t(m_ShownVersion)];
-    const QString when = When(version, QLocale::ShortFormat, true) + QLatin1Char(' ') +
-                         When(version, QLocale::ShortFormat, false);
+    const QString when = DateText(version) + QLatin1Char(' ') + m_TimeTexts.value(m_ShownVersion);
     if (m_Window.Context().services.messageBox(
             QStringLiteral("Replace all notes of the open database with the ") +
                 QString::number(m_Shown->GetNumRecords()) +

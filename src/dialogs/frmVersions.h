@@ -4,6 +4,7 @@
 #include "storage/VersionStore.h"
 
 #include <QDialog>
+#include <QStringList>
 
 #include <memory>
 #include <vector>
@@ -51,6 +52,7 @@ private:
 
     frmMain& m_Window;
     std::vector<VersionInfo> m_Versions;
+    QStringList m_TimeTexts; // the time of each version, as the list shows it
     std::unique_ptr<clsDatabase> m_Shown;
     int m_ShownVersion = -1;
     QTreeWidget* m_lstVersions = nullptr;

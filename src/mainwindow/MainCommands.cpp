@@ -5,20 +5,25 @@
 #include "draw/ctlDrawBox.h"
 #include "frmMain.h"
 #include "shell/PlatformServices.h"
+#include "shell/TextCodec.h"
 #include "shell/clsSettings.h"
 #include "shell/frmOptions.h"
 #include "shell/frmSplash.h"
 #include "shell/modGlobals.h"
+#include "storage/clsDatabase.h"
 
 #include <QAbstractItemView>
 #include <QAction>
+#include <QActionGroup>
 #include <QApplication>
 #include <QComboBox>
 #include <QCoreApplication>
 #include <QDir>
 #include <QFileInfo>
+#include <QLabel>
 #include <QLineEdit>
 #include <QListWidget>
+#include <QMenu>
 #include <QMenuBar>
 #include <QPlainTextEdit>
 #include <QTextCursor>
@@ -164,6 +169,18 @@ void MainCommands::BuildMenus() {
     }));
     record->addAction(Add("mnuEditCategories", "Edit &Categories", QKeySequence("Shift+F12"),
                           [this] { RunDialog("EditCategories"); }));
+    // The category of the note, also from the keyboard (the status bar panel needs a mouse).
+    m_CategoryMenu = record->addMenu(QStringLiteral("Cate&gory"));
+    m_CategoryMenu->setObjectName(QStringLiteral("mnuCategoryMenu"));
+    QAction* category = m_CategoryMenu->menuAction();
+    category->setObjectName(QStringLiteral("mnuCategory"));
+    category->setShortcut(QKeySequence(QStringLiteral("Ctrl+Shift+C")));
+    category->setShortcutContext(Qt::WindowShortcut);
+    category->setToolTip(QStringLiteral("Category of the note (Ctrl+Shift+C)"));
+    connect(m_CategoryMenu, &QMenu::aboutToShow, this, &MainCommands::FillCategoryMenu);
+    connect(category, &QAction::triggered, this, &MainCommands::PopUpCategoryMenu);
+    w.addAction(category);
+    m_Actions.insert(category->objectName(), category);
     record->addAction(Add("mnuEditInserts", "&Edit Insert Databases", QKeySequence("Ctrl+D"),
                           [this, &w] {
                               RunDialog("EditInserts");
@@ -192,6 +209,48 @@ void MainCommands::BuildMenus() {
         frmSplash about(w.Context().services, &w);
         about.ShowAsAbout();
     }));
+}
+
+void MainCommands::FillCategoryMenu() {
+    m_CategoryMenu->clear();
+    delete m_CategoryGroup;
+    m_CategoryGroup = new QActionGroup(m_CategoryMenu);
+    const clsDatabase& database = m_Window.Database();
+    const int note = m_Window.CurrentNoteIndex();
+    std::vector<std::string> labels;
+    const int count = database.GetCategoryList(labels);
+    const int current = note >= 0 ? database.GetCategoryIndex(note) : -1;
+    for (int i = 0; i < count; ++i) {
+        QString label = FromCp1252(labels[size_t(i)]);
+        QAction* entry = m_CategoryMenu->addAction(label.replace(QChar('&'), QStringLiteral("&&")));
+        entry->setObjectName(QStringLiteral("mnuCategory%1").arg(i));
+        entry->setCheckable(true);
+        entry->setChecked(i == current);
+        entry->setEnabled(note >= 0);
+        m_CategoryGroup->addAction(entry);
+        connect(entry, &QAction::triggered, this,
+                [this, i] { m_Window.SetCurrentNoteCategory(i); });
+    }
+    m_CategoryMenu->addSeparator();
+    QAction* edit = m_CategoryMenu->addAction(QStringLiteral("&Edit Categories..."));
+    edit->setObjectName(QStringLiteral("mnuCategoryEdit"));
+    connect(edit, &QAction::triggered, this,
+            [this] { RunDialog(QStringLiteral("EditCategories")); });
+}
+
+void MainCommands::PopUpCategoryMenu() {
+    FillCategoryMenu(); // for its size; it fills again as it shows
+    QPoint at = m_Window.mapToGlobal(m_Window.rect().center());
+    const QWidget* panel = m_Window.CategoryPanel();
+    if (panel && panel->isVisible())
+        at = panel->mapToGlobal(QPoint(0, -m_CategoryMenu->sizeHint().height()));
+    m_CategoryMenu->popup(at);
+    const QAction* checked = m_CategoryGroup ? m_CategoryGroup->checkedAction() : nullptr;
+    for (QAction* entry : m_CategoryMenu->actions())
+        if (entry == checked || (!checked && entry->isEnabled() && !entry->isSeparator())) {
+            m_CategoryMenu->setActiveAction(entry);
+            break;
+        }
 }
 
 void MainCommands::BuildToolBars() {

@@ -9,6 +9,8 @@
 #include <functional>
 
 class QAction;
+class QActionGroup;
+class QMenu;
 class QToolBar;
 
 namespace quillary {
@@ -31,6 +33,9 @@ public:
     QAction* RecentLine() const { return m_RecentLine; }
     QToolBar* MainToolBar() const { return m_tbrMain; }
     QToolBar* NoteToolBar() const { return m_tbrNote; }
+    // Record > Category: one checkable entry per category (objectName "mnuCategory0" for
+    // Unfiled, "mnuCategory1", ...) and "Edit Categories..."; filled as it opens.
+    QMenu* CategoryMenu() const { return m_CategoryMenu; }
 
     // Dialog commands: "PageSetup", "Print", "Find", "NoteManager", "EditCategories",
     // "EditInserts", "Import".
@@ -61,6 +66,10 @@ private:
     void BuildMenus();
     void BuildToolBars();
     QWidget* ActiveControl() const;
+    void FillCategoryMenu();
+    // Ctrl+Shift+C: the category menu over the status bar's category panel, the note's
+    // category highlighted, ready for the arrow keys.
+    void PopUpCategoryMenu();
 
     frmMain& m_Window;
     QHash<QString, QAction*> m_Actions;
@@ -72,6 +81,8 @@ private:
     QAction* m_NoteFlag = nullptr;
     QAction* m_PreviousNote = nullptr;
     QAction* m_NextNote = nullptr;
+    QMenu* m_CategoryMenu = nullptr;
+    QActionGroup* m_CategoryGroup = nullptr;
 };
 
 } // namespace quillary

@@ -1,6 +1,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "MainStatusBar.h"
 
+#include <QChildEvent>
 #include <QPainter>
 #include <QResizeEvent>
 #include <QStyleOption>
@@ -65,6 +66,30 @@ void MainStatusBar::resizeEvent(QResizeEvent* event) {
         FitMessage();
 }
 
+void MainStatusBar::childEvent(QChildEvent* event) {
+    QStatusBar::childEvent(event);
+    if (event->added() && event->child()->isWidgetType())
+        event->child()->installEventFilter(this);
+}
+
+bool MainStatusBar::eventFilter(QObject* watched, QEvent* event) {
+    // The room for the message ends at the first panel: when a panel moves or changes its
+    // width (a message shown before the bar was laid out, a new note's longer texts), the
+    // lines the message needs change too.
+    switch (event->type()) {
+    case QEvent::Move:
+    case QEvent::Resize:
+    case QEvent::Show:
+    case QEvent::Hide:
+        if (watched->parent() == this && !currentMessage().isEmpty())
+            FitMessage();
+        break;
+    default:
+        break;
+    }
+    return QStatusBar::eventFilter(watched, event);
+}
+
 void MainStatusBar::paintEvent(QPaintEvent* event) {
     QStatusBar::paintEvent(event); // the bar and the panels' frames
     const QString message = currentMessage();
@@ -80,7 +105,9 @@ void MainStatusBar::paintEvent(QPaintEvent* event) {
     option.initFrom(this);
     style()->drawPrimitive(QStyle::PE_PanelStatusBar, &option, &painter, this);
     painter.setPen(palette().windowText().color());
-    painter.drawText(room, kFlags, message);
+    // More lines than the bar holds: its start stays readable (the tool tip has the rest).
+    const bool tooTall = fontMetrics().boundingRect(room, kFlags, message).height() > room.height();
+    painter.drawText(room, tooTall ? (kFlags & ~Qt::AlignVCenter) | Qt::AlignTop : kFlags, message);
 }
 
 } // namespace quillary

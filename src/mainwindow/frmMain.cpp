@@ -821,8 +821,7 @@ void frmMain::OnTextChanged() {
             if (FirstUnstorableCharacter(QString::fromUcs4(&cp, 1)) != 0) {
                 cut(pos, pos + length);
                 end -= length;
-                message = QStringLiteral("The character ") + DescribeCharacter(cp) +
-                          QStringLiteral(" cannot be stored on the handheld and was left out.");
+                message = UnstorableCharacterMessage(cp);
             }
         }
         const int excess = int(BoxText().size()) - int(clsQuillaryItem::kMaxTextChars);
@@ -880,10 +879,7 @@ bool frmMain::RefuseTypedText(const QKeyEvent* key) {
         if (!ch.isPrint() && !ch.isSurrogate())
             return false; // Return, Tab, Backspace and the like
     if (const char32_t bad = FirstUnstorableCharacter(typed)) {
-        statusBar()->showMessage(QStringLiteral("The character ") + DescribeCharacter(bad) +
-                                     QStringLiteral(" cannot be stored on the handheld and was "
-                                                    "left out."),
-                                 8000);
+        statusBar()->showMessage(UnstorableCharacterMessage(bad), 8000);
         return true;
     }
     const qsizetype replaced = m_txtNote->textCursor().selectedText().size();
@@ -1080,17 +1076,22 @@ void frmMain::OnCategoryPanelClicked() {
         items << FromCp1252(label);
     items << QStringLiteral("-") << QStringLiteral("Edit Categories...");
     const int k = clsPopupMenu().Popup(m_Services, items);
-    if (k >= 1 && k <= c) {
-        const int category = k - 1;
-        if (category != m_Database.GetCategoryIndex(m_CurrentNoteIndex)) {
-            m_Database.SetCategoryIndex(m_CurrentNoteIndex, category);
-            m_Database.GetRecordObject(m_CurrentNoteIndex)->SetDirtyFlag(true);
-            m_Database.m_FileDirtyFlag = true;
-            UpdateFormStatus();
-        }
-    } else if (k == c + 2) {
+    if (k >= 1 && k <= c)
+        SetCurrentNoteCategory(k - 1);
+    else if (k == c + 2)
         m_Commands->RunDialog(QStringLiteral("EditCategories"));
-    }
+}
+
+void frmMain::SetCurrentNoteCategory(int category) {
+    std::vector<std::string> labels;
+    if (m_CurrentNoteIndex < 0 || category < 0 || category >= m_Database.GetCategoryList(labels))
+        return;
+    if (category == m_Database.GetCategoryIndex(m_CurrentNoteIndex))
+        return;
+    m_Database.SetCategoryIndex(m_CurrentNoteIndex, category);
+    m_Database.GetRecordObject(m_CurrentNoteIndex)->SetDirtyFlag(true);
+    m_Database.m_FileDirtyFlag = true;
+    UpdateFormStatus();
 }
 
 // ---------------------------------------------------------------------------------------

@@ -71,6 +71,9 @@ public:
     void RemoveNote();
     void PreviousNote();
     void NextNote();
+    // Files the current note under category 0 to 15 (marking it and the database changed);
+    // the category it has already changes nothing.
+    void SetCurrentNoteCategory(int category);
     void ResizeMe();
     void OpenRecentFile(int entry);
     // Opens a notes database named on the command line or by a later start: another kind
@@ -114,6 +117,8 @@ public:
     void SetSplash(frmSplash* splash) { m_Splash = splash; }
     // The status bar panel texts, in order: category, database size, note size, notes, ID.
     QStringList StatusPanelTexts() const;
+    // The status bar panel that shows (and, clicked, changes) the note's category.
+    QLabel* CategoryPanel() const { return m_Panels.value(0); }
 
     // A nameless size: "1,234.6", ".3" (the status bar's "#,#.#").
     static QString FormatKb(qint64 bytes);

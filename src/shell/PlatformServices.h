@@ -53,7 +53,8 @@ public:
                                    const QString& initialDir, const QList<FileFilter>& filters,
                                    int filterIndex) = 0;
 
-    // Folder chooser (any folder, existing or made in the dialog); "" when cancelled.
+    // Folder chooser (any folder, existing or made in the dialog, or a new name typed in an
+    // existing folder, which the caller then makes); "" when cancelled.
     virtual QString chooseFolder(const QString& title, const QString& initialDir) = 0;
     // Font chooser; std::nullopt when cancelled.
     virtual std::optional<QFont> chooseFont(const QFont& initial, const QString& title) = 0;

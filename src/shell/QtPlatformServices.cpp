@@ -5,16 +5,20 @@
 #include <QClipboard>
 #include <QCursor>
 #include <QDesktopServices>
+#include <QDialogButtonBox>
+#include <QDir>
 #include <QFileDialog>
 #include <QFileInfo>
 #include <QFontDialog>
 #include <QFontInfo>
+#include <QLineEdit>
 #include <QMenu>
 #include <QMessageBox>
 #include <QMimeData>
 #include <QPageSetupDialog>
 #include <QPrintDialog>
 #include <QPrinter>
+#include <QPushButton>
 #include <QStandardPaths>
 #include <QUrl>
 
@@ -23,6 +27,69 @@ namespace quillary {
 namespace {
 
 QWidget* owner() { return QApplication::activeWindow(); }
+
+// A folder chooser that also takes the name of a folder not made yet, typed into its name
+// box (an archive goes into "an empty (or new) folder"); whoever writes there makes it. The
+// stock chooser greys out its button for such a name and refuses it as "not found".
+class FolderDialog : public QFileDialog {
+public:
+    FolderDialog(QWidget* parent, const QString& title, const QString& dir)
+        : QFileDialog(parent, title, dir) {
+        setFileMode(QFileDialog::Directory);
+        setOption(QFileDialog::ShowDirsOnly);
+        setOption(QFileDialog::DontUseNativeDialog); // a native one cannot be told
+        m_Name = findChild<QLineEdit*>(QStringLiteral("fileNameEdit"));
+        if (auto* box = findChild<QDialogButtonBox*>(QStringLiteral("buttonBox")))
+            m_Choose = box->button(QDialogButtonBox::Open);
+        if (m_Name && m_Choose) {
+            // After the dialog's own update of the button, which runs first.
+            connect(m_Name, &QLineEdit::textChanged, this, [this] {
+                if (IsNewFolderName())
+                    m_Choose->setEnabled(true);
+            });
+            m_Choose->installEventFilter(this);
+        }
+    }
+    QString Chosen() const { return m_New.isEmpty() ? selectedFiles().value(0) : m_New; }
+
+    void accept() override {
+        if (IsNewFolderName()) {
+            m_New = NewFolderPath();
+            QDialog::accept();
+            return;
+        }
+        m_New.clear();
+        QFileDialog::accept();
+    }
+
+protected:
+    bool eventFilter(QObject* watched, QEvent* event) override {
+        if (watched == m_Choose && event->type() == QEvent::EnabledChange &&
+            !m_Choose->isEnabled() && IsNewFolderName())
+            m_Choose->setEnabled(true);
+        return QFileDialog::eventFilter(watched, event);
+    }
+
+private:
+    QString NewFolderPath() const {
+        const QString typed = m_Name ? m_Name->text().trimmed() : QString();
+        if (typed.isEmpty())
+            return QString();
+        return QFileInfo(QDir(directory().absolutePath()).filePath(typed)).absoluteFilePath();
+    }
+    // A name typed in, of nothing there yet, in a folder that exists.
+    bool IsNewFolderName() const {
+        const QString path = NewFolderPath();
+        if (path.isEmpty())
+            return false;
+        const QFileInfo info(path);
+        return !info.exists() && QFileInfo(info.absolutePath()).isDir();
+    }
+
+    QLineEdit* m_Name = nullptr;
+    QPushButton* m_Choose = nullptr;
+    QString m_New;
+};
 
 QString filterText(const QList<FileFilter>& filters) {
     QStringList parts;
@@ -112,7 +179,10 @@ QString QtPlatformServices::saveFileDialog(const QString& title, const QString& 
 }
 
 QString QtPlatformServices::chooseFolder(const QString& title, const QString& initialDir) {
-    return QFileDialog::getExistingDirectory(owner(), title, initialDir).trimmed();
+    FolderDialog dialog(owner(), title, initialDir);
+    if (dialog.exec() != QDialog::Accepted)
+        return QString();
+    return dialog.Chosen().trimmed();
 }
 
 std::optional<QFont> QtPlatformServices::chooseFont(const QFont& initial, const QString& title) {

@@ -18,6 +18,8 @@ namespace {
 // Far more than any command line; a peer that sends more is not a Quillary start.
 constexpr qsizetype kMaxRequestBytes = 1 << 20;
 
+// The lock and the socket both live here, so that a copy running with another runtime
+// folder (another session) can neither take over nor answer for this one's socket.
 QString LockFolder() {
     QString dir = QStandardPaths::writableLocation(QStandardPaths::RuntimeLocation);
     if (dir.isEmpty())
@@ -40,7 +42,9 @@ QString SingleInstance::DefaultKey() {
 }
 
 bool SingleInstance::Claim(const QStringList& files) {
-    m_Lock = std::make_unique<QLockFile>(QDir(LockFolder()).filePath(m_Key + ".lock"));
+    const QDir folder(LockFolder());
+    m_SocketPath = folder.filePath(m_Key + QStringLiteral(".socket"));
+    m_Lock = std::make_unique<QLockFile>(folder.filePath(m_Key + ".lock"));
     m_Lock->setStaleLockTime(0); // only a dead owner makes a lock stale, never its age
     if (!m_Lock->tryLock(0)) {
         // Another instance holds the lock. Its socket may not be listening yet if it has
@@ -56,8 +60,8 @@ bool SingleInstance::Claim(const QStringList& files) {
     m_Server = new QLocalServer(this);
     m_Server->setSocketOptions(QLocalServer::UserAccessOption);
     // We hold the lock, so any socket of that name is a leftover of a crashed instance.
-    QLocalServer::removeServer(m_Key);
-    m_Server->listen(m_Key);
+    QLocalServer::removeServer(SocketPath());
+    m_Server->listen(SocketPath());
     connect(m_Server, &QLocalServer::newConnection, this, [this] {
         while (QLocalSocket* socket = m_Server->nextPendingConnection()) {
             // A request is a few lines ended by an empty line; it may come in pieces.
@@ -99,7 +103,7 @@ void SingleInstance::HandleRequest(const QByteArray& request) {
 
 bool SingleInstance::NotifyRunningInstance(const QStringList& files) const {
     QLocalSocket socket;
-    socket.connectToServer(m_Key);
+    socket.connectToServer(SocketPath());
     if (!socket.waitForConnected(500))
         return false;
     // Paths are percent-encoded, so a newline in a file name cannot end the request.

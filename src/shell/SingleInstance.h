@@ -32,6 +32,9 @@ public:
     bool RunningInstanceAnswered() const { return m_Answered; }
 
     static QString DefaultKey();
+    // The socket the first instance listens on, as Claim chose it: beside the lock, in the
+    // runtime folder ($XDG_RUNTIME_DIR; the temporary folder only when there is none).
+    QString SocketPath() const { return m_SocketPath; }
 
 signals:
     // Another start asked this instance to bring its window to the front.
@@ -44,6 +47,7 @@ private:
     void HandleRequest(const QByteArray& request);
 
     QString m_Key;
+    QString m_SocketPath;
     std::unique_ptr<QLockFile> m_Lock;
     QLocalServer* m_Server = nullptr;
     bool m_Answered = false;

@@ -37,4 +37,9 @@ QString DescribeCharacter(char32_t codePoint) {
            QStringLiteral(" (U+%1)").arg(uint(codePoint), 4, 16, QChar('0')).toUpper();
 }
 
+QString UnstorableCharacterMessage(char32_t codePoint) {
+    return QStringLiteral("The character ") + DescribeCharacter(codePoint) +
+           QStringLiteral(" cannot be stored on the handheld and was left out.");
+}
+
 } // namespace quillary

@@ -16,5 +16,7 @@ std::string ToCp1252(const QString& text);
 char32_t FirstUnstorableCharacter(const QString& text);
 // "😀 (U+1F600)": how such a character is named to the person.
 QString DescribeCharacter(char32_t codePoint);
+// What every box whose text is stored says when it leaves such a character out.
+QString UnstorableCharacterMessage(char32_t codePoint);
 
 } // namespace quillary

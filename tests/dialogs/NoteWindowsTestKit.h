@@ -8,6 +8,8 @@
 
 #include <QAbstractItemView>
 #include <QAction>
+#include <QApplication>
+#include <QKeyEvent>
 #include <QTest>
 
 #include <functional>
@@ -71,6 +73,23 @@ inline void ClickRow(QAbstractItemView* view, int row, Qt::KeyboardModifiers mod
     const QModelIndex index = view->model()->index(row, 0);
     view->scrollTo(index);
     QTest::mouseClick(view->viewport(), Qt::LeftButton, mods, view->visualRect(index).center());
+}
+
+// Types text one character at a time, each as a key press carrying it (a character
+// outside the BMP arrives whole, as an input method sends it).
+inline void TypeCharacters(QWidget* widget, const QString& text) {
+    for (const uint cp : text.toUcs4()) {
+        const char32_t c = char32_t(cp);
+        const QString one = QString::fromUcs4(&c, 1);
+        if (cp < 0x80) {
+            QTest::keyClicks(widget, one);
+            continue;
+        }
+        QKeyEvent press(QEvent::KeyPress, Qt::Key_unknown, Qt::NoModifier, one);
+        QApplication::sendEvent(widget, &press);
+        QKeyEvent release(QEvent::KeyRelease, Qt::Key_unknown, Qt::NoModifier, one);
+        QApplication::sendEvent(widget, &release);
+    }
 }
 
 // The stored texts of the database, in record order.

@@ -14,10 +14,12 @@
 #include <QAction>
 #include <QApplication>
 #include <QComboBox>
+#include <QDateTime>
 #include <QFile>
 #include <QFileInfo>
 #include <QLabel>
 #include <QListWidget>
+#include <QLocale>
 #include <QPlainTextEdit>
 #include <QPushButton>
 #include <QRegularExpression>
@@ -135,6 +137,56 @@ private slots:
         QCOMPARE(w.Database().GetUniqueID(2), 0u);
         QVERIFY(w.Database().GetRecordObject(2)->DirtyFlag());
         QVERIFY(w.Database().m_FileDirtyFlag);
+        QCOMPARE(f.services.messages.last().text,
+                 QString("1 note was copied to the end of the open database as a new note. "
+                         "Save to keep it."));
+    }
+
+    // Two versions kept in the same minute show their seconds, in the list and in the
+    // question before a replace; a version alone in its minute shows the short time.
+    void versionsInOneMinuteShowTheirSeconds() {
+        MainWindowFixture f;
+        frmMain& w = StartAnn(f, {"now"});
+        VersionStore store(f.UserFile("ann", "Ann").toStdString());
+        const std::time_t minute = std::time_t(1765375200); // a whole minute, UTC
+        const std::time_t kept[] = {minute - 3600, minute + 5, minute + 42};
+        for (int i = 0; i < 3; ++i) {
+            clsDatabase db;
+            db.m_NewNoteTitle = [] { return std::string("title - "); };
+            db.AddNewDatabase();
+            db.AddNewRecord(0);
+            db.GetRecordObject(0)->SetText("version " + std::to_string(i));
+            QVERIFY(store.KeepBytes(db.GetDatabaseBytes(), nullptr, nullptr, kept[i]));
+        }
+        auto local = [](std::time_t t) {
+            return QDateTime::fromSecsSinceEpoch(qint64(t)).toLocalTime().time();
+        };
+        const QString shortFormat = QLocale().timeFormat(QLocale::ShortFormat);
+        QString withSeconds = shortFormat;
+        if (!withSeconds.contains('s'))
+            withSeconds.replace("mm", "mm:ss");
+        f.services.dialogScripts.enqueue([&](QDialog& d) {
+            auto& dialog = static_cast<frmVersions&>(d);
+            QTreeWidget* list = dialog.VersionList();
+            QCOMPARE(list->topLevelItemCount(), 3);
+            QStringList times;
+            for (int i = 0; i < 3; ++i)
+                times << list->topLevelItem(i)->text(1);
+            // Newest first.
+            QCOMPARE(times, QStringList({QLocale().toString(local(kept[2]), withSeconds),
+                                         QLocale().toString(local(kept[1]), withSeconds),
+                                         QLocale().toString(local(kept[0]), shortFormat)}));
+            QVERIFY(times.at(0) != times.at(1));
+            QTest::mouseClick(list->viewport(), Qt::LeftButton, {},
+                              list->visualItemRect(list->topLevelItem(1)).center());
+            f.services.messageAnswers.enqueue(MsgResult::No);
+            QTest::mouseClick(dialog.ReplaceButton(), Qt::LeftButton);
+            QVERIFY(f.services.messages.last().text.contains(list->topLevelItem(1)->text(0) + ' ' +
+                                                             times.at(1) + '?'));
+            d.reject();
+        });
+        Trigger(w, "mnuVersions");
+        QCOMPARE(TextsOf(w.Database()), std::vector<std::string>{"now"});
     }
 
     void replaceWholeDatabaseAndUndoIt() {

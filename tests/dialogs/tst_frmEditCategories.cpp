@@ -3,6 +3,7 @@
 #include "NoteWindowsTestKit.h"
 
 #include "dialogs/frmEditCategories.h"
+#include "shell/TextCodec.h"
 
 #include <QApplication>
 #include <QClipboard>
@@ -120,9 +121,6 @@ private slots:
             << "Holidays in the";
         QTest::newRow("first 15 characters taken") << "Business trips abroad" << true << "Personal"
                                                    << "Personal";
-        QTest::newRow("character the handheld cannot hold")
-            << "Caf\u20ac\u4e2d" << true << "Personal"
-            << "Personal";
     }
     void takenNamesAreNeverPassedThrough() {
         QFETCH(QString, typed);
@@ -147,6 +145,53 @@ private slots:
             QCOMPARE(QString::fromStdString(f.Database().GetCategoryLabel(2)), stored);
         });
         QCOMPARE(f.Database().GetCategoryLabel(1), std::string("Business"));
+    }
+
+    // A character the handheld cannot hold is left out with a word, as in every box whose
+    // text is stored; the rest of the name is kept.
+    void unstorableCharactersAreLeftOutAndNamed_data() {
+        QTest::addColumn<QString>("typed");
+        QTest::addColumn<bool>("atOnce");
+        QTest::addColumn<QString>("shown");
+        QTest::addColumn<QString>("named");
+        QTest::newRow("typed") << QString::fromUtf8("Zx漢y😀z") << false << "Zxyz"
+                               << QString::fromUtf8("😀 (U+1F600)");
+        QTest::newRow("pasted") << QString::fromUtf8("Caf€中") << true << QString::fromUtf8("Caf€")
+                                << QString::fromUtf8("中 (U+4E2D)");
+    }
+    void unstorableCharactersAreLeftOutAndNamed() {
+        QFETCH(QString, typed);
+        QFETCH(bool, atOnce);
+        QFETCH(QString, shown);
+        QFETCH(QString, named);
+        MainWindowFixture f;
+        StartWithNotes(f, Notes({"one"}));
+        Edit(f, [&](QDialog& d) {
+            auto* found = qobject_cast<frmEditCategories*>(&d);
+            QVERIFY(found);
+            frmEditCategories& editor = *found;
+            ClickRow(List(d), 1); // Personal
+            QLineEdit* box = NameBox(d);
+            QTest::mouseClick(box, Qt::LeftButton);
+            box->selectAll();
+            QVERIFY(editor.Message().isEmpty());
+            if (atOnce) {
+                QApplication::clipboard()->setText(typed);
+                box->paste();
+            } else {
+                TypeCharacters(box, typed);
+            }
+            QCOMPARE(box->text(), shown);
+            QCOMPARE(List(d)->item(1)->text(), shown);
+            QCOMPARE(editor.Message(), QStringLiteral("The character ") + named +
+                                           QStringLiteral(" cannot be stored on the handheld "
+                                                          "and was left out."));
+            QVERIFY(d.findChild<QLabel*>("lblMessage")->isVisible());
+            // The word is about this name; another category starts without it.
+            ClickRow(List(d), 0);
+            QVERIFY(editor.Message().isEmpty());
+        });
+        QCOMPARE(f.Database().GetCategoryLabel(2), ToCp1252(shown));
     }
 
     void clearingTheNameKeepsTheCategory() {

@@ -4,6 +4,7 @@
 
 #include "dialogs/FindResultsModel.h"
 #include "dialogs/frmFindList.h"
+#include "mainwindow/MainStatusBar.h"
 #include "shell/clsSettings.h"
 
 #include <QApplication>
@@ -14,6 +15,7 @@
 #include <QListView>
 #include <QPlainTextEdit>
 #include <QPushButton>
+#include <QStatusBar>
 
 using namespace quillary;
 using namespace quillary::test;
@@ -129,8 +131,6 @@ private slots:
         QTest::newRow("sharp s stays") << QString::fromUtf8("ß") << false << std::vector<int>{12};
         QTest::newRow("line break inside") << "upper" << false << std::vector<int>{1};
         QTest::newRow("nothing") << "zebra" << false << std::vector<int>{};
-        QTest::newRow("not in the code page")
-            << QString::fromUtf8("猫") << false << std::vector<int>{};
     }
     void searchesWithAndWithoutCase() {
         QFETCH(QString, pattern);
@@ -149,6 +149,36 @@ private slots:
         QCOMPARE(find->ResultList()->model()->rowCount(), int(records.size()));
         if (!records.empty()) // entries show the note's text
             QVERIFY(find->ResultList()->model()->index(0, 0).data().toString().size() > 0);
+    }
+
+    // No note can hold a character outside the code page: the box leaves it out and says
+    // so in the status bar, as the other boxes whose text is stored do; the search goes on
+    // with what is left.
+    void unstorableCharactersAreLeftOutAndNamed() {
+        MainWindowFixture f;
+        frmMain& w = StartWithNotes(f, Notes(kAnimals));
+        frmFindList* find = OpenFind(w);
+        QVERIFY(find);
+        QLineEdit* box = find->SearchBox();
+        box->clear();
+        TypeCharacters(box, QString::fromUtf8("ca猫t"));
+        QCOMPARE(box->text(), QString("cat"));
+        QCOMPARE(Listed(find), (std::vector<int>{0, 1, 2, 5}));
+        auto* status = find->findChild<QStatusBar*>("statusBar");
+        QCOMPARE(status->currentMessage(),
+                 QString::fromUtf8("The character 猫 (U+732B) cannot be stored on the handheld "
+                                   "and was left out."));
+        // The window is narrow: the message wraps in its status bar instead of being cut.
+        auto* bar = qobject_cast<MainStatusBar*>(status);
+        QVERIFY(bar);
+        QTRY_VERIFY(bar->MessageLines() > 1 &&
+                    bar->MessageRect().contains(bar->fontMetrics().boundingRect(
+                        bar->MessageRect(), Qt::AlignLeading | Qt::AlignVCenter | Qt::TextWordWrap,
+                        bar->currentMessage())));
+        QTRY_VERIFY(bar->geometry().bottom() <= find->rect().bottom()); // inside the window
+        TypeCharacters(box, QString::fromUtf8("😀"));
+        QCOMPARE(box->text(), QString("cat"));
+        QVERIFY(status->currentMessage().contains(QString::fromUtf8("😀 (U+1F600)")));
     }
 
     void emptyTextListsEveryNoteWithText() {

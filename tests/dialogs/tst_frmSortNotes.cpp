@@ -325,6 +325,104 @@ private slots:
                  (std::vector<std::string>{"A", "D", "E", "F", "B", "C", "G", "H"}));
     }
 
+    // Shift extends the selection from the note that was moved, at its new row, however it
+    // was moved; the next move carries only what the person chose.
+    void shiftExtendsFromTheMovedNote_data() {
+        QTest::addColumn<QString>("moveBy");
+        QTest::addColumn<QString>("extendBy");
+        QTest::addColumn<QList<int>>("selectedAfter");
+        QTest::addColumn<QStringList>("orderAfterNextMove");
+        QTest::newRow("Alt+Down, Shift+click")
+            << "keys"
+            << "click" << QList<int>{3, 4, 5}
+            << QStringList{"A", "C", "D", "G", "B", "E", "F", "H"};
+        QTest::newRow("Alt+Down, Shift+Down")
+            << "keys"
+            << "key" << QList<int>{3, 4} << QStringList{"A", "C", "D", "F", "B", "E", "G", "H"};
+        QTest::newRow("down button, Shift+click")
+            << "button"
+            << "click" << QList<int>{3, 4, 5}
+            << QStringList{"A", "C", "D", "G", "B", "E", "F", "H"};
+        QTest::newRow("sort, Shift+click") << "sort"
+                                           << "click" << QList<int>{1, 2, 3, 4, 5}
+                                           << QStringList{"A", "G", "B", "C", "D", "E", "F", "H"};
+    }
+    void shiftExtendsFromTheMovedNote() {
+        QFETCH(QString, moveBy);
+        QFETCH(QString, extendBy);
+        QFETCH(QList<int>, selectedAfter);
+        QFETCH(QStringList, orderAfterNextMove);
+        MainWindowFixture f;
+        std::vector<std::string> texts{"A", "B", "C", "D", "E", "F", "G", "H"};
+        StartWithNotes(f, Notes(texts));
+        Manage(f, [&](QDialog& d) {
+            NoteOrderView* view = List(d);
+            if (moveBy == "sort") {
+                // Descending first, so that the ascending sort moves B from row 6 to row 1.
+                ClickButton(Button(d, "cmdRSort"));
+                ClickRow(view, 6); // B
+                ClickButton(Button(d, "cmdSort"));
+            } else {
+                ClickRow(view, 1); // B
+                for (int i = 0; i < 2; ++i) {
+                    if (moveBy == "keys")
+                        QTest::keyClick(view, Qt::Key_Down, Qt::AltModifier);
+                    else
+                        ClickButton(Button(d, "cmdDn"));
+                }
+            }
+            const int bRow = moveBy == "sort" ? 1 : 3;
+            QCOMPARE(Shown(d).at(bRow), QString(" B"));
+            QCOMPARE(SelectedRows(d), QList<int>({bRow}));
+            if (extendBy == "click")
+                ClickRow(view, 5, Qt::ShiftModifier);
+            else
+                QTest::keyClick(view, Qt::Key_Down, Qt::ShiftModifier);
+            QCOMPARE(SelectedRows(d), selectedAfter);
+            QTest::keyClick(view, Qt::Key_Down, Qt::AltModifier);
+            QStringList expected;
+            for (const QString& t : orderAfterNextMove)
+                expected << QChar(' ') + t;
+            QCOMPARE(Shown(d), expected);
+            ClickButton(Button(d, "cmdCancel"));
+        });
+    }
+
+    // Held still near the bottom edge, the pointer keeps the list scrolling, and the drop
+    // place follows what comes into view.
+    void dragScrollsWhilePointerRestsAtTheEdge() {
+        MainWindowFixture f;
+        std::vector<std::string> texts;
+        for (int i = 0; i < 200; ++i)
+            texts.push_back("note " + std::to_string(1000 + i));
+        StartWithNotes(f, Notes(texts));
+        Manage(f, [&](QDialog& d) {
+            NoteOrderView* view = List(d);
+            ClickRow(view, 0);
+            QWidget* port = view->viewport();
+            QPoint at = view->visualRect(view->model()->index(0, 0)).center();
+            QTest::mousePress(port, Qt::LeftButton, {}, at);
+            const int bottom = port->height() - 2;
+            while (at.y() < bottom) {
+                at.setY(std::min(bottom, at.y() + 3));
+                QMouseEvent move(QEvent::MouseMove, at, port->mapToGlobal(at), Qt::NoButton,
+                                 Qt::LeftButton, Qt::NoModifier);
+                QApplication::sendEvent(port, &move);
+            }
+            QScrollBar* bar = view->verticalScrollBar();
+            const int reached = bar->value();
+            const int shownRows = port->height() / view->sizeHintForRow(0);
+            // No more pointer events: only resting at the edge can scroll it further.
+            QTRY_VERIFY(bar->value() >= reached + 10);
+            QTRY_VERIFY(view->DropRow() > shownRows + 10);
+            QTest::mouseRelease(port, Qt::LeftButton, {}, at);
+            const int row = SelectedRows(d).value(0, -1);
+            QVERIFY(row >= shownRows + 10);
+            QCOMPARE(Shown(d).at(row), QString(" note 1000"));
+            ClickButton(Button(d, "cmdCancel"));
+        });
+    }
+
     void movedSelectionStaysInSight() {
         MainWindowFixture f;
         std::vector<std::string> texts;

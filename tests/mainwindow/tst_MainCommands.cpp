@@ -12,6 +12,7 @@
 #include <QComboBox>
 #include <QDialog>
 #include <QLabel>
+#include <QMenu>
 #include <QPlainTextEdit>
 #include <QPushButton>
 #include <QSignalSpy>
@@ -55,14 +56,15 @@ private slots:
         QTest::addColumn<QString>("action");
         QTest::addColumn<QKeySequence>("keys");
         const std::pair<const char*, const char*> table[] = {
-            {"mnuRefresh", "Ctrl+R"},     {"mnuSave", "Ctrl+S"},
-            {"mnuImport", "Ctrl+I"},      {"mnuPrint", "Ctrl+P"},
-            {"mnuExit", "Ctrl+Q"},        {"mnuCut", "Ctrl+X"},
-            {"mnuCopy", "Ctrl+C"},        {"mnuPaste", "Ctrl+V"},
-            {"mnuSelectAll", "Ctrl+A"},   {"mnuFind", "Ctrl+F"},
-            {"mnuAddRecord", "Ctrl+N"},   {"mnuRemoveRecord", "Shift+Del"},
-            {"mnuNoteManager", "Ctrl+M"}, {"mnuEditCategories", "Shift+F12"},
-            {"mnuEditInserts", "Ctrl+D"}, {"mnuHelp", "F1"},
+            {"mnuRefresh", "Ctrl+R"},        {"mnuSave", "Ctrl+S"},
+            {"mnuImport", "Ctrl+I"},         {"mnuPrint", "Ctrl+P"},
+            {"mnuExit", "Ctrl+Q"},           {"mnuCut", "Ctrl+X"},
+            {"mnuCopy", "Ctrl+C"},           {"mnuPaste", "Ctrl+V"},
+            {"mnuSelectAll", "Ctrl+A"},      {"mnuFind", "Ctrl+F"},
+            {"mnuAddRecord", "Ctrl+N"},      {"mnuRemoveRecord", "Shift+Del"},
+            {"mnuNoteManager", "Ctrl+M"},    {"mnuEditCategories", "Shift+F12"},
+            {"mnuEditInserts", "Ctrl+D"},    {"mnuHelp", "F1"},
+            {"mnuCategory", "Ctrl+Shift+C"},
         };
         for (const auto& [name, keys] : table)
             QTest::newRow(name) << QString(name) << QKeySequence(QString(keys));
@@ -193,6 +195,66 @@ private slots:
         f.services.popupAnswers << 5; // Edit Categories...
         QTest::mouseClick(panel, Qt::LeftButton);
         QVERIFY(f.services.messages.last().text.startsWith("Edit Categories is not available"));
+    }
+
+    // Record > Category changes the note's category without the mouse: Ctrl+Shift+C opens
+    // it with the note's category highlighted, the arrow keys and Return choose.
+    void categoryMenuFromTheKeyboard() {
+        MainWindowFixture f;
+        ThreeNotes(f);
+        frmMain& w = f.Start();
+        w.activateWindow();
+        QVERIFY(QTest::qWaitForWindowActive(&w));
+        w.TextEditor()->setFocus();
+        QMenu* menu = w.Commands().CategoryMenu();
+        QVERIFY(menu);
+        QCOMPARE(w.Commands().Action("mnuCategory")->menu(), menu);
+        auto* record = qobject_cast<QMenu*>(menu->parentWidget());
+        QVERIFY(record);
+        QCOMPARE(record->title(), QString("&Record"));
+        QVERIFY(record->actions().contains(w.Commands().Action("mnuEditCategories")));
+        auto entries = [&] {
+            QStringList texts;
+            for (QAction* a : menu->actions())
+                texts << (a->isSeparator() ? "-" : a->text() + (a->isChecked() ? "*" : ""));
+            return texts;
+        };
+
+        QTest::keySequence(&w, QKeySequence("Ctrl+Shift+C"));
+        QTRY_VERIFY(menu->isVisible());
+        QCOMPARE(entries(),
+                 QStringList({"Unfiled*", "Business", "Personal", "-", "&Edit Categories..."}));
+        QCOMPARE(menu->activeAction()->objectName(), QString("mnuCategory0"));
+        // Over the category panel, the way the mouse opens it.
+        QVERIFY(menu->geometry().bottom() <= w.CategoryPanel()->mapToGlobal(QPoint(0, 0)).y());
+        QTest::keyClick(menu, Qt::Key_Down);
+        QTest::keyClick(menu, Qt::Key_Down);
+        QTest::keyClick(menu, Qt::Key_Return);
+        QTRY_VERIFY(!menu->isVisible());
+        QCOMPARE(f.Database().GetCategoryIndex(0), 2);
+        QVERIFY(f.Database().GetRecordObject(0)->DirtyFlag());
+        QCOMPARE(w.windowTitle().section(" - ", 0, 0), QString("Quillary*"));
+        QCOMPARE(w.StatusPanelTexts().at(0), QString("Personal"));
+
+        // Opened again, it starts from the category chosen; Escape changes nothing.
+        QTest::keySequence(&w, QKeySequence("Ctrl+Shift+C"));
+        QTRY_VERIFY(menu->isVisible());
+        QCOMPARE(menu->activeAction()->objectName(), QString("mnuCategory2"));
+        QTest::keyClick(menu, Qt::Key_Escape);
+        QTRY_VERIFY(!menu->isVisible());
+        QCOMPARE(f.Database().GetCategoryIndex(0), 2);
+
+        // The other notes keep theirs; the last entry opens the categories editor.
+        w.NextNote();
+        QTest::keySequence(&w, QKeySequence("Ctrl+Shift+C"));
+        QTRY_VERIFY(menu->isVisible());
+        QCOMPARE(entries().first(), QString("Unfiled*"));
+        for (int i = 0; i < 3; ++i) // past the separator
+            QTest::keyClick(menu, Qt::Key_Down);
+        QTest::keyClick(menu, Qt::Key_Return);
+        QTRY_VERIFY(!menu->isVisible());
+        QVERIFY(f.services.messages.last().text.startsWith("Edit Categories is not available"));
+        QCOMPARE(f.Database().GetCategoryIndex(1), 0);
     }
 
     void clipboardCommandsFollowTheFocusedPane() {

@@ -735,6 +735,46 @@ private slots:
         QCOMPARE(bar->toolTip(), QString());
     }
 
+    // The room for a message ends at the first panel. When the panels widen while it shows
+    // (a note in a longer category, a bigger size), the message gets the lines it now
+    // wraps to instead of being cut off at its top and bottom.
+    void aMessageRefitsWhenThePanelsWiden() {
+        MainWindowFixture f;
+        TwoUsers(f);
+        frmMain& w = f.Start();
+        w.resize(900, w.height());
+        QTRY_COMPARE(w.width(), 900);
+        auto* bar = qobject_cast<MainStatusBar*>(w.statusBar());
+        QVERIFY(bar);
+        const int oneLine = bar->height();
+        // A message that just fits on one line beside the panels as they are.
+        const int room = bar->MessageRect().width();
+        QString message = "This note's picture cannot be shown:";
+        while (bar->fontMetrics().horizontalAdvance(message + " word") < room - 4)
+            message += " word";
+        bar->showMessage(message);
+        QCOMPARE(bar->MessageLines(), 1);
+        std::string name;
+        const int count = w.Database().AddCategory(name);
+        w.Database().RenameCategory(count - 1, "Holidays abroad");
+        w.SetCurrentNoteCategory(count - 1);
+        QCOMPARE(w.StatusPanelTexts().at(0), QString("Holidays abroad"));
+        auto fits = [bar] {
+            const QRect room = bar->MessageRect();
+            const QRect drawn = bar->fontMetrics().boundingRect(
+                room, Qt::AlignLeading | Qt::AlignVCenter | Qt::TextWordWrap,
+                bar->currentMessage());
+            return room.contains(drawn);
+        };
+        QTRY_COMPARE(bar->MessageLines(), 2);
+        // The bar grows by a line for it (a font whose two lines need more than one line's
+        // bar would cut them otherwise), and stays inside the window.
+        QTRY_VERIFY(bar->height() >= oneLine + bar->fontMetrics().lineSpacing());
+        QTRY_VERIFY(fits());
+        QTRY_VERIFY(bar->geometry().bottom() <= w.rect().bottom()); // inside the window
+        bar->clearMessage();
+    }
+
     void databaseReloadedFollowsWhatReallyHappened() {
         MainWindowFixture f;
         TwoUsers(f);

@@ -8,6 +8,7 @@
 #include <QLockFile>
 #include <QProcess>
 #include <QRegularExpression>
+#include <QSignalSpy>
 #include <QStandardPaths>
 #include <QTemporaryDir>
 #include <QTest>
@@ -113,6 +114,42 @@ private slots:
         QVERIFY(second.RunningInstanceAnswered());
         first->kill();
         first->waitForFinished();
+    }
+
+    // Two copies with their own runtime folders (two sessions of one login) each keep their
+    // socket beside their lock: a start in the first folder reaches the first copy, never
+    // the second (which, with the socket in the shared temporary folder, replaced it).
+    void eachRuntimeFolderAnswersForItself() {
+        struct RestoreRuntimeDir {
+            QByteArray value = qgetenv("XDG_RUNTIME_DIR");
+            bool set = qEnvironmentVariableIsSet("XDG_RUNTIME_DIR");
+            ~RestoreRuntimeDir() {
+                if (set)
+                    qputenv("XDG_RUNTIME_DIR", value);
+                else
+                    qunsetenv("XDG_RUNTIME_DIR");
+            }
+        } restore;
+        QTemporaryDir one, two; // made 0700, as a runtime folder must be
+        QVERIFY(one.isValid() && two.isValid());
+        qputenv("XDG_RUNTIME_DIR", QFile::encodeName(one.path()));
+        quillary::SingleInstance first(m_Key);
+        QVERIFY(first.Claim());
+        QCOMPARE(QFileInfo(first.SocketPath()).absolutePath(),
+                 QFileInfo(one.path()).absoluteFilePath());
+        QVERIFY(QFileInfo::exists(first.SocketPath()));
+        qputenv("XDG_RUNTIME_DIR", QFile::encodeName(two.path()));
+        quillary::SingleInstance second(m_Key);
+        QVERIFY(second.Claim());
+        QVERIFY(second.SocketPath() != first.SocketPath());
+        QSignalSpy firstAsked(&first, &quillary::SingleInstance::activationRequested);
+        QSignalSpy secondAsked(&second, &quillary::SingleInstance::activationRequested);
+        qputenv("XDG_RUNTIME_DIR", QFile::encodeName(one.path()));
+        quillary::SingleInstance third(m_Key);
+        QVERIFY(!third.Claim());
+        QVERIFY(third.RunningInstanceAnswered());
+        QTRY_COMPARE(firstAsked.count(), 1);
+        QCOMPARE(secondAsked.count(), 0);
     }
 
     void crashedInstanceDoesNotBlockNextStart() {

@@ -67,7 +67,8 @@ private slots:
                                  "HotSync",
                                  "quillary-pdb info",
                                  "resave",
-                                 "--raw-text"};
+                                 "--raw-text",
+                                 "Ctrl+Shift+C"};
         for (const char* phrase : phrases)
             QTest::newRow(phrase) << QString::fromUtf8(phrase);
     }
