@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The real desktop's dialogs, answered by a person's keystrokes while they are up.
 #include "shell/QtPlatformServices.h"
 
