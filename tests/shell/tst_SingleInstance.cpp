@@ -130,7 +130,10 @@ private slots:
                     qunsetenv("XDG_RUNTIME_DIR");
             }
         } restore;
-        QTemporaryDir one, two; // made 0700, as a runtime folder must be
+        // Made 0700, as a runtime folder must be, and with short names: a socket's path
+        // may not exceed 107 bytes, and the test's own temporary folder is long already.
+        QTemporaryDir one(QDir::tempPath() + QStringLiteral("/r")),
+            two(QDir::tempPath() + QStringLiteral("/r"));
         QVERIFY(one.isValid() && two.isValid());
         qputenv("XDG_RUNTIME_DIR", QFile::encodeName(one.path()));
         quillary::SingleInstance first(m_Key);
