@@ -20,7 +20,8 @@ bool ReadImportFile(const std::string& path, std::string& out, std::string* erro
     std::vector<uint8_t> bytes;
     if (!ReadWholeFile(path, bytes, error, kMaxImportFileBytes))
         return false;
-    if (bytes.empty())
+    // A byte order mark alone holds no text either.
+    if (bytes.empty() || (bytes.size() == 3 && std::memcmp(bytes.data(), "\xEF\xBB\xBF", 3) == 0))
         return Fail(error, path + " is empty; nothing was imported.");
     if (std::memchr(bytes.data(), 0, bytes.size()))
         return Fail(error, path + " is not a text file (it holds NUL bytes); nothing was imported.");

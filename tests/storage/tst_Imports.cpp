@@ -118,6 +118,7 @@ TEST_F(ImportTest, BadImportFilesChangeNothing) {
     const std::pair<std::string, std::string> cases[] = {
         {Path("missing.txt"), "not found"},
         {Write("empty.txt", ""), "is empty"},
+        {Write("bom.txt", "\xEF\xBB\xBF"), "is empty"},
         {Write("binary.txt", std::string("ab\0cd|", 6)), "not a text file"},
         {Path("folder"), "folder"},
     };
