@@ -85,7 +85,9 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
         if (e.textPath.find('/') != std::string::npos ||
             e.bitmapPath.find('/') != std::string::npos || e.textPath == "list.txt")
             return 0;
-    const bool readable = size > 0 && !std::memchr(data, 0, size);
+    // A byte order mark alone is an empty file.
+    const bool bomOnly = size == 3 && std::memcmp(data, "\xEF\xBB\xBF", 3) == 0;
+    const bool readable = size > 0 && !bomOnly && !std::memchr(data, 0, size);
     const std::string path = quillary::fuzz::TheScratch().Write("list.txt", data, size);
     clsDatabase db;
     db.m_NewNoteTitle = [] { return std::string("fuzz - "); };
