@@ -44,8 +44,10 @@ QStringList ReadLines(const QString& path, bool* singleByte = nullptr, bool* crL
             *byteOrderMark = true;
     }
     // Stateless: a file that ends inside a UTF-8 sequence is not UTF-8 either, and must not
-    // lose that unfinished end.
-    QStringDecoder utf8(QStringDecoder::Utf8, QStringDecoder::Flag::Stateless);
+    // lose that unfinished end. A second byte order mark is a character of the first line
+    // (the decoder would otherwise drop it, and the next save with it).
+    QStringDecoder utf8(QStringDecoder::Utf8,
+                        QStringDecoder::Flag::Stateless | QStringDecoder::Flag::ConvertInitialBom);
     QString text = utf8(bytes);
     const bool cp1252 = utf8.hasError();
     if (cp1252)

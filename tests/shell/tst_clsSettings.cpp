@@ -272,6 +272,9 @@ private slots:
         QTest::newRow("single-byte line that begins like a byte order mark")
             << QByteArray("\xEF\xBB\xBF\xEF\xBB\xBFx\xFF\n[Quillary Settings]\n")
             << QByteArray("\xEF\xBB\xBF\xEF\xBB\xBFx\xFF\n[Quillary Settings]\n") + keys;
+        QTest::newRow("UTF-8 file of two byte order marks")
+            << QByteArray("\xEF\xBB\xBF\xEF\xBB\xBF")
+            << QByteArray("\xEF\xBB\xBF\xEF\xBB\xBF\n[Quillary Settings]\n") + keys;
     }
     void untouchedLinesKeepTheirBytes() {
         QFETCH(QByteArray, file);
