@@ -11,7 +11,7 @@
 #include "FuzzCheck.h"
 #include "FuzzScratch.h"
 
-#include "shell/NoteArchive.h"
+#include "core/NoteArchive.h"
 #include "storage/ByteOrder.h"
 #include "storage/PngCodec.h"
 #include "storage/clsBitmap.h"

@@ -6,7 +6,7 @@
 #include "FuzzCheck.h"
 #include "FuzzScratch.h"
 
-#include "shell/clsSettings.h"
+#include "core/clsSettings.h"
 
 #include <QByteArray>
 #include <QFile>

@@ -5,7 +5,7 @@
 #include "FuzzCheck.h"
 #include "FuzzScratch.h"
 
-#include "shell/modKWBase.h"
+#include "core/modKWBase.h"
 
 #include <QByteArray>
 #include <QFile>

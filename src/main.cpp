@@ -9,7 +9,7 @@
 #include "shell/QtPlatformServices.h"
 #include "shell/ShellResources.h"
 #include "shell/SingleInstance.h"
-#include "shell/clsSettings.h"
+#include "core/clsSettings.h"
 #include "storage/clsDatabase.h"
 
 #include <QApplication>

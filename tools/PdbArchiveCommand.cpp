@@ -1,7 +1,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "PdbArchiveCommand.h"
 
-#include "shell/NoteArchive.h"
+#include "core/NoteArchive.h"
 #include "storage/FileIO.h"
 #include "storage/PdbFormat.h"
 #include "storage/StagedFolder.h"

@@ -4,7 +4,7 @@
 #include "print/PrintFileOutput.h"
 #include "print/PrintSettings.h"
 #include "print/clsPrintData.h"
-#include "shell/clsSettings.h"
+#include "core/clsSettings.h"
 #include "storage/clsDatabase.h"
 
 #include <QFile>

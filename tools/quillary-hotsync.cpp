@@ -5,7 +5,7 @@
 
 #include "QuillaryVersion.h"
 #include "quillary-hotsync-help.h"
-#include "shell/clsNotify.h"
+#include "core/clsNotify.h"
 
 #include <QCoreApplication>
 #include <QDBusConnection>

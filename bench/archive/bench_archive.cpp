@@ -3,7 +3,7 @@
 // reading (tar c) the very same files without any conversion. Target: each under 2x its
 // baseline.
 
-#include "shell/NoteArchive.h"
+#include "core/NoteArchive.h"
 #include "storage/clsBitmap.h"
 #include "storage/clsDatabase.h"
 

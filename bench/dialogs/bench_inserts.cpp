@@ -6,7 +6,7 @@
 
 #include "dialogs/frmEditInserts.h"
 #include "dialogs/frmInsertDBList.h"
-#include "shell/DatabaseDialogs.h"
+#include "core/DatabaseDialogs.h"
 #include "storage/clsInsertDatabase.h"
 
 #include <QApplication>

@@ -6,7 +6,7 @@
 
 #include "print/frmPrintPreview.h"
 #include "print/frmPrintSelection.h"
-#include "shell/clsSettings.h"
+#include "core/clsSettings.h"
 
 #include <QApplication>
 #include <QComboBox>

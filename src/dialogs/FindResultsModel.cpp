@@ -1,7 +1,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "dialogs/FindResultsModel.h"
 
-#include "shell/TextCodec.h"
+#include "core/TextCodec.h"
 #include "storage/clsDatabase.h"
 
 #include <algorithm>

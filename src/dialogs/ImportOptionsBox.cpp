@@ -1,7 +1,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "ImportOptionsBox.h"
 
-#include "shell/clsSettings.h"
+#include "core/clsSettings.h"
 #include "storage/TextUtil.h"
 
 #include <QCheckBox>

@@ -5,8 +5,8 @@
 #include "dialogs/frmInsertDBList.h"
 #include "mainwindow/MainCommands.h"
 #include "mainwindow/frmMain.h"
-#include "shell/PlatformServices.h"
-#include "shell/modGlobals.h"
+#include "core/PlatformServices.h"
+#include "core/modGlobals.h"
 
 namespace quillary {
 

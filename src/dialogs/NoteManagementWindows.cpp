@@ -6,8 +6,8 @@
 #include "dialogs/frmSortNotes.h"
 #include "mainwindow/MainCommands.h"
 #include "mainwindow/frmMain.h"
-#include "shell/PlatformServices.h"
-#include "shell/clsSettings.h"
+#include "core/PlatformServices.h"
+#include "core/clsSettings.h"
 #include "storage/clsDatabase.h"
 
 namespace quillary {

@@ -1,7 +1,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "StorableTextValidator.h"
 
-#include "shell/TextCodec.h"
+#include "core/TextCodec.h"
 
 namespace quillary {
 

@@ -1,7 +1,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "StoredTextGuard.h"
 
-#include "shell/TextCodec.h"
+#include "core/TextCodec.h"
 
 #include <QPlainTextEdit>
 #include <QTextCursor>

@@ -6,7 +6,7 @@
 #include "mainwindow/MainCommands.h"
 #include "mainwindow/OpenFileGuard.h"
 #include "mainwindow/frmMain.h"
-#include "shell/PlatformServices.h"
+#include "core/PlatformServices.h"
 
 namespace quillary {
 

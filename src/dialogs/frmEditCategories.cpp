@@ -3,9 +3,9 @@
 
 #include "dialogs/StorableTextValidator.h"
 
-#include "shell/PlatformServices.h"
-#include "shell/TextCodec.h"
-#include "shell/modGlobals.h"
+#include "core/PlatformServices.h"
+#include "core/TextCodec.h"
+#include "core/modGlobals.h"
 #include "storage/TextUtil.h"
 #include "storage/clsDatabase.h"
 

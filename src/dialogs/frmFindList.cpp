@@ -6,8 +6,8 @@
 #include "mainwindow/MainLayout.h"
 #include "mainwindow/MainStatusBar.h"
 #include "mainwindow/frmMain.h"
-#include "shell/TextCodec.h"
-#include "shell/clsSettings.h"
+#include "core/TextCodec.h"
+#include "core/clsSettings.h"
 #include "storage/clsDatabase.h"
 
 #include <QCheckBox>

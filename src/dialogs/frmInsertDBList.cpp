@@ -5,10 +5,10 @@
 #include "frmEditInserts.h"
 #include "frmImportInsert.h"
 #include "mainwindow/frmMain.h"
-#include "shell/DatabaseDialogs.h"
-#include "shell/PlatformServices.h"
-#include "shell/TextCodec.h"
-#include "shell/modGlobals.h"
+#include "core/DatabaseDialogs.h"
+#include "core/PlatformServices.h"
+#include "core/TextCodec.h"
+#include "core/modGlobals.h"
 #include "storage/clsInsertDatabase.h"
 
 #include <QApplication>

@@ -2,7 +2,7 @@
 #include "dialogs/frmNoteChanges.h"
 
 #include "mainwindow/frmMain.h"
-#include "shell/TextCodec.h"
+#include "core/TextCodec.h"
 
 #include <QHBoxLayout>
 #include <QHeaderView>

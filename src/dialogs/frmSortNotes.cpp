@@ -4,9 +4,9 @@
 #include "dialogs/NoteOrderModel.h"
 #include "dialogs/NoteOrderView.h"
 #include "mainwindow/MainLayout.h"
-#include "shell/PlatformServices.h"
-#include "shell/TextCodec.h"
-#include "shell/modGlobals.h"
+#include "core/PlatformServices.h"
+#include "core/TextCodec.h"
+#include "core/modGlobals.h"
 #include "storage/clsDatabase.h"
 
 #include <QApplication>

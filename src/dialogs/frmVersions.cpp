@@ -4,9 +4,9 @@
 #include "draw/BitmapImage.h"
 #include "mainwindow/OpenFileGuard.h"
 #include "mainwindow/frmMain.h"
-#include "shell/PlatformServices.h"
-#include "shell/TextCodec.h"
-#include "shell/modGlobals.h"
+#include "core/PlatformServices.h"
+#include "core/TextCodec.h"
+#include "core/modGlobals.h"
 #include "storage/clsBitmap.h"
 #include "storage/clsDatabase.h"
 

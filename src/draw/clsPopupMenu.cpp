@@ -1,7 +1,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "clsPopupMenu.h"
 
-#include "shell/PlatformServices.h"
+#include "core/PlatformServices.h"
 
 namespace quillary {
 

@@ -13,8 +13,8 @@
 #include "PictureHistories.h"
 #include "RegionTool.h"
 #include "clsPopupMenu.h"
-#include "shell/PlatformServices.h"
-#include "shell/modGlobals.h"
+#include "core/PlatformServices.h"
+#include "core/modGlobals.h"
 
 #include <QAction>
 #include <QApplication>

@@ -2,9 +2,9 @@
 #include "ArchiveCommands.h"
 
 #include "frmMain.h"
-#include "shell/AppContext.h"
-#include "shell/NoteArchive.h"
-#include "shell/PlatformServices.h"
+#include "core/AppContext.h"
+#include "core/NoteArchive.h"
+#include "core/PlatformServices.h"
 #include "storage/PdbFormat.h"
 #include "storage/StagedFolder.h"
 #include "storage/clsDatabase.h"

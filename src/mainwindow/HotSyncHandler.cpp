@@ -3,8 +3,8 @@
 
 #include "OpenFileGuard.h"
 #include "frmMain.h"
-#include "shell/PlatformServices.h"
-#include "shell/modGlobals.h"
+#include "core/PlatformServices.h"
+#include "core/modGlobals.h"
 #include "storage/clsDatabase.h"
 
 #include <QApplication>

@@ -1,7 +1,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 
-#include "shell/clsNotify.h"
+#include "core/clsNotify.h"
 
 #include <QDBusConnection>
 #include <QObject>

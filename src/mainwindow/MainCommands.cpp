@@ -4,12 +4,12 @@
 
 #include "draw/ctlDrawBox.h"
 #include "frmMain.h"
-#include "shell/PlatformServices.h"
-#include "shell/TextCodec.h"
-#include "shell/clsSettings.h"
+#include "core/PlatformServices.h"
+#include "core/TextCodec.h"
+#include "core/clsSettings.h"
 #include "shell/frmOptions.h"
 #include "shell/frmSplash.h"
-#include "shell/modGlobals.h"
+#include "core/modGlobals.h"
 #include "storage/clsDatabase.h"
 
 #include <QAbstractItemView>

@@ -4,9 +4,9 @@
 #include "HotSyncHandler.h"
 #include "MainCommands.h"
 #include "frmMain.h"
-#include "shell/PlatformServices.h"
-#include "shell/clsSettings.h"
-#include "shell/modGlobals.h"
+#include "core/PlatformServices.h"
+#include "core/clsSettings.h"
+#include "core/modGlobals.h"
 #include "storage/FileIO.h"
 #include "storage/clsDatabase.h"
 

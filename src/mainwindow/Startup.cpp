@@ -3,7 +3,7 @@
 
 #include "frmMain.h"
 #include "shell/SingleInstance.h"
-#include "shell/clsSettings.h"
+#include "core/clsSettings.h"
 #include "shell/frmSplash.h"
 #include "storage/clsDatabase.h"
 

@@ -2,8 +2,8 @@
 #pragma once
 
 #include "mainwindow/MainLayout.h"
-#include "shell/AppContext.h"
-#include "shell/modKWBase.h"
+#include "core/AppContext.h"
+#include "core/modKWBase.h"
 
 #include <QMainWindow>
 #include <QPointer>

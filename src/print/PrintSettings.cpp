@@ -1,7 +1,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "print/PrintSettings.h"
 
-#include "shell/clsSettings.h"
+#include "core/clsSettings.h"
 
 #include <algorithm>
 #include <cmath>

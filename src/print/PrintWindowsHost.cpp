@@ -6,9 +6,9 @@
 #include "print/frmPageSetup.h"
 #include "print/frmPrintPreview.h"
 #include "print/frmPrintSelection.h"
-#include "shell/PlatformServices.h"
-#include "shell/clsSettings.h"
-#include "shell/modGlobals.h"
+#include "core/PlatformServices.h"
+#include "core/clsSettings.h"
+#include "core/modGlobals.h"
 #include "storage/clsDatabase.h"
 
 #include <QApplication>

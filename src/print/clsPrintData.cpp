@@ -5,7 +5,7 @@
 #include "print/PrintPicture.h"
 #include "print/PrintSettings.h"
 #include "print/PrintText.h"
-#include "shell/TextCodec.h"
+#include "core/TextCodec.h"
 #include "storage/clsBitmap.h"
 #include "storage/clsDatabase.h"
 

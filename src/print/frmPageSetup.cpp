@@ -5,8 +5,8 @@
 #include "mainwindow/frmMain.h"
 #include "print/PrintSettings.h"
 #include "print/PrintWindowsHost.h"
-#include "shell/PlatformServices.h"
-#include "shell/modGlobals.h"
+#include "core/PlatformServices.h"
+#include "core/modGlobals.h"
 
 #include <QCheckBox>
 #include <QComboBox>

@@ -4,9 +4,9 @@
 #include "mainwindow/MainLayout.h"
 #include "mainwindow/frmMain.h"
 #include "print/PrintWindowsHost.h"
-#include "shell/PlatformServices.h"
-#include "shell/clsSettings.h"
-#include "shell/modGlobals.h"
+#include "core/PlatformServices.h"
+#include "core/clsSettings.h"
+#include "core/modGlobals.h"
 
 #include <QComboBox>
 #include <QHBoxLayout>

@@ -1,8 +1,8 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "clsRecentFile.h"
 
-#include "clsSettings.h"
-#include "modGlobals.h"
+#include "core/clsSettings.h"
+#include "core/modGlobals.h"
 
 #include <QAction>
 #include <QDir>

@@ -1,9 +1,9 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "frmOptions.h"
 
-#include "PlatformServices.h"
-#include "clsSettings.h"
-#include "modGlobals.h"
+#include "core/PlatformServices.h"
+#include "core/clsSettings.h"
+#include "core/modGlobals.h"
 #include "storage/TextUtil.h"
 
 #include <QCheckBox>

@@ -1,7 +1,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "frmSplash.h"
 
-#include "PlatformServices.h"
+#include "core/PlatformServices.h"
 #include "ShellResources.h"
 
 #include <QEvent>

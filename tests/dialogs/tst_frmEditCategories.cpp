@@ -3,7 +3,7 @@
 #include "NoteWindowsTestKit.h"
 
 #include "dialogs/frmEditCategories.h"
-#include "shell/TextCodec.h"
+#include "core/TextCodec.h"
 
 #include <QApplication>
 #include <QClipboard>

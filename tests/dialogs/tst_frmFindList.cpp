@@ -5,7 +5,7 @@
 #include "dialogs/FindResultsModel.h"
 #include "dialogs/frmFindList.h"
 #include "mainwindow/MainStatusBar.h"
-#include "shell/clsSettings.h"
+#include "core/clsSettings.h"
 
 #include <QApplication>
 #include <QCheckBox>

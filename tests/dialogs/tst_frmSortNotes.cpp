@@ -5,7 +5,7 @@
 #include "dialogs/NoteOrderModel.h"
 #include "dialogs/NoteOrderView.h"
 #include "dialogs/frmSortNotes.h"
-#include "shell/TextCodec.h"
+#include "core/TextCodec.h"
 
 #include <QComboBox>
 #include <QDialog>

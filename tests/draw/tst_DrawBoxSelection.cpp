@@ -3,7 +3,7 @@
 #include "DrawBoxTestKit.h"
 
 #include "draw/BitmapImage.h"
-#include "shell/modGlobals.h"
+#include "core/modGlobals.h"
 #include "storage/clsBitmap.h"
 #include "support/RequiredTools.h"
 

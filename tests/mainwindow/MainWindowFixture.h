@@ -2,7 +2,7 @@
 #pragma once
 
 #include "mainwindow/frmMain.h"
-#include "shell/clsSettings.h"
+#include "core/clsSettings.h"
 #include "storage/clsDatabase.h"
 #include "support/ScriptedPlatformServices.h"
 

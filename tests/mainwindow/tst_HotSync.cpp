@@ -3,7 +3,7 @@
 
 #include "mainwindow/HotSyncHandler.h"
 #include "mainwindow/MainCommands.h"
-#include "shell/clsNotify.h"
+#include "core/clsNotify.h"
 #include "storage/VersionStore.h"
 #include "storage/clsDatabase.h"
 #include "support/RequiredTools.h"

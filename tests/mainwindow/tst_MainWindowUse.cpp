@@ -7,7 +7,7 @@
 #include "mainwindow/ElidingComboBox.h"
 #include "mainwindow/MainCommands.h"
 #include "shell/clsRecentFile.h"
-#include "shell/modGlobals.h"
+#include "core/modGlobals.h"
 
 #include <QAbstractItemView>
 #include <QAction>

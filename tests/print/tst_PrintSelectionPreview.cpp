@@ -8,7 +8,7 @@
 #include "print/frmPageSetup.h"
 #include "print/frmPrintPreview.h"
 #include "print/frmPrintSelection.h"
-#include "shell/clsSettings.h"
+#include "core/clsSettings.h"
 #include "support/RequiredTools.h"
 
 #include <QComboBox>

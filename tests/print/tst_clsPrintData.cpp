@@ -5,7 +5,7 @@
 #include "print/PrintSettings.h"
 #include "print/PrintText.h"
 #include "print/clsPrintData.h"
-#include "shell/clsSettings.h"
+#include "core/clsSettings.h"
 
 #include "print/PrintTestNotes.h"
 

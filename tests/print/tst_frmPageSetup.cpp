@@ -5,7 +5,7 @@
 
 #include "print/PrintSettings.h"
 #include "print/frmPageSetup.h"
-#include "shell/clsSettings.h"
+#include "core/clsSettings.h"
 
 #include <QCheckBox>
 #include <QComboBox>

@@ -1,7 +1,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "shell/clsRecentFile.h"
-#include "shell/clsSettings.h"
-#include "shell/modGlobals.h"
+#include "core/clsSettings.h"
+#include "core/modGlobals.h"
 
 #include <QAction>
 #include <QFile>

@@ -1,5 +1,5 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
-#include "shell/clsSettings.h"
+#include "core/clsSettings.h"
 
 #include <QFile>
 #include <QTemporaryDir>

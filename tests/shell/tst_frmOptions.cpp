@@ -2,7 +2,7 @@
 // The options dialog against a real settings file in a fresh folder per test, driven
 // with real mouse clicks; the font chooser is scripted.
 
-#include "shell/clsSettings.h"
+#include "core/clsSettings.h"
 #include "shell/frmOptions.h"
 #include "support/ScriptedPlatformServices.h"
 

@@ -1,7 +1,8 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
-#include "shell/AppContext.h"
-#include "shell/clsSettings.h"
-#include "shell/modGlobals.h"
+#include "core/AppContext.h"
+#include "core/clsSettings.h"
+#include "core/modGlobals.h"
+#include "shell/TextSelection.h"
 #include "storage/clsDatabase.h"
 #include "support/ScriptedPlatformServices.h"
 

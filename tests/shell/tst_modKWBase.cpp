@@ -1,6 +1,6 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
-#include "shell/clsSettings.h"
-#include "shell/modKWBase.h"
+#include "core/clsSettings.h"
+#include "core/modKWBase.h"
 
 #include <QDir>
 #include <QFile>

@@ -7,9 +7,6 @@
 #include <QList>
 #include <QString>
 
-class QLineEdit;
-class QPlainTextEdit;
-class QTextEdit;
 
 namespace quillary {
 
@@ -49,10 +46,6 @@ QString ShortenFolder(const QString& folder, int maxChars = 40);
 // Opens a PDF (the user manual) with the desktop's viewer; tells the person when that fails.
 void OpenPdfDocument(PlatformServices& services, const QString& path);
 
-// Selects the whole text of an edit control.
-void SelectAllText(QLineEdit* edit);
-void SelectAllText(QPlainTextEdit* edit);
-void SelectAllText(QTextEdit* edit);
 
 // "Tahoma 10 Pt. Bold Italic" style description of a font.
 QString GetFontDescription(const QFont& font);

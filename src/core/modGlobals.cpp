@@ -10,10 +10,7 @@
 #include <QFile>
 #include <QFileInfo>
 #include <QFontInfo>
-#include <QLineEdit>
 #include <QLocale>
-#include <QPlainTextEdit>
-#include <QTextEdit>
 
 namespace quillary {
 
@@ -151,21 +148,6 @@ void OpenPdfDocument(PlatformServices& services, const QString& path) {
             MsgIcon::Exclamation);
         break;
     }
-}
-
-void SelectAllText(QLineEdit* edit) {
-    if (edit)
-        edit->selectAll();
-}
-
-void SelectAllText(QPlainTextEdit* edit) {
-    if (edit)
-        edit->selectAll();
-}
-
-void SelectAllText(QTextEdit* edit) {
-    if (edit)
-        edit->selectAll();
 }
 
 QString GetFontDescription(const QFont& font) {
