@@ -72,7 +72,7 @@ void BM_OpenEditor1000Inserts(benchmark::State& state) {
         w.ShowProgressBar(true);
         OpenDatabaseInteractive(w.Context(), db, w.ProgressBarReporter());
         w.ShowProgressBar(false);
-        frmEditInserts editor(w, db, &w);
+        frmEditInserts editor(w.Session(), db, &w);
         editor.show();
         QApplication::processEvents();
         benchmark::DoNotOptimize(db.GetNumRecords());

@@ -150,6 +150,18 @@ void OpenPdfDocument(PlatformServices& services, const QString& path) {
     }
 }
 
+QString FormatKb(qint64 bytes) {
+    const qint64 tenths = (bytes + 50) / 100; // kilobytes to one decimal, rounded
+    const qint64 whole = tenths / 10;
+    const qint64 fraction = tenths % 10;
+    QString digits = whole == 0 ? QString() : QString::number(whole);
+    for (qsizetype at = digits.size() - 3; at > 0; at -= 3)
+        digits.insert(at, QChar(','));
+    if (fraction != 0)
+        digits += QChar('.') + QString::number(fraction);
+    return digits.isEmpty() ? QStringLiteral("0") : digits;
+}
+
 QString GetFontDescription(const QFont& font) {
     const double size = font.pointSizeF() > 0 ? font.pointSizeF() : font.pointSize();
     QString text =

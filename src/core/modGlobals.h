@@ -52,6 +52,8 @@ QString GetFontDescription(const QFont& font);
 // The same for the font the screen actually draws: the stored face may not be installed.
 QString GetDrawnFontDescription(const QFont& font);
 
+// A size in kilobytes without its unit: "1,234.6", ".3" (the status bar's "#,#.#").
+QString FormatKb(qint64 bytes);
 // The shared text helpers on UI strings.
 QString TrimAtNull(const QString& text);
 QString AddBackslash(const QString& path);

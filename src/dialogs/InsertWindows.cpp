@@ -12,7 +12,7 @@ namespace quillary {
 
 void RegisterInsertWindows(frmMain& window) {
     window.Commands().SetDialogHandler(QStringLiteral("EditInserts"), [&window] {
-        if (window.GetInsertFolder().isEmpty()) {
+        if (window.Session().GetInsertFolder().isEmpty()) {
             window.Context().services.messageBox(
                 QStringLiteral("Insert databases belong to a HotSync user; no user is shown."),
                 kAppTitle, MsgButtons::Ok, MsgIcon::Information);
@@ -27,7 +27,7 @@ void RegisterInsertWindows(frmMain& window) {
         // rebuilds the note list from the records, so they go into the note first.
         if (!window.SaveChanges()) // a drawing the note cannot hold stays in the editor
             return;
-        frmImportNotes dialog(window, &window);
+        frmImportNotes dialog(window.Session(), &window);
         window.CloseWithMainWindow(&dialog);
         window.Context().services.runDialog(dialog);
     });

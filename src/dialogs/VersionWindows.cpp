@@ -4,7 +4,7 @@
 #include "dialogs/frmNoteChanges.h"
 #include "dialogs/frmVersions.h"
 #include "mainwindow/MainCommands.h"
-#include "mainwindow/OpenFileGuard.h"
+#include "session/OpenFileGuard.h"
 #include "mainwindow/frmMain.h"
 #include "core/PlatformServices.h"
 
@@ -13,12 +13,12 @@ namespace quillary {
 void RegisterVersionWindows(frmMain& window) {
     MainCommands& commands = window.Commands();
     commands.SetDialogHandler(QStringLiteral("Versions"), [&window] {
-        frmVersions dialog(window);
+        frmVersions dialog(window.Session(), &window);
         window.Context().services.runDialog(dialog);
     });
     commands.SetDialogHandler(QStringLiteral("NoteChanges"), [&window] {
         const OpenFileGuard& guard = window.FileGuard();
-        frmNoteChanges dialog(window, guard.LastReport(), guard.LastReportTitle());
+        frmNoteChanges dialog(window.Session(), guard.LastReport(), guard.LastReportTitle(), &window);
         window.Context().services.runDialog(dialog);
     });
 }

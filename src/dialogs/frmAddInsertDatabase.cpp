@@ -3,7 +3,7 @@
 
 #include "StorableTextValidator.h"
 #include "frmInsertDBList.h"
-#include "mainwindow/frmMain.h"
+#include "session/NotesSession.h"
 #include "core/PlatformServices.h"
 #include "core/TextCodec.h"
 #include "core/clsSettings.h"
@@ -33,8 +33,8 @@ QString Absolute(const QString& path) {
 
 } // namespace
 
-frmAddInsertDatabase::frmAddInsertDatabase(frmMain& main, frmInsertDBList& list, QWidget* parent)
-    : QDialog(parent), m_Main(main), m_List(list) {
+frmAddInsertDatabase::frmAddInsertDatabase(NotesSession& session, frmInsertDBList& list, QWidget* parent)
+    : QDialog(parent), m_Session(session), m_List(list) {
     setObjectName(QStringLiteral("frmAddInsertDatabase"));
     setWindowTitle(QStringLiteral("Add Insert Database"));
 
@@ -78,7 +78,7 @@ frmAddInsertDatabase::frmAddInsertDatabase(frmMain& main, frmInsertDBList& list,
     layout->addWidget(m_lblMessage);
     layout->addLayout(buttons);
 
-    clsSettings& settings = m_Main.Context().settings;
+    clsSettings& settings = m_Session.Context().settings;
     const bool disabled = LeadingNumber(settings.GetSetting(kSyncKey).toStdString()) != 0;
     m_chkInsertSyncFileName->setChecked(disabled);
     m_txtWindowsFileName->setEnabled(disabled);
@@ -98,7 +98,7 @@ frmAddInsertDatabase::frmAddInsertDatabase(frmMain& main, frmInsertDBList& list,
 
 void frmAddInsertDatabase::OnSyncClicked() {
     const bool disabled = m_chkInsertSyncFileName->isChecked();
-    m_Main.Context().settings.SetSetting(kSyncKey,
+    m_Session.Context().settings.SetSetting(kSyncKey,
                                          disabled ? QStringLiteral("1") : QStringLiteral("0"));
     m_txtWindowsFileName->setEnabled(disabled);
     if (!disabled)
@@ -117,7 +117,7 @@ void frmAddInsertDatabase::OnPalmNameChanged() {
     QString file = name;
     file.replace(QChar('/'), QChar('_'));
     m_txtWindowsFileName->setText(
-        QDir::toNativeSeparators(QDir(m_Main.GetInsertFolder()).filePath(file + ".pdb")));
+        QDir::toNativeSeparators(QDir(m_Session.GetInsertFolder()).filePath(file + ".pdb")));
 }
 
 void frmAddInsertDatabase::ShowMessage(const QString& message) {
@@ -126,7 +126,7 @@ void frmAddInsertDatabase::ShowMessage(const QString& message) {
 }
 
 void frmAddInsertDatabase::Tell(const QString& message) {
-    m_Main.Context().services.messageBox(message, kAppTitle, MsgButtons::Ok, MsgIcon::Exclamation);
+    m_Session.Context().services.messageBox(message, kAppTitle, MsgButtons::Ok, MsgIcon::Exclamation);
 }
 
 bool frmAddInsertDatabase::Confirm(QString& palmName, QString& fileName) {
@@ -170,7 +170,7 @@ bool frmAddInsertDatabase::Confirm(QString& palmName, QString& fileName) {
                  QStringLiteral(" is a folder; please choose another Windows File Name."));
             return false;
         }
-        if (m_Main.Context().services.messageBox(
+        if (m_Session.Context().services.messageBox(
                 QDir::toNativeSeparators(fileName) +
                     QStringLiteral(" already exists.\rDo you want to replace it?"),
                 kAppTitle, MsgButtons::YesNo, MsgIcon::Exclamation) != MsgResult::Yes)
@@ -185,12 +185,12 @@ bool frmAddInsertDatabase::RenameFiles(const QString& palmName, const QString& f
     if (fileName != oldFile) {
         // The new file is complete before the old one goes.
         if (!CopyPalmDatabaseFile(oldFile.toStdString(), fileName.toStdString(), &error)) {
-            ReportError(m_Main.Context(), QString::fromStdString(error));
+            ReportError(m_Session.Context(), QString::fromStdString(error));
             return false;
         }
         m_List.AddDatabaseFileName = fileName;
         if (!DeletePalmDatabaseFile(oldFile.toStdString(), &error))
-            ReportError(m_Main.Context(), QString::fromStdString(error) +
+            ReportError(m_Session.Context(), QString::fromStdString(error) +
                                               QStringLiteral("\rThe database was copied to ") +
                                               QDir::toNativeSeparators(fileName) +
                                               QStringLiteral("; the old file is still there."));
@@ -198,7 +198,7 @@ bool frmAddInsertDatabase::RenameFiles(const QString& palmName, const QString& f
     if (palmName != m_List.AddDatabasePalmName) {
         if (!RenamePalmDatabase(m_List.AddDatabaseFileName.toStdString(), ToCp1252(palmName),
                                 &error)) {
-            ReportError(m_Main.Context(), QString::fromStdString(error));
+            ReportError(m_Session.Context(), QString::fromStdString(error));
             return false;
         }
         m_List.AddDatabasePalmName = palmName;

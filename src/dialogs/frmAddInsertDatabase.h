@@ -10,7 +10,7 @@ class QLineEdit;
 namespace quillary {
 
 class frmInsertDBList;
-class frmMain;
+class NotesSession;
 
 // "Add Insert Database": the Palm name (31 characters at most) and Windows file name of a
 // new insert database, or the new names of a renamed one. Works on the list window's
@@ -24,7 +24,7 @@ class frmMain;
 class frmAddInsertDatabase : public QDialog {
     Q_OBJECT
 public:
-    frmAddInsertDatabase(frmMain& main, frmInsertDBList& list, QWidget* parent = nullptr);
+    frmAddInsertDatabase(NotesSession& session, frmInsertDBList& list, QWidget* parent = nullptr);
 
     static constexpr int kMaxPalmNameChars = 31;
 
@@ -38,7 +38,7 @@ private:
     // Under the boxes: what the Palm name box left out.
     void ShowMessage(const QString& message);
 
-    frmMain& m_Main;
+    NotesSession& m_Session;
     frmInsertDBList& m_List;
     QLineEdit* m_txtPalmFileName = nullptr;
     QLineEdit* m_txtWindowsFileName = nullptr;

@@ -2,9 +2,9 @@
 #include "frmEditInserts.h"
 
 #include "StorableTextValidator.h"
-#include "StoredTextGuard.h"
+#include "shell/StoredTextGuard.h"
 #include "frmSortInserts.h"
-#include "mainwindow/frmMain.h"
+#include "session/NotesSession.h"
 #include "core/DatabaseDialogs.h"
 #include "core/PlatformServices.h"
 #include "core/TextCodec.h"
@@ -37,8 +37,8 @@ QString UiText(const std::string& stored) {
 
 } // namespace
 
-frmEditInserts::frmEditInserts(frmMain& main, clsInsertDatabase& database, QWidget* parent)
-    : QDialog(parent), m_Main(main), m_Database(database) {
+frmEditInserts::frmEditInserts(NotesSession& session, clsInsertDatabase& database, QWidget* parent)
+    : QDialog(parent), m_Session(session), m_Database(database) {
     setObjectName(QStringLiteral("frmEditInserts"));
     setWindowTitle(QStringLiteral("Insert Databases"));
     setSizeGripEnabled(true);
@@ -278,7 +278,7 @@ QStringList frmEditInserts::StatusPanelTexts() const {
 void frmEditInserts::AddItem() {
     const int index = m_Database.m_CurrentItem + 1;
     if (!m_Database.InsertRecordItem(index)) {
-        m_Main.Context().services.messageBox(
+        m_Session.Context().services.messageBox(
             QStringLiteral("The insert database holds the most inserts it can (32767)."), kAppTitle,
             MsgButtons::Ok, MsgIcon::Exclamation);
         return;
@@ -301,7 +301,7 @@ void frmEditInserts::DeleteItem() {
 void frmEditInserts::SortItems() {
     m_Database.m_CurrentItem = -1;
     frmSortInserts manager(m_Database, this);
-    m_Main.Context().services.runDialog(manager);
+    m_Session.Context().services.runDialog(manager);
     // Only a new order is a change; closing the manager without one leaves the file as is.
     if (manager.OrderChanged())
         MarkChanged();
@@ -309,10 +309,10 @@ void frmEditInserts::SortItems() {
 }
 
 bool frmEditInserts::Save() {
-    m_Main.ShowProgressBar(true);
+    m_Session.ShowProgress(true);
     const bool ok =
-        SaveDatabaseInteractive(m_Main.Context(), m_Database, m_Main.ProgressBarReporter());
-    m_Main.ShowProgressBar(false);
+        SaveDatabaseInteractive(m_Session.Context(), m_Database, m_Session.ProgressReporter());
+    m_Session.ShowProgress(false);
     if (ok) {
         m_Changed = false;
         m_cmdApply->setEnabled(false);
@@ -323,7 +323,7 @@ bool frmEditInserts::Save() {
 
 void frmEditInserts::closeEvent(QCloseEvent* event) {
     if (isVisible() && m_Changed) {
-        const MsgResult answer = m_Main.Context().services.messageBox(
+        const MsgResult answer = m_Session.Context().services.messageBox(
             QStringLiteral("Do you want to save the changes to the insert database \r") +
                 FromCp1252(m_Database.m_PalmFileName) + QStringLiteral("?"),
             kAppTitle, MsgButtons::YesNoCancel, MsgIcon::Exclamation);

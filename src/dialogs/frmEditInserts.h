@@ -14,7 +14,7 @@ class clsInsertDatabase;
 
 namespace quillary {
 
-class frmMain;
+class NotesSession;
 class StoredTextGuard;
 
 // The editor for the text inserts of one insert database ("Insert Databases"): a list of
@@ -27,7 +27,7 @@ class StoredTextGuard;
 class frmEditInserts : public QDialog {
     Q_OBJECT
 public:
-    frmEditInserts(frmMain& main, clsInsertDatabase& database, QWidget* parent = nullptr);
+    frmEditInserts(NotesSession& session, clsInsertDatabase& database, QWidget* parent = nullptr);
 
     bool Changed() const { return m_Changed; }
     // The four status bar panel texts, in order.
@@ -53,7 +53,7 @@ private:
     bool Save();
     void Report(const QString& message);
 
-    frmMain& m_Main;
+    NotesSession& m_Session;
     clsInsertDatabase& m_Database;
     bool m_Changed = false;
     bool m_Loading = false;

@@ -3,7 +3,7 @@
 
 #include "ImportOptionsBox.h"
 
-#include "mainwindow/frmMain.h"
+#include "session/NotesSession.h"
 #include "core/DatabaseDialogs.h"
 #include "core/ImportCommands.h"
 #include "core/PlatformServices.h"
@@ -34,15 +34,15 @@ constexpr ImportOption kOptions[] = {
 
 } // namespace
 
-frmImportInsert::frmImportInsert(frmMain& main, const QString& databaseFile, bool bitmapDatabase,
+frmImportInsert::frmImportInsert(NotesSession& session, const QString& databaseFile, bool bitmapDatabase,
                                  QWidget* parent)
-    : QDialog(parent), m_Main(main), m_File(databaseFile), m_Bitmap(bitmapDatabase) {
+    : QDialog(parent), m_Session(session), m_File(databaseFile), m_Bitmap(bitmapDatabase) {
     setObjectName(QStringLiteral("frmImportInsert"));
     setWindowTitle(QStringLiteral("Import/Export Insert Databases"));
 
     const ImportOptionsBox box =
         BuildImportOptionsBox(*this, {std::begin(kOptions), std::end(kOptions)},
-                              m_Main.Context().settings, kFormatKey, kNewDbKey);
+                              m_Session.Context().settings, kFormatKey, kNewDbKey);
     m_optImport = box.options;
     m_chkNewDB = box.chkNewDB;
     connect(box.cmdDone, &QPushButton::clicked, this, &frmImportInsert::Done);
@@ -58,7 +58,7 @@ int frmImportInsert::ChosenIndex() const {
 
 void frmImportInsert::Done() {
     const int index = ChosenIndex();
-    clsSettings& settings = m_Main.Context().settings;
+    clsSettings& settings = m_Session.Context().settings;
     settings.SetSetting(kFormatKey, QString::number(index));
     settings.SetSetting(kNewDbKey,
                         m_chkNewDB->isChecked() ? QStringLiteral("1") : QStringLiteral("0"));
@@ -67,7 +67,7 @@ void frmImportInsert::Done() {
 }
 
 bool frmImportInsert::Run(int index, bool overwriteChecked) {
-    AppContext& ctx = m_Main.Context();
+    AppContext& ctx = m_Session.Context();
     PlatformServices& services = ctx.services;
     if (index == kInsertFormat) {
         services.messageBox(QStringLiteral("Importing the Insert Database Format (*.QLI) is not "
@@ -90,9 +90,9 @@ bool frmImportInsert::Run(int index, bool overwriteChecked) {
     clsInsertDatabase db;
     db.SetFileName(m_File.toStdString());
     db.m_ScreenDisplayFlag = true;
-    m_Main.ShowProgressBar(true);
-    const bool opened = OpenDatabaseInteractive(ctx, db, m_Main.ProgressBarReporter());
-    m_Main.ShowProgressBar(false);
+    m_Session.ShowProgress(true);
+    const bool opened = OpenDatabaseInteractive(ctx, db, m_Session.ProgressReporter());
+    m_Session.ShowProgress(false);
     if (!opened)
         return true;
 
@@ -104,24 +104,24 @@ bool frmImportInsert::Run(int index, bool overwriteChecked) {
         return true;
 
     if (index == kExport) {
-        m_Main.ShowProgressBar(true);
-        ExportDatabaseInteractive(ctx, db, m_Main.ProgressBarReporter());
-        m_Main.ShowProgressBar(false);
+        m_Session.ShowProgress(true);
+        ExportDatabaseInteractive(ctx, db, m_Session.ProgressReporter());
+        m_Session.ShowProgress(false);
         return true;
     }
     if (index == kPalmDatabase) {
         clsInsertDatabase other;
         other.m_ScreenDisplayFlag = true;
-        m_Main.ShowProgressBar(true);
-        const bool otherOpened = OpenDatabaseInteractive(ctx, other, m_Main.ProgressBarReporter());
-        m_Main.ShowProgressBar(false);
+        m_Session.ShowProgress(true);
+        const bool otherOpened = OpenDatabaseInteractive(ctx, other, m_Session.ProgressReporter());
+        m_Session.ShowProgress(false);
         if (!otherOpened)
             return true;
         if (overwrite)
             db.DeleteAllRecords();
         const ImportResult result = db.AppendDatabaseInserts(other);
         ReportImportResult(ctx, result, QStringLiteral("inserts"));
-        m_Main.statusBar()->showMessage(ImportSummary(result, QStringLiteral("inserts")), 15000);
+        emit m_Session.statusMessage(ImportSummary(result, QStringLiteral("inserts")), 15000);
     } else {
         const QString path = OpenTextFileDialog(ctx, 1);
         if (path.isEmpty())
@@ -140,12 +140,12 @@ bool frmImportInsert::Run(int index, bool overwriteChecked) {
         if (overwrite)
             db.DeleteAllRecords();
         const ImportResult result = AppendRawTextInsertDBInteractive(ctx, db, path);
-        m_Main.statusBar()->showMessage(ImportSummary(result, QStringLiteral("inserts")), 15000);
+        emit m_Session.statusMessage(ImportSummary(result, QStringLiteral("inserts")), 15000);
     }
     if (db.m_FileDirtyFlag) {
-        m_Main.ShowProgressBar(true);
-        SaveDatabaseInteractive(ctx, db, m_Main.ProgressBarReporter());
-        m_Main.ShowProgressBar(false);
+        m_Session.ShowProgress(true);
+        SaveDatabaseInteractive(ctx, db, m_Session.ProgressReporter());
+        m_Session.ShowProgress(false);
     }
     return true;
 }

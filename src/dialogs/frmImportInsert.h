@@ -9,7 +9,7 @@ class QRadioButton;
 
 namespace quillary {
 
-class frmMain;
+class NotesSession;
 
 // "Import/Export Insert Databases" for one insert database file: raw text inserts or the
 // inserts of another insert database appended (and the file saved), or a copy written
@@ -19,7 +19,7 @@ class frmMain;
 class frmImportInsert : public QDialog {
     Q_OBJECT
 public:
-    frmImportInsert(frmMain& main, const QString& databaseFile, bool bitmapDatabase,
+    frmImportInsert(NotesSession& session, const QString& databaseFile, bool bitmapDatabase,
                     QWidget* parent = nullptr);
 
     static constexpr int kRawText = 0, kInsertFormat = 1, kPalmDatabase = 2, kExport = 3;
@@ -31,7 +31,7 @@ private:
     // False when the dialog should stay open.
     bool Run(int index, bool overwriteChecked);
 
-    frmMain& m_Main;
+    NotesSession& m_Session;
     QString m_File;
     bool m_Bitmap;
     QList<QRadioButton*> m_optImport;

@@ -3,7 +3,7 @@
 
 #include "ImportOptionsBox.h"
 
-#include "mainwindow/frmMain.h"
+#include "session/NotesSession.h"
 #include "core/DatabaseDialogs.h"
 #include "core/ImportCommands.h"
 #include "core/PlatformServices.h"
@@ -34,13 +34,13 @@ constexpr ImportOption kOptions[] = {
 
 } // namespace
 
-frmImportNotes::frmImportNotes(frmMain& main, QWidget* parent) : QDialog(parent), m_Main(main) {
+frmImportNotes::frmImportNotes(NotesSession& session, QWidget* parent) : QDialog(parent), m_Session(session) {
     setObjectName(QStringLiteral("frmImportNotes"));
     setWindowTitle(QStringLiteral("Import/Export Notes"));
 
     const ImportOptionsBox box =
         BuildImportOptionsBox(*this, {std::begin(kOptions), std::end(kOptions)},
-                              m_Main.Context().settings, kFormatKey, kNewDbKey);
+                              m_Session.Context().settings, kFormatKey, kNewDbKey);
     m_optImport = box.options;
     m_chkNewDB = box.chkNewDB;
     connect(box.cmdDone, &QPushButton::clicked, this, &frmImportNotes::Done);
@@ -56,40 +56,40 @@ int frmImportNotes::ChosenIndex() const {
 
 void frmImportNotes::Done() {
     const int index = ChosenIndex();
-    clsSettings& settings = m_Main.Context().settings;
+    clsSettings& settings = m_Session.Context().settings;
     settings.SetSetting(kFormatKey, QString::number(index));
     settings.SetSetting(kNewDbKey,
                         m_chkNewDB->isChecked() ? QStringLiteral("1") : QStringLiteral("0"));
     const bool overwrite = m_chkNewDB->isChecked() && index < 4;
     if (overwrite &&
-        m_Main.Context().services.messageBox(
+        m_Session.Context().services.messageBox(
             QStringLiteral("Are you sure you want to delete all current notes(overwrite)?"),
             kAppTitle, MsgButtons::YesNo, MsgIcon::Exclamation) != MsgResult::Yes)
         return;
     const std::optional<ImportResult> result = Import(index, overwrite);
-    m_Main.RefreshAfterImport();
+    m_Session.NotesReplaced();
     if (result)
-        m_Main.statusBar()->showMessage(ImportSummary(*result, QStringLiteral("notes")), 15000);
+        emit m_Session.statusMessage(ImportSummary(*result, QStringLiteral("notes")), 15000);
     accept();
 }
 
 std::optional<ImportResult> frmImportNotes::Import(int index, bool overwrite) {
-    AppContext& ctx = m_Main.Context();
-    clsDatabase& db = m_Main.Database();
+    AppContext& ctx = m_Session.Context();
+    clsDatabase& db = m_Session.Database();
     if (index == kExport) {
-        if (!m_Main.SaveChanges())
+        if (!m_Session.CommitEdits())
             return {};
-        m_Main.ShowProgressBar(true);
-        ExportDatabaseInteractive(ctx, db, m_Main.ProgressBarReporter());
-        m_Main.ShowProgressBar(false);
+        m_Session.ShowProgress(true);
+        ExportDatabaseInteractive(ctx, db, m_Session.ProgressReporter());
+        m_Session.ShowProgress(false);
         return {};
     }
     if (index == kPalmDatabase) {
         clsDatabase other;
         other.m_ScreenDisplayFlag = true;
-        m_Main.ShowProgressBar(true);
-        const bool opened = OpenDatabaseInteractive(ctx, other, m_Main.ProgressBarReporter());
-        m_Main.ShowProgressBar(false);
+        m_Session.ShowProgress(true);
+        const bool opened = OpenDatabaseInteractive(ctx, other, m_Session.ProgressReporter());
+        m_Session.ShowProgress(false);
         if (!opened)
             return {};
         if (overwrite)

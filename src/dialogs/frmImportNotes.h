@@ -12,7 +12,7 @@ class QRadioButton;
 
 namespace quillary {
 
-class frmMain;
+class NotesSession;
 
 // "Import/Export Notes": brings raw text notes, an import list or the notes of another
 // notes database into the main window's database, or writes a copy of it under a new file
@@ -25,7 +25,7 @@ class frmMain;
 class frmImportNotes : public QDialog {
     Q_OBJECT
 public:
-    explicit frmImportNotes(frmMain& main, QWidget* parent = nullptr);
+    explicit frmImportNotes(NotesSession& session, QWidget* parent = nullptr);
 
     // The option indexes that carry an action.
     static constexpr int kRawText = 0, kList = 1, kPalmDatabase = 2, kExport = 5;
@@ -37,7 +37,7 @@ private:
     // What a text or database import did; nothing for an export or a cancelled one.
     std::optional<ImportResult> Import(int index, bool overwrite);
 
-    frmMain& m_Main;
+    NotesSession& m_Session;
     QList<QRadioButton*> m_optImport; // in the order kRawText, kList, kPalmDatabase, kExport
     QCheckBox* m_chkNewDB = nullptr;
 };

@@ -44,7 +44,7 @@ QString SamePath(const QString& path) {
 } // namespace
 
 frmInsertDBList::frmInsertDBList(frmMain& main, QWidget* parent)
-    : QDialog(parent), m_Main(main), m_Folder(main.GetInsertFolder()) {
+    : QDialog(parent), m_Main(main), m_Folder(main.Session().GetInsertFolder()) {
     setObjectName(QStringLiteral("frmInsertDBList"));
     setWindowTitle(QStringLiteral("Insert Database Manager"));
     setSizeGripEnabled(true);
@@ -113,7 +113,7 @@ frmInsertDBList::frmInsertDBList(frmMain& main, QWidget* parent)
     connect(remove, &QPushButton::clicked, this, &frmInsertDBList::DeleteDatabase);
     connect(done, &QPushButton::clicked, this, &QDialog::accept);
 
-    m_lblDatabaseList->setText(QStringLiteral("Insert Databases for ") + m_Main.CurrentUserName());
+    m_lblDatabaseList->setText(QStringLiteral("Insert Databases for ") + m_Main.Session().CurrentUserName());
     Refresh(0);
 }
 
@@ -183,7 +183,7 @@ void frmInsertDBList::NewDatabase() {
     ReturnFlag = 0;
     AddDatabaseFileName.clear();
     AddDatabasePalmName.clear();
-    frmAddInsertDatabase add(m_Main, *this, this);
+    frmAddInsertDatabase add(m_Main.Session(), *this, this);
     m_Main.Context().services.runDialog(add);
     if (ReturnFlag != 0 || AddDatabaseFileName.isEmpty())
         return;
@@ -202,7 +202,7 @@ void frmInsertDBList::RenameDatabase() {
     ReturnFlag = 1;
     AddDatabaseFileName = QString::fromStdString(m_Databases[size_t(i)].path);
     AddDatabasePalmName = FromCp1252(m_Databases[size_t(i)].name);
-    frmAddInsertDatabase add(m_Main, *this, this);
+    frmAddInsertDatabase add(m_Main.Session(), *this, this);
     m_Main.Context().services.runDialog(add);
     if (ReturnFlag == 0)
         Refresh(m_lstInsertDB->currentRow(), AddDatabaseFileName);
@@ -246,7 +246,7 @@ void frmInsertDBList::EditDatabase() {
     QApplication::restoreOverrideCursor();
     m_Main.ShowProgressBar(false);
     if (opened) {
-        frmEditInserts editor(m_Main, db, this);
+        frmEditInserts editor(m_Main.Session(), db, this);
         m_Main.CloseWithMainWindow(&editor);
         m_Main.Context().services.runDialog(editor);
     }
@@ -259,7 +259,7 @@ void frmInsertDBList::ImportExport() {
         return;
     AddDatabaseFileName = QString::fromStdString(m_Databases[size_t(i)].path);
     AddDatabasePalmName = FromCp1252(m_Databases[size_t(i)].name);
-    frmImportInsert dialog(m_Main, AddDatabaseFileName, m_Databases[size_t(i)].type == "Ins2",
+    frmImportInsert dialog(m_Main.Session(), AddDatabaseFileName, m_Databases[size_t(i)].type == "Ins2",
                            this);
     m_Main.CloseWithMainWindow(&dialog);
     m_Main.Context().services.runDialog(dialog);

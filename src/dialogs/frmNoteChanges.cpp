@@ -1,7 +1,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "dialogs/frmNoteChanges.h"
 
-#include "mainwindow/frmMain.h"
+#include "session/NotesSession.h"
 #include "core/TextCodec.h"
 
 #include <QHBoxLayout>
@@ -31,9 +31,9 @@ QString KindText(NoteChange::Kind kind) {
 
 } // namespace
 
-frmNoteChanges::frmNoteChanges(frmMain& window, const NoteChangeReport& report,
-                               const QString& title)
-    : QDialog(&window), m_Window(window), m_Report(report) {
+frmNoteChanges::frmNoteChanges(NotesSession& session, const NoteChangeReport& report,
+                               const QString& title, QWidget* parent)
+    : QDialog(parent), m_Session(session), m_Report(report) {
     setObjectName(QStringLiteral("frmNoteChanges"));
     setWindowTitle(QStringLiteral("Changed Notes"));
     auto* heading = new QLabel(title + QStringLiteral(": what changed in the notes shown. "
@@ -79,7 +79,7 @@ void frmNoteChanges::ShowChosenNote(QTreeWidgetItem* item) {
         return;
     const int record = m_Report.changes[size_t(row)].newIndex;
     if (record >= 0)
-        m_Window.ShowNote(record);
+        m_Session.ShowNote(record);
 }
 
 } // namespace quillary

@@ -2,8 +2,9 @@
 #include "dialogs/frmVersions.h"
 
 #include "draw/BitmapImage.h"
-#include "mainwindow/OpenFileGuard.h"
-#include "mainwindow/frmMain.h"
+#include "session/OpenFileGuard.h"
+#include "session/NotesSession.h"
+#include "session/OpenFileGuard.h"
 #include "core/PlatformServices.h"
 #include "core/TextCodec.h"
 #include "core/modGlobals.h"
@@ -57,7 +58,8 @@ QString TimeText(const VersionInfo& v, bool seconds) {
 
 } // namespace
 
-frmVersions::frmVersions(frmMain& window) : QDialog(&window), m_Window(window) {
+frmVersions::frmVersions(NotesSession& session, QWidget* parent)
+    : QDialog(parent), m_Session(session) {
     setObjectName(QStringLiteral("frmVersions"));
     setWindowTitle(QStringLiteral("Earlier Versions"));
 
@@ -140,7 +142,7 @@ frmVersions::frmVersions(frmMain& window) : QDialog(&window), m_Window(window) {
 frmVersions::~frmVersions() = default;
 
 void frmVersions::LoadVersions() {
-    m_Versions = m_Window.FileGuard().Store().List();
+    m_Versions = m_Session.FileGuard().Store().List();
     m_Shown.reset();
     m_ShownVersion = -1;
     m_lstVersions->clear();
@@ -154,7 +156,7 @@ void frmVersions::LoadVersions() {
         item->setText(0, DateText(v));
         item->setText(1, m_TimeTexts.last());
         item->setText(2, v.records < 0 ? QStringLiteral("?") : QString::number(v.records));
-        item->setText(3, frmMain::FormatKb(qint64(v.size)) + QStringLiteral(" KB"));
+        item->setText(3, FormatKb(qint64(v.size)) + QStringLiteral(" KB"));
         item->setTextAlignment(2, Qt::AlignRight);
         item->setTextAlignment(3, Qt::AlignRight);
     }
@@ -186,7 +188,7 @@ void frmVersions::OnVersionChosen() {
     std::vector<uint8_t> bytes;
     std::string why;
     auto db = std::make_unique<clsDatabase>();
-    const VersionStore store = m_Window.FileGuard().Store();
+    const VersionStore store = m_Session.FileGuard().Store();
     if (!store.Read(version, bytes, &why) ||
         !db->LoadDatabaseBytes(bytes.data(), bytes.size(), version.path, {}, &why)) {
         m_lblProblem->setText(QStringLiteral("This version cannot be read: ") +
@@ -245,19 +247,19 @@ void frmVersions::CopyNotes() {
         chosen.AddNewRecord(at);
         chosen.SetRecordObject(at, *m_Shown->GetRecordObject(row));
     }
-    clsDatabase& db = m_Window.Database();
+    clsDatabase& db = m_Session.Database();
     const ImportResult result = db.AppendDatabaseNotes(chosen);
-    m_Window.RefreshAfterImport();
+    m_Session.NotesReplaced();
     const int copied = int(rows.size());
     if (!result.completed) {
         QString text = QStringLiteral("Not every note could be copied.");
         for (const std::string& m : result.messages)
             text += QLatin1Char('\r') + QString::fromStdString(m);
-        m_Window.Context().services.messageBox(text, kAppTitle, MsgButtons::Ok,
+        m_Session.Context().services.messageBox(text, kAppTitle, MsgButtons::Ok,
                                                MsgIcon::Exclamation);
         return;
     }
-    m_Window.Context().services.messageBox(
+    m_Session.Context().services.messageBox(
         copied == 1 ? QStringLiteral("1 note was copied to the end of the open database as a "
                                      "new note. Save to keep it.")
                     : QString::number(copied) +
@@ -271,7 +273,7 @@ void frmVersions::ReplaceDatabase() {
         return;
     const VersionInfo version = m_Versions[size_t(m_ShownVersion)];
     const QString when = DateText(version) + QLatin1Char(' ') + m_TimeTexts.value(m_ShownVersion);
-    if (m_Window.Context().services.messageBox(
+    if (m_Session.Context().services.messageBox(
             QStringLiteral("Replace all notes of the open database with the ") +
                 QString::number(m_Shown->GetNumRecords()) +
                 QStringLiteral(" notes of the version of ") + when +
@@ -279,12 +281,12 @@ void frmVersions::ReplaceDatabase() {
                                "version, so this can be undone here."),
             kAppTitle, MsgButtons::YesNo, MsgIcon::Question) != MsgResult::Yes)
         return;
-    clsDatabase& db = m_Window.Database();
-    VersionStore store = m_Window.FileGuard().Store();
+    clsDatabase& db = m_Session.Database();
+    VersionStore store = m_Session.FileGuard().Store();
     std::string why;
     // The notes shown now (unsaved changes included) first; the save keeps the file.
     if (!store.KeepBytes(db.GetDatabaseBytes(), &why)) {
-        m_Window.Context().services.messageBox(
+        m_Session.Context().services.messageBox(
             QStringLiteral("The notes as they are now cannot be kept as an earlier version, "
                            "so nothing was replaced:\r") +
                 QString::fromStdString(why),
@@ -294,13 +296,13 @@ void frmVersions::ReplaceDatabase() {
     std::vector<uint8_t> bytes;
     if (!store.Read(version, bytes, &why) ||
         !db.LoadDatabaseBytes(bytes.data(), bytes.size(), version.path, {}, &why)) {
-        m_Window.Context().services.messageBox(QString::fromStdString(why), kAppTitle,
+        m_Session.Context().services.messageBox(QString::fromStdString(why), kAppTitle,
                                                MsgButtons::Ok, MsgIcon::Critical);
         return;
     }
     db.m_FileDirtyFlag = true;
-    m_Window.RefreshAfterImport();
-    if (m_Window.SaveDatabase())
+    m_Session.NotesReplaced();
+    if (m_Session.Save())
         accept();
     else
         LoadVersions(); // not saved: the replaced notes are in the window, unsaved

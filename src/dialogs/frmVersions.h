@@ -19,7 +19,7 @@ class clsDatabase;
 
 namespace quillary {
 
-class frmMain;
+class NotesSession;
 
 // "Earlier Versions": the kept versions of the open notes file (date, time, notes, size),
 // the notes of the chosen one read-only (text and picture), and two ways back: copy the
@@ -28,7 +28,7 @@ class frmMain;
 class frmVersions : public QDialog {
     Q_OBJECT
 public:
-    explicit frmVersions(frmMain& window);
+    frmVersions(NotesSession& session, QWidget* parent);
     ~frmVersions() override;
 
     QTreeWidget* VersionList() const { return m_lstVersions; }
@@ -50,7 +50,7 @@ private:
     void ReplaceDatabase();
     void UpdateButtons();
 
-    frmMain& m_Window;
+    NotesSession& m_Session;
     std::vector<VersionInfo> m_Versions;
     QStringList m_TimeTexts; // the time of each version, as the list shows it
     std::unique_ptr<clsDatabase> m_Shown;

@@ -10,7 +10,7 @@
 #include "MonoRaster.h"
 #include "PencilTool.h"
 #include "PictureChangeCommand.h"
-#include "PictureHistories.h"
+#include "session/PictureHistories.h"
 #include "RegionTool.h"
 #include "clsPopupMenu.h"
 #include "core/PlatformServices.h"

@@ -14,9 +14,6 @@ namespace quillary {
 
 namespace {
 
-// Where a Palm database header keeps its type and creator.
-constexpr int kTypeOffset = 60;
-constexpr int kHeaderBytes = 78;
 constexpr int kModalRetryMs = 250;
 
 } // namespace
@@ -70,28 +67,5 @@ QString CommandLineOpener::FileArgument(const QStringList& arguments) {
     return QString();
 }
 
-QString CommandLineOpener::RefusalReason(const QString& path) {
-    QFile file(path);
-    if (!file.open(QIODevice::ReadOnly))
-        return QString();
-    const QByteArray header = file.read(kHeaderBytes);
-    if (header.size() < kHeaderBytes)
-        return QString();
-    const QByteArray type = header.mid(kTypeOffset, 4);
-    if (type == "Not2")
-        return QString();
-    QString kind = QString::fromLatin1(type);
-    for (QChar& c : kind)
-        if (c.unicode() < 0x20 || c.unicode() == 0x7F)
-            c = QChar('?');
-    if (type == "Inst" || type == "Ins2")
-        kind = QStringLiteral("an insert database (type %1); insert databases are opened with "
-                              "Record > Edit Insert Databases")
-                   .arg(kind);
-    else
-        kind = QStringLiteral("a database of type \"%1\"").arg(kind);
-    return QStringLiteral("%1 is not a Quillary notes database: it is %2.")
-        .arg(QDir::toNativeSeparators(path), kind);
-}
 
 } // namespace quillary

@@ -28,11 +28,6 @@ public:
     // none. Options are not files.
     static QString FileArgument(const QStringList& arguments);
 
-    // Why path cannot be opened as a notes database: its header names another kind of
-    // database (type other than Not2, such as an insert database). Empty when it is a
-    // notes database, and also when the header cannot be read: opening it reports that.
-    static QString RefusalReason(const QString& path);
-
 signals:
     // A file's turn came while a window of the program's own was open: it waits and is
     // tried again shortly.

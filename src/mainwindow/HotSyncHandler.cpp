@@ -1,7 +1,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "HotSyncHandler.h"
 
-#include "OpenFileGuard.h"
+#include "session/OpenFileGuard.h"
 #include "frmMain.h"
 #include "core/PlatformServices.h"
 #include "core/modGlobals.h"
@@ -39,9 +39,15 @@ HotSyncHandler::HotSyncHandler(frmMain& window)
         m_tmrNotify[i] = timer;
     }
     m_Notify = new clsNotify(*this, this);
+    // The file changes while a HotSync runs; its end rereads it, so the watch asks nothing.
+    m_Guard = &window.FileGuard();
+    m_Guard->SetHotSyncPending(
+        [this] { return m_tmrNotify.at(clsNotify::kReloadTimer)->isActive(); });
 }
 
 HotSyncHandler::~HotSyncHandler() {
+    if (m_Guard) // the window's session may already be gone
+        m_Guard->SetHotSyncPending(nullptr);
     if (m_Registered) {
         m_Bus.unregisterService(QString::fromLatin1(clsNotify::kServiceName));
         m_Bus.unregisterObject(QString::fromLatin1(clsNotify::kObjectPath));
@@ -94,7 +100,7 @@ bool HotSyncHandler::CurrentUserId(qint32* id) const {
 }
 
 bool HotSyncHandler::HasUnsavedChanges() const {
-    return m_Window.Database().m_FileDirtyFlag;
+    return m_Window.Session().IsDirty();
 }
 
 void HotSyncHandler::ArmNotifyTimer(int index) {
@@ -130,7 +136,7 @@ void HotSyncHandler::RereadCurrentUser() {
         return;
     // Edits made while the HotSync ran (or kept after a refused one) are not thrown away
     // without asking.
-    if (m_Window.Database().m_FileDirtyFlag &&
+    if (m_Window.Session().IsDirty() &&
         m_Window.Context().services.messageBox(kRereadQuestion, kAppTitle, MsgButtons::YesNo,
                                                MsgIcon::Exclamation) != MsgResult::Yes) {
         // The synchronized file stays as it is; a save asks before replacing it and keeps

@@ -5,6 +5,7 @@
 
 #include <QDBusConnection>
 #include <QObject>
+#include <QPointer>
 #include <QString>
 #include <QTimer>
 
@@ -12,6 +13,7 @@
 
 namespace quillary {
 
+class OpenFileGuard;
 class frmMain;
 
 // The main window's side of the HotSync callback: the two one-shot 100 ms timers
@@ -50,6 +52,7 @@ private:
     void ReportOff(const QString& reason, const QString& detail);
 
     frmMain& m_Window;
+    QPointer<OpenFileGuard> m_Guard;
     std::array<QTimer*, 2> m_tmrNotify{};
     clsNotify* m_Notify = nullptr;
     QDBusConnection m_Bus;

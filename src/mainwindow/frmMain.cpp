@@ -1,28 +1,26 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "frmMain.h"
 
-#include "CommandLineOpener.h"
 #include "ElidingComboBox.h"
 #include "MainCommands.h"
 #include "MainStatusBar.h"
-#include "OpenFileGuard.h"
+#include "NoteEditorPane.h"
+#include "core/PlatformServices.h"
+#include "core/TextCodec.h"
+#include "core/clsSettings.h"
+#include "core/modGlobals.h"
 #include "draw/DrawBoxLayout.h"
-#include "draw/PictureHistories.h"
 #include "draw/clsPopupMenu.h"
 #include "draw/ctlDrawBox.h"
 #include "print/PrintCancelWatch.h"
 #include "print/PrintSettings.h"
 #include "print/clsPrintData.h"
-#include "core/DatabaseDialogs.h"
-#include "core/PlatformServices.h"
+#include "session/OpenFileGuard.h"
+#include "session/PictureHistories.h"
 #include "shell/ShellResources.h"
-#include "core/TextCodec.h"
 #include "shell/clsRecentFile.h"
-#include "core/clsSettings.h"
 #include "shell/frmSplash.h"
-#include "core/modGlobals.h"
 #include "storage/TextUtil.h"
-#include "storage/clsBitmap.h"
 #include "storage/clsDatabase.h"
 #include "storage/clsQuillaryItem.h"
 
@@ -30,35 +28,27 @@
 #include <QApplication>
 #include <QCloseEvent>
 #include <QComboBox>
-#include <QDir>
-#include <QElapsedTimer>
 #include <QFileInfo>
 #include <QHBoxLayout>
-#include <QKeyEvent>
 #include <QLabel>
-#include <QLocale>
 #include <QMenuBar>
 #include <QMouseEvent>
 #include <QPlainTextEdit>
 #include <QPrinter>
 #include <QProgressBar>
 #include <QScreen>
-#include <QStatusBar>
-#include <QTextBlock>
 #include <QTextCursor>
 #include <QTextDocument>
-#include <QTimer>
 #include <QToolBar>
-#include <QUndoStack>
-
-#include <unordered_set>
+#include <QToolButton>
 
 namespace quillary {
 
 namespace {
 
-const QString kStoredTextLimitMessage =
-    QStringLiteral("A note holds at most 1999 characters; the rest was not added.");
+int SettingNumber(clsSettings& settings, const QString& key) {
+    return int(LeadingNumber(settings.GetSetting(key).toStdString()));
+}
 
 // Shows the hourglass for the lifetime of the object.
 class WaitCursor {
@@ -69,36 +59,57 @@ public:
     WaitCursor& operator=(const WaitCursor&) = delete;
 };
 
-int SettingNumber(clsSettings& settings, const QString& key) {
-    return int(LeadingNumber(settings.GetSetting(key).toStdString()));
-}
-
-// Notes keep LF line ends; the UI shows them as the text box's own line breaks.
-QString ToUiText(const std::string& rawLf) {
-    return FromCp1252(rawLf);
-}
+const QString kTextLimitMessage =
+    QStringLiteral("A note holds at most 1999 characters; the rest was not added.");
 
 } // namespace
 
 frmMain::frmMain(PlatformServices& services, clsSettings& settings, clsDatabase& database,
                  QWidget* parent)
-    : QMainWindow(parent), m_Services(services), m_Settings(settings),
-      m_Database(database), m_Context{services, settings, &database}, m_Desk(&settings) {
+    : QMainWindow(parent),
+      m_Session(std::make_unique<NotesSession>(services, settings, database)) {
     setObjectName(QStringLiteral("frmMain"));
-    m_Database.m_NewNoteTitle = [this] { return NewNoteTitle(); };
-    m_PictureHistories = std::make_unique<PictureHistories>();
+    m_Session->SetView(this);
     BuildWindow();
     m_Commands = std::make_unique<MainCommands>(*this);
-    m_FileGuard = new OpenFileGuard(*this);
-    m_RecentFiles = std::make_unique<clsRecentFile>(m_Settings, m_Commands->RecentFileActions(),
+    m_RecentFiles = std::make_unique<clsRecentFile>(settings, m_Commands->RecentFileActions(),
                                                     m_Commands->RecentLine());
+    ConnectSession();
     SetAppTitle();
 }
 
 frmMain::~frmMain() {
-    m_drbNote->SetUndoStack(nullptr); // the histories go before the editor
-    delete m_FindWindow.data();       // it has no parent to delete it
-    m_Database.m_NewNoteTitle = nullptr;
+    m_Session->SetView(nullptr);
+    m_Editor->PictureEditor()->SetUndoStack(nullptr); // the histories go before the editor
+    delete m_FindWindow.data();                       // it has no parent to delete it
+}
+
+ctlDrawBox* frmMain::PictureEditor() const {
+    return m_Editor->PictureEditor();
+}
+
+QPlainTextEdit* frmMain::TextEditor() const {
+    return m_Editor->TextEditor();
+}
+
+QLabel* frmMain::PictureProblem() const {
+    return m_Editor->PictureProblem();
+}
+
+QStringList frmMain::StatusPanelTexts() const {
+    return m_StatusBar->PanelTexts();
+}
+
+QLabel* frmMain::CategoryPanel() const {
+    return m_StatusBar->CategoryPanel();
+}
+
+QToolButton* frmMain::ChangesButton() const {
+    return m_StatusBar->ReportButton();
+}
+
+void frmMain::SetSplash(frmSplash* splash) {
+    m_Splash = splash;
 }
 
 void frmMain::BuildWindow() {
@@ -106,7 +117,9 @@ void frmMain::BuildWindow() {
     setWindowIcon(QIcon(QStringLiteral(":/icons/quillary.svg")));
     m_Central = new QWidget(this);
     setCentralWidget(m_Central);
-    setStatusBar(new MainStatusBar(this));
+    m_StatusBar = new MainStatusBar(this);
+    m_StatusBar->AddNotePanels();
+    setStatusBar(m_StatusBar);
 
     m_TopRow = new QWidget(m_Central);
     auto* row = new QHBoxLayout(m_TopRow);
@@ -136,41 +149,13 @@ void frmMain::BuildWindow() {
     userRow->addWidget(m_cmbUser);
     row->addWidget(m_picUserBox);
 
-    m_drbNote = new ctlDrawBox(&m_Services, m_Central);
-    m_drbNote->setObjectName(QStringLiteral("drbNote"));
-    m_lblPictureProblem = new QLabel(m_Central);
-    m_lblPictureProblem->setObjectName(QStringLiteral("lblPictureProblem"));
-    m_lblPictureProblem->setWordWrap(true);
-    m_lblPictureProblem->setAutoFillBackground(true);
-    m_lblPictureProblem->setContentsMargins(4, 2, 4, 2);
-    m_lblPictureProblem->setStyleSheet(
-        QStringLiteral("QLabel { background: #fff3c4; color: black; border: 1px solid #c9a800; }"));
-    m_lblPictureProblem->hide();
-
+    m_Editor = new NoteEditorPane(*m_Session, m_Central);
     m_fmeDivide = new QWidget(m_Central);
     m_fmeDivide->setObjectName(QStringLiteral("fmeDivide"));
     m_fmeDivide->setCursor(Qt::SplitVCursor);
     m_fmeDivide->setAutoFillBackground(true);
     m_fmeDivide->installEventFilter(this);
 
-    m_txtNote = new QPlainTextEdit(m_Central);
-    m_txtNote->setObjectName(QStringLiteral("txtNote"));
-    m_txtNote->setTabChangesFocus(true); // as in every other field; notes hold no tabs
-    m_txtNote->installEventFilter(this); // the Edit menu owns the clipboard keys
-
-    for (const char* tip :
-         {"Category", "Database Size", "Note Size", "Number of Notes In Database", "Record ID"}) {
-        auto* panel = new QLabel(statusBar());
-        panel->setToolTip(QString::fromLatin1(tip));
-        panel->setObjectName(QStringLiteral("pnl") + QString::fromLatin1(tip).remove(' '));
-        panel->setFrameStyle(QFrame::Panel | QFrame::Sunken);
-        panel->setMinimumWidth(60);
-        // Permanent, so that temporary messages get their own place to the left instead
-        // of hiding the panels.
-        statusBar()->addPermanentWidget(panel);
-        m_Panels << panel;
-    }
-    m_Panels.first()->installEventFilter(this); // the category panel opens a menu
     // The window shrinks no further than the layout does: the selectors, a strip of
     // picture and of text stay in view (see ResizeMe for the mapping).
     m_Central->setMinimumSize(
@@ -187,94 +172,159 @@ void frmMain::BuildWindow() {
     connect(m_cmbUser, &QComboBox::currentTextChanged, m_cmbUser,
             [this](const QString& name) { m_cmbUser->setToolTip(name.trimmed()); });
     connect(m_lstNotes, &QComboBox::currentIndexChanged, this, &frmMain::OnNoteSelected);
-    connect(m_txtNote->document(), &QTextDocument::contentsChange, this,
-            &frmMain::OnContentsChange);
-    connect(m_txtNote, &QPlainTextEdit::textChanged, this, &frmMain::OnTextChanged);
-    connect(m_drbNote, &ctlDrawBox::Change, this, &frmMain::OnPictureChange);
 
     // The picture's zoom: "Fit" or 1, 2, 4, 8.
-    const QString zoom = m_Settings.GetSetting(QStringLiteral("Picture Zoom"));
-    m_drbNote->SetZoom(zoom == QLatin1String("Fit") ? 0 : zoom.isEmpty() ? 1 : zoom.toInt());
-    connect(m_drbNote, &ctlDrawBox::ZoomChanged, this, [this](int level) {
-        m_Settings.SetSetting(QStringLiteral("Picture Zoom"),
-                              level == 0 ? QStringLiteral("Fit") : QString::number(level));
+    clsSettings& settings = m_Session->Settings();
+    const QString zoom = settings.GetSetting(QStringLiteral("Picture Zoom"));
+    ctlDrawBox* picture = m_Editor->PictureEditor();
+    picture->SetZoom(zoom == QLatin1String("Fit") ? 0 : zoom.isEmpty() ? 1 : zoom.toInt());
+    connect(picture, &ctlDrawBox::ZoomChanged, this, [&settings](int level) {
+        settings.SetSetting(QStringLiteral("Picture Zoom"),
+                            level == 0 ? QStringLiteral("Fit") : QString::number(level));
     });
 }
 
-void frmMain::LeavePictureHistory() {
-    if (m_PictureKey)
-        m_PictureHistories->Leave(m_PictureKey, m_drbNote->Picture());
-    m_PictureKey = 0;
-    m_drbNote->SetUndoStack(nullptr);
-}
+void frmMain::ConnectSession() {
+    NotesSession* s = m_Session.get();
+    connect(s, &NotesSession::dirtyChanged, this, &frmMain::SetAppTitle);
+    connect(s, &NotesSession::fileNameChanged, this, &frmMain::SetAppTitle);
+    connect(s, &NotesSession::notesReplaced, this, &frmMain::OnNotesReplaced);
+    connect(s, &NotesSession::databaseReloaded, this, &frmMain::databaseReloaded);
+    connect(s, &NotesSession::currentNoteChanged, this, &frmMain::currentNoteChanged);
+    connect(s, &NotesSession::showNoteRequested, this, &frmMain::ShowNote);
+    // Windows about the user being left (the find window's entries name their notes).
+    connect(s, &NotesSession::userAboutToChange, this, &frmMain::CloseFindWindow);
+    connect(s, &NotesSession::currentUserChanged, this, [this](int user) {
+        const QSignalBlocker block(m_cmbUser);
+        m_cmbUser->setCurrentIndex(user);
+    });
+    connect(s, &NotesSession::fileUsed, this,
+            [this](const QString& path) { m_RecentFiles->PushRecentFile(path); });
+    connect(s, &NotesSession::statusMessage, this,
+            [this](const QString& text, int ms) { statusBar()->showMessage(text, ms); });
+    connect(&s->FileGuard(), &OpenFileGuard::reportChanged, this, [this] {
+        const OpenFileGuard& guard = m_Session->FileGuard();
+        m_StatusBar->ShowReport(guard.ReportText(), !guard.LastReport().Empty());
+    });
+    connect(m_StatusBar, &MainStatusBar::reportClicked, this,
+            [this] { m_Commands->RunDialog(QStringLiteral("NoteChanges")); });
+    connect(m_StatusBar, &MainStatusBar::categoryPanelClicked, this,
+            &frmMain::OnCategoryPanelClicked);
 
-void frmMain::ForgetPictureHistories() {
-    m_PictureKey = 0;
-    m_drbNote->SetUndoStack(nullptr);
-    m_PictureHistories->Clear();
-}
-
-std::string frmMain::NewNoteTitle() {
-    const QDateTime now = m_Services.now();
-    const QLocale locale = QLocale::system();
-    const QTime t = now.time();
-    const int hour12 = t.hour() % 12 == 0 ? 12 : t.hour() % 12;
-    const QString ampm = t.hour() < 12 ? locale.amText() : locale.pmText();
-    const QString title =
-        locale.toString(now.date(), QLocale::ShortFormat) + QChar(' ') + QString::number(hour12) +
-        QChar(':') + QStringLiteral("%1").arg(t.minute(), 2, 10, QChar('0')) + QChar(' ') +
-        (ampm.isEmpty() ? QString(t.hour() < 12 ? "am" : "pm") : ampm) + QStringLiteral(" - ");
-    return ToCp1252(title.toLower());
+    connect(m_Editor, &NoteEditorPane::statusMessage, this, [this](const QString& text, int ms) {
+        if (!text.isEmpty())
+            statusBar()->showMessage(text, ms);
+        else if (statusBar()->currentMessage().startsWith(QStringLiteral("This note's picture")))
+            statusBar()->clearMessage();
+    });
+    connect(m_Editor, &NoteEditorPane::textEdited, this, [this] { ClearTextMessage(false); });
+    connect(m_Editor, &NoteEditorPane::noteTextEdited, this,
+            [this](int record, const QString& firstLine) {
+                const QSignalBlocker block(m_lstNotes);
+                m_lstNotes->setItemText(record, firstLine);
+            });
+    connect(m_Editor, &NoteEditorPane::noteMarked, this, &frmMain::UpdateSyncStatus);
+    // Before the window has its size the first resize lays it out; doing it earlier would
+    // move the divider.
+    connect(m_Editor, &NoteEditorPane::pictureProblemChanged, this, [this] {
+        if (isVisible())
+            ResizeMe();
+    });
 }
 
 // ---------------------------------------------------------------------------------------
-// Loading, users and databases
+// What the session asks of the window
+
+bool frmMain::HoldsUnstoredEdits() const {
+    return m_Editor->PictureEditor()->DirtyFlag();
+}
+
+void frmMain::ShowProgress(bool show) {
+    if (show) {
+        m_prgOne->setValue(0);
+        m_prgOne->setGeometry(statusBar()->geometry());
+        statusBar()->hide();
+        m_prgOne->show();
+        m_prgOne->raise();
+    } else {
+        m_prgOne->hide();
+        statusBar()->show();
+    }
+    // The hourglass goes with the bar, so a message about the job shows the arrow.
+    if (show != m_WaitCursor) {
+        m_WaitCursor = show;
+        if (show)
+            QApplication::setOverrideCursor(Qt::WaitCursor);
+        else
+            QApplication::restoreOverrideCursor();
+    }
+}
+
+std::function<void(int)> frmMain::ProgressReporter() {
+    // Repaint in steps of 1%: a large database reports thousands of values.
+    return [this](int value) {
+        if (value / 10 == m_prgOne->value() / 10 && value != 1000)
+            return;
+        m_prgOne->setValue(value);
+        m_prgOne->repaint();
+    };
+}
+
+bool frmMain::PersonBusy() const {
+    return QApplication::activeModalWidget() || QApplication::activePopupWidget();
+}
+
+// ---------------------------------------------------------------------------------------
+// Loading, users and files
 
 void frmMain::Form_Load() {
     // Refresh: what it reads anew is reported, and the notes shown before are kept.
-    const bool refresh = m_CurrentUserIndex >= 0;
+    const bool refresh = m_Session->CurrentUser() >= 0;
+    OpenFileGuard& guard = m_Session->FileGuard();
     if (refresh)
-        m_FileGuard->BeforeReread(OpenFileGuard::Cause::Refresh);
-    if (m_Settings.GetSetting(QStringLiteral("FontName")).isEmpty()) {
+        guard.BeforeReread(OpenFileGuard::Cause::Refresh);
+    clsSettings& settings = m_Session->Settings();
+    if (settings.GetSetting(QStringLiteral("FontName")).isEmpty()) {
         // The text box's own font becomes the stored note font.
-        m_Settings.SetSetting(QStringLiteral("FontName"), QStringLiteral("Tahoma"));
-        m_Settings.SetSetting(QStringLiteral("FontSize"), QStringLiteral("9.75"));
+        settings.SetSetting(QStringLiteral("FontName"), QStringLiteral("Tahoma"));
+        settings.SetSetting(QStringLiteral("FontSize"), QStringLiteral("9.75"));
         for (const char* key : {"FontBold", "FontItalic", "FontStrikeThru", "FontUnderLine"})
-            m_Settings.SetSetting(QString::fromLatin1(key), QStringLiteral("False"));
+            settings.SetSetting(QString::fromLatin1(key), QStringLiteral("False"));
     }
-    m_CurrentUserIndex = -1;
+    m_Session->ForgetCurrentUser();
     m_DividerOffset = MainLayout::kInitialOffset;
     m_WantedOffset = MainLayout::kInitialOffset;
     // Refresh rereads the notes; the window stays where the person put it.
     if (!m_GeometryRestored)
         RestoreGeometry();
     m_GeometryRestored = true;
-    UpdateStatusBar(QString(), 0, 0, 0, 0);
-    m_Database.m_ScreenDisplayFlag = true;
+    setMinimumWidth(m_StatusBar->ShowNoteStatus(QString(), 0, 0, 0, 0));
+    m_Session->Database().m_ScreenDisplayFlag = true;
     LoadUsers();
     if (refresh)
-        m_FileGuard->AfterReread();
+        guard.AfterReread();
     else
-        m_txtNote->setFocus(); // typing at start goes into the note
+        TextEditor()->setFocus(); // typing at start goes into the note
 }
 
 void frmMain::RestoreGeometry() {
+    clsSettings& settings = m_Session->Settings();
     const QRect screen = QGuiApplication::primaryScreen()
                              ? QGuiApplication::primaryScreen()->availableGeometry()
                              : QRect(0, 0, 1024, 768);
-    const int w = SettingNumber(m_Settings, QStringLiteral("Form Main Width"));
-    const int h = SettingNumber(m_Settings, QStringLiteral("Form Main Height"));
-    const int top = SettingNumber(m_Settings, QStringLiteral("Form Main Top"));
-    const int left = SettingNumber(m_Settings, QStringLiteral("Form Main Left"));
+    const int w = SettingNumber(settings, QStringLiteral("Form Main Width"));
+    const int h = SettingNumber(settings, QStringLiteral("Form Main Height"));
+    const int top = SettingNumber(settings, QStringLiteral("Form Main Top"));
+    const int left = SettingNumber(settings, QStringLiteral("Form Main Left"));
     const QSize first = FirstStartSize();
     const int wPx = w > 0 ? TwipsToPixels(w) : first.width();
     const int hPx = h > 0 ? TwipsToPixels(h) : first.height();
     resize(wPx, hPx);
     // A toolbar the person hid stays hidden.
     m_Commands->MainToolBar()->setVisible(
-        m_Settings.GetSetting(QStringLiteral("Show Main Toolbar")) != QLatin1String("False"));
+        settings.GetSetting(QStringLiteral("Show Main Toolbar")) != QLatin1String("False"));
     m_Commands->NoteToolBar()->setVisible(
-        m_Settings.GetSetting(QStringLiteral("Show Note Toolbar")) != QLatin1String("False"));
+        settings.GetSetting(QStringLiteral("Show Note Toolbar")) != QLatin1String("False"));
     move(left > 0 ? TwipsToPixels(left) : screen.x() + (screen.width() - wPx) / 2,
          top > 0 ? TwipsToPixels(top) : screen.y() + (screen.height() - hPx) / 2);
 }
@@ -285,7 +335,7 @@ QSize frmMain::FirstStartSize() const {
                              : QRect(0, 0, 1024, 768);
     // The picture pane is as wide as the central area; its height follows the layout with
     // the initial divider offset, which leaves the text box about ten lines.
-    const int frame = 2 * m_drbNote->frameWidth() + 4;
+    const int frame = 2 * PictureEditor()->frameWidth() + 4;
     const int pictureWidth = 500 + DrawBoxLayout::kViewportLeft + frame;
     const int pictureHeight = 500 + frame;
     const int belowPicture = TwipsToPixels(2760 - 1740 + MainLayout::kDividerHeight -
@@ -301,225 +351,81 @@ QSize frmMain::FirstStartSize() const {
 }
 
 void frmMain::StoreGeometry() {
-    m_Settings.SetSetting(QStringLiteral("Show Main Toolbar"), m_Commands->MainToolBar()->isHidden()
+    clsSettings& settings = m_Session->Settings();
+    settings.SetSetting(QStringLiteral("Show Main Toolbar"), m_Commands->MainToolBar()->isHidden()
                                                                    ? QStringLiteral("False")
                                                                    : QStringLiteral("True"));
-    m_Settings.SetSetting(QStringLiteral("Show Note Toolbar"), m_Commands->NoteToolBar()->isHidden()
+    settings.SetSetting(QStringLiteral("Show Note Toolbar"), m_Commands->NoteToolBar()->isHidden()
                                                                    ? QStringLiteral("False")
                                                                    : QStringLiteral("True"));
-    m_Settings.SetSetting(QStringLiteral("Form Main Top"), QString::number(PixelsToTwips(y())));
-    m_Settings.SetSetting(QStringLiteral("Form Main Left"), QString::number(PixelsToTwips(x())));
-    m_Settings.SetSetting(QStringLiteral("Form Main Width"),
+    settings.SetSetting(QStringLiteral("Form Main Top"), QString::number(PixelsToTwips(y())));
+    settings.SetSetting(QStringLiteral("Form Main Left"), QString::number(PixelsToTwips(x())));
+    settings.SetSetting(QStringLiteral("Form Main Width"),
                           QString::number(PixelsToTwips(width())));
-    m_Settings.SetSetting(QStringLiteral("Form Main Height"),
+    settings.SetSetting(QStringLiteral("Form Main Height"),
                           QString::number(PixelsToTwips(height())));
 }
 
 void frmMain::LoadUsers() {
-    m_Desk.Reload();
-    if (!m_Desk.Warnings().isEmpty())
-        ReportError(m_Context, QStringLiteral("Some HotSync users could not be read:\r") +
-                                   m_Desk.Warnings().join(QChar('\r')));
-    m_Users = UserTable::Load(m_Desk);
+    m_Session->LoadUsers();
+    const UserTable& users = m_Session->Users();
     {
         const QSignalBlocker block(m_cmbUser);
         m_cmbUser->clear();
-        for (int i = 0; i < m_Users.Count(); ++i)
-            m_cmbUser->addItem(QChar(' ') + m_Users.names.at(i), i);
+        for (int i = 0; i < users.Count(); ++i)
+            m_cmbUser->addItem(QChar(' ') + users.names.at(i), i);
         m_cmbUser->setCurrentIndex(-1);
     }
-    const qint64 wanted = LeadingNumber(m_Settings.GetSetting("Default User ID").toStdString());
-    int position = 0;
-    for (int p = 0; p < m_cmbUser->count(); ++p)
-        if (m_Users.ids.value(m_cmbUser->itemData(p).toInt()) == wanted)
-            position = p; // the last match wins
-    if (m_cmbUser->count() > 0)
-        m_cmbUser->setCurrentIndex(position);
-}
-
-bool frmMain::CurrentUserId(qint32* id) const {
-    const int position = m_cmbUser->currentIndex();
-    if (position < 0)
-        return false;
-    *id = m_Users.ids.value(m_cmbUser->itemData(position).toInt());
-    return true;
-}
-
-QString frmMain::GetUserFileName(int userIndex) const {
-    return quillary::GetUserFileName(m_Desk, m_Users, userIndex);
+    const int user = m_Session->DefaultUser();
+    if (user >= 0)
+        m_cmbUser->setCurrentIndex(user);
 }
 
 void frmMain::OnUserSelected(int position) {
-    if (position == m_CurrentUserIndex)
+    if (position == m_Session->CurrentUser())
         return;
-    auto restoreSelector = [this] {
+    if (m_Session->QuerySaveChanges()) {
         const QSignalBlocker block(m_cmbUser);
-        m_cmbUser->setCurrentIndex(m_CurrentUserIndex);
-    };
-    if (QuerySaveChanges()) {
-        restoreSelector();
+        m_cmbUser->setCurrentIndex(m_Session->CurrentUser());
         return;
     }
-    CloseFindWindow(); // its entries name the notes of the user being left
-    const int previousUser = m_CurrentUserIndex;
-    const QString previousId = m_Settings.GetSetting(QStringLiteral("Default User ID"));
-    const std::string previousFile = m_Database.GetFileName();
-
-    m_CurrentUserIndex = position;
-    const int u = m_cmbUser->itemData(position).toInt();
-    m_Settings.SetSetting(QStringLiteral("Default User ID"), QString::number(m_Users.ids.value(u)));
-    const QString path = GetUserFileName(u);
-    if (QFileInfo::exists(path)) {
-        m_Database.SetFileName(path.toStdString());
-        if (!OpenDatabase()) {
-            // The notes shown still belong to the previous file: keep pointing there, or
-            // the next save would write them over this user's file. Without a previous
-            // user (start-up, Refresh) the shown notes still have an owner, so that
-            // discarding them asks first and a HotSync of that user is refused.
-            m_Database.SetFileName(previousFile);
-            int shown = previousUser;
-            if (shown < 0)
-                shown = UserPositionOfFile(previousFile);
-            if (shown < 0)
-                shown = position;
-            m_CurrentUserIndex = shown;
-            m_Settings.SetSetting(QStringLiteral("Default User ID"),
-                                  shown == previousUser ? previousId
-                                                        : QString::number(m_Users.ids.value(
-                                                              m_cmbUser->itemData(shown).toInt())));
-            restoreSelector();
-            return;
-        }
-    } else {
-        AddNewDatabase();
-        m_Database.SetFileName(path.toStdString());
-        SetAppTitle(); // it names the file the notes will be saved to
-    }
-    emit databaseReloaded();
+    m_Session->SelectUser(position); // the selector follows what it shows
 }
 
-int frmMain::UserPositionOfFile(const std::string& file) const {
-    if (file.empty())
-        return -1;
-    for (int p = 0; p < m_cmbUser->count(); ++p)
-        if (GetUserFileName(m_cmbUser->itemData(p).toInt()).toStdString() == file)
-            return p;
-    return -1;
+void frmMain::OpenRecentFile(int entry) {
+    if (m_Session->QuerySaveChanges())
+        return;
+    if (!m_Session->OpenFile(m_RecentFiles->GetRecentFile(entry)))
+        m_RecentFiles->RemoveRecentFile(entry);
 }
 
-void frmMain::ReloadCurrentUser() {
-    const int position = m_cmbUser->currentIndex();
-    const int previous = m_CurrentUserIndex;
-    m_FileGuard->BeforeReread(OpenFileGuard::Cause::HotSync);
-    m_CurrentUserIndex = -1;
-    if (position >= 0)
-        OnUserSelected(position);
-    if (m_CurrentUserIndex < 0 && previous >= 0) {
-        // The file could not be read again: the shown notes stay this user's.
-        m_CurrentUserIndex = previous;
-        const QSignalBlocker block(m_cmbUser);
-        m_cmbUser->setCurrentIndex(previous);
-    }
-    m_FileGuard->AfterReread();
-}
-
-bool frmMain::QuerySaveChanges() {
-    if (m_CurrentUserIndex < 0 || !m_Database.m_FileDirtyFlag)
+bool frmMain::OpenNotesFile(const QString& path) {
+    const QString refusal = NotesSession::KindRefusal(path);
+    if (!refusal.isEmpty()) {
+        m_Session->Services().messageBox(refusal, kAppTitle, MsgButtons::Ok,
+                                         MsgIcon::Exclamation);
         return false;
-    const int u = m_cmbUser->itemData(m_CurrentUserIndex).toInt();
-    const MsgResult answer = m_Services.messageBox(
-        QStringLiteral("Do you want to save your changes for user \r") + m_Users.names.value(u) +
-            QStringLiteral(" for the current session?"),
-        kAppTitle, MsgButtons::YesNoCancel, MsgIcon::Exclamation);
-    switch (answer) {
-    case MsgResult::Yes:
-        SaveChanges();
-        // A save that failed has been reported, and a drawing the note cannot hold is
-        // still unsaved: going on would throw the changes away.
-        return !SaveDatabase() || m_Database.m_FileDirtyFlag;
-    case MsgResult::No:
+    }
+    if (m_Session->QuerySaveChanges())
         return false;
-    default:
-        return true;
-    }
-}
-
-void frmMain::ShowProgress(bool show) {
-    if (show) {
-        m_prgOne->setValue(0);
-        m_prgOne->setGeometry(statusBar()->geometry());
-        statusBar()->hide();
-        m_prgOne->show();
-        m_prgOne->raise();
-    } else {
-        m_prgOne->hide();
-        statusBar()->show();
-    }
-}
-
-std::function<void(int)> frmMain::ProgressReporter() {
-    // Repaint in steps of 1%: a large database reports thousands of values.
-    return [this](int value) {
-        if (value / 10 == m_prgOne->value() / 10 && value != 1000)
-            return;
-        m_prgOne->setValue(value);
-        m_prgOne->repaint();
-    };
-}
-
-bool frmMain::OpenDatabase() {
-    WaitCursor wait;
-    ShowProgress(true);
-    const bool ok = OpenDatabaseInteractive(m_Context, m_Database, ProgressReporter(),
-                                            [this] { ShowProgress(false); });
-    if (ok) {
-        m_RecentFiles->PushRecentFile(QString::fromStdString(m_Database.GetFileName()));
-        if (m_Database.GetNumRecords() < 1)
-            m_Database.AddNewRecord(0);
-        ForgetPictureHistories(); // another file's or user's notes
-        RefreshDisplayFromDatabaseObject();
-    }
-    ShowProgress(false);
-    return ok;
-}
-
-bool frmMain::SaveDatabase() {
-    // Another program's change is not replaced without asking; the file as it was is kept.
-    if (!m_FileGuard->BeforeSave())
-        return false;
-    WaitCursor wait;
-    CreateUserFolder();
-    ShowProgress(true);
-    const bool ok = SaveDatabaseInteractive(m_Context, m_Database, ProgressReporter(),
-                                            [this] { ShowProgress(false); });
-    ShowProgress(false);
-    m_FileGuard->AfterSave(ok);
-    if (ok) {
-        m_RecentFiles->PushRecentFile(QString::fromStdString(m_Database.GetFileName()));
-        // A drawing the note could not take is not in the file.
-        if (m_drbNote->DirtyFlag())
-            m_Database.m_FileDirtyFlag = true;
-        emit databaseReloaded();
-    }
-    SetAppTitle();
-    return ok;
+    return m_Session->OpenFile(path);
 }
 
 bool frmMain::PrintNotes(QPrinter* printer) {
     if (!SaveChanges())
         return false;
     clsPrintData print;
-    LoadPrintSettings(m_Settings, print);
-    print.SetDatabase(&m_Database);
-    const int user = m_CurrentUserIndex >= 0 ? m_cmbUser->itemData(m_CurrentUserIndex).toInt() : -1;
-    print.SetUserName(m_Users.names.value(user, m_cmbUser->currentText()));
-    print.SetClock([this] { return m_Services.now(); });
+    LoadPrintSettings(m_Session->Settings(), print);
+    print.SetDatabase(&m_Session->Database());
+    print.SetUserName(m_Session->CurrentUser() >= 0 ? m_Session->CurrentUserName()
+                                                    : m_cmbUser->currentText());
+    print.SetClock([this] { return m_Session->Services().now(); });
 
     QPrinter ownPrinter(QPrinter::HighResolution);
     if (!printer)
         printer = &ownPrinter;
-    printer->setDocName(QFileInfo(QString::fromStdString(m_Database.GetFileName())).baseName());
-    if (!m_Services.printDialog(printer))
+    printer->setDocName(QFileInfo(m_Session->FileName()).baseName());
+    if (!m_Session->Services().printDialog(printer))
         return false;
 
     QString error;
@@ -539,100 +445,50 @@ bool frmMain::PrintNotes(QPrinter* printer) {
         ShowProgress(false);
     }
     if (result == clsPrintData::PrintResult::Cancelled)
-        m_Services.messageBox(tr("Printing was cancelled."), kAppTitle, MsgButtons::Ok,
+        m_Session->Services().messageBox(tr("Printing was cancelled."), kAppTitle, MsgButtons::Ok,
                               MsgIcon::Information);
     else if (result == clsPrintData::PrintResult::NoRoom)
-        m_Services.messageBox(error, kAppTitle, MsgButtons::Ok, MsgIcon::Exclamation);
+        m_Session->Services().messageBox(error, kAppTitle, MsgButtons::Ok, MsgIcon::Exclamation);
     else if (result == clsPrintData::PrintResult::Failed)
-        m_Services.messageBox(tr("The notes could not be printed.\n%1").arg(error), kAppTitle,
+        m_Session->Services().messageBox(tr("The notes could not be printed.\n%1").arg(error), kAppTitle,
                               MsgButtons::Ok, MsgIcon::Exclamation);
     return result == clsPrintData::PrintResult::Printed;
-}
-
-void frmMain::CreateUserFolder() {
-    // A user listed in users.txt may have no folder yet: it is made on the first save,
-    // but only inside the desktop folder.
-    const QString file = QString::fromStdString(m_Database.GetFileName());
-    if (file.isEmpty())
-        return;
-    const QString folder = QFileInfo(file).absolutePath();
-    if (QFileInfo::exists(folder))
-        return;
-    const QString root = QDir(m_Desk.KWUmGetRootDirectory()).absolutePath();
-    if (root.isEmpty() || !QDir(root).exists() || !folder.startsWith(root + QChar('/')))
-        return;
-    QDir().mkpath(folder); // a failure shows as the save's own error
-}
-
-void frmMain::AddNewDatabase() {
-    ForgetPictureHistories();
-    m_Database.AddNewDatabase();
-    m_Database.AddNewRecord(0);
-    RefreshDisplayFromDatabaseObject();
-    m_txtNote->moveCursor(QTextCursor::End); // typing follows the new note's title
-}
-
-void frmMain::OpenRecentFile(int entry) {
-    if (QuerySaveChanges())
-        return;
-    const QString path = m_RecentFiles->GetRecentFile(entry);
-    const std::string previousFile = m_Database.GetFileName();
-    m_Database.SetFileName(path.toStdString());
-    if (!OpenDatabase()) {
-        m_Database.SetFileName(previousFile);
-        m_RecentFiles->RemoveRecentFile(entry);
-    } else {
-        m_RecentFiles->PushRecentFile(QString::fromStdString(m_Database.GetFileName()));
-        emit databaseReloaded();
-    }
-}
-
-bool frmMain::OpenNotesFile(const QString& path) {
-    const QString refusal = CommandLineOpener::RefusalReason(path);
-    if (!refusal.isEmpty()) {
-        m_Services.messageBox(refusal, kAppTitle, MsgButtons::Ok, MsgIcon::Exclamation);
-        return false;
-    }
-    if (QuerySaveChanges())
-        return false;
-    const std::string previousFile = m_Database.GetFileName();
-    m_Database.SetFileName(path.toStdString());
-    if (!OpenDatabase()) {
-        m_Database.SetFileName(previousFile);
-        return false;
-    }
-    emit databaseReloaded();
-    return true;
 }
 
 // ---------------------------------------------------------------------------------------
 // Notes
 
+void frmMain::OnNotesReplaced(bool otherFile) {
+    if (otherFile)
+        m_Editor->ForgetHistories();
+    RefreshDisplayFromDatabaseObject();
+    if (!otherFile)
+        UpdateFormStatus();
+}
+
 int frmMain::RefreshDisplayFromDatabaseObject() {
-    m_txtNote->document()->setDefaultTextOption(QTextOption(
-        SettingNumber(m_Settings, QStringLiteral("RightJustify")) == 1 ? Qt::AlignRight
-                                                                       : Qt::AlignLeft));
-    m_RecentFiles->PushRecentFile(QString::fromStdString(m_Database.GetFileName()));
+    clsSettings& settings = m_Session->Settings();
+    const clsDatabase& database = m_Session->Database();
+    TextEditor()->document()->setDefaultTextOption(QTextOption(
+        SettingNumber(settings, QStringLiteral("RightJustify")) == 1 ? Qt::AlignRight
+                                                                     : Qt::AlignLeft));
+    m_RecentFiles->PushRecentFile(m_Session->FileName());
     SetAppTitle();
-    const int wanted = SettingNumber(m_Settings, QStringLiteral("Default Record Index"));
-    const int count = m_Database.GetNumRecords();
-    // Imports, archives and restored versions may have freed notes: their histories go.
-    LeavePictureHistory();
-    {
-        std::unordered_set<uint64_t> live;
-        live.reserve(size_t(count));
-        for (int i = 0; i < count; ++i)
-            live.insert(m_Database.GetRecordObject(i)->Serial());
-        m_PictureHistories->Retain([&live](uint64_t key) { return live.contains(key); });
-    }
+    const int wanted = SettingNumber(settings, QStringLiteral("Default Record Index"));
+    const int count = database.GetNumRecords();
+    // The panes go nowhere until a note is selected again (nothing is committed into a
+    // note that may be gone). Imports, archives and restored versions may have freed
+    // notes: their histories go.
+    m_Editor->LoadNote(-1);
+    m_Session->PruneHistories();
     {
         const QSignalBlocker block(m_lstNotes);
         m_lstNotes->clear();
-        m_CurrentNoteIndex = -1;
+        m_Session->SetCurrentNote(-1);
         QStringList entries;
         entries.reserve(count);
         for (int i = 0; i < count; ++i) {
-            const std::string& raw = m_Database.GetRecordObject(i)->RawText();
+            const std::string& raw = database.GetRecordObject(i)->RawText();
             entries << FromCp1252(raw.substr(0, raw.find_first_of("\r\n")));
         }
         m_lstNotes->addItems(entries);
@@ -657,288 +513,77 @@ void frmMain::SelectNote(int position) {
 }
 
 void frmMain::OnNoteSelected(int position) {
-    if (position == m_CurrentNoteIndex)
+    if (position == m_Session->CurrentNote())
         return;
     WaitCursor wait;
     if (!SaveChanges()) {
         const QSignalBlocker block(m_lstNotes);
-        m_lstNotes->setCurrentIndex(m_CurrentNoteIndex);
+        m_lstNotes->setCurrentIndex(m_Session->CurrentNote());
         return;
     }
-    LeavePictureHistory();
-    m_CurrentNoteIndex = position;
+    m_Editor->LoadNote(position);
     ClearTextMessage(true);
-    if (position < 0) {
-        emit currentNoteChanged(-1);
-        return;
+    if (position >= 0) {
+        m_Session->Settings().SetSetting(QStringLiteral("Default Record Index"),
+                                         QString::number(position));
     }
-    const clsQuillaryItem* note = m_Database.GetRecordObject(position);
-    clsBitmap picture;
-    std::string error;
-    if (!note->GetBitmap(picture, &error)) {
-        // Show a blank picture; the note keeps its stored one unless it is redrawn.
-        picture.InitializeBitmap(500, 500, 1);
-        ShowPictureProblem(QStringLiteral("This note's picture cannot be shown: ") +
-                           QString::fromStdString(error) +
-                           QStringLiteral(" It is kept as stored unless you draw a new one."));
-    } else {
-        ShowPictureProblem(QString());
-    }
-    m_drbNote->SetNoteBitmap(picture);
-    m_PictureKey = note->Serial();
-    m_drbNote->SetUndoStack(m_PictureHistories->StackFor(m_PictureKey, m_drbNote->Picture()));
-    {
-        m_LoadingNote = true;
-        m_txtNote->setPlainText(ToUiText(note->RawText()));
-        m_LoadingNote = false;
-    }
-    QTextCursor caret = m_txtNote->textCursor();
-    caret.movePosition(QTextCursor::End);
-    m_txtNote->setTextCursor(caret);
-    m_Settings.SetSetting(QStringLiteral("Default Record Index"), QString::number(position));
-    UpdateFormStatus();
-    emit currentNoteChanged(position);
-}
-
-void frmMain::ShowPictureProblem(const QString& text) {
-    const bool wasShown = m_PictureUnreadable;
-    m_PictureUnreadable = !text.isEmpty();
-    m_lblPictureProblem->setText(text);
-    m_lblPictureProblem->setVisible(m_PictureUnreadable);
-    // Before the window has its size the first resize lays it out; doing it earlier would
-    // move the divider.
-    if ((m_PictureUnreadable || wasShown) && isVisible())
-        ResizeMe();
-    // In the status bar too, once the window is up: a message shown before the window
-    // would leave the panels painted over it.
-    QTimer::singleShot(0, this, [this, text] {
-        if (!text.isEmpty() && m_lblPictureProblem->text() == text)
-            statusBar()->showMessage(text, 15000);
-        else if (text.isEmpty() &&
-                 statusBar()->currentMessage().startsWith(QStringLiteral("This note's picture")))
-            statusBar()->clearMessage();
-    });
-}
-
-QString frmMain::BoxText() const {
-    // toPlainText() turns no-break spaces into plain ones; the note must keep its bytes.
-    QString text = m_txtNote->document()->toRawText();
-    text.replace(QChar::ParagraphSeparator, QChar('\n')).replace(QChar::LineSeparator, QChar('\n'));
-    return text;
-}
-
-QString frmMain::CurrentNoteUiText() const {
-    const clsQuillaryItem* note = m_Database.GetRecordObject(m_CurrentNoteIndex);
-    return note ? ToUiText(note->RawText()) : QString();
+    m_Session->SetCurrentNote(position);
+    if (position >= 0)
+        UpdateFormStatus();
 }
 
 bool frmMain::SaveChanges() {
-    if (m_CurrentNoteIndex < 0)
-        return true;
-    WaitCursor wait;
-    clsQuillaryItem* note = m_Database.GetRecordObject(m_CurrentNoteIndex);
-    if (!note)
-        return true;
-    bool stored = true;
-    if (m_drbNote->DirtyFlag()) {
-        std::string error;
-        if (m_PictureUnreadable &&
-            m_Services.messageBox(
-                QStringLiteral("The picture stored with this note could not be read.\r"
-                               "Replace it with the picture you drew?"),
-                kAppTitle, MsgButtons::YesNo, MsgIcon::Exclamation) != MsgResult::Yes) {
-            // The stored bytes stay as they were read; the drawing is dropped.
-            clsBitmap blank;
-            blank.InitializeBitmap(500, 500, 1);
-            m_drbNote->SetNoteBitmap(blank);
-            m_drbNote->UndoStack()->clear(); // its steps were made on the dropped drawing
-        } else if (note->SetBitmap(m_drbNote->GetNoteBitmap(), &error)) {
-            note->SetDirtyFlag(true);
-            m_Database.m_FileDirtyFlag = true;
-            m_drbNote->SetDirtyFlag(false);
-            ShowPictureProblem(QString());
-        } else {
-            // The drawing stays in the editor, marked unsaved, until it fits or is dropped.
-            stored = false;
-            m_Database.m_FileDirtyFlag = true;
-            m_Services.messageBox(
-                QString::fromStdString(error) +
-                    QStringLiteral("\rThe drawing is kept in the picture box but not stored "
-                                   "in the note."),
-                kAppTitle, MsgButtons::Ok, MsgIcon::Exclamation);
-        }
-        SetAppTitle();
-        UpdateSyncStatus();
-    }
-    // Only a changed text is written back, so an untouched note keeps its exact bytes.
-    const QString text = BoxText();
-    if (text != CurrentNoteUiText())
-        note->SetText(ToCp1252(text));
-    return stored;
-}
-
-void frmMain::OnContentsChange(int position, int /*removed*/, int added) {
-    if (m_FilteringText)
-        return;
-    m_ChangePos = position;
-    m_ChangeAdded = added;
-}
-
-void frmMain::OnTextChanged() {
-    if (m_LoadingNote || m_FilteringText)
-        return;
-    if (m_ChangeAdded > 0) {
-        // Keep out what the handheld cannot store: characters outside Windows-1252, and
-        // anything past the note's 1999 characters.
-        m_FilteringText = true;
-        QString message;
-        QTextCursor cursor(m_txtNote->document());
-        // The cuts belong to the edit that caused them: one undo step takes back both.
-        // Edits that need no cut keep their undo steps untouched.
-        bool cutting = false;
-        auto cut = [&](int from, int to) {
-            if (!cutting)
-                cursor.joinPreviousEditBlock();
-            cutting = true;
-            cursor.setPosition(from);
-            cursor.setPosition(to, QTextCursor::KeepAnchor);
-            cursor.removeSelectedText();
-        };
-        const int start = m_ChangePos;
-        int end = m_ChangePos + m_ChangeAdded;
-        for (int pos = end - 1; pos >= start; --pos) {
-            const QChar ch = m_txtNote->document()->characterAt(pos);
-            char32_t cp = ch.unicode();
-            int length = 1;
-            if (ch.isLowSurrogate() && pos > start &&
-                m_txtNote->document()->characterAt(pos - 1).isHighSurrogate()) {
-                cp = QChar::surrogateToUcs4(m_txtNote->document()->characterAt(pos - 1), ch);
-                --pos;
-                length = 2;
-            }
-            if (ch == QChar::ParagraphSeparator || ch == QChar::LineSeparator)
-                continue;
-            if (FirstUnstorableCharacter(QString::fromUcs4(&cp, 1)) != 0) {
-                cut(pos, pos + length);
-                end -= length;
-                message = UnstorableCharacterMessage(cp);
-            }
-        }
-        const int excess = int(BoxText().size()) - int(clsQuillaryItem::kMaxTextChars);
-        if (excess > 0) {
-            const int insertedEnd = std::min(end, m_txtNote->document()->characterCount() - 1);
-            const int length = std::min(excess, insertedEnd - start);
-            if (length > 0)
-                cut(insertedEnd - length, insertedEnd);
-            message = kStoredTextLimitMessage;
-        }
-        if (cutting)
-            cursor.endEditBlock();
-        m_ChangeAdded = 0;
-        m_FilteringText = false;
-        if (!message.isEmpty())
-            statusBar()->showMessage(message, 8000);
-    }
-    ClearTextMessage(false);
-    if (m_CurrentNoteIndex < 0)
-        return;
-    const QString text = BoxText();
-    if (text == CurrentNoteUiText())
-        return;
-    {
-        const QSignalBlocker block(m_lstNotes);
-        m_lstNotes->setItemText(m_CurrentNoteIndex,
-                                GetFirstLine(QString(text).replace('\n', '\r')));
-    }
-    m_Database.m_FileDirtyFlag = true;
+    const bool stored = m_Editor->Commit();
     SetAppTitle();
-    m_Database.GetRecordObject(m_CurrentNoteIndex)->SetDirtyFlag(true);
-    UpdateSyncStatus();
+    return stored;
 }
 
 void frmMain::ClearTextMessage(bool noteChanged) {
     const QString message = statusBar()->currentMessage();
-    const bool limit = message == kStoredTextLimitMessage;
+    const bool limit = message == kTextLimitMessage;
     const bool character = message.startsWith(QStringLiteral("The character ")) &&
                            message.endsWith(QStringLiteral("was left out."));
     if ((limit || character) && noteChanged)
         statusBar()->clearMessage();
-    else if (limit && BoxText().size() < qsizetype(clsQuillaryItem::kMaxTextChars))
+    else if (limit && m_Editor->BoxText().size() < qsizetype(clsQuillaryItem::kMaxTextChars))
         statusBar()->clearMessage();
-}
-
-bool frmMain::RefuseTypedText(const QKeyEvent* key) {
-    // Typing is kept out before it lands: a typed character cut afterwards would come back
-    // with Undo and be cut again, and the redo history would be lost with it.
-    if (key->modifiers() & (Qt::ControlModifier | Qt::MetaModifier))
-        return false;
-    const QString typed = key->text();
-    if (typed.isEmpty())
-        return false;
-    for (const QChar ch : typed)
-        if (!ch.isPrint() && !ch.isSurrogate())
-            return false; // Return, Tab, Backspace and the like
-    if (const char32_t bad = FirstUnstorableCharacter(typed)) {
-        statusBar()->showMessage(UnstorableCharacterMessage(bad), 8000);
-        return true;
-    }
-    const qsizetype replaced = m_txtNote->textCursor().selectedText().size();
-    if (BoxText().size() - replaced + typed.size() > qsizetype(clsQuillaryItem::kMaxTextChars)) {
-        statusBar()->showMessage(kStoredTextLimitMessage, 8000);
-        return true;
-    }
-    return false;
-}
-
-void frmMain::OnPictureChange() {
-    if (!m_drbNote->DirtyFlag())
-        return;
-    clsQuillaryItem* note = m_Database.GetRecordObject(m_lstNotes->currentIndex());
-    m_Database.m_FileDirtyFlag = true;
-    SetAppTitle();
-    if (note)
-        note->SetDirtyFlag(true);
-    UpdateSyncStatus();
 }
 
 void frmMain::AddNote() {
     if (!SaveChanges())
         return;
-    m_Database.InsertRecordItem(0);
-    m_Settings.SetSetting(QStringLiteral("Default Record Index"), QStringLiteral("0"));
+    m_Session->Database().InsertRecordItem(0);
+    m_Session->Settings().SetSetting(QStringLiteral("Default Record Index"), QStringLiteral("0"));
     RefreshDisplayFromDatabaseObject();
-    m_Database.m_FileDirtyFlag = true;
-    SetAppTitle();
+    m_Session->MarkChanged();
     // The new note is there to be written: its text takes the typing, after its title.
-    m_txtNote->setFocus();
-    m_txtNote->moveCursor(QTextCursor::End);
+    TextEditor()->setFocus();
+    TextEditor()->moveCursor(QTextCursor::End);
 }
 
 void frmMain::RemoveNote() {
     int i = m_lstNotes->currentIndex();
     if (i < 0)
         return;
+    PlatformServices& services = m_Session->Services();
     if (m_lstNotes->count() < 2) {
-        m_Services.messageBox(QStringLiteral("Must have at least one note in database"), kAppTitle,
-                              MsgButtons::Ok, MsgIcon::None);
+        services.messageBox(QStringLiteral("Must have at least one note in database"), kAppTitle,
+                            MsgButtons::Ok, MsgIcon::None);
         return;
     }
-    if (m_Services.messageBox(QStringLiteral("Are you sure you want to delete the current note?"),
-                              kAppTitle, MsgButtons::YesNo, MsgIcon::Exclamation) != MsgResult::Yes)
+    if (services.messageBox(QStringLiteral("Are you sure you want to delete the current note?"),
+                            kAppTitle, MsgButtons::YesNo, MsgIcon::Exclamation) != MsgResult::Yes)
         return;
-    m_PictureHistories->Forget(m_PictureKey);
-    m_PictureKey = 0;
-    m_drbNote->SetUndoStack(nullptr);
-    m_Database.DeleteRecord(i);
+    m_Editor->DropNote(); // its panes go nowhere
+    m_Session->Database().DeleteRecord(i);
+    m_Session->DirtyMayHaveChanged();
     {
         const QSignalBlocker block(m_lstNotes);
         m_lstNotes->removeItem(i);
     }
     if (i == m_lstNotes->count())
         --i;
-    m_CurrentNoteIndex = -1; // the deleted note's panes go nowhere
-    m_drbNote->SetDirtyFlag(false);
-    m_PictureUnreadable = false;
+    m_Session->SetCurrentNote(-1);
     SelectNote(i);
     SetAppTitle();
 }
@@ -980,9 +625,9 @@ void frmMain::CloseFindWindow() {
 // Title and status
 
 void frmMain::SetAppTitle() {
-    QString title = m_Database.m_FileDirtyFlag ? kAppTitle + QChar('*') : kAppTitle;
+    QString title = m_Session->IsDirty() ? kAppTitle + QChar('*') : kAppTitle;
     // Which file is shown: a recent file may belong to no user in the selector.
-    const QString file = QString::fromStdString(m_Database.GetFileName());
+    const QString file = m_Session->FileName();
     if (!file.isEmpty()) {
         const QFileInfo info(file);
         title += QStringLiteral(" - ") + info.fileName() + QStringLiteral(" (") +
@@ -994,56 +639,16 @@ void frmMain::SetAppTitle() {
 }
 
 void frmMain::UpdateFormStatus() {
-    const int i = m_CurrentNoteIndex;
-    if (i >= 0 && i < m_Database.GetNumRecords())
-        UpdateStatusBar(FromCp1252(m_Database.GetCategory(i)), m_Database.CalcDBSize(),
-                        m_Database.GetItemSize(i), m_Database.GetNumRecords(),
-                        m_Database.GetUniqueID(i));
+    const int i = m_Session->CurrentNote();
+    const clsDatabase& db = m_Session->Database();
+    if (i >= 0 && i < db.GetNumRecords())
+        setMinimumWidth(m_StatusBar->ShowNoteStatus(
+            FromCp1252(db.GetCategory(i)), db.CalcDBSize(), db.GetItemSize(i), db.GetNumRecords(),
+            db.GetUniqueID(i)));
     UpdateNoteButtons();
     UpdateSyncStatus();
+    m_Session->DirtyMayHaveChanged();
     SetAppTitle();
-}
-
-QString frmMain::FormatKb(qint64 bytes) {
-    const qint64 tenths = (bytes + 50) / 100; // kilobytes to one decimal, rounded
-    const qint64 whole = tenths / 10;
-    const qint64 fraction = tenths % 10;
-    QString digits = whole == 0 ? QString() : QString::number(whole);
-    for (qsizetype at = digits.size() - 3; at > 0; at -= 3)
-        digits.insert(at, QChar(','));
-    if (fraction != 0)
-        digits += QChar('.') + QString::number(fraction);
-    return digits.isEmpty() ? QStringLiteral("0") : digits;
-}
-
-void frmMain::UpdateStatusBar(const QString& category, qint64 dbSize, qint64 noteSize, int count,
-                              quint32 recordId) {
-    m_Panels.at(0)->setText(category);
-    if (dbSize > 0)
-        m_Panels.at(1)->setText(QStringLiteral("DB: ") + FormatKb(dbSize) + QStringLiteral(" kb"));
-    if (noteSize > 0)
-        m_Panels.at(2)->setText(QStringLiteral("Note: ") + FormatKb(noteSize) +
-                                QStringLiteral(" kb"));
-    if (count > 0)
-        m_Panels.at(3)->setText(QString::number(count) +
-                                (count == 1 ? QStringLiteral(" note") : QStringLiteral(" notes")));
-    m_Panels.at(4)->setText(recordId != 0 ? QStringLiteral("ID: ") + QString::number(recordId)
-                                          : QStringLiteral("New Record"));
-    // Each panel keeps room for its text, and the window for all five panels, so that
-    // they never overlap at the smallest window size.
-    int needed = 24; // the size grip and the status bar's margins
-    for (QLabel* panel : m_Panels) {
-        panel->setMinimumWidth(std::max(60, panel->sizeHint().width()));
-        needed += panel->minimumWidth() + 6;
-    }
-    setMinimumWidth(needed);
-}
-
-QStringList frmMain::StatusPanelTexts() const {
-    QStringList texts;
-    for (const QLabel* panel : m_Panels)
-        texts << panel->text();
-    return texts;
 }
 
 void frmMain::UpdateNoteButtons() {
@@ -1052,30 +657,32 @@ void frmMain::UpdateNoteButtons() {
 }
 
 void frmMain::UpdateSyncStatus() {
-    if (m_CurrentNoteIndex < 0)
+    const int current = m_Session->CurrentNote();
+    if (current < 0)
         return;
+    const clsDatabase& db = m_Session->Database();
     bool anyDirty = false;
-    for (int i = 0; i < m_Database.GetNumRecords() && !anyDirty; ++i)
-        anyDirty = m_Database.GetRecordObject(i)->DirtyFlag();
+    for (int i = 0; i < db.GetNumRecords() && !anyDirty; ++i)
+        anyDirty = db.GetRecordObject(i)->DirtyFlag();
     QPalette palette = m_lblUser->palette();
     palette.setColor(QPalette::WindowText, anyDirty ? QColor(255, 0, 0) : QColor(0, 0, 255));
     m_lblUser->setPalette(palette);
     m_lblUser->setToolTip(anyDirty ? QStringLiteral("PC has changes since last HotSync.")
                                    : QStringLiteral("PC has no changes since last HotSync."));
-    const clsQuillaryItem* note = m_Database.GetRecordObject(m_CurrentNoteIndex);
+    const clsQuillaryItem* note = db.GetRecordObject(current);
     m_Commands->SetNoteFlag(note && note->DirtyFlag());
 }
 
 void frmMain::OnCategoryPanelClicked() {
-    if (m_CurrentNoteIndex < 0)
+    if (m_Session->CurrentNote() < 0)
         return;
     std::vector<std::string> labels;
-    const int c = m_Database.GetCategoryList(labels);
+    const int c = m_Session->Database().GetCategoryList(labels);
     QStringList items;
     for (const std::string& label : labels)
         items << FromCp1252(label);
     items << QStringLiteral("-") << QStringLiteral("Edit Categories...");
-    const int k = clsPopupMenu().Popup(m_Services, items);
+    const int k = clsPopupMenu().Popup(m_Session->Services(), items);
     if (k >= 1 && k <= c)
         SetCurrentNoteCategory(k - 1);
     else if (k == c + 2)
@@ -1083,14 +690,16 @@ void frmMain::OnCategoryPanelClicked() {
 }
 
 void frmMain::SetCurrentNoteCategory(int category) {
+    clsDatabase& db = m_Session->Database();
+    const int current = m_Session->CurrentNote();
     std::vector<std::string> labels;
-    if (m_CurrentNoteIndex < 0 || category < 0 || category >= m_Database.GetCategoryList(labels))
+    if (current < 0 || category < 0 || category >= db.GetCategoryList(labels))
         return;
-    if (category == m_Database.GetCategoryIndex(m_CurrentNoteIndex))
+    if (category == db.GetCategoryIndex(current))
         return;
-    m_Database.SetCategoryIndex(m_CurrentNoteIndex, category);
-    m_Database.GetRecordObject(m_CurrentNoteIndex)->SetDirtyFlag(true);
-    m_Database.m_FileDirtyFlag = true;
+    db.SetCategoryIndex(current, category);
+    db.GetRecordObject(current)->SetDirtyFlag(true);
+    m_Session->MarkChanged();
     UpdateFormStatus();
 }
 
@@ -1098,7 +707,7 @@ void frmMain::SetCurrentNoteCategory(int category) {
 // Layout
 
 void frmMain::ResizeMe() {
-    m_txtNote->setFont(GetEditorFont(m_Settings));
+    TextEditor()->setFont(GetEditorFont(m_Session->Settings()));
     const int rowHeight = m_TopRow->sizeHint().height();
     m_TopRow->setGeometry(0, 0, m_Central->width(), rowHeight);
     // The formulas measure the window; map them so the text box ends at the bottom of the
@@ -1116,17 +725,18 @@ void frmMain::ResizeMe() {
                      TwipsToPixels(twips.width()), std::max(0, TwipsToPixels(twips.height())));
     };
     QRect picture = place(m_Layout.picture);
-    if (m_PictureUnreadable) {
+    if (m_Editor->PictureUnreadable()) {
+        QLabel* problem = m_Editor->PictureProblem();
         // The line that says so sits over the picture, which moves down under it.
         const int lineHeight =
-            std::min(m_lblPictureProblem->heightForWidth(picture.width()), picture.height() / 2);
-        m_lblPictureProblem->setGeometry(picture.x(), picture.y(), picture.width(), lineHeight);
-        m_lblPictureProblem->raise();
+            std::min(problem->heightForWidth(picture.width()), picture.height() / 2);
+        problem->setGeometry(picture.x(), picture.y(), picture.width(), lineHeight);
+        problem->raise();
         picture.setTop(picture.top() + lineHeight);
     }
-    m_drbNote->setGeometry(picture);
+    PictureEditor()->setGeometry(picture);
     m_fmeDivide->setGeometry(place(m_Layout.divider));
-    m_txtNote->setGeometry(place(m_Layout.text));
+    TextEditor()->setGeometry(place(m_Layout.text));
 }
 
 void frmMain::resizeEvent(QResizeEvent* event) {
@@ -1160,59 +770,7 @@ bool frmMain::eventFilter(QObject* watched, QEvent* event) {
             return true;
         }
     }
-    if (watched == m_txtNote && event->type() == QEvent::ShortcutOverride) {
-        // Let the window's Cut/Copy/Paste/Select All run, so they reach the clipboard the
-        // same way from every pane.
-        auto* key = static_cast<QKeyEvent*>(event);
-        for (auto standard :
-             {QKeySequence::Copy, QKeySequence::Cut, QKeySequence::Paste, QKeySequence::SelectAll})
-            if (key->matches(standard)) {
-                event->ignore();
-                return true;
-            }
-    }
-    if (watched == m_txtNote && event->type() == QEvent::KeyPress &&
-        RefuseTypedText(static_cast<QKeyEvent*>(event)))
-        return true;
-    if (watched == m_Panels.value(0) && event->type() == QEvent::MouseButtonRelease) {
-        OnCategoryPanelClicked();
-        return true;
-    }
     return QMainWindow::eventFilter(watched, event);
-}
-
-// ---------------------------------------------------------------------------------------
-// Insert databases and imports
-
-QString frmMain::GetInsertFolder() const {
-    if (m_CurrentUserIndex < 0)
-        return QString();
-    return GetUserInsertFolder(m_Desk, m_Users, m_cmbUser->itemData(m_CurrentUserIndex).toInt());
-}
-
-QString frmMain::CurrentUserName() const {
-    if (m_CurrentUserIndex < 0)
-        return QString();
-    return m_Users.names.value(m_cmbUser->itemData(m_CurrentUserIndex).toInt());
-}
-
-std::function<void(int)> frmMain::ProgressBarReporter() {
-    auto clock = std::make_shared<QElapsedTimer>();
-    clock->start();
-    return [report = ProgressReporter(), clock](int value) {
-        if (clock->elapsed() < 50)
-            return;
-        clock->restart();
-        report(value);
-    };
-}
-
-void frmMain::RefreshAfterImport() {
-    if (m_Database.GetNumRecords() < 1)
-        m_Database.AddNewRecord(0);
-    RefreshDisplayFromDatabaseObject();
-    UpdateFormStatus();
-    emit databaseReloaded();
 }
 
 void frmMain::CloseWithMainWindow(QWidget* window) {
@@ -1231,16 +789,16 @@ void frmMain::closeEvent(QCloseEvent* event) {
             event->ignore();
             return;
         }
-    if (QuerySaveChanges()) {
+    if (m_Session->QuerySaveChanges()) {
         const QSignalBlocker block(m_cmbUser);
-        m_cmbUser->setCurrentIndex(m_CurrentUserIndex);
+        m_cmbUser->setCurrentIndex(m_Session->CurrentUser());
         event->ignore();
         return;
     }
     // The find window stores its settings as it closes: close it before they are written.
     CloseFindWindow();
     StoreGeometry();
-    m_Settings.Save();
+    m_Session->Settings().Save();
     if (m_Splash)
         m_Splash->close();
     event->accept();

@@ -8,7 +8,7 @@
 #include "dialogs/frmNoteChanges.h"
 #include "dialogs/frmVersions.h"
 #include "mainwindow/MainCommands.h"
-#include "mainwindow/OpenFileGuard.h"
+#include "session/OpenFileGuard.h"
 #include "storage/VersionStore.h"
 
 #include <QAction>
@@ -246,7 +246,7 @@ private slots:
         MainWindowFixture::WriteDatabase(f.UserFile("ann", "Ann"),
                                          {"moves", "stays", "edited there", "made there"});
         w.ReloadCurrentUser();
-        QToolButton* button = w.FileGuard().ChangesButton();
+        QToolButton* button = w.ChangesButton();
         QVERIFY(button->isVisible());
         // No unique IDs here: by content, then by position.
         QCOMPARE(button->text(), QString("HotSync: 2 notes changed, 1 moved"));
@@ -285,11 +285,11 @@ private slots:
         MainWindowFixture f;
         frmMain& w = StartAnn(f, {"one"});
         Trigger(w, "mnuRefresh");
-        QVERIFY(!w.FileGuard().ChangesButton()->isVisible());
+        QVERIFY(!w.ChangesButton()->isVisible());
         MainWindowFixture::WriteDatabase(f.UserFile("ann", "Ann"), {"one", "two"});
         Trigger(w, "mnuRefresh");
-        QTRY_VERIFY(w.FileGuard().ChangesButton()->isVisible());
-        QCOMPARE(w.FileGuard().ChangesButton()->text(), QString("Refresh: 1 note added"));
+        QTRY_VERIFY(w.ChangesButton()->isVisible());
+        QCOMPARE(w.ChangesButton()->text(), QString("Refresh: 1 note added"));
     }
 
     void outsideChangeIsNoticed_data() {
@@ -315,7 +315,7 @@ private slots:
         QCOMPARE(Asked(f, "drop your unsaved changes"), unsaved);
         if (reread) {
             QTRY_COMPARE(TextsOf(w.Database()), (std::vector<std::string>{"theirs", "more"}));
-            QCOMPARE(w.FileGuard().ChangesButton()->isVisible(), true);
+            QCOMPARE(w.ChangesButton()->isVisible(), true);
             // The report takes the place of the message, not a place over it, and leaves
             // the panels in view.
             QCOMPARE(w.statusBar()->currentMessage(), QString());

@@ -4,7 +4,7 @@
 #include "DrawBoxTestKit.h"
 #include "draw/DrawSurface.h"
 #include "draw/PictureChangeCommand.h"
-#include "draw/PictureHistories.h"
+#include "session/PictureHistories.h"
 
 #include <QAction>
 #include <QTemporaryDir>

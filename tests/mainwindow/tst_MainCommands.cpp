@@ -1,6 +1,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "MainWindowFixture.h"
 
+#include "core/modGlobals.h"
 #include "draw/ctlDrawBox.h"
 #include "mainwindow/MainCommands.h"
 #include "mainwindow/MainLayout.h"
@@ -152,7 +153,7 @@ private slots:
     void sizesUseTheKilobyteFormat() {
         QFETCH(qint64, bytes);
         QFETCH(QString, text);
-        QCOMPARE(frmMain::FormatKb(bytes), text);
+        QCOMPARE(FormatKb(bytes), text);
     }
 
     void statusPanelsDescribeTheNote() {

@@ -2,7 +2,7 @@
 // Undo and Redo of the main window's Edit menu, and each note's own picture history.
 
 #include "MainWindowFixture.h"
-#include "draw/PictureHistories.h"
+#include "session/PictureHistories.h"
 #include "draw/ctlDrawBox.h"
 #include "mainwindow/MainCommands.h"
 #include "storage/clsDatabase.h"

@@ -1,24 +1,17 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "OpenFileGuard.h"
 
-#include "HotSyncHandler.h"
-#include "MainCommands.h"
-#include "frmMain.h"
+#include "NotesSession.h"
 #include "core/PlatformServices.h"
 #include "core/clsSettings.h"
 #include "core/modGlobals.h"
 #include "storage/FileIO.h"
 #include "storage/clsDatabase.h"
 
-#include <QApplication>
 #include <QDateTime>
 #include <QDir>
 #include <QFileInfo>
 #include <QFileSystemWatcher>
-#include <QStatusBar>
-#include <QStyleOptionToolButton>
-#include <QStylePainter>
-#include <QToolButton>
 
 namespace quillary {
 
@@ -27,34 +20,13 @@ namespace {
 const QString kKeepLastKey = QStringLiteral("Versions To Keep");
 const QString kKeepDaysKey = QStringLiteral("Version Days To Keep");
 
-// The report in the status bar: when the bar is short of room its text ends in "…" instead
-// of being cut off at both ends; the whole text is its tool tip.
-class ReportButton : public QToolButton {
-public:
-    using QToolButton::QToolButton;
-    QSize minimumSizeHint() const override {
-        return {fontMetrics().horizontalAdvance(QStringLiteral("HotSync…")),
-                QToolButton::minimumSizeHint().height()};
-    }
-
-protected:
-    void paintEvent(QPaintEvent*) override {
-        QStylePainter painter(this);
-        QStyleOptionToolButton option;
-        initStyleOption(&option);
-        const int padding = sizeHint().width() - fontMetrics().horizontalAdvance(text());
-        option.text = fontMetrics().elidedText(text(), Qt::ElideRight, width() - padding);
-        painter.drawComplexControl(QStyle::CC_ToolButton, option);
-    }
-};
-
 QString Plural(int n, const char* one, const char* many) {
     return QString::number(n) + QLatin1Char(' ') + QString::fromLatin1(n == 1 ? one : many);
 }
 
 } // namespace
 
-OpenFileGuard::OpenFileGuard(frmMain& window) : QObject(&window), m_Window(window) {
+OpenFileGuard::OpenFileGuard(NotesSession& session) : QObject(&session), m_Session(session) {
     setObjectName(QStringLiteral("OpenFileGuard"));
     m_Watcher = new QFileSystemWatcher(this);
     m_Settle.setSingleShot(true);
@@ -62,35 +34,23 @@ OpenFileGuard::OpenFileGuard(frmMain& window) : QObject(&window), m_Window(windo
     connect(&m_Settle, &QTimer::timeout, this, &OpenFileGuard::CheckFileNow);
     connect(m_Watcher, &QFileSystemWatcher::fileChanged, this, &OpenFileGuard::OnFileEvent);
     connect(m_Watcher, &QFileSystemWatcher::directoryChanged, this, &OpenFileGuard::OnFileEvent);
-    connect(&window, &frmMain::databaseReloaded, this, &OpenFileGuard::OnDatabaseReloaded);
-
-    m_cmdChanges = new ReportButton(window.statusBar());
-    m_cmdChanges->setObjectName(QStringLiteral("cmdNoteChanges"));
-    m_cmdChanges->setAutoRaise(true);
-    // It gives way to the panels down to its shortest form (the text elides).
-    m_cmdChanges->setSizePolicy(QSizePolicy::Preferred, QSizePolicy::Fixed);
-    m_cmdChanges->hide();
-    // Left of the panels, in the room messages use: as a permanent widget it was squeezed
-    // between the panels of a window of the first size and could not be read.
-    window.statusBar()->addWidget(m_cmdChanges);
-    connect(m_cmdChanges, &QToolButton::clicked, this,
-            [this] { m_Window.Commands().RunDialog(QStringLiteral("NoteChanges")); });
+    connect(&session, &NotesSession::databaseReloaded, this, &OpenFileGuard::OnDatabaseReloaded);
 }
 
 OpenFileGuard::~OpenFileGuard() = default;
 
 QString OpenFileGuard::OpenPath() const {
-    if (m_Window.CurrentUserIndex() < 0)
+    if (m_Session.CurrentUser() < 0)
         return QString();
-    return QString::fromStdString(m_Window.Database().GetFileName());
+    return m_Session.FileName();
 }
 
 VersionStore OpenFileGuard::Store() const {
-    return VersionStore(m_Window.Database().GetFileName());
+    return VersionStore(m_Session.Database().GetFileName());
 }
 
 VersionRetention OpenFileGuard::Retention() const {
-    clsSettings& settings = m_Window.Context().settings;
+    clsSettings& settings = m_Session.Settings();
     return ParseVersionRetention(settings.GetSetting(kKeepLastKey).trimmed().toStdString(),
                                  settings.GetSetting(kKeepDaysKey).trimmed().toStdString());
 }
@@ -124,8 +84,11 @@ void OpenFileGuard::OnDatabaseReloaded() {
     // Another file now (opened, another user, saved under a new name). The same file keeps
     // what was known of it: notes imported into the window change nothing on disk.
     if (OpenPath() != m_WatchedPath) {
-        m_cmdChanges->hide(); // the report was about another file
         ResetKnown();
+        if (!m_ReportText.isEmpty()) { // the report was about another file
+            m_ReportText.clear();
+            emit reportChanged();
+        }
     }
 }
 
@@ -173,16 +136,15 @@ void OpenFileGuard::CheckFileNow() {
     if (SameContent(now, m_Known) || (m_Declined.exists && SameContent(now, m_Declined)))
         return;
     // A HotSync says when it is done and is reread then.
-    auto* hotSync = m_Window.findChild<HotSyncHandler*>(QString(), Qt::FindDirectChildrenOnly);
-    if (hotSync && hotSync->NotifyTimer(1).isActive())
+    if (m_HotSyncPending && m_HotSyncPending())
         return;
-    if (QApplication::activeModalWidget() || QApplication::activePopupWidget()) {
+    if (m_Session.View() && m_Session.View()->PersonBusy()) {
         m_Settle.start(); // ask when the person is done with the open dialog or menu
         return;
     }
-    const bool dirty = m_Window.Database().m_FileDirtyFlag;
-    m_Window.statusBar()->showMessage(
-        QStringLiteral("The notes file was changed by another program."), 15000);
+    const bool dirty = m_Session.IsDirty();
+    emit m_Session.statusMessage(QStringLiteral("The notes file was changed by another program."),
+                                 15000);
     QString text = QStringLiteral("The notes file\r") + QDir::toNativeSeparators(path) +
                    QStringLiteral("\rwas changed by another program.\r\r");
     if (!now.exists)
@@ -198,13 +160,13 @@ void OpenFileGuard::CheckFileNow() {
         text += QStringLiteral("Read it again?\r\rNo keeps the notes shown here; saving them "
                                "asks before it replaces the changed file.");
     m_Asking = true;
-    const MsgResult answer = m_Window.Context().services.messageBox(
+    const MsgResult answer = m_Session.Services().messageBox(
         text, kAppTitle, now.exists ? MsgButtons::YesNo : MsgButtons::Ok,
         now.exists ? MsgIcon::Question : MsgIcon::Exclamation);
     m_Asking = false;
     if (now.exists && answer == MsgResult::Yes) {
         m_Cause = Cause::OutsideChange;
-        m_Window.ReloadCurrentUser();
+        m_Session.ReloadCurrentUser();
         m_Cause = Cause::HotSync;
     } else {
         m_Declined = now;
@@ -219,7 +181,7 @@ void OpenFileGuard::KeepOwnOverFile() {
 // Saving
 
 bool OpenFileGuard::BeforeSave() {
-    clsDatabase& db = m_Window.Database();
+    clsDatabase& db = m_Session.Database();
     // The save itself keeps the file it replaces (as every writer does); the window's
     // settings say how many, and the notes shown are saved even when no version can be kept.
     db.m_VersionPolicy = VersionPolicy{};
@@ -243,7 +205,7 @@ bool OpenFileGuard::BeforeSave() {
             return true;
         }
         if (!same) {
-            const MsgResult answer = m_Window.Context().services.messageBox(
+            const MsgResult answer = m_Session.Services().messageBox(
                 QStringLiteral("The notes file\r") + QDir::toNativeSeparators(path) +
                     QStringLiteral("\rwas changed by another program after it was read "
                                    "here.\r\rReplace it with the notes shown here? The file as "
@@ -258,7 +220,7 @@ bool OpenFileGuard::BeforeSave() {
 }
 
 void OpenFileGuard::AfterSave(bool saved) {
-    clsDatabase& db = m_Window.Database();
+    clsDatabase& db = m_Session.Database();
     if (saved) {
         if (!db.VersionWarning().empty())
             ReportKeepFailure(QString::fromStdString(db.VersionWarning()));
@@ -281,13 +243,12 @@ bool OpenFileGuard::KeepCurrentFile(QString* error) {
 void OpenFileGuard::ReportKeepFailure(const QString& why) {
     const QString text = QStringLiteral("No earlier version of the notes file could be kept:\r") +
                          why + QStringLiteral("\r\rThe notes are saved all the same.");
-    m_Window.statusBar()->showMessage(QStringLiteral("No earlier version could be kept: ") +
-                                          QString(why).replace('\r', ' '),
-                                      15000);
+    emit m_Session.statusMessage(QStringLiteral("No earlier version could be kept: ") +
+                                     QString(why).replace('\r', ' '),
+                                 15000);
     if (!m_KeepFailureShown) { // once a session; the status bar says it every time
         m_KeepFailureShown = true;
-        m_Window.Context().services.messageBox(text, kAppTitle, MsgButtons::Ok,
-                                               MsgIcon::Exclamation);
+        m_Session.Services().messageBox(text, kAppTitle, MsgButtons::Ok, MsgIcon::Exclamation);
     }
 }
 
@@ -300,7 +261,7 @@ void OpenFileGuard::BeforeReread(Cause cause) {
     const QString path = OpenPath();
     if (path.isEmpty())
         return;
-    clsDatabase& db = m_Window.Database();
+    clsDatabase& db = m_Session.Database();
     std::vector<uint8_t> shown = db.GetDatabaseBytes();
     auto before = std::make_unique<clsDatabase>();
     if (before->LoadDatabaseBytes(shown.data(), shown.size(), path.toStdString()))
@@ -324,7 +285,7 @@ void OpenFileGuard::AfterReread() {
     ResetKnown();
     if (!m_Before)
         return;
-    m_Report = CompareNotes(*m_Before, m_Window.Database());
+    m_Report = CompareNotes(*m_Before, m_Session.Database());
     m_Before.reset();
     if (cause != Cause::HotSync && m_Report.Empty())
         return;
@@ -353,13 +314,8 @@ void OpenFileGuard::ShowReport() {
         }
         text += parts.join(QStringLiteral(", "));
     }
-    m_cmdChanges->setText(text);
-    m_cmdChanges->setToolTip(m_Report.Empty() ? text
-                                              : text + QStringLiteral(". Click to see the notes."));
-    m_cmdChanges->setEnabled(!m_Report.Empty());
-    // The report is the newer word: a message still showing would be drawn under it.
-    m_Window.statusBar()->clearMessage();
-    m_cmdChanges->show();
+    m_ReportText = text;
+    emit reportChanged();
 }
 
 } // namespace quillary

@@ -10,29 +10,30 @@
 
 #include <memory>
 
+#include <functional>
+
 class QFileSystemWatcher;
-class QToolButton;
 class clsDatabase;
 
 namespace quillary {
 
-class frmMain;
+class NotesSession;
 
-// Looks after the open notes file for the main window, so no note is lost to a save, a
+// Looks after the session's open notes file, so no note is lost to a save, a
 // HotSync or another program:
 // - keeps the file as it was as an earlier version before a save replaces it, and the
 //   notes the window showed before a reread replaces them;
 // - watches the file: a change made by another program is said, with the choice to read
 //   it again or keep the window's notes; saving over such a change asks first;
 // - after a reread (HotSync, Refresh, outside change) says in the status bar how many notes
-//   were added, changed and removed; a click shows the list (the "NoteChanges" window).
-// Lives as a child of the window.
+//   were added, changed and removed (ReportText; the window offers the list of notes).
+// Lives as a child of the session; knows no window.
 class OpenFileGuard : public QObject {
     Q_OBJECT
 public:
     static constexpr int kSettleMs = 300; // file events of one write come in bursts
 
-    explicit OpenFileGuard(frmMain& window);
+    explicit OpenFileGuard(NotesSession& session);
     ~OpenFileGuard() override;
 
     // Before a save: false when the file was changed by another program and the person
@@ -60,10 +61,17 @@ public:
 
     const NoteChangeReport& LastReport() const { return m_Report; }
     QString LastReportTitle() const { return m_ReportTitle; }
-    // The status bar button that shows the last report ("cmdNoteChanges").
-    QToolButton* ChangesButton() const { return m_cmdChanges; }
+    // The last report as one short line ("HotSync: 2 notes changed, 1 moved"); "" when
+    // there is none for the open file.
+    QString ReportText() const { return m_ReportText; }
+    // While a HotSync is under way its end rereads the file: no question meanwhile.
+    void SetHotSyncPending(std::function<bool()> pending) { m_HotSyncPending = std::move(pending); }
     // Checks the file now instead of after the settle time (tests, and after a dialog).
     void CheckFileNow();
+
+signals:
+    // The report changed or went (ReportText).
+    void reportChanged();
 
 private:
     struct DiskState {
@@ -83,10 +91,11 @@ private:
     void ReportKeepFailure(const QString& why);
     void ShowReport();
 
-    frmMain& m_Window;
+    NotesSession& m_Session;
     QFileSystemWatcher* m_Watcher = nullptr;
     QTimer m_Settle;
-    QToolButton* m_cmdChanges = nullptr;
+    std::function<bool()> m_HotSyncPending;
+    QString m_ReportText;
     QString m_WatchedPath;
     DiskState m_Known;    // the file as last read or written by the window
     DiskState m_Declined; // a changed file the person chose not to read

@@ -3,6 +3,7 @@
 
 #include "core/TextCodec.h"
 
+#include <QKeyEvent>
 #include <QPlainTextEdit>
 #include <QTextCursor>
 #include <QTextDocument>
@@ -18,12 +19,44 @@ StoredTextGuard::StoredTextGuard(QPlainTextEdit* edit, int maxChars, QString lim
     connect(edit->document(), &QTextDocument::contentsChange, this,
             &StoredTextGuard::OnContentsChange);
     connect(edit, &QPlainTextEdit::textChanged, this, &StoredTextGuard::OnTextChanged);
+    edit->installEventFilter(this);
 }
 
 QString StoredTextGuard::BoxText(const QPlainTextEdit* edit) {
     QString text = edit->document()->toRawText();
     text.replace(QChar::ParagraphSeparator, QChar('\n')).replace(QChar::LineSeparator, QChar('\n'));
     return text;
+}
+
+bool StoredTextGuard::eventFilter(QObject* watched, QEvent* event) {
+    if (watched == m_Edit && event->type() == QEvent::KeyPress &&
+        RefuseTypedText(static_cast<QKeyEvent*>(event)))
+        return true;
+    return QObject::eventFilter(watched, event);
+}
+
+bool StoredTextGuard::RefuseTypedText(const QKeyEvent* key) {
+    if (m_Edit->isReadOnly() || (key->modifiers() & (Qt::ControlModifier | Qt::MetaModifier)))
+        return false;
+    const QString typed = key->text();
+    if (typed.isEmpty())
+        return false;
+    for (const QChar ch : typed)
+        if (!ch.isPrint() && !ch.isSurrogate())
+            return false; // Return, Tab, Backspace and the like
+    QString message;
+    if (const char32_t bad = FirstUnstorableCharacter(typed)) {
+        message = UnstorableCharacterMessage(bad);
+    } else {
+        const qsizetype replaced = m_Edit->textCursor().selectedText().size();
+        if (BoxText(m_Edit).size() - replaced + typed.size() > qsizetype(m_MaxChars))
+            message = m_LimitMessage;
+    }
+    if (message.isEmpty())
+        return false;
+    if (m_Report)
+        m_Report(message);
+    return true;
 }
 
 void StoredTextGuard::OnContentsChange(int position, int /*removed*/, int added) {
@@ -40,6 +73,17 @@ void StoredTextGuard::OnTextChanged() {
     QTextDocument* doc = m_Edit->document();
     QString message;
     QTextCursor cursor(doc);
+    // The cuts belong to the edit that caused them: one undo step takes back both. Edits
+    // that need no cut keep their undo steps untouched.
+    bool cutting = false;
+    auto cut = [&](int from, int to) {
+        if (!cutting)
+            cursor.joinPreviousEditBlock();
+        cutting = true;
+        cursor.setPosition(from);
+        cursor.setPosition(to, QTextCursor::KeepAnchor);
+        cursor.removeSelectedText();
+    };
     const int start = m_ChangePos;
     int end = std::min(m_ChangePos + m_ChangeAdded, doc->characterCount() - 1);
     for (int pos = end - 1; pos >= start; --pos) {
@@ -54,9 +98,7 @@ void StoredTextGuard::OnTextChanged() {
         if (ch == QChar::ParagraphSeparator || ch == QChar::LineSeparator)
             continue;
         if (FirstUnstorableCharacter(QString::fromUcs4(&cp, 1)) != 0) {
-            cursor.setPosition(pos);
-            cursor.setPosition(pos + length, QTextCursor::KeepAnchor);
-            cursor.removeSelectedText();
+            cut(pos, pos + length);
             end -= length;
             message = UnstorableCharacterMessage(cp);
         }
@@ -64,14 +106,14 @@ void StoredTextGuard::OnTextChanged() {
     const int excess = int(BoxText(m_Edit).size()) - m_MaxChars;
     if (excess > 0) {
         const int insertedEnd = std::min(end, doc->characterCount() - 1);
-        const int cut = std::min(excess, insertedEnd - start);
-        if (cut > 0) {
-            cursor.setPosition(insertedEnd - cut);
-            cursor.setPosition(insertedEnd, QTextCursor::KeepAnchor);
-            cursor.removeSelectedText();
+        const int length = std::min(excess, insertedEnd - start);
+        if (length > 0) {
+            cut(insertedEnd - length, insertedEnd);
             message = m_LimitMessage;
         }
     }
+    if (cutting)
+        cursor.endEditBlock();
     m_ChangeAdded = 0;
     m_Filtering = false;
     if (!message.isEmpty() && m_Report)

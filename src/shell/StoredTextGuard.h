@@ -6,12 +6,18 @@
 
 #include <functional>
 
+class QKeyEvent;
 class QPlainTextEdit;
 
 namespace quillary {
 
-// Keeps out of a multi-line text box what the handheld cannot store, as the main window
-// does for notes: characters outside Windows-1252, and typing or pasting past maxChars.
+// Keeps out of a multi-line text box what the handheld cannot store: characters outside
+// Windows-1252, and typing or pasting past maxChars. The one filter of every such box (the
+// note text, the insert texts).
+// - A typed character that would not be stored is refused before it lands: cut afterwards
+//   it would come back with Undo and be cut again, and the redo history would go with it.
+// - What a paste, drop or input method adds is filtered after it lands; the cuts join the
+//   edit that caused them, so one Undo takes back both.
 // Only what was just added is cut; a longer text loaded into the box stays whole. What was
 // left out is reported through the callback.
 //
@@ -31,7 +37,11 @@ public:
     // into plain spaces and change the stored bytes).
     static QString BoxText(const QPlainTextEdit* edit);
 
+protected:
+    bool eventFilter(QObject* watched, QEvent* event) override;
+
 private:
+    bool RefuseTypedText(const QKeyEvent* key);
     void OnContentsChange(int position, int removed, int added);
     void OnTextChanged();
 
