@@ -10,9 +10,6 @@
 #include "draw/PictureHistories.h"
 #include "draw/clsPopupMenu.h"
 #include "draw/ctlDrawBox.h"
-#include "print/PrintCancelWatch.h"
-#include "print/PrintSettings.h"
-#include "print/clsPrintData.h"
 #include "core/DatabaseDialogs.h"
 #include "core/PlatformServices.h"
 #include "shell/ShellResources.h"
@@ -40,7 +37,6 @@
 #include <QMenuBar>
 #include <QMouseEvent>
 #include <QPlainTextEdit>
-#include <QPrinter>
 #include <QProgressBar>
 #include <QScreen>
 #include <QStatusBar>
@@ -503,50 +499,6 @@ bool frmMain::SaveDatabase() {
     }
     SetAppTitle();
     return ok;
-}
-
-bool frmMain::PrintNotes(QPrinter* printer) {
-    if (!SaveChanges())
-        return false;
-    clsPrintData print;
-    LoadPrintSettings(m_Settings, print);
-    print.SetDatabase(&m_Database);
-    const int user = m_CurrentUserIndex >= 0 ? m_cmbUser->itemData(m_CurrentUserIndex).toInt() : -1;
-    print.SetUserName(m_Users.names.value(user, m_cmbUser->currentText()));
-    print.SetClock([this] { return m_Services.now(); });
-
-    QPrinter ownPrinter(QPrinter::HighResolution);
-    if (!printer)
-        printer = &ownPrinter;
-    printer->setDocName(QFileInfo(QString::fromStdString(m_Database.GetFileName())).baseName());
-    if (!m_Services.printDialog(printer))
-        return false;
-
-    QString error;
-    clsPrintData::PrintResult result;
-    {
-        WaitCursor wait;
-        ShowProgress(true);
-        const QString format = m_prgOne->format();
-        const bool textVisible = m_prgOne->isTextVisible();
-        m_prgOne->setFormat(tr("Printing %p% - Esc cancels"));
-        m_prgOne->setTextVisible(true);
-        PrintCancelWatch watch;
-        result = print.PrintNotes(
-            *printer, ProgressReporter(), [&watch] { return watch.Cancelled(); }, &error);
-        m_prgOne->setFormat(format);
-        m_prgOne->setTextVisible(textVisible);
-        ShowProgress(false);
-    }
-    if (result == clsPrintData::PrintResult::Cancelled)
-        m_Services.messageBox(tr("Printing was cancelled."), kAppTitle, MsgButtons::Ok,
-                              MsgIcon::Information);
-    else if (result == clsPrintData::PrintResult::NoRoom)
-        m_Services.messageBox(error, kAppTitle, MsgButtons::Ok, MsgIcon::Exclamation);
-    else if (result == clsPrintData::PrintResult::Failed)
-        m_Services.messageBox(tr("The notes could not be printed.\n%1").arg(error), kAppTitle,
-                              MsgButtons::Ok, MsgIcon::Exclamation);
-    return result == clsPrintData::PrintResult::Printed;
 }
 
 void frmMain::CreateUserFolder() {
