@@ -2,11 +2,11 @@
 // Printing windows speed, on the offscreen platform: opening the print selection for 5000
 // notes (target: under 200 ms) and turning a preview page of 2 x 2 notes with pictures
 // (target: under 50 ms).
-#include "print/PrintWindowsTestKit.h"
+#include "printwindows/PrintWindowsTestKit.h"
 
-#include "print/frmPrintPreview.h"
-#include "print/frmPrintSelection.h"
 #include "core/clsSettings.h"
+#include "printwindows/frmPrintPreview.h"
+#include "printwindows/frmPrintSelection.h"
 
 #include <QApplication>
 #include <QComboBox>

@@ -4,7 +4,7 @@
 #include "dialogs/InsertWindows.h"
 #include "dialogs/NoteManagementWindows.h"
 #include "dialogs/VersionWindows.h"
-#include "print/PrintWindows.h"
+#include "printwindows/PrintWindows.h"
 
 namespace quillary {
 

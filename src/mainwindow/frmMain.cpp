@@ -12,9 +12,6 @@
 #include "draw/DrawBoxLayout.h"
 #include "draw/clsPopupMenu.h"
 #include "draw/ctlDrawBox.h"
-#include "print/PrintCancelWatch.h"
-#include "print/PrintSettings.h"
-#include "print/clsPrintData.h"
 #include "session/OpenFileGuard.h"
 #include "session/PictureHistories.h"
 #include "shell/ShellResources.h"
@@ -34,7 +31,6 @@
 #include <QMenuBar>
 #include <QMouseEvent>
 #include <QPlainTextEdit>
-#include <QPrinter>
 #include <QProgressBar>
 #include <QScreen>
 #include <QTextCursor>
@@ -409,50 +405,6 @@ bool frmMain::OpenNotesFile(const QString& path) {
     if (m_Session->QuerySaveChanges())
         return false;
     return m_Session->OpenFile(path);
-}
-
-bool frmMain::PrintNotes(QPrinter* printer) {
-    if (!SaveChanges())
-        return false;
-    clsPrintData print;
-    LoadPrintSettings(m_Session->Settings(), print);
-    print.SetDatabase(&m_Session->Database());
-    print.SetUserName(m_Session->CurrentUser() >= 0 ? m_Session->CurrentUserName()
-                                                    : m_cmbUser->currentText());
-    print.SetClock([this] { return m_Session->Services().now(); });
-
-    QPrinter ownPrinter(QPrinter::HighResolution);
-    if (!printer)
-        printer = &ownPrinter;
-    printer->setDocName(QFileInfo(m_Session->FileName()).baseName());
-    if (!m_Session->Services().printDialog(printer))
-        return false;
-
-    QString error;
-    clsPrintData::PrintResult result;
-    {
-        WaitCursor wait;
-        ShowProgress(true);
-        const QString format = m_prgOne->format();
-        const bool textVisible = m_prgOne->isTextVisible();
-        m_prgOne->setFormat(tr("Printing %p% - Esc cancels"));
-        m_prgOne->setTextVisible(true);
-        PrintCancelWatch watch;
-        result = print.PrintNotes(
-            *printer, ProgressReporter(), [&watch] { return watch.Cancelled(); }, &error);
-        m_prgOne->setFormat(format);
-        m_prgOne->setTextVisible(textVisible);
-        ShowProgress(false);
-    }
-    if (result == clsPrintData::PrintResult::Cancelled)
-        m_Session->Services().messageBox(tr("Printing was cancelled."), kAppTitle, MsgButtons::Ok,
-                              MsgIcon::Information);
-    else if (result == clsPrintData::PrintResult::NoRoom)
-        m_Session->Services().messageBox(error, kAppTitle, MsgButtons::Ok, MsgIcon::Exclamation);
-    else if (result == clsPrintData::PrintResult::Failed)
-        m_Session->Services().messageBox(tr("The notes could not be printed.\n%1").arg(error), kAppTitle,
-                              MsgButtons::Ok, MsgIcon::Exclamation);
-    return result == clsPrintData::PrintResult::Printed;
 }
 
 // ---------------------------------------------------------------------------------------

@@ -13,7 +13,6 @@
 class QComboBox;
 class QLabel;
 class QPlainTextEdit;
-class QPrinter;
 class QProgressBar;
 class QToolButton;
 class QWidget;
@@ -80,11 +79,6 @@ public:
     bool OpenNotesFile(const QString& path);
     // Reads the shown user's notes again from disk, dropping unsaved changes.
     void ReloadCurrentUser() { m_Session->ReloadCurrentUser(); }
-    // Prints the notes of the stored print selection: commits the current note, shows the
-    // print dialog (printer or PDF file), then prints every page with the progress bar.
-    // Escape cancels a running job. Returns true when the job was printed. printer: the
-    // program's printer whose paper Page Setup chose; a fresh one when null.
-    bool PrintNotes(QPrinter* printer = nullptr);
 
     // State, for the commands, the HotSync callback and tests.
     int CurrentUserIndex() const { return m_Session->CurrentUser(); }

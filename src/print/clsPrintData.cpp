@@ -14,7 +14,6 @@
 #include <QPagedPaintDevice>
 #include <QPainter>
 #include <QPen>
-#include <QPrinter>
 
 #include <algorithm>
 #include <cmath>
@@ -317,15 +316,16 @@ void clsPrintData::PaintBand(const PrintTarget& ctlOutput, float top, float heig
 clsPrintData::PrintResult clsPrintData::PrintNotes(QPagedPaintDevice& printer,
                                                    const PrintProgress& prgOne,
                                                    const std::function<bool()>& cancelled,
-                                                   QString* error) {
+                                                   QString* error,
+                                                   const PrintDeviceControl& control) {
     auto fail = [&](const QString& why) {
         if (error)
             *error = why;
         return PrintResult::Failed;
     };
-    QPrinter* qprinter = dynamic_cast<QPrinter*>(&printer);
-    if (qprinter) {
-        qprinter->setFullPage(true);
+    auto deviceFailed = [&] { return control.failed && control.failed(); };
+    if (control.fullPage) {
+        control.fullPage();
     } else {
         QPageLayout layout = printer.pageLayout();
         layout.setMode(QPageLayout::FullPageMode);
@@ -342,22 +342,24 @@ clsPrintData::PrintResult clsPrintData::PrintNotes(QPagedPaintDevice& printer,
     // job completes; a cancelled or failed job leaves what was there (and removes its own).
     PrintFileOutput fileOutput;
     struct RestoreOutputName {
-        QPrinter* printer;
+        const std::function<void(const QString&)>* set;
         QString name;
         ~RestoreOutputName() {
-            if (printer)
-                printer->setOutputFileName(name);
+            if (set)
+                (*set)(name);
         }
     } restoreName{nullptr, {}};
-    if (qprinter && !qprinter->outputFileName().isEmpty()) {
+    const QString outputName =
+        control.outputFileName && control.setOutputFileName ? control.outputFileName() : QString();
+    if (!outputName.isEmpty()) {
         QString why;
         const QString notesFile =
             m_database ? QString::fromStdString(m_database->GetFileName()) : QString();
-        if (!fileOutput.Begin(qprinter->outputFileName(), notesFile, &why))
+        if (!fileOutput.Begin(outputName, notesFile, &why))
             return fail(why);
-        restoreName.name = qprinter->outputFileName();
-        restoreName.printer = qprinter;
-        qprinter->setOutputFileName(fileOutput.TempPath());
+        restoreName.name = outputName;
+        restoreName.set = &control.setOutputFileName;
+        control.setOutputFileName(fileOutput.TempPath());
     }
 
     QPainter painter;
@@ -392,7 +394,7 @@ clsPrintData::PrintResult clsPrintData::PrintNotes(QPagedPaintDevice& printer,
             break;
         }
         PaintPrintObjectPageOutlines(target);
-        if (qprinter && qprinter->printerState() == QPrinter::Error) {
+        if (deviceFailed()) {
             painter.end();
             return fail(QStringLiteral("The printer reported an error on page %1.").arg(page));
         }
@@ -404,13 +406,13 @@ clsPrintData::PrintResult clsPrintData::PrintNotes(QPagedPaintDevice& printer,
     }
 
     if (wasCancelled) {
-        if (qprinter)
-            qprinter->abort();
+        if (control.abort)
+            control.abort();
         if (painter.isActive())
             painter.end();
         return PrintResult::Cancelled;
     }
-    if (!painter.end() || (qprinter && qprinter->printerState() == QPrinter::Error))
+    if (!painter.end() || deviceFailed())
         return fail(QStringLiteral("The printer could not finish the job."));
     QString why;
     if (fileOutput.Active() && !fileOutput.Commit(&why))

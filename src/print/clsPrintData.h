@@ -34,8 +34,8 @@ struct PrintTarget {
     std::function<void()> refresh;
 
     // A printer or PDF writer, measured on the whole sheet at the device's resolution. For
-    // painting, the device must be in full-page mode (QPrinter::setFullPage(true) or a
-    // QPageLayout::FullPageMode layout; PrintNotes sets it) so the painter's origin is the
+    // painting, the device must be in full-page mode (a QPageLayout::FullPageMode layout, or
+    // a printer's own full-page setting; PrintNotes sets it) so the painter's origin is the
     // paper's corner. painter, when given, must be active on device.
     static PrintTarget ForPrinter(QPagedPaintDevice& device, QPainter* painter);
     // An image or any other paint device: a page 8.5 inches wide.
@@ -72,6 +72,23 @@ struct NoteBoxes {
 
 // Progress of painting or printing: receives 0..1000 over the whole job.
 using PrintProgress = std::function<void(int)>;
+
+// What a print job asks of its device beyond painting pages. A PDF writer needs none of it;
+// a printer (which this library does not know) comes with its own, from the print windows.
+// Every member may be left empty.
+struct PrintDeviceControl {
+    // Puts the device in full-page mode its own way; without it the page layout's mode is set.
+    std::function<void()> fullPage;
+    // Drops the job under way: nothing reaches the paper or the file.
+    std::function<void()> abort;
+    // True while the device reports an error.
+    std::function<bool()> failed;
+    // Print to a file: the file the device writes ("" when it prints on paper), and where to
+    // send its output instead, so the job can write a temporary file that replaces the
+    // chosen one only once complete. Both or neither.
+    std::function<QString()> outputFileName;
+    std::function<void(const QString&)> setOutputFileName;
+};
 
 // One print layout and the selection of notes to print. Paints pages on any QPainter
 // (printer, PDF writer, image) through a PrintTarget. Never shows anything itself.
@@ -165,12 +182,15 @@ public:
     enum class PrintResult { Printed, Cancelled, Failed, NoRoom };
     // The reason given for NoRoom.
     static QString NoRoomMessage();
-    // Prints every page of the selection on printer (a QPrinter or QPdfWriter) as one job,
-    // measuring it first. cancelled, when given, is asked between notes; a cancelled job
-    // is aborted on QPrinter (nothing is sent). error receives a readable reason on Failed
-    // and NoRoom.
+    // Prints every page of the selection on printer as one job, measuring it first.
+    // cancelled, when given, is asked between notes; a cancelled job is aborted through
+    // control (nothing is sent). error receives a readable reason on Failed and NoRoom.
+    // A printer must come with its control (the print windows make it), or a cancelled
+    // job still reaches it and a print to a file is written in place; a PDF writer needs
+    // none.
     PrintResult PrintNotes(QPagedPaintDevice& printer, const PrintProgress& prgOne = {},
-                           const std::function<bool()>& cancelled = {}, QString* error = nullptr);
+                           const std::function<bool()>& cancelled = {}, QString* error = nullptr,
+                           const PrintDeviceControl& control = {});
 
 private:
     void PaintBand(const PrintTarget& ctlOutput, float top, float height,

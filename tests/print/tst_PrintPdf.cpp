@@ -1,9 +1,11 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
-// Whole print jobs to PDF (QPdfWriter and QPrinter's PDF output), read back with
-// poppler's pdftotext, pdfinfo, pdffonts, pdfimages and pdftoppm.
+// Whole print jobs to PDF (QPdfWriter, and QPrinter's PDF output with the print windows'
+// printer control), read back with poppler's pdftotext, pdfinfo, pdffonts, pdfimages and
+// pdftoppm.
 
 #include "print/PrintSettings.h"
 #include "print/clsPrintData.h"
+#include "printwindows/PrinterControl.h"
 
 #include "print/PrintTestNotes.h"
 #include "support/RequiredTools.h"
@@ -201,7 +203,8 @@ void tst_PrintPdf::printerPdfOutput() {
     printer.setOutputFormat(QPrinter::PdfFormat);
     printer.setOutputFileName(pdf);
     printer.setPageSize(QPageSize(QPageSize::A4));
-    QCOMPARE(print.PrintNotes(printer), clsPrintData::PrintResult::Printed);
+    QCOMPARE(print.PrintNotes(printer, {}, {}, nullptr, PrinterControl(printer)),
+             clsPrintData::PrintResult::Printed);
     const QString info = Run(QStringLiteral("pdfinfo"), {pdf});
     QVERIFY2(info.contains(QRegularExpression(QStringLiteral("Pages:\\s+2\\n"))), qPrintable(info));
     QVERIFY(info.contains(QStringLiteral("(A4)")));
@@ -219,7 +222,8 @@ void tst_PrintPdf::cancelledJobLeavesNothing() {
     printer.setOutputFileName(pdf);
     int notesPainted = 0;
     const auto result = print.PrintNotes(
-        printer, [&](int v) { notesPainted += v > 0; }, [&] { return notesPainted >= 2; });
+        printer, [&](int v) { notesPainted += v > 0; }, [&] { return notesPainted >= 2; }, nullptr,
+        PrinterControl(printer));
     QCOMPARE(result, clsPrintData::PrintResult::Cancelled);
     QCOMPARE(notesPainted, 2); // asked between notes, not only between pages
     QVERIFY(!QFile::exists(pdf));
@@ -232,7 +236,8 @@ void tst_PrintPdf::failingPrinterReportsWhy() {
     printer.setOutputFormat(QPrinter::PdfFormat);
     printer.setOutputFileName(m_dir.filePath(QStringLiteral("no/such/folder/out.pdf")));
     QString error;
-    QCOMPARE(print.PrintNotes(printer, {}, {}, &error), clsPrintData::PrintResult::Failed);
+    QCOMPARE(print.PrintNotes(printer, {}, {}, &error, PrinterControl(printer)),
+             clsPrintData::PrintResult::Failed);
     QVERIFY(!error.isEmpty());
 }
 

@@ -9,9 +9,13 @@
 
 #include "print/PrintTestNotes.h"
 
+#include <QBuffer>
+#include <QDir>
 #include <QFile>
 #include <QImage>
+#include <QPageLayout>
 #include <QPainter>
+#include <QPdfWriter>
 #include <QTemporaryDir>
 #include <QtTest>
 
@@ -97,6 +101,8 @@ private slots:
     void textStaysInsideItsCell();
     void cutOffNoteIsMarked();
     void emptySelectionAndEmptyDatabase();
+    void deviceControl_data();
+    void deviceControl();
 };
 
 void tst_clsPrintData::workedExample_data() {
@@ -744,6 +750,92 @@ void tst_clsPrintData::emptySelectionAndEmptyDatabase() {
     // Header and footer are still drawn, the cells stay empty.
     QVERIFY(CountDark(image, QRect(0, 0, 850, 100)) > 0);
     QCOMPARE(CountDark(image, QRect(75, 100, 700, 900)), 0);
+}
+
+void tst_clsPrintData::deviceControl_data() {
+    QTest::addColumn<bool>("deviceFails");
+    QTest::addColumn<int>("cancelAtAsk"); // the first "cancelled?" answered yes; 0: none
+    QTest::addColumn<int>("result");
+    QTest::addColumn<int>("aborts");
+    QTest::addColumn<QString>("error");
+    QTest::newRow("printed") << false << 0 << int(clsPrintData::PrintResult::Printed) << 0
+                             << QString();
+    QTest::newRow("device fails") << true << 0 << int(clsPrintData::PrintResult::Failed) << 0
+                                  << QStringLiteral("The printer reported an error on page 1.");
+    QTest::newRow("cancelled") << false << 2 << int(clsPrintData::PrintResult::Cancelled) << 1
+                               << QString();
+}
+
+// A job knows its device only through the control it is given: it puts the device in
+// full-page mode, asks it for errors, has it drop a cancelled job, and sends a print to a
+// file into a temporary file beside the chosen one that replaces it only when the job is
+// printed.
+void tst_clsPrintData::deviceControl() {
+    QFETCH(bool, deviceFails);
+    QFETCH(int, cancelAtAsk);
+    QFETCH(int, result);
+    QFETCH(int, aborts);
+    QFETCH(QString, error);
+    QTemporaryDir dir;
+    QVERIFY(dir.isValid());
+    const QString target = dir.filePath(QStringLiteral("out.pdf"));
+    {
+        QFile earlier(target);
+        QVERIFY(earlier.open(QIODevice::WriteOnly));
+        earlier.write("earlier document");
+    }
+    auto db = MakeNotesDatabase({TestNote("one"), TestNote("two"), TestNote("three")});
+    clsPrintData print = NewDefaultPrintData();
+    print.SetDatabase(db.get());
+    print.SetPrintNotesString(QStringLiteral("0,1,2"));
+
+    QBuffer pdf;
+    QVERIFY(pdf.open(QIODevice::WriteOnly));
+    QPdfWriter writer(&pdf);
+    int fullPageCalls = 0;
+    int abortCalls = 0;
+    int asks = 0;
+    QString output = target;
+    QStringList outputsSet;
+    PrintDeviceControl control;
+    control.fullPage = [&] {
+        ++fullPageCalls;
+        QPageLayout layout = writer.pageLayout();
+        layout.setMode(QPageLayout::FullPageMode);
+        writer.setPageLayout(layout);
+    };
+    control.abort = [&] { ++abortCalls; };
+    control.failed = [&] { return deviceFails; };
+    control.outputFileName = [&] { return output; };
+    control.setOutputFileName = [&](const QString& name) {
+        output = name;
+        outputsSet << name;
+        // The device writes its document where it is sent.
+        QFile file(name);
+        if (name != target && file.open(QIODevice::WriteOnly))
+            file.write("new document");
+    };
+    QString why;
+    const auto printed = print.PrintNotes(
+        writer, {}, [&] { return ++asks >= cancelAtAsk && cancelAtAsk > 0; }, &why, control);
+    QCOMPARE(int(printed), result);
+    QCOMPARE(fullPageCalls, 1);
+    QCOMPARE(abortCalls, aborts);
+    QCOMPARE(why, error);
+
+    // The device was given a file beside the chosen one, then the chosen one back.
+    QCOMPARE(outputsSet.size(), 2);
+    QCOMPARE(QFileInfo(outputsSet.first()).absolutePath(), QFileInfo(target).absolutePath());
+    QVERIFY(outputsSet.first() != target);
+    QCOMPARE(outputsSet.last(), target);
+    QCOMPARE(output, target);
+    QFile file(target);
+    QVERIFY(file.open(QIODevice::ReadOnly));
+    QCOMPARE(file.readAll(),
+             QByteArray(result == int(clsPrintData::PrintResult::Printed) ? "new document"
+                                                                          : "earlier document"));
+    QCOMPARE(QDir(dir.path()).entryList(QDir::Files | QDir::Hidden),
+             QStringList{QStringLiteral("out.pdf")});
 }
 
 QTEST_MAIN(tst_clsPrintData)

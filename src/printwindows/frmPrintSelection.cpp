@@ -1,12 +1,12 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
-#include "print/frmPrintSelection.h"
+#include "printwindows/frmPrintSelection.h"
 
-#include "mainwindow/MainLayout.h"
-#include "mainwindow/frmMain.h"
-#include "print/PrintWindowsHost.h"
 #include "core/PlatformServices.h"
 #include "core/clsSettings.h"
 #include "core/modGlobals.h"
+#include "mainwindow/MainLayout.h"
+#include "mainwindow/frmMain.h"
+#include "printwindows/PrintWindowsHost.h"
 
 #include <QComboBox>
 #include <QHBoxLayout>

@@ -1,5 +1,5 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
-#include "print/frmPageSetupControls.h"
+#include "printwindows/frmPageSetupControls.h"
 
 #include <QCheckBox>
 #include <QComboBox>

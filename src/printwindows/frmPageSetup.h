@@ -2,7 +2,7 @@
 #pragma once
 
 #include "print/clsPrintData.h"
-#include "print/frmPageSetupControls.h"
+#include "printwindows/frmPageSetupControls.h"
 
 #include <QDialog>
 

@@ -4,7 +4,7 @@
 #include "PrintWindowsTestKit.h"
 
 #include "print/PrintSettings.h"
-#include "print/frmPageSetup.h"
+#include "printwindows/frmPageSetup.h"
 #include "core/clsSettings.h"
 
 #include <QCheckBox>

@@ -1,7 +1,10 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
-// The main window's print routine: commit, print dialog, progress, cancel and failure.
+// The print routine of the print windows' host, on the main window: commit, print dialog,
+// progress, cancel and failure.
 
 #include "mainwindow/MainWindowFixture.h"
+#include "printwindows/PrintWindows.h"
+#include "printwindows/PrintWindowsHost.h"
 #include "support/RequiredTools.h"
 
 #include <QDir>
@@ -53,6 +56,8 @@ private slots:
 
 private:
     frmMain& Start();
+    // The host the program registers on its main window, which prints.
+    PrintWindowsHost& Host();
     std::unique_ptr<MainWindowFixture> m_f;
     QString m_annFile;
 };
@@ -70,10 +75,17 @@ void tst_PrintNotesMain::cleanup() {
 
 frmMain& tst_PrintNotesMain::Start() {
     frmMain& w = m_f->Start();
+    RegisterPrintWindows(w);
     m_f->Settings().SetSetting(QStringLiteral("PrintNotesSelectedString"), QStringLiteral("0,2"));
     m_f->Settings().SetSetting(QStringLiteral("PrintHeaderLeftOption"), QStringLiteral("1"));
     m_f->Settings().SetSetting(QStringLiteral("PrintFooterCenterOption"), QStringLiteral("6"));
     return w;
+}
+
+PrintWindowsHost& tst_PrintNotesMain::Host() {
+    auto* host = m_f->Window().findChild<PrintWindowsHost*>();
+    Q_ASSERT(host);
+    return *host;
 }
 
 void tst_PrintNotesMain::printsTheSelectionWithTheCurrentEdit() {
@@ -90,7 +102,7 @@ void tst_PrintNotesMain::printsTheSelectionWithTheCurrentEdit() {
 
     const QString pdf = m_f->Root() + QStringLiteral("/notes.pdf");
     m_f->services.printDialogAnswers.enqueue(PrintToFile(pdf));
-    QVERIFY(w.PrintNotes());
+    QVERIFY(Host().PrintNotes());
     QCOMPARE(m_f->services.printDialogs, 1);
     QVERIFY(m_f->services.messages.isEmpty());
 
@@ -114,7 +126,7 @@ void tst_PrintNotesMain::printsTheSelectionWithTheCurrentEdit() {
 void tst_PrintNotesMain::cancelledDialogPrintsNothing() {
     frmMain& w = Start();
     m_f->services.printDialogAnswers.enqueue([](QPrinter*) { return false; });
-    QVERIFY(!w.PrintNotes());
+    QVERIFY(!Host().PrintNotes());
     QCOMPARE(m_f->services.printDialogs, 1);
     QVERIFY(m_f->services.messages.isEmpty());
     QVERIFY(w.ProgressBar()->isHidden());
@@ -143,7 +155,7 @@ void tst_PrintNotesMain::escapeCancelsARunningJob() {
         QTimer::singleShot(0, &w, [&w] { QTest::keyClick(&w, Qt::Key_Escape); });
         return PrintToFile(pdf)(printer);
     });
-    QVERIFY(!w.PrintNotes());
+    QVERIFY(!Host().PrintNotes());
     QCOMPARE(m_f->services.messages.size(), 1);
     QCOMPARE(m_f->services.messages.first().text, QStringLiteral("Printing was cancelled."));
     if (before.isNull()) {
@@ -167,7 +179,7 @@ void tst_PrintNotesMain::failedJobSaysWhy() {
     frmMain& w = Start();
     m_f->services.printDialogAnswers.enqueue(
         PrintToFile(m_f->Root() + QStringLiteral("/missing/folder/out.pdf")));
-    QVERIFY(!w.PrintNotes());
+    QVERIFY(!Host().PrintNotes());
     QCOMPARE(m_f->services.messages.size(), 1);
     QVERIFY(m_f->services.messages.first().text.startsWith(
         QStringLiteral("The notes could not be printed.")));
@@ -179,13 +191,13 @@ void tst_PrintNotesMain::failedJobSaysWhy() {
 // "Print to File" over the notes file shown (or another notes database) is refused: the
 // notes stay as they are on disk.
 void tst_PrintNotesMain::theNotesFileIsNeverTheOutput() {
-    frmMain& w = Start();
+    Start();
     const QByteArray fileBefore = [&] {
         QFile file(m_annFile);
         return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
     }();
     m_f->services.printDialogAnswers.enqueue(PrintToFile(m_annFile));
-    QVERIFY(!w.PrintNotes());
+    QVERIFY(!Host().PrintNotes());
     QCOMPARE(m_f->services.messages.size(), 1);
     const QString text = m_f->services.messages.first().text;
     QVERIFY2(text.startsWith(QStringLiteral("The notes could not be printed.")), qPrintable(text));

@@ -22,7 +22,8 @@ class frmMain;
 
 // What the page setup, print selection and print preview windows share: the main window
 // they serve, the program's printer (paper, orientation, resolution) and the print
-// routine. Lives as a child of the main window (objectName "PrintWindowsHost").
+// routine, which runs the job with the main window's progress bar. Lives as a child of the
+// main window (objectName "PrintWindowsHost").
 class PrintWindowsHost : public QObject {
     Q_OBJECT
 public:
@@ -40,10 +41,17 @@ public:
 
     // The print routine run by Print in the selection and preview windows, after checking
     // that the layout leaves room for notes on the paper and dropping selected positions
-    // that name no note. Defaults to the main window's PrintNotes on Printer(), so the
-    // paper chosen in Page Setup is the paper previewed and printed.
+    // that name no note. Defaults to PrintNotes on Printer(), so the paper chosen in Page
+    // Setup is the paper previewed and printed.
     void SetPrintRoutine(std::function<void()> routine) { m_PrintRoutine = std::move(routine); }
     void RunPrintRoutine();
+
+    // Prints the notes of the stored print selection: commits the current note through the
+    // main window, shows the print dialog (printer or PDF file), then prints every page
+    // with the main window's progress bar. Escape cancels a running job. Returns true when
+    // the job was printed. printer: the program's printer whose paper Page Setup chose; a
+    // fresh one when null.
+    bool PrintNotes(QPrinter* printer = nullptr);
 
     // The windows, each shown modally through the platform services.
     void ShowPageSetup(QWidget* parent);

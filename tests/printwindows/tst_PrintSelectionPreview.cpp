@@ -5,9 +5,9 @@
 
 #include "draw/ctlScrollablePicBox.h"
 #include "print/PrintSettings.h"
-#include "print/frmPageSetup.h"
-#include "print/frmPrintPreview.h"
-#include "print/frmPrintSelection.h"
+#include "printwindows/frmPageSetup.h"
+#include "printwindows/frmPrintPreview.h"
+#include "printwindows/frmPrintSelection.h"
 #include "core/clsSettings.h"
 #include "support/RequiredTools.h"
 

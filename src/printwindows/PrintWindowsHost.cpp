@@ -1,17 +1,21 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
-#include "print/PrintWindowsHost.h"
+#include "printwindows/PrintWindowsHost.h"
 
-#include "mainwindow/frmMain.h"
-#include "print/PrintSettings.h"
-#include "print/frmPageSetup.h"
-#include "print/frmPrintPreview.h"
-#include "print/frmPrintSelection.h"
 #include "core/PlatformServices.h"
 #include "core/clsSettings.h"
 #include "core/modGlobals.h"
+#include "mainwindow/frmMain.h"
+#include "print/PrintCancelWatch.h"
+#include "print/PrintSettings.h"
+#include "printwindows/PrinterControl.h"
+#include "printwindows/frmPageSetup.h"
+#include "printwindows/frmPrintPreview.h"
+#include "printwindows/frmPrintSelection.h"
 #include "storage/clsDatabase.h"
 
 #include <QApplication>
+#include <QComboBox>
+#include <QFileInfo>
 #include <QImage>
 #include <QPageLayout>
 #include <QPainter>
@@ -104,7 +108,65 @@ void PrintWindowsHost::RunPrintRoutine() {
     if (m_PrintRoutine)
         m_PrintRoutine();
     else
-        m_Window.PrintNotes(&Printer());
+        PrintNotes(&Printer());
+}
+
+bool PrintWindowsHost::PrintNotes(QPrinter* printer) {
+    if (!m_Window.SaveChanges())
+        return false;
+    clsPrintData print;
+    LoadPrintSettings(Settings(), print);
+    const clsDatabase& database = m_Window.Database();
+    print.SetDatabase(&database);
+    QComboBox* users = m_Window.UserSelector();
+    const int position = m_Window.CurrentUserIndex();
+    const int user = position >= 0 ? users->itemData(position).toInt() : -1;
+    print.SetUserName(m_Window.Users().names.value(user, users->currentText()));
+    PlatformServices* services = &Services();
+    print.SetClock([services] { return services->now(); });
+
+    QPrinter ownPrinter(QPrinter::HighResolution);
+    if (!printer)
+        printer = &ownPrinter;
+    printer->setDocName(QFileInfo(QString::fromStdString(database.GetFileName())).baseName());
+    if (!Services().printDialog(printer))
+        return false;
+
+    QString error;
+    clsPrintData::PrintResult result;
+    {
+        QApplication::setOverrideCursor(Qt::WaitCursor);
+        m_Window.ShowProgressBar(true);
+        QProgressBar* bar = m_Window.ProgressBar();
+        const QString format = bar->format();
+        const bool textVisible = bar->isTextVisible();
+        bar->setFormat(tr("Printing %p% - Esc cancels"));
+        bar->setTextVisible(true);
+        // Repaint in steps of 1%: a job of many notes reports thousands of values.
+        const PrintProgress progress = [bar](int value) {
+            if (value / 10 == bar->value() / 10 && value != 1000)
+                return;
+            bar->setValue(value);
+            bar->repaint();
+        };
+        PrintCancelWatch watch;
+        result = print.PrintNotes(
+            *printer, progress, [&watch] { return watch.Cancelled(); }, &error,
+            PrinterControl(*printer));
+        bar->setFormat(format);
+        bar->setTextVisible(textVisible);
+        m_Window.ShowProgressBar(false);
+        QApplication::restoreOverrideCursor();
+    }
+    if (result == clsPrintData::PrintResult::Cancelled)
+        Services().messageBox(tr("Printing was cancelled."), kAppTitle, MsgButtons::Ok,
+                              MsgIcon::Information);
+    else if (result == clsPrintData::PrintResult::NoRoom)
+        Services().messageBox(error, kAppTitle, MsgButtons::Ok, MsgIcon::Exclamation);
+    else if (result == clsPrintData::PrintResult::Failed)
+        Services().messageBox(tr("The notes could not be printed.\n%1").arg(error), kAppTitle,
+                              MsgButtons::Ok, MsgIcon::Exclamation);
+    return result == clsPrintData::PrintResult::Printed;
 }
 
 void PrintWindowsHost::ShowPageSetup(QWidget* parent) {

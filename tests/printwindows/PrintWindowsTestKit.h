@@ -6,8 +6,8 @@
 #include "../mainwindow/MainWindowFixture.h"
 
 #include "mainwindow/MainCommands.h"
-#include "print/PrintWindows.h"
-#include "print/PrintWindowsHost.h"
+#include "printwindows/PrintWindows.h"
+#include "printwindows/PrintWindowsHost.h"
 #include "storage/clsBitmap.h"
 #include "storage/clsDatabase.h"
 

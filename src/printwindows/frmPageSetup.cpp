@@ -1,12 +1,12 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
-#include "print/frmPageSetup.h"
+#include "printwindows/frmPageSetup.h"
 
+#include "core/PlatformServices.h"
+#include "core/modGlobals.h"
 #include "mainwindow/MainLayout.h"
 #include "mainwindow/frmMain.h"
 #include "print/PrintSettings.h"
-#include "print/PrintWindowsHost.h"
-#include "core/PlatformServices.h"
-#include "core/modGlobals.h"
+#include "printwindows/PrintWindowsHost.h"
 
 #include <QCheckBox>
 #include <QComboBox>

@@ -1,9 +1,9 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
-#include "print/PrintWindows.h"
+#include "printwindows/PrintWindows.h"
 
 #include "mainwindow/MainCommands.h"
 #include "mainwindow/frmMain.h"
-#include "print/PrintWindowsHost.h"
+#include "printwindows/PrintWindowsHost.h"
 
 namespace quillary {
 

@@ -1,11 +1,11 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
-#include "print/frmPrintPreview.h"
+#include "printwindows/frmPrintPreview.h"
 
 #include "draw/ctlScrollablePicBox.h"
 #include "mainwindow/MainLayout.h"
 #include "mainwindow/frmMain.h"
 #include "print/PrintSettings.h"
-#include "print/PrintWindowsHost.h"
+#include "printwindows/PrintWindowsHost.h"
 
 #include <QComboBox>
 #include <QElapsedTimer>
