@@ -24,12 +24,6 @@
 
 namespace quillary {
 
-namespace {
-
-const QString kKeySelection = QStringLiteral("PrintNotesSelectedString");
-
-} // namespace
-
 PrintWindowsHost::PrintWindowsHost(frmMain& window) : QObject(&window), m_Window(window) {
     setObjectName(QStringLiteral("PrintWindowsHost"));
 }
@@ -62,7 +56,7 @@ void PrintWindowsHost::LoadPrintData(clsPrintData& data) {
             kept.push_back(index);
     if (kept.size() != data.Selection().size()) {
         data.SetSelection(std::move(kept));
-        Settings().SetSetting(kKeySelection, data.PrintNotesString());
+        Settings().Set(Config::PrintNotesSelectedString, data.PrintNotesString());
     }
 }
 
