@@ -119,6 +119,10 @@ QString KeyName(Config key) {
     return QString::fromLatin1(KeyInfo(key).name);
 }
 
+QString KeyDefault(Config key) {
+    return QString::fromLatin1(KeyInfo(key).fallback);
+}
+
 QString RecentFileKey(int entry) {
     return QStringLiteral("Recent File") + QString::number(entry);
 }

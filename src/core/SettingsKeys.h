@@ -102,6 +102,8 @@ std::span<const SettingKey> SettingKeys();
 const SettingKey& KeyInfo(Config key);
 // The key's text in the file.
 QString KeyName(Config key);
+// What an absent or empty value reads as, as text.
+QString KeyDefault(Config key);
 
 // Recent files are the keys "Recent File0" to "Recent File3"; entry is 0-based.
 constexpr int kRecentFileCount = 4;

@@ -270,7 +270,7 @@ int clsSettings::GetNumSettings() const {
 
 QString clsSettings::Get(Config key) {
     const QString value = GetSetting(KeyName(key));
-    return value.isEmpty() ? QString::fromLatin1(KeyInfo(key).fallback) : value;
+    return value.isEmpty() ? KeyDefault(key) : value;
 }
 
 int clsSettings::GetInt(Config key) {
@@ -292,7 +292,7 @@ bool clsSettings::GetFlag(Config key) {
         return LeadingWholeNumber(value) != 0;
     if (const std::optional<bool> on = ParseBoolean(value))
         return *on;
-    return ParseBoolean(QString::fromLatin1(info.fallback)).value_or(false);
+    return ParseBoolean(KeyDefault(key)).value_or(false);
 }
 
 bool clsSettings::HasValue(Config key) {
@@ -321,13 +321,11 @@ bool clsSettings::Init(Config key, const QString& defaultValue) {
 }
 
 QFont GetEditorFont(clsSettings& settings) {
-    if (!settings.HasValue(Config::FontName)) {
-        settings.Set(Config::FontName, QStringLiteral("Tahoma"));
-        settings.Set(Config::FontSize, QStringLiteral("10"));
-        for (Config key :
-             {Config::FontBold, Config::FontItalic, Config::FontStrikeThru, Config::FontUnderLine})
-            settings.SetFlag(key, false);
-    }
+    // Nothing stored yet: the table's defaults, Tahoma 10 without styles.
+    if (!settings.HasValue(Config::FontName))
+        for (Config key : {Config::FontName, Config::FontSize, Config::FontBold, Config::FontItalic,
+                           Config::FontStrikeThru, Config::FontUnderLine})
+            settings.Set(key, KeyDefault(key));
     QFont font;
     font.setBold(settings.GetFlag(Config::FontBold));
     font.setItalic(settings.GetFlag(Config::FontItalic));

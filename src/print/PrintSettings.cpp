@@ -3,9 +3,8 @@
 
 #include "core/clsSettings.h"
 
-#include <algorithm>
 #include <cmath>
-#include <optional>
+#include <utility>
 
 namespace quillary {
 
@@ -23,13 +22,12 @@ QString RealText(double value) {
 } // namespace
 
 QFont GetPrintFont(clsSettings& settings) {
-    if (!settings.HasValue(Config::PrintFontName)) {
-        settings.Set(Config::PrintFontName, QStringLiteral("Tahoma"));
-        settings.Set(Config::PrintFontSize, QStringLiteral("10"));
-        for (Config key : {Config::PrintFontBold, Config::PrintFontItalic,
-                           Config::PrintFontStrikeThru, Config::PrintFontUnderLine})
-            settings.SetFlag(key, false);
-    }
+    // Nothing stored yet: the table's defaults, Tahoma 10 without styles.
+    if (!settings.HasValue(Config::PrintFontName))
+        for (Config key :
+             {Config::PrintFontName, Config::PrintFontSize, Config::PrintFontBold,
+              Config::PrintFontItalic, Config::PrintFontStrikeThru, Config::PrintFontUnderLine})
+            settings.Set(key, KeyDefault(key));
     QFont font;
     font.setBold(settings.GetFlag(Config::PrintFontBold));
     font.setItalic(settings.GetFlag(Config::PrintFontItalic));
