@@ -85,7 +85,7 @@ enum class SettingType {
     Text,        // as stored
     WholeNumber, // decimal; read by its leading number, rounded ("2.6" is 3, "12abc" is 12)
     Decimal,     // decimal with a fraction; read by its leading number ("0.75in" is 0.75)
-    OnOff,       // "1"/"0"; any leading number but 0 reads as on
+    OnOff,       // "1"/"0"; on when its leading number, rounded, is not 0 ("0.7", "2")
     TrueFalse,   // "True"/"False"; the words in any case or a number (non-zero is true)
 };
 
