@@ -268,42 +268,82 @@ int clsSettings::GetNumSettings() const {
     return int(m_Keys.size()) - 1;
 }
 
+QString clsSettings::Get(Config key) {
+    const QString value = GetSetting(KeyName(key));
+    return value.isEmpty() ? KeyDefault(key) : value;
+}
+
+int clsSettings::GetInt(Config key) {
+    Q_ASSERT(KeyInfo(key).type == SettingType::WholeNumber);
+    return LeadingWholeNumber(Get(key));
+}
+
+double clsSettings::GetReal(Config key) {
+    Q_ASSERT(KeyInfo(key).type == SettingType::Decimal ||
+             KeyInfo(key).type == SettingType::WholeNumber);
+    return LeadingReal(Get(key));
+}
+
+bool clsSettings::GetFlag(Config key) {
+    const SettingKey& info = KeyInfo(key);
+    Q_ASSERT(info.type == SettingType::OnOff || info.type == SettingType::TrueFalse);
+    const QString value = Get(key);
+    if (info.type == SettingType::OnOff)
+        return LeadingWholeNumber(value) != 0;
+    if (const std::optional<bool> on = ParseBoolean(value))
+        return *on;
+    return ParseBoolean(KeyDefault(key)).value_or(false);
+}
+
+bool clsSettings::HasValue(Config key) {
+    return !GetSetting(KeyName(key)).isEmpty();
+}
+
+bool clsSettings::Set(Config key, const QString& value) {
+    return SetSetting(KeyName(key), value);
+}
+
+bool clsSettings::SetInt(Config key, qint64 value) {
+    Q_ASSERT(KeyInfo(key).type == SettingType::WholeNumber);
+    return Set(key, QString::number(value));
+}
+
+bool clsSettings::SetFlag(Config key, bool on) {
+    const SettingType type = KeyInfo(key).type;
+    Q_ASSERT(type == SettingType::OnOff || type == SettingType::TrueFalse);
+    if (type == SettingType::TrueFalse)
+        return Set(key, on ? QStringLiteral("True") : QStringLiteral("False"));
+    return Set(key, on ? QStringLiteral("1") : QStringLiteral("0"));
+}
+
+bool clsSettings::Init(Config key, const QString& defaultValue) {
+    return InitSetting(KeyName(key), defaultValue);
+}
+
 QFont GetEditorFont(clsSettings& settings) {
-    if (settings.GetSetting(QStringLiteral("FontName")).isEmpty()) {
-        settings.SetSetting(QStringLiteral("FontName"), QStringLiteral("Tahoma"));
-        settings.SetSetting(QStringLiteral("FontSize"), QStringLiteral("10"));
-        for (const char* key : {"FontBold", "FontItalic", "FontStrikeThru", "FontUnderLine"})
-            settings.SetSetting(QString::fromLatin1(key), QStringLiteral("False"));
-    }
+    // Nothing stored yet: the table's defaults, Tahoma 10 without styles.
+    if (!settings.HasValue(Config::FontName))
+        for (Config key : {Config::FontName, Config::FontSize, Config::FontBold, Config::FontItalic,
+                           Config::FontStrikeThru, Config::FontUnderLine})
+            settings.Set(key, KeyDefault(key));
     QFont font;
-    if (auto b = ParseBoolean(settings.GetSetting(QStringLiteral("FontBold"))))
-        font.setBold(*b);
-    if (auto b = ParseBoolean(settings.GetSetting(QStringLiteral("FontItalic"))))
-        font.setItalic(*b);
-    font.setFamily(settings.GetSetting(QStringLiteral("FontName")));
-    bool ok = false;
-    const double size = settings.GetSetting(QStringLiteral("FontSize")).trimmed().toDouble(&ok);
-    if (ok && size > 0)
+    font.setBold(settings.GetFlag(Config::FontBold));
+    font.setItalic(settings.GetFlag(Config::FontItalic));
+    font.setFamily(settings.Get(Config::FontName));
+    const double size = settings.GetReal(Config::FontSize);
+    if (size > 0)
         font.setPointSizeF(std::round(size * 10000.0) / 10000.0);
-    if (auto b = ParseBoolean(settings.GetSetting(QStringLiteral("FontStrikeThru"))))
-        font.setStrikeOut(*b);
-    if (auto b = ParseBoolean(settings.GetSetting(QStringLiteral("FontUnderLine"))))
-        font.setUnderline(*b);
+    font.setStrikeOut(settings.GetFlag(Config::FontStrikeThru));
+    font.setUnderline(settings.GetFlag(Config::FontUnderLine));
     return font;
 }
 
 void SeedStartupSettings(clsSettings& settings) {
-    settings.SetSetting(QStringLiteral("PrintNotesSelectedString"), QStringLiteral("0"));
-    static const std::pair<const char*, const char*> kPrintDefaults[] = {
-        {"PrintTopMargin", "1"},          {"PrintLeftMargin", "1"},
-        {"PrintRightMargin", "1"},        {"PrintBottomMargin", "1"},
-        {"PrintBitmapSizePercent", "50"}, {"PrintHeaderLeftOption", "1"},
-        {"PrintHeaderCenterOption", "0"}, {"PrintHeaderRightOption", "4"},
-        {"PrintFooterLeftOption", "0"},   {"PrintFooterCenterOption", "6"},
-        {"PrintFooterRightOption", "0"},
-    };
-    for (const auto& [key, value] : kPrintDefaults)
-        settings.InitSetting(QString::fromLatin1(key), QString::fromLatin1(value));
+    // Every start prints the first note unless the person chooses again.
+    settings.Set(Config::PrintNotesSelectedString, QStringLiteral("0"));
+    for (const SettingKey& row : SettingKeys())
+        if (row.seed)
+            settings.Init(row.key, QString::fromLatin1(row.seed));
 }
 
 } // namespace quillary

@@ -1,6 +1,8 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 
+#include "SettingsKeys.h"
+
 #include <QFont>
 #include <QString>
 #include <QStringList>
@@ -25,6 +27,22 @@ public:
     QString GetSetting(const QString& key);
     bool SetSetting(const QString& key, const QString& value);
     bool InitSetting(const QString& key, const QString& defaultValue);
+
+    // Typed access by the table's keys (SettingsKeys.h). Reading behaves as GetSetting (an
+    // absent key appears in the file as "key=" at once); an absent or empty value reads as
+    // the key's default. Each getter suits the types noted; the text getter suits all.
+    QString Get(Config key);
+    int GetInt(Config key);     // WholeNumber
+    double GetReal(Config key); // Decimal, WholeNumber
+    bool GetFlag(Config key);   // OnOff, TrueFalse (a word it does not know reads as default)
+    // Whether the file holds a non-empty value (reads it like GetSetting).
+    bool HasValue(Config key);
+    // Writing behaves as SetSetting: the cache only, until Save. SetFlag writes "1"/"0" or
+    // "True"/"False" after the key's type; decimals are formatted by their writers.
+    bool Set(Config key, const QString& value);
+    bool SetInt(Config key, qint64 value);
+    bool SetFlag(Config key, bool on);
+    bool Init(Config key, const QString& defaultValue);
     int Save();
     int GetNumSettings() const;
 
@@ -57,7 +75,8 @@ std::optional<bool> ParseBoolean(const QString& text);
 // "FontStrikeThru" and "FontUnderLine"; writes Tahoma 10 defaults when "FontName" is empty.
 QFont GetEditorFont(clsSettings& settings);
 
-// Seeds the print keys at start-up (the page setup's defaults).
+// Seeds the print keys at start-up: "PrintNotesSelectedString" becomes "0", and the keys
+// with a seed in the table get it when absent.
 void SeedStartupSettings(clsSettings& settings);
 
 } // namespace quillary

@@ -27,7 +27,7 @@ QString LogFileFor(AppContext& ctx) {
 } // namespace
 
 void ReportError(AppContext& ctx, const QString& message) {
-    if (ctx.settings.GetSetting(QStringLiteral("Log Errors")) == QLatin1String("1")) {
+    if (ctx.settings.GetFlag(Config::LogErrors)) {
         QFile log(LogFileFor(ctx));
         // A log that cannot be written must not swallow the report itself.
         if (log.open(QIODevice::WriteOnly | QIODevice::Append))

@@ -16,7 +16,7 @@ KWDeskLibrary::KWDeskLibrary(clsSettings* settings) : m_Settings(settings) { Rel
 QString KWDeskLibrary::KWUmGetRootDirectory() const {
     QString root = qEnvironmentVariable("QUILLARY_DESKTOP_DIR");
     if (root.isEmpty() && m_Settings)
-        root = m_Settings->GetSetting(QStringLiteral("Desktop Folder"));
+        root = m_Settings->Get(Config::DesktopFolder);
     if (root.isEmpty())
         root = QStandardPaths::writableLocation(QStandardPaths::GenericDataLocation) +
                QStringLiteral("/quillary/desktop");

@@ -2,7 +2,6 @@
 #include "ImportOptionsBox.h"
 
 #include "core/clsSettings.h"
-#include "storage/TextUtil.h"
 
 #include <QCheckBox>
 #include <QDialog>
@@ -15,8 +14,7 @@
 namespace quillary {
 
 ImportOptionsBox BuildImportOptionsBox(QDialog& dialog, const QList<ImportOption>& options,
-                                       clsSettings& settings, const QString& formatKey,
-                                       const QString& newDbKey) {
+                                       clsSettings& settings, Config formatKey, Config newDbKey) {
     ImportOptionsBox box;
     auto* group = new QGroupBox(&dialog);
     auto* column = new QVBoxLayout(group);
@@ -47,10 +45,10 @@ ImportOptionsBox BuildImportOptionsBox(QDialog& dialog, const QList<ImportOption
     layout->addWidget(box.chkNewDB);
     layout->addLayout(buttons);
 
-    box.chkNewDB->setChecked(LeadingNumber(settings.GetSetting(newDbKey).toStdString()) == 1);
-    const QString format = settings.GetSetting(formatKey).trimmed();
-    if (!format.isEmpty()) {
-        const double stored = LeadingNumber(format.toStdString());
+    box.chkNewDB->setChecked(settings.GetFlag(newDbKey));
+    // Nothing stored keeps the first option, whatever the table's default.
+    if (settings.HasValue(formatKey)) {
+        const int stored = settings.GetInt(formatKey);
         for (int k = 0; k < options.size(); ++k)
             if (stored == options[k].index)
                 box.options[k]->setChecked(true);

@@ -1,6 +1,8 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 
+#include "core/SettingsKeys.h"
+
 #include <QList>
 #include <QString>
 
@@ -29,7 +31,6 @@ struct ImportOptionsBox {
 };
 
 ImportOptionsBox BuildImportOptionsBox(QDialog& dialog, const QList<ImportOption>& options,
-                                       clsSettings& settings, const QString& formatKey,
-                                       const QString& newDbKey);
+                                       clsSettings& settings, Config formatKey, Config newDbKey);
 
 } // namespace quillary

@@ -47,8 +47,7 @@ void ManageNotes(frmMain& window) {
     window.Context().services.runDialog(dialog);
     const int position = dialog.CurrentPositionOf(shown);
     if (position >= 0)
-        window.Context().settings.SetSetting(QStringLiteral("Default Record Index"),
-                                             QString::number(position));
+        window.Context().settings.SetInt(Config::DefaultRecordIndex, position);
 }
 
 } // namespace

@@ -9,7 +9,6 @@
 #include "core/clsSettings.h"
 #include "core/modGlobals.h"
 #include "storage/InsertFolder.h"
-#include "storage/TextUtil.h"
 
 #include <QCheckBox>
 #include <QDir>
@@ -24,8 +23,6 @@
 namespace quillary {
 
 namespace {
-
-const QString kSyncKey = QStringLiteral("InsertDisableSyncFileName");
 
 QString Absolute(const QString& path) {
     return QFileInfo(path).absoluteFilePath();
@@ -79,7 +76,7 @@ frmAddInsertDatabase::frmAddInsertDatabase(NotesSession& session, frmInsertDBLis
     layout->addLayout(buttons);
 
     clsSettings& settings = m_Session.Context().settings;
-    const bool disabled = LeadingNumber(settings.GetSetting(kSyncKey).toStdString()) != 0;
+    const bool disabled = settings.GetFlag(Config::InsertDisableSyncFileName);
     m_chkInsertSyncFileName->setChecked(disabled);
     m_txtWindowsFileName->setEnabled(disabled);
     m_txtPalmFileName->setText(m_List.AddDatabasePalmName);
@@ -98,8 +95,7 @@ frmAddInsertDatabase::frmAddInsertDatabase(NotesSession& session, frmInsertDBLis
 
 void frmAddInsertDatabase::OnSyncClicked() {
     const bool disabled = m_chkInsertSyncFileName->isChecked();
-    m_Session.Context().settings.SetSetting(kSyncKey,
-                                         disabled ? QStringLiteral("1") : QStringLiteral("0"));
+    m_Session.Context().settings.SetFlag(Config::InsertDisableSyncFileName, disabled);
     m_txtWindowsFileName->setEnabled(disabled);
     if (!disabled)
         OnPalmNameChanged();

@@ -23,30 +23,9 @@
 #include <QStatusBar>
 #include <QVBoxLayout>
 
-#include <cmath>
-#include <cstdlib>
+#include <algorithm>
 
 namespace quillary {
-
-namespace {
-
-const QString kFindString = QStringLiteral("FindString");
-const QString kFindCaseSensitive = QStringLiteral("FindCaseSensitive");
-const QString kFindDisableAutoFind = QStringLiteral("FindDisableAutoFind");
-const QString kFindFloatOnTop = QStringLiteral("FindFloatOnTop");
-
-// A check box value as stored: a leading number, rounded; 0 clear, anything above set.
-bool StoredCheck(const QString& value) {
-    const QByteArray text = value.trimmed().toLatin1();
-    const double number = std::strtod(text.constData(), nullptr);
-    return std::lround(number) >= 1;
-}
-
-QString CheckValue(const QCheckBox* box) {
-    return box->isChecked() ? QStringLiteral("1") : QStringLiteral("0");
-}
-
-} // namespace
 
 frmFindList::frmFindList(frmMain& main) : QWidget(nullptr), m_Main(main) {
     setObjectName(QStringLiteral("frmFindList"));
@@ -151,18 +130,18 @@ void frmFindList::Form_Load() {
     move(main.x() + (main.width() - own.width()) / 2,
          main.y() + (main.height() - own.height()) / 2);
 
-    m_chkCase->setChecked(StoredCheck(settings.GetSetting(kFindCaseSensitive)));
+    m_chkCase->setChecked(settings.GetFlag(Config::FindCaseSensitive));
     {
         // Only the button follows here; the search below runs once.
         const QSignalBlocker block(m_chkDisableAutoFind);
-        m_chkDisableAutoFind->setChecked(StoredCheck(settings.GetSetting(kFindDisableAutoFind)));
+        m_chkDisableAutoFind->setChecked(settings.GetFlag(Config::FindDisableAutoFind));
     }
     m_cmdFind->setVisible(!AutoFind());
-    m_chkFloat->setChecked(StoredCheck(settings.GetSetting(kFindFloatOnTop)));
+    m_chkFloat->setChecked(settings.GetFlag(Config::FindFloatOnTop));
 
     m_Results->SetRecords({});
     m_lblCount->clear();
-    const QString stored = settings.GetSetting(kFindString);
+    const QString stored = settings.Get(Config::FindString);
     if (m_txtFind->text() != stored) {
         m_txtFind->setText(stored); // runs the change handling
     } else {
@@ -172,10 +151,10 @@ void frmFindList::Form_Load() {
 
 void frmFindList::Form_Unload() {
     clsSettings& settings = m_Main.Context().settings;
-    settings.SetSetting(kFindString, m_txtFind->text());
-    settings.SetSetting(kFindCaseSensitive, CheckValue(m_chkCase));
-    settings.SetSetting(kFindDisableAutoFind, CheckValue(m_chkDisableAutoFind));
-    settings.SetSetting(kFindFloatOnTop, CheckValue(m_chkFloat));
+    settings.Set(Config::FindString, m_txtFind->text());
+    settings.SetFlag(Config::FindCaseSensitive, m_chkCase->isChecked());
+    settings.SetFlag(Config::FindDisableAutoFind, m_chkDisableAutoFind->isChecked());
+    settings.SetFlag(Config::FindFloatOnTop, m_chkFloat->isChecked());
 }
 
 void frmFindList::closeEvent(QCloseEvent* event) {

@@ -22,9 +22,6 @@ namespace quillary {
 
 namespace {
 
-const QString kFormatKey = QStringLiteral("ImportInsertFormat");
-const QString kNewDbKey = QStringLiteral("ImportInsertNewDB");
-
 constexpr ImportOption kOptions[] = {
     {0, "Import Raw Text Insert Database"},
     {1, "Import Insert Database Format (*.QLI)"},
@@ -40,9 +37,9 @@ frmImportInsert::frmImportInsert(NotesSession& session, const QString& databaseF
     setObjectName(QStringLiteral("frmImportInsert"));
     setWindowTitle(QStringLiteral("Import/Export Insert Databases"));
 
-    const ImportOptionsBox box =
-        BuildImportOptionsBox(*this, {std::begin(kOptions), std::end(kOptions)},
-                              m_Session.Context().settings, kFormatKey, kNewDbKey);
+    const ImportOptionsBox box = BuildImportOptionsBox(
+        *this, {std::begin(kOptions), std::end(kOptions)}, m_Session.Context().settings,
+        Config::ImportInsertFormat, Config::ImportInsertNewDB);
     m_optImport = box.options;
     m_chkNewDB = box.chkNewDB;
     connect(box.cmdDone, &QPushButton::clicked, this, &frmImportInsert::Done);
@@ -59,9 +56,8 @@ int frmImportInsert::ChosenIndex() const {
 void frmImportInsert::Done() {
     const int index = ChosenIndex();
     clsSettings& settings = m_Session.Context().settings;
-    settings.SetSetting(kFormatKey, QString::number(index));
-    settings.SetSetting(kNewDbKey,
-                        m_chkNewDB->isChecked() ? QStringLiteral("1") : QStringLiteral("0"));
+    settings.SetInt(Config::ImportInsertFormat, index);
+    settings.SetFlag(Config::ImportInsertNewDB, m_chkNewDB->isChecked());
     if (Run(index, m_chkNewDB->isChecked()))
         accept();
 }

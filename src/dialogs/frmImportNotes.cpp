@@ -22,9 +22,6 @@ namespace quillary {
 
 namespace {
 
-const QString kFormatKey = QStringLiteral("ImportFormat");
-const QString kNewDbKey = QStringLiteral("ImportNewDB");
-
 constexpr ImportOption kOptions[] = {
     {frmImportNotes::kRawText, "Import Raw Text Notes"},
     {frmImportNotes::kList, "Import List of Notes from Quillary Import List"},
@@ -40,7 +37,7 @@ frmImportNotes::frmImportNotes(NotesSession& session, QWidget* parent) : QDialog
 
     const ImportOptionsBox box =
         BuildImportOptionsBox(*this, {std::begin(kOptions), std::end(kOptions)},
-                              m_Session.Context().settings, kFormatKey, kNewDbKey);
+                              m_Session.Context().settings, Config::ImportFormat, Config::ImportNewDB);
     m_optImport = box.options;
     m_chkNewDB = box.chkNewDB;
     connect(box.cmdDone, &QPushButton::clicked, this, &frmImportNotes::Done);
@@ -57,9 +54,8 @@ int frmImportNotes::ChosenIndex() const {
 void frmImportNotes::Done() {
     const int index = ChosenIndex();
     clsSettings& settings = m_Session.Context().settings;
-    settings.SetSetting(kFormatKey, QString::number(index));
-    settings.SetSetting(kNewDbKey,
-                        m_chkNewDB->isChecked() ? QStringLiteral("1") : QStringLiteral("0"));
+    settings.SetInt(Config::ImportFormat, index);
+    settings.SetFlag(Config::ImportNewDB, m_chkNewDB->isChecked());
     const bool overwrite = m_chkNewDB->isChecked() && index < 4;
     if (overwrite &&
         m_Session.Context().services.messageBox(

@@ -57,7 +57,7 @@ std::unique_ptr<frmMain> StartMainWindow(PlatformServices& services, clsSettings
                          [&activationPending] { activationPending = true; });
 
     std::unique_ptr<frmSplash> splash;
-    if (settings.GetSetting(QStringLiteral("Don't Show Splash Screen")) != QLatin1String("1")) {
+    if (!settings.GetFlag(Config::DontShowSplashScreen)) {
         splash = std::make_unique<frmSplash>(services);
         splash->ShowAsSplash();
         QCoreApplication::processEvents();

@@ -7,6 +7,7 @@
 #include "NoteEditorPane.h"
 #include "core/PlatformServices.h"
 #include "core/TextCodec.h"
+#include "core/SettingsKeys.h"
 #include "core/clsSettings.h"
 #include "core/modGlobals.h"
 #include "draw/DrawBoxLayout.h"
@@ -41,10 +42,6 @@
 namespace quillary {
 
 namespace {
-
-int SettingNumber(clsSettings& settings, const QString& key) {
-    return int(LeadingNumber(settings.GetSetting(key).toStdString()));
-}
 
 // Shows the hourglass for the lifetime of the object.
 class WaitCursor {
@@ -171,12 +168,12 @@ void frmMain::BuildWindow() {
 
     // The picture's zoom: "Fit" or 1, 2, 4, 8.
     clsSettings& settings = m_Session->Settings();
-    const QString zoom = settings.GetSetting(QStringLiteral("Picture Zoom"));
+    const QString zoom = settings.Get(Config::PictureZoom);
     ctlDrawBox* picture = m_Editor->PictureEditor();
     picture->SetZoom(zoom == QLatin1String("Fit") ? 0 : zoom.isEmpty() ? 1 : zoom.toInt());
     connect(picture, &ctlDrawBox::ZoomChanged, this, [&settings](int level) {
-        settings.SetSetting(QStringLiteral("Picture Zoom"),
-                            level == 0 ? QStringLiteral("Fit") : QString::number(level));
+        settings.Set(Config::PictureZoom,
+                     level == 0 ? QStringLiteral("Fit") : QString::number(level));
     });
 }
 
@@ -280,12 +277,13 @@ void frmMain::Form_Load() {
     if (refresh)
         guard.BeforeReread(OpenFileGuard::Cause::Refresh);
     clsSettings& settings = m_Session->Settings();
-    if (settings.GetSetting(QStringLiteral("FontName")).isEmpty()) {
+    if (!settings.HasValue(Config::FontName)) {
         // The text box's own font becomes the stored note font.
-        settings.SetSetting(QStringLiteral("FontName"), QStringLiteral("Tahoma"));
-        settings.SetSetting(QStringLiteral("FontSize"), QStringLiteral("9.75"));
-        for (const char* key : {"FontBold", "FontItalic", "FontStrikeThru", "FontUnderLine"})
-            settings.SetSetting(QString::fromLatin1(key), QStringLiteral("False"));
+        settings.Set(Config::FontName, QStringLiteral("Tahoma"));
+        settings.Set(Config::FontSize, QStringLiteral("9.75"));
+        for (Config key :
+             {Config::FontBold, Config::FontItalic, Config::FontStrikeThru, Config::FontUnderLine})
+            settings.SetFlag(key, false);
     }
     m_Session->ForgetCurrentUser();
     m_DividerOffset = MainLayout::kInitialOffset;
@@ -308,19 +306,19 @@ void frmMain::RestoreGeometry() {
     const QRect screen = QGuiApplication::primaryScreen()
                              ? QGuiApplication::primaryScreen()->availableGeometry()
                              : QRect(0, 0, 1024, 768);
-    const int w = SettingNumber(settings, QStringLiteral("Form Main Width"));
-    const int h = SettingNumber(settings, QStringLiteral("Form Main Height"));
-    const int top = SettingNumber(settings, QStringLiteral("Form Main Top"));
-    const int left = SettingNumber(settings, QStringLiteral("Form Main Left"));
+    const int w = settings.GetInt(Config::FormMainWidth);
+    const int h = settings.GetInt(Config::FormMainHeight);
+    const int top = settings.GetInt(Config::FormMainTop);
+    const int left = settings.GetInt(Config::FormMainLeft);
     const QSize first = FirstStartSize();
     const int wPx = w > 0 ? TwipsToPixels(w) : first.width();
     const int hPx = h > 0 ? TwipsToPixels(h) : first.height();
     resize(wPx, hPx);
     // A toolbar the person hid stays hidden.
     m_Commands->MainToolBar()->setVisible(
-        settings.GetSetting(QStringLiteral("Show Main Toolbar")) != QLatin1String("False"));
+        settings.GetFlag(Config::ShowMainToolbar));
     m_Commands->NoteToolBar()->setVisible(
-        settings.GetSetting(QStringLiteral("Show Note Toolbar")) != QLatin1String("False"));
+        settings.GetFlag(Config::ShowNoteToolbar));
     move(left > 0 ? TwipsToPixels(left) : screen.x() + (screen.width() - wPx) / 2,
          top > 0 ? TwipsToPixels(top) : screen.y() + (screen.height() - hPx) / 2);
 }
@@ -348,18 +346,12 @@ QSize frmMain::FirstStartSize() const {
 
 void frmMain::StoreGeometry() {
     clsSettings& settings = m_Session->Settings();
-    settings.SetSetting(QStringLiteral("Show Main Toolbar"), m_Commands->MainToolBar()->isHidden()
-                                                                   ? QStringLiteral("False")
-                                                                   : QStringLiteral("True"));
-    settings.SetSetting(QStringLiteral("Show Note Toolbar"), m_Commands->NoteToolBar()->isHidden()
-                                                                   ? QStringLiteral("False")
-                                                                   : QStringLiteral("True"));
-    settings.SetSetting(QStringLiteral("Form Main Top"), QString::number(PixelsToTwips(y())));
-    settings.SetSetting(QStringLiteral("Form Main Left"), QString::number(PixelsToTwips(x())));
-    settings.SetSetting(QStringLiteral("Form Main Width"),
-                          QString::number(PixelsToTwips(width())));
-    settings.SetSetting(QStringLiteral("Form Main Height"),
-                          QString::number(PixelsToTwips(height())));
+    settings.SetFlag(Config::ShowMainToolbar, !m_Commands->MainToolBar()->isHidden());
+    settings.SetFlag(Config::ShowNoteToolbar, !m_Commands->NoteToolBar()->isHidden());
+    settings.SetInt(Config::FormMainTop, PixelsToTwips(y()));
+    settings.SetInt(Config::FormMainLeft, PixelsToTwips(x()));
+    settings.SetInt(Config::FormMainWidth, PixelsToTwips(width()));
+    settings.SetInt(Config::FormMainHeight, PixelsToTwips(height()));
 }
 
 void frmMain::LoadUsers() {
@@ -421,12 +413,11 @@ void frmMain::OnNotesReplaced(bool otherFile) {
 int frmMain::RefreshDisplayFromDatabaseObject() {
     clsSettings& settings = m_Session->Settings();
     const clsDatabase& database = m_Session->Database();
-    TextEditor()->document()->setDefaultTextOption(QTextOption(
-        SettingNumber(settings, QStringLiteral("RightJustify")) == 1 ? Qt::AlignRight
-                                                                     : Qt::AlignLeft));
+    TextEditor()->document()->setDefaultTextOption(
+        QTextOption(settings.GetFlag(Config::RightJustify) ? Qt::AlignRight : Qt::AlignLeft));
     m_RecentFiles->PushRecentFile(m_Session->FileName());
     SetAppTitle();
-    const int wanted = SettingNumber(settings, QStringLiteral("Default Record Index"));
+    const int wanted = settings.GetInt(Config::DefaultRecordIndex);
     const int count = database.GetNumRecords();
     // The panes go nowhere until a note is selected again (nothing is committed into a
     // note that may be gone). Imports, archives and restored versions may have freed
@@ -476,8 +467,7 @@ void frmMain::OnNoteSelected(int position) {
     m_Editor->LoadNote(position);
     ClearTextMessage(true);
     if (position >= 0) {
-        m_Session->Settings().SetSetting(QStringLiteral("Default Record Index"),
-                                         QString::number(position));
+        m_Session->Settings().SetInt(Config::DefaultRecordIndex, position);
     }
     m_Session->SetCurrentNote(position);
     if (position >= 0)
@@ -505,7 +495,7 @@ void frmMain::AddNote() {
     if (!SaveChanges())
         return;
     m_Session->Database().InsertRecordItem(0);
-    m_Session->Settings().SetSetting(QStringLiteral("Default Record Index"), QStringLiteral("0"));
+    m_Session->Settings().SetInt(Config::DefaultRecordIndex, 0);
     RefreshDisplayFromDatabaseObject();
     m_Session->MarkChanged();
     // The new note is there to be written: its text takes the typing, after its title.

@@ -3,24 +3,15 @@
 
 #include "core/clsSettings.h"
 
-#include <algorithm>
 #include <cmath>
-#include <optional>
+#include <utility>
 
 namespace quillary {
 
 namespace {
 
-int32_t WholeNumber(double value) {
-    return int32_t(std::clamp<double>(std::nearbyint(value), -2147483648.0, 2147483647.0));
-}
-
-int32_t ReadInt(clsSettings& settings, const char* key) {
-    return WholeNumber(LeadingReal(settings.GetSetting(QString::fromLatin1(key))));
-}
-
-float ReadReal(clsSettings& settings, const char* key) {
-    const double value = LeadingReal(settings.GetSetting(QString::fromLatin1(key)));
+float ReadReal(clsSettings& settings, Config key) {
+    const double value = settings.GetReal(key);
     return std::isfinite(value) ? float(value) : 0.0f;
 }
 
@@ -28,151 +19,100 @@ QString RealText(double value) {
     return QString::number(float(value), 'g', 7);
 }
 
-void Write(clsSettings& settings, const char* key, const QString& value) {
-    settings.SetSetting(QString::fromLatin1(key), value);
-}
-
-QString StyleText(bool on) {
-    return on ? QStringLiteral("True") : QStringLiteral("False");
-}
-
 } // namespace
 
-double LeadingReal(const QString& text) {
-    qsizetype i = 0;
-    const qsizetype n = text.size();
-    while (i < n && text[i].isSpace())
-        ++i;
-    const qsizetype start = i;
-    if (i < n && (text[i] == QLatin1Char('+') || text[i] == QLatin1Char('-')))
-        ++i;
-    const qsizetype digitsStart = i;
-    while (i < n && text[i] >= QLatin1Char('0') && text[i] <= QLatin1Char('9'))
-        ++i;
-    qsizetype digits = i - digitsStart;
-    if (i < n && text[i] == QLatin1Char('.')) {
-        const qsizetype fraction = i + 1;
-        qsizetype j = fraction;
-        while (j < n && text[j] >= QLatin1Char('0') && text[j] <= QLatin1Char('9'))
-            ++j;
-        digits += j - fraction;
-        if (digits > 0)
-            i = j;
-    }
-    if (digits == 0)
-        return 0;
-    if (i < n && (text[i] == QLatin1Char('e') || text[i] == QLatin1Char('E'))) {
-        qsizetype j = i + 1;
-        if (j < n && (text[j] == QLatin1Char('+') || text[j] == QLatin1Char('-')))
-            ++j;
-        const qsizetype expDigits = j;
-        while (j < n && text[j] >= QLatin1Char('0') && text[j] <= QLatin1Char('9'))
-            ++j;
-        if (j > expDigits)
-            i = j;
-    }
-    bool ok = false;
-    const double value = text.mid(start, i - start).toDouble(&ok);
-    return ok && std::isfinite(value) ? value : 0;
-}
-
 QFont GetPrintFont(clsSettings& settings) {
-    if (settings.GetSetting(QStringLiteral("PrintFontName")).isEmpty()) {
-        Write(settings, "PrintFontName", QStringLiteral("Tahoma"));
-        Write(settings, "PrintFontSize", QStringLiteral("10"));
-        for (const char* key :
-             {"PrintFontBold", "PrintFontItalic", "PrintFontStrikeThru", "PrintFontUnderLine"})
-            Write(settings, key, QStringLiteral("False"));
-    }
+    // Nothing stored yet: the table's defaults, Tahoma 10 without styles.
+    if (!settings.HasValue(Config::PrintFontName))
+        for (Config key :
+             {Config::PrintFontName, Config::PrintFontSize, Config::PrintFontBold,
+              Config::PrintFontItalic, Config::PrintFontStrikeThru, Config::PrintFontUnderLine})
+            settings.Set(key, KeyDefault(key));
     QFont font;
-    if (auto b = ParseBoolean(settings.GetSetting(QStringLiteral("PrintFontBold"))))
-        font.setBold(*b);
-    if (auto b = ParseBoolean(settings.GetSetting(QStringLiteral("PrintFontItalic"))))
-        font.setItalic(*b);
-    font.setFamily(settings.GetSetting(QStringLiteral("PrintFontName")));
-    const double size = LeadingReal(settings.GetSetting(QStringLiteral("PrintFontSize")));
+    font.setBold(settings.GetFlag(Config::PrintFontBold));
+    font.setItalic(settings.GetFlag(Config::PrintFontItalic));
+    font.setFamily(settings.Get(Config::PrintFontName));
+    const double size = settings.GetReal(Config::PrintFontSize);
     // A size the font cannot take keeps the usual 10 points.
     font.setPointSizeF(size > 0 && size < 1000 ? size : 10.0);
-    if (auto b = ParseBoolean(settings.GetSetting(QStringLiteral("PrintFontStrikeThru"))))
-        font.setStrikeOut(*b);
-    if (auto b = ParseBoolean(settings.GetSetting(QStringLiteral("PrintFontUnderLine"))))
-        font.setUnderline(*b);
+    font.setStrikeOut(settings.GetFlag(Config::PrintFontStrikeThru));
+    font.setUnderline(settings.GetFlag(Config::PrintFontUnderLine));
     return font;
 }
 
 void LoadPrintSettings(clsSettings& settings, clsPrintData& print) {
-    print.HeaderLeftOption = ReadInt(settings, "PrintHeaderLeftOption");
-    print.HeaderCenterOption = ReadInt(settings, "PrintHeaderCenterOption");
-    print.HeaderRightOption = ReadInt(settings, "PrintHeaderRightOption");
-    print.FooterLeftOption = ReadInt(settings, "PrintFooterLeftOption");
-    print.FooterCenterOption = ReadInt(settings, "PrintFooterCenterOption");
-    print.FooterRightOption = ReadInt(settings, "PrintFooterRightOption");
-    print.NotesHigh = ReadInt(settings, "PrintNotesHigh");
+    print.HeaderLeftOption = settings.GetInt(Config::PrintHeaderLeftOption);
+    print.HeaderCenterOption = settings.GetInt(Config::PrintHeaderCenterOption);
+    print.HeaderRightOption = settings.GetInt(Config::PrintHeaderRightOption);
+    print.FooterLeftOption = settings.GetInt(Config::PrintFooterLeftOption);
+    print.FooterCenterOption = settings.GetInt(Config::PrintFooterCenterOption);
+    print.FooterRightOption = settings.GetInt(Config::PrintFooterRightOption);
+    print.NotesHigh = settings.GetInt(Config::PrintNotesHigh);
     if (print.NotesHigh < 1)
         print.NotesHigh = 2;
-    print.NotesWide = ReadInt(settings, "PrintNotesWide");
+    print.NotesWide = settings.GetInt(Config::PrintNotesWide);
     if (print.NotesWide < 1)
         print.NotesWide = 2;
-    print.TopMargin = ReadReal(settings, "PrintTopMargin");
-    print.LeftMargin = ReadReal(settings, "PrintLeftMargin");
-    print.RightMargin = ReadReal(settings, "PrintRightMargin");
-    print.BottomMargin = ReadReal(settings, "PrintBottomMargin");
-    print.BitmapSize = ReadReal(settings, "PrintBitmapSizePercent");
-    print.BitmapClip = ReadInt(settings, "PrintBitmapClip");
-    print.BitmapStretch = ReadInt(settings, "PrintStretchBitmaps");
-    print.HideFooter = ReadInt(settings, "PrintHideFooter");
-    print.HideHeader = ReadInt(settings, "PrintHideHeader");
-    print.ScaleText = ReadInt(settings, "PrintScaleText");
-    print.HideSeperatorLines = ReadInt(settings, "PrintDontShowLines");
-    print.MinScaleTextPt = ReadInt(settings, "PrintMinScaleTextPt");
+    print.TopMargin = ReadReal(settings, Config::PrintTopMargin);
+    print.LeftMargin = ReadReal(settings, Config::PrintLeftMargin);
+    print.RightMargin = ReadReal(settings, Config::PrintRightMargin);
+    print.BottomMargin = ReadReal(settings, Config::PrintBottomMargin);
+    print.BitmapSize = ReadReal(settings, Config::PrintBitmapSizePercent);
+    print.BitmapClip = settings.GetInt(Config::PrintBitmapClip);
+    print.BitmapStretch = settings.GetInt(Config::PrintStretchBitmaps);
+    print.HideFooter = settings.GetInt(Config::PrintHideFooter);
+    print.HideHeader = settings.GetInt(Config::PrintHideHeader);
+    print.ScaleText = settings.GetInt(Config::PrintScaleText);
+    print.HideSeperatorLines = settings.GetInt(Config::PrintDontShowLines);
+    print.MinScaleTextPt = settings.GetInt(Config::PrintMinScaleTextPt);
     if (print.MinScaleTextPt < 1)
         print.MinScaleTextPt = 1;
-    print.AutoSizeNotes = ReadInt(settings, "PrintAutoSizeNotes");
-    print.HeaderHeightInches = ReadReal(settings, "PrintHeaderHeight");
+    print.AutoSizeNotes = settings.GetInt(Config::PrintAutoSizeNotes);
+    print.HeaderHeightInches = ReadReal(settings, Config::PrintHeaderHeight);
     if (print.HeaderHeightInches < 0.1f)
         print.HeaderHeightInches = 0.35f;
-    print.FooterHeightInches = ReadReal(settings, "PrintFooterHeight");
+    print.FooterHeightInches = ReadReal(settings, Config::PrintFooterHeight);
     if (print.FooterHeightInches < 0.1f)
         print.FooterHeightInches = 0.35f;
     print.Font = GetPrintFont(settings);
-    print.SetPrintNotesString(settings.GetSetting(QStringLiteral("PrintNotesSelectedString")));
+    print.SetPrintNotesString(settings.Get(Config::PrintNotesSelectedString));
 }
 
 int SavePrintSettings(clsSettings& settings, const clsPrintData& print) {
-    Write(settings, "PrintFontBold", StyleText(print.Font.bold()));
-    Write(settings, "PrintFontItalic", StyleText(print.Font.italic()));
-    Write(settings, "PrintFontName", print.Font.family());
-    Write(settings, "PrintFontSize", RealText(print.Font.pointSizeF()));
-    Write(settings, "PrintFontStrikeThru", StyleText(print.Font.strikeOut()));
-    Write(settings, "PrintFontUnderLine", StyleText(print.Font.underline()));
-    Write(settings, "PrintTopMargin", RealText(print.TopMargin));
-    Write(settings, "PrintLeftMargin", RealText(print.LeftMargin));
-    Write(settings, "PrintRightMargin", RealText(print.RightMargin));
-    Write(settings, "PrintBottomMargin", RealText(print.BottomMargin));
-    Write(settings, "PrintBitmapSizePercent", RealText(print.BitmapSize));
-    Write(settings, "PrintHeaderHeight", RealText(print.HeaderHeightInches));
-    Write(settings, "PrintFooterHeight", RealText(print.FooterHeightInches));
-    const std::pair<const char*, int32_t> integers[] = {
-        {"PrintHeaderLeftOption", print.HeaderLeftOption},
-        {"PrintHeaderCenterOption", print.HeaderCenterOption},
-        {"PrintHeaderRightOption", print.HeaderRightOption},
-        {"PrintFooterLeftOption", print.FooterLeftOption},
-        {"PrintFooterCenterOption", print.FooterCenterOption},
-        {"PrintFooterRightOption", print.FooterRightOption},
-        {"PrintBitmapClip", print.BitmapClip},
-        {"PrintStretchBitmaps", print.BitmapStretch},
-        {"PrintHideFooter", print.HideFooter},
-        {"PrintHideHeader", print.HideHeader},
-        {"PrintScaleText", print.ScaleText},
-        {"PrintDontShowLines", print.HideSeperatorLines},
-        {"PrintAutoSizeNotes", print.AutoSizeNotes},
-        {"PrintNotesHigh", print.NotesHigh},
-        {"PrintNotesWide", print.NotesWide},
-        {"PrintMinScaleTextPt", print.MinScaleTextPt},
+    settings.SetFlag(Config::PrintFontBold, print.Font.bold());
+    settings.SetFlag(Config::PrintFontItalic, print.Font.italic());
+    settings.Set(Config::PrintFontName, print.Font.family());
+    settings.Set(Config::PrintFontSize, RealText(print.Font.pointSizeF()));
+    settings.SetFlag(Config::PrintFontStrikeThru, print.Font.strikeOut());
+    settings.SetFlag(Config::PrintFontUnderLine, print.Font.underline());
+    settings.Set(Config::PrintTopMargin, RealText(print.TopMargin));
+    settings.Set(Config::PrintLeftMargin, RealText(print.LeftMargin));
+    settings.Set(Config::PrintRightMargin, RealText(print.RightMargin));
+    settings.Set(Config::PrintBottomMargin, RealText(print.BottomMargin));
+    settings.Set(Config::PrintBitmapSizePercent, RealText(print.BitmapSize));
+    settings.Set(Config::PrintHeaderHeight, RealText(print.HeaderHeightInches));
+    settings.Set(Config::PrintFooterHeight, RealText(print.FooterHeightInches));
+    const std::pair<Config, int32_t> integers[] = {
+        {Config::PrintHeaderLeftOption, print.HeaderLeftOption},
+        {Config::PrintHeaderCenterOption, print.HeaderCenterOption},
+        {Config::PrintHeaderRightOption, print.HeaderRightOption},
+        {Config::PrintFooterLeftOption, print.FooterLeftOption},
+        {Config::PrintFooterCenterOption, print.FooterCenterOption},
+        {Config::PrintFooterRightOption, print.FooterRightOption},
+        {Config::PrintBitmapClip, print.BitmapClip},
+        {Config::PrintStretchBitmaps, print.BitmapStretch},
+        {Config::PrintHideFooter, print.HideFooter},
+        {Config::PrintHideHeader, print.HideHeader},
+        {Config::PrintScaleText, print.ScaleText},
+        {Config::PrintDontShowLines, print.HideSeperatorLines},
+        {Config::PrintAutoSizeNotes, print.AutoSizeNotes},
+        {Config::PrintNotesHigh, print.NotesHigh},
+        {Config::PrintNotesWide, print.NotesWide},
+        {Config::PrintMinScaleTextPt, print.MinScaleTextPt},
     };
     for (const auto& [key, value] : integers)
-        Write(settings, key, QString::number(value));
-    Write(settings, "PrintNotesSelectedString", print.PrintNotesString());
+        settings.SetInt(key, value);
+    settings.Set(Config::PrintNotesSelectedString, print.PrintNotesString());
     return settings.Save();
 }
 

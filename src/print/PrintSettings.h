@@ -1,6 +1,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 
+#include "core/SettingsKeys.h" // LeadingReal, the settings' number parse
 #include "print/clsPrintData.h"
 
 #include <QDateTime>
@@ -26,10 +27,6 @@ int SavePrintSettings(clsSettings& settings, const clsPrintData& print);
 QFont GetPrintFont(clsSettings& settings);
 // The page setup's Defaults: 2 x 2 notes, 0.75/0.7 inch margins, Tahoma 10, selection "0".
 clsPrintData NewDefaultPrintData();
-
-// Leading-number parse of a settings text: the longest leading decimal number ("0.75in"
-// gives 0.75); empty or non-numeric text gives 0.
-double LeadingReal(const QString& text);
 
 // The eight header/footer choices in option-code order ("Blank", "UserName", ...).
 QStringList HeaderFooterOptionLabels();

@@ -28,12 +28,6 @@
 
 namespace quillary {
 
-namespace {
-
-const QString kKeySelection = QStringLiteral("PrintNotesSelectedString");
-
-} // namespace
-
 PrintWindowsHost::PrintWindowsHost(frmMain& window) : QObject(&window), m_Window(window) {
     setObjectName(QStringLiteral("PrintWindowsHost"));
 }
@@ -66,7 +60,7 @@ void PrintWindowsHost::LoadPrintData(clsPrintData& data) {
             kept.push_back(index);
     if (kept.size() != data.Selection().size()) {
         data.SetSelection(std::move(kept));
-        Settings().SetSetting(kKeySelection, data.PrintNotesString());
+        Settings().Set(Config::PrintNotesSelectedString, data.PrintNotesString());
     }
 }
 

@@ -89,7 +89,7 @@ QString frmPrintSelection::SelectionString() const {
 }
 
 void frmPrintSelection::SaveSelection() {
-    m_Host.Settings().SetSetting(QStringLiteral("PrintNotesSelectedString"), SelectionString());
+    m_Host.Settings().Set(Config::PrintNotesSelectedString, SelectionString());
 }
 
 void frmPrintSelection::Choose(Chosen choice) {

@@ -6,6 +6,7 @@
 #include "core/DatabaseDialogs.h"
 #include "core/PlatformServices.h"
 #include "core/TextCodec.h"
+#include "core/SettingsKeys.h"
 #include "core/clsSettings.h"
 #include "core/modGlobals.h"
 #include "storage/TextUtil.h"
@@ -24,8 +25,6 @@
 namespace quillary {
 
 namespace {
-
-const QString kDefaultUserKey = QStringLiteral("Default User ID");
 
 // Where a Palm database names its type, and how much of the header holds it.
 constexpr int kTypeOffset = 60;
@@ -61,7 +60,7 @@ void NotesSession::LoadUsers() {
 int NotesSession::DefaultUser() const {
     if (m_Users.Count() == 0)
         return -1;
-    const qint64 wanted = LeadingNumber(Settings().GetSetting(kDefaultUserKey).toStdString());
+    const qint64 wanted = LeadingNumber(Settings().Get(Config::DefaultUserId).toStdString());
     int user = 0;
     for (int u = 0; u < m_Users.Count(); ++u)
         if (m_Users.ids.value(u) == wanted)
@@ -100,11 +99,12 @@ int NotesSession::UserOfFile(const std::string& file) const {
 bool NotesSession::SelectUser(int user) {
     emit userAboutToChange();
     const int previousUser = m_CurrentUser;
-    const QString previousId = Settings().GetSetting(kDefaultUserKey);
+    // The value as stored, to put back as it was.
+    const QString previousId = Settings().GetSetting(KeyName(Config::DefaultUserId));
     const std::string previousFile = m_Database.GetFileName();
 
     m_CurrentUser = user;
-    Settings().SetSetting(kDefaultUserKey, QString::number(m_Users.ids.value(user)));
+    Settings().SetInt(Config::DefaultUserId, m_Users.ids.value(user));
     const QString path = GetUserFileName(user);
     if (QFileInfo::exists(path)) {
         m_Database.SetFileName(path.toStdString());
@@ -120,10 +120,9 @@ bool NotesSession::SelectUser(int user) {
             if (shown < 0)
                 shown = user;
             m_CurrentUser = shown;
-            Settings().SetSetting(kDefaultUserKey,
-                                  shown == previousUser
-                                      ? previousId
-                                      : QString::number(m_Users.ids.value(shown)));
+            Settings().Set(Config::DefaultUserId,
+                           shown == previousUser ? previousId
+                                                 : QString::number(m_Users.ids.value(shown)));
             emit currentUserChanged(m_CurrentUser);
             return false;
         }

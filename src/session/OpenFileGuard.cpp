@@ -3,6 +3,7 @@
 
 #include "NotesSession.h"
 #include "core/PlatformServices.h"
+#include "core/SettingsKeys.h"
 #include "core/clsSettings.h"
 #include "core/modGlobals.h"
 #include "storage/FileIO.h"
@@ -17,8 +18,6 @@ namespace quillary {
 
 namespace {
 
-const QString kKeepLastKey = QStringLiteral("Versions To Keep");
-const QString kKeepDaysKey = QStringLiteral("Version Days To Keep");
 
 QString Plural(int n, const char* one, const char* many) {
     return QString::number(n) + QLatin1Char(' ') + QString::fromLatin1(n == 1 ? one : many);
@@ -51,8 +50,8 @@ VersionStore OpenFileGuard::Store() const {
 
 VersionRetention OpenFileGuard::Retention() const {
     clsSettings& settings = m_Session.Settings();
-    return ParseVersionRetention(settings.GetSetting(kKeepLastKey).trimmed().toStdString(),
-                                 settings.GetSetting(kKeepDaysKey).trimmed().toStdString());
+    return ParseVersionRetention(settings.Get(Config::VersionsToKeep).trimmed().toStdString(),
+                                 settings.Get(Config::VersionDaysToKeep).trimmed().toStdString());
 }
 
 OpenFileGuard::DiskState OpenFileGuard::ReadState(const QString& path, bool withHash) {

@@ -11,10 +11,7 @@
 namespace quillary {
 
 namespace {
-constexpr int kEntries = 4;
-QString KeyOf(int entry) {
-    return QStringLiteral("Recent File") + QString::number(entry);
-}
+constexpr int kEntries = kRecentFileCount;
 } // namespace
 
 clsRecentFile::clsRecentFile(clsSettings& settings, QList<QAction*> entries, QAction* line)
@@ -23,7 +20,7 @@ clsRecentFile::clsRecentFile(clsSettings& settings, QList<QAction*> entries, QAc
 QString clsRecentFile::GetRecentFile(int entry) const {
     if (entry < 0 || entry >= kEntries)
         return {};
-    return m_Settings.GetSetting(KeyOf(entry));
+    return m_Settings.GetSetting(RecentFileKey(entry));
 }
 
 QStringList clsRecentFile::Load() const {
@@ -63,7 +60,7 @@ void clsRecentFile::RemoveRecentFile(int entry) {
 
 void clsRecentFile::Rebuild(const QStringList& entries) {
     for (int i = 0; i < kEntries; ++i) {
-        m_Settings.SetSetting(KeyOf(i), entries.at(i));
+        m_Settings.SetSetting(RecentFileKey(i), entries.at(i));
         if (QAction* action = m_Entries.value(i)) {
             action->setVisible(!entries.at(i).isEmpty());
             // The file's name first, then its folder shortened; the whole path as the

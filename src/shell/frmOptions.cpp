@@ -4,7 +4,6 @@
 #include "core/PlatformServices.h"
 #include "core/clsSettings.h"
 #include "core/modGlobals.h"
-#include "storage/TextUtil.h"
 
 #include <QCheckBox>
 #include <QFontInfo>
@@ -19,22 +18,6 @@
 namespace quillary {
 
 namespace {
-
-const QString kKeySplash = QStringLiteral("Don't Show Splash Screen");
-const QString kKeyLogErrors = QStringLiteral("Log Errors");
-const QString kKeyRightJustify = QStringLiteral("RightJustify");
-
-bool SettingIsOn(clsSettings& settings, const QString& key) {
-    return LeadingNumber(settings.GetSetting(key).toStdString()) == 1;
-}
-
-QString OnOff(const QCheckBox* box) {
-    return box->isChecked() ? QStringLiteral("1") : QStringLiteral("0");
-}
-
-QString TrueFalse(bool value) {
-    return value ? QStringLiteral("True") : QStringLiteral("False");
-}
 
 // "10", "9.75": the size as a plain decimal number, as the font reader expects it.
 QString PointSizeText(qreal size) {
@@ -116,9 +99,9 @@ void frmOptions::BuildControls() {
 void frmOptions::LoadSettings() {
     m_WorkingFont = GetEditorFont(m_Settings);
     ShowCurrentFont();
-    m_chkRightJustify->setChecked(SettingIsOn(m_Settings, kKeyRightJustify));
-    m_chkLogErrors->setChecked(SettingIsOn(m_Settings, kKeyLogErrors));
-    m_chkDontShowSplashScreen->setChecked(SettingIsOn(m_Settings, kKeySplash));
+    m_chkRightJustify->setChecked(m_Settings.GetFlag(Config::RightJustify));
+    m_chkLogErrors->setChecked(m_Settings.GetFlag(Config::LogErrors));
+    m_chkDontShowSplashScreen->setChecked(m_Settings.GetFlag(Config::DontShowSplashScreen));
 }
 
 void frmOptions::ShowCurrentFont() {
@@ -152,18 +135,18 @@ void frmOptions::cmdFont_Click() {
 }
 
 void frmOptions::cmdDone_Click() {
-    m_Settings.SetSetting(kKeySplash, OnOff(m_chkDontShowSplashScreen));
-    m_Settings.SetSetting(kKeyLogErrors, OnOff(m_chkLogErrors));
-    m_Settings.SetSetting(kKeyRightJustify, OnOff(m_chkRightJustify));
+    m_Settings.SetFlag(Config::DontShowSplashScreen, m_chkDontShowSplashScreen->isChecked());
+    m_Settings.SetFlag(Config::LogErrors, m_chkLogErrors->isChecked());
+    m_Settings.SetFlag(Config::RightJustify, m_chkRightJustify->isChecked());
     if (m_RightJustifyHandler)
-        m_RightJustifyHandler(SettingIsOn(m_Settings, kKeyRightJustify));
+        m_RightJustifyHandler(m_Settings.GetFlag(Config::RightJustify));
 
-    m_Settings.SetSetting(QStringLiteral("FontBold"), TrueFalse(m_WorkingFont.bold()));
-    m_Settings.SetSetting(QStringLiteral("FontName"), m_WorkingFont.family());
-    m_Settings.SetSetting(QStringLiteral("FontSize"), PointSizeText(m_WorkingFont.pointSizeF()));
-    m_Settings.SetSetting(QStringLiteral("FontItalic"), TrueFalse(m_WorkingFont.italic()));
-    m_Settings.SetSetting(QStringLiteral("FontStrikeThru"), TrueFalse(m_WorkingFont.strikeOut()));
-    m_Settings.SetSetting(QStringLiteral("FontUnderLine"), TrueFalse(m_WorkingFont.underline()));
+    m_Settings.SetFlag(Config::FontBold, m_WorkingFont.bold());
+    m_Settings.Set(Config::FontName, m_WorkingFont.family());
+    m_Settings.Set(Config::FontSize, PointSizeText(m_WorkingFont.pointSizeF()));
+    m_Settings.SetFlag(Config::FontItalic, m_WorkingFont.italic());
+    m_Settings.SetFlag(Config::FontStrikeThru, m_WorkingFont.strikeOut());
+    m_Settings.SetFlag(Config::FontUnderLine, m_WorkingFont.underline());
     m_Settings.Save();
 
     if (m_ResizeHandler)

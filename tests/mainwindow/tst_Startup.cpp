@@ -48,6 +48,8 @@ private slots:
         QTest::addColumn<bool>("splash");
         QTest::newRow("splash") << QString() << true;
         QTest::newRow("no splash") << QString("1") << false;
+        // Read as the options dialog reads it, which shows this as on.
+        QTest::newRow("no splash, 1.0") << QString("1.0") << false;
     }
     void startWaitsWithOrWithoutSplash() {
         QFETCH(QString, dontShow);

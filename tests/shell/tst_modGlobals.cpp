@@ -3,9 +3,11 @@
 #include "core/clsSettings.h"
 #include "core/modGlobals.h"
 #include "shell/TextSelection.h"
+#include "shell/frmOptions.h"
 #include "storage/clsDatabase.h"
 #include "support/ScriptedPlatformServices.h"
 
+#include <QCheckBox>
 #include <QDir>
 #include <QFile>
 #include <QLineEdit>
@@ -62,6 +64,42 @@ private slots:
         ReportError(ctx, "still shown");
         QCOMPARE(services.messageTexts().last(), QString("still shown"));
         QDir::setCurrent(old);
+    }
+
+    // The error report logs exactly when the options dialog shows "Log Errors" as on, for
+    // any text a hand-edited file may hold.
+    void logErrorsAgreesWithTheOptionsDialog_data() {
+        QTest::addColumn<QString>("stored");
+        QTest::addColumn<bool>("logged");
+        QTest::newRow("1") << "1" << true;
+        QTest::newRow("0") << "0" << false;
+        QTest::newRow("empty") << "" << false;
+        QTest::newRow("1.0") << "1.0" << true;
+        QTest::newRow("2") << "2" << true;
+        QTest::newRow("word") << "yes" << false;
+    }
+    void logErrorsAgreesWithTheOptionsDialog() {
+        QFETCH(QString, stored);
+        QFETCH(bool, logged);
+        QTemporaryDir dir;
+        {
+            QFile ini(dir.filePath("kestwin.ini"));
+            QVERIFY(ini.open(QIODevice::WriteOnly));
+            ini.write("[Quillary Settings]\nLog Errors=" + stored.toUtf8() + "\n");
+        }
+        ScriptedPlatformServices services;
+        clsSettings settings(dir.filePath("kestwin.ini"));
+        clsDatabase db;
+        const QString pdb = dir.filePath("QLa.pdb");
+        QFile(pdb).open(QIODevice::WriteOnly);
+        db.SetFileName(pdb.toStdString());
+        AppContext ctx{services, settings, &db};
+        ReportError(ctx, "problem");
+        QCOMPARE(QFile::exists(dir.filePath("QLa.log")), logged);
+        frmOptions dialog(services, settings);
+        auto* box = dialog.findChild<QCheckBox*>(QStringLiteral("chkLogErrors"));
+        QVERIFY(box);
+        QCOMPARE(box->isChecked(), logged);
     }
 
     void fileFilters_data() {
