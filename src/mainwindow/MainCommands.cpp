@@ -2,6 +2,7 @@
 #include "MainCommands.h"
 #include "ArchiveCommands.h"
 
+#include "draw/clsPopupMenu.h"
 #include "draw/ctlDrawBox.h"
 #include "frmMain.h"
 #include "core/PlatformServices.h"
@@ -236,6 +237,22 @@ void MainCommands::FillCategoryMenu() {
     edit->setObjectName(QStringLiteral("mnuCategoryEdit"));
     connect(edit, &QAction::triggered, this,
             [this] { RunDialog(QStringLiteral("EditCategories")); });
+}
+
+void MainCommands::ShowCategoryPopup() {
+    if (m_Window.CurrentNoteIndex() < 0)
+        return;
+    std::vector<std::string> labels;
+    const int c = m_Window.Database().GetCategoryList(labels);
+    QStringList items;
+    for (const std::string& label : labels)
+        items << FromCp1252(label);
+    items << QStringLiteral("-") << QStringLiteral("Edit Categories...");
+    const int k = clsPopupMenu().Popup(m_Window.Context().services, items);
+    if (k >= 1 && k <= c)
+        m_Window.SetCurrentNoteCategory(k - 1);
+    else if (k == c + 2)
+        RunDialog(QStringLiteral("EditCategories"));
 }
 
 void MainCommands::PopUpCategoryMenu() {

@@ -36,6 +36,9 @@ public:
     // Record > Category: one checkable entry per category (objectName "mnuCategory0" for
     // Unfiled, "mnuCategory1", ...) and "Edit Categories..."; filled as it opens.
     QMenu* CategoryMenu() const { return m_CategoryMenu; }
+    // The status bar's category panel, clicked: the categories and "Edit Categories..." as
+    // a menu of the platform services.
+    void ShowCategoryPopup();
 
     // Dialog commands: "PageSetup", "Print", "Find", "NoteManager", "EditCategories",
     // "EditInserts", "Import".

@@ -8,6 +8,7 @@
 #include "session/NotesSession.h"
 #include "session/PictureHistories.h"
 #include "shell/StoredTextGuard.h"
+#include "shell/WaitCursor.h"
 #include "storage/clsBitmap.h"
 #include "storage/clsDatabase.h"
 #include "storage/clsQuillaryItem.h"
@@ -31,15 +32,6 @@ const QString kStoredTextLimitMessage =
 QString ToUiText(const std::string& rawLf) {
     return FromCp1252(rawLf);
 }
-
-// Shows the hourglass for the lifetime of the object.
-class WaitCursor {
-public:
-    WaitCursor() { QApplication::setOverrideCursor(Qt::WaitCursor); }
-    ~WaitCursor() { QApplication::restoreOverrideCursor(); }
-    WaitCursor(const WaitCursor&) = delete;
-    WaitCursor& operator=(const WaitCursor&) = delete;
-};
 
 } // namespace
 

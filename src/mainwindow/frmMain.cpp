@@ -1,8 +1,9 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "frmMain.h"
 
-#include "ElidingComboBox.h"
 #include "MainCommands.h"
+#include "MainGeometry.h"
+#include "MainPanes.h"
 #include "MainStatusBar.h"
 #include "NoteEditorPane.h"
 #include "core/PlatformServices.h"
@@ -10,30 +11,22 @@
 #include "core/SettingsKeys.h"
 #include "core/clsSettings.h"
 #include "core/modGlobals.h"
-#include "draw/DrawBoxLayout.h"
-#include "draw/clsPopupMenu.h"
 #include "draw/ctlDrawBox.h"
 #include "session/OpenFileGuard.h"
-#include "session/PictureHistories.h"
 #include "shell/ShellResources.h"
 #include "shell/clsRecentFile.h"
+#include "shell/WaitCursor.h"
 #include "shell/frmSplash.h"
-#include "storage/TextUtil.h"
 #include "storage/clsDatabase.h"
 #include "storage/clsQuillaryItem.h"
 
-#include <QAbstractItemView>
 #include <QApplication>
 #include <QCloseEvent>
 #include <QComboBox>
 #include <QFileInfo>
-#include <QHBoxLayout>
 #include <QLabel>
-#include <QMenuBar>
-#include <QMouseEvent>
 #include <QPlainTextEdit>
 #include <QProgressBar>
-#include <QScreen>
 #include <QTextCursor>
 #include <QTextDocument>
 #include <QToolBar>
@@ -42,15 +35,6 @@
 namespace quillary {
 
 namespace {
-
-// Shows the hourglass for the lifetime of the object.
-class WaitCursor {
-public:
-    WaitCursor() { QApplication::setOverrideCursor(Qt::WaitCursor); }
-    ~WaitCursor() { QApplication::restoreOverrideCursor(); }
-    WaitCursor(const WaitCursor&) = delete;
-    WaitCursor& operator=(const WaitCursor&) = delete;
-};
 
 const QString kTextLimitMessage =
     QStringLiteral("A note holds at most 1999 characters; the rest was not added.");
@@ -77,84 +61,19 @@ frmMain::~frmMain() {
     delete m_FindWindow.data();                       // it has no parent to delete it
 }
 
-ctlDrawBox* frmMain::PictureEditor() const {
-    return m_Editor->PictureEditor();
-}
-
-QPlainTextEdit* frmMain::TextEditor() const {
-    return m_Editor->TextEditor();
-}
-
-QLabel* frmMain::PictureProblem() const {
-    return m_Editor->PictureProblem();
-}
-
-QStringList frmMain::StatusPanelTexts() const {
-    return m_StatusBar->PanelTexts();
-}
-
-QLabel* frmMain::CategoryPanel() const {
-    return m_StatusBar->CategoryPanel();
-}
-
-QToolButton* frmMain::ChangesButton() const {
-    return m_StatusBar->ReportButton();
-}
-
-void frmMain::SetSplash(frmSplash* splash) {
-    m_Splash = splash;
-}
-
 void frmMain::BuildWindow() {
     InitShellResources(); // the window's icon, wherever the window is made
     setWindowIcon(QIcon(QStringLiteral(":/icons/quillary.svg")));
-    m_Central = new QWidget(this);
-    setCentralWidget(m_Central);
+    m_Panes = new MainPanes(*m_Session, this);
+    setCentralWidget(m_Panes);
+    m_Editor = &m_Panes->Editor();
+    m_lstNotes = m_Panes->NoteSelector();
+    m_cmbUser = m_Panes->UserSelector();
+    m_lblUser = m_Panes->UserLabel();
     m_StatusBar = new MainStatusBar(this);
     m_StatusBar->AddNotePanels();
     setStatusBar(m_StatusBar);
 
-    m_TopRow = new QWidget(m_Central);
-    auto* row = new QHBoxLayout(m_TopRow);
-    row->setContentsMargins(4, 2, 4, 2);
-    m_lstNotes = new QComboBox(m_TopRow);
-    m_lstNotes->setObjectName(QStringLiteral("lstNotes"));
-    m_lstNotes->setSizeAdjustPolicy(QComboBox::AdjustToMinimumContentsLengthWithIcon);
-    m_lstNotes->setMinimumContentsLength(10);
-    // A list, not a screen-high menu with arrow buttons: thousands of notes must scroll.
-    m_lstNotes->setStyleSheet(QStringLiteral("QComboBox { combobox-popup: 0; }"));
-    m_lstNotes->setMaxVisibleItems(20);
-    m_lstNotes->view()->setVerticalScrollBarPolicy(Qt::ScrollBarAsNeeded);
-    row->addWidget(m_lstNotes, 1);
-    m_picUserBox = new QWidget(m_TopRow);
-    m_picUserBox->setObjectName(QStringLiteral("picUserBox"));
-    auto* userRow = new QHBoxLayout(m_picUserBox);
-    userRow->setContentsMargins(0, 0, 0, 0);
-    m_lblUser = new QLabel(QStringLiteral("User:"), m_picUserBox);
-    m_lblUser->setObjectName(QStringLiteral("lblUser"));
-    m_cmbUser = new ElidingComboBox(m_picUserBox);
-    m_cmbUser->setObjectName(QStringLiteral("cmbUser"));
-    // A long user name is shortened with "…" rather than squeezing the note selector.
-    m_cmbUser->setSizeAdjustPolicy(QComboBox::AdjustToMinimumContentsLengthWithIcon);
-    m_cmbUser->setMinimumContentsLength(14);
-    m_lblUser->setBuddy(m_cmbUser);
-    userRow->addWidget(m_lblUser);
-    userRow->addWidget(m_cmbUser);
-    row->addWidget(m_picUserBox);
-
-    m_Editor = new NoteEditorPane(*m_Session, m_Central);
-    m_fmeDivide = new QWidget(m_Central);
-    m_fmeDivide->setObjectName(QStringLiteral("fmeDivide"));
-    m_fmeDivide->setCursor(Qt::SplitVCursor);
-    m_fmeDivide->setAutoFillBackground(true);
-    m_fmeDivide->installEventFilter(this);
-
-    // The window shrinks no further than the layout does: the selectors, a strip of
-    // picture and of text stay in view (see ResizeMe for the mapping).
-    m_Central->setMinimumSize(
-        TwipsToPixels(MainLayout::kMinWidth - 125),
-        m_TopRow->sizeHint().height() +
-            TwipsToPixels(MainLayout::kMinHeight - 1740 + MainLayout::kDividerHeight));
     m_prgOne = new QProgressBar(this);
     m_prgOne->setObjectName(QStringLiteral("prgOne"));
     m_prgOne->setRange(0, 1000);
@@ -202,7 +121,7 @@ void frmMain::ConnectSession() {
     connect(m_StatusBar, &MainStatusBar::reportClicked, this,
             [this] { m_Commands->RunDialog(QStringLiteral("NoteChanges")); });
     connect(m_StatusBar, &MainStatusBar::categoryPanelClicked, this,
-            &frmMain::OnCategoryPanelClicked);
+            [this] { m_Commands->ShowCategoryPopup(); });
 
     connect(m_Editor, &NoteEditorPane::statusMessage, this, [this](const QString& text, int ms) {
         if (!text.isEmpty())
@@ -286,11 +205,13 @@ void frmMain::Form_Load() {
             settings.SetFlag(key, false);
     }
     m_Session->ForgetCurrentUser();
-    m_DividerOffset = MainLayout::kInitialOffset;
-    m_WantedOffset = MainLayout::kInitialOffset;
+    m_Panes->ResetDivider();
     // Refresh rereads the notes; the window stays where the person put it.
     if (!m_GeometryRestored)
-        RestoreGeometry();
+        RestoreMainGeometry(*this, m_Session->Settings(),
+                            FirstStartSize(*this, PictureEditor()->frameWidth(),
+                                           m_Panes->TopRow()->sizeHint().height()),
+                            m_Commands->MainToolBar(), m_Commands->NoteToolBar());
     m_GeometryRestored = true;
     setMinimumWidth(m_StatusBar->ShowNoteStatus(QString(), 0, 0, 0, 0));
     m_Session->Database().m_ScreenDisplayFlag = true;
@@ -299,59 +220,6 @@ void frmMain::Form_Load() {
         guard.AfterReread();
     else
         TextEditor()->setFocus(); // typing at start goes into the note
-}
-
-void frmMain::RestoreGeometry() {
-    clsSettings& settings = m_Session->Settings();
-    const QRect screen = QGuiApplication::primaryScreen()
-                             ? QGuiApplication::primaryScreen()->availableGeometry()
-                             : QRect(0, 0, 1024, 768);
-    const int w = settings.GetInt(Config::FormMainWidth);
-    const int h = settings.GetInt(Config::FormMainHeight);
-    const int top = settings.GetInt(Config::FormMainTop);
-    const int left = settings.GetInt(Config::FormMainLeft);
-    const QSize first = FirstStartSize();
-    const int wPx = w > 0 ? TwipsToPixels(w) : first.width();
-    const int hPx = h > 0 ? TwipsToPixels(h) : first.height();
-    resize(wPx, hPx);
-    // A toolbar the person hid stays hidden.
-    m_Commands->MainToolBar()->setVisible(
-        settings.GetFlag(Config::ShowMainToolbar));
-    m_Commands->NoteToolBar()->setVisible(
-        settings.GetFlag(Config::ShowNoteToolbar));
-    move(left > 0 ? TwipsToPixels(left) : screen.x() + (screen.width() - wPx) / 2,
-         top > 0 ? TwipsToPixels(top) : screen.y() + (screen.height() - hPx) / 2);
-}
-
-QSize frmMain::FirstStartSize() const {
-    const QRect screen = QGuiApplication::primaryScreen()
-                             ? QGuiApplication::primaryScreen()->availableGeometry()
-                             : QRect(0, 0, 1024, 768);
-    // The picture pane is as wide as the central area; its height follows the layout with
-    // the initial divider offset, which leaves the text box about ten lines.
-    const int frame = 2 * PictureEditor()->frameWidth() + 4;
-    const int pictureWidth = 500 + DrawBoxLayout::kViewportLeft + frame;
-    const int pictureHeight = 500 + frame;
-    const int belowPicture = TwipsToPixels(2760 - 1740 + MainLayout::kDividerHeight -
-                                           MainLayout::kInitialOffset + MainLayout::kPictureTop);
-    int toolBars = 0;
-    for (const QToolBar* bar : findChildren<QToolBar*>(Qt::FindDirectChildrenOnly))
-        toolBars = std::max(toolBars, bar->sizeHint().height());
-    const int height = menuBar()->sizeHint().height() + toolBars + m_TopRow->sizeHint().height() +
-                       pictureHeight + belowPicture + statusBar()->sizeHint().height();
-    const int width = std::max(pictureWidth, TwipsToPixels(9000));
-    // Leave room for the window manager's frame.
-    return {std::min(width, screen.width() - 16), std::min(height, screen.height() - 40)};
-}
-
-void frmMain::StoreGeometry() {
-    clsSettings& settings = m_Session->Settings();
-    settings.SetFlag(Config::ShowMainToolbar, !m_Commands->MainToolBar()->isHidden());
-    settings.SetFlag(Config::ShowNoteToolbar, !m_Commands->NoteToolBar()->isHidden());
-    settings.SetInt(Config::FormMainTop, PixelsToTwips(y()));
-    settings.SetInt(Config::FormMainLeft, PixelsToTwips(x()));
-    settings.SetInt(Config::FormMainWidth, PixelsToTwips(width()));
-    settings.SetInt(Config::FormMainHeight, PixelsToTwips(height()));
 }
 
 void frmMain::LoadUsers() {
@@ -494,10 +362,8 @@ void frmMain::ClearTextMessage(bool noteChanged) {
 void frmMain::AddNote() {
     if (!SaveChanges())
         return;
-    m_Session->Database().InsertRecordItem(0);
-    m_Session->Settings().SetInt(Config::DefaultRecordIndex, 0);
+    m_Session->AddNote();
     RefreshDisplayFromDatabaseObject();
-    m_Session->MarkChanged();
     // The new note is there to be written: its text takes the typing, after its title.
     TextEditor()->setFocus();
     TextEditor()->moveCursor(QTextCursor::End);
@@ -507,18 +373,9 @@ void frmMain::RemoveNote() {
     int i = m_lstNotes->currentIndex();
     if (i < 0)
         return;
-    PlatformServices& services = m_Session->Services();
-    if (m_lstNotes->count() < 2) {
-        services.messageBox(QStringLiteral("Must have at least one note in database"), kAppTitle,
-                            MsgButtons::Ok, MsgIcon::None);
+    if (!m_Session->RemoveNote(i))
         return;
-    }
-    if (services.messageBox(QStringLiteral("Are you sure you want to delete the current note?"),
-                            kAppTitle, MsgButtons::YesNo, MsgIcon::Exclamation) != MsgResult::Yes)
-        return;
-    m_Editor->DropNote(); // its panes go nowhere
-    m_Session->Database().DeleteRecord(i);
-    m_Session->DirtyMayHaveChanged();
+    m_Editor->DropNote(); // the deleted note's panes go nowhere
     {
         const QSignalBlocker block(m_lstNotes);
         m_lstNotes->removeItem(i);
@@ -602,83 +459,26 @@ void frmMain::UpdateSyncStatus() {
     const int current = m_Session->CurrentNote();
     if (current < 0)
         return;
-    const clsDatabase& db = m_Session->Database();
-    bool anyDirty = false;
-    for (int i = 0; i < db.GetNumRecords() && !anyDirty; ++i)
-        anyDirty = db.GetRecordObject(i)->DirtyFlag();
+    const bool anyDirty = m_Session->AnyNoteChangedSinceHotSync();
     QPalette palette = m_lblUser->palette();
     palette.setColor(QPalette::WindowText, anyDirty ? QColor(255, 0, 0) : QColor(0, 0, 255));
     m_lblUser->setPalette(palette);
     m_lblUser->setToolTip(anyDirty ? QStringLiteral("PC has changes since last HotSync.")
                                    : QStringLiteral("PC has no changes since last HotSync."));
-    const clsQuillaryItem* note = db.GetRecordObject(current);
+    const clsQuillaryItem* note = m_Session->Database().GetRecordObject(current);
     m_Commands->SetNoteFlag(note && note->DirtyFlag());
 }
 
-void frmMain::OnCategoryPanelClicked() {
-    if (m_Session->CurrentNote() < 0)
-        return;
-    std::vector<std::string> labels;
-    const int c = m_Session->Database().GetCategoryList(labels);
-    QStringList items;
-    for (const std::string& label : labels)
-        items << FromCp1252(label);
-    items << QStringLiteral("-") << QStringLiteral("Edit Categories...");
-    const int k = clsPopupMenu().Popup(m_Session->Services(), items);
-    if (k >= 1 && k <= c)
-        SetCurrentNoteCategory(k - 1);
-    else if (k == c + 2)
-        m_Commands->RunDialog(QStringLiteral("EditCategories"));
-}
-
 void frmMain::SetCurrentNoteCategory(int category) {
-    clsDatabase& db = m_Session->Database();
-    const int current = m_Session->CurrentNote();
-    std::vector<std::string> labels;
-    if (current < 0 || category < 0 || category >= db.GetCategoryList(labels))
-        return;
-    if (category == db.GetCategoryIndex(current))
-        return;
-    db.SetCategoryIndex(current, category);
-    db.GetRecordObject(current)->SetDirtyFlag(true);
-    m_Session->MarkChanged();
-    UpdateFormStatus();
+    if (m_Session->SetNoteCategory(m_Session->CurrentNote(), category))
+        UpdateFormStatus();
 }
 
 // ---------------------------------------------------------------------------------------
 // Layout
 
 void frmMain::ResizeMe() {
-    TextEditor()->setFont(GetEditorFont(m_Session->Settings()));
-    const int rowHeight = m_TopRow->sizeHint().height();
-    m_TopRow->setGeometry(0, 0, m_Central->width(), rowHeight);
-    // The formulas measure the window; map them so the text box ends at the bottom of the
-    // central area and the picture starts under the selector row.
-    const int windowWidth = PixelsToTwips(m_Central->width()) + 125;
-    const int windowHeight =
-        PixelsToTwips(m_Central->height() - rowHeight) + 1740 - MainLayout::kDividerHeight;
-    // The clamps limit what is shown; the offset the person chose is kept for a larger
-    // window.
-    m_Layout = MainLayout::Compute(windowWidth, windowHeight, m_WantedOffset);
-    m_DividerOffset = m_Layout.offset;
-    auto place = [rowHeight](const QRect& twips) {
-        return QRect(TwipsToPixels(twips.x()),
-                     rowHeight + TwipsToPixels(twips.y() - MainLayout::kPictureTop),
-                     TwipsToPixels(twips.width()), std::max(0, TwipsToPixels(twips.height())));
-    };
-    QRect picture = place(m_Layout.picture);
-    if (m_Editor->PictureUnreadable()) {
-        QLabel* problem = m_Editor->PictureProblem();
-        // The line that says so sits over the picture, which moves down under it.
-        const int lineHeight =
-            std::min(problem->heightForWidth(picture.width()), picture.height() / 2);
-        problem->setGeometry(picture.x(), picture.y(), picture.width(), lineHeight);
-        problem->raise();
-        picture.setTop(picture.top() + lineHeight);
-    }
-    PictureEditor()->setGeometry(picture);
-    m_fmeDivide->setGeometry(place(m_Layout.divider));
-    TextEditor()->setGeometry(place(m_Layout.text));
+    m_Panes->Layout();
 }
 
 void frmMain::resizeEvent(QResizeEvent* event) {
@@ -686,33 +486,6 @@ void frmMain::resizeEvent(QResizeEvent* event) {
     ResizeMe();
     if (m_prgOne->isVisible())
         m_prgOne->setGeometry(statusBar()->geometry());
-}
-
-bool frmMain::eventFilter(QObject* watched, QEvent* event) {
-    if (watched == m_fmeDivide) {
-        if (event->type() == QEvent::MouseButtonPress) {
-            auto* e = static_cast<QMouseEvent*>(event);
-            m_DragOrigin = PixelsToTwips(m_fmeDivide->y()) + PixelsToTwips(1) * e->position().y();
-            m_WantedOffset = m_DividerOffset; // a drag starts where the divider is shown
-            return true;
-        }
-        if (event->type() == QEvent::MouseMove) {
-            auto* e = static_cast<QMouseEvent*>(event);
-            if (e->buttons() == Qt::NoButton)
-                return false;
-            const double y = PixelsToTwips(m_fmeDivide->y()) + PixelsToTwips(1) * e->position().y();
-            m_DividerOffset += int(std::lround(y - m_DragOrigin));
-            m_WantedOffset = m_DividerOffset;
-            if (std::abs(m_DividerOffset - m_Layout.offset) > 1) {
-                ResizeMe();
-                update();
-                m_WantedOffset = m_DividerOffset; // where the clamps stopped it
-            }
-            m_DragOrigin = y;
-            return true;
-        }
-    }
-    return QMainWindow::eventFilter(watched, event);
 }
 
 void frmMain::CloseWithMainWindow(QWidget* window) {
@@ -739,7 +512,8 @@ void frmMain::closeEvent(QCloseEvent* event) {
     }
     // The find window stores its settings as it closes: close it before they are written.
     CloseFindWindow();
-    StoreGeometry();
+    StoreMainGeometry(*this, m_Session->Settings(), m_Commands->MainToolBar(),
+                      m_Commands->NoteToolBar());
     m_Session->Settings().Save();
     if (m_Splash)
         m_Splash->close();

@@ -2,10 +2,15 @@
 #pragma once
 
 #include "mainwindow/MainLayout.h"
+#include "mainwindow/MainPanes.h"
+#include "mainwindow/MainStatusBar.h"
+#include "mainwindow/NoteEditorPane.h"
 #include "session/NotesSession.h"
 
 #include <QMainWindow>
 #include <QPointer>
+
+#include "shell/frmSplash.h"
 
 #include <functional>
 #include <memory>
@@ -21,6 +26,7 @@ class clsDatabase;
 namespace quillary {
 
 class MainCommands;
+class MainPanes;
 class MainStatusBar;
 class NoteEditorPane;
 class OpenFileGuard;
@@ -90,28 +96,27 @@ public:
     MainCommands& Commands() { return *m_Commands; }
     clsRecentFile& RecentFiles() { return *m_RecentFiles; }
     NoteEditorPane& Editor() { return *m_Editor; }
-    ctlDrawBox* PictureEditor() const;
-    QPlainTextEdit* TextEditor() const;
+    ctlDrawBox* PictureEditor() const { return m_Editor->PictureEditor(); }
+    QPlainTextEdit* TextEditor() const { return m_Editor->TextEditor(); }
     // The line over the picture that says the note's stored picture cannot be shown.
-    QLabel* PictureProblem() const;
+    QLabel* PictureProblem() const { return m_Editor->PictureProblem(); }
     const PictureHistories& PictureUndoHistories() const { return m_Session->Histories(); }
     QComboBox* NoteSelector() const { return m_lstNotes; }
     QComboBox* UserSelector() const { return m_cmbUser; }
     QProgressBar* ProgressBar() const { return m_prgOne; }
     MainStatusBar* StatusBar() const { return m_StatusBar; }
-    int DividerOffset() const { return m_DividerOffset; }
-    // The divider offset the person chose by dragging; the layout's clamps only limit what
-    // is shown, so a window shrunk and grown again gets its panes back.
-    int WantedDividerOffset() const { return m_WantedOffset; }
-    const MainLayout& CurrentLayout() const { return m_Layout; }
-    QWidget* Divider() const { return m_fmeDivide; }
+    MainPanes* Panes() const { return m_Panes; }
+    int DividerOffset() const { return m_Panes->DividerOffset(); }
+    int WantedDividerOffset() const { return m_Panes->WantedDividerOffset(); }
+    const MainLayout& CurrentLayout() const { return m_Panes->CurrentLayout(); }
+    QWidget* Divider() const { return m_Panes->Divider(); }
     // The about box (splash screen at start-up); the window closes it when it closes.
-    void SetSplash(frmSplash* splash);
+    void SetSplash(frmSplash* splash) { m_Splash = splash; }
     // The status bar panel texts, in order: category, database size, note size, notes, ID.
-    QStringList StatusPanelTexts() const;
-    QLabel* CategoryPanel() const;
+    QStringList StatusPanelTexts() const { return m_StatusBar->PanelTexts(); }
+    QLabel* CategoryPanel() const { return m_StatusBar->CategoryPanel(); }
     // The status bar button that shows the report of the last reread ("cmdNoteChanges").
-    QToolButton* ChangesButton() const;
+    QToolButton* ChangesButton() const { return m_StatusBar->ReportButton(); }
     OpenFileGuard& FileGuard() { return m_Session->FileGuard(); }
 
     // The progress bar in place of the status bar while a database is read or written, and
@@ -143,7 +148,6 @@ signals:
 protected:
     void closeEvent(QCloseEvent* event) override;
     void resizeEvent(QResizeEvent* event) override;
-    bool eventFilter(QObject* watched, QEvent* event) override;
 
 private:
     // SessionView
@@ -156,18 +160,12 @@ private:
     void BuildWindow();
     void ConnectSession();
     void LoadUsers();
-    void RestoreGeometry();
-    // Without a stored size: the whole default picture and about ten lines of text, within
-    // the available screen.
-    QSize FirstStartSize() const;
-    void StoreGeometry();
     // Drops a temporary status message about the note's text once it no longer applies.
     void ClearTextMessage(bool noteChanged);
     void OnUserSelected(int position);
     void OnNoteSelected(int position);
     void OnNotesReplaced(bool otherFile);
     void SelectNote(int position);
-    void OnCategoryPanelClicked();
     void UpdateNoteButtons();
 
     std::unique_ptr<NotesSession> m_Session;
@@ -177,20 +175,14 @@ private:
     QPointer<frmSplash> m_Splash;
     QPointer<QWidget> m_FindWindow;
 
-    int m_DividerOffset = MainLayout::kInitialOffset;
-    int m_WantedOffset = MainLayout::kInitialOffset;
     bool m_GeometryRestored = false; // Refresh keeps the window where it is
     bool m_WaitCursor = false;       // set by ShowProgress
-    MainLayout m_Layout;
-    double m_DragOrigin = 0;
 
-    QWidget* m_Central = nullptr;
-    QWidget* m_TopRow = nullptr;
+    MainPanes* m_Panes = nullptr;
+    // Parts of the panes the window works with.
     QComboBox* m_lstNotes = nullptr;
-    QWidget* m_picUserBox = nullptr;
     QLabel* m_lblUser = nullptr;
     QComboBox* m_cmbUser = nullptr;
-    QWidget* m_fmeDivide = nullptr;
     QProgressBar* m_prgOne = nullptr;
     MainStatusBar* m_StatusBar = nullptr;
     QList<QPointer<QWidget>> m_CloseFirst; // see CloseWithMainWindow

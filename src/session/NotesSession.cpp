@@ -302,6 +302,50 @@ bool NotesSession::CommitEdits() {
     return m_View ? m_View->CommitEdits() : true;
 }
 
+void NotesSession::AddNote() {
+    m_Database.InsertRecordItem(0);
+    Settings().SetInt(Config::DefaultRecordIndex, 0);
+    MarkChanged();
+}
+
+bool NotesSession::RemoveNote(int record) {
+    if (record < 0 || record >= m_Database.GetNumRecords())
+        return false;
+    if (m_Database.GetNumRecords() < 2) {
+        Services().messageBox(QStringLiteral("Must have at least one note in database"), kAppTitle,
+                              MsgButtons::Ok, MsgIcon::None);
+        return false;
+    }
+    if (Services().messageBox(QStringLiteral("Are you sure you want to delete the current note?"),
+                              kAppTitle, MsgButtons::YesNo,
+                              MsgIcon::Exclamation) != MsgResult::Yes)
+        return false;
+    m_Histories->Forget(m_Database.GetRecordObject(record)->Serial());
+    m_Database.DeleteRecord(record);
+    DirtyMayHaveChanged();
+    return true;
+}
+
+bool NotesSession::SetNoteCategory(int record, int category) {
+    std::vector<std::string> labels;
+    if (record < 0 || record >= m_Database.GetNumRecords() || category < 0 ||
+        category >= m_Database.GetCategoryList(labels))
+        return false;
+    if (category == m_Database.GetCategoryIndex(record))
+        return false;
+    m_Database.SetCategoryIndex(record, category);
+    m_Database.GetRecordObject(record)->SetDirtyFlag(true);
+    MarkChanged();
+    return true;
+}
+
+bool NotesSession::AnyNoteChangedSinceHotSync() const {
+    for (int i = 0; i < m_Database.GetNumRecords(); ++i)
+        if (m_Database.GetRecordObject(i)->DirtyFlag())
+            return true;
+    return false;
+}
+
 void NotesSession::NotesReplaced() {
     if (m_Database.GetNumRecords() < 1)
         m_Database.AddNewRecord(0);

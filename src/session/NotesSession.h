@@ -119,6 +119,17 @@ public:
     void ShowNote(int record) { emit showNoteRequested(record); }
     // Moves what the view is editing into the current note; true without a view.
     bool CommitEdits();
+    // A new note at the top, titled with the date and time; it becomes the remembered
+    // note. The caller commits the edited note first and shows the notes again.
+    void AddNote();
+    // Asks, then deletes the note at record: the last note of a database is never deleted.
+    // True when it was deleted (the caller's panes must no longer point at it).
+    bool RemoveNote(int record);
+    // Files the note under category 0 to 15, marking it and the database changed; false
+    // when nothing changed (the category it has already, or an index out of range).
+    bool SetNoteCategory(int record, int category);
+    // Whether any note was changed here since the last HotSync.
+    bool AnyNoteChangedSinceHotSync() const;
     // After notes were imported, removed or restored outside the view: keeps at least one
     // note (as opening does) and has the view show them again.
     void NotesReplaced();
