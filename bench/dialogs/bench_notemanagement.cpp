@@ -137,8 +137,9 @@ struct Manager {
         WriteNotes(path);
         db.SetFileName(path.toStdString());
         db.OpenDatabase();
-        dialog = std::make_unique<frmSortNotes>(services, frmSortNotes::FirstLinesOf(db),
-                                                frmSortNotes::TargetFor(db));
+        const frmSortNotes::RecordOrderTarget target{
+            [this](const std::string& order) { return db.NewSortOrder(order); }, [] {}};
+        dialog = std::make_unique<frmSortNotes>(services, frmSortNotes::FirstLinesOf(db), target);
         dialog->show();
         QApplication::processEvents();
     }

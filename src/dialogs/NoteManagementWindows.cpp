@@ -18,7 +18,7 @@ void EditCategories(frmMain& window) {
     // The refresh afterwards reloads the panes from the note: commit what is typed there.
     if (!window.SaveChanges()) // a drawing the note cannot hold stays in the editor
         return;
-    frmEditCategories dialog(window.Context().services, window.Database(), &window);
+    frmEditCategories dialog(window.Session(), &window);
     window.Context().services.runDialog(dialog);
     window.RefreshDisplayFromDatabaseObject();
     window.UpdateFormStatus();
@@ -43,7 +43,7 @@ void ManageNotes(frmMain& window) {
     clsDatabase& database = window.Database();
     const int shown = window.CurrentNoteIndex();
     frmSortNotes dialog(window.Context().services, frmSortNotes::FirstLinesOf(database),
-                        frmSortNotes::TargetFor(database), &window);
+                        frmSortNotes::TargetFor(window.Session()), &window);
     window.Context().services.runDialog(dialog);
     const int position = dialog.CurrentPositionOf(shown);
     if (position >= 0)

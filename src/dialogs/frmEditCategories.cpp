@@ -6,6 +6,7 @@
 #include "core/PlatformServices.h"
 #include "core/TextCodec.h"
 #include "core/modGlobals.h"
+#include "session/NotesSession.h"
 #include "storage/TextUtil.h"
 #include "storage/clsDatabase.h"
 
@@ -27,9 +28,9 @@ namespace {
 constexpr int kLabelChars = 15; // what the database keeps of a name
 }
 
-frmEditCategories::frmEditCategories(PlatformServices& services, clsDatabase& database,
-                                     QWidget* parent)
-    : QDialog(parent), m_Services(services), m_Database(database) {
+frmEditCategories::frmEditCategories(NotesSession& session, QWidget* parent)
+    : QDialog(parent), m_Services(session.Services()), m_Session(session),
+      m_Database(session.Database()) {
     setObjectName(QStringLiteral("frmEditCategories"));
     setWindowTitle(QStringLiteral("Edit Categories"));
     if (parent)
@@ -149,7 +150,7 @@ void frmEditCategories::OnNameChanged(const QString& text) {
     }
     item->setText(text);
     m_Database.RenameCategory(index, stored);
-    m_Database.m_FileDirtyFlag = true;
+    m_Session.MarkChanged();
 }
 
 void frmEditCategories::cmdAdd_Click() {
@@ -161,7 +162,7 @@ void frmEditCategories::cmdAdd_Click() {
             MsgButtons::Ok, MsgIcon::None);
         return;
     }
-    m_Database.m_FileDirtyFlag = true; // the new category must not be lost unsaved
+    m_Session.MarkChanged(); // the new category must not be lost unsaved
     auto* item = new QListWidgetItem(FromCp1252(name), m_lstCategories);
     item->setData(Qt::UserRole, result - 1);
     SelectRow(m_lstCategories->row(item));
@@ -185,7 +186,7 @@ void frmEditCategories::cmdRemove_Click() {
             kAppTitle, MsgButtons::YesNo, MsgIcon::Exclamation) != MsgResult::Yes)
         return;
     m_Database.DeleteCategory(index);
-    m_Database.m_FileDirtyFlag = true;
+    m_Session.MarkChanged();
     {
         const QSignalBlocker block(m_lstCategories);
         delete m_lstCategories->takeItem(row);

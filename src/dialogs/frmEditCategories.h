@@ -12,6 +12,7 @@ class clsDatabase;
 
 namespace quillary {
 
+class NotesSession;
 class PlatformServices;
 
 // "Edit Categories": adds, renames and removes the user categories (1 to 15) of the open
@@ -21,7 +22,7 @@ class PlatformServices;
 class frmEditCategories : public QDialog {
     Q_OBJECT
 public:
-    frmEditCategories(PlatformServices& services, clsDatabase& database, QWidget* parent = nullptr);
+    frmEditCategories(NotesSession& session, QWidget* parent = nullptr);
 
     void cmdAdd_Click();
     void cmdRemove_Click();
@@ -41,6 +42,7 @@ private:
     void SelectRow(int row);
 
     PlatformServices& m_Services;
+    NotesSession& m_Session;
     clsDatabase& m_Database;
     QListWidget* m_lstCategories = nullptr;
     QLineEdit* m_txtCatName = nullptr;

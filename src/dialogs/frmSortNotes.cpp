@@ -4,6 +4,7 @@
 #include "dialogs/NoteOrderModel.h"
 #include "dialogs/NoteOrderView.h"
 #include "mainwindow/MainLayout.h"
+#include "session/NotesSession.h"
 #include "core/PlatformServices.h"
 #include "core/TextCodec.h"
 #include "core/modGlobals.h"
@@ -132,9 +133,10 @@ QStringList frmSortNotes::FirstLinesOf(const clsDatabase& database) {
     return lines;
 }
 
-frmSortNotes::RecordOrderTarget frmSortNotes::TargetFor(clsDatabase& database) {
+frmSortNotes::RecordOrderTarget frmSortNotes::TargetFor(NotesSession& session) {
+    clsDatabase& database = session.Database();
     return {[&database](const std::string& order) { return database.NewSortOrder(order); },
-            [&database] { database.m_FileDirtyFlag = true; }};
+            [&session] { session.MarkChanged(); }};
 }
 
 int frmSortNotes::CurrentPositionOf(int original) const {

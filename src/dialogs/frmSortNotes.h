@@ -16,6 +16,7 @@ namespace quillary {
 
 class NoteOrderModel;
 class NoteOrderView;
+class NotesSession;
 class PlatformServices;
 
 // "Record Manager": puts the records of a database into a new order. The person moves
@@ -37,9 +38,9 @@ public:
                  RecordOrderTarget target, QWidget* parent = nullptr);
     ~frmSortNotes() override;
 
-    // The notes database's first lines and its target (marks m_FileDirtyFlag).
+    // The notes database's first lines and its target (marks the session changed).
     static QStringList FirstLinesOf(const clsDatabase& database);
-    static RecordOrderTarget TargetFor(clsDatabase& database);
+    static RecordOrderTarget TargetFor(NotesSession& session);
 
     // For each position of the database as last applied, the record index it had when the
     // window opened, so callers can find a record again.

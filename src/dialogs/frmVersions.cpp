@@ -300,7 +300,7 @@ void frmVersions::ReplaceDatabase() {
                                                MsgButtons::Ok, MsgIcon::Critical);
         return;
     }
-    db.m_FileDirtyFlag = true;
+    m_Session.MarkChanged();
     m_Session.NotesReplaced();
     if (m_Session.Save())
         accept();

@@ -108,7 +108,7 @@ void ArchiveCommands::ImportArchive(frmMain& window) {
         return;
     }
     // The notes in memory now differ from the file until they are saved.
-    db.m_FileDirtyFlag = true;
+    window.Session().MarkChanged();
     window.RefreshAfterImport();
     services.messageBox(QStringLiteral("%1 notes were imported from the archive (%2 changed, %3 "
                                        "new, %4 removed). Save to keep them.")
