@@ -27,7 +27,7 @@ void EditCategories(frmMain& window) {
 void ShowFind(frmMain& window) {
     auto* find = qobject_cast<frmFindList*>(window.FindWindow());
     if (!find) {
-        find = new frmFindList(window); // no owner: both windows stay usable
+        find = new frmFindList(window.Session(), window); // no parent: both windows stay usable
         window.SetFindWindow(find);
     } else if (!find->isVisible()) {
         find->Form_Load(); // closed by the person: load it anew, as on first use

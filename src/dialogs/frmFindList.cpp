@@ -5,7 +5,7 @@
 #include "dialogs/StorableTextValidator.h"
 #include "mainwindow/MainLayout.h"
 #include "mainwindow/MainStatusBar.h"
-#include "mainwindow/frmMain.h"
+#include "session/NotesSession.h"
 #include "core/TextCodec.h"
 #include "core/clsSettings.h"
 #include "storage/clsDatabase.h"
@@ -27,7 +27,8 @@
 
 namespace quillary {
 
-frmFindList::frmFindList(frmMain& main) : QWidget(nullptr), m_Main(main) {
+frmFindList::frmFindList(NotesSession& session, QWidget& owner)
+    : QWidget(nullptr), m_Session(session), m_Owner(owner) {
     setObjectName(QStringLiteral("frmFindList"));
     setWindowTitle(QStringLiteral("Find Note"));
     setAttribute(Qt::WA_QuitOnClose, false); // the main window alone keeps the program up
@@ -50,7 +51,7 @@ frmFindList::frmFindList(frmMain& main) : QWidget(nullptr), m_Main(main) {
     m_chkFloat = new QCheckBox(QStringLiteral("Float on Top"), this);
     m_chkFloat->setObjectName(QStringLiteral("chkFloat"));
 
-    m_Results = new FindResultsModel(m_Main.Database(), this);
+    m_Results = new FindResultsModel(m_Session.Database(), this);
     m_lstFindItems = new QListView(this);
     m_lstFindItems->setObjectName(QStringLiteral("lstFindItems"));
     m_lstFindItems->setModel(m_Results);
@@ -105,11 +106,11 @@ frmFindList::frmFindList(frmMain& main) : QWidget(nullptr), m_Main(main) {
                 if (!m_Syncing && current.isValid())
                     OnEntryChosen(current);
             });
-    connect(&m_Main, &frmMain::currentNoteChanged, this, [this] {
+    connect(&m_Session, &NotesSession::currentNoteChanged, this, [this] {
         if (isVisible())
             Form_Activate();
     });
-    connect(&m_Main, &frmMain::databaseReloaded, this, &frmFindList::OnNotesReloaded);
+    connect(&m_Session, &NotesSession::databaseReloaded, this, &frmFindList::OnNotesReloaded);
 
     Form_Load();
 }
@@ -121,12 +122,12 @@ bool frmFindList::AutoFind() const {
 }
 
 void frmFindList::Form_Load() {
-    clsSettings& settings = m_Main.Context().settings;
-    setWindowIcon(m_Main.windowIcon());
+    clsSettings& settings = m_Session.Context().settings;
+    setWindowIcon(m_Owner.windowIcon());
     const QSize own(std::max(TwipsToPixels(4000), minimumSizeHint().width()),
                     std::max(TwipsToPixels(3000), minimumSizeHint().height()));
     resize(own);
-    const QRect main = m_Main.geometry();
+    const QRect main = m_Owner.geometry();
     move(main.x() + (main.width() - own.width()) / 2,
          main.y() + (main.height() - own.height()) / 2);
 
@@ -150,7 +151,7 @@ void frmFindList::Form_Load() {
 }
 
 void frmFindList::Form_Unload() {
-    clsSettings& settings = m_Main.Context().settings;
+    clsSettings& settings = m_Session.Context().settings;
     settings.Set(Config::FindString, m_txtFind->text());
     settings.SetFlag(Config::FindCaseSensitive, m_chkCase->isChecked());
     settings.SetFlag(Config::FindDisableAutoFind, m_chkDisableAutoFind->isChecked());
@@ -194,12 +195,12 @@ void frmFindList::OnFloatToggled(bool onTop) {
 }
 
 int frmFindList::MainSelection() const {
-    return m_Main.NoteSelector()->currentIndex();
+    return m_Session.CurrentNote();
 }
 
 void frmFindList::Search() {
-    m_Main.SaveChanges(); // what was typed there a moment ago is searched too
-    const clsDatabase& database = m_Main.Database();
+    m_Session.CommitEdits(); // what was typed there a moment ago is searched too
+    const clsDatabase& database = m_Session.Database();
     const QString text = m_txtFind->text();
     std::vector<int> found;
     if (FirstUnstorableCharacter(text) == 0) {
@@ -234,7 +235,7 @@ void frmFindList::SelectRow(int row) {
 void frmFindList::Form_Activate() {
     // Notes added, removed, reordered or edited since the last search make its entries
     // point at the wrong notes: search again while the list follows typing anyway.
-    if (AutoFind() && m_Index.Changed(m_Main.Database())) {
+    if (AutoFind() && m_Index.Changed(m_Session.Database())) {
         Search();
         return;
     }
@@ -250,14 +251,14 @@ void frmFindList::Form_Activate() {
 void frmFindList::OnEntryChosen(const QModelIndex& index) {
     if (!index.isValid())
         return;
-    m_Main.ShowNote(index.data(Qt::UserRole).toInt());
+    m_Session.ShowNote(index.data(Qt::UserRole).toInt());
 }
 
 void frmFindList::OnEntryDoubleClicked(const QModelIndex& index) {
     OnEntryChosen(index);
-    m_Main.show();
-    m_Main.raise();
-    m_Main.activateWindow();
+    m_Owner.show();
+    m_Owner.raise();
+    m_Owner.activateWindow();
 }
 
 void frmFindList::OnNotesReloaded() {

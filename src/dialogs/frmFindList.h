@@ -16,7 +16,7 @@ class QStatusBar;
 namespace quillary {
 
 class FindResultsModel;
-class frmMain;
+class NotesSession;
 
 // "Find Note": a modeless window without an owner that lists the notes containing a
 // search text, keeps the list current while the person types, and shows a note in the main
@@ -28,7 +28,9 @@ class frmMain;
 class frmFindList : public QWidget {
     Q_OBJECT
 public:
-    explicit frmFindList(frmMain& main);
+    // owner: the window it is placed beside and goes back to; not its parent, so both
+    // stay usable.
+    frmFindList(NotesSession& session, QWidget& owner);
     ~frmFindList() override;
 
     // Size, place, check boxes and search text from the settings; fills the list when
@@ -62,7 +64,8 @@ private:
     bool AutoFind() const;
     void Form_Unload();
 
-    frmMain& m_Main;
+    NotesSession& m_Session;
+    QWidget& m_Owner;
     NoteSearchIndex m_Index;
     FindResultsModel* m_Results = nullptr;
     bool m_Syncing = false;

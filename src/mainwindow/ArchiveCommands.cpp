@@ -1,7 +1,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "ArchiveCommands.h"
 
-#include "frmMain.h"
+#include "session/NotesSession.h"
 #include "core/AppContext.h"
 #include "core/NoteArchive.h"
 #include "core/PlatformServices.h"
@@ -28,22 +28,22 @@ QString ProblemList(const QStringList& problems) {
     return shown.join(QStringLiteral("\n"));
 }
 
-QString StartFolder(frmMain& window) {
-    const QString file = QString::fromStdString(window.Database().GetFileName());
+QString StartFolder(NotesSession& session) {
+    const QString file = QString::fromStdString(session.Database().GetFileName());
     return file.isEmpty() ? QDir::homePath() : QFileInfo(file).absolutePath();
 }
 
 } // namespace
 
-void ArchiveCommands::ExportArchive(frmMain& window) {
-    PlatformServices& services = window.Context().services;
-    if (!window.SaveChanges()) // a drawing the note cannot hold stays in the editor
+void ArchiveCommands::ExportArchive(NotesSession& session) {
+    PlatformServices& services = session.Context().services;
+    if (!session.CommitEdits()) // a drawing the note cannot hold stays in the editor
         return;
     const QString dir = services.chooseFolder(
-        QStringLiteral("Select an empty folder for the archive:"), StartFolder(window));
+        QStringLiteral("Select an empty folder for the archive:"), StartFolder(session));
     if (dir.isEmpty())
         return;
-    clsDatabase& db = window.Database();
+    clsDatabase& db = session.Database();
     // Unchanged notes are archived from the file itself, so the archive gives it back
     // byte for byte; otherwise as a save would write them.
     std::vector<uint8_t> bytes;
@@ -79,12 +79,12 @@ void ArchiveCommands::ExportArchive(frmMain& window) {
                             kTitle, MsgButtons::Ok, MsgIcon::Information);
 }
 
-void ArchiveCommands::ImportArchive(frmMain& window) {
-    PlatformServices& services = window.Context().services;
-    if (window.QuerySaveChanges())
+void ArchiveCommands::ImportArchive(NotesSession& session) {
+    PlatformServices& services = session.Context().services;
+    if (session.QuerySaveChanges())
         return;
     const QString dir =
-        services.chooseFolder(QStringLiteral("Select an archive folder:"), StartFolder(window));
+        services.chooseFolder(QStringLiteral("Select an archive folder:"), StartFolder(session));
     if (dir.isEmpty())
         return;
     QApplication::setOverrideCursor(Qt::WaitCursor);
@@ -100,7 +100,7 @@ void ArchiveCommands::ImportArchive(frmMain& window) {
                             kTitle, MsgButtons::Ok, MsgIcon::Exclamation);
         return;
     }
-    clsDatabase& db = window.Database();
+    clsDatabase& db = session.Database();
     std::string error;
     if (!db.LoadDatabaseBytes(bytes.data(), bytes.size(), dir.toStdString(), {}, &error)) {
         services.messageBox(QString::fromStdString(error), kTitle, MsgButtons::Ok,
@@ -108,8 +108,8 @@ void ArchiveCommands::ImportArchive(frmMain& window) {
         return;
     }
     // The notes in memory now differ from the file until they are saved.
-    window.Session().MarkChanged();
-    window.RefreshAfterImport();
+    session.MarkChanged();
+    session.NotesReplaced();
     services.messageBox(QStringLiteral("%1 notes were imported from the archive (%2 changed, %3 "
                                        "new, %4 removed). Save to keep them.")
                             .arg(report.notes)

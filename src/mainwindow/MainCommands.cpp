@@ -120,9 +120,9 @@ void MainCommands::BuildMenus() {
                             w.UpdateFormStatus();
                         }));
     file->addAction(Add("mnuExportArchive", "Export &Archive...", {},
-                        [&w] { ArchiveCommands::ExportArchive(w); }));
+                        [&w] { ArchiveCommands::ExportArchive(w.Session()); }));
     file->addAction(Add("mnuImportArchive", "Import Arc&hive...", {},
-                        [&w] { ArchiveCommands::ImportArchive(w); }));
+                        [&w] { ArchiveCommands::ImportArchive(w.Session()); }));
     file->addSeparator();
     file->addAction(Add("mnuPageSetup", "Page Set&up...", {}, [this] { RunDialog("PageSetup"); }));
     file->addAction(Add("mnuPrint", "&Print...", QKeySequence("Ctrl+P"), [this, &w] {
