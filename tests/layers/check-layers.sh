@@ -100,7 +100,6 @@ self_test() {
   local out status expected
   scratch="$(mktemp -d)"
   trap 'rm -rf "$scratch"' EXIT
-  mkdir -p "$scratch/ok/src" "$scratch/bad/src"
   # A tree that keeps the rule, with every kind of include the program uses.
   plant() {
     local r="$1" f
@@ -138,6 +137,23 @@ self_test() {
 src/core/Settings.h:4: core includes the widget header <QLabel>, but core has no widgets'
   if [ "$status" -ne 1 ] || [ "$out" != "$expected" ]; then
     echo "FAIL: the planted faults gave status $status and:"
+    echo "$out"
+    echo "expected status 1 and:"
+    echo "$expected"
+    return 1
+  fi
+  # The other kinds: siblings including each other, Qt in the standard C++ layers.
+  plant "$scratch/more"
+  printf '#include "shell/Guard.h"\n' >> "$scratch/more/src/draw/Box.h"
+  printf '#include <QByteArray>\n' >> "$scratch/more/src/storage/Db.h"
+  printf '#include <qglobal.h>\n' >> "$scratch/more/src/sync/Dlp.h"
+  status=0
+  out="$(check_tree "$scratch/more")" || status=$?
+  expected='src/draw/Box.h:3: draw includes shell/Guard.h, but shell and draw are siblings
+src/storage/Db.h:3: storage includes the Qt header <QByteArray>, but storage is standard C++ only
+src/sync/Dlp.h:1: sync includes the Qt header <qglobal.h>, but sync is standard C++ only'
+  if [ "$status" -ne 1 ] || [ "$out" != "$expected" ]; then
+    echo "FAIL: the planted sibling and Qt includes gave status $status and:"
     echo "$out"
     echo "expected status 1 and:"
     echo "$expected"
