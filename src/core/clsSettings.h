@@ -25,6 +25,9 @@ public:
     static QString DefaultFilePath();
 
     QString GetSetting(const QString& key);
+    // Careful: false is not a failure. SetSetting's result says whether the value changed
+    // (false: it was already this); InitSetting's says whether the key was absent from the
+    // file (true: it now holds defaultValue). Neither touches the disk before Save.
     bool SetSetting(const QString& key, const QString& value);
     bool InitSetting(const QString& key, const QString& defaultValue);
 

@@ -56,6 +56,8 @@ QString GetDrawnFontDescription(const QFont& font);
 QString FormatKb(qint64 bytes);
 // The shared text helpers on UI strings.
 QString TrimAtNull(const QString& text);
+// Careful, the name is inherited: appends the platform separator, "/" here, never a
+// backslash (nothing when path is empty or already ends in one).
 QString AddBackslash(const QString& path);
 QString GetFirstLine(const QString& text);
 

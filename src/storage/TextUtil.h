@@ -13,7 +13,8 @@ std::string TrimAtNull(std::string_view text);
 // Removes leading and trailing spaces (only ' ', as the handheld's files pad with spaces).
 std::string TrimSpaces(std::string_view text);
 
-// path + the platform separator, unless empty or already ending in one.
+// path + the platform separator, unless empty or already ending in one. Careful, the name
+// is inherited: here the separator is "/", never a backslash.
 std::string AddBackslash(std::string_view path);
 
 // The characters before the first carriage return (13), or the whole text.
