@@ -193,8 +193,10 @@ void frmMain::Form_Load() {
     // Refresh: what it reads anew is reported, and the notes shown before are kept.
     const bool refresh = m_Session->CurrentUser() >= 0;
     OpenFileGuard& guard = m_Session->FileGuard();
-    if (refresh)
+    if (refresh) {
+        SaveChanges(); // the version kept of the notes shown holds what is being typed
         guard.BeforeReread(OpenFileGuard::Cause::Refresh);
+    }
     clsSettings& settings = m_Session->Settings();
     if (!settings.HasValue(Config::FontName)) {
         // The text box's own font becomes the stored note font.

@@ -138,6 +138,9 @@ bool NotesSession::SelectUser(int user) {
 
 void NotesSession::ReloadCurrentUser() {
     const int user = m_CurrentUser;
+    // What is being typed goes into the notes first, so the earlier version kept of the
+    // notes shown holds it too.
+    CommitEdits();
     m_FileGuard->BeforeReread(OpenFileGuard::Cause::HotSync);
     m_CurrentUser = -1;
     if (user >= 0)

@@ -41,8 +41,10 @@ public:
 // The notes a person works on, without any window: the HotSync users, the user and file
 // shown, opening, saving and rereading (each failure leaves the notes shown with the file
 // and user they belong to), the watch on the open file (OpenFileGuard), the unsaved state
-// (the database's m_FileDirtyFlag, written only here, announced by dirtyChanged) and each
-// note's picture undo history. Windows show it and act through it.
+// (the database's m_FileDirtyFlag: the windows change it only here, and dirtyChanged
+// announces it) and each
+// note's picture undo history. Windows show it and act through it. (Storage's own save,
+// load and delete set or clear the flag too; DirtyMayHaveChanged announces those.)
 class NotesSession : public QObject {
     Q_OBJECT
 public:

@@ -281,6 +281,37 @@ private slots:
         QCOMPARE(VersionsOf(f).size(), size_t(1));
     }
 
+    // Text typed and not yet saved is in the earlier version kept before a Refresh or a
+    // reread replaces the notes shown, not only in the text box that is about to change.
+    void rereadKeepsWhatWasBeingTyped_data() {
+        QTest::addColumn<bool>("refresh");
+        QTest::newRow("refresh") << true;
+        QTest::newRow("hotsync") << false;
+    }
+    void rereadKeepsWhatWasBeingTyped() {
+        QFETCH(bool, refresh);
+        MainWindowFixture f;
+        frmMain& w = StartAnn(f, {"one"});
+        TypeIntoNote(w, " typed");
+        if (refresh) {
+            Trigger(w, "mnuRefresh");
+        } else {
+            MainWindowFixture::WriteDatabase(f.UserFile("ann", "Ann"), {"one", "two"});
+            w.ReloadCurrentUser();
+        }
+        const std::vector<VersionInfo> versions = VersionsOf(f);
+        QCOMPARE(versions.size(), size_t(1));
+        std::vector<uint8_t> bytes;
+        std::string why;
+        QVERIFY2(VersionStore(f.UserFile("ann", "Ann").toStdString()).Read(versions.front(), bytes,
+                                                                          &why),
+                 why.c_str());
+        clsDatabase kept;
+        QVERIFY(kept.LoadDatabaseBytes(bytes.data(), bytes.size(), "kept.pdb", {}, &why));
+        QCOMPARE(TextsOf(kept), std::vector<std::string>{"one typed"});
+        QCOMPARE(w.TextEditor()->toPlainText(), QString("one")); // the file's notes are shown
+    }
+
     void refreshReportsOnlyAChangedFile() {
         MainWindowFixture f;
         frmMain& w = StartAnn(f, {"one"});
