@@ -831,7 +831,11 @@ bool NoteArchive::Read(const QString& dir, std::vector<uint8_t>& fileBytes, Read
         QString linkTarget;
         // As many bytes as the listing said (checked against the limit), and one more to
         // see a file that grew since: asking for the limit would allocate it every time.
-        SplitNoteFile(file.read(std::min(f.size, kMaxNoteFileBytes) + 1), body, linkTarget);
+        QByteArray raw = file.read(std::min(f.size, kMaxNoteFileBytes) + 1);
+        // Editors on Windows start a UTF-8 file with a byte order mark: it is no text.
+        if (raw.startsWith("\xEF\xBB\xBF"))
+            raw.remove(0, 3);
+        SplitNoteFile(raw, body, linkTarget);
 
         // Text: every line must be storable on the handheld.
         std::string text;

@@ -316,7 +316,8 @@ TEST_F(NoteArchiveTool, AHandWrittenArchiveImports) {
     Write("hand/database.json", "{\"name\": \"From my notes app\", \"categories\": "
                                 "[{\"label\": \"Unfiled\"}, {\"label\": \"Shopping\"}]}");
     Write("hand/Groceries.md", "Groceries\n- milk\n- bread\n\n![sketch](sketch%20one.png)\n");
-    Write("hand/Ideas.md", "Ideas\nno picture here");
+    // Saved by a Windows editor: a byte order mark first, which is no part of the note.
+    Write("hand/Ideas.md", "\xEF\xBB\xBFIdeas\nno picture here");
     const ToolRun im = RunTool("convert -size 64x40 xc:white -fill black -draw "
                                "'rectangle 0,0 9,9' 'hand/sketch one.png'",
                                dir);
