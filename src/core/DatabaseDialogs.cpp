@@ -9,7 +9,11 @@
 #include "storage/InsertFolder.h"
 #include "storage/clsQuillaryItem.h"
 
+#include <QDir>
+#include <QFile>
 #include <QFileInfo>
+
+#include <type_traits>
 
 namespace quillary {
 
@@ -55,7 +59,12 @@ bool OpenAny(AppContext& ctx, Db& db, const ProgressCallback& progress,
         db.SetFileName(previousName);
         if (beforeReport)
             beforeReport();
-        ReportError(ctx, FromStd(error));
+        // Another kind of database fails as notes somewhere deep in its records: say what
+        // it is instead.
+        QString kind;
+        if constexpr (std::is_same_v<Db, clsDatabase>)
+            kind = NotesKindRefusal(path);
+        ReportError(ctx, kind.isEmpty() ? FromStd(error) : kind);
         return false;
     }
     return true;
@@ -107,6 +116,34 @@ bool ExportAny(AppContext& ctx, const Db& db, const ProgressCallback& progress) 
 }
 
 } // namespace
+
+QString NotesKindRefusal(const QString& path) {
+    // Where a Palm database names its type, and how much of the header holds it.
+    constexpr int kTypeOffset = 60;
+    constexpr int kHeaderBytes = 78;
+    QFile file(path);
+    if (!file.open(QIODevice::ReadOnly))
+        return QString();
+    const QByteArray header = file.read(kHeaderBytes);
+    if (header.size() < kHeaderBytes)
+        return QString();
+    const QByteArray type = header.mid(kTypeOffset, 4);
+    if (type == "Not2")
+        return QString();
+    QString kind = QString::fromLatin1(type);
+    for (QChar& c : kind)
+        if (c.unicode() < 0x20 || c.unicode() == 0x7F)
+            c = QChar('?');
+    if (type == "Inst" || type == "Ins2")
+        kind = QStringLiteral("an insert database (type %1); insert databases are opened with "
+                              "Record > Edit Insert Databases")
+                   .arg(kind);
+    else
+        kind = QStringLiteral("a database of type \"%1\"").arg(kind);
+    return QStringLiteral("%1 is not a Quillary notes database: it is %2.")
+        .arg(QDir::toNativeSeparators(path), kind);
+}
+
 
 bool OpenDatabaseInteractive(AppContext& ctx, clsDatabase& db, const ProgressCallback& progress,
                              const BeforeReport& beforeReport) {

@@ -32,6 +32,11 @@ bool OpenDatabaseInteractive(AppContext& ctx, clsDatabase& db, const ProgressCal
 bool OpenDatabaseInteractive(AppContext& ctx, clsInsertDatabase& db,
                              const ProgressCallback& progress);
 
+// Why path cannot be opened as a notes database: its header names another kind of
+// database (type other than Not2, such as an insert database, which says where those are
+// opened). Empty when it is a notes database, and also when the header cannot be read.
+QString NotesKindRefusal(const QString& path);
+
 // Saves the database. With no file name, asks with the save dialog "Select Windows
 // Filename for Quillary Database:" and appends ".pdb" unless the name ends in it (any
 // case). A failed save is reported (ReportError); the file name stays as it was.

@@ -26,10 +26,6 @@ namespace quillary {
 
 namespace {
 
-// Where a Palm database names its type, and how much of the header holds it.
-constexpr int kTypeOffset = 60;
-constexpr int kHeaderBytes = 78;
-
 } // namespace
 
 NotesSession::NotesSession(PlatformServices& services, clsSettings& settings,
@@ -161,27 +157,7 @@ QString NotesSession::FileName() const {
 }
 
 QString NotesSession::KindRefusal(const QString& path) {
-    QFile file(path);
-    if (!file.open(QIODevice::ReadOnly))
-        return QString();
-    const QByteArray header = file.read(kHeaderBytes);
-    if (header.size() < kHeaderBytes)
-        return QString();
-    const QByteArray type = header.mid(kTypeOffset, 4);
-    if (type == "Not2")
-        return QString();
-    QString kind = QString::fromLatin1(type);
-    for (QChar& c : kind)
-        if (c.unicode() < 0x20 || c.unicode() == 0x7F)
-            c = QChar('?');
-    if (type == "Inst" || type == "Ins2")
-        kind = QStringLiteral("an insert database (type %1); insert databases are opened with "
-                              "Record > Edit Insert Databases")
-                   .arg(kind);
-    else
-        kind = QStringLiteral("a database of type \"%1\"").arg(kind);
-    return QStringLiteral("%1 is not a Quillary notes database: it is %2.")
-        .arg(QDir::toNativeSeparators(path), kind);
+    return NotesKindRefusal(path);
 }
 
 bool NotesSession::OpenCurrentFile() {

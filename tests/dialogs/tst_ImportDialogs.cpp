@@ -128,6 +128,24 @@ private slots:
         QVERIFY(last->DirtyFlag());
     }
 
+    // An insert database chosen where notes are expected is named as such, instead of the
+    // reader's words about a note record it cannot make sense of; nothing changes.
+    void insertDatabaseChosenForNotesIsNamed() {
+        MainWindowFixture f;
+        frmMain& w = StartAnn(f, {"alpha", "beta"});
+        WriteInsertDb(f.Root() + "/inserts.pdb", "Mine", Greetings());
+        f.services.fileAnswers << f.Root() + "/inserts.pdb";
+        f.services.dialogScripts.enqueue([&](QDialog& d) { Choose(d, 2, false); });
+        Trigger(w, "mnuImport");
+        QCOMPARE(NoteTexts(f.Database()), (QStringList{"alpha", "beta"}));
+        const QStringList told = f.services.messageTexts();
+        QCOMPARE(told.size(), 1);
+        QVERIFY2(told.first().contains("is not a Quillary notes database: it is an insert "
+                                       "database (type Inst)"),
+                 qPrintable(told.first()));
+        QVERIFY(!f.Database().m_FileDirtyFlag);
+    }
+
     void noToDeletingKeepsTheDialogOpen_data() {
         QTest::addColumn<int>("option");
         QTest::newRow("raw text") << 0;
