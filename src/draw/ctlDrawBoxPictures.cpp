@@ -44,6 +44,25 @@ namespace {
 constexpr int kZoomLevels[] = {1, 2, 4, 8};
 constexpr int kMostZoom = 8;
 
+// The next level above the scale shown; -1 at the most.
+int ZoomLevelUp(double now) {
+    for (int level : kZoomLevels)
+        if (level > now)
+            return level;
+    return -1;
+}
+
+// The next level below the scale shown, "fit" (0) below 1x; -1 when there is none.
+int ZoomLevelDown(double now, int zoom) {
+    int wanted = -1;
+    for (int level : kZoomLevels)
+        if (level < now)
+            wanted = level;
+    if (wanted < 0 && zoom != 0)
+        wanted = 0;
+    return wanted;
+}
+
 } // namespace
 
 // --- Pictures in and out ----------------------------------------------------------
@@ -213,22 +232,13 @@ void ctlDrawBox::SetZoom(int zoom) {
 }
 
 void ctlDrawBox::ZoomIn() {
-    const double now = ZoomScale();
-    for (int level : kZoomLevels)
-        if (level > now) {
-            ZoomAround(level, QPointF(m_Viewport->width() / 2.0, m_Viewport->height() / 2.0));
-            return;
-        }
+    const int wanted = ZoomLevelUp(ZoomScale());
+    if (wanted >= 0)
+        ZoomAround(wanted, QPointF(m_Viewport->width() / 2.0, m_Viewport->height() / 2.0));
 }
 
 void ctlDrawBox::ZoomOut() {
-    const double now = ZoomScale();
-    int wanted = -1;
-    for (int level : kZoomLevels)
-        if (level < now)
-            wanted = level;
-    if (wanted < 0 && m_Zoom != 0)
-        wanted = 0; // below 1x comes fit
+    const int wanted = ZoomLevelDown(ZoomScale(), m_Zoom);
     if (wanted >= 0)
         ZoomAround(wanted, QPointF(m_Viewport->width() / 2.0, m_Viewport->height() / 2.0));
 }
@@ -236,27 +246,12 @@ void ctlDrawBox::ZoomOut() {
 void ctlDrawBox::ZoomWheel(QWheelEvent* event) {
     m_WheelTurn += event->angleDelta().y();
     // One notch (120) per level; finer wheels add up.
-    while (m_WheelTurn >= 120) {
-        m_WheelTurn -= 120;
-        const double now = ZoomScale();
-        for (int level : kZoomLevels)
-            if (level > now) {
-                ZoomAround(level, event->position());
-                break;
-            }
-    }
-    while (m_WheelTurn <= -120) {
-        m_WheelTurn += 120;
-        const double now = ZoomScale();
-        int wanted = -1;
-        for (int level : kZoomLevels)
-            if (level < now)
-                wanted = level;
-        if (wanted < 0 && m_Zoom != 0)
-            wanted = 0;
-        if (wanted >= 0)
+    for (; m_WheelTurn >= 120; m_WheelTurn -= 120)
+        if (const int wanted = ZoomLevelUp(ZoomScale()); wanted >= 0)
             ZoomAround(wanted, event->position());
-    }
+    for (; m_WheelTurn <= -120; m_WheelTurn += 120)
+        if (const int wanted = ZoomLevelDown(ZoomScale(), m_Zoom); wanted >= 0)
+            ZoomAround(wanted, event->position());
     event->accept();
 }
 

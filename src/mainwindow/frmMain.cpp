@@ -6,6 +6,7 @@
 #include "MainPanes.h"
 #include "MainStatusBar.h"
 #include "NoteEditorPane.h"
+#include "core/DatabaseDialogs.h"
 #include "core/PlatformServices.h"
 #include "core/TextCodec.h"
 #include "core/SettingsKeys.h"
@@ -258,7 +259,7 @@ void frmMain::OpenRecentFile(int entry) {
 }
 
 bool frmMain::OpenNotesFile(const QString& path) {
-    const QString refusal = NotesSession::KindRefusal(path);
+    const QString refusal = NotesKindRefusal(path);
     if (!refusal.isEmpty()) {
         m_Session->Services().messageBox(refusal, kAppTitle, MsgButtons::Ok,
                                          MsgIcon::Exclamation);

@@ -156,10 +156,6 @@ QString NotesSession::FileName() const {
     return QString::fromStdString(m_Database.GetFileName());
 }
 
-QString NotesSession::KindRefusal(const QString& path) {
-    return NotesKindRefusal(path);
-}
-
 bool NotesSession::OpenCurrentFile() {
     ShowProgress(true);
     const bool ok = OpenDatabaseInteractive(m_Context, m_Database, RawProgress(),

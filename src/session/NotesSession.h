@@ -91,11 +91,6 @@ public:
     // entry. Asks nothing about unsaved changes. On failure the notes shown stay with
     // their file.
     bool OpenFile(const QString& path);
-    // Why path cannot be opened as a notes database: its header names another kind of
-    // database (type other than Not2, such as an insert database, which says where those
-    // are opened). Empty when it is a notes database, and also when the header cannot be
-    // read: opening it reports that.
-    static QString KindRefusal(const QString& path);
     // Saves the notes to their file, keeping the file replaced as an earlier version;
     // asks before replacing a file another program changed.
     bool Save();

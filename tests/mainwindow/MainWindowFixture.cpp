@@ -1,6 +1,8 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "MainWindowFixture.h"
 
+#include "support/DeskFiles.h"
+
 #include "draw/ctlDrawBox.h"
 
 #include <QApplication>
@@ -29,14 +31,7 @@ QString MainWindowFixture::SettingsFile() const {
 }
 
 void MainWindowFixture::WriteUsers(const std::vector<std::tuple<qint32, QString, QString>>& users) {
-    QString text;
-    for (const auto& [id, name, folder] : users) {
-        text += QString::number(id) + '\t' + name + '\t' + folder + '\n';
-        QDir(DesktopDir()).mkpath(folder);
-    }
-    QFile f(QDir(DesktopDir()).filePath("users.txt"));
-    f.open(QIODevice::WriteOnly | QIODevice::Truncate);
-    f.write(text.toUtf8());
+    WriteUsersFile(DesktopDir(), users);
 }
 
 QString MainWindowFixture::UserFile(const QString& folder, const QString& name) const {
@@ -44,18 +39,7 @@ QString MainWindowFixture::UserFile(const QString& folder, const QString& name) 
 }
 
 void MainWindowFixture::WriteDatabase(const QString& path, const std::vector<std::string>& texts) {
-    clsDatabase db;
-    db.m_NewNoteTitle = [] { return std::string("title - "); };
-    db.AddNewDatabase();
-    for (size_t i = 0; i < texts.size(); ++i) {
-        db.AddNewRecord(int(i));
-        db.GetRecordObject(int(i))->SetText(texts[i]);
-    }
-    db.SetFileName(path.toStdString());
-    // Stands for the handheld's HotSync or another program, which keep no versions of ours.
-    db.m_VersionPolicy.keep = false;
-    std::string error;
-    QVERIFY2(db.SaveDatabase({}, &error), error.c_str());
+    WriteNotesFile(path, texts);
 }
 
 std::unique_ptr<clsDatabase> MainWindowFixture::ReadDatabase(const QString& path) {

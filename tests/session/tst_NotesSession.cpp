@@ -7,6 +7,7 @@
 #include "session/OpenFileGuard.h"
 #include "storage/clsDatabase.h"
 #include "storage/clsQuillaryItem.h"
+#include "support/DeskFiles.h"
 #include "support/ScriptedPlatformServices.h"
 
 #include <QDir>
@@ -16,7 +17,7 @@
 #include <QTest>
 
 using namespace quillary;
-using quillary::test::ScriptedPlatformServices;
+using namespace quillary::test;
 
 namespace {
 
@@ -37,28 +38,11 @@ struct Desk {
     QString UserFile(const QString& folder, const QString& name) const {
         return Folder() + '/' + folder + "/QL" + name + ".pdb";
     }
-    void WriteUsers(const QList<std::tuple<qint32, QString, QString>>& users) {
-        QString text;
-        for (const auto& [id, name, folder] : users) {
-            text += QString::number(id) + '\t' + name + '\t' + folder + '\n';
-            QDir(Folder()).mkpath(folder);
-        }
-        QFile f(QDir(Folder()).filePath("users.txt"));
-        QVERIFY(f.open(QIODevice::WriteOnly | QIODevice::Truncate));
-        f.write(text.toUtf8());
+    void WriteUsers(const std::vector<std::tuple<qint32, QString, QString>>& users) {
+        WriteUsersFile(Folder(), users);
     }
     static void WriteNotes(const QString& path, const std::vector<std::string>& texts) {
-        clsDatabase db;
-        db.m_NewNoteTitle = [] { return std::string("title - "); };
-        db.AddNewDatabase();
-        for (size_t i = 0; i < texts.size(); ++i) {
-            db.AddNewRecord(int(i));
-            db.GetRecordObject(int(i))->SetText(texts[i]);
-        }
-        db.SetFileName(path.toStdString());
-        db.m_VersionPolicy.keep = false; // another program keeps no versions of ours
-        std::string error;
-        QVERIFY2(db.SaveDatabase({}, &error), error.c_str());
+        WriteNotesFile(path, texts);
     }
     static std::string FirstNote(const QString& path) {
         clsDatabase db;

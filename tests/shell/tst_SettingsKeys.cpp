@@ -2,6 +2,7 @@
 // The table of settings keys: every key has its own text, keeps its value through a save
 // and a fresh reading, and reads as its default when the file does not hold it.
 #include "core/SettingsKeys.h"
+#include "SettingsFileTest.h"
 #include "core/clsSettings.h"
 #include "storage/VersionStore.h"
 
@@ -43,20 +44,9 @@ QString SampleFor(const SettingKey& row) {
 
 } // namespace
 
-class tst_SettingsKeys : public QObject {
+class tst_SettingsKeys : public SettingsFileTest {
     Q_OBJECT
 
-    QTemporaryDir m_Dir;
-    QString path() const { return m_Dir.filePath("kestwin.ini"); }
-    QString fileText() const {
-        QFile f(path());
-        return f.open(QIODevice::ReadOnly) ? QString::fromUtf8(f.readAll()) : QString();
-    }
-    void writeFile(const QByteArray& text) {
-        QFile f(path());
-        QVERIFY(f.open(QIODevice::WriteOnly | QIODevice::Truncate));
-        f.write(text);
-    }
 
     static void addKeyRows() {
         QTest::addColumn<Config>("key");

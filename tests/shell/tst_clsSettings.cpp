@@ -1,4 +1,5 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
+#include "SettingsFileTest.h"
 #include "core/clsSettings.h"
 
 #include <QFile>
@@ -7,20 +8,9 @@
 
 using quillary::clsSettings;
 
-class tst_clsSettings : public QObject {
+class tst_clsSettings : public SettingsFileTest {
     Q_OBJECT
 
-    QTemporaryDir m_Dir;
-    QString path() const { return m_Dir.filePath("kestwin.ini"); }
-    QString fileText() const {
-        QFile f(path());
-        return f.open(QIODevice::ReadOnly) ? QString::fromUtf8(f.readAll()) : QString();
-    }
-    void writeFile(const QByteArray& text) {
-        QFile f(path());
-        QVERIFY(f.open(QIODevice::WriteOnly | QIODevice::Truncate));
-        f.write(text);
-    }
 
 private slots:
     void init() { QFile::remove(path()); }
