@@ -6,6 +6,7 @@
 #include "mainwindow/frmMain.h"
 #include "QuillaryVersion.h"
 #include "quillary-help.h"
+#include "shell/FocusFrameStyle.h"
 #include "shell/QtPlatformServices.h"
 #include "shell/ShellResources.h"
 #include "shell/SingleInstance.h"
@@ -54,6 +55,7 @@ int main(int argc, char** argv) {
     }
 
     InitShellResources();
+    FocusFrameStyle::Install();
     QtPlatformServices services;
     clsSettings settings(clsSettings::DefaultFilePath());
     settings.SetWriteErrorHandler([&services](const QString& message) {

@@ -26,7 +26,7 @@ ImportOptionsBox BuildImportOptionsBox(QDialog& dialog, const QList<ImportOption
     }
     box.options.first()->setChecked(true);
     box.chkNewDB =
-        new QCheckBox(QStringLiteral("Delete Existing Records Before Importing"), &dialog);
+        new QCheckBox(QStringLiteral("&Delete Existing Records Before Importing"), &dialog);
     box.chkNewDB->setObjectName(QStringLiteral("chkNewDB"));
 
     box.cmdDone = new QPushButton(QStringLiteral("&OK"), &dialog);

@@ -20,7 +20,7 @@ class clsSettings;
 // from the settings keys the dialog keeps its last choice in.
 struct ImportOption {
     int index; // the value stored under the format key
-    const char* caption;
+    const char* caption; // with its access key ("&")
 };
 
 struct ImportOptionsBox {

@@ -22,11 +22,12 @@ namespace quillary {
 
 namespace {
 
+// Access keys: none shared with each other, "&Delete ...", "&OK" or "&Cancel".
 constexpr ImportOption kOptions[] = {
-    {0, "Import Raw Text Insert Database"},
-    {1, "Import Insert Database Format (*.QLI)"},
-    {2, "Import Insert DB from Palm DB (*.PDB)"},
-    {3, "Export Insert Database to Palm DB (*.PDB)"},
+    {0, "Import &Raw Text Insert Database"},
+    {1, "Import Insert Database &Format (*.QLI)"},
+    {2, "Import Insert DB from &Palm DB (*.PDB)"},
+    {3, "&Export Insert Database to Palm DB (*.PDB)"},
 };
 
 } // namespace

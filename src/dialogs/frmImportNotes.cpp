@@ -22,11 +22,12 @@ namespace quillary {
 
 namespace {
 
+// Access keys: none shared with each other, "&Delete ...", "&OK" or "&Cancel".
 constexpr ImportOption kOptions[] = {
-    {frmImportNotes::kRawText, "Import Raw Text Notes"},
-    {frmImportNotes::kList, "Import List of Notes from Quillary Import List"},
-    {frmImportNotes::kPalmDatabase, "Import Quillary DB in Palm DB (*.PDB)"},
-    {frmImportNotes::kExport, "Export Quillary DB in Palm DB (*.PDB)"},
+    {frmImportNotes::kRawText, "Import &Raw Text Notes"},
+    {frmImportNotes::kList, "Import &List of Notes from Quillary Import List"},
+    {frmImportNotes::kPalmDatabase, "Import Quillary DB in &Palm DB (*.PDB)"},
+    {frmImportNotes::kExport, "&Export Quillary DB in Palm DB (*.PDB)"},
 };
 
 } // namespace

@@ -7,6 +7,7 @@
 #include <QListWidget>
 #include <QPlainTextEdit>
 #include <QRadioButton>
+#include <QSet>
 #include <QStatusBar>
 
 #include "storage/Cp1252.h"
@@ -336,7 +337,7 @@ private slots:
         f.services.dialogScripts.enqueue([&](QDialog& d) {
             QVERIFY(Child<QRadioButton>(d, qPrintable(checkedOption))->isChecked());
             QCOMPARE(Child<QCheckBox>(d, "chkNewDB")->isChecked(), checked);
-            QCOMPARE(Child<QCheckBox>(d, "chkNewDB")->text(),
+            QCOMPARE(Child<QCheckBox>(d, "chkNewDB")->text().remove('&'),
                      QString("Delete Existing Records Before Importing"));
             Click(d, "cmdCancel");
         });
@@ -454,6 +455,65 @@ private slots:
         QVERIFY(f.services.fileDialogs.isEmpty());
     }
 
+    // Every option and the check box can be chosen from the keyboard with its own access
+    // key: Alt+letter checks that option and moves the focus to it.
+    void optionsHaveTheirOwnAccessKeys_data() {
+        QTest::addColumn<bool>("inserts");
+        QTest::addColumn<int>("key");
+        QTest::addColumn<QString>("option");
+        QTest::newRow("notes: raw text") << false << int(Qt::Key_R) << "optImport0";
+        QTest::newRow("notes: list") << false << int(Qt::Key_L) << "optImport1";
+        QTest::newRow("notes: palm db") << false << int(Qt::Key_P) << "optImport2";
+        QTest::newRow("notes: export") << false << int(Qt::Key_E) << "optImport5";
+        QTest::newRow("notes: delete first") << false << int(Qt::Key_D) << "chkNewDB";
+        QTest::newRow("inserts: raw text") << true << int(Qt::Key_R) << "optImport0";
+        QTest::newRow("inserts: format") << true << int(Qt::Key_F) << "optImport1";
+        QTest::newRow("inserts: palm db") << true << int(Qt::Key_P) << "optImport2";
+        QTest::newRow("inserts: export") << true << int(Qt::Key_E) << "optImport3";
+        QTest::newRow("inserts: delete first") << true << int(Qt::Key_D) << "chkNewDB";
+    }
+    void optionsHaveTheirOwnAccessKeys() {
+        QFETCH(bool, inserts);
+        QFETCH(int, key);
+        QFETCH(QString, option);
+        MainWindowFixture f;
+        frmMain& w = StartAnn(f);
+        bool ran = false;
+        auto script = [&](QDialog& d) {
+            ran = true;
+            QSet<QChar> keys;
+            const auto buttons = d.findChildren<QAbstractButton*>();
+            for (QAbstractButton* b : buttons) {
+                const qsizetype amp = b->text().indexOf('&');
+                QVERIFY2(amp >= 0 && amp + 1 < b->text().size(), qPrintable(b->text()));
+                const QChar letter = b->text().at(amp + 1).toUpper();
+                QVERIFY2(!keys.contains(letter), qPrintable(b->text()));
+                keys.insert(letter);
+            }
+            auto* target = Child<QAbstractButton>(d, qPrintable(option));
+            QVERIFY(target);
+            if (target->isChecked()) // the first option starts checked: choose another
+                for (QRadioButton* other : d.findChildren<QRadioButton*>())
+                    if (other != target) {
+                        other->click();
+                        break;
+                    }
+            QVERIFY(!target->isChecked());
+            QTest::keyClick(&d, Qt::Key(key), Qt::AltModifier);
+            QTRY_VERIFY(target->isChecked());
+            QVERIFY(target->hasFocus());
+            Click(d, "cmdCancel");
+        };
+        if (inserts) {
+            WriteInsertDb(InsertFile(f, "g"), "Mine", {});
+            InInsertImport(f, script);
+        } else {
+            f.services.dialogScripts.enqueue(script);
+            Trigger(w, "mnuImport");
+        }
+        QVERIFY(ran);
+    }
+
     void insertDialogRestoresItsSettings() {
         MainWindowFixture f;
         StartAnn(f);
@@ -463,7 +523,7 @@ private slots:
         InInsertImport(f, [&](QDialog& d) {
             QVERIFY(Child<QRadioButton>(d, "optImport2")->isChecked());
             QVERIFY(Child<QCheckBox>(d, "chkNewDB")->isChecked());
-            QCOMPARE(Child<QRadioButton>(d, "optImport0")->text(),
+            QCOMPARE(Child<QRadioButton>(d, "optImport0")->text().remove('&'),
                      QString("Import Raw Text Insert Database"));
             Click(d, "cmdCancel");
         });
