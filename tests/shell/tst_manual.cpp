@@ -7,6 +7,7 @@
 #include <QCoreApplication>
 #include <QFile>
 #include <QProcess>
+#include <QSet>
 #include <QStandardPaths>
 #include <QtTest>
 
@@ -68,7 +69,9 @@ private slots:
                                  "quillary-pdb info",
                                  "resave",
                                  "--raw-text",
-                                 "Ctrl+Shift+C"};
+                                 "Ctrl+Shift+C",
+                                 "The first five minutes",
+                                 "Alt+R raw text"};
         for (const char* phrase : phrases)
             QTest::newRow(phrase) << QString::fromUtf8(phrase);
     }
@@ -82,6 +85,32 @@ private slots:
         // and may set "fi"/"fl" as ligatures.
         const QString flat = text.normalized(QString::NormalizationForm_KC).simplified();
         QVERIFY2(flat.contains(phrase), qPrintable(phrase));
+    }
+
+    // The windows' pictures are in the manual: one image per window it shows (a window that
+    // could not be shown fails the build before this).
+    void showsTheWindows() {
+        const QString tool = QStandardPaths::findExecutable(QStringLiteral("pdfimages"));
+        if (tool.isEmpty())
+            QUILLARY_REQUIRE_OR_SKIP("pdfimages (poppler-utils) is not installed");
+        QProcess p;
+        p.start(tool, {QStringLiteral("-list"), m_Path});
+        QVERIFY(p.waitForFinished(30000));
+        QCOMPARE(p.exitCode(), 0);
+        const QStringList lines =
+            QString::fromUtf8(p.readAllStandardOutput()).split('\n', Qt::SkipEmptyParts);
+        int images = 0;
+        QSet<QString> sizes;
+        for (const QString& line : lines.mid(2)) { // two header lines
+            const QStringList f = line.simplified().split(' ');
+            if (f.size() > 4 && f[2] == QLatin1String("image")) {
+                ++images;
+                sizes.insert(f[3] + 'x' + f[4]);
+            }
+        }
+        QVERIFY2(images >= 12, qPrintable(lines.join('\n')));
+        // Real window pictures, not one placeholder repeated.
+        QVERIFY2(sizes.size() >= 8, qPrintable(lines.join('\n')));
     }
 
 private:
