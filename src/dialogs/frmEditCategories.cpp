@@ -21,6 +21,7 @@
 
 #include <string>
 #include <vector>
+#include <iterator>
 
 namespace quillary {
 
@@ -38,8 +39,10 @@ frmEditCategories::frmEditCategories(NotesSession& session, QWidget* parent)
 
     m_lstCategories = new QListWidget(this);
     m_lstCategories->setObjectName(QStringLiteral("lstCategories"));
+    m_lstCategories->setAccessibleName(QStringLiteral("Categories"));
     m_txtCatName = new QLineEdit(this);
     m_txtCatName->setObjectName(QStringLiteral("txtCatName"));
+    m_txtCatName->setAccessibleName(QStringLiteral("Category name"));
     m_txtCatName->installEventFilter(this);
     // A character the handheld cannot hold is left out, and the person is told so.
     m_txtCatName->setValidator(new StorableTextValidator(
@@ -83,6 +86,12 @@ frmEditCategories::frmEditCategories(NotesSession& session, QWidget* parent)
     auto* layout = new QHBoxLayout(this);
     layout->addLayout(left, 1);
     layout->addWidget(m_picButtons);
+    // Reading order: the list and the buttons beside it, then the name box and OK.
+    {
+        QWidget* const order[] = {m_lstCategories, m_cmdAdd, m_cmdRemove, m_txtCatName, m_cmdDone};
+        for (size_t i = 1; i < std::size(order); ++i)
+            QWidget::setTabOrder(order[i - 1], order[i]);
+    }
 
     connect(m_lstCategories, &QListWidget::currentRowChanged, this,
             &frmEditCategories::OnSelectionChanged);

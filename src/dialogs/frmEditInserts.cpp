@@ -47,6 +47,7 @@ frmEditInserts::frmEditInserts(NotesSession& session, clsInsertDatabase& databas
     m_lblDatabase->setObjectName(QStringLiteral("lblDatabase"));
     m_lstInsertItems = new QListWidget(this);
     m_lstInsertItems->setObjectName(QStringLiteral("lstInsertItems"));
+    m_lstInsertItems->setAccessibleName(QStringLiteral("Inserts"));
     m_lstInsertItems->setUniformItemSizes(true);
     m_lblDatabase->setBuddy(m_lstInsertItems);
 
@@ -61,6 +62,7 @@ frmEditInserts::frmEditInserts(NotesSession& session, clsInsertDatabase& databas
     m_lblHeader->setBuddy(m_txtInsertName);
     m_txtInsert = new QPlainTextEdit(this);
     m_txtInsert->setObjectName(QStringLiteral("txtInsert"));
+    m_txtInsert->setAccessibleName(QStringLiteral("Insert text"));
     m_txtInsert->setPlaceholderText(QStringLiteral("Text of the insert"));
     m_TextGuard = new StoredTextGuard(
         m_txtInsert, kMaxChars,

@@ -38,6 +38,7 @@ frmFindList::frmFindList(NotesSession& session, QWidget& owner)
 
     m_txtFind = new QLineEdit(this);
     m_txtFind->setObjectName(QStringLiteral("txtFind"));
+    m_txtFind->setAccessibleName(QStringLiteral("Find text"));
     // No note can hold a character outside the code page: it is left out, with a word why.
     m_txtFind->setValidator(new StorableTextValidator(
         [this](const QString& message) { m_statusBar->showMessage(message, 8000); }, m_txtFind));
@@ -54,6 +55,7 @@ frmFindList::frmFindList(NotesSession& session, QWidget& owner)
     m_Results = new FindResultsModel(m_Session.Database(), this);
     m_lstFindItems = new QListView(this);
     m_lstFindItems->setObjectName(QStringLiteral("lstFindItems"));
+    m_lstFindItems->setAccessibleName(QStringLiteral("Notes found"));
     m_lstFindItems->setModel(m_Results);
     m_lstFindItems->setUniformItemSizes(true); // thousands of rows lay out in no time
     m_lstFindItems->setSelectionMode(QAbstractItemView::SingleSelection);

@@ -23,6 +23,7 @@
 #include <QVBoxLayout>
 
 #include <algorithm>
+#include <iterator>
 
 namespace quillary {
 
@@ -53,6 +54,7 @@ frmInsertDBList::frmInsertDBList(frmMain& main, QWidget* parent)
     m_lblDatabaseList->setObjectName(QStringLiteral("lblDatabaseList"));
     m_lstInsertDB = new QListWidget(this);
     m_lstInsertDB->setObjectName(QStringLiteral("lstInsertDB"));
+    m_lstInsertDB->setAccessibleName(QStringLiteral("Insert databases"));
     m_lstInsertDB->setUniformItemSizes(true);
     m_lblDatabaseList->setBuddy(m_lstInsertDB);
 
@@ -102,6 +104,12 @@ frmInsertDBList::frmInsertDBList(frmMain& main, QWidget* parent)
     auto* layout = new QHBoxLayout(this);
     layout->addLayout(listColumn, 1);
     layout->addLayout(buttons);
+    // Reading order: the list, then the buttons beside it.
+    {
+        QWidget* const order[] = {m_lstInsertDB, create, rename, edit, import, remove, done};
+        for (size_t i = 1; i < std::size(order); ++i)
+            QWidget::setTabOrder(order[i - 1], order[i]);
+    }
     resize(600, 420);
 
     connect(m_lstInsertDB, &QListWidget::currentRowChanged, this, &frmInsertDBList::ShowDetails);

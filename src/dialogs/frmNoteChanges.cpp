@@ -42,6 +42,7 @@ frmNoteChanges::frmNoteChanges(NotesSession& session, const NoteChangeReport& re
     heading->setWordWrap(true);
     m_lstChanges = new QTreeWidget(this);
     m_lstChanges->setObjectName(QStringLiteral("lstChanges"));
+    m_lstChanges->setAccessibleName(QStringLiteral("Changed notes"));
     m_lstChanges->setHeaderLabels(
         {QStringLiteral("Change"), QStringLiteral("Note"), QStringLiteral("First line")});
     m_lstChanges->setRootIsDecorated(false);

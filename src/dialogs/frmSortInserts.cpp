@@ -30,6 +30,7 @@ frmSortInserts::frmSortInserts(clsInsertDatabase& database, QWidget* parent)
 
     m_lstCurList = new QListWidget(this);
     m_lstCurList->setObjectName(QStringLiteral("lstCurList"));
+    m_lstCurList->setAccessibleName(QStringLiteral("Inserts in order"));
     m_lstCurList->setSelectionMode(QAbstractItemView::ExtendedSelection);
     m_lstCurList->setUniformItemSizes(true);
 

@@ -18,6 +18,7 @@
 #include <QVBoxLayout>
 
 #include <numeric>
+#include <iterator>
 
 namespace quillary {
 
@@ -44,6 +45,7 @@ frmSortNotes::frmSortNotes(PlatformServices& services, const QStringList& firstL
     m_Model = new NoteOrderModel(this);
     m_lstCurList = new NoteOrderView(this);
     m_lstCurList->setObjectName(QStringLiteral("lstCurList"));
+    m_lstCurList->setAccessibleName(QStringLiteral("Notes in order"));
     m_lstCurList->setModel(m_Model);
 
     auto button = [this](const QString& name, const QString& caption) {
@@ -89,6 +91,12 @@ frmSortNotes::frmSortNotes(PlatformServices& services, const QStringList& firstL
     layout->setContentsMargins(6, 6, 6, 6);
     layout->addWidget(m_lstCurList, 1);
     layout->addLayout(bottom);
+    // Reading order: the list, then the buttons row by row.
+    {
+        QWidget* const order[] = {m_lstCurList, m_cmdUp, m_cmdSort, m_cmdCurrentSelectAll, m_cmdApply, m_cmdDn, m_cmdRSort, m_cmdDone, m_cmdCancel};
+        for (size_t i = 1; i < std::size(order); ++i)
+            QWidget::setTabOrder(order[i - 1], order[i]);
+    }
 
     connect(m_cmdUp, &QPushButton::clicked, this, &frmSortNotes::cmdUp_Click);
     connect(m_cmdDn, &QPushButton::clicked, this, &frmSortNotes::cmdDn_Click);

@@ -28,6 +28,7 @@
 #include <QVBoxLayout>
 #include <algorithm>
 #include <map>
+#include <iterator>
 
 namespace quillary {
 
@@ -65,6 +66,7 @@ frmVersions::frmVersions(NotesSession& session, QWidget* parent)
 
     m_lstVersions = new QTreeWidget(this);
     m_lstVersions->setObjectName(QStringLiteral("lstVersions"));
+    m_lstVersions->setAccessibleName(QStringLiteral("Versions"));
     m_lstVersions->setHeaderLabels({QStringLiteral("Date"), QStringLiteral("Time"),
                                     QStringLiteral("Notes"), QStringLiteral("Size")});
     m_lstVersions->setRootIsDecorated(false);
@@ -74,16 +76,19 @@ frmVersions::frmVersions(NotesSession& session, QWidget* parent)
 
     m_lstNotes = new QListWidget(this);
     m_lstNotes->setObjectName(QStringLiteral("lstVersionNotes"));
+    m_lstNotes->setAccessibleName(QStringLiteral("Notes of the chosen version"));
     m_lstNotes->setSelectionMode(QAbstractItemView::ExtendedSelection);
 
     m_txtNote = new QPlainTextEdit(this);
     m_txtNote->setObjectName(QStringLiteral("txtVersionNote"));
+    m_txtNote->setAccessibleName(QStringLiteral("Text of the chosen note"));
     m_txtNote->setReadOnly(true);
     m_picNote = new QLabel(this);
     m_picNote->setObjectName(QStringLiteral("picVersionNote"));
     m_picNote->setAlignment(Qt::AlignLeft | Qt::AlignTop);
     auto* pictureScroll = new QScrollArea(this);
     pictureScroll->setObjectName(QStringLiteral("scrVersionPicture"));
+    pictureScroll->setAccessibleName(QStringLiteral("Picture of the chosen note"));
     pictureScroll->setWidget(m_picNote);
     pictureScroll->setWidgetResizable(true);
     pictureScroll->setBackgroundRole(QPalette::Base);
@@ -128,6 +133,12 @@ frmVersions::frmVersions(NotesSession& session, QWidget* parent)
     layout->addWidget(split, 1);
     layout->addWidget(m_lblProblem);
     layout->addLayout(buttons);
+    // Reading order: the two lists, the chosen note's picture and text, the buttons.
+    {
+        QWidget* const order[] = {m_lstVersions, m_lstNotes, pictureScroll, m_txtNote, m_cmdCopy, m_cmdReplace, close};
+        for (size_t i = 1; i < std::size(order); ++i)
+            QWidget::setTabOrder(order[i - 1], order[i]);
+    }
     resize(820, 560);
 
     connect(m_lstVersions, &QTreeWidget::currentItemChanged, this, &frmVersions::OnVersionChosen);

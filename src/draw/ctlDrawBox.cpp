@@ -82,8 +82,10 @@ ctlDrawBox::ctlDrawBox(PlatformServices* services, QWidget* parent)
 
     m_VScroll = new QScrollBar(Qt::Vertical, this);
     m_VScroll->setObjectName(QStringLiteral("sclBitmapItem"));
+    m_VScroll->setAccessibleName(QStringLiteral("Scroll picture up and down"));
     m_HScroll = new QScrollBar(Qt::Horizontal, this);
     m_HScroll->setObjectName(QStringLiteral("hsclBitmapItem"));
+    m_HScroll->setAccessibleName(QStringLiteral("Scroll picture left and right"));
     for (QScrollBar* bar : {m_VScroll, m_HScroll}) {
         bar->setFocusPolicy(Qt::NoFocus);
         bar->setSingleStep(20); // the pixel step of Qt's own scrolling views
@@ -321,7 +323,31 @@ void ctlDrawBox::ReadProperties(const QVariantMap& stored) {
 
 // --- Layout -----------------------------------------------------------------------
 
+void ctlDrawBox::SetPictureSubject(const QString& subject) {
+    m_PictureSubject = subject;
+    UpdateAccessibleText();
+}
+
+void ctlDrawBox::UpdateAccessibleText() {
+    const QString name = m_PictureSubject.isEmpty()
+                             ? QStringLiteral("Picture")
+                             : QStringLiteral("Picture of ") + m_PictureSubject;
+    const QImage& image = m_Surface->Image();
+    const QString description = QStringLiteral("%1 by %2, drawing tool %3")
+                                    .arg(image.width())
+                                    .arg(image.height())
+                                    .arg(QString::fromLatin1(kButtonTags[m_Tool]));
+    // The frame takes the focus, the surface is what is seen: both say the same.
+    for (QWidget* w : {static_cast<QWidget*>(this), static_cast<QWidget*>(m_Surface)}) {
+        if (w->accessibleName() != name)
+            w->setAccessibleName(name);
+        if (w->accessibleDescription() != description)
+            w->setAccessibleDescription(description);
+    }
+}
+
 void ctlDrawBox::ArrangeControls() {
+    UpdateAccessibleText();
     const QRect inner = contentsRect();
     m_Surface->SetScale(ZoomScale());
     const DrawBoxLayout l = DrawBoxLayout::Compute(inner, m_Surface->size(), m_BarGirth);
@@ -386,6 +412,7 @@ void ctlDrawBox::focusOutEvent(QFocusEvent* event) {
 
 void ctlDrawBox::UpdateToolState() {
     CommitSelection();
+    UpdateAccessibleText();
     for (int i = 0; i < int(m_ToolButtons.size()); ++i)
         m_ToolButtons[i]->setChecked(i == m_Tool);
     m_StrokeWidth = (m_Tool == ToolEraser) ? m_EraserLineSize : m_LineSize;

@@ -102,6 +102,10 @@ public:
     QVariantMap WriteProperties() const;
     void ReadProperties(const QVariantMap& stored);
 
+    // What the picture belongs to ("note 3"), for the name a screen reader gives it:
+    // "Picture of note 3", described by its size and the drawing tool.
+    void SetPictureSubject(const QString& subject);
+
     // --- The picture in and out -----------------------------------------------------
     // The note's picture in memory: as SetPicture / as SaveNoteBitmap without the file.
     void SetNoteBitmap(const clsBitmap& bitmap);
@@ -181,6 +185,8 @@ protected:
     void wheelEvent(QWheelEvent* event) override;
 
 private:
+    void UpdateAccessibleText();
+    QString m_PictureSubject;
     // DrawToolHost
     void DrawSegment(QPoint from, QPoint to, bool black) override;
     void MarkDirty() override;

@@ -41,8 +41,10 @@ ctlScrollablePicBox::ctlScrollablePicBox(QWidget* parent) : QWidget(parent) {
 
     m_sclVert = new QScrollBar(Qt::Vertical, this);
     m_sclVert->setObjectName(QStringLiteral("sclVert"));
+    m_sclVert->setAccessibleName(QStringLiteral("Scroll up and down"));
     m_sclHorz = new QScrollBar(Qt::Horizontal, this);
     m_sclHorz->setObjectName(QStringLiteral("sclHorz"));
+    m_sclHorz->setAccessibleName(QStringLiteral("Scroll left and right"));
     for (QScrollBar* bar : {m_sclVert, m_sclHorz}) {
         bar->setSingleStep(kLineStep);
         bar->setFocusPolicy(Qt::NoFocus);

@@ -51,6 +51,7 @@ NoteEditorPane::NoteEditorPane(NotesSession& session, QWidget* parent)
 
     m_txtNote = new QPlainTextEdit(parent);
     m_txtNote->setObjectName(QStringLiteral("txtNote"));
+    m_txtNote->setAccessibleName(QStringLiteral("Note text"));
     m_txtNote->setTabChangesFocus(true); // as in every other field; notes hold no tabs
     // The filter first: the handlers below see only what it let through.
     m_Guard = new StoredTextGuard(m_txtNote, int(clsQuillaryItem::kMaxTextChars),
@@ -117,6 +118,7 @@ void NoteEditorPane::LoadNote(int record) {
         ShowPictureProblem(QString());
     }
     m_drbNote->SetNoteBitmap(picture);
+    m_drbNote->SetPictureSubject(QStringLiteral("note %1").arg(record + 1));
     m_PictureKey = note->Serial();
     m_drbNote->SetUndoStack(m_Session.Histories().StackFor(m_PictureKey, m_drbNote->Picture()));
     m_LoadingNote = true;

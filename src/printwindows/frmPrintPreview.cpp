@@ -39,6 +39,7 @@ frmPrintPreview::frmPrintPreview(PrintWindowsHost& host, QWidget* parent)
 
     m_picPrintPreview = new ctlScrollablePicBox(this);
     m_picPrintPreview->setObjectName(QStringLiteral("picPrintPreview"));
+    m_picPrintPreview->setAccessibleName(QStringLiteral("Page preview"));
 
     m_picButtons = new QWidget(this);
     m_picButtons->setObjectName(QStringLiteral("picButtons"));

@@ -25,6 +25,7 @@ frmPrintSelection::frmPrintSelection(PrintWindowsHost& host, QWidget* parent)
 
     m_lstNotes = new QListWidget(this);
     m_lstNotes->setObjectName(QStringLiteral("lstNotes"));
+    m_lstNotes->setAccessibleName(QStringLiteral("Notes to print"));
     // Click selects one, Shift+click a range, Ctrl+click adds or removes one.
     m_lstNotes->setSelectionMode(QAbstractItemView::ExtendedSelection);
     m_lstNotes->setUniformItemSizes(true);
