@@ -68,7 +68,9 @@ private slots:
                                  "quillary-pdb info",
                                  "resave",
                                  "--raw-text",
-                                 "Ctrl+Shift+C"};
+                                 "Ctrl+Shift+C",
+                                 "Insert Snippet",
+                                 "Ctrl+Shift+I"};
         for (const char* phrase : phrases)
             QTest::newRow(phrase) << QString::fromUtf8(phrase);
     }
