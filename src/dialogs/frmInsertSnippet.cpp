@@ -123,7 +123,8 @@ void frmInsertSnippet::ApplyFilter() {
         m_lstSnippets->clear();
         for (size_t row = 0; row < found.size(); ++row) {
             const SnippetCatalog::Snippet& s = m_Catalog.Snippets()[size_t(found[row])];
-            auto* item = new QListWidgetItem(s.database + QStringLiteral(" \u2014 ") + ShownTitle(s));
+            auto* item =
+                new QListWidgetItem(s.database + QStringLiteral(" \u2014 ") + ShownTitle(s));
             item->setData(Qt::UserRole, found[row]);
             m_lstSnippets->addItem(item);
             if (found[row] == was)
@@ -177,15 +178,13 @@ bool frmInsertSnippet::InsertChosen() {
 }
 
 bool frmInsertSnippet::eventFilter(QObject* watched, QEvent* event) {
-    if (event->type() != QEvent::KeyPress ||
-        (watched != m_txtFilter && watched != m_lstSnippets))
+    if (event->type() != QEvent::KeyPress || (watched != m_txtFilter && watched != m_lstSnippets))
         return QDialog::eventFilter(watched, event);
     auto* key = static_cast<QKeyEvent*>(event);
     switch (key->key()) {
     case Qt::Key_Return:
     case Qt::Key_Enter:
-        // Here, not through the default button: the list would also report the key as an
-        // activation, and one Enter must insert once.
+        // Straight to the insert, not by way of whichever button is the default just now.
         InsertChosen();
         return true;
     case Qt::Key_Up:

@@ -79,8 +79,8 @@ private slots:
         QTest::newRow("title, other case") << "bYE" << QStringList({kGreetingsBye});
         QTest::newRow("text, other case") << "REGARDS" << QStringList({kWorkSig});
         QTest::newRow("text across titles") << "the" << QStringList({kGreetingsHi});
-        QTest::newRow("accent as typed") << QString::fromUtf8("CAF\u00c9")
-                                         << QStringList({kWorkCafe});
+        QTest::newRow("accent as typed")
+            << QString::fromUtf8("CAF\u00c9") << QStringList({kWorkCafe});
         QTest::newRow("no accent typed, none matched") << "cafe" << QStringList();
     }
     void filterNarrowsTheList() {
@@ -97,7 +97,8 @@ private slots:
             QCOMPARE(nothing->isVisible(), rows.isEmpty());
             QCOMPARE(Child<QPushButton>(d, "cmdInsert")->isEnabled(), !rows.isEmpty());
             if (rows.isEmpty()) {
-                QVERIFY2(nothing->text().contains("\"" + typed + "\""), qPrintable(nothing->text()));
+                QVERIFY2(nothing->text().contains("\"" + typed + "\""),
+                         qPrintable(nothing->text()));
                 QVERIFY(Preview(d).isEmpty());
             } else {
                 QCOMPARE(SnippetList(d)->currentRow(), 0);
@@ -125,7 +126,7 @@ private slots:
             QTest::keyClick(Filter(d), Qt::Key_Down);
             QTest::keyClick(Filter(d), Qt::Key_Up);
             QCOMPARE(SnippetList(d)->currentRow(), 1);
-            TypeText(Filter(d), "o");      // all but Sig have an o; Bye stays chosen
+            TypeText(Filter(d), "o"); // all but Sig have an o; Bye stays chosen
             QCOMPARE(Rows(d), QStringList({kGreetingsHi, kGreetingsBye, kWorkCafe}));
             QCOMPARE(Rows(d).at(SnippetList(d)->currentRow()), kGreetingsBye);
 
@@ -188,7 +189,14 @@ private slots:
         QCOMPARE(saved->GetRecordObject(1)->RawText(), std::string("second"));
     }
 
-    void doubleClickInserts() {
+    // From the list, a double click or Enter inserts the chosen snippet, once.
+    void listInsertsOnce_data() {
+        QTest::addColumn<bool>("doubleClick");
+        QTest::newRow("double click") << true;
+        QTest::newRow("Enter in the list") << false;
+    }
+    void listInsertsOnce() {
+        QFETCH(bool, doubleClick);
         MainWindowFixture f;
         frmMain& w = StartAnn(f);
         WriteTwoDatabases(f);
@@ -196,7 +204,11 @@ private slots:
             QListWidget* list = SnippetList(d);
             const QPoint at = list->visualItemRect(list->item(2)).center();
             QTest::mouseClick(list->viewport(), Qt::LeftButton, {}, at);
-            QTest::mouseDClick(list->viewport(), Qt::LeftButton, {}, at);
+            QCOMPARE(list->currentRow(), 2);
+            if (doubleClick)
+                QTest::mouseDClick(list->viewport(), Qt::LeftButton, {}, at);
+            else
+                QTest::keyClick(list, Qt::Key_Return);
             QVERIFY(!d.isVisible());
         });
         QCOMPARE(w.Editor().BoxText(), QString("oneRegards, Ann")); // the caret was at the end
@@ -303,7 +315,8 @@ private slots:
             QCOMPARE(SnippetList(d)->count(), 0);
             auto* nothing = Child<QLabel>(d, "lblNothing");
             QVERIFY(nothing->isVisible());
-            QVERIFY2(nothing->text().contains("Edit Insert Databases"), qPrintable(nothing->text()));
+            QVERIFY2(nothing->text().contains("Edit Insert Databases"),
+                     qPrintable(nothing->text()));
             QVERIFY(!Child<QPushButton>(d, "cmdInsert")->isEnabled());
             QVERIFY(!Child<QLabel>(d, "lblNotListed")->isVisible());
             QTest::keyClick(Filter(d), Qt::Key_Return); // nothing to insert: stays
