@@ -5,8 +5,8 @@ namespace quillary {
 
 class frmMain;
 
-// Hands the insert database windows and the import/export dialogs to the main window's
-// "EditInserts" and "Import" command hooks.
+// Hands the insert database windows, the snippet chooser and the import/export dialogs to
+// the main window's "EditInserts", "InsertSnippet" and "Import" command hooks.
 void RegisterInsertWindows(frmMain& window);
 
 } // namespace quillary

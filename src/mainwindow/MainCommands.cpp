@@ -56,7 +56,7 @@ constexpr DialogCommand kDialogCommands[] = {
     {"PageSetup", "Page Setup"},         {"Print", "Print"},
     {"Find", "Find"},                    {"NoteManager", "Note Manager"},
     {"EditCategories", "Edit Categories"}, {"EditInserts", "Edit Insert Databases"},
-    {"Import", "Import/Export Notes"},
+    {"Import", "Import/Export Notes"},   {"InsertSnippet", "Insert Snippet"},
     {"Versions", "Earlier Versions"},    {"NoteChanges", "Changed Notes"},
 };
 
@@ -154,6 +154,14 @@ void MainCommands::BuildMenus() {
     edit->addAction(Add("mnuClear", "C&lear", {}, [this] { Clear(); }));
     edit->addAction(Add("mnuSelectAll", "Select &All", QKeySequence("Ctrl+A"),
                         [this] { SelectAll(); }));
+    // A ready-made text from the user's insert databases, put in at the caret; there is
+    // nowhere to put it without a note.
+    QAction* snippet = Add("mnuInsertSnippet", "Insert &Snippet...", QKeySequence("Ctrl+Shift+I"),
+                           [this] { RunDialog("InsertSnippet"); });
+    snippet->setEnabled(w.CurrentNoteIndex() >= 0);
+    connect(&w, &frmMain::currentNoteChanged, snippet,
+            [snippet](int record) { snippet->setEnabled(record >= 0); });
+    edit->addAction(snippet);
     edit->addSeparator();
     edit->addAction(Add("mnuFind", "&Find", QKeySequence("Ctrl+F"), [this] { RunDialog("Find"); }));
 

@@ -21,7 +21,7 @@ class frmMain;
 // menus and the two toolbars, and the clipboard commands that act on the focused pane.
 //
 // Commands whose windows live elsewhere (page setup, print, find, note manager, categories,
-// insert databases, import/export) run through SetDialogHandler; without a handler they
+// insert databases, insert snippet, import/export) run through SetDialogHandler; without a handler they
 // tell the person the command is not available yet.
 class MainCommands : public QObject {
     Q_OBJECT
@@ -41,7 +41,7 @@ public:
     void ShowCategoryPopup();
 
     // Dialog commands: "PageSetup", "Print", "Find", "NoteManager", "EditCategories",
-    // "EditInserts", "Import".
+    // "EditInserts", "Import", "InsertSnippet".
     void SetDialogHandler(const QString& command, std::function<void()> handler);
     void RunDialog(const QString& command);
 

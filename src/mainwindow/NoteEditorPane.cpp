@@ -161,6 +161,17 @@ QString NoteEditorPane::BoxText() const {
     return StoredTextGuard::BoxText(m_txtNote);
 }
 
+bool NoteEditorPane::InsertText(const QString& text, int* length, int* room) {
+    if (m_Record < 0) {
+        if (length)
+            *length = int(text.size());
+        if (room)
+            *room = 0;
+        return false;
+    }
+    return m_Guard->InsertWhole(text, length, room);
+}
+
 QString NoteEditorPane::NoteUiText() const {
     const clsQuillaryItem* note = m_Session.Database().GetRecordObject(m_Record);
     return note ? ToUiText(note->RawText()) : QString();

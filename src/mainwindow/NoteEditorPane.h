@@ -52,6 +52,12 @@ public:
 
     // The text box's text with LF line ends.
     QString BoxText() const;
+    // Puts text at the caret of the text box, replacing the selection, as one undo step
+    // through the box's filter, and marks the note changed as typing does; the caret ends
+    // after it. Only a text that fits whole goes in: otherwise, and with no note shown,
+    // nothing changes and the result is false (*length and *room as
+    // StoredTextGuard::InsertWhole gives them).
+    bool InsertText(const QString& text, int* length = nullptr, int* room = nullptr);
 
 signals:
     // A line for the status bar; an empty text clears the pane's own message.

@@ -28,6 +28,31 @@ QString StoredTextGuard::BoxText(const QPlainTextEdit* edit) {
     return text;
 }
 
+int StoredTextGuard::Room() const {
+    const qsizetype replaced = m_Edit->textCursor().selectedText().size();
+    return int(std::max<qsizetype>(0, qsizetype(m_MaxChars) - (BoxText(m_Edit).size() - replaced)));
+}
+
+bool StoredTextGuard::InsertWhole(const QString& text, int* length, int* room) {
+    // Counted as the note stores it: a line end is one character.
+    QString lf = text;
+    lf.replace(QStringLiteral("\r\n"), QStringLiteral("\n")).replace(QChar('\r'), QChar('\n'));
+    const int free = Room();
+    if (length)
+        *length = int(lf.size());
+    if (room)
+        *room = free;
+    if (lf.size() > free || m_Edit->isReadOnly())
+        return false;
+    QTextCursor cursor = m_Edit->textCursor();
+    cursor.beginEditBlock();
+    cursor.insertText(lf);
+    cursor.endEditBlock();
+    // The filter has run (textChanged) and may have cut; the caret goes after what stayed.
+    m_Edit->setTextCursor(cursor);
+    return true;
+}
+
 bool StoredTextGuard::eventFilter(QObject* watched, QEvent* event) {
     if (watched == m_Edit && event->type() == QEvent::KeyPress &&
         RefuseTypedText(static_cast<QKeyEvent*>(event)))

@@ -37,6 +37,15 @@ public:
     // into plain spaces and change the stored bytes).
     static QString BoxText(const QPlainTextEdit* edit);
 
+    // How many characters the box can take at the caret, the selection counting as free
+    // (what is put there replaces it). Never below 0, also for a longer stored text.
+    int Room() const;
+    // Puts text (any line ends; the box keeps LF) at the caret, replacing the selection, as
+    // one undo step, and leaves the caret after it. The filter runs on it as on a paste.
+    // When the text does not fit whole nothing is inserted: false, *length the characters
+    // it would need and *room what the box has.
+    bool InsertWhole(const QString& text, int* length = nullptr, int* room = nullptr);
+
 protected:
     bool eventFilter(QObject* watched, QEvent* event) override;
 

@@ -32,7 +32,7 @@ bool HasPdbExtension(const fs::path& p) {
 } // namespace
 
 bool GetInsertDatabaseList(const std::string& folder, std::vector<InsertDatabaseInfo>& list,
-                           std::string* error) {
+                           std::string* error, std::vector<std::string>* unreadable) {
     list.clear();
     std::error_code ec;
     if (!fs::is_directory(folder, ec)) {
@@ -48,8 +48,12 @@ bool GetInsertDatabaseList(const std::string& folder, std::vector<InsertDatabase
     for (const fs::path& f : files) {
         InsertDatabaseInfo info;
         info.path = f.string();
-        if (!ReadPdbHeaderInfo(info.path, info.name, info.type, info.recordCount))
+        std::string why;
+        if (!ReadPdbHeaderInfo(info.path, info.name, info.type, info.recordCount, &why)) {
+            if (unreadable)
+                unreadable->push_back(why);
             continue;
+        }
         if (info.type == "Inst" || info.type == "Ins2")
             list.push_back(std::move(info));
     }

@@ -24,9 +24,11 @@ struct InsertDatabaseInfo {
 // Every *.pdb file (any case) in folder whose type is Inst or Ins2, sorted by file name.
 // A missing folder is created and gives an empty list; when it cannot be created the
 // result is false and *error is "Failed to create Insert database directory in user
-// account". Unreadable files are left out.
+// account". Unreadable files are left out; with unreadable given, each one's error text
+// (naming the file) is added to it, so a caller can say which files it could not look at.
 bool GetInsertDatabaseList(const std::string& folder, std::vector<InsertDatabaseInfo>& list,
-                           std::string* error = nullptr);
+                           std::string* error = nullptr,
+                           std::vector<std::string>* unreadable = nullptr);
 
 // Name, 4-character type and record count from a database file's 78-byte header.
 bool ReadPdbHeaderInfo(const std::string& path, std::string& name, std::string& type,

@@ -4,3 +4,5 @@ quillary_add_test(NAME tst_InsertWindows SOURCES tst_InsertWindows.cpp
                   LIBS quillary_dialogs quillary_mainwindow_testsupport GUI)
 quillary_add_test(NAME tst_ImportDialogs SOURCES tst_ImportDialogs.cpp
                   LIBS quillary_dialogs quillary_mainwindow_testsupport GUI)
+quillary_add_test(NAME tst_InsertSnippet SOURCES tst_InsertSnippet.cpp
+                  LIBS quillary_dialogs quillary_mainwindow_testsupport GUI)

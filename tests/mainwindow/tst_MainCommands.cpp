@@ -65,7 +65,7 @@ private slots:
             {"mnuAddRecord", "Ctrl+N"},      {"mnuRemoveRecord", "Shift+Del"},
             {"mnuNoteManager", "Ctrl+M"},    {"mnuEditCategories", "Shift+F12"},
             {"mnuEditInserts", "Ctrl+D"},    {"mnuHelp", "F1"},
-            {"mnuCategory", "Ctrl+Shift+C"},
+            {"mnuCategory", "Ctrl+Shift+C"}, {"mnuInsertSnippet", "Ctrl+Shift+I"},
         };
         for (const auto& [name, keys] : table)
             QTest::newRow(name) << QString(name) << QKeySequence(QString(keys));

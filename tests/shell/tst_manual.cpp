@@ -71,7 +71,9 @@ private slots:
                                  "--raw-text",
                                  "Ctrl+Shift+C",
                                  "The first five minutes",
-                                 "Alt+R raw text"};
+                                 "Alt+R raw text",
+                                 "Insert Snippet",
+                                 "Ctrl+Shift+I"};
         for (const char* phrase : phrases)
             QTest::newRow(phrase) << QString::fromUtf8(phrase);
     }

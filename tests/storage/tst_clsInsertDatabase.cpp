@@ -194,6 +194,12 @@ TEST_F(InsertDatabaseTest, InsertFolderListing) {
     EXPECT_EQ(list[1].name, "Greetings");
     EXPECT_EQ(list[1].type, "Inst");
     EXPECT_EQ(list[1].recordCount, 1);
+    // The short file is left out; asked for, its reason names it.
+    std::vector<std::string> unreadable;
+    ASSERT_TRUE(quillary::GetInsertDatabaseList(folder, list, &error, &unreadable));
+    EXPECT_EQ(list.size(), 2u);
+    ASSERT_EQ(unreadable.size(), 1u);
+    EXPECT_NE(unreadable[0].find("d.pdb"), std::string::npos) << unreadable[0];
 
     // A folder that cannot be made: a file stands in the way.
     std::ofstream(Path("blocker")) << "x";
