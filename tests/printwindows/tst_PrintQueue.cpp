@@ -85,6 +85,7 @@ private slots:
     void initTestCase();
     void cleanupTestCase();
     void printsTwoPagesThroughTheQueue();
+    void refusedJobSaysSo();
 
 private:
     // Waits for the scheduler to finish the queue's jobs: n of them in all.
@@ -212,6 +213,33 @@ void tst_PrintQueue::printsTwoPagesThroughTheQueue() {
     }
     QCOMPARE(onPage.value(1), 4);
     QCOMPARE(onPage.value(2), 1);
+}
+
+// A queue that refuses jobs: the person is told the notes were not printed, instead of
+// hearing nothing while nothing is printed.
+void tst_PrintQueue::refusedJobSaysSo() {
+    const QString queue = QString::fromLatin1(PrivatePrintQueue::kPrinter);
+    bool ok = false;
+    m_Queue->Client(QStringLiteral("cupsreject"), {queue}, &ok);
+    QVERIFY(ok);
+    const int finishedBefore = m_Queue->FinishedJobs().size();
+    PrintFixture f;
+    f.StartWithNotes(3);
+    PickedPrinter picked;
+    f.services.printDialogAnswers.enqueue(PickQueue(picked));
+    PrintAllFromTheMenu(f);
+    m_Queue->Client(QStringLiteral("cupsaccept"), {queue}, &ok);
+    QVERIFY(ok);
+    QCOMPARE(picked.name, queue);
+    QCOMPARE(f.services.messages.size(), 1);
+    const QString text = f.services.messages.first().text;
+    QVERIFY2(text.startsWith(QStringLiteral("The notes could not be printed.")), qPrintable(text));
+    // The scheduler's own reason.
+    QVERIFY2(text.contains(QStringLiteral("not accepting jobs")), qPrintable(text));
+    QCOMPARE(f.services.messages.first().icon, MsgIcon::Exclamation);
+    QVERIFY(m_Queue->PendingJobs().isEmpty());
+    QCOMPARE(m_Queue->FinishedJobs().size(), finishedBefore);
+    QVERIFY(f.Window().ProgressBar()->isHidden());
 }
 
 int main(int argc, char** argv) {
