@@ -16,6 +16,7 @@ PKGS=(
   dbus dbus-x11
   libpalm-perl netpbm python3 python3-pil imagemagick
   fonts-dejavu-core poppler-utils
+  cups-daemon cups-client cups-core-drivers
   dpkg-dev desktop-file-utils appstream shared-mime-info libglib2.0-bin man-db bsdextrautils
   lintian
 )
