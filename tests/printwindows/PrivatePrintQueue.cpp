@@ -200,12 +200,16 @@ bool PrivatePrintQueue::WriteFiles(QString* why) {
            WriteText(Path("queue.ppd"), QString::fromLatin1(kDriverFile), why);
 }
 
+QProcessEnvironment PrivatePrintQueue::Environment() const {
+    QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+    env.insert(QStringLiteral("CUPS_SERVER"), SocketPathIn(m_Folder));
+    return env;
+}
+
 QString PrivatePrintQueue::Client(const QString& program, const QStringList& args,
                                   bool* ok) const {
     QProcess process;
-    QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
-    env.insert(QStringLiteral("CUPS_SERVER"), SocketPathIn(m_Folder));
-    process.setProcessEnvironment(env);
+    process.setProcessEnvironment(Environment());
     process.start(Program(program), args);
     const bool done = process.waitForFinished(30000) &&
                       process.exitStatus() == QProcess::NormalExit && process.exitCode() == 0;
@@ -220,9 +224,7 @@ QString PrivatePrintQueue::Client(const QString& program, const QStringList& arg
 bool PrivatePrintQueue::Start(QString* why) {
     if (!WriteFiles(why))
         return false;
-    QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
-    env.insert(QStringLiteral("CUPS_SERVER"), SocketPathIn(m_Folder));
-    m_Scheduler.setProcessEnvironment(env);
+    m_Scheduler.setProcessEnvironment(Environment());
     m_Scheduler.setProcessChannelMode(QProcess::MergedChannels);
     // Should the test process die without cleaning up, the scheduler goes with it.
     m_Scheduler.setChildProcessModifier([] { prctl(PR_SET_PDEATHSIG, SIGTERM); });
@@ -238,10 +240,9 @@ bool PrivatePrintQueue::Start(QString* why) {
     const auto answers = [this] {
         if (!Running())
             return true;
+        // Not through Client(): until the scheduler answers, lpstat's failures are expected.
         QProcess lpstat;
-        QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
-        env.insert(QStringLiteral("CUPS_SERVER"), SocketPathIn(m_Folder));
-        lpstat.setProcessEnvironment(env);
+        lpstat.setProcessEnvironment(Environment());
         lpstat.start(Program(QStringLiteral("lpstat")), {QStringLiteral("-r")});
         lpstat.waitForFinished(10000);
         return lpstat.readAllStandardOutput().startsWith("scheduler is running");

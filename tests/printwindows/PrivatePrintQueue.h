@@ -2,6 +2,7 @@
 #pragma once
 
 #include <QProcess>
+#include <QProcessEnvironment>
 #include <QString>
 #include <QStringList>
 
@@ -49,6 +50,8 @@ public:
 
 private:
     bool WriteFiles(QString* why);
+    // The environment of the scheduler and of the client programs: this scheduler only.
+    QProcessEnvironment Environment() const;
     QString Path(const QString& name) const;
 
     QString m_Folder;
