@@ -157,9 +157,9 @@ bool PrivatePrintQueue::WriteFiles(QString* why) {
     QString files = QStringLiteral("ServerRoot %1\nRequestRoot %2\nTempDir %3\nCacheDir %4\n"
                                    "StateDir %5\nErrorLog %6\nAccessLog %7\nPageLog %8\n"
                                    "Printcap %9\nFileDevice Yes\n")
-                        .arg(Path("conf"), Path("spool"), Path("tmp"), Path("cache"),
-                             Path("state"), Path("log/error_log"), Path("log/access_log"),
-                             Path("log/page_log"), Path("state/printcap"));
+                        .arg(Path("conf"), Path("spool"), Path("tmp"), Path("cache"), Path("state"),
+                             Path("log/error_log"), Path("log/access_log"), Path("log/page_log"),
+                             Path("state/printcap"));
     files += QStringLiteral("ServerKeychain %1\n").arg(Path("state/ssl"));
     if (geteuid() != 0) {
         // Everything runs as the test's user, who owns every file here.
@@ -169,9 +169,9 @@ bool PrivatePrintQueue::WriteFiles(QString* why) {
             *why = QStringLiteral("the test's user or group has no name");
             return false;
         }
-        files += QStringLiteral("User %1\nGroup %2\nSystemGroup %2\n")
-                     .arg(QString::fromLocal8Bit(user->pw_name),
-                          QString::fromLocal8Bit(grp->gr_name));
+        files +=
+            QStringLiteral("User %1\nGroup %2\nSystemGroup %2\n")
+                .arg(QString::fromLocal8Bit(user->pw_name), QString::fromLocal8Bit(grp->gr_name));
     } else {
         // As root the scheduler refuses to run filters as root; they run as "lp" and must
         // reach the spooled files through the folders above them (search only, no listing).
@@ -184,17 +184,18 @@ bool PrivatePrintQueue::WriteFiles(QString* why) {
                 break;
         }
     }
-    const QString daemon = QStringLiteral(
-        "Listen %1\n"
-        "LogLevel debug\n"
-        "Browsing No\n"
-        "WebInterface No\n"
-        "DefaultAuthType None\n"
-        "MaxJobs 0\n"
-        "PreserveJobHistory Yes\n"
-        "<Location />\n  Order allow,deny\n  Allow all\n</Location>\n"
-        "<Policy default>\n  <Limit All>\n    Order deny,allow\n  </Limit>\n</Policy>\n")
-                               .arg(socket);
+    const QString daemon =
+        QStringLiteral(
+            "Listen %1\n"
+            "LogLevel debug\n"
+            "Browsing No\n"
+            "WebInterface No\n"
+            "DefaultAuthType None\n"
+            "MaxJobs 0\n"
+            "PreserveJobHistory Yes\n"
+            "<Location />\n  Order allow,deny\n  Allow all\n</Location>\n"
+            "<Policy default>\n  <Limit All>\n    Order deny,allow\n  </Limit>\n</Policy>\n")
+            .arg(socket);
     return WriteText(Path("conf/cups-files.conf"), files, why) &&
            WriteText(Path("conf/cupsd.conf"), daemon, why) &&
            WriteText(Path("queue.ppd"), QString::fromLatin1(kDriverFile), why);
@@ -206,8 +207,7 @@ QProcessEnvironment PrivatePrintQueue::Environment() const {
     return env;
 }
 
-QString PrivatePrintQueue::Client(const QString& program, const QStringList& args,
-                                  bool* ok) const {
+QString PrivatePrintQueue::Client(const QString& program, const QStringList& args, bool* ok) const {
     QProcess process;
     process.setProcessEnvironment(Environment());
     process.start(Program(program), args);
@@ -249,8 +249,8 @@ bool PrivatePrintQueue::Start(QString* why) {
     };
     if (!WaitUntil(answers, 30000) || !Running()) {
         *why = QStringLiteral("cupsd does not answer on %1:\n%2\n%3")
-                   .arg(SocketPathIn(m_Folder),
-                        QString::fromLocal8Bit(m_Scheduler.readAll()), ErrorLog());
+                   .arg(SocketPathIn(m_Folder), QString::fromLocal8Bit(m_Scheduler.readAll()),
+                        ErrorLog());
         Stop();
         return false;
     }
@@ -281,9 +281,8 @@ bool PrivatePrintQueue::Stop() {
 }
 
 QStringList PrivatePrintQueue::FinishedJobs() const {
-    return Client(QStringLiteral("lpstat"),
-                  {QStringLiteral("-W"), QStringLiteral("completed"), QStringLiteral("-o"),
-                   QString::fromLatin1(kPrinter)})
+    return Client(QStringLiteral("lpstat"), {QStringLiteral("-W"), QStringLiteral("completed"),
+                                             QStringLiteral("-o"), QString::fromLatin1(kPrinter)})
         .split(QLatin1Char('\n'), Qt::SkipEmptyParts);
 }
 

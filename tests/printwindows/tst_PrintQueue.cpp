@@ -99,10 +99,12 @@ void tst_PrintQueue::initTestCase() {
     const QString missing = PrivatePrintQueue::Missing();
     if (!missing.isEmpty()) {
         qWarning("%s", qPrintable(missing));
-        QUILLARY_REQUIRE_OR_SKIP("cupsd, lpadmin, lpstat or CUPS's gziptoany filter is not installed");
+        QUILLARY_REQUIRE_OR_SKIP(
+            "cupsd, lpadmin, lpstat or CUPS's gziptoany filter is not installed");
     }
     if (!HavePoppler())
-        QUILLARY_REQUIRE_OR_SKIP("pdftotext, pdfinfo or pdfimages (poppler-utils) is not installed");
+        QUILLARY_REQUIRE_OR_SKIP(
+            "pdftotext, pdfinfo or pdfimages (poppler-utils) is not installed");
     QVERIFY2(!m_QueueFolder.isEmpty(), "no folder for the print queue");
     m_Queue = std::make_unique<PrivatePrintQueue>(m_QueueFolder);
     QString why;
@@ -170,10 +172,10 @@ void tst_PrintQueue::printsTwoPagesThroughTheQueue() {
     QVERIFY2(size.hasMatch(), qPrintable(info));
 
     for (int page = 1; page <= 2; ++page) {
-        const QString text = Poppler(QStringLiteral("pdftotext"),
-                                     {QStringLiteral("-f"), QString::number(page),
-                                      QStringLiteral("-l"), QString::number(page), out,
-                                      QStringLiteral("-")});
+        const QString text =
+            Poppler(QStringLiteral("pdftotext"),
+                    {QStringLiteral("-f"), QString::number(page), QStringLiteral("-l"),
+                     QString::number(page), out, QStringLiteral("-")});
         QVERIFY2(text.contains(QStringLiteral("Ann")), qPrintable(text));
         QVERIFY2(text.contains(QStringLiteral("Page %1 out of 2 pages").arg(page)),
                  qPrintable(text));
@@ -211,11 +213,10 @@ void tst_PrintQueue::printsTwoPagesThroughTheQueue() {
         QVERIFY(box.pictureWidth > 0);
         const double expectedPpi = width / (double(box.pictureWidth) / kQueueDpi);
         const double ppi = cols.at(12).toDouble();
-        QVERIFY2(std::abs(ppi - expectedPpi) <= expectedPpi * 0.02,
-                 qPrintable(QStringLiteral("%1 ppi, expected %2\n%3")
-                                .arg(ppi)
-                                .arg(expectedPpi)
-                                .arg(images)));
+        QVERIFY2(
+            std::abs(ppi - expectedPpi) <= expectedPpi * 0.02,
+            qPrintable(
+                QStringLiteral("%1 ppi, expected %2\n%3").arg(ppi).arg(expectedPpi).arg(images)));
     }
     QCOMPARE(onPage.value(1), 4);
     QCOMPARE(onPage.value(2), 1);
@@ -255,9 +256,9 @@ int main(int argc, char** argv) {
     // libcups and Qt's CUPS support learn the scheduler's address once, so it is set
     // before anything of Qt starts: only the test's own scheduler is ever asked.
     QTemporaryDir folder(QDir::tempPath() + QStringLiteral("/cups-XXXXXX"));
-    qputenv("CUPS_SERVER", PrivatePrintQueue::SocketPathIn(folder.isValid() ? folder.path()
-                                                                            : QDir::tempPath())
-                               .toLocal8Bit());
+    qputenv("CUPS_SERVER",
+            PrivatePrintQueue::SocketPathIn(folder.isValid() ? folder.path() : QDir::tempPath())
+                .toLocal8Bit());
     QApplication app(argc, argv);
     app.setAttribute(Qt::AA_Use96Dpi, true);
     tst_PrintQueue test(folder.isValid() ? folder.path() : QString());
