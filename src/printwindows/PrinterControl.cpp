@@ -26,10 +26,16 @@ QString PrintQueueRefusal(const QPrinter& printer) {
         reinterpret_cast<LastErrorString>(dlsym(cups, "cupsLastErrorString"));
     QString why;
     // IPP status codes up to 0x00ff are successes (some with attributes substituted).
-    if (lastError && lastError() > 0x00ff) {
+    const int status = lastError ? lastError() : 0;
+    if (status > 0x00ff) {
         const char* text = lastErrorString ? lastErrorString() : nullptr;
         why = text && *text ? QString::fromLocal8Bit(text)
                             : QStringLiteral("The print queue refused the job.");
+        // Internal error or service unavailable: for a scheduler that cannot be reached
+        // libcups gives only the system's error ("No such file or directory"), which says
+        // nothing about printing.
+        if (status == 0x0500 || status == 0x0503)
+            why = QStringLiteral("The print service did not take the job (%1).").arg(why);
     }
     dlclose(cups);
     return why;

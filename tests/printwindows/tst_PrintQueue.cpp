@@ -86,7 +86,8 @@ private slots:
     void initTestCase();
     void cleanupTestCase();
     void printsTwoPagesThroughTheQueue();
-    void refusedJobSaysSo();
+    void jobNotTakenSaysSo_data();
+    void jobNotTakenSaysSo();
 
 private:
     // Waits for the scheduler to finish the queue's jobs: n of them in all.
@@ -222,21 +223,42 @@ void tst_PrintQueue::printsTwoPagesThroughTheQueue() {
     QCOMPARE(onPage.value(2), 1);
 }
 
-// A queue that refuses jobs: the person is told the notes were not printed, instead of
-// hearing nothing while nothing is printed.
-void tst_PrintQueue::refusedJobSaysSo() {
+void tst_PrintQueue::jobNotTakenSaysSo_data() {
+    QTest::addColumn<bool>("schedulerGone"); // else the queue rejects jobs
+    QTest::addColumn<QString>("reason");     // part of the reason given
+    QTest::newRow("queue rejects jobs") << false << QStringLiteral("not accepting jobs");
+    QTest::newRow("scheduler gone after the dialog")
+        << true << QStringLiteral("The print service did not take the job");
+}
+
+// The job never reaches the queue: the person is told the notes were not printed, and why,
+// instead of hearing nothing while nothing is printed.
+void tst_PrintQueue::jobNotTakenSaysSo() {
+    QFETCH(bool, schedulerGone);
+    QFETCH(QString, reason);
     const QString queue = QString::fromLatin1(PrivatePrintQueue::kPrinter);
-    bool ok = false;
-    m_Queue->Client(QStringLiteral("cupsreject"), {queue}, &ok);
-    QVERIFY(ok);
-    // Taking jobs again afterwards, whatever happens here.
-    const auto accept =
-        qScopeGuard([&] { m_Queue->Client(QStringLiteral("cupsaccept"), {queue}); });
+    // The queue takes jobs again afterwards, whatever happens here.
+    const auto restore = qScopeGuard([&] {
+        QString why;
+        if (!m_Queue->Running() && !m_Queue->Start(&why))
+            qWarning("%s", qPrintable(why));
+        m_Queue->Client(QStringLiteral("cupsaccept"), {queue});
+    });
     const int finishedBefore = m_Queue->FinishedJobs().size();
+    if (!schedulerGone) {
+        bool ok = false;
+        m_Queue->Client(QStringLiteral("cupsreject"), {queue}, &ok);
+        QVERIFY(ok);
+    }
     PrintFixture f;
     f.StartWithNotes(3);
     PickedPrinter picked;
-    f.services.printDialogAnswers.enqueue(PickQueue(picked));
+    f.services.printDialogAnswers.enqueue([&](QPrinter* printer) {
+        const bool print = PickQueue(picked)(printer);
+        if (schedulerGone)
+            m_Queue->Stop();
+        return print;
+    });
     PrintAllFromTheMenu(f);
     if (QTest::currentTestFailed())
         return;
@@ -244,12 +266,17 @@ void tst_PrintQueue::refusedJobSaysSo() {
     QCOMPARE(f.services.messages.size(), 1);
     const QString text = f.services.messages.first().text;
     QVERIFY2(text.startsWith(QStringLiteral("The notes could not be printed.")), qPrintable(text));
-    // The scheduler's own reason.
-    QVERIFY2(text.contains(QStringLiteral("not accepting jobs")), qPrintable(text));
+    // The reason ends the message.
+    QVERIFY2(text.count(QLatin1Char('\n')) >= 2, qPrintable(text));
+    QVERIFY2(text.contains(reason), qPrintable(text));
     QCOMPARE(f.services.messages.first().icon, MsgIcon::Exclamation);
+    QVERIFY(f.Window().ProgressBar()->isHidden());
+
+    QString why;
+    if (schedulerGone)
+        QVERIFY2(m_Queue->Start(&why), qPrintable(why));
     QVERIFY(m_Queue->PendingJobs().isEmpty());
     QCOMPARE(m_Queue->FinishedJobs().size(), finishedBefore);
-    QVERIFY(f.Window().ProgressBar()->isHidden());
 }
 
 int main(int argc, char** argv) {
