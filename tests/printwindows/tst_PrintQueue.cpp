@@ -57,13 +57,15 @@ void PrintAllFromTheMenu(PrintFixture& f) {
     QVERIFY(shown);
 }
 
-// The print dialog's answer when the person picks the queue by name: the dialog sets the
-// printer and clears any output file, as Qt's own dialog does for a printer.
+// What the print dialog's answer saw of the printer once the queue was picked.
 struct PickedPrinter {
     int resolution = 0;
     QString name;
     bool native = false;
 };
+
+// The print dialog's answer when the person picks the queue by name: the dialog sets the
+// printer and clears any output file, as Qt's own dialog does for a printer.
 std::function<bool(QPrinter*)> PickQueue(PickedPrinter& picked) {
     return [&picked](QPrinter* printer) {
         printer->setPrinterName(QString::fromLatin1(PrivatePrintQueue::kPrinter));
