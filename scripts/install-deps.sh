@@ -17,6 +17,7 @@ PKGS=(
   libpalm-perl netpbm python3 python3-pil imagemagick
   fonts-dejavu-core poppler-utils
   xvfb xauth at-spi2-core python3-pyatspi
+  cups-daemon cups-client cups-core-drivers
   dpkg-dev desktop-file-utils appstream shared-mime-info libglib2.0-bin man-db bsdextrautils
   lintian
 )

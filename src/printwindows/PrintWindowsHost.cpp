@@ -147,6 +147,12 @@ bool PrintWindowsHost::PrintNotes(QPrinter* printer) {
         result = print.PrintNotes(
             *printer, progress, [&watch] { return watch.Cancelled(); }, &error,
             PrinterControl(*printer));
+        // Asked at once: the queue's answer is libcups's last one on this thread.
+        if (result == clsPrintData::PrintResult::Failed) {
+            const QString refusal = PrintQueueRefusal(*printer);
+            if (!refusal.isEmpty())
+                error += QLatin1Char('\n') + refusal;
+        }
         bar->setFormat(format);
         bar->setTextVisible(textVisible);
         m_Window.ShowProgressBar(false);
