@@ -159,7 +159,7 @@ void tst_PdbPrint::paperFromTheSettings_data() {
         << QStringList{"--paper", "Legal"} << "1008 x 612";
     QTest::newRow("unknown paper: A4 or Letter, still landscape")
         << QByteArray("PrintPaperSize=Napkin\r\nPrintOrientation=Landscape\r\n")
-        << QStringList() << "(841.89 x 595.276|792 x 612)";
+        << QStringList() << "(842 x 595|792 x 612)";
 }
 
 // The paper and orientation chosen in Page Setup are what a PDF is made on, unless the
