@@ -2,10 +2,10 @@
 #include "PdbPrintCommand.h"
 
 #include "core/PaperSettings.h"
+#include "core/clsSettings.h"
 #include "print/PrintFileOutput.h"
 #include "print/PrintSettings.h"
 #include "print/clsPrintData.h"
-#include "core/clsSettings.h"
 #include "storage/clsDatabase.h"
 
 #include <QFile>

@@ -1,12 +1,12 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "printwindows/frmPrintPreview.h"
 
+#include "core/clsSettings.h"
 #include "draw/ctlScrollablePicBox.h"
 #include "mainwindow/MainLayout.h"
 #include "mainwindow/frmMain.h"
 #include "print/PrintSettings.h"
 #include "printwindows/PrintWindowsHost.h"
-#include "core/clsSettings.h"
 
 #include <QComboBox>
 #include <QElapsedTimer>
@@ -126,18 +126,17 @@ void frmPrintPreview::RestoreGeometry() {
     clsSettings& settings = m_Host.Settings();
     const int w = settings.GetInt(Config::PrintPreviewWidth);
     const int h = settings.GetInt(Config::PrintPreviewHeight);
-    QScreen* screen = m_Host.Window().screen() ? m_Host.Window().screen()
-                                                : QGuiApplication::primaryScreen();
+    QScreen* screen =
+        m_Host.Window().screen() ? m_Host.Window().screen() : QGuiApplication::primaryScreen();
     const QRect area = screen ? screen->availableGeometry() : QRect(0, 0, 1024, 768);
     if (w <= 0 || h <= 0) {
         resize(TwipsToPixels(6780), TwipsToPixels(5415)); // the first opening's size
         return;
     }
     // Kept on the screen it opens on, whatever screen it was left on.
-    const QSize size(std::clamp(TwipsToPixels(w), minimumWidth(),
-                                std::max(area.width(), minimumWidth())),
-                     std::clamp(TwipsToPixels(h), minimumHeight(),
-                                std::max(area.height(), minimumHeight())));
+    const QSize size(
+        std::clamp(TwipsToPixels(w), minimumWidth(), std::max(area.width(), minimumWidth())),
+        std::clamp(TwipsToPixels(h), minimumHeight(), std::max(area.height(), minimumHeight())));
     resize(size);
     const int left = TwipsToPixels(settings.GetInt(Config::PrintPreviewLeft));
     const int top = TwipsToPixels(settings.GetInt(Config::PrintPreviewTop));
@@ -321,6 +320,7 @@ void frmPrintPreview::OnSetup() {
     m_Host.ShowPageSetup(this);
     LoadSettings();
     PreparePage();
+    ApplyFit(); // the paper may have changed its shape
     Measure(m_PrintData, m_picPrintPreview->PictureBox());
     // The page number handling again: a page beyond the new count is lowered to it, and
     // the page shown is drawn with the new layout.

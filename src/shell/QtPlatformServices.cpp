@@ -12,9 +12,9 @@
 #include <QFileInfo>
 #include <QFontDatabase>
 #include <QFontDialog>
+#include <QFontInfo>
 #include <QFormLayout>
 #include <QHBoxLayout>
-#include <QFontInfo>
 #include <QLineEdit>
 #include <QMenu>
 #include <QMessageBox>
@@ -344,8 +344,8 @@ QFont QtPlatformServices::FontDialogStart(const QFont& stored) {
 
 QFont QtPlatformServices::FontDialogAnswer(const QFont& stored, const QFont& start,
                                            const QFont& chosen) {
-    const bool sameSize = chosen.pointSizeF() <= 0 ||
-                          std::abs(chosen.pointSizeF() - start.pointSizeF()) < 0.01;
+    const bool sameSize =
+        chosen.pointSizeF() <= 0 || std::abs(chosen.pointSizeF() - start.pointSizeF()) < 0.01;
     if (chosen.family() == start.family() && sameSize && chosen.bold() == start.bold() &&
         chosen.italic() == start.italic() && chosen.strikeOut() == start.strikeOut() &&
         chosen.underline() == start.underline())

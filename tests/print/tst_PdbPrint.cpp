@@ -151,15 +151,15 @@ void tst_PdbPrint::paperFromTheSettings_data() {
     QTest::newRow("Legal portrait")
         << QByteArray("PrintPaperSize=Legal\r\nPrintOrientation=Portrait\r\n") << QStringList()
         << "612 x 1008";
-    QTest::newRow("options win")
-        << QByteArray("PrintPaperSize=Letter\r\nPrintOrientation=Landscape\r\n")
-        << QStringList{"--paper", "Legal", "--portrait"} << "612 x 1008";
+    QTest::newRow("options win") << QByteArray(
+                                        "PrintPaperSize=Letter\r\nPrintOrientation=Landscape\r\n")
+                                 << QStringList{"--paper", "Legal", "--portrait"} << "612 x 1008";
     QTest::newRow("--paper keeps the stored orientation")
         << QByteArray("PrintPaperSize=Letter\r\nPrintOrientation=Landscape\r\n")
         << QStringList{"--paper", "Legal"} << "1008 x 612";
     QTest::newRow("unknown paper: A4 or Letter, still landscape")
-        << QByteArray("PrintPaperSize=Napkin\r\nPrintOrientation=Landscape\r\n")
-        << QStringList() << "(842 x 595|792 x 612)";
+        << QByteArray("PrintPaperSize=Napkin\r\nPrintOrientation=Landscape\r\n") << QStringList()
+        << "(842 x 595|792 x 612)";
 }
 
 // The paper and orientation chosen in Page Setup are what a PDF is made on, unless the

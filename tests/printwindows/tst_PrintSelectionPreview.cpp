@@ -3,13 +3,13 @@
 // printing: the preview paints what the printer gets.
 #include "PrintWindowsTestKit.h"
 
+#include "core/clsSettings.h"
 #include "draw/ctlScrollablePicBox.h"
+#include "mainwindow/MainLayout.h"
 #include "print/PrintSettings.h"
 #include "printwindows/frmPageSetup.h"
 #include "printwindows/frmPrintPreview.h"
 #include "printwindows/frmPrintSelection.h"
-#include "core/clsSettings.h"
-#include "mainwindow/MainLayout.h"
 #include "support/RequiredTools.h"
 
 #include <QComboBox>
@@ -124,6 +124,7 @@ private slots:
     void pointInThePageBox();
     void fitPageAndFitWidthFollowTheWindow_data();
     void fitPageAndFitWidthFollowTheWindow();
+    void fittedPageFollowsANewPaper();
     void previewRemembersSizePlaceAndScale();
     void rememberedSizeIsKeptOnTheScreen();
     void tabVisitsThePreviewInReadingOrder();
@@ -578,6 +579,34 @@ void tst_PrintSelectionPreview::fitPageAndFitWidthFollowTheWindow() {
         // Ctrl+wheel goes on from the nearest percentage.
         Wheel(box->Preview(), 120, Qt::ControlModifier);
         QVERIFY(zoom->currentIndex() >= 0 && zoom->currentIndex() < frmPrintPreview::kFitPage);
+        Click(d, "cmdCancel");
+    });
+}
+
+// Landscape paper chosen through Setup...: the fitted page is fitted again.
+void tst_PrintSelectionPreview::fittedPageFollowsANewPaper() {
+    PrintFixture f;
+    f.StartWithNotes(2);
+    SelectAndPreview(f, {0}, [&](frmPrintPreview& d) {
+        auto* zoom = Child<QComboBox>(d, "cmbViewSize");
+        zoom->setFocus();
+        QTest::keyClick(zoom, Qt::Key_End);
+        QTest::keyClick(zoom, Qt::Key_Up);
+        QCOMPARE(zoom->currentText(), QStringLiteral("Fit Page"));
+        f.Then([&](QDialog& setup) {
+            f.services.printerSetupScripts.enqueue([](QPrinter* printer) {
+                printer->setPageOrientation(QPageLayout::Landscape);
+                return true;
+            });
+            Click(setup, "cmdPrinterSetup");
+            Click(setup, "cmdDone");
+        });
+        Click(d, "cmdMargins");
+        ctlScrollablePicBox* box = d.PreviewBox();
+        QVERIFY(box->PictureBox().width() > box->PictureBox().height());
+        const QSize shown = box->ScaledSize();
+        QVERIFY(shown.width() <= box->width() && shown.height() <= box->height());
+        QVERIFY(box->width() - shown.width() <= 2 || box->height() - shown.height() <= 2);
         Click(d, "cmdCancel");
     });
 }

@@ -3,18 +3,18 @@
 // Defaults, Apply / OK / Cancel / Escape, the font and printer dialogs.
 #include "PrintWindowsTestKit.h"
 
+#include "core/PaperSettings.h"
+#include "core/clsSettings.h"
 #include "print/PrintSettings.h"
 #include "printwindows/ctlElidedLabel.h"
 #include "printwindows/frmPageSetup.h"
-#include "core/PaperSettings.h"
-#include "core/clsSettings.h"
 
 #include <QCheckBox>
 #include <QComboBox>
 #include <QFile>
 #include <QFontInfo>
-#include <QPrinterInfo>
 #include <QLabel>
+#include <QPrinterInfo>
 #include <QTabWidget>
 
 using namespace quillary;
@@ -485,11 +485,11 @@ void tst_frmPageSetup::paperIsKeptAcrossStarts_data() {
     QTest::addColumn<int>("paper");
     QTest::addColumn<int>("orientation");
     QTest::addColumn<QString>("stored");
-    QTest::newRow("Letter landscape") << int(QPageSize::Letter) << int(QPageLayout::Landscape)
-                                      << "Letter";
+    QTest::newRow("Letter landscape")
+        << int(QPageSize::Letter) << int(QPageLayout::Landscape) << "Letter";
     QTest::newRow("A5 portrait") << int(QPageSize::A5) << int(QPageLayout::Portrait) << "A5";
-    QTest::newRow("Legal landscape") << int(QPageSize::Legal) << int(QPageLayout::Landscape)
-                                     << "Legal";
+    QTest::newRow("Legal landscape")
+        << int(QPageSize::Legal) << int(QPageLayout::Landscape) << "Legal";
 }
 
 // Paper and orientation chosen with Printer survive a restart of the program: the new
@@ -513,9 +513,9 @@ void tst_frmPageSetup::paperIsKeptAcrossStarts() {
         Click(d, "cmdDone");
     });
     QCOMPARE(f.Settings().GetSetting("PrintPaperSize"), stored);
-    QCOMPARE(f.Settings().GetSetting("PrintOrientation"),
-             turn == QPageLayout::Landscape ? QStringLiteral("Landscape")
-                                            : QStringLiteral("Portrait"));
+    QCOMPARE(f.Settings().GetSetting("PrintOrientation"), turn == QPageLayout::Landscape
+                                                              ? QStringLiteral("Landscape")
+                                                              : QStringLiteral("Portrait"));
 
     RegisterPrintWindows(f.Restart());
     const QPageLayout layout = f.Host().Printer().pageLayout();
@@ -592,8 +592,8 @@ void tst_frmPageSetup::ctrlTabTurnsTheTabsFromAnyControl() {
     f.StartWithNotes(2);
     OpenPageSetup(f, [&](frmPageSetup& d) {
         auto* tabs = Child<QTabWidget>(d, "tabPrintOptions");
-        QWidget* focus = from.isEmpty() ? static_cast<QWidget*>(tabs->tabBar())
-                                        : d.findChild<QWidget*>(from);
+        QWidget* focus =
+            from.isEmpty() ? static_cast<QWidget*>(tabs->tabBar()) : d.findChild<QWidget*>(from);
         QVERIFY(focus);
         focus->setFocus();
         QApplication::processEvents();
@@ -622,11 +622,11 @@ void tst_frmPageSetup::tabVisitsTheControlsInReadingOrder_data() {
                                             "txtLeftMargin", "txtRightMargin", "txtTopMargin",
                                             "txtBottomMargin"} +
                                 buttons);
-    QTest::newRow("Note Details")
-        << 1
-        << (QStringList{"txtBitmapSize", "txtGrafitiSize", "chkClip", "chkScaleBitmaps",
-                        "chkScaleText", "txtMinPointSize", "chkAutosize", "cmdFont"} +
-            buttons);
+    QTest::newRow("Note Details") << 1
+                                  << (QStringList{"txtBitmapSize", "txtGrafitiSize", "chkClip",
+                                                  "chkScaleBitmaps", "chkScaleText",
+                                                  "txtMinPointSize", "chkAutosize", "cmdFont"} +
+                                      buttons);
     QTest::newRow("Header / Footer")
         << 2
         << (QStringList{"cmbHeaderLeft", "cmbHeaderCenter", "cmbHeaderRight", "chkHideHeader",
