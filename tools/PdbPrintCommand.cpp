@@ -1,10 +1,11 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "PdbPrintCommand.h"
 
+#include "core/PaperSettings.h"
+#include "core/clsSettings.h"
 #include "print/PrintFileOutput.h"
 #include "print/PrintSettings.h"
 #include "print/clsPrintData.h"
-#include "core/clsSettings.h"
 #include "storage/clsDatabase.h"
 
 #include <QFile>
@@ -17,6 +18,7 @@
 
 #include <cstdlib>
 #include <memory>
+#include <optional>
 
 namespace quillary {
 
@@ -46,20 +48,6 @@ std::string Trim(const std::string& s) {
         return {};
     const size_t e = s.find_last_not_of(" \t");
     return s.substr(b, e - b + 1);
-}
-
-// A paper name as QPageSize knows it: "A4", "Letter", "Legal", "A5", ...
-bool PaperByName(const std::string& name, QPageSize& size) {
-    const QString wanted = QString::fromStdString(name);
-    for (int id = 0; id <= int(QPageSize::LastPageSize); ++id) {
-        const auto sizeId = QPageSize::PageSizeId(id);
-        if (QPageSize::name(sizeId).compare(wanted, Qt::CaseInsensitive) == 0 ||
-            QPageSize::key(sizeId).compare(wanted, Qt::CaseInsensitive) == 0) {
-            size = QPageSize(sizeId);
-            return true;
-        }
-    }
-    return false;
 }
 
 // The notes file of a HotSync user is "QL" + user name + ".pdb": the header's user name.
@@ -109,7 +97,8 @@ bool ParseNoteList(const std::string& list, int count, std::vector<int>& indexes
 
 bool RunPrintCommand(const std::vector<std::string>& args, std::string* message) {
     std::string file, out, notes, ini, paper;
-    bool haveNotes = false, haveIni = false, landscape = false;
+    bool haveNotes = false, haveIni = false;
+    std::optional<QPageLayout::Orientation> orientation; // from the settings unless given
     std::vector<std::string> positional;
     for (size_t i = 0; i < args.size(); ++i) {
         const std::string& a = args[i];
@@ -131,7 +120,9 @@ bool RunPrintCommand(const std::vector<std::string>& args, std::string* message)
             if (!value(paper, nullptr))
                 return PrintFail(message, "--paper needs a paper name such as A4 or Letter.");
         } else if (a == "--landscape") {
-            landscape = true;
+            orientation = QPageLayout::Landscape;
+        } else if (a == "--portrait") {
+            orientation = QPageLayout::Portrait;
         } else if (a.rfind("--", 0) == 0) {
             return PrintFail(message,
                              "Unknown option \"" + a + "\" for print; see quillary-pdb --help.");
@@ -159,10 +150,8 @@ bool RunPrintCommand(const std::vector<std::string>& args, std::string* message)
             selection.push_back(i);
     }
 
-    QPageSize pageSize(QLocale::system().measurementSystem() == QLocale::ImperialUSSystem
-                           ? QPageSize::Letter
-                           : QPageSize::A4);
-    if (!paper.empty() && !PaperByName(paper, pageSize))
+    QPageSize pageSize;
+    if (!paper.empty() && !PaperSettings::SizeByName(QString::fromStdString(paper), pageSize))
         return PrintFail(message, "Unknown paper \"" + paper + "\" (try A4, Letter or Legal).");
 
     // Fonts and the PDF writer need a GUI application, but never a display. Qt's own
@@ -182,6 +171,7 @@ bool RunPrintCommand(const std::vector<std::string>& args, std::string* message)
     // The settings are read from a copy: loading fills in missing font keys, and the
     // person's own file must stay as it is.
     clsPrintData print;
+    PaperSettings stored; // the paper Page Setup keeps, or the default paper
     const QString iniPath = haveIni ? QString::fromStdString(ini) : clsSettings::DefaultFilePath();
     QTemporaryDir scratch;
     if (QFileInfo::exists(iniPath)) {
@@ -192,6 +182,7 @@ bool RunPrintCommand(const std::vector<std::string>& args, std::string* message)
         clsSettings settings(copy);
         SeedStartupSettings(settings);
         LoadPrintSettings(settings, print);
+        stored = PaperSettings::Read(settings);
     } else if (haveIni) {
         return PrintFail(message, "The settings file " + ini + " does not exist.");
     } else {
@@ -215,8 +206,8 @@ bool RunPrintCommand(const std::vector<std::string>& args, std::string* message)
     {
         QPdfWriter writer(&output);
         writer.setResolution(600);
-        writer.setPageSize(pageSize);
-        writer.setPageOrientation(landscape ? QPageLayout::Landscape : QPageLayout::Portrait);
+        writer.setPageSize(paper.empty() ? stored.size : pageSize);
+        writer.setPageOrientation(orientation.value_or(stored.orientation));
         writer.setTitle(QFileInfo(QString::fromStdString(file)).completeBaseName());
         writer.setCreator(QStringLiteral("Quillary"));
         result = print.PrintNotes(writer, {}, {}, &printError);

@@ -92,6 +92,19 @@ constexpr std::array kTable = {
     SettingKey{Config::PrintFontItalic, "PrintFontItalic", T::TrueFalse, "False", nullptr},
     SettingKey{Config::PrintFontStrikeThru, "PrintFontStrikeThru", T::TrueFalse, "False", nullptr},
     SettingKey{Config::PrintFontUnderLine, "PrintFontUnderLine", T::TrueFalse, "False", nullptr},
+    // A paper name ("A4", "Letter"); empty or unknown: the locale's usual paper.
+    SettingKey{Config::PrintPaperSize, "PrintPaperSize", T::Text, "", nullptr},
+    // "Portrait" or "Landscape"; anything else reads as portrait.
+    SettingKey{Config::PrintOrientation, "PrintOrientation", T::Text, "Portrait", nullptr},
+    // Empty, or a printer no longer there: the default printer.
+    SettingKey{Config::PrintPrinterName, "PrintPrinterName", T::Text, "", nullptr},
+    // Twips; a width of 0 opens the window at its first-start size.
+    SettingKey{Config::PrintPreviewWidth, "PrintPreviewWidth", T::WholeNumber, "0", nullptr},
+    SettingKey{Config::PrintPreviewHeight, "PrintPreviewHeight", T::WholeNumber, "0", nullptr},
+    SettingKey{Config::PrintPreviewTop, "PrintPreviewTop", T::WholeNumber, "0", nullptr},
+    SettingKey{Config::PrintPreviewLeft, "PrintPreviewLeft", T::WholeNumber, "0", nullptr},
+    // A Scale entry: "25%" ... "200%", "Fit Page" or "Fit Width".
+    SettingKey{Config::PrintPreviewZoom, "PrintPreviewZoom", T::Text, "100%", nullptr},
 };
 
 // KeyInfo indexes the table by the enum.
@@ -102,7 +115,7 @@ constexpr bool InEnumOrder() {
     return true;
 }
 static_assert(InEnumOrder(), "the settings table must list the keys in the order of Config");
-static_assert(std::size_t(Config::PrintFontUnderLine) + 1 == kTable.size(),
+static_assert(std::size_t(Config::PrintPreviewZoom) + 1 == kTable.size(),
               "every Config needs its row in the settings table");
 
 } // namespace

@@ -78,6 +78,16 @@ enum class Config {
     PrintFontItalic,
     PrintFontStrikeThru,
     PrintFontUnderLine,
+    // Paper and printer chosen with Page Setup's Printer button
+    PrintPaperSize,
+    PrintOrientation,
+    PrintPrinterName,
+    // The print preview window as last left
+    PrintPreviewWidth,
+    PrintPreviewHeight,
+    PrintPreviewTop,
+    PrintPreviewLeft,
+    PrintPreviewZoom,
 };
 
 // How a value is written and read.

@@ -20,6 +20,7 @@
 #include <QPageLayout>
 #include <QPainter>
 #include <QPrinter>
+#include <QPrinterInfo>
 #include <QProgressBar>
 #include <QStatusBar>
 
@@ -65,9 +66,39 @@ void PrintWindowsHost::LoadPrintData(clsPrintData& data) {
 }
 
 QPrinter& PrintWindowsHost::Printer() {
-    if (!m_Printer)
+    if (!m_Printer) {
         m_Printer = std::make_unique<QPrinter>(QPrinter::HighResolution);
+        RestorePaper(PaperSettings::Read(Settings()));
+    }
     return *m_Printer;
+}
+
+void PrintWindowsHost::RestorePaper(const PaperSettings& paper) {
+    QPrinter& printer = Printer();
+    // Choosing a printer resets the paper to its own default: the printer comes first.
+    if (!paper.printerName.isEmpty() && printer.outputFormat() == QPrinter::NativeFormat &&
+        QPrinterInfo::availablePrinterNames().contains(paper.printerName))
+        printer.setPrinterName(paper.printerName);
+    printer.setPageSize(paper.size);
+    printer.setPageOrientation(paper.orientation);
+}
+
+PaperSettings PrintWindowsHost::PrinterPaper() {
+    QPrinter& printer = Printer();
+    PaperSettings paper;
+    paper.size = printer.pageLayout().pageSize();
+    paper.orientation = printer.pageLayout().orientation();
+    // A PDF file has no printer; the printer stored before stays the one to come back to.
+    paper.printerName = printer.outputFormat() == QPrinter::NativeFormat
+                            ? printer.printerName()
+                            : Settings().Get(Config::PrintPrinterName);
+    return paper;
+}
+
+void PrintWindowsHost::StorePaper() {
+    PrinterPaper().Write(Settings());
+    // A write failure is reported by the settings store itself.
+    Settings().Save();
 }
 
 QSizeF PrintWindowsHost::PaperInches() {

@@ -1,6 +1,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 
+#include "core/PaperSettings.h"
 #include "print/clsPrintData.h"
 
 #include <QObject>
@@ -36,8 +37,16 @@ public:
     frmMain& Window() { return m_Window; }
     PlatformServices& Services();
     clsSettings& Settings();
-    // Made on first use: asking the print system for its printers can take a moment.
+    // Made on first use: asking the print system for its printers can take a moment. It
+    // starts with the paper, orientation and printer the settings keep (PaperSettings);
+    // a printer no longer installed leaves the default printer.
     QPrinter& Printer();
+    // Puts the printer's paper, orientation and printer name into the settings and saves
+    // them, so the next start (and quillary-pdb print) uses them.
+    void StorePaper();
+    // What the printer is set to, to be put back by RestorePaper.
+    PaperSettings PrinterPaper();
+    void RestorePaper(const PaperSettings& paper);
 
     // The print routine run by Print in the selection and preview windows, after checking
     // that the layout leaves room for notes on the paper and dropping selected positions

@@ -7,10 +7,12 @@
 #include "mainwindow/frmMain.h"
 #include "print/PrintSettings.h"
 #include "printwindows/PrintWindowsHost.h"
+#include "printwindows/ctlElidedLabel.h"
 
 #include <QCheckBox>
 #include <QComboBox>
 #include <QEvent>
+#include <QFontInfo>
 #include <QFrame>
 #include <QLabel>
 #include <QLineEdit>
@@ -18,6 +20,7 @@
 #include <QPixmap>
 #include <QPrinter>
 #include <QPushButton>
+#include <QShortcut>
 #include <QTabWidget>
 #include <QTimer>
 
@@ -68,6 +71,7 @@ frmPageSetup::frmPageSetup(PrintWindowsHost& host, QWidget* parent)
     setWindowIcon(host.Window().windowIcon());
 
     LoadPrintSettings(host.Settings(), m_PrintData);
+    m_PaperApplied = host.PrinterPaper();
     Connect();
     FillControls();
     m_Changed = false;
@@ -180,6 +184,17 @@ void frmPageSetup::Connect() {
         box->installEventFilter(this);
 
     connect(ui.tabPrintOptions, &QTabWidget::currentChanged, this, &frmPageSetup::OnTabChanged);
+    // Ctrl+Tab and Ctrl+Shift+Tab turn the tabs from any control of the window, not only
+    // from inside the tab widget (where it handles them itself).
+    auto turn = [this](int step) {
+        QTabWidget* tabs = m_Ui.tabPrintOptions;
+        tabs->setCurrentIndex((tabs->currentIndex() + step + tabs->count()) % tabs->count());
+    };
+    for (const QKeySequence& keys : {QKeySequence(Qt::CTRL | Qt::Key_Tab)})
+        connect(new QShortcut(keys, this), &QShortcut::activated, this, [turn] { turn(1); });
+    for (const QKeySequence& keys : {QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_Backtab),
+                                     QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_Tab)})
+        connect(new QShortcut(keys, this), &QShortcut::activated, this, [turn] { turn(-1); });
     connect(ui.cmdFont, &QPushButton::clicked, this, &frmPageSetup::OnFont);
     connect(ui.cmdPrinterSetup, &QPushButton::clicked, this, &frmPageSetup::OnPrinter);
     connect(ui.cmdDefaults, &QPushButton::clicked, this, &frmPageSetup::OnDefaults);
@@ -281,9 +296,9 @@ void frmPageSetup::RefreshHeaderPreviews() {
     const QDateTime now = m_Host.Services().now();
     const QList<QComboBox*> lists = m_Ui.OptionLists();
     for (int i = 0; i < 6; ++i) {
-        QLabel* label = i < 3 ? m_Ui.lblHeaderPreview[i] : m_Ui.lblFooterPreview[i - 3];
-        label->setText(GetHeaderFooterText(lists[i]->currentIndex(), QStringLiteral("x"),
-                                           QStringLiteral("y"), userName, now));
+        ctlElidedLabel* label = i < 3 ? m_Ui.lblHeaderPreview[i] : m_Ui.lblFooterPreview[i - 3];
+        label->SetFullText(GetHeaderFooterText(lists[i]->currentIndex(), QStringLiteral("x"),
+                                               QStringLiteral("y"), userName, now));
     }
 }
 
@@ -320,7 +335,15 @@ void frmPageSetup::ShowFont() {
     if (shown.pointSizeF() > 14)
         shown.setPointSizeF(14);
     m_Ui.lblCurFont->setFont(shown);
-    m_Ui.lblCurFont->setText(GetFontDescription(m_PrintData.Font));
+    // The stored face may not be installed: name the one the notes are printed in.
+    m_Ui.lblCurFont->setText(GetDrawnFontDescription(m_PrintData.Font));
+    const QString drawn = QFontInfo(m_PrintData.Font).family();
+    m_Ui.lblCurFont->setToolTip(drawn == m_PrintData.Font.family()
+                                    ? QString()
+                                    : m_PrintData.Font.family() +
+                                          QStringLiteral(" is not installed; the notes are "
+                                                         "printed in ") +
+                                          drawn + QStringLiteral("."));
 }
 
 void frmPageSetup::OnFont() {
@@ -340,7 +363,12 @@ void frmPageSetup::OnFont() {
 }
 
 void frmPageSetup::OnPrinter() {
-    m_Host.Services().printerSetup(&m_Host.Printer());
+    // The paper is kept with the rest of the layout: stored by Apply or OK, dropped by
+    // Cancel.
+    if (m_Host.Services().printerSetup(&m_Host.Printer())) {
+        m_PaperChosen = true;
+        MarkChanged();
+    }
     if (m_Ui.tabPrintOptions->currentIndex() == 0)
         DrawPagePreview();
 }
@@ -355,6 +383,11 @@ void frmPageSetup::OnDefaults() {
 bool frmPageSetup::Apply() {
     // A write failure is reported by the settings store itself.
     SavePrintSettings(m_Host.Settings(), m_PrintData);
+    if (m_PaperChosen) {
+        m_Host.StorePaper();
+        m_PaperApplied = m_Host.PrinterPaper();
+        m_PaperChosen = false;
+    }
     m_Changed = false;
     m_Ui.cmdApply->setEnabled(false);
     return true;
@@ -364,6 +397,14 @@ void frmPageSetup::OnOk() {
     if (m_Changed)
         Apply();
     accept();
+}
+
+void frmPageSetup::done(int result) {
+    if (result != QDialog::Accepted && m_PaperChosen) {
+        m_Host.RestorePaper(m_PaperApplied);
+        m_PaperChosen = false;
+    }
+    QDialog::done(result);
 }
 
 bool frmPageSetup::eventFilter(QObject* watched, QEvent* event) {

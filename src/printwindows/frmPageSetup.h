@@ -1,6 +1,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 
+#include "core/PaperSettings.h"
 #include "print/clsPrintData.h"
 #include "printwindows/frmPageSetupControls.h"
 
@@ -24,6 +25,9 @@ public:
 
     // Where the page preview sits in its area for a paper height/width ratio r.
     static QRect MarginPreviewRect(double r);
+
+    // Closing without OK puts back the paper and printer chosen since the last Apply.
+    void done(int result) override;
 
 protected:
     bool eventFilter(QObject* watched, QEvent* event) override;
@@ -51,6 +55,9 @@ private:
     bool m_Changed = false;
     bool m_Guard = false;   // the two percentage boxes are updating each other
     bool m_Filling = false; // the controls are being filled from m_PrintData
+    // The printer's paper as last stored, and whether Printer chose another since.
+    PaperSettings m_PaperApplied;
+    bool m_PaperChosen = false;
 };
 
 } // namespace quillary

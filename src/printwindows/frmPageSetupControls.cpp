@@ -1,6 +1,8 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "printwindows/frmPageSetupControls.h"
 
+#include "printwindows/ctlElidedLabel.h"
+
 #include <QCheckBox>
 #include <QComboBox>
 #include <QDialog>
@@ -222,7 +224,7 @@ QWidget* frmPageSetupControls::BuildBandGroup(const QString& title, const QStrin
                                               QComboBox** left, QComboBox** center,
                                               QComboBox** right, QCheckBox** hide,
                                               const QString& hideCaption, QLineEdit** height,
-                                              QList<QLabel*>* previews) {
+                                              QList<ctlElidedLabel*>* previews) {
     auto* group = new QGroupBox(title);
     auto* grid = new QGridLayout(group);
     const char* slotNames[] = {"Left", "Center", "Right"};
@@ -232,7 +234,7 @@ QWidget* frmPageSetupControls::BuildBandGroup(const QString& title, const QStrin
         (*lists[i])->setObjectName(QStringLiteral("cmb%1%2").arg(prefix, slotNames[i]));
         grid->addWidget(Caption(QString::fromLatin1(slotNames[i]), *lists[i], group), 0, i);
         grid->addWidget(*lists[i], 1, i);
-        auto* preview = new QLabel(group);
+        auto* preview = new ctlElidedLabel(group);
         preview->setObjectName(QStringLiteral("lbl%1Preview%2").arg(prefix).arg(i));
         preview->setFrameShape(QFrame::StyledPanel);
         preview->setFrameShadow(QFrame::Sunken);

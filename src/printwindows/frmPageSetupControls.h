@@ -15,6 +15,8 @@ class QWidget;
 
 namespace quillary {
 
+class ctlElidedLabel;
+
 // The page setup's controls on their three tab panels and the button row, built and laid
 // out in one place; frmPageSetup gives them their behaviour.
 class frmPageSetupControls {
@@ -64,13 +66,13 @@ public:
     QComboBox* cmbHeaderRight = nullptr;
     QCheckBox* chkHideHeader = nullptr;
     QLineEdit* txtHeaderHeight = nullptr;
-    QList<QLabel*> lblHeaderPreview;
+    QList<ctlElidedLabel*> lblHeaderPreview;
     QComboBox* cmbFooterLeft = nullptr;
     QComboBox* cmbFooterCenter = nullptr;
     QComboBox* cmbFooterRight = nullptr;
     QCheckBox* chkHideFooter = nullptr;
     QLineEdit* txtFooterHeight = nullptr;
-    QList<QLabel*> lblFooterPreview;
+    QList<ctlElidedLabel*> lblFooterPreview;
 
     // Buttons.
     QPushButton* cmdDefaults = nullptr;
@@ -91,7 +93,7 @@ private:
     QWidget* BuildBandGroup(const QString& title, const QString& prefix, QComboBox** left,
                             QComboBox** center, QComboBox** right, QCheckBox** hide,
                             const QString& hideCaption, QLineEdit** height,
-                            QList<QLabel*>* previews);
+                            QList<ctlElidedLabel*>* previews);
 };
 
 } // namespace quillary

@@ -1,6 +1,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "printwindows/frmPrintPreview.h"
 
+#include "core/clsSettings.h"
 #include "draw/ctlScrollablePicBox.h"
 #include "mainwindow/MainLayout.h"
 #include "mainwindow/frmMain.h"
@@ -10,12 +11,14 @@
 #include <QComboBox>
 #include <QElapsedTimer>
 #include <QEvent>
+#include <QGuiApplication>
 #include <QHBoxLayout>
 #include <QLabel>
 #include <QLineEdit>
 #include <QPainter>
 #include <QPrinter>
 #include <QPushButton>
+#include <QScreen>
 #include <QShortcut>
 #include <QTimer>
 #include <QVBoxLayout>
@@ -47,7 +50,8 @@ frmPrintPreview::frmPrintPreview(PrintWindowsHost& host, QWidget* parent)
     m_cmbViewSize = new QComboBox(m_picButtons);
     m_cmbViewSize->setObjectName(QStringLiteral("cmbViewSize"));
     m_cmbViewSize->addItems({QStringLiteral("25%"), QStringLiteral("50%"), QStringLiteral("100%"),
-                             QStringLiteral("200%")});
+                             QStringLiteral("200%"), QStringLiteral("Fit Page"),
+                             QStringLiteral("Fit Width")});
     m_lblScale->setBuddy(m_cmbViewSize);
     m_lblPage = new QLabel(QStringLiteral("Pg:"), m_picButtons);
     m_txtPageNum = new QLineEdit(m_picButtons);
@@ -82,16 +86,18 @@ frmPrintPreview::frmPrintPreview(PrintWindowsHost& host, QWidget* parent)
     layout->addWidget(m_picPrintPreview, 1);
     layout->addWidget(m_picButtons, 0, Qt::AlignRight);
     setMinimumSize(TwipsToPixels(4780), TwipsToPixels(3100));
-    resize(TwipsToPixels(6780), TwipsToPixels(5415));
+    RestoreGeometry();
+    // Reading order: the page, then the controls below it from left to right.
+    setTabOrder(m_picPrintPreview, m_cmbViewSize);
+    setTabOrder(m_cmbViewSize, m_txtPageNum);
+    setTabOrder(m_txtPageNum, m_cmdPrint);
+    setTabOrder(m_cmdPrint, m_cmdMargins);
+    setTabOrder(m_cmdMargins, m_cmdCancel);
 
     connect(m_cmbViewSize, &QComboBox::currentIndexChanged, this, &frmPrintPreview::OnZoomChosen);
     connect(m_picPrintPreview, &ctlScrollablePicBox::zoomRequested, this, &frmPrintPreview::Zoom);
     connect(m_txtPageNum, &QLineEdit::textChanged, this, &frmPrintPreview::OnPageTextChanged);
-    // A box left empty goes back to the page shown.
-    connect(m_txtPageNum, &QLineEdit::editingFinished, this, [this] {
-        if (m_txtPageNum->text().trimmed().isEmpty())
-            m_txtPageNum->setText(QString::number(std::max(m_PageShown, 1)));
-    });
+    connect(m_txtPageNum, &QLineEdit::editingFinished, this, &frmPrintPreview::CommitPageText);
     m_txtPageNum->installEventFilter(this);
     connect(m_cmdPrint, &QPushButton::clicked, this, [this] {
         m_PrintChosen = true;
@@ -104,14 +110,56 @@ frmPrintPreview::frmPrintPreview(PrintWindowsHost& host, QWidget* parent)
     auto* next = new QShortcut(QKeySequence(Qt::Key_PageDown), this);
     connect(next, &QShortcut::activated, this, [this] { ShowPage(m_PageShown + 1); });
 
-    // Opening: 100%, the settings and the selection just stored, page 1.
-    m_cmbViewSize->setCurrentIndex(2);
-    OnZoomChosen(2);
+    // Opening: the Scale last chosen (100% the first time), the settings and the
+    // selection just stored, page 1.
+    const int zoom = m_cmbViewSize->findText(
+        m_Host.Settings().Get(Config::PrintPreviewZoom).trimmed(), Qt::MatchFixedString);
+    m_cmbViewSize->setCurrentIndex(zoom >= 0 ? zoom : 2);
     LoadSettings();
     PreparePage();
     Measure(m_PrintData, m_picPrintPreview->PictureBox());
     m_txtPageNum->setText(QStringLiteral("1"));
+    OnZoomChosen(m_cmbViewSize->currentIndex());
     m_picPrintPreview->setFocus();
+}
+
+void frmPrintPreview::RestoreGeometry() {
+    clsSettings& settings = m_Host.Settings();
+    const int w = settings.GetInt(Config::PrintPreviewWidth);
+    const int h = settings.GetInt(Config::PrintPreviewHeight);
+    QScreen* screen =
+        m_Host.Window().screen() ? m_Host.Window().screen() : QGuiApplication::primaryScreen();
+    const QRect area = screen ? screen->availableGeometry() : QRect(0, 0, 1024, 768);
+    if (w <= 0 || h <= 0) {
+        resize(TwipsToPixels(6780), TwipsToPixels(5415)); // the first opening's size
+        return;
+    }
+    // Kept on the screen it opens on, whatever screen it was left on.
+    const QSize size(
+        std::clamp(TwipsToPixels(w), minimumWidth(), std::max(area.width(), minimumWidth())),
+        std::clamp(TwipsToPixels(h), minimumHeight(), std::max(area.height(), minimumHeight())));
+    resize(size);
+    const int left = TwipsToPixels(settings.GetInt(Config::PrintPreviewLeft));
+    const int top = TwipsToPixels(settings.GetInt(Config::PrintPreviewTop));
+    move(std::clamp(left, area.left(), std::max(area.left(), area.right() + 1 - size.width())),
+         std::clamp(top, area.top(), std::max(area.top(), area.bottom() + 1 - size.height())));
+}
+
+void frmPrintPreview::done(int result) {
+    clsSettings& settings = m_Host.Settings();
+    settings.SetInt(Config::PrintPreviewWidth, PixelsToTwips(width()));
+    settings.SetInt(Config::PrintPreviewHeight, PixelsToTwips(height()));
+    settings.SetInt(Config::PrintPreviewLeft, PixelsToTwips(x()));
+    settings.SetInt(Config::PrintPreviewTop, PixelsToTwips(y()));
+    settings.Set(Config::PrintPreviewZoom, m_cmbViewSize->currentText());
+    // A write failure is reported by the settings store itself.
+    settings.Save();
+    QDialog::done(result);
+}
+
+void frmPrintPreview::resizeEvent(QResizeEvent* event) {
+    QDialog::resizeEvent(event);
+    ApplyFit();
 }
 
 void frmPrintPreview::Measure(clsPrintData& data, QImage& image) {
@@ -156,20 +204,33 @@ void frmPrintPreview::PreparePage() {
 }
 
 void frmPrintPreview::OnPageTextChanged() {
-    const QString text = m_txtPageNum->text();
-    if (text.trimmed().isEmpty())
-        return; // being typed; editingFinished puts the page back if it stays empty
+    const QString text = m_txtPageNum->text().trimmed();
+    // Being typed: an empty box, a sign or a number ending in its point ("1." on the way
+    // to 1.5) waits for the next key; leaving the box settles it (CommitPageText).
+    if (text.isEmpty() || text == QLatin1String("+") || text == QLatin1String("-") ||
+        text.endsWith(QLatin1Char('.')))
+        return;
     int first = 1, last = 1;
     m_PrintData.GetPageRange(first, last);
     const double value = LeadingReal(text);
     const double rounded = std::nearbyint(std::clamp(value, -1e9, 1e9));
     const int n = std::clamp(int(rounded), first, last);
-    if (value != double(n) || text != QString::number(n)) {
+    if (value != double(n) || m_txtPageNum->text() != QString::number(n)) {
         m_txtPageNum->setText(QString::number(n)); // runs this again
         return;
     }
     m_PageShown = n;
     DrawPage();
+}
+
+void frmPrintPreview::CommitPageText() {
+    const QString text = m_txtPageNum->text().trimmed();
+    // Only a box left part-typed gets here: empty or a lone sign goes back to the page
+    // shown, "3." is read as 3.
+    if (!text.endsWith(QLatin1Char('.')) || LeadingReal(text) == 0)
+        m_txtPageNum->setText(QString::number(std::max(m_PageShown, 1)));
+    else
+        m_txtPageNum->setText(text.chopped(1)); // the change handling limits it
 }
 
 void frmPrintPreview::ShowPage(int page) {
@@ -200,15 +261,51 @@ void frmPrintPreview::DrawPage() {
 }
 
 void frmPrintPreview::OnZoomChosen(int position) {
+    if (position == kFitPage || position == kFitWidth) {
+        ApplyFit();
+        return;
+    }
     if (position < 0 || position >= int(std::size(kZoomFactors)))
         return;
     m_picPrintPreview->SetScaleFactor(kZoomFactors[position]);
     m_picPrintPreview->UpdatePicture();
 }
 
+void frmPrintPreview::ApplyFit() {
+    const int position = m_cmbViewSize->currentIndex();
+    const QImage& page = m_picPrintPreview->PictureBox();
+    if ((position != kFitPage && position != kFitWidth) || page.isNull())
+        return;
+    const double w = m_picPrintPreview->width();
+    const double h = m_picPrintPreview->height();
+    const double across = (w - 1) / page.width();
+    double factor = 1;
+    if (position == kFitPage) {
+        factor = std::min(across, (h - 1) / page.height());
+    } else {
+        // The whole width; a page taller than the window then needs the vertical bar.
+        factor = page.height() * across <= h - 1
+                     ? across
+                     : (w - ctlScrollablePicBox::kBarThickness - 1) / page.width();
+    }
+    factor = std::max(factor, 0.01);
+    if (std::abs(factor - m_picPrintPreview->ScaleFactor()) < 1e-9)
+        return;
+    m_picPrintPreview->SetScaleFactor(factor);
+    m_picPrintPreview->UpdatePicture();
+}
+
 void frmPrintPreview::Zoom(int steps) {
-    const int position =
-        std::clamp(m_cmbViewSize->currentIndex() + steps, 0, int(std::size(kZoomFactors)) - 1);
+    // From a fitted page: the percentage nearest to its scale.
+    int from = m_cmbViewSize->currentIndex();
+    if (from < 0 || from >= int(std::size(kZoomFactors))) {
+        from = 0;
+        for (int i = 0; i < int(std::size(kZoomFactors)); ++i)
+            if (std::abs(kZoomFactors[i] - m_picPrintPreview->ScaleFactor()) <
+                std::abs(kZoomFactors[from] - m_picPrintPreview->ScaleFactor()))
+                from = i;
+    }
+    const int position = std::clamp(from + steps, 0, int(std::size(kZoomFactors)) - 1);
     m_cmbViewSize->setCurrentIndex(position);
 }
 
@@ -224,6 +321,7 @@ void frmPrintPreview::OnSetup() {
     m_Host.ShowPageSetup(this);
     LoadSettings();
     PreparePage();
+    ApplyFit(); // the paper may have changed its shape
     Measure(m_PrintData, m_picPrintPreview->PictureBox());
     // The page number handling again: a page beyond the new count is lowered to it, and
     // the page shown is drawn with the new layout.

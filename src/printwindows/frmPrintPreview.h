@@ -40,8 +40,16 @@ public:
     // Shows page (limited to the page range), as typing it into the page box would.
     void ShowPage(int page);
 
+    // The Scale list's entries after the percentages: the page follows the window's size.
+    static constexpr int kFitPage = 4;
+    static constexpr int kFitWidth = 5;
+
+    // Closing stores the window's place, size and Scale for the next opening.
+    void done(int result) override;
+
 protected:
     bool eventFilter(QObject* watched, QEvent* event) override;
+    void resizeEvent(QResizeEvent* event) override;
 
 private:
     void LoadSettings();
@@ -50,6 +58,9 @@ private:
     void DrawPage();
     void OnZoomChosen(int position);
     void Zoom(int steps);
+    void ApplyFit();
+    void RestoreGeometry();
+    void CommitPageText();
     void OnSetup();
 
     PrintWindowsHost& m_Host;

@@ -3,24 +3,35 @@
 
 #include <QApplication>
 #include <QClipboard>
+#include <QComboBox>
 #include <QCursor>
 #include <QDesktopServices>
 #include <QDialogButtonBox>
 #include <QDir>
 #include <QFileDialog>
 #include <QFileInfo>
+#include <QFontDatabase>
 #include <QFontDialog>
 #include <QFontInfo>
+#include <QFormLayout>
+#include <QHBoxLayout>
 #include <QLineEdit>
 #include <QMenu>
 #include <QMessageBox>
 #include <QMimeData>
-#include <QPageSetupDialog>
 #include <QPrintDialog>
 #include <QPrinter>
+#include <QPrinterInfo>
 #include <QPushButton>
+#include <QRadioButton>
+#include <QSizeF>
 #include <QStandardPaths>
 #include <QUrl>
+#include <QVBoxLayout>
+
+#include <algorithm>
+#include <cmath>
+#include <limits>
 
 namespace quillary {
 
@@ -90,6 +101,128 @@ private:
     QPushButton* m_Choose = nullptr;
     QString m_New;
 };
+
+// Printer, paper and orientation, with buttons that say what they do. Qt's page setup
+// dialog offers paper and margins but no choice of printer, and its print dialog is a
+// print dialog ("Print"), not a setup.
+class PrinterSetupDialog : public QDialog {
+public:
+    PrinterSetupDialog(QPrinter* printer, QWidget* parent) : QDialog(parent), m_Printer(printer) {
+        setObjectName(QStringLiteral("PrinterSetupDialog"));
+        setWindowTitle(QtPlatformServices::PrinterSetupTitle());
+        m_Printers = new QComboBox(this);
+        m_Printers->setObjectName(QStringLiteral("cmbPrinter"));
+        m_Paper = new QComboBox(this);
+        m_Paper->setObjectName(QStringLiteral("cmbPaper"));
+        m_Portrait = new QRadioButton(QStringLiteral("P&ortrait"), this);
+        m_Portrait->setObjectName(QStringLiteral("optPortrait"));
+        m_Landscape = new QRadioButton(QStringLiteral("&Landscape"), this);
+        m_Landscape->setObjectName(QStringLiteral("optLandscape"));
+
+        // A printer, or a PDF file when printing to one: the file is chosen when printing.
+        const QStringList names = QPrinterInfo::availablePrinterNames();
+        const bool toFile = printer->outputFormat() == QPrinter::PdfFormat || names.isEmpty();
+        if (toFile)
+            m_Printers->addItem(QStringLiteral("PDF file"), QString());
+        for (const QString& name : names)
+            m_Printers->addItem(name, name);
+        const int current = toFile ? 0 : m_Printers->findData(printer->printerName());
+        m_Printers->setCurrentIndex(std::max(current, 0));
+        connect(m_Printers, &QComboBox::currentIndexChanged, this, [this] { FillPaper(); });
+        FillPaper();
+        const QPageLayout layout = printer->pageLayout();
+        const int paper = m_Paper->findData(PaperKey(layout.pageSize()));
+        if (paper >= 0)
+            m_Paper->setCurrentIndex(paper);
+        (layout.orientation() == QPageLayout::Landscape ? m_Landscape : m_Portrait)
+            ->setChecked(true);
+
+        auto* form = new QFormLayout;
+        form->addRow(QStringLiteral("&Printer:"), m_Printers);
+        form->addRow(QStringLiteral("P&aper:"), m_Paper);
+        auto* orientation = new QHBoxLayout;
+        orientation->addWidget(m_Portrait);
+        orientation->addWidget(m_Landscape);
+        orientation->addStretch(1);
+        form->addRow(QStringLiteral("Orientation:"), orientation);
+        auto* buttons = new QDialogButtonBox(QDialogButtonBox::Ok | QDialogButtonBox::Cancel, this);
+        buttons->button(QDialogButtonBox::Ok)->setText(QStringLiteral("OK"));
+        buttons->button(QDialogButtonBox::Cancel)->setText(QStringLiteral("Cancel"));
+        connect(buttons, &QDialogButtonBox::accepted, this, &QDialog::accept);
+        connect(buttons, &QDialogButtonBox::rejected, this, &QDialog::reject);
+        auto* layoutBox = new QVBoxLayout(this);
+        layoutBox->addLayout(form);
+        layoutBox->addWidget(buttons);
+    }
+
+    void accept() override {
+        const QString name = m_Printers->currentData().toString();
+        if (!name.isEmpty()) {
+            m_Printer->setOutputFormat(QPrinter::NativeFormat);
+            m_Printer->setPrinterName(name);
+        }
+        QPageSize size;
+        if (PaperSizeOf(m_Paper->currentData().toString(), size))
+            m_Printer->setPageSize(size);
+        m_Printer->setPageOrientation(m_Landscape->isChecked() ? QPageLayout::Landscape
+                                                               : QPageLayout::Portrait);
+        QDialog::accept();
+    }
+
+private:
+    static QString PaperKey(const QPageSize& size) {
+        const QPageSize::PageSizeId id =
+            size.id() != QPageSize::Custom
+                ? size.id()
+                : QPageSize::id(size.size(QPageSize::Millimeter), QPageSize::Millimeter);
+        return id == QPageSize::Custom ? QString() : QPageSize::key(id);
+    }
+    static bool PaperSizeOf(const QString& key, QPageSize& size) {
+        for (int id = 0; id <= int(QPageSize::LastPageSize); ++id)
+            if (QPageSize::key(QPageSize::PageSizeId(id)) == key && !key.isEmpty()) {
+                size = QPageSize(QPageSize::PageSizeId(id));
+                return true;
+            }
+        return false;
+    }
+    // The papers of the chosen printer, or the usual ones for a PDF file.
+    void FillPaper() {
+        const QString kept = m_Paper->currentData().toString();
+        m_Paper->clear();
+        QList<QPageSize> sizes;
+        const QString name = m_Printers->currentData().toString();
+        if (!name.isEmpty())
+            sizes = QPrinterInfo::printerInfo(name).supportedPageSizes();
+        if (sizes.isEmpty())
+            for (QPageSize::PageSizeId id :
+                 {QPageSize::A3, QPageSize::A4, QPageSize::A5, QPageSize::B5, QPageSize::Letter,
+                  QPageSize::Legal, QPageSize::Executive, QPageSize::Tabloid})
+                sizes << QPageSize(id);
+        for (const QPageSize& size : sizes) {
+            const QString key = PaperKey(size);
+            if (!key.isEmpty() && m_Paper->findData(key) < 0)
+                m_Paper->addItem(size.name(), key);
+        }
+        const int again = m_Paper->findData(kept);
+        if (again >= 0)
+            m_Paper->setCurrentIndex(again);
+    }
+
+    QPrinter* m_Printer;
+    QComboBox* m_Printers = nullptr;
+    QComboBox* m_Paper = nullptr;
+    QRadioButton* m_Portrait = nullptr;
+    QRadioButton* m_Landscape = nullptr;
+};
+
+// A style of a narrowed or widened cut ("Condensed Bold"): the font database does not
+// give its width, only its name.
+bool IsWidthStyle(const QString& style) {
+    for (const char* word : {"Condensed", "Narrow", "Compressed", "Expanded", "Extended", "Wide"})
+        if (style.contains(QLatin1String(word), Qt::CaseInsensitive))
+            return true;
+    return false;
+}
 
 QString filterText(const QList<FileFilter>& filters) {
     QStringList parts;
@@ -185,16 +318,48 @@ QString QtPlatformServices::chooseFolder(const QString& title, const QString& in
     return dialog.Chosen().trimmed();
 }
 
+QFont QtPlatformServices::FontDialogStart(const QFont& stored) {
+    QFont start = stored;
+    const QString family = QFontInfo(stored).family();
+    start.setFamily(family);
+    // The closest of the face's own styles: the same slant first, then the nearest weight,
+    // then the face's normal width.
+    QString best;
+    int bestScore = std::numeric_limits<int>::max();
+    for (const QString& style : QFontDatabase::styles(family)) {
+        const QFont face = QFontDatabase::font(family, style, 10);
+        const int score = (face.italic() != stored.italic() ? 100000 : 0) +
+                          (face.bold() != stored.bold() ? 10000 : 0) +
+                          std::abs(int(face.weight()) - int(stored.weight())) * 10 +
+                          (IsWidthStyle(style) ? 1 : 0);
+        if (score < bestScore) {
+            bestScore = score;
+            best = style;
+        }
+    }
+    if (!best.isEmpty())
+        start.setStyleName(best);
+    return start;
+}
+
+QFont QtPlatformServices::FontDialogAnswer(const QFont& stored, const QFont& start,
+                                           const QFont& chosen) {
+    const bool sameSize =
+        chosen.pointSizeF() <= 0 || std::abs(chosen.pointSizeF() - start.pointSizeF()) < 0.01;
+    if (chosen.family() == start.family() && sameSize && chosen.bold() == start.bold() &&
+        chosen.italic() == start.italic() && chosen.strikeOut() == start.strikeOut() &&
+        chosen.underline() == start.underline())
+        return stored;
+    return chosen;
+}
+
 std::optional<QFont> QtPlatformServices::chooseFont(const QFont& initial, const QString& title) {
     bool ok = false;
-    // Open at the face actually drawn: a stored face that is not installed would leave the
-    // chooser at the first face of its list.
-    QFont start = initial;
-    start.setFamily(QFontInfo(initial).family());
+    const QFont start = FontDialogStart(initial);
     const QFont font = QFontDialog::getFont(&ok, start, owner(), title);
     if (!ok)
         return std::nullopt;
-    return font;
+    return FontDialogAnswer(initial, start, font);
 }
 
 int QtPlatformServices::popupMenu(const QStringList& items) {
@@ -210,7 +375,7 @@ int QtPlatformServices::popupMenu(const QStringList& items) {
 }
 
 bool QtPlatformServices::printerSetup(QPrinter* printer) {
-    QPrintDialog dialog(printer, owner());
+    PrinterSetupDialog dialog(printer, owner());
     return dialog.exec() == QDialog::Accepted;
 }
 

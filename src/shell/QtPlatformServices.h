@@ -32,6 +32,17 @@ public:
     OpenResult openUrl(const QString& url) override;
     QDateTime now() override;
     int runDialog(QDialog& dialog) override;
+
+    // The font the chooser opens at for a stored font: the face actually drawn (a stored
+    // face that is not installed would leave the chooser at the first face of its list),
+    // in that face's own name for the stored weight and slant, so the chooser does not
+    // fall back to the first style it lists (an oblique one, for some faces).
+    static QFont FontDialogStart(const QFont& stored);
+    // What the chooser's answer means: the stored font itself when the six properties
+    // kept (face, size, bold, italic, strike-through, underline) are as it opened at.
+    static QFont FontDialogAnswer(const QFont& stored, const QFont& start, const QFont& chosen);
+    // Title of the printer setup dialog.
+    static QString PrinterSetupTitle() { return QStringLiteral("Printer Setup"); }
 };
 
 } // namespace quillary

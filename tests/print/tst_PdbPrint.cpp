@@ -57,6 +57,8 @@ private slots:
     void printsChosenNotes();
     void settingsFileIsUsedAndKept();
     void paperAndOrientation();
+    void paperFromTheSettings_data();
+    void paperFromTheSettings();
     void errors_data();
     void errors();
     void layoutsWithoutRoomAreRefused_data();
@@ -137,6 +139,47 @@ void tst_PdbPrint::paperAndOrientation() {
     QVERIFY(Poppler(QStringLiteral("pdfinfo"), {pdf}).contains(QStringLiteral("792 x 612")));
     QCOMPARE(RunPdb({"print", m_db, pdf, "--paper", "a4"}).status, 0);
     QVERIFY(Poppler(QStringLiteral("pdfinfo"), {pdf}).contains(QStringLiteral("(A4)")));
+}
+
+void tst_PdbPrint::paperFromTheSettings_data() {
+    QTest::addColumn<QByteArray>("keys");
+    QTest::addColumn<QStringList>("options");
+    QTest::addColumn<QString>("size"); // as pdfinfo gives it, in points (a pattern)
+    QTest::newRow("Letter landscape")
+        << QByteArray("PrintPaperSize=Letter\r\nPrintOrientation=Landscape\r\n") << QStringList()
+        << "792 x 612";
+    QTest::newRow("Legal portrait")
+        << QByteArray("PrintPaperSize=Legal\r\nPrintOrientation=Portrait\r\n") << QStringList()
+        << "612 x 1008";
+    QTest::newRow("options win") << QByteArray(
+                                        "PrintPaperSize=Letter\r\nPrintOrientation=Landscape\r\n")
+                                 << QStringList{"--paper", "Legal", "--portrait"} << "612 x 1008";
+    QTest::newRow("--paper keeps the stored orientation")
+        << QByteArray("PrintPaperSize=Letter\r\nPrintOrientation=Landscape\r\n")
+        << QStringList{"--paper", "Legal"} << "1008 x 612";
+    QTest::newRow("unknown paper: A4 or Letter, still landscape")
+        << QByteArray("PrintPaperSize=Napkin\r\nPrintOrientation=Landscape\r\n") << QStringList()
+        << "(842 x 595|792 x 612)";
+}
+
+// The paper and orientation chosen in Page Setup are what a PDF is made on, unless the
+// command line says otherwise.
+void tst_PdbPrint::paperFromTheSettings() {
+    QFETCH(QByteArray, keys);
+    QFETCH(QStringList, options);
+    QFETCH(QString, size);
+    const QString ini = m_dir.filePath(QStringLiteral("paper.ini"));
+    {
+        QFile file(ini);
+        QVERIFY(file.open(QIODevice::WriteOnly | QIODevice::Truncate));
+        file.write("[Quillary Settings]\r\n" + keys);
+    }
+    const QString pdf = m_dir.filePath(QStringLiteral("stored-paper.pdf"));
+    const Result r = RunPdb(QStringList{"print", m_db, pdf, "--settings", ini} + options);
+    QCOMPARE(r.status, 0);
+    const QString info = Poppler(QStringLiteral("pdfinfo"), {pdf});
+    QVERIFY2(info.contains(QRegularExpression(QStringLiteral("Page size:\\s+") + size)),
+             qPrintable(info));
 }
 
 void tst_PdbPrint::errors_data() {

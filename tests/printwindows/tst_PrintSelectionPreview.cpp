@@ -3,21 +3,24 @@
 // printing: the preview paints what the printer gets.
 #include "PrintWindowsTestKit.h"
 
+#include "core/clsSettings.h"
 #include "draw/ctlScrollablePicBox.h"
+#include "mainwindow/MainLayout.h"
 #include "print/PrintSettings.h"
 #include "printwindows/frmPageSetup.h"
 #include "printwindows/frmPrintPreview.h"
 #include "printwindows/frmPrintSelection.h"
-#include "core/clsSettings.h"
 #include "support/RequiredTools.h"
 
 #include <QComboBox>
 #include <QFile>
+#include <QGuiApplication>
 #include <QLabel>
 #include <QListWidget>
 #include <QPainter>
 #include <QProcess>
 #include <QProgressBar>
+#include <QScreen>
 #include <QScrollBar>
 #include <QStandardPaths>
 #include <QStatusBar>
@@ -117,6 +120,14 @@ private slots:
     void pageKeysAndCtrlWheel();
     void zoomLevels_data();
     void zoomLevels();
+    void pointInThePageBox_data();
+    void pointInThePageBox();
+    void fitPageAndFitWidthFollowTheWindow_data();
+    void fitPageAndFitWidthFollowTheWindow();
+    void fittedPageFollowsANewPaper();
+    void previewRemembersSizePlaceAndScale();
+    void rememberedSizeIsKeptOnTheScreen();
+    void tabVisitsThePreviewInReadingOrder();
     void setupFromPreviewRedrawsTheShownPage_data();
     void setupFromPreviewRedrawsTheShownPage();
     void previewPaintsWhatThePrinterGets_data();
@@ -477,6 +488,192 @@ void tst_PrintSelectionPreview::zoomLevels() {
         QCOMPARE(d.PreviewBox()->Preview()->pixmap().size(), shown);
         QCOMPARE(d.PreviewBox()->VerticalBar()->isVisible(),
                  shown.height() > d.PreviewBox()->height());
+        Click(d, "cmdCancel");
+    });
+}
+
+void tst_PrintSelectionPreview::pointInThePageBox_data() {
+    QTest::addColumn<QString>("typed");
+    QTest::addColumn<QString>("text");
+    QTest::addColumn<int>("page");
+    // Three pages: a refused point would turn 1.5 into 15, which shows page 3.
+    QTest::newRow("1.5 rounds to 2") << "1.5"
+                                     << "2" << 2;
+    QTest::newRow("2.4 rounds to 2") << "2.4"
+                                     << "2" << 2;
+    QTest::newRow("2.6 rounds to 3") << "2.6"
+                                     << "3" << 3;
+    QTest::newRow("2. then Return") << "2.\r"
+                                    << "2" << 2;
+}
+
+void tst_PrintSelectionPreview::pointInThePageBox() {
+    QFETCH(QString, typed);
+    QFETCH(QString, text);
+    QFETCH(int, page);
+    PrintFixture f;
+    f.StartWithNotes(12);
+    SelectAndPreview(f, {0, 1, 2, 3, 4, 5, 6, 7, 8}, [&](frmPrintPreview& d) {
+        QCOMPARE(Child<QLabel>(d, "lblPageCount")->text(), QStringLiteral("of 3"));
+        QTest::mouseClick(PageBox(d), Qt::LeftButton);
+        QTRY_COMPARE(PageBox(d)->selectedText(), QStringLiteral("1"));
+        for (QChar c : typed) {
+            if (c == QLatin1Char('\r'))
+                QTest::keyClick(PageBox(d), Qt::Key_Return);
+            else
+                QTest::keyClicks(PageBox(d), QString(c));
+        }
+        QCOMPARE(PageBox(d)->text(), text);
+        QCOMPARE(d.PageShown(), page);
+        Click(d, "cmdCancel");
+    });
+}
+
+void tst_PrintSelectionPreview::fitPageAndFitWidthFollowTheWindow_data() {
+    QTest::addColumn<QString>("entry");
+    QTest::newRow("Fit Page") << "Fit Page";
+    QTest::newRow("Fit Width") << "Fit Width";
+}
+
+// The fitted scales: the whole page inside the box, or the page's whole width (the
+// vertical bar beside it), and again after every resize of the window.
+void tst_PrintSelectionPreview::fitPageAndFitWidthFollowTheWindow() {
+    QFETCH(QString, entry);
+    PrintFixture f;
+    f.StartWithNotes(2);
+    SelectAndPreview(f, {0}, [&](frmPrintPreview& d) {
+        auto* zoom = Child<QComboBox>(d, "cmbViewSize");
+        QCOMPARE(zoom->count(), 6);
+        zoom->setFocus();
+        QTest::keyClick(zoom, Qt::Key_End); // Fit Width, the last entry
+        if (entry == QLatin1String("Fit Page"))
+            QTest::keyClick(zoom, Qt::Key_Up);
+        QCOMPARE(zoom->currentText(), entry);
+        ctlScrollablePicBox* box = d.PreviewBox();
+        auto check = [&] {
+            const QSize shown = box->ScaledSize();
+            QCOMPARE(box->Preview()->size(), shown);
+            if (entry == QLatin1String("Fit Page")) {
+                QVERIFY(shown.width() <= box->width() && shown.height() <= box->height());
+                QVERIFY(box->width() - shown.width() <= 2 || box->height() - shown.height() <= 2);
+                QVERIFY(!box->VerticalBar()->isVisible());
+                QVERIFY(!box->HorizontalBar()->isVisible());
+            } else {
+                // Letter is taller than wide: the vertical bar takes its strip.
+                QVERIFY(box->VerticalBar()->isVisible());
+                const int room = box->width() - ctlScrollablePicBox::kBarThickness;
+                QVERIFY2(shown.width() <= room && room - shown.width() <= 2,
+                         qPrintable(QStringLiteral("%1 of %2").arg(shown.width()).arg(room)));
+                QVERIFY(!box->HorizontalBar()->isVisible());
+            }
+        };
+        check();
+        const double before = box->ScaleFactor();
+        d.resize(d.width() + 200, d.height() + 300);
+        QApplication::processEvents();
+        check();
+        QVERIFY(box->ScaleFactor() > before);
+        d.resize(d.minimumSize());
+        QApplication::processEvents();
+        check();
+        // Ctrl+wheel goes on from the nearest percentage.
+        Wheel(box->Preview(), 120, Qt::ControlModifier);
+        QVERIFY(zoom->currentIndex() >= 0 && zoom->currentIndex() < frmPrintPreview::kFitPage);
+        Click(d, "cmdCancel");
+    });
+}
+
+// Landscape paper chosen through Setup...: the fitted page is fitted again.
+void tst_PrintSelectionPreview::fittedPageFollowsANewPaper() {
+    PrintFixture f;
+    f.StartWithNotes(2);
+    SelectAndPreview(f, {0}, [&](frmPrintPreview& d) {
+        auto* zoom = Child<QComboBox>(d, "cmbViewSize");
+        zoom->setFocus();
+        QTest::keyClick(zoom, Qt::Key_End);
+        QTest::keyClick(zoom, Qt::Key_Up);
+        QCOMPARE(zoom->currentText(), QStringLiteral("Fit Page"));
+        f.Then([&](QDialog& setup) {
+            f.services.printerSetupScripts.enqueue([](QPrinter* printer) {
+                printer->setPageOrientation(QPageLayout::Landscape);
+                return true;
+            });
+            Click(setup, "cmdPrinterSetup");
+            Click(setup, "cmdDone");
+        });
+        Click(d, "cmdMargins");
+        ctlScrollablePicBox* box = d.PreviewBox();
+        QVERIFY(box->PictureBox().width() > box->PictureBox().height());
+        const QSize shown = box->ScaledSize();
+        QVERIFY(shown.width() <= box->width() && shown.height() <= box->height());
+        QVERIFY(box->width() - shown.width() <= 2 || box->height() - shown.height() <= 2);
+        Click(d, "cmdCancel");
+    });
+}
+
+// The preview opens at 6780 x 5415 twips the first time and, after that, as it was left:
+// size, place and Scale.
+void tst_PrintSelectionPreview::previewRemembersSizePlaceAndScale() {
+    PrintFixture f;
+    f.StartWithNotes(2);
+    const QRect screen = QGuiApplication::primaryScreen()->availableGeometry();
+    const QSize size(std::min(700, screen.width()), std::min(520, screen.height()));
+    const QPoint place(screen.left() + 10, screen.top() + 20);
+    SelectAndPreview(f, {0}, [&](frmPrintPreview& d) {
+        QCOMPARE(d.size(), QSize(TwipsToPixels(6780), TwipsToPixels(5415)));
+        d.resize(size);
+        d.move(place);
+        QApplication::processEvents();
+        auto* zoom = Child<QComboBox>(d, "cmbViewSize");
+        zoom->setFocus();
+        QTest::keyClick(zoom, Qt::Key_End);
+        QCOMPARE(zoom->currentText(), QStringLiteral("Fit Width"));
+        Click(d, "cmdCancel");
+    });
+    QCOMPARE(f.Settings().GetInt(Config::PrintPreviewWidth), PixelsToTwips(size.width()));
+    QCOMPARE(f.Settings().Get(Config::PrintPreviewZoom), QStringLiteral("Fit Width"));
+    RegisterPrintWindows(f.Restart());
+    SelectAndPreview(f, {0}, [&](frmPrintPreview& d) {
+        QCOMPARE(d.size(), size);
+        QCOMPARE(d.pos(), place);
+        QCOMPARE(Child<QComboBox>(d, "cmbViewSize")->currentText(), QStringLiteral("Fit Width"));
+        const int room = d.PreviewBox()->width() - ctlScrollablePicBox::kBarThickness;
+        QVERIFY(room - d.PreviewBox()->ScaledSize().width() <= 2);
+        Click(d, "cmdCancel");
+    });
+}
+
+void tst_PrintSelectionPreview::rememberedSizeIsKeptOnTheScreen() {
+    PrintFixture f;
+    f.WriteSetting("PrintPreviewWidth", "900000");
+    f.WriteSetting("PrintPreviewHeight", "700000");
+    f.WriteSetting("PrintPreviewLeft", "-60000");
+    f.WriteSetting("PrintPreviewTop", "3000000");
+    f.WriteSetting("PrintPreviewZoom", "Huge");
+    f.StartWithNotes(2);
+    const QRect screen = QGuiApplication::primaryScreen()->availableGeometry();
+    SelectAndPreview(f, {0}, [&](frmPrintPreview& d) {
+        QVERIFY(screen.contains(QRect(d.pos(), d.size())));
+        QCOMPARE(Child<QComboBox>(d, "cmbViewSize")->currentText(), QStringLiteral("100%"));
+        Click(d, "cmdCancel");
+    });
+}
+
+// Tab: the page, Scale, Pg, Print, Setup..., Cancel, and round to the page.
+void tst_PrintSelectionPreview::tabVisitsThePreviewInReadingOrder() {
+    PrintFixture f;
+    f.StartWithNotes(2);
+    SelectAndPreview(f, {0}, [&](frmPrintPreview& d) {
+        QCOMPARE(QApplication::focusWidget(), static_cast<QWidget*>(d.PreviewBox()));
+        QStringList visited;
+        for (int i = 0; i < 6; ++i) {
+            QTest::keyClick(QApplication::focusWidget(), Qt::Key_Tab);
+            visited << QApplication::focusWidget()->objectName();
+        }
+        QCOMPARE(visited, (QStringList{"cmbViewSize", "txtPageNum", "cmdPrint", "cmdMargins",
+                                       "cmdCancel", "picPrintPreview"}));
+        QTest::keyClick(QApplication::focusWidget(), Qt::Key_Backtab, Qt::ShiftModifier);
+        QCOMPARE(QApplication::focusWidget()->objectName(), QStringLiteral("cmdCancel"));
         Click(d, "cmdCancel");
     });
 }

@@ -3,14 +3,18 @@
 // Defaults, Apply / OK / Cancel / Escape, the font and printer dialogs.
 #include "PrintWindowsTestKit.h"
 
-#include "print/PrintSettings.h"
-#include "printwindows/frmPageSetup.h"
+#include "core/PaperSettings.h"
 #include "core/clsSettings.h"
+#include "print/PrintSettings.h"
+#include "printwindows/ctlElidedLabel.h"
+#include "printwindows/frmPageSetup.h"
 
 #include <QCheckBox>
 #include <QComboBox>
 #include <QFile>
+#include <QFontInfo>
 #include <QLabel>
+#include <QPrinterInfo>
 #include <QTabWidget>
 
 using namespace quillary;
@@ -49,6 +53,11 @@ void ShowTab(frmPageSetup& d, int tab) {
     QCOMPARE(tabs->currentIndex(), tab);
 }
 
+// The width a slot needs for text, and a little more.
+int label0Width(QDialog& d, const QString& text) {
+    return d.fontMetrics().horizontalAdvance(text) + 40;
+}
+
 int DarkPixels(const QImage& image) {
     int dark = 0;
     for (int y = 0; y < image.height(); ++y)
@@ -77,6 +86,16 @@ private slots:
     void gridsTooFineForThePaperAreShownAndRefused();
     void gridCountsTheListsCannotShow();
     void fontDialog();
+    void fontDialogClosedWithOkStoresNothingNew();
+    void paperIsKeptAcrossStarts_data();
+    void paperIsKeptAcrossStarts();
+    void paperChosenThenCancelledIsDropped();
+    void storedPaperThatIsGoneFallsBack();
+    void ctrlTabTurnsTheTabsFromAnyControl_data();
+    void ctrlTabTurnsTheTabsFromAnyControl();
+    void tabVisitsTheControlsInReadingOrder_data();
+    void tabVisitsTheControlsInReadingOrder();
+    void longDatesInTheSlotPreviewsShowTheirBeginning();
 };
 
 void tst_frmPageSetup::opensWithStoredSettingsAndNothingChanged() {
@@ -406,12 +425,14 @@ void tst_frmPageSetup::fontDialog() {
     OpenPageSetup(f, [&](frmPageSetup& d) {
         ShowTab(d, 1);
         auto* caption = Child<QLabel>(d, "lblCurFont");
-        QCOMPARE(caption->text(), QStringLiteral("Tahoma 10 Pt."));
+        // The face the notes are printed in: Tahoma where it is installed.
+        const QString tahoma = QFontInfo(QFont(QStringLiteral("Tahoma"))).family();
+        QCOMPARE(caption->text(), tahoma + QStringLiteral(" 10 Pt."));
         // Closing the font dialog without choosing changes nothing but marks the dialog.
         Click(d, "cmdFont");
         QCOMPARE(f.services.fontDialogs.size(), 1);
         QCOMPARE(f.services.fontDialogs[0].family(), QStringLiteral("Tahoma"));
-        QCOMPARE(caption->text(), QStringLiteral("Tahoma 10 Pt."));
+        QCOMPARE(caption->text(), tahoma + QStringLiteral(" 10 Pt."));
         QVERIFY(Child<QPushButton>(d, "cmdApply")->isEnabled());
 
         QFont chosen(QStringLiteral("Courier"));
@@ -420,7 +441,8 @@ void tst_frmPageSetup::fontDialog() {
         chosen.setUnderline(true);
         f.services.fontAnswers.enqueue(chosen);
         Click(d, "cmdFont");
-        QCOMPARE(caption->text(), QStringLiteral("Courier 12 Pt. Bold Underline"));
+        QCOMPARE(caption->text(),
+                 QFontInfo(chosen).family() + QStringLiteral(" 12 Pt. Bold Underline"));
         Click(d, "cmdDone");
     });
     QCOMPARE(f.Settings().GetSetting("PrintFontName"), QStringLiteral("Courier"));
@@ -428,6 +450,258 @@ void tst_frmPageSetup::fontDialog() {
     QCOMPARE(f.Settings().GetSetting("PrintFontBold"), QStringLiteral("True"));
     QCOMPARE(f.Settings().GetSetting("PrintFontUnderLine"), QStringLiteral("True"));
     QCOMPARE(f.Settings().GetSetting("PrintFontItalic"), QStringLiteral("False"));
+}
+
+// Font... then OK without touching anything: the stored font stays as it was, even when
+// its face is not installed and the chooser showed another.
+void tst_frmPageSetup::fontDialogClosedWithOkStoresNothingNew() {
+    PrintFixture f;
+    f.WriteSetting("PrintFontName", "No Such Face Sans");
+    f.WriteSetting("PrintFontSize", "11");
+    f.StartWithNotes(2);
+    const QString drawn = QFontInfo(QFont(QStringLiteral("No Such Face Sans"))).family();
+    OpenPageSetup(f, [&](frmPageSetup& d) {
+        ShowTab(d, 1);
+        auto* caption = Child<QLabel>(d, "lblCurFont");
+        QCOMPARE(caption->text(), drawn + QStringLiteral(" 11 Pt."));
+        QVERIFY(caption->toolTip().contains(QStringLiteral("No Such Face Sans is not installed")));
+        // The chooser opens at the stored font and is closed with OK as it opened.
+        f.services.fontScripts.enqueue([](const QFont& given) { return given; });
+        Click(d, "cmdFont");
+        QCOMPARE(f.services.fontDialogs.size(), 1);
+        QCOMPARE(f.services.fontDialogs[0].family(), QStringLiteral("No Such Face Sans"));
+        QCOMPARE(f.services.fontDialogs[0].pointSizeF(), 11.0);
+        QVERIFY(!f.services.fontDialogs[0].italic());
+        QCOMPARE(caption->text(), drawn + QStringLiteral(" 11 Pt."));
+        Click(d, "cmdDone");
+    });
+    QCOMPARE(f.Settings().GetSetting("PrintFontName"), QStringLiteral("No Such Face Sans"));
+    QCOMPARE(LeadingReal(f.Settings().GetSetting("PrintFontSize")), 11.0);
+    QVERIFY(!f.Settings().GetFlag(Config::PrintFontItalic));
+    QVERIFY(!f.Settings().GetFlag(Config::PrintFontBold));
+}
+
+void tst_frmPageSetup::paperIsKeptAcrossStarts_data() {
+    QTest::addColumn<int>("paper");
+    QTest::addColumn<int>("orientation");
+    QTest::addColumn<QString>("stored");
+    QTest::newRow("Letter landscape")
+        << int(QPageSize::Letter) << int(QPageLayout::Landscape) << "Letter";
+    QTest::newRow("A5 portrait") << int(QPageSize::A5) << int(QPageLayout::Portrait) << "A5";
+    QTest::newRow("Legal landscape")
+        << int(QPageSize::Legal) << int(QPageLayout::Landscape) << "Legal";
+}
+
+// Paper and orientation chosen with Printer survive a restart of the program: the new
+// window's printer, its page preview and the print preview use them.
+void tst_frmPageSetup::paperIsKeptAcrossStarts() {
+    QFETCH(int, paper);
+    QFETCH(int, orientation);
+    QFETCH(QString, stored);
+    const auto size = QPageSize::PageSizeId(paper);
+    const auto turn = QPageLayout::Orientation(orientation);
+    PrintFixture f;
+    f.StartWithNotes(2);
+    OpenPageSetup(f, [&](frmPageSetup& d) {
+        f.services.printerSetupScripts.enqueue([&](QPrinter* printer) {
+            printer->setPageSize(QPageSize(size));
+            printer->setPageOrientation(turn);
+            return true;
+        });
+        Click(d, "cmdPrinterSetup");
+        QVERIFY(Child<QPushButton>(d, "cmdApply")->isEnabled());
+        Click(d, "cmdDone");
+    });
+    QCOMPARE(f.Settings().GetSetting("PrintPaperSize"), stored);
+    QCOMPARE(f.Settings().GetSetting("PrintOrientation"), turn == QPageLayout::Landscape
+                                                              ? QStringLiteral("Landscape")
+                                                              : QStringLiteral("Portrait"));
+
+    RegisterPrintWindows(f.Restart());
+    const QPageLayout layout = f.Host().Printer().pageLayout();
+    QCOMPARE(layout.pageSize().id(), size);
+    QCOMPARE(layout.orientation(), turn);
+    const QSizeF inches = QPageSize(size).size(QPageSize::Inch);
+    OpenPageSetup(f, [&](frmPageSetup& d) {
+        const double r = turn == QPageLayout::Landscape ? inches.width() / inches.height()
+                                                        : inches.height() / inches.width();
+        QCOMPARE(Child<QLabel>(d, "picMarginPreview")->geometry(),
+                 frmPageSetup::MarginPreviewRect(r));
+        Click(d, "cmdCancel");
+    });
+    // The print dialog opens on the same paper.
+    QPageLayout inDialog;
+    f.services.printDialogAnswers.enqueue([&](QPrinter* printer) {
+        inDialog = printer->pageLayout();
+        return false;
+    });
+    f.Host().PrintNotes(&f.Host().Printer());
+    QCOMPARE(inDialog.pageSize().id(), size);
+    QCOMPARE(inDialog.orientation(), turn);
+}
+
+void tst_frmPageSetup::paperChosenThenCancelledIsDropped() {
+    PrintFixture f;
+    f.StartWithNotes(2);
+    OpenPageSetup(f, [&](frmPageSetup& d) {
+        f.services.printerSetupScripts.enqueue([](QPrinter* printer) {
+            printer->setPageSize(QPageSize(QPageSize::A5));
+            printer->setPageOrientation(QPageLayout::Landscape);
+            return true;
+        });
+        Click(d, "cmdPrinterSetup");
+        QCOMPARE(f.Host().Printer().pageLayout().orientation(), QPageLayout::Landscape);
+        Click(d, "cmdCancel");
+    });
+    // The fixture's Letter portrait again, and the paper not stored.
+    QCOMPARE(f.Host().Printer().pageLayout().pageSize().id(), QPageSize::Letter);
+    QCOMPARE(f.Host().Printer().pageLayout().orientation(), QPageLayout::Portrait);
+    const QByteArray after = FileBytes(f.SettingsFile());
+    QVERIFY(!after.contains("PrintPaperSize=A5"));
+    QVERIFY(!after.contains("PrintOrientation=Landscape"));
+}
+
+// A printer that has gone and a paper nobody knows: the default printer and paper, and
+// no message.
+void tst_frmPageSetup::storedPaperThatIsGoneFallsBack() {
+    PrintFixture f;
+    f.WriteSetting("PrintPaperSize", "Quarto Royal 17");
+    f.WriteSetting("PrintOrientation", "Landscape");
+    f.WriteSetting("PrintPrinterName", "Printer That Was Removed");
+    WritePictureDatabase(f.UserFile("ann", "Ann"), 2);
+    f.WriteUsers({{7, "Ann", "ann"}});
+    RegisterPrintWindows(f.Start());
+    QPrinter& printer = f.Host().Printer();
+    QCOMPARE(printer.pageLayout().pageSize().id(), PaperSettings::DefaultSize().id());
+    QCOMPARE(printer.pageLayout().orientation(), QPageLayout::Landscape);
+    QCOMPARE(printer.printerName(), QPrinter().printerName());
+    QVERIFY(f.services.messages.isEmpty());
+}
+
+void tst_frmPageSetup::ctrlTabTurnsTheTabsFromAnyControl_data() {
+    QTest::addColumn<QString>("from");
+    QTest::newRow("a margin box") << "txtLeftMargin";
+    QTest::newRow("the OK button") << "cmdDone";
+    QTest::newRow("the Printer button") << "cmdPrinterSetup";
+    QTest::newRow("the tab bar") << "";
+}
+
+void tst_frmPageSetup::ctrlTabTurnsTheTabsFromAnyControl() {
+    QFETCH(QString, from);
+    PrintFixture f;
+    f.StartWithNotes(2);
+    OpenPageSetup(f, [&](frmPageSetup& d) {
+        auto* tabs = Child<QTabWidget>(d, "tabPrintOptions");
+        QWidget* focus =
+            from.isEmpty() ? static_cast<QWidget*>(tabs->tabBar()) : d.findChild<QWidget*>(from);
+        QVERIFY(focus);
+        focus->setFocus();
+        QApplication::processEvents();
+        QCOMPARE(tabs->currentIndex(), 0);
+        const int expected[] = {1, 2, 0};
+        for (int step : expected) {
+            QTest::keyClick(QApplication::focusWidget(), Qt::Key_Tab, Qt::ControlModifier);
+            QCOMPARE(tabs->currentIndex(), step);
+        }
+        QTest::keyClick(QApplication::focusWidget(), Qt::Key_Backtab,
+                        Qt::ControlModifier | Qt::ShiftModifier);
+        QCOMPARE(tabs->currentIndex(), 2);
+        QTest::keyClick(QApplication::focusWidget(), Qt::Key_Backtab,
+                        Qt::ControlModifier | Qt::ShiftModifier);
+        QCOMPARE(tabs->currentIndex(), 1);
+        Click(d, "cmdCancel");
+    });
+}
+
+void tst_frmPageSetup::tabVisitsTheControlsInReadingOrder_data() {
+    QTest::addColumn<int>("tab");
+    QTest::addColumn<QStringList>("order");
+    const QStringList buttons = {"cmdDefaults", "cmdPrinterSetup", "cmdDone", "cmdCancel"};
+    QTest::newRow("Layout") << 0
+                            << (QStringList{"cmbNotesWide", "cmbNotesHigh", "chkSeperatorLines",
+                                            "txtLeftMargin", "txtRightMargin", "txtTopMargin",
+                                            "txtBottomMargin"} +
+                                buttons);
+    QTest::newRow("Note Details") << 1
+                                  << (QStringList{"txtBitmapSize", "txtGrafitiSize", "chkClip",
+                                                  "chkScaleBitmaps", "chkScaleText",
+                                                  "txtMinPointSize", "chkAutosize", "cmdFont"} +
+                                      buttons);
+    QTest::newRow("Header / Footer")
+        << 2
+        << (QStringList{"cmbHeaderLeft", "cmbHeaderCenter", "cmbHeaderRight", "chkHideHeader",
+                        "txtHeaderHeight", "cmbFooterLeft", "cmbFooterCenter", "cmbFooterRight",
+                        "chkHideFooter", "txtFooterHeight"} +
+            buttons);
+}
+
+// From the tab bar, Tab walks the panel shown top to bottom, then the buttons left to right
+// (Apply is left out while it is disabled).
+void tst_frmPageSetup::tabVisitsTheControlsInReadingOrder() {
+    QFETCH(int, tab);
+    QFETCH(QStringList, order);
+    PrintFixture f;
+    f.StartWithNotes(2);
+    OpenPageSetup(f, [&](frmPageSetup& d) {
+        ShowTab(d, tab);
+        auto* tabs = Child<QTabWidget>(d, "tabPrintOptions");
+        tabs->tabBar()->setFocus();
+        QApplication::processEvents();
+        QStringList visited;
+        for (int i = 0; i < order.size(); ++i) {
+            QTest::keyClick(QApplication::focusWidget(), Qt::Key_Tab);
+            visited << QApplication::focusWidget()->objectName();
+        }
+        QCOMPARE(visited, order);
+        QTest::keyClick(QApplication::focusWidget(), Qt::Key_Tab);
+        QCOMPARE(QApplication::focusWidget(), tabs->tabBar());
+        Click(d, "cmdCancel");
+    });
+}
+
+// A long date and time in a narrow slot: shown from its beginning up to "...", the whole
+// text in the tooltip; the same text shows whole when there is room.
+void tst_frmPageSetup::longDatesInTheSlotPreviewsShowTheirBeginning() {
+    PrintFixture f;
+    f.WriteSetting("PrintHeaderLeftOption", "4");
+    f.WriteSetting("PrintHeaderCenterOption", "4");
+    f.WriteSetting("PrintHeaderRightOption", "4");
+    f.services.clock = QDateTime(QDate(2026, 9, 30), QTime(1, 3, 57), Qt::UTC);
+    f.StartWithNotes(2);
+    const QString whole = GetHeaderFooterText(4, "x", "y", "Ann", f.services.clock);
+    QVERIFY(whole.contains(QStringLiteral("2026")));
+    OpenPageSetup(f, [&](frmPageSetup& d) {
+        ShowTab(d, 2);
+        d.resize(d.minimumSizeHint());
+        QApplication::processEvents();
+        for (const char* name : {"lblHeaderPreview0", "lblHeaderPreview1", "lblHeaderPreview2"}) {
+            auto* label = d.findChild<ctlElidedLabel*>(QString::fromLatin1(name));
+            QVERIFY(label);
+            QCOMPARE(label->text(), whole);
+            const QString shown = label->ShownText();
+            QVERIFY2(shown != whole, qPrintable(shown)); // too narrow for the whole text
+            QVERIFY(shown.endsWith(QChar(0x2026)));
+            QVERIFY(whole.startsWith(shown.chopped(1)));
+            QVERIFY(shown.size() > 3);
+            QCOMPARE(label->toolTip(), whole);
+            // What is painted: the beginning, from the label's left.
+            QImage drawn = label->grab().toImage();
+            int firstInk = -1;
+            for (int x = 2; x < drawn.width() - 2 && firstInk < 0; ++x)
+                for (int y = 2; y < drawn.height() - 2; ++y)
+                    if (qGray(drawn.pixel(x, y)) < 100) {
+                        firstInk = x;
+                        break;
+                    }
+            QVERIFY(firstInk >= 0 && firstInk < drawn.width() / 4);
+        }
+        d.resize(d.width() + 3 * label0Width(d, whole), d.height());
+        QApplication::processEvents();
+        auto* right = d.findChild<ctlElidedLabel*>(QStringLiteral("lblHeaderPreview2"));
+        QCOMPARE(right->ShownText(), whole);
+        QVERIFY(right->toolTip().isEmpty());
+        Click(d, "cmdCancel");
+    });
 }
 
 QTEST_MAIN(tst_frmPageSetup)

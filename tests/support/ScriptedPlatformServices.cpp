@@ -44,6 +44,8 @@ QString ScriptedPlatformServices::chooseFolder(const QString& title, const QStri
 
 std::optional<QFont> ScriptedPlatformServices::chooseFont(const QFont& initial, const QString&) {
     fontDialogs.append(initial);
+    if (!fontScripts.isEmpty())
+        return fontScripts.dequeue()(initial);
     return fontAnswers.isEmpty() ? std::nullopt : fontAnswers.dequeue();
 }
 
@@ -52,8 +54,10 @@ int ScriptedPlatformServices::popupMenu(const QStringList& items) {
     return popupAnswers.isEmpty() ? 0 : popupAnswers.dequeue();
 }
 
-bool ScriptedPlatformServices::printerSetup(QPrinter*) {
+bool ScriptedPlatformServices::printerSetup(QPrinter* printer) {
     ++printerSetups;
+    if (!printerSetupScripts.isEmpty())
+        return printerSetupScripts.dequeue()(printer);
     return printerSetupAnswers.isEmpty() ? false : printerSetupAnswers.dequeue();
 }
 

@@ -41,6 +41,11 @@ public:
     QQueue<QString> folderAnswers; // chooseFolder; "" (or none left) cancels
     QStringList folderDialogs;     // the title of each folder chooser shown
     QQueue<bool> printerSetupAnswers;
+    // Printer setup answers that act on the printer as a person would (paper, orientation)
+    // and return whether OK was pressed; used before printerSetupAnswers.
+    QQueue<std::function<bool(QPrinter*)>> printerSetupScripts;
+    // Font chooser answers given the font it opens at; used before fontAnswers.
+    QQueue<std::function<std::optional<QFont>(const QFont&)>> fontScripts;
     // Answers of the print dialog: each gets the printer (to set a PDF output file, paper
     // ...) and returns whether the person pressed Print. Unscripted: cancelled.
     QQueue<std::function<bool(QPrinter*)>> printDialogAnswers;
