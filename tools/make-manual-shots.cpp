@@ -390,6 +390,7 @@ int main(int argc, char** argv) {
         Shot(window, services, "mnuEditCategories", QStringLiteral("categories"), {});
         Shot(window, services, "mnuImport", QStringLiteral("import"), {});
         Shot(window, services, "mnuEditInserts", QStringLiteral("inserts"), QSize(560, 360));
+        Shot(window, services, "mnuInsertSnippet", QStringLiteral("snippet"), QSize(480, 360));
         Shot(window, services, "mnuVersions", QStringLiteral("versions"), QSize(560, 340));
 
         // Find is a window beside the main window, not a dialog.

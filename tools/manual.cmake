@@ -18,7 +18,7 @@ target_link_libraries(quillary-make-manual-shots PRIVATE quillary_dialogs quilla
                       quillary_mainwindow quillary_shell)
 set_target_properties(quillary-make-manual-shots PROPERTIES AUTOMOC OFF)
 set(QUILLARY_MANUAL_SHOT_NAMES main tools pagesetup printselection preview notemanager
-    categories import inserts versions find syncreport)
+    categories import inserts snippet versions find syncreport)
 set(QUILLARY_MANUAL_SHOTS)
 foreach(shot IN LISTS QUILLARY_MANUAL_SHOT_NAMES)
   list(APPEND QUILLARY_MANUAL_SHOTS ${CMAKE_BINARY_DIR}/manual/shots/${shot}.png)

@@ -89,6 +89,7 @@ private slots:
         QTest::newRow("insert databases") << "mnuEditInserts" << "";
         QTest::newRow("insert editor") << "mnuEditInserts" << "cmdEdit";
         QTest::newRow("insert import") << "mnuEditInserts" << "cmdImport";
+        QTest::newRow("insert snippet") << "mnuInsertSnippet" << "";
         QTest::newRow("versions") << "mnuVersions" << "";
         QTest::newRow("page setup") << "mnuPageSetup" << "";
         QTest::newRow("print selection") << "mnuPrint" << "";

@@ -110,7 +110,7 @@ private slots:
                 sizes.insert(f[3] + 'x' + f[4]);
             }
         }
-        QVERIFY2(images >= 12, qPrintable(lines.join('\n')));
+        QVERIFY2(images >= 13, qPrintable(lines.join('\n')));
         // Real window pictures, not one placeholder repeated.
         QVERIFY2(sizes.size() >= 8, qPrintable(lines.join('\n')));
     }
