@@ -124,7 +124,7 @@ got="$(bash -c '
   COMP_WORDS=(quillary-hotsync a); COMP_CWORD=1; _quillary_hotsync; echo "${COMPREPLY[*]}"
 ' _ "$u/share/bash-completion/completions/quillary-pdb" 2>&1; true)"
 echo "$got" | sed -n 1p | grep -qx 'new new-inserts' || fail "completion of commands: $got"
-echo "$got" | sed -n 2p | grep -qx -- '--paper' || fail "completion of print options: $got"
+echo "$got" | sed -n 2p | grep -qx -- '--paper --portrait' || fail "completion of print options: $got"
 echo "$got" | sed -n 3p | grep -qx 'after' || fail "completion of hotsync commands: $got"
 # One version everywhere: the package's, each program's --version, the newest changelog
 # entry and the newest AppStream release.
