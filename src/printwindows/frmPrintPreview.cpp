@@ -39,6 +39,8 @@ frmPrintPreview::frmPrintPreview(PrintWindowsHost& host, QWidget* parent)
 
     m_picPrintPreview = new ctlScrollablePicBox(this);
     m_picPrintPreview->setObjectName(QStringLiteral("picPrintPreview"));
+    // Zoomed out, the page shows its thin lines grey rather than dropping them.
+    m_picPrintPreview->SetSmoothReduction(true);
 
     m_picButtons = new QWidget(this);
     m_picButtons->setObjectName(QStringLiteral("picButtons"));
@@ -108,25 +110,35 @@ frmPrintPreview::frmPrintPreview(PrintWindowsHost& host, QWidget* parent)
     OnZoomChosen(2);
     LoadSettings();
     PreparePage();
-    Measure(m_PrintData, m_picPrintPreview->PictureBox());
+    Measure(m_PrintData, m_picPrintPreview->PictureBox(), m_Host.PaperInches());
     m_txtPageNum->setText(QStringLiteral("1"));
     m_picPrintPreview->setFocus();
 }
 
-void frmPrintPreview::Measure(clsPrintData& data, QImage& image) {
-    data.InitializeSettings(
-        PrintWindowsHost::PaperTarget(image, nullptr, PrintWindowsHost::kPreviewDpi));
+namespace {
+
+double PreviewUnits(double unitsPerInch) {
+    return unitsPerInch > 0 ? unitsPerInch : PrintWindowsHost::kPreviewDpi;
+}
+
+} // namespace
+
+void frmPrintPreview::Measure(clsPrintData& data, QImage& image, QSizeF paperInches,
+                              double unitsPerInch) {
+    data.InitializeSettings(PrintWindowsHost::PaperTarget(image, nullptr,
+                                                          PreviewUnits(unitsPerInch), paperInches));
 }
 
 void frmPrintPreview::PaintPage(clsPrintData& data, QImage& image, int page,
-                                const PrintProgress& progress) {
+                                const PrintProgress& progress, QSizeF paperInches,
+                                double unitsPerInch) {
     image.fill(Qt::white);
     QPainter painter(&image);
     // The same hints the printer's painter uses, so the pictures come out the same.
     painter.setRenderHint(QPainter::LosslessImageRendering, true);
     painter.setRenderHint(QPainter::SmoothPixmapTransform, false);
-    const PrintTarget target =
-        PrintWindowsHost::PaperTarget(image, &painter, PrintWindowsHost::kPreviewDpi);
+    const PrintTarget target = PrintWindowsHost::PaperTarget(
+        image, &painter, PreviewUnits(unitsPerInch), paperInches);
     // The printer's order: the page, then the lines between the cells.
     data.PaintPrintObjectPage(target, page, progress);
     data.PaintPrintObjectPageOutlines(target);
@@ -142,11 +154,11 @@ void frmPrintPreview::PreparePage() {
         m_Host.Printer().pageLayout().fullRectPixels(PrintWindowsHost::kPreviewDpi).size();
     m_picPrintPreview->ResetPicture(paper.width(), paper.height());
     QImage& image = m_picPrintPreview->PictureBox();
-    Measure(m_PrintData, image);
+    Measure(m_PrintData, image, m_Host.PaperInches());
     {
         QPainter painter(&image);
-        m_PrintData.PaintPrintObjectPageOutlines(
-            PrintWindowsHost::PaperTarget(image, &painter, PrintWindowsHost::kPreviewDpi));
+        m_PrintData.PaintPrintObjectPageOutlines(PrintWindowsHost::PaperTarget(
+            image, &painter, PrintWindowsHost::kPreviewDpi, m_Host.PaperInches()));
     }
     m_picPrintPreview->UpdatePicture();
     int first = 1, last = 1;
@@ -194,7 +206,8 @@ void frmPrintPreview::DrawPage() {
             sinceShown.restart();
         }
     };
-    PaintPage(m_PrintData, m_picPrintPreview->PictureBox(), m_PageShown, progress);
+    PaintPage(m_PrintData, m_picPrintPreview->PictureBox(), m_PageShown, progress,
+              m_Host.PaperInches());
     m_picPrintPreview->UpdatePicture();
 }
 
@@ -223,7 +236,7 @@ void frmPrintPreview::OnSetup() {
     m_Host.ShowPageSetup(this);
     LoadSettings();
     PreparePage();
-    Measure(m_PrintData, m_picPrintPreview->PictureBox());
+    Measure(m_PrintData, m_picPrintPreview->PictureBox(), m_Host.PaperInches());
     // The page number handling again: a page beyond the new count is lowered to it, and
     // the page shown is drawn with the new layout.
     const QString text = m_txtPageNum->text();
