@@ -289,7 +289,11 @@ void clsPrintData::PaintPrintObjectPage(const PrintTarget& ctlOutput, int nPageN
                                           ScaleText == 1, MinScaleTextPt)
                          : text.Fit(noteText, box.textWidth, box.textHeight, ScaleText == 1,
                                     MinScaleTextPt);
-            const QRectF rect(box.textX, box.textY, box.textWidth, box.textHeight);
+            // The box as laid out where rounding made this target's box smaller.
+            const double units = inInches ? m_geometry.unitsPerInch : text.UnitsPerInch();
+            const QRectF rect(box.textX, box.textY,
+                              std::max<double>(box.textWidth, box.textWidthInches * units),
+                              std::max<double>(box.textHeight, box.textHeightInches * units));
             text.DrawFitted(fitted, rect.topLeft(), rect);
             m_pageTexts.push_back({PrintedText::Kind::Note, int(i - first), rect, fitted.shown,
                                    fitted.points});
@@ -386,11 +390,15 @@ void clsPrintData::PaintBand(const PrintTarget& ctlOutput, PrintedText::Kind kin
     }
 
     const QRectF clip(g.leftMargin, top, g.printableWidth, height);
-    const double toUnits = units / PrintText::kLayoutUnitsPerInch;
     for (size_t slot = 0; slot < 3; ++slot) {
         if (!used[slot])
             continue;
-        const double left = g.leftMargin + span(slot).first * toUnits;
+        // Placed on this target's band, so a right text ends at its right edge even
+        // where the page's whole units fall short of the paper's inches.
+        const double w = fitted[slot].width;
+        const double left = g.leftMargin + (slot == 0   ? 0.0
+                                            : slot == 1 ? (g.printableWidth - w) / 2
+                                                        : g.printableWidth - w);
         const QRectF rect(left, top, fitted[slot].width,
                           double(fitted[slot].shown.size()) * fitted[slot].lineHeight);
         text.DrawFitted(fitted[slot], rect.topLeft(), clip);

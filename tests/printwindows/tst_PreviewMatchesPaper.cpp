@@ -118,6 +118,46 @@ QStringList Comparable(const QStringList& lines) {
     return out;
 }
 
+// Prints the selection to a PDF at dpi; returns the writer's page layout.
+QPageLayout PrintPdf(const QString& pdf, clsPrintData print, QPageSize::PageSizeId paper,
+                     QPageLayout::Orientation orientation, int dpi) {
+    QPdfWriter writer(pdf);
+    writer.setResolution(dpi);
+    writer.setPageSize(QPageSize(paper));
+    writer.setPageOrientation(orientation);
+    QString error;
+    if (print.PrintNotes(writer, {}, {}, &error) != clsPrintData::PrintResult::Printed)
+        qWarning("not printed: %s", qPrintable(error));
+    return writer.pageLayout();
+}
+
+// The text poppler finds in each text box of the page last painted on preview (at dpi) is
+// that box's lines. Counts the notes shrunk and cut off.
+void CompareLines(const QString& pdf, const clsPrintData& preview, int page, int dpi,
+                  int* shrunk, int* cut) {
+    const QString tag = QStringLiteral("%1 dpi, page %2").arg(dpi).arg(page);
+    QVERIFY(!preview.PageTexts().empty());
+    for (const PrintedText& text : preview.PageTexts()) {
+        const QRect box = text.rect.toAlignedRect();
+        const QString found =
+            Run(QStringLiteral("pdftotext"),
+                {"-layout", "-r", QString::number(dpi), "-f", QString::number(page), "-l",
+                 QString::number(page), "-x", QString::number(box.x()), "-y",
+                 QString::number(box.y()), "-W", QString::number(box.width()), "-H",
+                 QString::number(box.height()), pdf, "-"});
+        const QStringList pdfLines = Comparable(found.split(QLatin1Char('\n')));
+        const QStringList previewLines = Comparable(text.lines);
+        QVERIFY2(!previewLines.isEmpty(), qPrintable(tag));
+        QVERIFY2(pdfLines == previewLines,
+                 qPrintable(tag + QStringLiteral("\npreview:\n") + previewLines.join('\n') +
+                            QStringLiteral("\nPDF:\n") + pdfLines.join('\n')));
+        if (text.kind == PrintedText::Kind::Note) {
+            *shrunk += text.points < preview.Font.pointSizeF();
+            *cut += text.lines.last().endsWith(QChar(0x2026));
+        }
+    }
+}
+
 bool Dark(const QImage& image, int x, int y) {
     return qGray(image.pixel(x, y)) < 128;
 }
@@ -167,17 +207,8 @@ void tst_PreviewMatchesPaper::previewMatchesPdf() {
     auto db = VariedNotes();
 
     const QString pdf = m_dir.filePath(QStringLiteral("%1.pdf").arg(QTest::currentDataTag()));
-    QPageLayout layout;
-    {
-        QPdfWriter writer(pdf);
-        writer.setResolution(kDpi);
-        writer.setPageSize(QPageSize(paper));
-        writer.setPageOrientation(orientation);
-        clsPrintData print = VariedLayout(db.get(), wide, high);
-        QString error;
-        QCOMPARE(print.PrintNotes(writer, {}, {}, &error), clsPrintData::PrintResult::Printed);
-        layout = writer.pageLayout();
-    }
+    const QPageLayout layout =
+        PrintPdf(pdf, VariedLayout(db.get(), wide, high), paper, orientation, kDpi);
 
     // The pictures go into the PDF as 1-bit images of their own size, not resampled.
     const QStringList imageRows =
@@ -204,28 +235,10 @@ void tst_PreviewMatchesPaper::previewMatchesPdf() {
         frmPrintPreview::PaintPage(preview, image, page, {}, inches, kDpi);
         const QString tag = QStringLiteral("page %1").arg(page);
 
-        // Line breaks: the text poppler finds in each of the preview's text boxes is the
-        // preview's lines of that box.
-        QVERIFY(!preview.PageTexts().empty());
-        for (const PrintedText& text : preview.PageTexts()) {
-            const QRect box = text.rect.toAlignedRect();
-            const QString found =
-                Run(QStringLiteral("pdftotext"),
-                    {"-layout", "-r", QString::number(kDpi), "-f", QString::number(page), "-l",
-                     QString::number(page), "-x", QString::number(box.x()), "-y",
-                     QString::number(box.y()), "-W", QString::number(box.width()), "-H",
-                     QString::number(box.height()), pdf, "-"});
-            const QStringList pdfLines = Comparable(found.split(QLatin1Char('\n')));
-            const QStringList previewLines = Comparable(text.lines);
-            QVERIFY2(!previewLines.isEmpty(), qPrintable(tag));
-            QVERIFY2(pdfLines == previewLines,
-                     qPrintable(tag + QStringLiteral("\npreview:\n") + previewLines.join('\n') +
-                                QStringLiteral("\nPDF:\n") + pdfLines.join('\n')));
-            if (text.kind == PrintedText::Kind::Note) {
-                shrunk += text.points < preview.Font.pointSizeF();
-                cut += text.lines.last().endsWith(QChar(0x2026));
-            }
-        }
+        // Line breaks, shrinking and cutting off as on paper.
+        CompareLines(pdf, preview, page, kDpi, &shrunk, &cut);
+        if (QTest::currentTestFailed())
+            return;
 
         // Pictures: each picture pixel, sampled at its centre, is black in the preview
         // exactly where it is black on the PDF page. poppler smooths an image it enlarges
@@ -271,6 +284,19 @@ void tst_PreviewMatchesPaper::previewMatchesPdf() {
     // The notes did what they are there for.
     QVERIFY(shrunk >= 1);
     QVERIFY(cut >= 1);
+
+    // The preview as shown, at screen resolution, against the program's printer resolution.
+    const QString fine = m_dir.filePath(QStringLiteral("%1-1200.pdf").arg(QTest::currentDataTag()));
+    PrintPdf(fine, VariedLayout(db.get(), wide, high), paper, orientation, 1200);
+    const int screen = 96;
+    QImage shown(layout.fullRectPixels(screen).size(), QImage::Format_RGB32);
+    frmPrintPreview::Measure(preview, shown, inches, screen);
+    for (int page = 1; page <= pages; ++page) {
+        frmPrintPreview::PaintPage(preview, shown, page, {}, inches, screen);
+        CompareLines(fine, preview, page, screen, &shrunk, &cut);
+        if (QTest::currentTestFailed())
+            return;
+    }
 }
 
 void tst_PreviewMatchesPaper::previewAveragesReducedPictures_data() {
@@ -384,8 +410,8 @@ void tst_PreviewMatchesPaper::headerSlotsNeverOverlap_data() {
 }
 
 void tst_PreviewMatchesPaper::headerSlotsNeverOverlap() {
-    // A4 landscape, no margins, three notes across: the header and footer bands are the
-    // whole page width and the slot texts long.
+    // A4, no margins, three notes across: the header and footer bands are the whole page
+    // width and the slot texts long.
     QFETCH(QList<int>, options);
     QFETCH(QString, user);
     clsPrintData print = NewDefaultPrintData();
@@ -400,7 +426,7 @@ void tst_PreviewMatchesPaper::headerSlotsNeverOverlap() {
     print.SetClock(FixedNow);
     print.SetLocale(QLocale(QLocale::English, QLocale::UnitedStates));
     print.SetSelection({});
-    const QPageLayout layout(QPageSize(QPageSize::A4), QPageLayout::Landscape, QMarginsF());
+    const QPageLayout layout(QPageSize(QPageSize::A4), QPageLayout::Portrait, QMarginsF());
     const QSizeF inches = layout.fullRect(QPageLayout::Inch).size();
     for (const int dpi : {96, 300}) {
         QImage image(layout.fullRectPixels(dpi).size(), QImage::Format_RGB32);
@@ -423,7 +449,19 @@ void tst_PreviewMatchesPaper::headerSlotsNeverOverlap() {
                 kind == PrintedText::Kind::Header ? g.headerHeight : g.footerHeight;
             const QRectF bandRect(g.leftMargin, top, g.printableWidth, height);
             for (size_t a = 0; a < band.size(); ++a) {
-                QVERIFY(bandRect.adjusted(-0.5, -0.5, 0.5, 0.5).contains(band[a].rect));
+                const QRectF r = band[a].rect;
+                QVERIFY2(bandRect.adjusted(-0.5, -0.5, 0.5, 0.5).contains(r),
+                         qPrintable(QStringLiteral("%1 dpi: slot %2 at %3,%4 %5x%6 outside %7,%8 %9x%10")
+                                        .arg(dpi)
+                                        .arg(band[a].index)
+                                        .arg(r.x())
+                                        .arg(r.y())
+                                        .arg(r.width())
+                                        .arg(r.height())
+                                        .arg(bandRect.x())
+                                        .arg(bandRect.y())
+                                        .arg(bandRect.width())
+                                        .arg(bandRect.height())));
                 for (size_t b = a + 1; b < band.size(); ++b)
                     QVERIFY2(!band[a].rect.intersects(band[b].rect),
                              qPrintable(band[a].lines.join('|') + " / " + band[b].lines.join('|')));
