@@ -82,8 +82,8 @@ void ctlScrollablePicBox::UpdatePicture() {
         m_picPreview->setPixmap(QPixmap());
     } else if (scaled == m_RealPicture.size()) {
         m_picPreview->setPixmap(QPixmap::fromImage(m_RealPicture));
-    } else if (m_SmoothReduction &&
-               (scaled.width() < m_RealPicture.width() || scaled.height() < m_RealPicture.height())) {
+    } else if (m_SmoothReduction && (scaled.width() < m_RealPicture.width() ||
+                                     scaled.height() < m_RealPicture.height())) {
         m_picPreview->setPixmap(QPixmap::fromImage(AreaScaled(m_RealPicture, scaled)));
     } else {
         m_picPreview->setPixmap(QPixmap::fromImage(

@@ -102,8 +102,8 @@ QString PrintText::Elide(const QFontMetricsF& metrics, QString line, double widt
     return line + kEllipsis;
 }
 
-PrintText::Fitted PrintText::FitInches(const QString& text, double widthInches,
-                                       double heightInches, bool shrink, int minPoints) const {
+PrintText::Fitted PrintText::FitInches(const QString& text, double widthInches, double heightInches,
+                                       bool shrink, int minPoints) const {
     Fitted fitted;
     if (!(m_unitsPerInch > 0))
         return fitted;

@@ -53,8 +53,7 @@ public:
     Fitted FitInches(const QString& text, double widthInches, double heightInches, bool shrink,
                      int minPoints) const;
     // The same with width and height in target units.
-    Fitted Fit(const QString& text, double width, double height, bool shrink,
-               int minPoints) const;
+    Fitted Fit(const QString& text, double width, double height, bool shrink, int minPoints) const;
     // The shown lines cut down to widthInches, each ending in an ellipsis where it was cut.
     Fitted Elided(const Fitted& fitted, double widthInches) const;
     // Draws the shown lines from topLeft (target units) down, clipped to clip.

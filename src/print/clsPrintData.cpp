@@ -295,8 +295,8 @@ void clsPrintData::PaintPrintObjectPage(const PrintTarget& ctlOutput, int nPageN
                               std::max<double>(box.textWidth, box.textWidthInches * units),
                               std::max<double>(box.textHeight, box.textHeightInches * units));
             text.DrawFitted(fitted, rect.topLeft(), rect);
-            m_pageTexts.push_back({PrintedText::Kind::Note, int(i - first), rect, fitted.shown,
-                                   fitted.points});
+            m_pageTexts.push_back(
+                {PrintedText::Kind::Note, int(i - first), rect, fitted.shown, fitted.points});
         }
 
         if (!ctlOutput.isPrinter && ctlOutput.refresh)

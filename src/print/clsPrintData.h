@@ -2,10 +2,10 @@
 #pragma once
 
 #include <QDateTime>
-#include <QRectF>
-#include <QSizeF>
 #include <QFont>
 #include <QLocale>
+#include <QRectF>
+#include <QSizeF>
 #include <QString>
 #include <QStringList>
 
@@ -93,8 +93,8 @@ struct NoteBoxes {
 struct PrintedText {
     enum class Kind { Note, Header, Footer };
     Kind kind = Kind::Note;
-    int index = 0;     // Note: position on the page; Header/Footer: slot (0 left, 1 centre, 2 right)
-    QRectF rect;       // drawing units: the box the lines take (notes: the text box)
+    int index = 0; // Note: position on the page; Header/Footer: slot (0 left, 1 centre, 2 right)
+    QRectF rect;   // drawing units: the box the lines take (notes: the text box)
     QStringList lines; // as drawn, a cut one ending in an ellipsis
     double points = 0;
 };

@@ -125,8 +125,8 @@ double PreviewUnits(double unitsPerInch) {
 
 void frmPrintPreview::Measure(clsPrintData& data, QImage& image, QSizeF paperInches,
                               double unitsPerInch) {
-    data.InitializeSettings(PrintWindowsHost::PaperTarget(image, nullptr,
-                                                          PreviewUnits(unitsPerInch), paperInches));
+    data.InitializeSettings(
+        PrintWindowsHost::PaperTarget(image, nullptr, PreviewUnits(unitsPerInch), paperInches));
 }
 
 void frmPrintPreview::PaintPage(clsPrintData& data, QImage& image, int page,
@@ -137,8 +137,8 @@ void frmPrintPreview::PaintPage(clsPrintData& data, QImage& image, int page,
     // The same hints the printer's painter uses, so the pictures come out the same.
     painter.setRenderHint(QPainter::LosslessImageRendering, true);
     painter.setRenderHint(QPainter::SmoothPixmapTransform, false);
-    const PrintTarget target = PrintWindowsHost::PaperTarget(
-        image, &painter, PreviewUnits(unitsPerInch), paperInches);
+    const PrintTarget target =
+        PrintWindowsHost::PaperTarget(image, &painter, PreviewUnits(unitsPerInch), paperInches);
     // The printer's order: the page, then the lines between the cells.
     data.PaintPrintObjectPage(target, page, progress);
     data.PaintPrintObjectPageOutlines(target);

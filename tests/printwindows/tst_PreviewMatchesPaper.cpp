@@ -133,18 +133,17 @@ QPageLayout PrintPdf(const QString& pdf, clsPrintData print, QPageSize::PageSize
 
 // The text poppler finds in each text box of the page last painted on preview (at dpi) is
 // that box's lines. Counts the notes shrunk and cut off.
-void CompareLines(const QString& pdf, const clsPrintData& preview, int page, int dpi,
-                  int* shrunk, int* cut) {
+void CompareLines(const QString& pdf, const clsPrintData& preview, int page, int dpi, int* shrunk,
+                  int* cut) {
     const QString tag = QStringLiteral("%1 dpi, page %2").arg(dpi).arg(page);
     QVERIFY(!preview.PageTexts().empty());
     for (const PrintedText& text : preview.PageTexts()) {
         const QRect box = text.rect.toAlignedRect();
-        const QString found =
-            Run(QStringLiteral("pdftotext"),
-                {"-layout", "-r", QString::number(dpi), "-f", QString::number(page), "-l",
-                 QString::number(page), "-x", QString::number(box.x()), "-y",
-                 QString::number(box.y()), "-W", QString::number(box.width()), "-H",
-                 QString::number(box.height()), pdf, "-"});
+        const QString found = Run(
+            QStringLiteral("pdftotext"),
+            {"-layout", "-r", QString::number(dpi), "-f", QString::number(page), "-l",
+             QString::number(page), "-x", QString::number(box.x()), "-y", QString::number(box.y()),
+             "-W", QString::number(box.width()), "-H", QString::number(box.height()), pdf, "-"});
         const QStringList pdfLines = Comparable(found.split(QLatin1Char('\n')));
         const QStringList previewLines = Comparable(text.lines);
         QVERIFY2(!previewLines.isEmpty(), qPrintable(tag));
@@ -253,8 +252,8 @@ void tst_PreviewMatchesPaper::previewMatchesPdf() {
             QVERIFY(bitmap.LoadPalmBitmap(bytes));
             const NoteBoxes b = preview.LayoutNote(k, bitmap.Width(), bitmap.Height());
             QVERIFY(b.pictureWidth >= bitmap.Width()); // enlarged: exact pixels expected
-            const QString png =
-                m_dir.filePath(QStringLiteral("%1-%2-%3").arg(QTest::currentDataTag()).arg(page).arg(k));
+            const QString png = m_dir.filePath(
+                QStringLiteral("%1-%2-%3").arg(QTest::currentDataTag()).arg(page).arg(k));
             int status = -1;
             Run(QStringLiteral("pdftoppm"),
                 {"-r", QString::number(4 * kDpi), "-gray", "-f", QString::number(page), "-l",
@@ -276,9 +275,9 @@ void tst_PreviewMatchesPaper::previewMatchesPdf() {
                         qWarning("picture pixel %d,%d: PDF %d", px, py,
                                  qGray(rendered.pixel(int(4 * cx), int(4 * cy))));
                 }
-            QVERIFY2(differ == 0, qPrintable(tag + QStringLiteral(" note %1: %2 pixels differ")
-                                                       .arg(k)
-                                                       .arg(differ)));
+            QVERIFY2(
+                differ == 0,
+                qPrintable(tag + QStringLiteral(" note %1: %2 pixels differ").arg(k).arg(differ)));
         }
     }
     // The notes did what they are there for.
@@ -433,7 +432,8 @@ void tst_PreviewMatchesPaper::headerSlotsNeverOverlap() {
         frmPrintPreview::Measure(print, image, inches, dpi);
         frmPrintPreview::PaintPage(print, image, 1, {}, inches, dpi);
         const PrintGeometry& g = print.Geometry();
-        for (const PrintedText::Kind kind : {PrintedText::Kind::Header, PrintedText::Kind::Footer}) {
+        for (const PrintedText::Kind kind :
+             {PrintedText::Kind::Header, PrintedText::Kind::Footer}) {
             std::vector<PrintedText> band;
             for (const PrintedText& t : print.PageTexts())
                 if (t.kind == kind)
@@ -450,18 +450,19 @@ void tst_PreviewMatchesPaper::headerSlotsNeverOverlap() {
             const QRectF bandRect(g.leftMargin, top, g.printableWidth, height);
             for (size_t a = 0; a < band.size(); ++a) {
                 const QRectF r = band[a].rect;
-                QVERIFY2(bandRect.adjusted(-0.5, -0.5, 0.5, 0.5).contains(r),
-                         qPrintable(QStringLiteral("%1 dpi: slot %2 at %3,%4 %5x%6 outside %7,%8 %9x%10")
-                                        .arg(dpi)
-                                        .arg(band[a].index)
-                                        .arg(r.x())
-                                        .arg(r.y())
-                                        .arg(r.width())
-                                        .arg(r.height())
-                                        .arg(bandRect.x())
-                                        .arg(bandRect.y())
-                                        .arg(bandRect.width())
-                                        .arg(bandRect.height())));
+                QVERIFY2(
+                    bandRect.adjusted(-0.5, -0.5, 0.5, 0.5).contains(r),
+                    qPrintable(QStringLiteral("%1 dpi: slot %2 at %3,%4 %5x%6 outside %7,%8 %9x%10")
+                                   .arg(dpi)
+                                   .arg(band[a].index)
+                                   .arg(r.x())
+                                   .arg(r.y())
+                                   .arg(r.width())
+                                   .arg(r.height())
+                                   .arg(bandRect.x())
+                                   .arg(bandRect.y())
+                                   .arg(bandRect.width())
+                                   .arg(bandRect.height())));
                 for (size_t b = a + 1; b < band.size(); ++b)
                     QVERIFY2(!band[a].rect.intersects(band[b].rect),
                              qPrintable(band[a].lines.join('|') + " / " + band[b].lines.join('|')));
@@ -477,11 +478,12 @@ void tst_PreviewMatchesPaper::headerSlotsNeverOverlap() {
                     int owners = 0;
                     for (const PrintedText& t : band)
                         owners += t.rect.adjusted(-1, -1, 1, 1).contains(QPointF(x + 0.5, y + 0.5));
-                    QVERIFY2(owners == 1, qPrintable(QStringLiteral("%1 dpi: pixel %2,%3 in %4 slots")
-                                                         .arg(dpi)
-                                                         .arg(x)
-                                                         .arg(y)
-                                                         .arg(owners)));
+                    QVERIFY2(owners == 1,
+                             qPrintable(QStringLiteral("%1 dpi: pixel %2,%3 in %4 slots")
+                                            .arg(dpi)
+                                            .arg(x)
+                                            .arg(y)
+                                            .arg(owners)));
                 }
             QVERIFY(dark > 0);
             // Short texts that fit are left whole.
