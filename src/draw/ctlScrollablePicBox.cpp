@@ -1,6 +1,8 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "ctlScrollablePicBox.h"
 
+#include "core/AreaScale.h"
+
 #include <QApplication>
 #include <QKeyEvent>
 #include <QLabel>
@@ -82,10 +84,12 @@ void ctlScrollablePicBox::UpdatePicture() {
         m_picPreview->setPixmap(QPixmap());
     } else if (scaled == m_RealPicture.size()) {
         m_picPreview->setPixmap(QPixmap::fromImage(m_RealPicture));
+    } else if (m_SmoothReduction && (scaled.width() < m_RealPicture.width() ||
+                                     scaled.height() < m_RealPicture.height())) {
+        m_picPreview->setPixmap(QPixmap::fromImage(AreaScaled(m_RealPicture, scaled)));
     } else {
-        // Smooth resampling keeps thin lines and small text readable when shrunk.
         m_picPreview->setPixmap(QPixmap::fromImage(
-            m_RealPicture.scaled(scaled, Qt::IgnoreAspectRatio, Qt::SmoothTransformation)));
+            m_RealPicture.scaled(scaled, Qt::IgnoreAspectRatio, Qt::FastTransformation)));
     }
     ArrangePreview();
 }

@@ -38,6 +38,13 @@ public:
     // Rebuilds the scaled copy from the full-size picture and lays out the control.
     void UpdatePicture();
 
+    // Off (the default): the scaled copy keeps exact pixels at every factor, as an editor
+    // needs. On: a reduced copy averages the area each shown pixel covers (AreaScaled), so
+    // thin lines turn grey instead of dropping out, as a page preview needs; an enlarged
+    // one still keeps exact pixels.
+    void SetSmoothReduction(bool on) { m_SmoothReduction = on; }
+    bool SmoothReduction() const { return m_SmoothReduction; }
+
     // The viewport geometry as laid out, for the host and tests.
     QWidget* Clipper() const { return m_picClipper; }
     QLabel* Preview() const { return m_picPreview; }
@@ -64,6 +71,7 @@ private:
 
     QImage m_RealPicture;
     double m_ScaleFactor = 1.0;
+    bool m_SmoothReduction = false;
     int m_WheelRemainder = 0;
 
     QWidget* m_picClipper = nullptr;

@@ -1,6 +1,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "print/PrintPicture.h"
 
+#include "core/AreaScale.h"
 #include "storage/clsBitmap.h"
 
 #include <QPainter>
@@ -43,10 +44,17 @@ QImage MonoImage(const clsBitmap& bitmap) {
     return image;
 }
 
-void DrawPicture(QPainter& painter, const clsBitmap& bitmap, const QRect& rect) {
+void DrawPicture(QPainter& painter, const clsBitmap& bitmap, const QRect& rect, bool onScreen) {
     const QImage image = MonoImage(bitmap);
     if (image.isNull() || rect.isEmpty())
         return;
+    // Enlarged, every picture pixel becomes a block of whole ones either way; only a
+    // reduction would drop pixels.
+    const bool reduced = rect.width() < image.width() || rect.height() < image.height();
+    if (onScreen && reduced && painter.transform().isIdentity()) {
+        painter.drawImage(rect.topLeft(), AreaScaled(image, rect.size()));
+        return;
+    }
     painter.save();
     painter.setRenderHint(QPainter::SmoothPixmapTransform, false);
     painter.setRenderHint(QPainter::LosslessImageRendering, true);

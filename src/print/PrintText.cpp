@@ -1,6 +1,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "print/PrintText.h"
 
+#include <QImage>
 #include <QPaintDevice>
 #include <QPainter>
 
@@ -9,27 +10,55 @@
 namespace quillary {
 
 namespace {
+
 const QChar kEllipsis(0x2026);
+
+// The device text is laid out on: 1200 dots per inch, so a point is 1200/72 layout units
+// and the glyph advances are the font's own, not rounded to some screen's pixels.
+const QImage& LayoutReference() {
+    static const QImage reference = [] {
+        QImage image(1, 1, QImage::Format_Mono);
+        const int dotsPerMetre = int(PrintText::kLayoutUnitsPerInch / 0.0254); // 47244: 1200 dpi
+        image.setDotsPerMeterX(dotsPerMetre);
+        image.setDotsPerMeterY(dotsPerMetre);
+        return image;
+    }();
+    return reference;
 }
+
+} // namespace
 
 PrintText::PrintText(const PrintTarget& target, float unitsPerInch, const QFont& font)
     : m_target(target), m_base(font) {
-    // Paint devices turn points into pixels with their own dpi; rescale so a point is
-    // 1/72 inch of the page the target stands for.
     const QPaintDevice* device = target.painter ? target.painter->device() : nullptr;
     const int dpi = device ? device->logicalDpiY() : 0;
-    if (unitsPerInch > 0 && dpi > 0)
-        m_scale = double(unitsPerInch) / double(dpi);
-    // Unhinted glyphs scale evenly, so an image preview breaks lines where paper does.
+    m_unitsPerInch = unitsPerInch > 0 ? double(unitsPerInch) : double(std::max(dpi, 0));
+    // Hinting bends glyphs to one resolution's pixel grid; without it the metrics scale
+    // evenly and the layout holds on every target.
     m_base.setHintingPreference(QFont::PreferNoHinting);
 }
 
 QFont PrintText::FontAt(double points) const {
+    // Paint devices turn points into pixels with their own dpi; rescale so a point is
+    // 1/72 inch of the page the target stands for.
     QFont font = m_base;
-    const double size = points * m_scale;
+    const QPaintDevice* device = m_target.painter ? m_target.painter->device() : nullptr;
+    const int dpi = device ? device->logicalDpiY() : 0;
+    const double size = dpi > 0 && m_unitsPerInch > 0 ? points * m_unitsPerInch / dpi : points;
     if (size > 0)
         font.setPointSizeF(size);
     return font;
+}
+
+QFont PrintText::LayoutFontAt(double points) const {
+    QFont font = m_base;
+    if (points > 0)
+        font.setPointSizeF(points);
+    return font;
+}
+
+QFontMetricsF PrintText::LayoutMetrics(const QFont& font) {
+    return QFontMetricsF(font, &LayoutReference());
 }
 
 QStringList PrintText::WrapText(const QFontMetricsF& metrics, const QString& text, double width,
@@ -65,95 +94,118 @@ QStringList PrintText::WrapText(const QFontMetricsF& metrics, const QString& tex
     return lines;
 }
 
-PrintText::Fitted PrintText::Fit(const QString& text, double width, double height, bool shrink,
-                                 int minPoints) const {
+QString PrintText::Elide(const QFontMetricsF& metrics, QString line, double width) {
+    while (!line.isEmpty() && line.back().isSpace())
+        line.chop(1);
+    while (!line.isEmpty() && metrics.horizontalAdvance(line + kEllipsis) > width)
+        line.chop(1);
+    return line + kEllipsis;
+}
+
+PrintText::Fitted PrintText::FitInches(const QString& text, double widthInches, double heightInches,
+                                       bool shrink, int minPoints) const {
     Fitted fitted;
-    const QPaintDevice* device = m_target.painter ? m_target.painter->device() : nullptr;
-    if (!device)
+    if (!(m_unitsPerInch > 0))
         return fitted;
+    const double width = widthInches * kLayoutUnitsPerInch;
+    const double height = heightInches * kLayoutUnitsPerInch;
     const double minSize = std::max(minPoints, 1);
     double size = m_base.pointSizeF() > 0 ? m_base.pointSizeF() : 10.0;
 
+    double total = 0;
     auto wrapAt = [&](double points) {
         fitted.points = points;
-        fitted.font = FontAt(points);
-        const QFontMetricsF metrics(fitted.font, const_cast<QPaintDevice*>(device));
-        fitted.lines = WrapText(metrics, text, width, &fitted.totalHeight);
-        fitted.lineHeight = metrics.height();
-        fitted.width = 0;
-        for (const QString& line : fitted.lines)
-            fitted.width = std::max(fitted.width, metrics.horizontalAdvance(line));
+        fitted.lines = WrapText(LayoutMetrics(LayoutFontAt(points)), text, width, &total);
     };
 
     wrapAt(size);
-    if (!shrink)
-        return fitted;
-    while (!(fitted.totalHeight < height)) {
+    while (shrink && !(total < height)) {
         size -= 0.5;
         if (size < minSize) {
-            // Lines wrapped for a smaller font would run past the width at the minimum.
+            // Lines wrapped for a smaller font would run past the width at the minimum;
+            // lines wrapped for a larger one still fit.
             if (fitted.points < minSize)
                 wrapAt(minSize);
-            else if (fitted.points != minSize) {
-                fitted.points = minSize;
-                fitted.font = FontAt(minSize);
-                const QFontMetricsF metrics(fitted.font, const_cast<QPaintDevice*>(device));
-                fitted.lineHeight = metrics.height();
-            }
+            fitted.points = minSize;
             break;
         }
         wrapAt(size);
     }
-    return fitted;
-}
 
-void PrintText::DrawFitted(const Fitted& fitted, QPointF topLeft, double width, double height,
-                           const QRectF& clip) const {
-    QPainter* painter = m_target.painter;
-    if (!painter || fitted.lines.isEmpty())
-        return;
-    const QFontMetricsF metrics(fitted.font, painter->device());
-    const double lineHeight = metrics.height();
-
+    const QFontMetricsF metrics = LayoutMetrics(LayoutFontAt(fitted.points));
+    fitted.layoutLineHeight = metrics.height();
+    fitted.layoutAscent = metrics.ascent();
+    // The lines that fit the height; a cut-off text says so on its last line shown.
     qsizetype shown = 0;
     double sum = 0;
     for (; shown < fitted.lines.size(); ++shown) {
-        sum += lineHeight;
+        sum += fitted.layoutLineHeight;
         if (sum > height)
             break;
     }
-    QStringList lines = fitted.lines.mid(0, shown);
-    bool cut = false;
+    fitted.shown = fitted.lines.mid(0, shown);
     for (qsizetype i = shown; i < fitted.lines.size(); ++i)
         if (!fitted.lines[i].trimmed().isEmpty())
-            cut = true;
-    if (cut && !lines.isEmpty()) {
-        // Leave a sign that the note goes on.
-        QString last = lines.last();
-        while (!last.isEmpty() && last.back().isSpace())
-            last.chop(1);
-        while (!last.isEmpty() && metrics.horizontalAdvance(last + kEllipsis) > width)
-            last.chop(1);
-        lines.last() = last + kEllipsis;
-    }
+            fitted.cut = true;
+    if (fitted.cut && !fitted.shown.isEmpty())
+        fitted.shown.last() = Elide(metrics, fitted.shown.last(), width);
+    for (const QString& line : fitted.shown)
+        fitted.layoutWidth = std::max(fitted.layoutWidth, metrics.horizontalAdvance(line));
 
-    painter->save();
-    painter->setClipRect(clip, Qt::IntersectClip);
-    painter->setFont(fitted.font);
-    painter->setPen(Qt::black);
-    double y = topLeft.y();
-    for (const QString& line : lines) {
-        if (!line.isEmpty())
-            painter->drawText(QPointF(topLeft.x(), y + metrics.ascent()), line);
-        y += lineHeight;
-    }
-    painter->restore();
+    const double toTarget = m_unitsPerInch / kLayoutUnitsPerInch;
+    fitted.font = FontAt(fitted.points);
+    fitted.lineHeight = fitted.layoutLineHeight * toTarget;
+    fitted.totalHeight = double(fitted.lines.size()) * fitted.lineHeight;
+    fitted.width = fitted.layoutWidth * toTarget;
+    return fitted;
 }
 
-void PrintText::DrawBlock(const QRectF& rect, const QString& text, bool shrink,
-                          int minPoints) const {
-    const Fitted fitted = Fit(text, rect.width(), rect.height(), shrink, minPoints);
-    DrawFitted(fitted, rect.topLeft(), rect.width(), rect.height(), rect);
+PrintText::Fitted PrintText::Fit(const QString& text, double width, double height, bool shrink,
+                                 int minPoints) const {
+    if (!(m_unitsPerInch > 0))
+        return {};
+    return FitInches(text, width / m_unitsPerInch, height / m_unitsPerInch, shrink, minPoints);
+}
+
+PrintText::Fitted PrintText::Elided(const Fitted& fitted, double widthInches) const {
+    Fitted elided = fitted;
+    const QFontMetricsF metrics = LayoutMetrics(LayoutFontAt(fitted.points));
+    const double width = widthInches * kLayoutUnitsPerInch;
+    elided.layoutWidth = 0;
+    for (QString& line : elided.shown) {
+        if (metrics.horizontalAdvance(line) > width)
+            line = Elide(metrics, line, width);
+        elided.layoutWidth = std::max(elided.layoutWidth, metrics.horizontalAdvance(line));
+    }
+    elided.width = elided.layoutWidth * m_unitsPerInch / kLayoutUnitsPerInch;
+    return elided;
+}
+
+void PrintText::DrawFitted(const Fitted& fitted, QPointF topLeft, const QRectF& clip) const {
+    QPainter* painter = m_target.painter;
+    if (!painter || fitted.shown.isEmpty() || !(m_unitsPerInch > 0))
+        return;
+    const int dpi = painter->device()->logicalDpiY();
+    if (dpi <= 0)
+        return;
+    painter->save();
+    painter->setClipRect(clip, Qt::IntersectClip);
+    // Layout units from here on: the font is sized so a point is 1200/72 of them on this
+    // device, and the painter scales them to the target's units.
+    painter->translate(topLeft);
+    const double scale = m_unitsPerInch / kLayoutUnitsPerInch;
+    painter->scale(scale, scale);
+    QFont font = LayoutFontAt(fitted.points);
+    font.setPointSizeF(fitted.points * kLayoutUnitsPerInch / dpi);
+    painter->setFont(font);
+    painter->setPen(Qt::black);
+    double y = 0;
+    for (const QString& line : fitted.shown) {
+        if (!line.isEmpty())
+            painter->drawText(QPointF(0, y + fitted.layoutAscent), line);
+        y += fitted.layoutLineHeight;
+    }
+    painter->restore();
 }
 
 } // namespace quillary

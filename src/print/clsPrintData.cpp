@@ -46,6 +46,7 @@ PrintTarget PrintTarget::ForPrinter(QPagedPaintDevice& device, QPainter* painter
         const QRect full = device.pageLayout().fullRectPixels(resolution);
         target.pageWidth = full.width();
         target.pageHeight = full.height();
+        target.paperInches = device.pageLayout().fullRect(QPageLayout::Inch).size();
     } else {
         target.pageWidth = device.width();
         target.pageHeight = device.height();
@@ -57,6 +58,7 @@ PrintTarget PrintTarget::ForImage(QPaintDevice& device, QPainter* painter) {
     PrintTarget target;
     target.painter = painter;
     target.isPrinter = false;
+    target.onScreen = true;
     target.pageWidth = device.width();
     target.pageHeight = device.height();
     return target;
@@ -130,6 +132,24 @@ void clsPrintData::GetPrintDimensions(const PrintTarget& ctlOutput) {
     // A grid of no cells would divide by zero; it lays out as one cell.
     g.cellHeight = g.printableHeight / float(std::max(NotesHigh, 1));
     g.cellWidth = g.printableWidth / float(std::max(NotesWide, 1));
+
+    if (!ctlOutput.paperInches.isEmpty()) {
+        g.paperWidthInches = ctlOutput.paperInches.width();
+        g.paperHeightInches = ctlOutput.paperInches.height();
+    } else if (u > 0) {
+        g.paperWidthInches = double(w) / u;
+        g.paperHeightInches = double(h) / u;
+    }
+    if (u > 0) {
+        g.headerHeightInches = HideHeader == 1 ? 0.0 : double(HeaderHeightInches);
+        g.footerHeightInches = HideFooter == 1 ? 0.0 : double(FooterHeightInches);
+        g.printableWidthInches = g.paperWidthInches - double(LeftMargin) - double(RightMargin);
+        const double printableHeight = g.paperHeightInches - double(TopMargin) -
+                                       double(BottomMargin) - g.headerHeightInches -
+                                       g.footerHeightInches;
+        g.cellWidthInches = g.printableWidthInches / double(std::max(NotesWide, 1));
+        g.cellHeightInches = printableHeight / double(std::max(NotesHigh, 1));
+    }
     m_geometry = g;
 }
 
@@ -187,6 +207,22 @@ NoteBoxes clsPrintData::LayoutNote(int k, int pictureWidth, int pictureHeight) c
     b.textY = RoundHalfEven(float(b.pictureY + textBoxTop) + g.paddingDown);
     b.textHeight = RoundHalfEven(g.cellHeight - float(textBoxTop) - 2 * g.paddingDown);
     b.textWidth = RoundHalfEven(g.cellWidth - g.paddingAcross);
+
+    // The text box again in inches, unrounded, with the picture fitted the same way.
+    const double padding = 0.05;
+    const double reservedInches =
+        std::max(g.cellHeightInches * double(BitmapSize) / 100.0 - 2 * padding, 0.0);
+    double pictureInches = 0;
+    if (pictureWidth > 0 && pictureHeight > 0 && bw > 0 && bh > 0) {
+        pictureInches = reservedInches;
+        const double boxWidth = g.cellWidthInches - 2 * padding;
+        const double aspect = double(pictureHeight) / double(pictureWidth);
+        if (BitmapStretch != 1 && !(reservedInches / boxWidth < aspect))
+            pictureInches = aspect * boxWidth;
+    }
+    const double topInches = AutoSizeNotes == 1 ? pictureInches : reservedInches;
+    b.textWidthInches = g.cellWidthInches - padding;
+    b.textHeightInches = g.cellHeightInches - topInches - 2 * padding;
     return b;
 }
 
@@ -199,6 +235,7 @@ QString clsPrintData::SlotText(int option) const {
 void clsPrintData::PaintPrintObjectPage(const PrintTarget& ctlOutput, int nPageNum,
                                         const PrintProgress& prgOne) {
     m_currentPage = nPageNum;
+    m_pageTexts.clear();
     if (LeavesNoRoom())
         return;
     const long long per = (long long)std::max(NotesWide, 1) * std::max(NotesHigh, 1);
@@ -238,13 +275,29 @@ void clsPrintData::PaintPrintObjectPage(const PrintTarget& ctlOutput, int nPageN
 
         if (havePicture && box.pictureWidth >= 1 && box.pictureHeight >= 1 && ctlOutput.painter)
             DrawPicture(*ctlOutput.painter, bitmap,
-                        QRect(box.pictureX, box.pictureY, box.pictureWidth, box.pictureHeight));
+                        QRect(box.pictureX, box.pictureY, box.pictureWidth, box.pictureHeight),
+                        ctlOutput.onScreen);
 
         QString noteText = FromCp1252(item->Text());
         noteText.remove(QLatin1Char('\r'));
-        if (box.textWidth >= 1 && box.textHeight >= 1)
-            text.DrawBlock(QRectF(box.textX, box.textY, box.textWidth, box.textHeight), noteText,
-                           ScaleText == 1, MinScaleTextPt);
+        if (box.textWidth >= 1 && box.textHeight >= 1) {
+            // Laid out in the unrounded box, so every target gets the same lines; placed
+            // and clipped at this target's whole units.
+            const bool inInches = m_geometry.unitsPerInch > 0;
+            const PrintText::Fitted fitted =
+                inInches ? text.FitInches(noteText, box.textWidthInches, box.textHeightInches,
+                                          ScaleText == 1, MinScaleTextPt)
+                         : text.Fit(noteText, box.textWidth, box.textHeight, ScaleText == 1,
+                                    MinScaleTextPt);
+            // The box as laid out where rounding made this target's box smaller.
+            const double units = inInches ? m_geometry.unitsPerInch : text.UnitsPerInch();
+            const QRectF rect(box.textX, box.textY,
+                              std::max<double>(box.textWidth, box.textWidthInches * units),
+                              std::max<double>(box.textHeight, box.textHeightInches * units));
+            text.DrawFitted(fitted, rect.topLeft(), rect);
+            m_pageTexts.push_back(
+                {PrintedText::Kind::Note, int(i - first), rect, fitted.shown, fitted.points});
+        }
 
         if (!ctlOutput.isPrinter && ctlOutput.refresh)
             ctlOutput.refresh();
@@ -278,38 +331,78 @@ void clsPrintData::PaintPrintObjectPageOutlines(const PrintTarget& ctlOutput) {
 }
 
 void clsPrintData::PrintHeader(const PrintTarget& ctlOutput) {
-    PaintBand(ctlOutput, m_geometry.topMargin, m_geometry.headerHeight,
+    PaintBand(ctlOutput, PrintedText::Kind::Header, m_geometry.topMargin, m_geometry.headerHeight,
+              m_geometry.headerHeightInches,
               {HeaderLeftOption, HeaderCenterOption, HeaderRightOption});
 }
 
 void clsPrintData::PrintFooter(const PrintTarget& ctlOutput) {
     const PrintGeometry& g = m_geometry;
-    PaintBand(ctlOutput, g.topMargin + g.headerHeight + g.printableHeight, g.footerHeight,
-              {FooterLeftOption, FooterCenterOption, FooterRightOption});
+    PaintBand(ctlOutput, PrintedText::Kind::Footer,
+              g.topMargin + g.headerHeight + g.printableHeight, g.footerHeight,
+              g.footerHeightInches, {FooterLeftOption, FooterCenterOption, FooterRightOption});
 }
 
-void clsPrintData::PaintBand(const PrintTarget& ctlOutput, float top, float height,
+void clsPrintData::PaintBand(const PrintTarget& ctlOutput, PrintedText::Kind kind, float top,
+                             float height, double heightInches,
                              const std::array<int32_t, 3>& options) {
     const PrintGeometry& g = m_geometry;
     if (height < 1 || g.printableWidth < 1)
         return;
     PrintText text(ctlOutput, g.unitsPerInch, Font);
-    const QRectF band(g.leftMargin, top, g.printableWidth, height);
-    for (int slot = 0; slot < 3; ++slot) {
-        const QString slotText = SlotText(options[size_t(slot)]);
-        if (slotText.isEmpty())
+    const bool inInches = g.unitsPerInch > 0;
+    const double units = inInches ? double(g.unitsPerInch) : text.UnitsPerInch();
+    if (!(units > 0))
+        return;
+    const double bandInches = inInches ? g.printableWidthInches : g.printableWidth / units;
+    const double bandHeightInches = inInches ? heightInches : height / units;
+
+    // Each slot as wide as its text, at the size that fits the band's height.
+    std::array<PrintText::Fitted, 3> fitted;
+    std::array<bool, 3> used{};
+    for (size_t slot = 0; slot < 3; ++slot) {
+        const QString slotText = SlotText(options[slot]);
+        used[slot] = !slotText.isEmpty();
+        if (used[slot])
+            fitted[slot] =
+                text.FitInches(slotText, bandInches, bandHeightInches, true, MinScaleTextPt);
+    }
+    // Left, centre and right keep their places. Where two of them would come closer than
+    // the gap, every slot gets a third of the band and a longer text is cut short with an
+    // ellipsis, so none covers another.
+    const double band = bandInches * PrintText::kLayoutUnitsPerInch;
+    const double gap = kSlotGapInches * PrintText::kLayoutUnitsPerInch;
+    auto span = [&](size_t slot) {
+        const double w = fitted[slot].layoutWidth;
+        const double left = slot == 0 ? 0.0 : slot == 1 ? (band - w) / 2 : band - w;
+        return std::pair(left, left + w);
+    };
+    bool collide = false;
+    for (size_t a = 0; a < 3; ++a)
+        for (size_t b = a + 1; b < 3; ++b)
+            if (used[a] && used[b] && span(a).second + gap > span(b).first)
+                collide = true;
+    if (collide) {
+        const double third = std::max(bandInches - 2 * kSlotGapInches, 0.0) / 3;
+        for (size_t slot = 0; slot < 3; ++slot)
+            if (used[slot])
+                fitted[slot] = text.Elided(fitted[slot], third);
+    }
+
+    const QRectF clip(g.leftMargin, top, g.printableWidth, height);
+    for (size_t slot = 0; slot < 3; ++slot) {
+        if (!used[slot])
             continue;
-        // The slot is placed by the width of its text in the size it is drawn at, so a
-        // shrunk right or centre text still ends inside the band.
-        const PrintText::Fitted fitted =
-            text.Fit(slotText, g.printableWidth, height, true, MinScaleTextPt);
-        const double width = std::min<double>(fitted.width, g.printableWidth);
-        double left = g.leftMargin;
-        if (slot == 1)
-            left = g.leftMargin + RoundHalfEven((g.printableWidth - width) / 2);
-        else if (slot == 2)
-            left = g.leftMargin + RoundHalfEven(g.printableWidth - width);
-        text.DrawFitted(fitted, QPointF(left, top), g.printableWidth, height, band);
+        // Placed on this target's band, so a right text ends at its right edge even
+        // where the page's whole units fall short of the paper's inches.
+        const double w = fitted[slot].width;
+        const double left = g.leftMargin + (slot == 0   ? 0.0
+                                            : slot == 1 ? (g.printableWidth - w) / 2
+                                                        : g.printableWidth - w);
+        const QRectF rect(left, top, fitted[slot].width,
+                          double(fitted[slot].shown.size()) * fitted[slot].lineHeight);
+        text.DrawFitted(fitted[slot], rect.topLeft(), clip);
+        m_pageTexts.push_back({kind, int(slot), rect, fitted[slot].shown, fitted[slot].points});
     }
 }
 

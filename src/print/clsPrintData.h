@@ -4,6 +4,8 @@
 #include <QDateTime>
 #include <QFont>
 #include <QLocale>
+#include <QRectF>
+#include <QSizeF>
 #include <QString>
 #include <QStringList>
 
@@ -32,6 +34,13 @@ struct PrintTarget {
     bool isPrinter = false;
     // Non-printer targets: called after each note so a preview shows it at once.
     std::function<void()> refresh;
+    // The sheet's exact size in inches, unrounded; empty: the page size over the units
+    // per inch. Text is laid out from it, so targets whose pages round to different whole
+    // units still break lines alike.
+    QSizeF paperInches;
+    // A picture on a screen rather than paper: pictures are resized as a person would see
+    // them printed (AreaScaled) instead of left to the device.
+    bool onScreen = false;
 
     // A printer or PDF writer, measured on the whole sheet at the device's resolution. For
     // painting, the device must be in full-page mode (a QPageLayout::FullPageMode layout, or
@@ -57,6 +66,14 @@ struct PrintGeometry {
     float cellHeight = 0;
     float paddingAcross = 0;
     float paddingDown = 0;
+    // The same lengths in inches, unrounded (text is laid out in inches).
+    double paperWidthInches = 0;
+    double paperHeightInches = 0;
+    double printableWidthInches = 0;
+    double cellWidthInches = 0;
+    double cellHeightInches = 0;
+    double headerHeightInches = 0;
+    double footerHeightInches = 0;
 };
 
 // Where one note of a page lands, in drawing units (whole numbers).
@@ -68,6 +85,18 @@ struct NoteBoxes {
     int pictureHeight = 0;          // as drawn (after fitting)
     int reservedHeight = 0;         // the picture's share of the cell, less padding
     int textX = 0, textY = 0, textWidth = 0, textHeight = 0;
+    // The text box's size in inches before rounding: what the text is laid out in.
+    double textWidthInches = 0, textHeightInches = 0;
+};
+
+// A text as painted on the last page: where, in which lines and at what size.
+struct PrintedText {
+    enum class Kind { Note, Header, Footer };
+    Kind kind = Kind::Note;
+    int index = 0; // Note: position on the page; Header/Footer: slot (0 left, 1 centre, 2 right)
+    QRectF rect;   // drawing units: the box the lines take (notes: the text box)
+    QStringList lines; // as drawn, a cut one ending in an ellipsis
+    double points = 0;
 };
 
 // Progress of painting or printing: receives 0..1000 over the whole job.
@@ -178,6 +207,11 @@ public:
     // clock and locale.
     QString SlotText(int option) const;
 
+    // The texts of the last page painted (PaintPrintObjectPage), in painting order.
+    const std::vector<PrintedText>& PageTexts() const { return m_pageTexts; }
+    // Room kept between header or footer slots, in inches.
+    static constexpr double kSlotGapInches = 0.05;
+
     // Outcome of a print job. NoRoom: refused before anything was sent (LeavesNoRoom).
     enum class PrintResult { Printed, Cancelled, Failed, NoRoom };
     // The reason given for NoRoom.
@@ -193,10 +227,11 @@ public:
                            const PrintDeviceControl& control = {});
 
 private:
-    void PaintBand(const PrintTarget& ctlOutput, float top, float height,
-                   const std::array<int32_t, 3>& options);
+    void PaintBand(const PrintTarget& ctlOutput, PrintedText::Kind kind, float top, float height,
+                   double heightInches, const std::array<int32_t, 3>& options);
 
     std::vector<int32_t> m_selection;
+    std::vector<PrintedText> m_pageTexts;
     int32_t m_currentPage = 0;
     int32_t m_pageCount = 0;
     PrintGeometry m_geometry;

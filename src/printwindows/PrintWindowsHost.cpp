@@ -105,7 +105,8 @@ QSizeF PrintWindowsHost::PaperInches() {
     return Printer().pageLayout().fullRect(QPageLayout::Inch).size();
 }
 
-PrintTarget PrintWindowsHost::PaperTarget(QImage& image, QPainter* painter, double unitsPerInch) {
+PrintTarget PrintWindowsHost::PaperTarget(QImage& image, QPainter* painter, double unitsPerInch,
+                                          QSizeF paperInches) {
     // Measured as the printer is (its own units per inch), only smaller: what the preview
     // shows is what the sheet gets, whatever the paper's width.
     PrintTarget target;
@@ -114,6 +115,8 @@ PrintTarget PrintWindowsHost::PaperTarget(QImage& image, QPainter* painter, doub
     target.unitsPerInch = unitsPerInch;
     target.pageWidth = image.width();
     target.pageHeight = image.height();
+    target.paperInches = paperInches;
+    target.onScreen = true;
     return target;
 }
 

@@ -76,8 +76,10 @@ public:
     // The paper's size in inches (the whole sheet, in the printer's orientation).
     QSizeF PaperInches();
     // A target on an image that stands for the printer's paper: the same geometry as the
-    // printer at the image's scale. unitsPerInch: the image's pixels per paper inch.
-    static PrintTarget PaperTarget(QImage& image, QPainter* painter, double unitsPerInch);
+    // printer at the image's scale. unitsPerInch: the image's pixels per paper inch;
+    // paperInches: the paper's exact size (empty: the image's size over unitsPerInch).
+    static PrintTarget PaperTarget(QImage& image, QPainter* painter, double unitsPerInch,
+                                   QSizeF paperInches = {});
     // Whether a layout measured for a page leaves no room for the notes.
     static bool LeavesNoRoom(const clsPrintData& data);
 

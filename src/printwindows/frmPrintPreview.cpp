@@ -43,6 +43,8 @@ frmPrintPreview::frmPrintPreview(PrintWindowsHost& host, QWidget* parent)
     m_picPrintPreview = new ctlScrollablePicBox(this);
     m_picPrintPreview->setObjectName(QStringLiteral("picPrintPreview"));
     m_picPrintPreview->setAccessibleName(QStringLiteral("Page preview"));
+    // Zoomed out, the page shows its thin lines grey rather than dropping them.
+    m_picPrintPreview->SetSmoothReduction(true);
 
     m_picButtons = new QWidget(this);
     m_picButtons->setObjectName(QStringLiteral("picButtons"));
@@ -117,7 +119,7 @@ frmPrintPreview::frmPrintPreview(PrintWindowsHost& host, QWidget* parent)
     m_cmbViewSize->setCurrentIndex(zoom >= 0 ? zoom : 2);
     LoadSettings();
     PreparePage();
-    Measure(m_PrintData, m_picPrintPreview->PictureBox());
+    Measure(m_PrintData, m_picPrintPreview->PictureBox(), m_Host.PaperInches());
     m_txtPageNum->setText(QStringLiteral("1"));
     OnZoomChosen(m_cmbViewSize->currentIndex());
     m_picPrintPreview->setFocus();
@@ -162,20 +164,30 @@ void frmPrintPreview::resizeEvent(QResizeEvent* event) {
     ApplyFit();
 }
 
-void frmPrintPreview::Measure(clsPrintData& data, QImage& image) {
+namespace {
+
+double PreviewUnits(double unitsPerInch) {
+    return unitsPerInch > 0 ? unitsPerInch : PrintWindowsHost::kPreviewDpi;
+}
+
+} // namespace
+
+void frmPrintPreview::Measure(clsPrintData& data, QImage& image, QSizeF paperInches,
+                              double unitsPerInch) {
     data.InitializeSettings(
-        PrintWindowsHost::PaperTarget(image, nullptr, PrintWindowsHost::kPreviewDpi));
+        PrintWindowsHost::PaperTarget(image, nullptr, PreviewUnits(unitsPerInch), paperInches));
 }
 
 void frmPrintPreview::PaintPage(clsPrintData& data, QImage& image, int page,
-                                const PrintProgress& progress) {
+                                const PrintProgress& progress, QSizeF paperInches,
+                                double unitsPerInch) {
     image.fill(Qt::white);
     QPainter painter(&image);
     // The same hints the printer's painter uses, so the pictures come out the same.
     painter.setRenderHint(QPainter::LosslessImageRendering, true);
     painter.setRenderHint(QPainter::SmoothPixmapTransform, false);
     const PrintTarget target =
-        PrintWindowsHost::PaperTarget(image, &painter, PrintWindowsHost::kPreviewDpi);
+        PrintWindowsHost::PaperTarget(image, &painter, PreviewUnits(unitsPerInch), paperInches);
     // The printer's order: the page, then the lines between the cells.
     data.PaintPrintObjectPage(target, page, progress);
     data.PaintPrintObjectPageOutlines(target);
@@ -191,11 +203,11 @@ void frmPrintPreview::PreparePage() {
         m_Host.Printer().pageLayout().fullRectPixels(PrintWindowsHost::kPreviewDpi).size();
     m_picPrintPreview->ResetPicture(paper.width(), paper.height());
     QImage& image = m_picPrintPreview->PictureBox();
-    Measure(m_PrintData, image);
+    Measure(m_PrintData, image, m_Host.PaperInches());
     {
         QPainter painter(&image);
-        m_PrintData.PaintPrintObjectPageOutlines(
-            PrintWindowsHost::PaperTarget(image, &painter, PrintWindowsHost::kPreviewDpi));
+        m_PrintData.PaintPrintObjectPageOutlines(PrintWindowsHost::PaperTarget(
+            image, &painter, PrintWindowsHost::kPreviewDpi, m_Host.PaperInches()));
     }
     m_picPrintPreview->UpdatePicture();
     int first = 1, last = 1;
@@ -256,7 +268,8 @@ void frmPrintPreview::DrawPage() {
             sinceShown.restart();
         }
     };
-    PaintPage(m_PrintData, m_picPrintPreview->PictureBox(), m_PageShown, progress);
+    PaintPage(m_PrintData, m_picPrintPreview->PictureBox(), m_PageShown, progress,
+              m_Host.PaperInches());
     m_picPrintPreview->UpdatePicture();
 }
 
@@ -322,7 +335,7 @@ void frmPrintPreview::OnSetup() {
     LoadSettings();
     PreparePage();
     ApplyFit(); // the paper may have changed its shape
-    Measure(m_PrintData, m_picPrintPreview->PictureBox());
+    Measure(m_PrintData, m_picPrintPreview->PictureBox(), m_Host.PaperInches());
     // The page number handling again: a page beyond the new count is lowered to it, and
     // the page shown is drawn with the new layout.
     const QString text = m_txtPageNum->text();

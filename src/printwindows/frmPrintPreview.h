@@ -29,13 +29,16 @@ public:
     const clsPrintData& PrintData() const { return m_PrintData; }
     ctlScrollablePicBox* PreviewBox() const { return m_picPrintPreview; }
 
-    // Paints page onto image (the paper at PrintWindowsHost::kPreviewDpi) exactly as the
-    // printer gets it: the page, then the separator lines. data must have been measured
-    // against image (Measure).
+    // Paints page onto image (the paper at unitsPerInch, 0: PrintWindowsHost::kPreviewDpi)
+    // exactly as the printer gets it: the page, then the separator lines. paperInches: the
+    // paper's exact size (empty: the image's size at that resolution). data must have been
+    // measured against image with the same paper (Measure).
     static void PaintPage(clsPrintData& data, QImage& image, int page,
-                          const PrintProgress& progress = {});
+                          const PrintProgress& progress = {}, QSizeF paperInches = {},
+                          double unitsPerInch = 0);
     // Measures data against image (InitializeSettings).
-    static void Measure(clsPrintData& data, QImage& image);
+    static void Measure(clsPrintData& data, QImage& image, QSizeF paperInches = {},
+                        double unitsPerInch = 0);
 
     // Shows page (limited to the page range), as typing it into the page box would.
     void ShowPage(int page);

@@ -230,7 +230,7 @@ void tst_clsPrintData::hiddenBandsAndOtherTargets() {
     QCOMPARE(print.LayoutNote(1, 1, 1).pictureX, 4);
     QCOMPARE(print.LayoutNote(1, 100, 1).pictureWidth, 4);
     // The page size itself is rounded first: 850.5 wide is 850, 100 units per inch.
-    print.InitializeSettings(PrintTarget{nullptr, 850.5, 1100, 0, false, {}});
+    print.InitializeSettings(PrintTarget{nullptr, 850.5, 1100, 0, false, {}, {}, false});
     QCOMPARE(print.Geometry().unitsPerInch, 100.0f);
 }
 
@@ -723,7 +723,7 @@ void tst_clsPrintData::cutOffNoteIsMarked() {
     const QString note = QStringLiteral("line\n").repeated(30);
     const PrintText::Fitted fitted = text.Fit(note, 300, 100, false, 1);
     QVERIFY(fitted.totalHeight > 100);
-    text.DrawFitted(fitted, QPointF(0, 0), 300, 100, QRectF(0, 0, 300, 100));
+    text.DrawFitted(fitted, QPointF(0, 0), QRectF(0, 0, 300, 100));
     const QImage image = page.finish();
     // The last line drawn ends in an ellipsis right of the word "line".
     const double lineHeight = fitted.lineHeight;

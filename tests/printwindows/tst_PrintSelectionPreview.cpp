@@ -775,7 +775,9 @@ void tst_PrintSelectionPreview::previewPaintsWhatThePrinterGets() {
         QPainter painter(&sheet);
         painter.setRenderHint(QPainter::LosslessImageRendering, true);
         painter.setRenderHint(QPainter::SmoothPixmapTransform, false);
-        const PrintTarget target = PrintTarget::ForPrinter(printer, &painter);
+        PrintTarget target = PrintTarget::ForPrinter(printer, &painter);
+        // Shown on a screen: a picture reduced to its box is averaged, as the preview does.
+        target.onScreen = true;
         data.InitializeSettings(target);
         QCOMPARE(data.PageCount(), 2);
         data.PaintPrintObjectPage(target, 2);
