@@ -20,6 +20,7 @@
 #include <QPushButton>
 #include <QScreen>
 #include <QShortcut>
+#include <QStyle>
 #include <QTimer>
 #include <QVBoxLayout>
 
@@ -54,6 +55,9 @@ frmPrintPreview::frmPrintPreview(PrintWindowsHost& host, QWidget* parent)
     m_cmbViewSize->addItems({QStringLiteral("25%"), QStringLiteral("50%"), QStringLiteral("100%"),
                              QStringLiteral("200%"), QStringLiteral("Fit Page"),
                              QStringLiteral("Fit Width")});
+    // Never narrower than its longest choice: a squeezed box showed "Fit Widt".
+    m_cmbViewSize->setSizeAdjustPolicy(QComboBox::AdjustToContents);
+    m_cmbViewSize->setSizePolicy(QSizePolicy::Fixed, QSizePolicy::Fixed);
     m_lblScale->setBuddy(m_cmbViewSize);
     m_lblPage = new QLabel(QStringLiteral("Pg:"), m_picButtons);
     m_txtPageNum = new QLineEdit(m_picButtons);
@@ -68,18 +72,25 @@ frmPrintPreview::frmPrintPreview(PrintWindowsHost& host, QWidget* parent)
     m_cmdMargins->setObjectName(QStringLiteral("cmdMargins"));
     m_cmdCancel = new QPushButton(QStringLiteral("&Cancel"), m_picButtons);
     m_cmdCancel->setObjectName(QStringLiteral("cmdCancel"));
-    for (QPushButton* b : {m_cmdPrint, m_cmdMargins, m_cmdCancel})
+    for (QPushButton* b : {m_cmdPrint, m_cmdMargins, m_cmdCancel}) {
         b->setAutoDefault(false);
+        // The style's wide minimum button would push the row past the window's first size;
+        // room for the caption is enough.
+        b->setMinimumWidth(b->fontMetrics().horizontalAdvance(b->text().remove(QLatin1Char('&'))) +
+                           2 * b->style()->pixelMetric(QStyle::PM_ButtonMargin) + 8);
+    }
 
     auto* buttons = new QHBoxLayout(m_picButtons);
     buttons->setContentsMargins(0, 0, 0, 0);
+    // Tight enough that the row fits the window's first, small size whole.
+    buttons->setSpacing(4);
     buttons->addWidget(m_lblScale);
     buttons->addWidget(m_cmbViewSize);
-    buttons->addSpacing(8);
+    buttons->addSpacing(4);
     buttons->addWidget(m_lblPage);
     buttons->addWidget(m_txtPageNum);
     buttons->addWidget(m_lblPageCount);
-    buttons->addSpacing(8);
+    buttons->addSpacing(4);
     buttons->addWidget(m_cmdPrint);
     buttons->addWidget(m_cmdMargins);
     buttons->addWidget(m_cmdCancel);

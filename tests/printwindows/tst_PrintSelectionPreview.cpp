@@ -24,6 +24,7 @@
 #include <QScrollBar>
 #include <QStandardPaths>
 #include <QStatusBar>
+#include <QStyleOptionComboBox>
 #include <QToolBar>
 #include <QWheelEvent>
 
@@ -128,6 +129,7 @@ private slots:
     void previewRemembersSizePlaceAndScale();
     void rememberedSizeIsKeptOnTheScreen();
     void tabVisitsThePreviewInReadingOrder();
+    void controlsShowWholeAtTheFirstSize();
     void setupFromPreviewRedrawsTheShownPage_data();
     void setupFromPreviewRedrawsTheShownPage();
     void previewPaintsWhatThePrinterGets_data();
@@ -674,6 +676,45 @@ void tst_PrintSelectionPreview::tabVisitsThePreviewInReadingOrder() {
                                        "cmdCancel", "picPrintPreview"}));
         QTest::keyClick(QApplication::focusWidget(), Qt::Key_Backtab, Qt::ShiftModifier);
         QCOMPARE(QApplication::focusWidget()->objectName(), QStringLiteral("cmdCancel"));
+        Click(d, "cmdCancel");
+    });
+}
+
+// At the first opening's small size, each control below the page is shown whole: the
+// scale box as wide as its longest choice ("Fit Width"), none cut by the window's edge.
+void tst_PrintSelectionPreview::controlsShowWholeAtTheFirstSize() {
+    PrintFixture f;
+    f.StartWithNotes(2);
+    SelectAndPreview(f, {0}, [&](frmPrintPreview& d) {
+        auto* zoom = d.findChild<QComboBox*>("cmbViewSize");
+        QVERIFY(zoom);
+        int widest = 0;
+        for (int i = 0; i < zoom->count(); ++i)
+            widest = std::max(widest, zoom->fontMetrics().horizontalAdvance(zoom->itemText(i)));
+        QStyleOptionComboBox option;
+        option.initFrom(zoom);
+        const QRect text =
+            zoom->style()->subControlRect(QStyle::CC_ComboBox, &option,
+                                          QStyle::SC_ComboBoxEditField, zoom);
+        QVERIFY2(text.width() >= widest,
+                 qPrintable(QStringLiteral("%1 < %2").arg(text.width()).arg(widest)));
+        for (QWidget* c : d.findChild<QWidget*>("picButtons")->findChildren<QWidget*>()) {
+            if (!c->isVisible() || c->parentWidget()->objectName() != "picButtons")
+                continue;
+            const QRect r(c->mapTo(&d, QPoint(0, 0)), c->size());
+            QVERIFY2(d.rect().contains(r), qPrintable(c->objectName()));
+            QString caption;
+            int padding = 0; // a button's caption needs room from its frame
+            if (auto* b = qobject_cast<QAbstractButton*>(c)) {
+                caption = b->text();
+                padding = 8;
+            } else if (auto* l = qobject_cast<QLabel*>(c)) {
+                caption = l->text();
+            }
+            caption.remove('&');
+            QVERIFY2(c->width() >= c->fontMetrics().horizontalAdvance(caption) + padding,
+                     qPrintable(c->objectName() + ": " + caption));
+        }
         Click(d, "cmdCancel");
     });
 }
