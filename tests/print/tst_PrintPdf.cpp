@@ -9,6 +9,7 @@
 
 #include "print/PrintTestNotes.h"
 #include "support/RequiredTools.h"
+#include "support/RunTool.h"
 
 #include <QImage>
 #include <QPageSize>
@@ -23,15 +24,6 @@ using namespace quillary;
 using namespace quillary::test;
 
 namespace {
-
-QString Run(const QString& program, const QStringList& args, int* status = nullptr) {
-    QProcess process;
-    process.start(program, args);
-    process.waitForFinished(60000);
-    if (status)
-        *status = process.exitStatus() == QProcess::NormalExit ? process.exitCode() : -1;
-    return QString::fromUtf8(process.readAllStandardOutput());
-}
 
 bool HavePoppler() {
     for (const char* tool : {"pdftotext", "pdfinfo", "pdffonts", "pdfimages", "pdftoppm"})
@@ -119,7 +111,7 @@ void tst_PrintPdf::pdfWriterJob() {
     QCOMPARE(progress.last(), 1000);
 
     // Two pages (5 notes at 2 x 2), no trailing empty sheet, the paper asked for.
-    const QString info = Run(QStringLiteral("pdfinfo"), {pdf});
+    const QString info = RunTool(QStringLiteral("pdfinfo"), {pdf});
     QVERIFY2(info.contains(QRegularExpression(QStringLiteral("Pages:\\s+2\\n"))), qPrintable(info));
     const QSizeF points = QPageSize(paper).size(QPageSize::Point);
     const QSizeF expected = orientation == QPageLayout::Landscape ? points.transposed() : points;
@@ -131,8 +123,8 @@ void tst_PrintPdf::pdfWriterJob() {
         qPrintable(info));
 
     // Texts: notes, header and footer of each page.
-    const QString page1 = Run(QStringLiteral("pdftotext"), {"-f", "1", "-l", "1", pdf, "-"});
-    const QString page2 = Run(QStringLiteral("pdftotext"), {"-f", "2", "-l", "2", pdf, "-"});
+    const QString page1 = RunTool(QStringLiteral("pdftotext"), {"-f", "1", "-l", "1", pdf, "-"});
+    const QString page2 = RunTool(QStringLiteral("pdftotext"), {"-f", "2", "-l", "2", pdf, "-"});
     for (int i = 1; i <= 4; ++i)
         QVERIFY2(page1.contains(QStringLiteral("Note number %1").arg(i)), qPrintable(page1));
     QVERIFY(!page1.contains(QStringLiteral("Note number 5")));
@@ -144,7 +136,7 @@ void tst_PrintPdf::pdfWriterJob() {
     QVERIFY2(page2.contains(QStringLiteral("Page 2 out of 2 pages")), qPrintable(page2));
 
     // Every font is embedded.
-    const QString fonts = Run(QStringLiteral("pdffonts"), {pdf});
+    const QString fonts = RunTool(QStringLiteral("pdffonts"), {pdf});
     const QStringList rows = fonts.split(QLatin1Char('\n'), Qt::SkipEmptyParts).mid(2);
     QVERIFY(!rows.isEmpty());
     for (const QString& row : rows)
@@ -153,7 +145,7 @@ void tst_PrintPdf::pdfWriterJob() {
                  qPrintable(fonts));
 
     // Pictures stay 1-bit and lossless (never JPEG).
-    const QString images = Run(QStringLiteral("pdfimages"), {"-list", pdf});
+    const QString images = RunTool(QStringLiteral("pdfimages"), {"-list", pdf});
     const QStringList imageRows = images.split(QLatin1Char('\n'), Qt::SkipEmptyParts).mid(2);
     QCOMPARE(imageRows.size(), 5);
     for (const QString& row : imageRows) {
@@ -165,7 +157,7 @@ void tst_PrintPdf::pdfWriterJob() {
     // Pixels: the first note's black quarter lands in its cell's picture box.
     const QString png = m_dir.filePath(QStringLiteral("%1-page").arg(QTest::currentDataTag()));
     int status = -1;
-    Run(QStringLiteral("pdftoppm"),
+    RunTool(QStringLiteral("pdftoppm"),
         {"-r", "100", "-f", "1", "-l", "1", "-singlefile", "-png", pdf, png}, &status);
     QCOMPARE(status, 0);
     const QImage page(png + QStringLiteral(".png"));
@@ -205,7 +197,7 @@ void tst_PrintPdf::printerPdfOutput() {
     printer.setPageSize(QPageSize(QPageSize::A4));
     QCOMPARE(print.PrintNotes(printer, {}, {}, nullptr, PrinterControl(printer)),
              clsPrintData::PrintResult::Printed);
-    const QString info = Run(QStringLiteral("pdfinfo"), {pdf});
+    const QString info = RunTool(QStringLiteral("pdfinfo"), {pdf});
     QVERIFY2(info.contains(QRegularExpression(QStringLiteral("Pages:\\s+2\\n"))), qPrintable(info));
     QVERIFY(info.contains(QStringLiteral("(A4)")));
     // The page was measured on the whole sheet at the printer's resolution.

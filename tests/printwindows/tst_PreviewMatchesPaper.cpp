@@ -13,6 +13,7 @@
 
 #include "../print/PrintTestNotes.h"
 #include "support/RequiredTools.h"
+#include "support/RunTool.h"
 
 #include <QLabel>
 #include <QPageLayout>
@@ -31,15 +32,6 @@ using namespace quillary::test;
 namespace {
 
 constexpr int kDpi = 300;
-
-QString Run(const QString& program, const QStringList& args, int* status = nullptr) {
-    QProcess process;
-    process.start(program, args);
-    process.waitForFinished(60000);
-    if (status)
-        *status = process.exitStatus() == QProcess::NormalExit ? process.exitCode() : -1;
-    return QString::fromUtf8(process.readAllStandardOutput());
-}
 
 bool HavePoppler() {
     for (const char* tool : {"pdftotext", "pdfimages", "pdftoppm"})
@@ -139,7 +131,7 @@ void CompareLines(const QString& pdf, const clsPrintData& preview, int page, int
     QVERIFY(!preview.PageTexts().empty());
     for (const PrintedText& text : preview.PageTexts()) {
         const QRect box = text.rect.toAlignedRect();
-        const QString found = Run(
+        const QString found = RunTool(
             QStringLiteral("pdftotext"),
             {"-layout", "-r", QString::number(dpi), "-f", QString::number(page), "-l",
              QString::number(page), "-x", QString::number(box.x()), "-y", QString::number(box.y()),
@@ -211,7 +203,7 @@ void tst_PreviewMatchesPaper::previewMatchesPdf() {
 
     // The pictures go into the PDF as 1-bit images of their own size, not resampled.
     const QStringList imageRows =
-        Run(QStringLiteral("pdfimages"), {"-list", pdf}).split('\n', Qt::SkipEmptyParts).mid(2);
+        RunTool(QStringLiteral("pdfimages"), {"-list", pdf}).split('\n', Qt::SkipEmptyParts).mid(2);
     QStringList sizes;
     for (const QString& row : imageRows) {
         const QStringList cols = row.simplified().split(QLatin1Char(' '));
@@ -255,7 +247,7 @@ void tst_PreviewMatchesPaper::previewMatchesPdf() {
             const QString png = m_dir.filePath(
                 QStringLiteral("%1-%2-%3").arg(QTest::currentDataTag()).arg(page).arg(k));
             int status = -1;
-            Run(QStringLiteral("pdftoppm"),
+            RunTool(QStringLiteral("pdftoppm"),
                 {"-r", QString::number(4 * kDpi), "-gray", "-f", QString::number(page), "-l",
                  QString::number(page), "-x", QString::number(4 * b.pictureX), "-y",
                  QString::number(4 * b.pictureY), "-W", QString::number(4 * b.pictureWidth), "-H",
