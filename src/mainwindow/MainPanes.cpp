@@ -11,6 +11,7 @@
 #include <QComboBox>
 #include <QHBoxLayout>
 #include <QLabel>
+#include <QListView>
 #include <QMouseEvent>
 #include <QPlainTextEdit>
 
@@ -31,6 +32,10 @@ MainPanes::MainPanes(NotesSession& session, QWidget* parent)
     m_lstNotes->setStyleSheet(QStringLiteral("QComboBox { combobox-popup: 0; }"));
     m_lstNotes->setMaxVisibleItems(20);
     m_lstNotes->view()->setVerticalScrollBarPolicy(Qt::ScrollBarAsNeeded);
+    // Every row is one line of the same font: measuring the first is enough. Otherwise the
+    // list measures each of up to 32,767 texts before it opens.
+    if (auto* list = qobject_cast<QListView*>(m_lstNotes->view()))
+        list->setUniformItemSizes(true);
     row->addWidget(m_lstNotes, 1);
     auto* userBox = new QWidget(m_TopRow);
     userBox->setObjectName(QStringLiteral("picUserBox"));
