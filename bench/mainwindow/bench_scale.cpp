@@ -31,27 +31,7 @@ using namespace quillary::test;
 
 namespace {
 
-constexpr int kNotes = 32767;
-
-// "Note 1" ... "Note 32767", each with a second line and an 8 x 8 picture of its own.
-void WriteScaleDatabase(const QString& path) {
-    clsDatabase db;
-    db.m_NewNoteTitle = [] { return std::string("note"); };
-    db.AddNewDatabase();
-    for (int i = 0; i < kNotes; ++i) {
-        db.AddNewRecord(i);
-        clsQuillaryItem* note = db.GetRecordObject(i);
-        note->SetText("Note " + std::to_string(i + 1) + "\nsecond line of note " +
-                      std::to_string(i + 1));
-        clsBitmap picture;
-        picture.InitializeBitmap(8, 8, 1);
-        for (int p = 0; p < 8; ++p)
-            picture.SetPixel((i + p) % 8, p, true);
-        note->SetBitmap(picture);
-    }
-    db.SetFileName(path.toStdString());
-    db.SaveDatabase();
-}
+constexpr int kNotes = kMostNotes;
 
 QString AllNotes() {
     QStringList positions;
@@ -69,7 +49,7 @@ PrintFixture& Fixture() {
     if (!f) {
         f = std::make_unique<PrintFixture>();
         f->WriteUsers({{1, "Bench", "bench"}});
-        WriteScaleDatabase(f->UserFile("bench", "Bench"));
+        WriteMostNotesDatabase(f->UserFile("bench", "Bench"));
         frmMain& w = f->Start();
         RegisterPrintWindows(w);
         RegisterNoteManagementWindows(w);
