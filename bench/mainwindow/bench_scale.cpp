@@ -79,6 +79,18 @@ void BM_Scale_OpenNoteList(benchmark::State& state) {
 }
 BENCHMARK(BM_Scale_OpenNoteList)->Unit(benchmark::kMillisecond)->Iterations(10);
 
+// The main window reading its note list anew, as it does after the note manager, the
+// categories editor, an import or a refresh.
+void BM_Scale_ReloadNoteList(benchmark::State& state) {
+    frmMain& w = Fixture().Window();
+    for (auto _ : state) {
+        w.RefreshDisplayFromDatabaseObject();
+        QApplication::processEvents();
+        benchmark::DoNotOptimize(w.NoteSelector()->count());
+    }
+}
+BENCHMARK(BM_Scale_ReloadNoteList)->Unit(benchmark::kMillisecond)->Iterations(10);
+
 void BM_Scale_NextPreviousNote(benchmark::State& state) {
     frmMain& w = Fixture().Window();
     w.NoteSelector()->setCurrentIndex(kNotes / 2);
@@ -117,6 +129,31 @@ void BM_Scale_FindKeystroke(benchmark::State& state) {
     QApplication::processEvents();
 }
 BENCHMARK(BM_Scale_FindKeystroke)->Unit(benchmark::kMillisecond);
+
+// Edit > Find over notes the window has not searched yet, and the first letter typed
+// ("7": in 11,060 notes): the search index is built here.
+void BM_Scale_FindOpenAndFirstKey(benchmark::State& state) {
+    PrintFixture& f = Fixture();
+    frmMain& w = f.Window();
+    f.Settings().SetSetting(QStringLiteral("FindString"), QString());
+    for (auto _ : state) {
+        state.PauseTiming();
+        w.CloseFindWindow(); // a new window, a new index
+        QApplication::processEvents();
+        state.ResumeTiming();
+        w.Commands().Action(QStringLiteral("mnuFind"))->trigger();
+        auto* find = qobject_cast<frmFindList*>(w.FindWindow());
+        QLineEdit* box = find->SearchBox();
+        box->setFocus();
+        box->selectAll(); // the last search comes back: the key replaces it
+        QTest::keyClick(box, Qt::Key_7);
+        QApplication::processEvents();
+        state.counters["matches"] = double(find->Results().Records().size());
+    }
+    w.CloseFindWindow();
+    QApplication::processEvents();
+}
+BENCHMARK(BM_Scale_FindOpenAndFirstKey)->Unit(benchmark::kMillisecond)->Iterations(10);
 
 // Record > Note Manager: the window built, shown and painted, then closed (the main window
 // reloads its list afterwards, which is counted too).
