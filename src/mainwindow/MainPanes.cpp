@@ -3,6 +3,7 @@
 
 #include "ElidingComboBox.h"
 #include "NoteEditorPane.h"
+#include "NoteListModel.h"
 #include "core/clsSettings.h"
 #include "draw/ctlDrawBox.h"
 #include "session/NotesSession.h"
@@ -26,6 +27,8 @@ MainPanes::MainPanes(NotesSession& session, QWidget* parent)
     row->setContentsMargins(4, 2, 4, 2);
     m_lstNotes = new QComboBox(m_TopRow);
     m_lstNotes->setObjectName(QStringLiteral("lstNotes"));
+    m_NoteList = new NoteListModel(session.Database(), m_lstNotes);
+    m_lstNotes->setModel(m_NoteList);
     m_lstNotes->setSizeAdjustPolicy(QComboBox::AdjustToMinimumContentsLengthWithIcon);
     m_lstNotes->setMinimumContentsLength(10);
     // A list, not a screen-high menu with arrow buttons: thousands of notes must scroll.

@@ -53,7 +53,8 @@ private slots:
     void findNarrowsWhileTyping();
     void printSelectionAndPreviewCoverEveryNote();
     void categoriesEditorKeepsTheNotes();
-    void noteManagerSortsEveryNote(); // last: it reorders the notes
+    void noteManagerSortsEveryNote(); // reorders the notes
+    void typingAndRemovingKeepTheListInStep(); // removes one
 
 private:
     std::unique_ptr<PrintFixture> f;
@@ -238,6 +239,26 @@ void tst_MostNotesWindows::noteManagerSortsEveryNote() {
     QCOMPARE(db.GetNumRecords(), kMostNotes);
     QVERIFY(db.GetRecordObject(0)->RawText().rfind("Note 9999\n", 0) == 0);
     QVERIFY(db.GetRecordObject(kMostNotes - 1)->RawText().rfind("Note 1\n", 0) == 0);
+}
+
+void tst_MostNotesWindows::typingAndRemovingKeepTheListInStep() {
+    frmMain& w = f->Window();
+    QComboBox* notes = w.NoteSelector();
+    const QString before51 = notes->itemText(51);
+    const QString before100 = notes->itemText(100);
+    notes->setCurrentIndex(100);
+    QTest::keyClick(w.TextEditor(), Qt::Key_Home, Qt::ControlModifier);
+    QTest::keyClicks(w.TextEditor(), "Typed ");
+    QCOMPARE(notes->itemText(100), QStringLiteral("Typed ") + before100); // at each key
+    notes->setCurrentIndex(50);
+    f->services.messageAnswers << MsgResult::Yes;
+    w.RemoveNote();
+    QCOMPARE(notes->count(), kMostNotes - 1);
+    QCOMPARE(w.Database().GetNumRecords(), kMostNotes - 1);
+    QCOMPARE(notes->itemText(50), before51);
+    QCOMPARE(notes->itemText(99), QStringLiteral("Typed ") + before100);
+    QCOMPARE(w.CurrentNoteIndex(), 50);
+    QCOMPARE(FirstLineShown(), before51);
 }
 
 QTEST_MAIN(tst_MostNotesWindows)
