@@ -173,8 +173,7 @@ struct Manager {
         clsDatabase& db = f.Window().Database();
         const frmSortNotes::RecordOrderTarget target{
             [&db](const std::string& order) { return db.NewSortOrder(order); }, [] {}};
-        dialog = std::make_unique<frmSortNotes>(f.services, frmSortNotes::FirstLinesOf(db),
-                                                target);
+        dialog = std::make_unique<frmSortNotes>(f.services, frmSortNotes::FirstLinesOf(db), target);
         dialog->show();
         QApplication::processEvents();
     }

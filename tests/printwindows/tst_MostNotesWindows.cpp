@@ -16,11 +16,13 @@
 
 #include <QAbstractItemView>
 #include <QComboBox>
+#include <QFile>
 #include <QLabel>
 #include <QListWidget>
 #include <QPlainTextEdit>
 #include <QStringList>
 #include <QStyledItemDelegate>
+#include <QTemporaryDir>
 #include <QTest>
 
 #include <memory>
@@ -47,26 +49,41 @@ class tst_MostNotesWindows : public QObject {
     Q_OBJECT
 private slots:
     void initTestCase();
-    void cleanupTestCase();
+    void init();
+    void cleanup();
     void noteSelectorListReachesTheLastNote();
     void nextAndPreviousWalkTheNotes();
     void findNarrowsWhileTyping();
     void printSelectionAndPreviewCoverEveryNote();
     void categoriesEditorKeepsTheNotes();
-    void noteManagerSortsEveryNote(); // reorders the notes
-    void typingAndRemovingKeepTheListInStep(); // removes one
+    void noteManagerSortsEveryNote();
+    void typingAndRemovingKeepTheListInStep();
 
 private:
+    QTemporaryDir m_File;
     std::unique_ptr<PrintFixture> f;
+    // Runs a command as its menu entry does; it must be there and enabled.
+    void Trigger(const char* name) {
+        QAction* action = f->Window().Commands().Action(QString::fromLatin1(name));
+        QVERIFY2(action, name);
+        QVERIFY2(action->isEnabled(), name);
+        action->trigger();
+    }
     QString FirstLineShown() {
         return f->Window().TextEditor()->toPlainText().section(QLatin1Char('\n'), 0, 0);
     }
 };
 
 void tst_MostNotesWindows::initTestCase() {
+    QVERIFY(m_File.isValid());
+    WriteMostNotesDatabase(m_File.filePath(QStringLiteral("most.pdb"))); // written once
+}
+
+// Each case gets a window of its own over a copy of the file.
+void tst_MostNotesWindows::init() {
     f = std::make_unique<PrintFixture>();
     f->WriteUsers({{7, "Ann", "ann"}});
-    WriteMostNotesDatabase(f->UserFile("ann", "Ann"));
+    QVERIFY(QFile::copy(m_File.filePath(QStringLiteral("most.pdb")), f->UserFile("ann", "Ann")));
     frmMain& w = f->Start();
     RegisterPrintWindows(w);
     RegisterNoteManagementWindows(w);
@@ -75,7 +92,7 @@ void tst_MostNotesWindows::initTestCase() {
     QCOMPARE(w.Database().GetNumRecords(), kMostNotes);
 }
 
-void tst_MostNotesWindows::cleanupTestCase() {
+void tst_MostNotesWindows::cleanup() {
     f.reset();
 }
 
@@ -127,7 +144,7 @@ void tst_MostNotesWindows::nextAndPreviousWalkTheNotes() {
 
 void tst_MostNotesWindows::findNarrowsWhileTyping() {
     frmMain& w = f->Window();
-    w.Commands().Action(QStringLiteral("mnuFind"))->trigger();
+    Trigger("mnuFind");
     auto* find = qobject_cast<frmFindList*>(w.FindWindow());
     QVERIFY(find);
     QVERIFY(QTest::qWaitForWindowExposed(find));
@@ -190,12 +207,13 @@ void tst_MostNotesWindows::printSelectionAndPreviewCoverEveryNote() {
         QCOMPARE(preview->PageShown(), 8192);
         Click(d, "cmdCancel");
     });
-    f->Window().Commands().Action(QStringLiteral("mnuPrint"))->trigger();
+    Trigger("mnuPrint");
     QVERIFY(selectionRan);
     QVERIFY(previewRan);
     // The stored selection names every position once, in order.
-    const QStringList stored =
-        f->Settings().GetSetting(QStringLiteral("PrintNotesSelectedString")).split(QLatin1Char(','));
+    const QStringList stored = f->Settings()
+                                   .GetSetting(QStringLiteral("PrintNotesSelectedString"))
+                                   .split(QLatin1Char(','));
     QCOMPARE(stored.size(), kMostNotes);
     for (int i = 0; i < kMostNotes; ++i)
         QCOMPARE(stored[i], QString::number(i));
@@ -212,7 +230,7 @@ void tst_MostNotesWindows::categoriesEditorKeepsTheNotes() {
         QVERIFY(editor->CategoryList()->count() >= 1);
         Click(d, "cmdDone");
     });
-    w.Commands().Action(QStringLiteral("mnuEditCategories"))->trigger();
+    Trigger("mnuEditCategories");
     QVERIFY(ran);
     QCOMPARE(w.NoteSelector()->count(), kMostNotes);
     QCOMPARE(w.Database().GetNumRecords(), kMostNotes);
@@ -227,7 +245,7 @@ void tst_MostNotesWindows::noteManagerSortsEveryNote() {
         Click(d, "cmdRSort");
         Click(d, "cmdDone");
     });
-    w.Commands().Action(QStringLiteral("mnuNoteManager"))->trigger();
+    Trigger("mnuNoteManager");
     QVERIFY(ran);
     // Descending by first line, as text: "Note 9999" first, "Note 1" last.
     QComboBox* notes = w.NoteSelector();
