@@ -3,6 +3,7 @@
 
 #include "ElidingComboBox.h"
 #include "NoteEditorPane.h"
+#include "NoteListModel.h"
 #include "core/clsSettings.h"
 #include "draw/ctlDrawBox.h"
 #include "session/NotesSession.h"
@@ -11,6 +12,7 @@
 #include <QComboBox>
 #include <QHBoxLayout>
 #include <QLabel>
+#include <QListView>
 #include <QMouseEvent>
 #include <QPlainTextEdit>
 
@@ -25,12 +27,18 @@ MainPanes::MainPanes(NotesSession& session, QWidget* parent)
     row->setContentsMargins(4, 2, 4, 2);
     m_lstNotes = new QComboBox(m_TopRow);
     m_lstNotes->setObjectName(QStringLiteral("lstNotes"));
+    m_NoteList = new NoteListModel(session.Database(), m_lstNotes);
+    m_lstNotes->setModel(m_NoteList);
     m_lstNotes->setSizeAdjustPolicy(QComboBox::AdjustToMinimumContentsLengthWithIcon);
     m_lstNotes->setMinimumContentsLength(10);
     // A list, not a screen-high menu with arrow buttons: thousands of notes must scroll.
     m_lstNotes->setStyleSheet(QStringLiteral("QComboBox { combobox-popup: 0; }"));
     m_lstNotes->setMaxVisibleItems(20);
     m_lstNotes->view()->setVerticalScrollBarPolicy(Qt::ScrollBarAsNeeded);
+    // Every row is one line of the same font: measuring the first is enough. Otherwise the
+    // list measures each of up to 32,767 texts before it opens.
+    if (auto* list = qobject_cast<QListView*>(m_lstNotes->view()))
+        list->setUniformItemSizes(true);
     row->addWidget(m_lstNotes, 1);
     auto* userBox = new QWidget(m_TopRow);
     userBox->setObjectName(QStringLiteral("picUserBox"));

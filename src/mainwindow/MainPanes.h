@@ -11,6 +11,7 @@ class QLabel;
 namespace quillary {
 
 class NoteEditorPane;
+class NoteListModel;
 class NotesSession;
 
 // The main window's central area: the selector row (notes, "User:" and the users), under
@@ -22,6 +23,7 @@ public:
     MainPanes(NotesSession& session, QWidget* parent);
 
     QComboBox* NoteSelector() const { return m_lstNotes; }
+    NoteListModel& NoteList() const { return *m_NoteList; }
     QComboBox* UserSelector() const { return m_cmbUser; }
     QLabel* UserLabel() const { return m_lblUser; }
     NoteEditorPane& Editor() const { return *m_Editor; }
@@ -45,6 +47,7 @@ private:
     NotesSession& m_Session;
     QWidget* m_TopRow = nullptr;
     QComboBox* m_lstNotes = nullptr;
+    NoteListModel* m_NoteList = nullptr;
     QLabel* m_lblUser = nullptr;
     QComboBox* m_cmbUser = nullptr;
     NoteEditorPane* m_Editor = nullptr;

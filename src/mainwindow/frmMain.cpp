@@ -6,6 +6,7 @@
 #include "MainPanes.h"
 #include "MainStatusBar.h"
 #include "NoteEditorPane.h"
+#include "NoteListModel.h"
 #include "core/DatabaseDialogs.h"
 #include "core/PlatformServices.h"
 #include "core/TextCodec.h"
@@ -297,15 +298,8 @@ int frmMain::RefreshDisplayFromDatabaseObject() {
     m_Session->PruneHistories();
     {
         const QSignalBlocker block(m_lstNotes);
-        m_lstNotes->clear();
         m_Session->SetCurrentNote(-1);
-        QStringList entries;
-        entries.reserve(count);
-        for (int i = 0; i < count; ++i) {
-            const std::string& raw = database.GetRecordObject(i)->RawText();
-            entries << FromCp1252(raw.substr(0, raw.find_first_of("\r\n")));
-        }
-        m_lstNotes->addItems(entries);
+        m_Panes->NoteList().Reload(); // the texts are read when the list shows them
         m_lstNotes->setCurrentIndex(-1);
     }
     int selected = wanted;

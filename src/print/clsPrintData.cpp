@@ -77,15 +77,19 @@ QString clsPrintData::PrintNotesString() const {
 void clsPrintData::SetPrintNotesString(const QString& newString) {
     if (newString.isEmpty())
         return;
+    // One pass over the text: 32,767 positions must not copy the rest of the string for
+    // each one. Every piece counts (an empty one as 0) except an empty one after a final comma.
     std::vector<int32_t> indexes;
-    QString rest = newString;
-    while (!rest.isEmpty()) {
-        indexes.push_back(int32_t(
-            std::clamp<double>(std::nearbyint(LeadingReal(rest)), -2147483648.0, 2147483647.0)));
-        const qsizetype comma = rest.indexOf(QLatin1Char(','));
+    const QStringView text(newString);
+    qsizetype start = 0;
+    while (start < text.size()) {
+        qsizetype comma = text.indexOf(QLatin1Char(','), start);
         if (comma < 0)
-            break;
-        rest = rest.mid(comma + 1);
+            comma = text.size();
+        indexes.push_back(int32_t(std::clamp<double>(
+            std::nearbyint(LeadingReal(text.mid(start, comma - start).toString())), -2147483648.0,
+            2147483647.0)));
+        start = comma + 1;
     }
     m_selection = std::move(indexes);
 }

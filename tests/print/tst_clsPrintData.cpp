@@ -283,6 +283,13 @@ void tst_clsPrintData::selectionString_data() {
     QTest::newRow("negative") << ""
                               << "-3,1"
                               << "-3,1";
+    // Every position of the fullest file, as the print selection stores it.
+    QStringList all;
+    for (int i = 0; i < 32767; ++i)
+        all << QString::number(i);
+    const QString every = all.join(QLatin1Char(','));
+    QTest::newRow("32,767 positions") << "1" << every << every;
+    QTest::newRow("32,767 positions, final comma") << "1" << every + QLatin1Char(',') << every;
 }
 
 void tst_clsPrintData::selectionString() {

@@ -50,6 +50,28 @@ inline void WritePictureDatabase(const QString& path, int notes) {
     db.SaveDatabase();
 }
 
+// The most notes a file holds, "Note 1" ... "Note 32767", each with a second line and an
+// 8 x 8 picture of its own (a diagonal that moves along): big in count, small on disk.
+constexpr int kMostNotes = 32767;
+inline void WriteMostNotesDatabase(const QString& path) {
+    clsDatabase db;
+    db.m_NewNoteTitle = [] { return std::string("note"); };
+    db.AddNewDatabase();
+    for (int i = 0; i < kMostNotes; ++i) {
+        db.AddNewRecord(i);
+        clsQuillaryItem* note = db.GetRecordObject(i);
+        note->SetText("Note " + std::to_string(i + 1) + "\nsecond line of note " +
+                      std::to_string(i + 1));
+        clsBitmap picture;
+        picture.InitializeBitmap(8, 8, 1);
+        for (int p = 0; p < 8; ++p)
+            picture.SetPixel((i + p) % 8, p, true);
+        note->SetBitmap(picture);
+    }
+    db.SetFileName(path.toStdString());
+    db.SaveDatabase();
+}
+
 class PrintFixture : public MainWindowFixture {
 public:
     // A user "Ann" with `notes` notes; the window started with the print windows on it
