@@ -3,6 +3,7 @@
 #include "storage/FileIO.h"
 #include "storage/clsBitmap.h"
 #include "storage/clsDatabase.h"
+#include "storage/clsInsertDatabase.h"
 
 #include <gtest/gtest.h>
 
@@ -251,6 +252,140 @@ TEST_F(DatabaseTest, CorruptFilesAreRefusedAndChangeNothing) {
     EXPECT_EQ(error, "File : " + Path("nothing-here.pdb") + " not found.");
     db.SetFileName(dir.string());
     EXPECT_FALSE(db.OpenDatabase({}, &error));
+}
+
+namespace {
+
+// Peak resident memory (VmHWM) of this process in KiB; -1 when it cannot be read.
+long PeakResidentKiB() {
+    std::ifstream status("/proc/self/status");
+    std::string line;
+    while (std::getline(status, line))
+        if (line.rfind("VmHWM:", 0) == 0)
+            return std::stol(line.substr(6));
+    return -1;
+}
+
+// Runs open in a child process and gives back its message and how far the child's peak
+// resident memory grew meanwhile (KiB), or -1 when the system cannot say.
+std::pair<std::string, long> RefusalInChild(const std::function<std::string()>& open) {
+    int out[2];
+    if (::pipe(out) != 0)
+        return {"pipe failed", -1};
+    const pid_t child = fork();
+    if (child == 0) {
+        ::close(out[0]);
+        long growth = -1;
+        std::string error;
+        // Writing 5 resets the peak to what is resident now.
+        const int refs = ::open("/proc/self/clear_refs", O_WRONLY | O_CLOEXEC);
+        const bool reset = refs >= 0 && ::write(refs, "5", 1) == 1;
+        if (refs >= 0)
+            ::close(refs);
+        const long before = reset ? PeakResidentKiB() : -1;
+        error = open();
+        if (before >= 0)
+            growth = PeakResidentKiB() - before;
+        const std::string report = std::to_string(growth) + "\n" + error;
+        ssize_t ignored = ::write(out[1], report.data(), report.size());
+        (void)ignored;
+        ::_exit(0);
+    }
+    ::close(out[1]);
+    std::string report;
+    char buffer[4096];
+    ssize_t n;
+    while ((n = ::read(out[0], buffer, sizeof buffer)) > 0)
+        report.append(buffer, size_t(n));
+    ::close(out[0]);
+    int status = 0;
+    ::waitpid(child, &status, 0);
+    const size_t newline = report.find('\n');
+    if (newline == std::string::npos)
+        return {"child failed: " + report, -1};
+    return {report.substr(newline + 1), std::stol(report.substr(0, newline))};
+}
+
+} // namespace
+
+// A file claiming more notes than it can hold is refused from its header and record list,
+// before the rest is read or mapped: a few MiB at most, whatever the file's size, through
+// every way a database file is opened.
+TEST_F(DatabaseTest, ImpossibleRecordListsAreRefusedBeforeTheFileIsRead) {
+    struct Case {
+        const char* name;
+        uint16_t count;
+        uint64_t fileSize; // sparse beyond the header
+        const char* expect;
+    };
+    const Case cases[] = {
+        {"40000 notes in 1 GiB", 40000, uint64_t(1) << 30, "at most 32767"},
+        {"32767 notes, list past the end", 32767, 100000, "ends before their record list"},
+        {"32767 notes pointing into the list, 1 GiB", 32767, uint64_t(1) << 30,
+         "outside the record area"},
+    };
+    struct EntryPoint {
+        const char* name;
+        std::function<std::string(const std::string&)> open;
+    };
+    const EntryPoint entries[] = {
+        {"notes database",
+         [](const std::string& path) {
+             clsDatabase db;
+             db.SetFileName(path);
+             std::string error;
+             return db.OpenDatabase({}, &error) ? std::string("opened") : error;
+         }},
+        {"notes database, mapped",
+         [](const std::string& path) {
+             quillary::SetMappedReading(true);
+             clsDatabase db;
+             db.SetFileName(path);
+             std::string error;
+             return db.OpenDatabase({}, &error) ? std::string("opened") : error;
+         }},
+        {"insert database",
+         [](const std::string& path) {
+             clsInsertDatabase db;
+             db.SetFileName(path);
+             std::string error;
+             return db.OpenDatabase({}, &error) ? std::string("opened") : error;
+         }},
+        {"import of another database",
+         [](const std::string& path) {
+             clsDatabase db;
+             db.AddNewDatabase();
+             const ImportResult r = db.AppendDatabaseNotes(path);
+             return r.messages.empty() ? std::string("imported") : r.messages.front();
+         }},
+        {"whole-file read",
+         [](const std::string& path) {
+             std::vector<uint8_t> bytes;
+             std::string error;
+             return quillary::ReadDatabaseFile(path, bytes, &error) ? std::string("read") : error;
+         }},
+    };
+    for (const Case& c : cases) {
+        const std::string path = Path("claims.pdb");
+        {
+            clsDatabase db;
+            Fresh(db, 0);
+            auto header = db.GetDatabaseBytes();
+            header.resize(78);
+            quillary::WriteBE16(&header[76], c.count);
+            WriteAll(path, header);
+        }
+        ASSERT_EQ(::truncate(path.c_str(), off_t(c.fileSize)), 0) << c.name;
+        for (const EntryPoint& e : entries) {
+            const auto [error, growthKiB] = RefusalInChild([&] { return e.open(path); });
+            EXPECT_NE(error.find(c.expect), std::string::npos)
+                << c.name << ", " << e.name << ": " << error;
+            EXPECT_NE(error.find(path), std::string::npos) << c.name << ", " << e.name;
+            if (growthKiB < 0)
+                continue; // no /proc here: the message is all that can be checked
+            EXPECT_LT(growthKiB, 4 * 1024) << c.name << ", " << e.name << ": " << error;
+        }
+    }
 }
 
 TEST_F(DatabaseTest, FailedSaveKeepsTheOldFileAndTheDirtyFlag) {
