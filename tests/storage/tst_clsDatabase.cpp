@@ -1,6 +1,8 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "storage/ByteOrder.h"
 #include "storage/FileIO.h"
+#include "storage/StreamHash.h"
+#include "storage/VersionStore.h"
 #include "storage/clsBitmap.h"
 #include "storage/clsDatabase.h"
 #include "storage/clsInsertDatabase.h"
@@ -386,6 +388,78 @@ TEST_F(DatabaseTest, ImpossibleRecordListsAreRefusedBeforeTheFileIsRead) {
             EXPECT_LT(growthKiB, 4 * 1024) << c.name << ", " << e.name << ": " << error;
         }
     }
+}
+
+// The hash taken piece by piece (as a file is read or a save's records are written) is the
+// hash of all the bytes together, wherever the pieces end.
+TEST(StreamHashTest, PiecesGiveTheWholeHash) {
+    std::vector<uint8_t> bytes(1000);
+    for (size_t i = 0; i < bytes.size(); ++i)
+        bytes[i] = uint8_t(i * 7 + i / 13);
+    const std::vector<std::vector<size_t>> splits = {
+        {}, {1}, {31}, {32}, {33}, {5, 6, 7}, {31, 33, 64, 65}, {999}, {0, 0, 500}};
+    for (const size_t size : {size_t(0), size_t(31), size_t(32), size_t(95), size_t(1000)}) {
+        const uint64_t whole = quillary::VersionStore::Hash(bytes.data(), size);
+        for (const auto& cuts : splits) {
+            quillary::StreamHash h;
+            size_t at = 0;
+            for (const size_t cut : cuts) {
+                const size_t end = std::min(size, std::max(at, cut));
+                h.Update(bytes.data() + at, end - at);
+                at = end;
+            }
+            h.Update(bytes.data() + at, size - at);
+            EXPECT_EQ(h.Final(), whole) << size << " bytes, " << cuts.size() << " cuts";
+        }
+    }
+}
+
+// What an open read and what a save wrote is known without reading the file again: its
+// size, time and hash are those of the file on disk.
+TEST_F(DatabaseTest, OpenAndSaveKnowTheFileTheyReadOrWrote) {
+    const auto expectState = [&](const clsDatabase& db, const std::string& path,
+                                 const char* when) {
+        const auto& state = db.LastFileState();
+        ASSERT_TRUE(state.known) << when;
+        EXPECT_EQ(state.path, path) << when;
+        const auto bytes = ReadAll(path);
+        EXPECT_EQ(state.size, bytes.size()) << when;
+        EXPECT_EQ(state.hash, quillary::VersionStore::Hash(bytes.data(), bytes.size())) << when;
+        struct stat st {};
+        ASSERT_EQ(::stat(path.c_str(), &st), 0);
+        EXPECT_EQ(state.modifiedNs, int64_t(st.st_mtim.tv_sec) * 1000000000 + st.st_mtim.tv_nsec)
+            << when;
+    };
+    clsDatabase db;
+    Fresh(db, 3);
+    db.GetRecordObject(1)->SetText("an odd length of text, so the records do not end on 32");
+    db.SetFileName(Path("notes.pdb"));
+    EXPECT_FALSE(db.LastFileState().known);
+    ASSERT_TRUE(db.SaveDatabase());
+    expectState(db, Path("notes.pdb"), "after a save");
+
+    clsDatabase opened;
+    opened.SetFileName(Path("notes.pdb"));
+    ASSERT_TRUE(opened.OpenDatabase());
+    expectState(opened, Path("notes.pdb"), "after an open");
+    opened.GetRecordObject(0)->SetText("changed");
+    ASSERT_TRUE(opened.SaveDatabase());
+    expectState(opened, Path("notes.pdb"), "after saving a change");
+
+    // A failed open leaves what was known of the file last read.
+    WriteAll(Path("bad.pdb"), std::vector<uint8_t>(10, 0));
+    opened.SetFileName(Path("bad.pdb"));
+    EXPECT_FALSE(opened.OpenDatabase());
+    EXPECT_EQ(opened.LastFileState().path, Path("notes.pdb"));
+
+    // A mapped file is not hashed: nothing is known, and a watcher reads it itself.
+    quillary::SetMappedReading(true);
+    clsDatabase mapped;
+    mapped.SetFileName(Path("notes.pdb"));
+    const bool ok = mapped.OpenDatabase();
+    quillary::SetMappedReading(false);
+    ASSERT_TRUE(ok);
+    EXPECT_FALSE(mapped.LastFileState().known);
 }
 
 TEST_F(DatabaseTest, FailedSaveKeepsTheOldFileAndTheDirtyFlag) {
