@@ -1,13 +1,14 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 // Storage speed: open and save of a 5000-note database against a plain file copy, the
-// refusal of a 1 GiB file that claims 40,000 notes, the picture codec on 500 x 500 pictures, and the two big imports.
+// refusal of a 1 GiB file that claims 40,000 notes, the picture codec on 500 x 500 pictures, and
+// the two big imports.
 //
 // Run in a Release build: build-rel/bin/bench_storage
 
 #include "BenchDatabase.h"
+#include "storage/ByteOrder.h"
 #include "storage/FileIO.h"
 #include "storage/clsBitmap.h"
-#include "storage/ByteOrder.h"
 #include "storage/clsDatabase.h"
 
 #include <benchmark/benchmark.h>

@@ -69,8 +69,8 @@ bool ReadWholeFile(const std::string& path, std::vector<uint8_t>& out, std::stri
     return true;
 }
 
-bool ReadFileStart(const std::string& path, size_t n, std::vector<uint8_t>& out,
-                   uint64_t& fileSize, std::string* error) {
+bool ReadFileStart(const std::string& path, size_t n, std::vector<uint8_t>& out, uint64_t& fileSize,
+                   std::string* error) {
     std::error_code ec;
     const fs::path p(path);
     if (!fs::exists(p, ec))
@@ -86,8 +86,8 @@ bool ReadFileStart(const std::string& path, size_t n, std::vector<uint8_t>& out,
         return Fail(error, path + ": cannot be read.");
     in.seekg(0, std::ios::beg);
     std::vector<uint8_t> bytes(size_t(std::min<uint64_t>(uint64_t(size), n)));
-    if (!bytes.empty() && !in.read(reinterpret_cast<char*>(bytes.data()),
-                                   std::streamsize(bytes.size()))) {
+    if (!bytes.empty() &&
+        !in.read(reinterpret_cast<char*>(bytes.data()), std::streamsize(bytes.size()))) {
         // Cut short by another program meanwhile: what was there is the start.
         bytes.resize(size_t(std::max<std::streamsize>(in.gcount(), 0)));
     }

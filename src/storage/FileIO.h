@@ -23,8 +23,8 @@ bool ReadWholeFile(const std::string& path, std::vector<uint8_t>& out, std::stri
 // Reads the first n bytes of the file (fewer when it is shorter) into out and its size
 // into fileSize; nothing more of it is read. Same refusals and messages as ReadWholeFile,
 // apart from the size limit.
-bool ReadFileStart(const std::string& path, size_t n, std::vector<uint8_t>& out,
-                   uint64_t& fileSize, std::string* error);
+bool ReadFileStart(const std::string& path, size_t n, std::vector<uint8_t>& out, uint64_t& fileSize,
+                   std::string* error);
 
 // A whole file read into memory once and never changed afterwards; records read from it
 // keep it alive and refer to their bytes in it instead of copying them.

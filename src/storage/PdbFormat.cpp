@@ -16,8 +16,8 @@ bool ParsePdbContainer(const uint8_t* data, size_t size, PdbContainer& out, std:
     return ParsePdbContainer(data, size, size, out, error);
 }
 
-bool ParsePdbContainer(const uint8_t* data, size_t available, uint64_t fileSize,
-                       PdbContainer& out, std::string* error) {
+bool ParsePdbContainer(const uint8_t* data, size_t available, uint64_t fileSize, PdbContainer& out,
+                       std::string* error) {
     // A file that grew or shrank between reading its size and its start is judged by
     // what was read.
     const uint64_t size = available < kPdbHeaderBytes ? uint64_t(available) : fileSize;

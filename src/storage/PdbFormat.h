@@ -51,8 +51,8 @@ struct PdbContainer {
 bool ParsePdbContainer(const uint8_t* data, size_t size, PdbContainer& out, std::string* error);
 // The same from the start of a file of fileSize bytes of which data holds the first
 // available: enough for the header and record list, which is all that is read.
-bool ParsePdbContainer(const uint8_t* data, size_t available, uint64_t fileSize,
-                       PdbContainer& out, std::string* error);
+bool ParsePdbContainer(const uint8_t* data, size_t available, uint64_t fileSize, PdbContainer& out,
+                       std::string* error);
 
 // 4-character type or creator field as text.
 std::string PdbFourCC(const PdbHeader& header, size_t offset);

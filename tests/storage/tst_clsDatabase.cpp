@@ -417,8 +417,7 @@ TEST(StreamHashTest, PiecesGiveTheWholeHash) {
 // What an open read and what a save wrote is known without reading the file again: its
 // size, time and hash are those of the file on disk.
 TEST_F(DatabaseTest, OpenAndSaveKnowTheFileTheyReadOrWrote) {
-    const auto expectState = [&](const clsDatabase& db, const std::string& path,
-                                 const char* when) {
+    const auto expectState = [&](const clsDatabase& db, const std::string& path, const char* when) {
         const auto& state = db.LastFileState();
         ASSERT_TRUE(state.known) << when;
         EXPECT_EQ(state.path, path) << when;
