@@ -24,6 +24,7 @@
 #include <QApplication>
 #include <QCloseEvent>
 #include <QComboBox>
+#include <QElapsedTimer>
 #include <QFileInfo>
 #include <QLabel>
 #include <QPlainTextEdit>
@@ -173,12 +174,23 @@ void frmMain::ShowProgress(bool show) {
     }
 }
 
+namespace {
+constexpr qint64 kProgressDrawMs = 40;
+}
+
 std::function<void(int)> frmMain::ProgressReporter() {
-    // Repaint in steps of 1%: a large database reports thousands of values.
-    return [this](int value) {
+    // Values in steps of 1%: a large database reports thousands. The bar is drawn at most
+    // every 40 ms, since drawing it costs more than reading a few hundred notes: a job of a
+    // few milliseconds draws no steps at all, a long one still moves smoothly.
+    auto sinceDrawn = std::make_shared<QElapsedTimer>();
+    sinceDrawn->start();
+    return [this, sinceDrawn](int value) {
         if (value / 10 == m_prgOne->value() / 10 && value != 1000)
             return;
         m_prgOne->setValue(value);
+        if (sinceDrawn->elapsed() < kProgressDrawMs)
+            return;
+        sinceDrawn->restart();
         m_prgOne->repaint();
     };
 }
