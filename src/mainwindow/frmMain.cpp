@@ -175,22 +175,26 @@ void frmMain::ShowProgress(bool show) {
 }
 
 namespace {
+constexpr qint64 kProgressFirstDrawMs = 150;
 constexpr qint64 kProgressDrawMs = 40;
 }
 
 std::function<void(int)> frmMain::ProgressReporter() {
-    // Values in steps of 1%: a large database reports thousands. The bar is drawn at most
-    // every 40 ms, since drawing it costs more than reading a few hundred notes: a job of a
-    // few milliseconds draws no steps at all, a long one still moves smoothly.
+    // Values in steps of 1%: a large database reports thousands. Drawing the bar costs as
+    // much as reading a few thousand notes, so it is first drawn once the job has taken a
+    // noticeable time, then at most every 40 ms: a quick open draws no steps at all, a long
+    // save still moves smoothly.
     auto sinceDrawn = std::make_shared<QElapsedTimer>();
+    auto drawn = std::make_shared<bool>(false);
     sinceDrawn->start();
-    return [this, sinceDrawn](int value) {
+    return [this, sinceDrawn, drawn](int value) {
         if (value / 10 == m_prgOne->value() / 10 && value != 1000)
             return;
         m_prgOne->setValue(value);
-        if (sinceDrawn->elapsed() < kProgressDrawMs)
+        if (sinceDrawn->elapsed() < (*drawn ? kProgressDrawMs : kProgressFirstDrawMs))
             return;
         sinceDrawn->restart();
+        *drawn = true;
         m_prgOne->repaint();
     };
 }
