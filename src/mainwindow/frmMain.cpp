@@ -177,7 +177,7 @@ void frmMain::ShowProgress(bool show) {
 namespace {
 constexpr qint64 kProgressFirstDrawMs = 150;
 constexpr qint64 kProgressDrawMs = 40;
-}
+} // namespace
 
 std::function<void(int)> frmMain::ProgressReporter() {
     // Values in steps of 1%: a large database reports thousands. Drawing the bar costs as
