@@ -1,16 +1,24 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
-// Main window speed: switching between two 500 x 500 notes, and opening a 5000-note
-// database up to the first note being shown. Run on the offscreen platform.
+// Main window speed: switching between two 500 x 500 notes, opening a 5000-note database
+// up to the first note being shown, and the memory a window with that file open takes
+// above the same window with no notes. Run on the offscreen platform.
 #include "../../tests/mainwindow/MainWindowFixture.h"
 
+#include "session/NotesSession.h"
 #include "storage/clsBitmap.h"
 
 #include <QApplication>
 #include <QComboBox>
+#include <QDir>
+#include <QFileInfo>
 
 #include <benchmark/benchmark.h>
 
+#include <fcntl.h>
+#include <fstream>
+#include <malloc.h>
 #include <random>
+#include <unistd.h>
 
 using namespace quillary;
 using namespace quillary::test;
@@ -72,6 +80,54 @@ void BM_Open5000NotesToFirstNote(benchmark::State& state) {
     }
 }
 BENCHMARK(BM_Open5000NotesToFirstNote)->Unit(benchmark::kMillisecond)->Iterations(5);
+
+// A line of /proc/self/status in KiB ("VmRSS", "VmHWM"); -1 when there is none.
+long StatusKiB(const std::string& key) {
+    std::ifstream status("/proc/self/status");
+    for (std::string line; std::getline(status, line);)
+        if (line.rfind(key + ":", 0) == 0)
+            return std::stol(line.substr(key.size() + 1));
+    return -1;
+}
+
+// Peak resident memory while the window opens the 5000-note file and shows its first
+// note, above the same window holding an empty new database: counters give it in bytes
+// and as a multiple of the file's size.
+void BM_OpenMemory5000Notes(benchmark::State& state) {
+    MainWindowFixture f;
+    f.WriteUsers({{1, "Bench", "bench"}});
+    const QString path = f.UserFile("other", "Other");
+    QDir().mkpath(QFileInfo(path).absolutePath());
+    WriteSketchDatabase(path, 5000);
+    const double fileBytes = double(QFileInfo(path).size());
+    frmMain& w = f.Start(); // no file for this user: an empty new database
+    QApplication::processEvents();
+    long growthKiB = -1;
+    for (auto _ : state) {
+        state.PauseTiming();
+        ::malloc_trim(0); // what the file's writer freed is not the window's
+        const long baseline = StatusKiB("VmRSS");
+        const int refs = ::open("/proc/self/clear_refs", O_WRONLY | O_CLOEXEC);
+        const bool reset = refs >= 0 && ::write(refs, "5", 1) == 1;
+        if (refs >= 0)
+            ::close(refs);
+        state.ResumeTiming();
+        if (!w.Session().OpenFile(path))
+            state.SkipWithError("open failed");
+        QApplication::processEvents();
+        benchmark::DoNotOptimize(w.CurrentNoteIndex());
+        if (reset && baseline >= 0)
+            growthKiB = StatusKiB("VmHWM") - baseline;
+    }
+    if (growthKiB < 0) {
+        state.SkipWithError("peak memory cannot be read here");
+        return;
+    }
+    state.counters["file_MB"] = fileBytes / 1e6;
+    state.counters["peak_growth_MB"] = double(growthKiB) * 1024 / 1e6;
+    state.counters["growth_per_file_byte"] = double(growthKiB) * 1024 / fileBytes;
+}
+BENCHMARK(BM_OpenMemory5000Notes)->Unit(benchmark::kMillisecond)->Iterations(1);
 
 } // namespace
 

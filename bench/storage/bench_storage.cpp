@@ -1,10 +1,12 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 // Storage speed: open and save of a 5000-note database against a plain file copy, the
-// picture codec on 500 x 500 pictures, and the two big imports.
+// refusal of a 1 GiB file that claims 40,000 notes, the picture codec on 500 x 500 pictures, and
+// the two big imports.
 //
 // Run in a Release build: build-rel/bin/bench_storage
 
 #include "BenchDatabase.h"
+#include "storage/ByteOrder.h"
 #include "storage/FileIO.h"
 #include "storage/clsBitmap.h"
 #include "storage/clsDatabase.h"
@@ -134,6 +136,39 @@ void BM_OpenDatabase(benchmark::State& state) {
     state.SetBytesProcessed(int64_t(state.iterations()) * int64_t(f.databaseBytes));
 }
 BENCHMARK(BM_OpenDatabase)->Unit(benchmark::kMillisecond);
+
+// A 1 GiB file (sparse) whose header claims 40,000 notes: refused from its first 78 bytes,
+// so the time and memory do not depend on the file's size. The label gives the peak
+// resident memory of the process afterwards.
+void BM_RefuseImpossibleCount(benchmark::State& state) {
+    // Not in Data()'s folder: run alone, the label is the refusal's memory, not the fixture's.
+    const fs::path dir =
+        fs::temp_directory_path() / ("quillary_bench_refuse_" + std::to_string(::getpid()));
+    fs::create_directories(dir);
+    const std::string path = (dir / "claims.pdb").string();
+    {
+        std::vector<uint8_t> header(78, 0);
+        quillary::WriteBE16(header.data() + 76, 40000);
+        std::ofstream(path, std::ios::binary)
+            .write(reinterpret_cast<const char*>(header.data()), 78);
+        fs::resize_file(path, uintmax_t(1) << 30);
+    }
+    for (auto _ : state) {
+        clsDatabase db;
+        db.SetFileName(path);
+        std::string error;
+        if (db.OpenDatabase({}, &error))
+            state.SkipWithError("a file claiming 40000 notes was opened");
+        benchmark::DoNotOptimize(error.data());
+    }
+    std::ifstream status("/proc/self/status");
+    for (std::string line; std::getline(status, line);)
+        if (line.rfind("VmHWM:", 0) == 0)
+            state.SetLabel("peak resident " + line.substr(6));
+    std::error_code ec;
+    fs::remove_all(dir, ec);
+}
+BENCHMARK(BM_RefuseImpossibleCount)->Unit(benchmark::kMicrosecond);
 
 void BM_SaveDatabase(benchmark::State& state) {
     const Fixture& f = Data();

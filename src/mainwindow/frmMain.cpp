@@ -25,6 +25,7 @@
 #include <QApplication>
 #include <QCloseEvent>
 #include <QComboBox>
+#include <QElapsedTimer>
 #include <QFileInfo>
 #include <QLabel>
 #include <QPlainTextEdit>
@@ -174,12 +175,27 @@ void frmMain::ShowProgress(bool show) {
     }
 }
 
+namespace {
+constexpr qint64 kProgressFirstDrawMs = 150;
+constexpr qint64 kProgressDrawMs = 40;
+} // namespace
+
 std::function<void(int)> frmMain::ProgressReporter() {
-    // Repaint in steps of 1%: a large database reports thousands of values.
-    return [this](int value) {
+    // Values in steps of 1%: a large database reports thousands. Drawing the bar costs as
+    // much as reading a few thousand notes, so it is first drawn once the job has taken a
+    // noticeable time, then at most every 40 ms: a quick open draws no steps at all, a long
+    // save still moves smoothly.
+    auto sinceDrawn = std::make_shared<QElapsedTimer>();
+    auto drawn = std::make_shared<bool>(false);
+    sinceDrawn->start();
+    return [this, sinceDrawn, drawn](int value) {
         if (value / 10 == m_prgOne->value() / 10 && value != 1000)
             return;
         m_prgOne->setValue(value);
+        if (sinceDrawn->elapsed() < (*drawn ? kProgressDrawMs : kProgressFirstDrawMs))
+            return;
+        sinceDrawn->restart();
+        *drawn = true;
         m_prgOne->repaint();
     };
 }

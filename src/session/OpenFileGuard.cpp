@@ -70,6 +70,27 @@ OpenFileGuard::DiskState OpenFileGuard::ReadState(const QString& path, bool with
     return state;
 }
 
+OpenFileGuard::DiskState OpenFileGuard::StateAfterOwnAccess(const QString& path) const {
+    DiskState state = ReadState(path, false);
+    const auto& file = m_Session.Database().LastFileState();
+    if (state.exists && file.known && QString::fromStdString(file.path) == path &&
+        state.size == qint64(file.size) && state.modified == file.modifiedNs / 1000000) {
+        state.hash = file.hash;
+        return state;
+    }
+    return ReadState(path, true);
+}
+
+OpenFileGuard::DiskState OpenFileGuard::StateNow(const QString& path) const {
+    DiskState state = ReadState(path, false);
+    if (state.exists && m_Known.exists && path == m_WatchedPath && state.size == m_Known.size &&
+        state.modified == m_Known.modified) {
+        state.hash = m_Known.hash;
+        return state;
+    }
+    return ReadState(path, true);
+}
+
 bool OpenFileGuard::SameContent(const DiskState& a, const DiskState& b) const {
     if (a.exists != b.exists)
         return false;
@@ -92,7 +113,7 @@ void OpenFileGuard::OnDatabaseReloaded() {
 }
 
 void OpenFileGuard::ResetKnown() {
-    m_Known = ReadState(OpenPath(), true);
+    m_Known = StateAfterOwnAccess(OpenPath());
     m_Declined = DiskState{};
     Rewatch();
 }
@@ -261,15 +282,14 @@ void OpenFileGuard::BeforeReread(Cause cause) {
     if (path.isEmpty())
         return;
     clsDatabase& db = m_Session.Database();
-    std::vector<uint8_t> shown = db.GetDatabaseBytes();
-    auto before = std::make_unique<clsDatabase>();
-    if (before->LoadDatabaseBytes(shown.data(), shown.size(), path.toStdString()))
-        m_Before = std::move(before);
+    m_Before = db.Snapshot();
     // What the window shows is about to go: keep it unless the file holds just that.
-    const DiskState disk = ReadState(path, true);
-    if (disk.exists && disk.size == qint64(shown.size()) &&
-        disk.hash == VersionStore::Hash(shown.data(), shown.size()))
+    uint64_t shownSize = 0, shownHash = 0;
+    db.ImageSizeAndHash(shownSize, shownHash);
+    const DiskState disk = StateNow(path);
+    if (disk.exists && disk.size == qint64(shownSize) && disk.hash == shownHash)
         return;
+    const std::vector<uint8_t> shown = db.GetDatabaseBytes();
     VersionStore store(path.toStdString());
     std::string why;
     if (!store.KeepBytes(shown, &why))

@@ -82,6 +82,11 @@ private:
         bool operator==(const DiskState&) const = default;
     };
     static DiskState ReadState(const QString& path, bool withHash);
+    // The file as the database just read or wrote it: its hash from that read or write
+    // when size and time still match, so an open, save or reread reads it no second time.
+    DiskState StateAfterOwnAccess(const QString& path) const;
+    // The file now; its hash is m_Known's while size and time are as known.
+    DiskState StateNow(const QString& path) const;
     bool SameContent(const DiskState& a, const DiskState& b) const;
     QString OpenPath() const;
     void OnDatabaseReloaded();

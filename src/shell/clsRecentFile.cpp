@@ -59,8 +59,9 @@ void clsRecentFile::RemoveRecentFile(int entry) {
 }
 
 void clsRecentFile::Rebuild(const QStringList& entries) {
+    bool changed = false;
     for (int i = 0; i < kEntries; ++i) {
-        m_Settings.SetSetting(RecentFileKey(i), entries.at(i));
+        changed |= m_Settings.SetSetting(RecentFileKey(i), entries.at(i));
         if (QAction* action = m_Entries.value(i)) {
             action->setVisible(!entries.at(i).isEmpty());
             // The file's name first, then its folder shortened; the whole path as the
@@ -78,7 +79,10 @@ void clsRecentFile::Rebuild(const QStringList& entries) {
     }
     if (m_Line)
         m_Line->setVisible(!entries.at(0).isEmpty());
-    m_Settings.Save();
+    // Opening, saving or rereading the file already on top changes nothing: no rewrite
+    // (and flush) of the settings file each time.
+    if (changed)
+        m_Settings.Save();
 }
 
 } // namespace quillary

@@ -1,6 +1,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "FileIO.h"
 
+#include "StreamHash.h"
 #include "TextUtil.h"
 
 #include <algorithm>
@@ -65,6 +66,33 @@ bool ReadWholeFile(const std::string& path, std::vector<uint8_t>& out, std::stri
     if (size > 0 && !in.read(reinterpret_cast<char*>(bytes.data()), size))
         return Fail(error, path + ": reading the file failed.");
     out.swap(bytes);
+    return true;
+}
+
+bool ReadFileStart(const std::string& path, size_t n, std::vector<uint8_t>& out, uint64_t& fileSize,
+                   std::string* error) {
+    std::error_code ec;
+    const fs::path p(path);
+    if (!fs::exists(p, ec))
+        return Fail(error, "File : " + path + " not found.");
+    if (fs::is_directory(p, ec))
+        return Fail(error, path + ": is a folder, not a file.");
+    std::ifstream in(p, std::ios::binary);
+    if (!in)
+        return Fail(error, path + ": cannot be opened for reading (" + std::strerror(errno) + ").");
+    in.seekg(0, std::ios::end);
+    const std::streamoff size = in.tellg();
+    if (size < 0)
+        return Fail(error, path + ": cannot be read.");
+    in.seekg(0, std::ios::beg);
+    std::vector<uint8_t> bytes(size_t(std::min<uint64_t>(uint64_t(size), n)));
+    if (!bytes.empty() &&
+        !in.read(reinterpret_cast<char*>(bytes.data()), std::streamsize(bytes.size()))) {
+        // Cut short by another program meanwhile: what was there is the start.
+        bytes.resize(size_t(std::max<std::streamsize>(in.gcount(), 0)));
+    }
+    out.swap(bytes);
+    fileSize = uint64_t(size);
     return true;
 }
 
@@ -171,18 +199,26 @@ bool ReadFileBuffer(const std::string& path, std::shared_ptr<const FileBuffer>& 
         return Fail(error, path + ": there is not enough memory to read the file (" +
                                std::to_string(st.st_size) + " bytes).");
     }
+    // Hashed a few MiB at a time as they come in, while they are still in the cache.
+    constexpr size_t kChunk = size_t(4) << 20;
+    StreamHash hash;
     size_t done = 0;
     while (done < buffer->size) {
-        const ssize_t n = ::read(fd, buffer->writable() + done, buffer->size - done);
+        const size_t want = std::min(kChunk, buffer->size - done);
+        const ssize_t n = ::read(fd, buffer->writable() + done, want);
         if (n < 0 && errno == EINTR)
             continue;
         if (n <= 0) {
             ::close(fd);
             return Fail(error, path + ": reading the file failed.");
         }
+        hash.Update(buffer->data() + done, size_t(n));
         done += size_t(n);
     }
     ::close(fd);
+    buffer->hashed = true;
+    buffer->hash = hash.Final();
+    buffer->modifiedNs = int64_t(st.st_mtim.tv_sec) * 1000000000 + int64_t(st.st_mtim.tv_nsec);
     out = std::move(buffer);
     return true;
 #else
@@ -195,6 +231,20 @@ bool ReadFileBuffer(const std::string& path, std::shared_ptr<const FileBuffer>& 
     std::memcpy(buffer->writable(), bytes.data(), bytes.size());
     out = std::move(buffer);
     return true;
+#endif
+}
+
+bool FileSizeAndTime(const std::string& path, uint64_t& size, int64_t& modifiedNs) {
+#ifdef QUILLARY_POSIX_IO
+    struct stat st {};
+    if (::stat(path.c_str(), &st) != 0 || !S_ISREG(st.st_mode))
+        return false;
+    size = uint64_t(st.st_size);
+    modifiedNs = int64_t(st.st_mtim.tv_sec) * 1000000000 + int64_t(st.st_mtim.tv_nsec);
+    return true;
+#else
+    (void)path, (void)size, (void)modifiedNs;
+    return false;
 #endif
 }
 

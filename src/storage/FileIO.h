@@ -20,6 +20,12 @@ bool FileExists(const std::string& path);
 bool ReadWholeFile(const std::string& path, std::vector<uint8_t>& out, std::string* error,
                    uint64_t maxBytes = uint64_t(1) << 31);
 
+// Reads the first n bytes of the file (fewer when it is shorter) into out and its size
+// into fileSize; nothing more of it is read. Same refusals and messages as ReadWholeFile,
+// apart from the size limit.
+bool ReadFileStart(const std::string& path, size_t n, std::vector<uint8_t>& out, uint64_t& fileSize,
+                   std::string* error);
+
 // A whole file read into memory once and never changed afterwards; records read from it
 // keep it alive and refer to their bytes in it instead of copying them.
 struct FileBuffer {
@@ -37,6 +43,13 @@ struct FileBuffer {
     uint8_t* writable() { return m_bytes; }
 
     size_t size = 0;
+    // Set by ReadFileBuffer when it copies the file: the hash of its bytes
+    // (VersionStore::Hash), taken as they came in, and the file's modification time as
+    // it was read (nanoseconds since the epoch). Whoever watches the file for changes by
+    // other programs needs no second read to know what it held.
+    bool hashed = false;
+    uint64_t hash = 0;
+    int64_t modifiedNs = 0;
 
 private:
     uint8_t* m_bytes = nullptr;
@@ -54,6 +67,10 @@ private:
 bool ReadFileBuffer(const std::string& path, std::shared_ptr<const FileBuffer>& out,
                     std::string* error, uint64_t maxBytes = uint64_t(1) << 31);
 void SetMappedReading(bool on);
+
+// Size and modification time (nanoseconds since the epoch) of the file at path, as
+// FileBuffer keeps them; false when there is no such file.
+bool FileSizeAndTime(const std::string& path, uint64_t& size, int64_t& modifiedNs);
 // One stretch of bytes of a gathered write.
 struct ByteSpan {
     const uint8_t* data = nullptr;

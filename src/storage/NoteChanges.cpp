@@ -5,6 +5,7 @@
 
 #include <algorithm>
 #include <map>
+#include <string_view>
 #include <unordered_map>
 
 namespace quillary {
@@ -19,8 +20,14 @@ std::string FirstLine(const clsQuillaryItem& item) {
     return line;
 }
 
+// A record's bytes where they are: asking for RecordBytes() would give every note a copy
+// of its own and double what a reread holds.
+std::string_view Bytes(const clsQuillaryItem& item) {
+    return {reinterpret_cast<const char*>(item.RecordData()), item.RecordSize()};
+}
+
 bool SameContent(const clsQuillaryItem& a, const clsQuillaryItem& b) {
-    return a.CategoryIndex() == b.CategoryIndex() && a.RecordBytes() == b.RecordBytes();
+    return a.CategoryIndex() == b.CategoryIndex() && Bytes(a) == Bytes(b);
 }
 
 // Unique IDs that occur once; a repeated ID identifies nothing.
@@ -59,15 +66,15 @@ NoteChangeReport CompareNotes(const clsDatabase& before, const clsDatabase& afte
         }
     }
     // 2. Equal content among the rest, in order, where a side has no ID.
-    std::map<std::vector<uint8_t>, std::vector<int>> freeOld;
+    std::map<std::string_view, std::vector<int>> freeOld;
     for (int o = 0; o < oldCount; ++o)
         if (newOf[size_t(o)] < 0)
-            freeOld[before.GetRecordObject(o)->RecordBytes()].push_back(o);
+            freeOld[Bytes(*before.GetRecordObject(o))].push_back(o);
     for (int n = 0; n < newCount; ++n) {
         if (oldOf[size_t(n)] >= 0)
             continue;
         const clsQuillaryItem& item = *after.GetRecordObject(n);
-        auto found = freeOld.find(item.RecordBytes());
+        auto found = freeOld.find(Bytes(item));
         if (found == freeOld.end())
             continue;
         auto& list = found->second;

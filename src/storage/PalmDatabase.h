@@ -5,6 +5,7 @@
 #include "ImportResult.h"
 #include "PdbFormat.h"
 #include "RecordList.h"
+#include "StreamHash.h"
 #include "TextUtil.h"
 #include "VersionStore.h"
 
@@ -54,8 +55,26 @@ public:
         std::shared_ptr<const FileBuffer> bytes;
         if (!ReadDatabaseFile(path, bytes, error))
             return false;
-        return Self().LoadDatabaseBuffer(bytes, path, progress, error);
+        if (!Self().LoadDatabaseBuffer(bytes, path, progress, error))
+            return false;
+        m_fileState = FileState{};
+        if (bytes->hashed)
+            m_fileState = {path, true, uint64_t(bytes->size), bytes->modifiedNs, bytes->hash};
+        return true;
     }
+
+    // The file as this object last read or wrote it: its path, size, modification time
+    // (nanoseconds since the epoch) and content hash (VersionStore::Hash), known when the
+    // open copied the file or the save wrote it. A watcher compares the file on disk with
+    // this instead of reading it again.
+    struct FileState {
+        std::string path;
+        bool known = false;
+        uint64_t size = 0;
+        int64_t modifiedNs = 0;
+        uint64_t hash = 0;
+    };
+    const FileState& LastFileState() const { return m_fileState; }
 
     // Loads a file image read by OpenDatabase. Databases whose records can refer to the
     // buffer instead of copying it provide their own.
@@ -73,9 +92,15 @@ public:
         const std::string path = GetFileName();
         if (path.empty())
             return Fail(error, "No database file name is set.");
-        if (!WriteImage(path, progress, error))
+        uint64_t hash = 0;
+        if (!WriteImage(path, progress, error, &hash))
             return false;
         m_FileDirtyFlag = false;
+        m_fileState = FileState{};
+        uint64_t size = 0;
+        int64_t modifiedNs = 0;
+        if (FileSizeAndTime(path, size, modifiedNs))
+            m_fileState = {path, true, size, modifiedNs, hash};
         return true;
     }
 
@@ -86,6 +111,20 @@ public:
         if (TrimSpaces(path).empty())
             return Fail(error, "No file name given for the export.");
         return WriteImage(GetLongFileName(path), progress, error);
+    }
+
+    // Size and hash (VersionStore::Hash) of the file image a save would write now, from
+    // the records where they are: no image is built.
+    void ImageSizeAndHash(uint64_t& size, uint64_t& hash) const {
+        GatheredImage image;
+        Self().GatherImage(image, {});
+        StreamHash h;
+        size = 0;
+        for (const ByteSpan& piece : image.pieces) {
+            h.Update(piece.data, piece.size);
+            size += piece.size;
+        }
+        hash = h.Final();
     }
 
     std::string GetType() const { return PdbFourCC(m_header, pdb::kType); }
@@ -153,9 +192,17 @@ protected:
         image.recordPieces = false;
     }
 
-    bool WriteImage(const std::string& path, const Progress& progress, std::string* error) const {
+    // hash, when given, gets the hash of what was written.
+    bool WriteImage(const std::string& path, const Progress& progress, std::string* error,
+                    uint64_t* hash = nullptr) const {
         GatheredImage image;
         Self().GatherImage(image, progress);
+        if (hash) {
+            StreamHash h;
+            for (const ByteSpan& piece : image.pieces)
+                h.Update(piece.data, piece.size);
+            *hash = h.Final();
+        }
         std::function<void(size_t, size_t)> written;
         if (image.recordPieces && m_ScreenDisplayFlag && progress)
             written = [&](size_t done, size_t total) {
@@ -200,6 +247,7 @@ protected:
     }
 
     std::string m_fileName;
+    FileState m_fileState;
     mutable std::string m_versionWarning;
     PdbHeader m_header{};
     RecordList<Item> m_items;

@@ -13,8 +13,16 @@
 namespace quillary {
 
 bool ParsePdbContainer(const uint8_t* data, size_t size, PdbContainer& out, std::string* error) {
-    if (!data || size < kPdbHeaderBytes)
-        return Fail(error, "the file is " + std::to_string(size) +
+    return ParsePdbContainer(data, size, size, out, error);
+}
+
+bool ParsePdbContainer(const uint8_t* data, size_t available, uint64_t fileSize, PdbContainer& out,
+                       std::string* error) {
+    // A file that grew or shrank between reading its size and its start is judged by
+    // what was read.
+    const uint64_t size = available < kPdbHeaderBytes ? uint64_t(available) : fileSize;
+    if (!data || available < kPdbHeaderBytes)
+        return Fail(error, "the file is " + std::to_string(available) +
                                " bytes long, too short for the 78-byte database header.");
     PdbContainer c;
     std::memcpy(c.header.data(), data, kPdbHeaderBytes);
@@ -24,11 +32,11 @@ bool ParsePdbContainer(const uint8_t* data, size_t size, PdbContainer& out, std:
         return Fail(error, "the header gives a record count of " + std::to_string(n) +
                                " (at most 32767 are possible).");
     const size_t listEnd = kPdbHeaderBytes + kPdbEntryBytes * n;
-    if (listEnd > size)
+    if (listEnd > size || listEnd > available)
         return Fail(error, "the header announces " + std::to_string(n) +
                                " records, but the file ends before their record list (" +
-                               std::to_string(size) + " of " + std::to_string(listEnd) +
-                               " bytes).");
+                               std::to_string(std::min<uint64_t>(size, available)) + " of " +
+                               std::to_string(listEnd) + " bytes).");
     c.entries.resize(n);
     for (size_t i = 0; i < n; ++i) {
         const uint8_t* e = data + kPdbHeaderBytes + kPdbEntryBytes * i;
@@ -85,20 +93,41 @@ void WritePdbEntry(uint8_t* dst, const PdbRecordEntry& entry) {
     dst[7] = uint8_t(entry.uniqueID);
 }
 
-bool ReadDatabaseFile(const std::string& path, std::vector<uint8_t>& bytes, std::string* error) {
+bool CheckDatabaseFileHead(const std::string& path, std::string* error) {
     if (path.empty())
         return Fail(error, "No database file name is set.");
     if (!FileExists(path))
         return Fail(error, "File : " + path + " not found.");
+    std::vector<uint8_t> head;
+    uint64_t size = 0;
+    if (!ReadFileStart(path, kPdbHeaderBytes, head, size, error))
+        return false;
+    // The record list only when the count is possible and the file can hold it: the
+    // parse below says what is wrong otherwise, from the header alone.
+    if (head.size() == kPdbHeaderBytes) {
+        const size_t n = ReadBE16(head.data() + pdb::kRecordCount);
+        const size_t listEnd = kPdbHeaderBytes + kPdbEntryBytes * n;
+        if (n <= size_t(kPdbMaxRecords) && listEnd <= size &&
+            !ReadFileStart(path, listEnd, head, size, error))
+            return false;
+    }
+    PdbContainer container;
+    std::string why;
+    if (!ParsePdbContainer(head.data(), head.size(), size, container, &why))
+        return Fail(error, FileError(path, why));
+    return true;
+}
+
+bool ReadDatabaseFile(const std::string& path, std::vector<uint8_t>& bytes, std::string* error) {
+    if (!CheckDatabaseFileHead(path, error))
+        return false;
     return ReadWholeFile(path, bytes, error);
 }
 
 bool ReadDatabaseFile(const std::string& path, std::shared_ptr<const FileBuffer>& bytes,
                       std::string* error) {
-    if (path.empty())
-        return Fail(error, "No database file name is set.");
-    if (!FileExists(path))
-        return Fail(error, "File : " + path + " not found.");
+    if (!CheckDatabaseFileHead(path, error))
+        return false;
     return ReadFileBuffer(path, bytes, error);
 }
 

@@ -49,6 +49,10 @@ struct PdbContainer {
 // 0..32767, the record list fits the file and every record starts after the record list
 // and inside the file. Errors say what is wrong, without the file name.
 bool ParsePdbContainer(const uint8_t* data, size_t size, PdbContainer& out, std::string* error);
+// The same from the start of a file of fileSize bytes of which data holds the first
+// available: enough for the header and record list, which is all that is read.
+bool ParsePdbContainer(const uint8_t* data, size_t available, uint64_t fileSize, PdbContainer& out,
+                       std::string* error);
 
 // 4-character type or creator field as text.
 std::string PdbFourCC(const PdbHeader& header, size_t offset);
@@ -67,11 +71,16 @@ void PrepareHeaderForSave(PdbHeader& header, std::string_view name, uint16_t cou
 void WritePdbEntry(uint8_t* dst, const PdbRecordEntry& entry);
 
 // Reads a database file whole: "No database file name is set." for "", "File : <path>
-// not found." for a missing file, or the reason it cannot be read.
+// not found." for a missing file, or the reason it cannot be read. The header and record
+// list are read and checked first (as ParsePdbContainer does, "File : <path>: <reason>"),
+// so a file that claims more notes than it holds is refused before the rest is read or
+// mapped: a refusal costs a few hundred KiB whatever the file's size.
 bool ReadDatabaseFile(const std::string& path, std::vector<uint8_t>& bytes, std::string* error);
 // The same into one shared, unchanging buffer that records can refer to.
 bool ReadDatabaseFile(const std::string& path, std::shared_ptr<const FileBuffer>& bytes,
                       std::string* error);
+// Just the header and record list check of ReadDatabaseFile.
+bool CheckDatabaseFileHead(const std::string& path, std::string* error);
 
 // Whether the file at path (through links) reads as a Palm database: a complete header and
 // record list whose records start inside the file. Writers of other kinds of file (a

@@ -2,6 +2,7 @@
 #include "VersionStore.h"
 
 #include "FileIO.h"
+#include "StreamHash.h"
 
 #include <algorithm>
 #include <cstdio>
@@ -181,41 +182,6 @@ void DropFromCache(const std::string& path) {
 } // namespace
 
 namespace {
-
-// Four independent lanes of 8-byte words: a whole notes file is hashed before every save,
-// so this must keep up with the disk. Fed in pieces whose sizes are multiples of 32 bytes,
-// except the last.
-class StreamHash {
-public:
-    void Update(const uint8_t* data, size_t size) {
-        size_t i = 0;
-        for (; i + 32 <= size; i += 32)
-            for (int k = 0; k < 4; ++k) {
-                uint64_t w;
-                std::memcpy(&w, data + i + 8 * size_t(k), 8);
-                m_lane[k] = (m_lane[k] ^ w) * kMul;
-                m_lane[k] ^= m_lane[k] >> 29;
-            }
-        for (; i < size; ++i)
-            m_tail = (m_tail ^ data[i]) * 1099511628211ull;
-        m_size += size;
-    }
-    uint64_t Final() const {
-        uint64_t h = m_size * kMul;
-        for (int k = 0; k < 4; ++k)
-            h = (h ^ m_lane[k]) * kMul + uint64_t(k);
-        h = (h ^ m_tail) * kMul;
-        h ^= h >> 31;
-        return h * kMul ^ (h >> 27);
-    }
-
-private:
-    static constexpr uint64_t kMul = 0x9E3779B97F4A7C15ull;
-    uint64_t m_lane[4] = {0x243F6A8885A308D3ull, 0x13198A2E03707344ull, 0xA4093822299F31D0ull,
-                          0x082EFA98EC4E6C89ull};
-    uint64_t m_tail = 14695981039346656037ull;
-    uint64_t m_size = 0;
-};
 
 // Size and hash of a file, read in pieces (no copy of a large file in memory).
 bool HashFile(const std::string& path, uint64_t& size, uint64_t& hash, std::string* error) {

@@ -167,6 +167,19 @@ void clsDatabase::GatherImage(GatheredImage& image, const Progress&) const {
     std::memcpy(head.data() + listEnd, m_appInfo.data(), kAppInfoBytes);
 }
 
+std::unique_ptr<clsDatabase> clsDatabase::Snapshot() const {
+    auto copy = std::make_unique<clsDatabase>();
+    copy->m_header = m_header;
+    copy->m_PalmFileName = m_PalmFileName;
+    copy->m_appInfo = m_appInfo;
+    copy->m_fileName = m_fileName;
+    copy->m_FileDirtyFlag = m_FileDirtyFlag;
+    copy->m_items.Reserve(size_t(m_items.Count()));
+    for (const auto& item : m_items)
+        copy->m_items.PushBack(std::make_unique<clsQuillaryItem>(*item));
+    return copy;
+}
+
 void clsDatabase::AddNewDatabase() {
     m_items.Clear();
     SetFileName("");

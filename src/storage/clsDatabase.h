@@ -54,6 +54,11 @@ public:
     // The file image SaveDatabase writes.
     std::vector<uint8_t> GetDatabaseBytes(const Progress& progress = {}) const;
 
+    // A copy of the notes as they are now (header, categories, records, file name) that
+    // shares the bytes of notes unchanged since the file was read: a reread compares its
+    // result with it without copying every record.
+    std::unique_ptr<clsDatabase> Snapshot() const;
+
     // An empty new notes database "QuillaryDBv2" (type Not2, creator QLRY) with the
     // categories Unfiled, Business, Personal and no file name.
     void AddNewDatabase();

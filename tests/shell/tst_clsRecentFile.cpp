@@ -1,12 +1,14 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
-#include "shell/clsRecentFile.h"
 #include "core/clsSettings.h"
 #include "core/modGlobals.h"
+#include "shell/clsRecentFile.h"
 
 #include <QAction>
 #include <QFile>
 #include <QTemporaryDir>
 #include <QTest>
+
+#include <sys/stat.h>
 
 using namespace quillary;
 
@@ -67,6 +69,29 @@ private slots:
         f.settings.SetSetting("Recent File1", "  " + a.toLower() + " ");
         f.recent.PushRecentFile(a);
         QCOMPARE(f.entries(), QStringList({a, b, "", ""}));
+    }
+
+    // Opening, saving or rereading the file already on top rewrites nothing: the settings
+    // file is flushed to disk only when the list changed.
+    void pushingTheTopFileAgainWritesNothing() {
+        const QString ini = m_Dir.filePath("e.ini");
+        Fixture f(ini);
+        const QString a = file("top.pdb"), b = file("next.pdb");
+        f.recent.PushRecentFile(b);
+        f.recent.PushRecentFile(a);
+        const auto inode = [&] {
+            struct stat st {};
+            return ::stat(QFile::encodeName(ini).constData(), &st) == 0 ? st.st_ino : ino_t(0);
+        };
+        const ino_t before = inode();
+        QVERIFY(before != 0);
+        for (int i = 0; i < 3; ++i)
+            f.recent.PushRecentFile(a);
+        QCOMPARE(inode(), before); // a rewrite replaces the file by a new one
+        QCOMPARE(f.entries(), QStringList({a, b, "", ""}));
+        f.recent.PushRecentFile(b);
+        QVERIFY(inode() != before);
+        QCOMPARE(clsSettings(ini).GetSetting("Recent File0"), b);
     }
 
     void missingPathOnlyRefreshesMenu() {

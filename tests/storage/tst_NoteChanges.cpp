@@ -1,10 +1,14 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 // The report of what changed between two states of a notes database.
 
+#include "storage/FileIO.h"
 #include "storage/NoteChanges.h"
 #include "storage/clsDatabase.h"
 
 #include <gtest/gtest.h>
+
+#include <cstring>
+#include <memory>
 
 using quillary::CompareNotes;
 using quillary::NoteChange;
@@ -137,3 +141,40 @@ TEST(NoteChanges, FirstLineIsShort) {
 }
 
 } // namespace
+
+// Comparing reads the records where they are: notes still sharing the file they were read
+// from keep sharing it (a reread would otherwise hold every note twice), on both sides and
+// in the snapshot a reread compares with.
+TEST(NoteChanges, ComparingCopiesNoRecords) {
+    const auto bufferOf = [](const clsDatabase& db) {
+        const std::vector<uint8_t> bytes = db.GetDatabaseBytes();
+        auto buffer = std::make_shared<quillary::FileBuffer>();
+        EXPECT_TRUE(buffer->Allocate(bytes.size()));
+        std::memcpy(buffer->writable(), bytes.data(), bytes.size());
+        return std::shared_ptr<const quillary::FileBuffer>(std::move(buffer));
+    };
+    const auto inside = [](const clsDatabase& db, const quillary::FileBuffer& file) {
+        int n = 0;
+        for (int i = 0; i < db.GetNumRecords(); ++i) {
+            const uint8_t* p = db.GetRecordObject(i)->RecordData();
+            n += p >= file.data() && p < file.data() + file.size;
+        }
+        return n;
+    };
+    clsDatabase source;
+    Fill(source, {{"one"}, {"two"}, {"three"}, {"four", 7}});
+    const auto oldFile = bufferOf(source);
+    source.GetRecordObject(1)->SetText("two, changed");
+    const auto newFile = bufferOf(source);
+
+    clsDatabase shown, reread;
+    ASSERT_TRUE(shown.LoadDatabaseBuffer(oldFile, "old.pdb"));
+    ASSERT_TRUE(reread.LoadDatabaseBuffer(newFile, "new.pdb"));
+    const auto before = shown.Snapshot();
+    ASSERT_EQ(inside(*before, *oldFile), 4);
+    const auto report = CompareNotes(*before, reread);
+    EXPECT_EQ(Describe(report), "~two, changed ");
+    EXPECT_EQ(inside(*before, *oldFile), 4);
+    EXPECT_EQ(inside(reread, *newFile), 4);
+    EXPECT_EQ(inside(shown, *oldFile), 4);
+}

@@ -1,8 +1,11 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "storage/ByteOrder.h"
 #include "storage/FileIO.h"
+#include "storage/StreamHash.h"
+#include "storage/VersionStore.h"
 #include "storage/clsBitmap.h"
 #include "storage/clsDatabase.h"
+#include "storage/clsInsertDatabase.h"
 
 #include <gtest/gtest.h>
 
@@ -251,6 +254,211 @@ TEST_F(DatabaseTest, CorruptFilesAreRefusedAndChangeNothing) {
     EXPECT_EQ(error, "File : " + Path("nothing-here.pdb") + " not found.");
     db.SetFileName(dir.string());
     EXPECT_FALSE(db.OpenDatabase({}, &error));
+}
+
+namespace {
+
+// Peak resident memory (VmHWM) of this process in KiB; -1 when it cannot be read.
+long PeakResidentKiB() {
+    std::ifstream status("/proc/self/status");
+    std::string line;
+    while (std::getline(status, line))
+        if (line.rfind("VmHWM:", 0) == 0)
+            return std::stol(line.substr(6));
+    return -1;
+}
+
+// Runs open in a child process and gives back its message and how far the child's peak
+// resident memory grew meanwhile (KiB), or -1 when the system cannot say.
+std::pair<std::string, long> RefusalInChild(const std::function<std::string()>& open) {
+    int out[2];
+    if (::pipe(out) != 0)
+        return {"pipe failed", -1};
+    const pid_t child = fork();
+    if (child == 0) {
+        ::close(out[0]);
+        long growth = -1;
+        std::string error;
+        // Writing 5 resets the peak to what is resident now.
+        const int refs = ::open("/proc/self/clear_refs", O_WRONLY | O_CLOEXEC);
+        const bool reset = refs >= 0 && ::write(refs, "5", 1) == 1;
+        if (refs >= 0)
+            ::close(refs);
+        const long before = reset ? PeakResidentKiB() : -1;
+        error = open();
+        if (before >= 0)
+            growth = PeakResidentKiB() - before;
+        const std::string report = std::to_string(growth) + "\n" + error;
+        ssize_t ignored = ::write(out[1], report.data(), report.size());
+        (void)ignored;
+        ::_exit(0);
+    }
+    ::close(out[1]);
+    std::string report;
+    char buffer[4096];
+    ssize_t n;
+    while ((n = ::read(out[0], buffer, sizeof buffer)) > 0)
+        report.append(buffer, size_t(n));
+    ::close(out[0]);
+    int status = 0;
+    ::waitpid(child, &status, 0);
+    const size_t newline = report.find('\n');
+    if (newline == std::string::npos)
+        return {"child failed: " + report, -1};
+    return {report.substr(newline + 1), std::stol(report.substr(0, newline))};
+}
+
+} // namespace
+
+// A file claiming more notes than it can hold is refused from its header and record list,
+// before the rest is read or mapped: a few MiB at most, whatever the file's size, through
+// every way a database file is opened.
+TEST_F(DatabaseTest, ImpossibleRecordListsAreRefusedBeforeTheFileIsRead) {
+    struct Case {
+        const char* name;
+        uint16_t count;
+        uint64_t fileSize; // sparse beyond the header
+        const char* expect;
+    };
+    const Case cases[] = {
+        {"40000 notes in 1 GiB", 40000, uint64_t(1) << 30, "at most 32767"},
+        {"32767 notes, list past the end", 32767, 100000, "ends before their record list"},
+        {"32767 notes pointing into the list, 1 GiB", 32767, uint64_t(1) << 30,
+         "outside the record area"},
+    };
+    struct EntryPoint {
+        const char* name;
+        std::function<std::string(const std::string&)> open;
+    };
+    const EntryPoint entries[] = {
+        {"notes database",
+         [](const std::string& path) {
+             clsDatabase db;
+             db.SetFileName(path);
+             std::string error;
+             return db.OpenDatabase({}, &error) ? std::string("opened") : error;
+         }},
+        {"notes database, mapped",
+         [](const std::string& path) {
+             quillary::SetMappedReading(true);
+             clsDatabase db;
+             db.SetFileName(path);
+             std::string error;
+             return db.OpenDatabase({}, &error) ? std::string("opened") : error;
+         }},
+        {"insert database",
+         [](const std::string& path) {
+             clsInsertDatabase db;
+             db.SetFileName(path);
+             std::string error;
+             return db.OpenDatabase({}, &error) ? std::string("opened") : error;
+         }},
+        {"import of another database",
+         [](const std::string& path) {
+             clsDatabase db;
+             db.AddNewDatabase();
+             const ImportResult r = db.AppendDatabaseNotes(path);
+             return r.messages.empty() ? std::string("imported") : r.messages.front();
+         }},
+        {"whole-file read",
+         [](const std::string& path) {
+             std::vector<uint8_t> bytes;
+             std::string error;
+             return quillary::ReadDatabaseFile(path, bytes, &error) ? std::string("read") : error;
+         }},
+    };
+    for (const Case& c : cases) {
+        const std::string path = Path("claims.pdb");
+        {
+            clsDatabase db;
+            Fresh(db, 0);
+            auto header = db.GetDatabaseBytes();
+            header.resize(78);
+            quillary::WriteBE16(&header[76], c.count);
+            WriteAll(path, header);
+        }
+        ASSERT_EQ(::truncate(path.c_str(), off_t(c.fileSize)), 0) << c.name;
+        for (const EntryPoint& e : entries) {
+            const auto [error, growthKiB] = RefusalInChild([&] { return e.open(path); });
+            EXPECT_NE(error.find(c.expect), std::string::npos)
+                << c.name << ", " << e.name << ": " << error;
+            EXPECT_NE(error.find(path), std::string::npos) << c.name << ", " << e.name;
+            if (growthKiB < 0)
+                continue; // no /proc here: the message is all that can be checked
+            EXPECT_LT(growthKiB, 4 * 1024) << c.name << ", " << e.name << ": " << error;
+        }
+    }
+}
+
+// The hash taken piece by piece (as a file is read or a save's records are written) is the
+// hash of all the bytes together, wherever the pieces end.
+TEST(StreamHashTest, PiecesGiveTheWholeHash) {
+    std::vector<uint8_t> bytes(1000);
+    for (size_t i = 0; i < bytes.size(); ++i)
+        bytes[i] = uint8_t(i * 7 + i / 13);
+    const std::vector<std::vector<size_t>> splits = {
+        {}, {1}, {31}, {32}, {33}, {5, 6, 7}, {31, 33, 64, 65}, {999}, {0, 0, 500}};
+    for (const size_t size : {size_t(0), size_t(31), size_t(32), size_t(95), size_t(1000)}) {
+        const uint64_t whole = quillary::VersionStore::Hash(bytes.data(), size);
+        for (const auto& cuts : splits) {
+            quillary::StreamHash h;
+            size_t at = 0;
+            for (const size_t cut : cuts) {
+                const size_t end = std::min(size, std::max(at, cut));
+                h.Update(bytes.data() + at, end - at);
+                at = end;
+            }
+            h.Update(bytes.data() + at, size - at);
+            EXPECT_EQ(h.Final(), whole) << size << " bytes, " << cuts.size() << " cuts";
+        }
+    }
+}
+
+// What an open read and what a save wrote is known without reading the file again: its
+// size, time and hash are those of the file on disk.
+TEST_F(DatabaseTest, OpenAndSaveKnowTheFileTheyReadOrWrote) {
+    const auto expectState = [&](const clsDatabase& db, const std::string& path, const char* when) {
+        const auto& state = db.LastFileState();
+        ASSERT_TRUE(state.known) << when;
+        EXPECT_EQ(state.path, path) << when;
+        const auto bytes = ReadAll(path);
+        EXPECT_EQ(state.size, bytes.size()) << when;
+        EXPECT_EQ(state.hash, quillary::VersionStore::Hash(bytes.data(), bytes.size())) << when;
+        struct stat st {};
+        ASSERT_EQ(::stat(path.c_str(), &st), 0);
+        EXPECT_EQ(state.modifiedNs, int64_t(st.st_mtim.tv_sec) * 1000000000 + st.st_mtim.tv_nsec)
+            << when;
+    };
+    clsDatabase db;
+    Fresh(db, 3);
+    db.GetRecordObject(1)->SetText("an odd length of text, so the records do not end on 32");
+    db.SetFileName(Path("notes.pdb"));
+    EXPECT_FALSE(db.LastFileState().known);
+    ASSERT_TRUE(db.SaveDatabase());
+    expectState(db, Path("notes.pdb"), "after a save");
+
+    clsDatabase opened;
+    opened.SetFileName(Path("notes.pdb"));
+    ASSERT_TRUE(opened.OpenDatabase());
+    expectState(opened, Path("notes.pdb"), "after an open");
+    opened.GetRecordObject(0)->SetText("changed");
+    ASSERT_TRUE(opened.SaveDatabase());
+    expectState(opened, Path("notes.pdb"), "after saving a change");
+
+    // A failed open leaves what was known of the file last read.
+    WriteAll(Path("bad.pdb"), std::vector<uint8_t>(10, 0));
+    opened.SetFileName(Path("bad.pdb"));
+    EXPECT_FALSE(opened.OpenDatabase());
+    EXPECT_EQ(opened.LastFileState().path, Path("notes.pdb"));
+
+    // A mapped file is not hashed: nothing is known, and a watcher reads it itself.
+    quillary::SetMappedReading(true);
+    clsDatabase mapped;
+    mapped.SetFileName(Path("notes.pdb"));
+    const bool ok = mapped.OpenDatabase();
+    quillary::SetMappedReading(false);
+    ASSERT_TRUE(ok);
+    EXPECT_FALSE(mapped.LastFileState().known);
 }
 
 TEST_F(DatabaseTest, FailedSaveKeepsTheOldFileAndTheDirtyFlag) {
