@@ -127,6 +127,10 @@ bool NotesSession::SelectUser(int user) {
         m_Database.SetFileName(path.toStdString());
         emit fileNameChanged(); // the notes will be saved to this user's file
     }
+    // A user chosen is remembered at once, not only when the window closes: a program
+    // that is killed still starts with that user. A reread of the same user writes nothing.
+    if (Settings().GetSetting(KeyName(Config::DefaultUserId)) != previousId)
+        Settings().Save();
     emit currentUserChanged(m_CurrentUser);
     emit databaseReloaded();
     return true;

@@ -96,6 +96,24 @@ private slots:
         QVERIFY(!d.services.messages.isEmpty()); // and the person was told why
     }
 
+    // The user chosen reaches the settings file at once, so a program that is killed still
+    // starts with that user; choosing the same user again writes nothing.
+    void chosenUserIsStoredAtOnce() {
+        Desk d;
+        NotesSession& s = d.StartWithTwoUsers();
+        const QString ini = d.dir.filePath("kestwin.ini");
+        auto stored = [&] {
+            clsSettings onDisk(ini);
+            return onDisk.Get(Config::DefaultUserId);
+        };
+        QCOMPARE(stored(), QString("101"));
+        QVERIFY(s.SelectUser(1));
+        QCOMPARE(stored(), QString("202"));
+        QFile::remove(ini);
+        QVERIFY(s.SelectUser(1)); // a reread of the same user
+        QVERIFY(!QFile::exists(ini));
+    }
+
     // The unsaved state is written only through the session and announced once per change:
     // the window's title follows the signal.
     void dirtyStateIsAnnouncedOnChange() {
