@@ -44,24 +44,38 @@ bool FileExists(const std::string& path) {
     return !path.empty() && fs::is_regular_file(fs::path(path), ec);
 }
 
-bool ReadWholeFile(const std::string& path, std::vector<uint8_t>& out, std::string* error,
-                   uint64_t maxBytes) {
+namespace {
+
+// Opens path for reading at its start and tells its size; the refusals name the file.
+bool OpenSized(const std::string& path, std::ifstream& in, std::streamoff& size,
+               std::string* error) {
     std::error_code ec;
     const fs::path p(path);
     if (!fs::exists(p, ec))
         return Fail(error, "File : " + path + " not found.");
     if (fs::is_directory(p, ec))
         return Fail(error, path + ": is a folder, not a file.");
-    std::ifstream in(p, std::ios::binary);
+    in.open(p, std::ios::binary);
     if (!in)
         return Fail(error, path + ": cannot be opened for reading (" + std::strerror(errno) + ").");
     in.seekg(0, std::ios::end);
-    const std::streamoff size = in.tellg();
+    size = in.tellg();
     if (size < 0)
         return Fail(error, path + ": cannot be read.");
+    in.seekg(0, std::ios::beg);
+    return true;
+}
+
+} // namespace
+
+bool ReadWholeFile(const std::string& path, std::vector<uint8_t>& out, std::string* error,
+                   uint64_t maxBytes) {
+    std::ifstream in;
+    std::streamoff size = 0;
+    if (!OpenSized(path, in, size, error))
+        return false;
     if (uint64_t(size) > maxBytes)
         return Fail(error, path + ": the file is too large (" + std::to_string(size) + " bytes).");
-    in.seekg(0, std::ios::beg);
     std::vector<uint8_t> bytes(static_cast<size_t>(size));
     if (size > 0 && !in.read(reinterpret_cast<char*>(bytes.data()), size))
         return Fail(error, path + ": reading the file failed.");
@@ -71,20 +85,10 @@ bool ReadWholeFile(const std::string& path, std::vector<uint8_t>& out, std::stri
 
 bool ReadFileStart(const std::string& path, size_t n, std::vector<uint8_t>& out, uint64_t& fileSize,
                    std::string* error) {
-    std::error_code ec;
-    const fs::path p(path);
-    if (!fs::exists(p, ec))
-        return Fail(error, "File : " + path + " not found.");
-    if (fs::is_directory(p, ec))
-        return Fail(error, path + ": is a folder, not a file.");
-    std::ifstream in(p, std::ios::binary);
-    if (!in)
-        return Fail(error, path + ": cannot be opened for reading (" + std::strerror(errno) + ").");
-    in.seekg(0, std::ios::end);
-    const std::streamoff size = in.tellg();
-    if (size < 0)
-        return Fail(error, path + ": cannot be read.");
-    in.seekg(0, std::ios::beg);
+    std::ifstream in;
+    std::streamoff size = 0;
+    if (!OpenSized(path, in, size, error))
+        return false;
     std::vector<uint8_t> bytes(size_t(std::min<uint64_t>(uint64_t(size), n)));
     if (!bytes.empty() &&
         !in.read(reinterpret_cast<char*>(bytes.data()), std::streamsize(bytes.size()))) {
