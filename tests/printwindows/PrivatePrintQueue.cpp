@@ -1,7 +1,6 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "printwindows/PrivatePrintQueue.h"
 
-#include <QDeadlineTimer>
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
@@ -94,13 +93,7 @@ bool WriteText(const QString& path, const QString& text, QString* why) {
 
 // Waits, handling events, until done() holds or the time is up.
 bool WaitUntil(const std::function<bool()>& done, int milliseconds) {
-    QDeadlineTimer deadline(milliseconds);
-    while (!done()) {
-        if (deadline.hasExpired())
-            return false;
-        QTest::qWait(50);
-    }
-    return true;
+    return QTest::qWaitFor(done, milliseconds);
 }
 
 } // namespace

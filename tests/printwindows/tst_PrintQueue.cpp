@@ -126,13 +126,12 @@ void tst_PrintQueue::cleanupTestCase() {
 }
 
 bool tst_PrintQueue::WaitForFinishedJobs(int n) {
-    QDeadlineTimer deadline(60000);
-    while (m_Queue->FinishedJobs().size() < n || !m_Queue->PendingJobs().isEmpty()) {
-        if (deadline.hasExpired()) {
-            qWarning("%s", qPrintable(m_Queue->ErrorLog()));
-            return false;
-        }
-        QTest::qWait(100);
+    const bool settled = QTest::qWaitFor(
+        [&] { return m_Queue->FinishedJobs().size() >= n && m_Queue->PendingJobs().isEmpty(); },
+        60000);
+    if (!settled) {
+        qWarning("%s", qPrintable(m_Queue->ErrorLog()));
+        return false;
     }
     return m_Queue->FinishedJobs().size() == n;
 }
