@@ -98,7 +98,7 @@ frmPrintPreview::frmPrintPreview(PrintWindowsHost& host, QWidget* parent)
     layout->setContentsMargins(4, 4, 4, 4);
     layout->addWidget(m_picPrintPreview, 1);
     layout->addWidget(m_picButtons, 0, Qt::AlignRight);
-    setMinimumSize(TwipsToPixels(4780), TwipsToPixels(3100));
+    setMinimumSize(TwipsToPixels(4780), TwipsToPixels(3100)); // widened in PreparePage
     RestoreGeometry();
     // Reading order: the page, then the controls below it from left to right.
     setTabOrder(m_picPrintPreview, m_cmbViewSize);
@@ -224,6 +224,10 @@ void frmPrintPreview::PreparePage() {
     int first = 1, last = 1;
     m_PrintData.GetPageRange(first, last);
     m_lblPageCount->setText(QStringLiteral("of %1").arg(last));
+    // Never narrower than the controls below the page (with the page count just set):
+    // shrunk past them, the layout squeezed them to "Fit" and "Cance".
+    ensurePolished();
+    setMinimumWidth(std::max(TwipsToPixels(4780), layout()->totalMinimumSize().width()));
 }
 
 void frmPrintPreview::OnPageTextChanged() {

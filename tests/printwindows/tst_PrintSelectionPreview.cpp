@@ -129,6 +129,7 @@ private slots:
     void previewRemembersSizePlaceAndScale();
     void rememberedSizeIsKeptOnTheScreen();
     void tabVisitsThePreviewInReadingOrder();
+    void controlsShowWholeAtTheFirstSize_data();
     void controlsShowWholeAtTheFirstSize();
     void setupFromPreviewRedrawsTheShownPage_data();
     void setupFromPreviewRedrawsTheShownPage();
@@ -680,12 +681,24 @@ void tst_PrintSelectionPreview::tabVisitsThePreviewInReadingOrder() {
     });
 }
 
-// At the first opening's small size, each control below the page is shown whole: the
-// scale box as wide as its longest choice ("Fit Width"), none cut by the window's edge.
+// At the first opening's small size, and shrunk as far as it goes, each control below the
+// page is shown whole: the scale box as wide as its longest choice ("Fit Width"), none cut
+// by the window's edge.
+void tst_PrintSelectionPreview::controlsShowWholeAtTheFirstSize_data() {
+    QTest::addColumn<bool>("smallest");
+    QTest::newRow("first size") << false;
+    QTest::newRow("smallest") << true;
+}
+
 void tst_PrintSelectionPreview::controlsShowWholeAtTheFirstSize() {
+    QFETCH(bool, smallest);
     PrintFixture f;
     f.StartWithNotes(2);
     SelectAndPreview(f, {0}, [&](frmPrintPreview& d) {
+        if (smallest) {
+            d.resize(1, 1);
+            QTRY_COMPARE(d.size(), d.minimumSize());
+        }
         auto* zoom = d.findChild<QComboBox*>("cmbViewSize");
         QVERIFY(zoom);
         int widest = 0;
