@@ -67,6 +67,15 @@ QStringList ReadLines(const QString& path, bool* singleByte = nullptr, bool* crL
     return lines;
 }
 
+// Whether single-byte file contents would be taken for UTF-8 by ReadLines and then mean
+// something other than `text`.
+bool ReadsBackAsOtherText(const QByteArray& bytes, const QString& text) {
+    QStringDecoder utf8(QStringDecoder::Utf8,
+                        QStringDecoder::Flag::Stateless | QStringDecoder::Flag::ConvertInitialBom);
+    const QString decoded = utf8(bytes);
+    return !utf8.hasError() && decoded != text;
+}
+
 bool IsSectionHeader(const QString& line, QString* name) {
     const QString t = line.trimmed();
     if (!t.startsWith('[') || !t.contains(']'))
@@ -203,8 +212,13 @@ bool clsSettings::WriteLines(const QStringList& lines) {
         if (m_BomFile)
             file.write("\xEF\xBB\xBF");
         // A value the code page cannot hold turns the file into UTF-8 rather than into "?".
+        // So do single-byte lines whose bytes would read back as other UTF-8 characters
+        // (a value cut at a NUL can leave just "\xEF\xBB\xBF", read back as one U+FEFF).
+        QByteArray single;
         if (m_SingleByteFile && FirstUnstorableCharacter(text) == 0)
-            file.write(QByteArray::fromStdString(ToCp1252(text)));
+            single = QByteArray::fromStdString(ToCp1252(text));
+        if (!single.isEmpty() && !ReadsBackAsOtherText(single, text))
+            file.write(single);
         else
             file.write(text.toUtf8());
         ok = file.commit();

@@ -97,6 +97,33 @@ private slots:
         QCOMPARE(f.readAll(), original + "\n");
     }
 
+    // A single-byte file whose save leaves only bytes that also read as UTF-8 (the cut at a
+    // NUL dropped the one byte that was not): the values must read back as they were.
+    void singleByteFileThatBecomesValidUtf8KeepsItsValues_data() {
+        QTest::addColumn<QByteArray>("original");
+        QTest::newRow("byte order mark bytes inside a value")
+            << QByteArray("[Quillary Settings]\nFontName=Tahoma\nDesktop Folder=/home/pa"
+                          "\xef\xbb\xbf" "esold\x01\x00\xc0ue\n", 73);
+        QTest::newRow("two-byte sequence in another value")
+            << QByteArray("[Quillary Settings]\nDesktop Folder=Caf\xc3\xa9\nFontName=A\x00\xff\n", 54);
+    }
+    void singleByteFileThatBecomesValidUtf8KeepsItsValues() {
+        QFETCH(QByteArray, original);
+        writeFile(original);
+        QString folder, font;
+        {
+            clsSettings s(path());
+            folder = s.GetSetting("Desktop Folder");
+            font = s.GetSetting("FontName");
+            s.SetSetting("Probe", "p");
+            s.Save();
+        }
+        clsSettings reread(path());
+        QCOMPARE(reread.GetSetting("Desktop Folder"), folder);
+        QCOMPARE(reread.GetSetting("FontName"), font);
+        QCOMPARE(reread.GetSetting("Probe"), QString("p"));
+    }
+
     void valueCutAtNulReadsTheSameAfterSave() {
         // White space before the NUL is trimmed too, so Save (which writes back what was read)
         // does not change what the next reading gives.
