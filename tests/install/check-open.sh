@@ -5,6 +5,7 @@
 # The opened file shows in the recent-file list, which the program writes at once.
 set -euo pipefail
 bin="$(cd "$1" && pwd)"
+version="$2" # the project's version, as the build knows it
 scratch="$(mktemp -d)"
 pid=""
 cleanup() {

@@ -2,6 +2,7 @@
 // The about box and splash screen: the link reacts only while OK is visible, and opening
 // it goes through the platform services with the two failure messages.
 
+#include "QuillaryVersion.h"
 #include "shell/frmSplash.h"
 #include "support/ScriptedPlatformServices.h"
 
@@ -37,7 +38,7 @@ private slots:
     }
 
     void contents() {
-        QCOMPARE(Label("lblVersion")->text(), QStringLiteral("Version 1.50"));
+        QCOMPARE(Label("lblVersion")->text(), QStringLiteral("Version " QUILLARY_VERSION));
         QCOMPARE(Link()->text(), QStringLiteral("https://quillary.example.org/"));
         QVERIFY(!Label("Label1")->text().isEmpty());
         QCOMPARE(Done()->text(), QStringLiteral("&OK"));
