@@ -136,8 +136,10 @@ bool InsertConduit::ListPc(std::map<std::string, PcFile>& out) {
     std::string why;
     if (!GetInsertDatabaseList(m_User.insertFolder, list, &why, &unreadable))
         return m_Ctx.Stop("The insert folder cannot be used, so nothing was synchronized: " + why);
-    for (const std::string& u : unreadable)
+    for (const std::string& u : unreadable) {
         m_Ctx.Log("Insert database file left out: " + u);
+        m_PcUnreadable = true;
+    }
     for (const InsertDatabaseInfo& info : list) {
         if (out.count(info.name)) {
             m_Ctx.Log("Insert database " + Quoted(info.name) + " is in two files on the PC; " +
@@ -228,7 +230,9 @@ bool InsertConduit::ReadHandheld(const DlpDbInfo& info, std::vector<uint8_t>& im
     return true;
 }
 
-bool InsertConduit::WriteHandheld(const std::string& name, const PcFile& file, bool exists) {
+bool InsertConduit::WriteHandheld(const std::string& name, const PcFile& file, bool exists,
+                                  bool* sent) {
+    *sent = false;
     Content content;
     std::string why;
     if (!Parse(file.bytes, content, &why)) {
@@ -267,6 +271,7 @@ bool InsertConduit::WriteHandheld(const std::string& name, const PcFile& file, b
         if (!m_Ctx.Check(c.WriteRecord(h, kWriteFlags, rec, id), what))
             return false;
     }
+    *sent = true;
     return m_Ctx.Check(c.ResetSyncFlags(h), what) && m_Ctx.Check(c.CloseDb(h), what);
 }
 
@@ -369,6 +374,12 @@ bool InsertConduit::Exchange() {
                 toHh = true;
             }
         } else if (h != hh.end()) {
+            if (last && !hhChanged && m_PcUnreadable) {
+                // Perhaps it is the file that could not be read: nothing is deleted.
+                m_Next[name] = *last;
+                m_NextPath[name].clear();
+                continue;
+            }
             if (last && !hhChanged) {
                 // Deleted on the PC, unchanged on the handheld.
                 if (!m_Ctx.Check(m_Ctx.client.DeleteDb(0, name),
@@ -399,8 +410,11 @@ bool InsertConduit::Exchange() {
             m_ToPc.push_back({path, std::move(image), false});
             ++rep.insertsToPc;
         } else if (toHh) {
-            if (!WriteHandheld(name, p->second, h != hh.end()))
+            bool sent = false;
+            if (!WriteHandheld(name, p->second, h != hh.end(), &sent))
                 return false;
+            if (!sent)
+                continue; // not in the state, so it is tried again and never taken as deleted
             m_NextPath[name] = path;
             ++rep.insertsToHandheld;
         } else {
@@ -429,6 +443,8 @@ bool InsertConduit::SavePc() {
             return m_Ctx.Stop("Insert database file " + t.path + " could not be written: " + why);
     }
     for (auto& [name, next] : m_Next) {
+        if (m_NextPath[name].empty())
+            continue; // kept from the last sync as it was
         std::vector<uint8_t> bytes;
         if (!ReadWholeFile(m_NextPath[name], bytes, &why))
             return m_Ctx.Stop("Insert database file " + m_NextPath[name] +

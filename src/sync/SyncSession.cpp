@@ -35,19 +35,16 @@ void TellHandheld(DlpClient& client, const std::string& utf8) {
 }
 
 std::string Summary(const SyncReport& r) {
-    auto part = [](int n, const char* what) {
-        return std::to_string(n) + " " + what + (n == 1 ? "" : "s");
-    };
-    std::string s = "Quillary: notes to the PC " + part(r.notesAddedToPc, "new") + ", " +
+    std::string s = "Quillary: notes to the PC: " + std::to_string(r.notesAddedToPc) + " new, " +
                     std::to_string(r.notesChangedOnPc) + " changed, " +
-                    std::to_string(r.notesDeletedOnPc) + " deleted; to the handheld " +
+                    std::to_string(r.notesDeletedOnPc) + " deleted; to the handheld: " +
                     std::to_string(r.notesAddedToHandheld) + " new, " +
                     std::to_string(r.notesChangedOnHandheld) + " changed, " +
                     std::to_string(r.notesDeletedOnHandheld) + " deleted";
     if (r.conflicts > 0)
-        s += "; " + part(r.conflicts, "conflict") + " (both versions kept)";
+        s += "; " + std::to_string(r.conflicts) + " changed on both sides (both kept)";
     if (r.insertsToPc + r.insertsToHandheld > 0)
-        s += "; insert databases " + std::to_string(r.insertsToPc) + " to the PC, " +
+        s += "; insert databases: " + std::to_string(r.insertsToPc) + " to the PC, " +
              std::to_string(r.insertsToHandheld) + " to the handheld";
     return s + ".";
 }
@@ -63,6 +60,7 @@ SyncReport RunSync(DlpClient& client, SyncHost& host) {
     if (!ctx.Check(client.ReadSysInfo(sys), "asking the handheld about itself") ||
         !ctx.Check(client.ReadUserInfo(hhUser), "reading the handheld's user")) {
         report.outcome = SyncReport::Outcome::Failed;
+        client.EndOfSync(kEndError); // fails at once when the connection is gone
         return report;
     }
 

@@ -1024,3 +1024,27 @@ INSTANTIATE_TEST_SUITE_P(Inserts, ConduitInserts, ::testing::ValuesIn(kInserts),
                          [](const ::testing::TestParamInfo<InsertCase>& i) { return i.param.name; });
 
 } // namespace
+
+namespace {
+
+// An insert file the PC cannot read is not taken as deleted: the handheld keeps its copy,
+// the file is left as it is, and the log names it.
+TEST_F(ConduitTest, UnreadableInsertFileDeletesNothing) {
+    fs::create_directories(user.insertFolder);
+    const std::string phrases = user.insertFolder + "/Phrases.pdb";
+    WriteFileBytes(phrases, TextInsertFile("Phrases", {{"Hi", "Hello"}}));
+    SyncReport r = SyncWith(hh, host);
+    ASSERT_EQ(r.outcome, SyncReport::Outcome::Synced) << LogText(r);
+    ASSERT_NE(hh.FindDatabase("Phrases"), nullptr);
+
+    std::vector<uint8_t> broken = ReadFile(phrases);
+    broken.resize(40);
+    WriteFileBytes(phrases, broken);
+    r = SyncWith(hh, host);
+    ASSERT_EQ(r.outcome, SyncReport::Outcome::Synced) << LogText(r);
+    EXPECT_TRUE(LogHas(r, "Insert database file left out")) << LogText(r);
+    EXPECT_NE(hh.FindDatabase("Phrases"), nullptr) << "the handheld's copy was deleted";
+    EXPECT_EQ(ReadFile(phrases), broken);
+}
+
+} // namespace
