@@ -197,7 +197,10 @@ bool InsertConduit::ReadHandheld(const DlpDbInfo& info, std::vector<uint8_t>& im
     size_t total = content.appInfo.size();
     for (uint16_t i = 0; i < count; ++i) {
         DlpRecord rec;
-        if (!m_Ctx.Check(c.ReadRecordByIndex(h, i, 0, DlpCommands::kReadToEnd, rec), what))
+        const DlpStatus s = c.ReadRecordByIndex(h, i, 0, DlpCommands::kReadToEnd, rec);
+        if (s.IsHandheldError(uint16_t(DlpErrorCode::RecordDeleted)))
+            continue;
+        if (!m_Ctx.Check(s, what))
             return false;
         while (rec.data.size() < rec.size) {
             DlpRecord part;

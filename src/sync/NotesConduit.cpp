@@ -254,8 +254,13 @@ bool NotesConduit::ReadAll(std::vector<HhRecord>& out) {
     out.reserve(m_HhOrder.size());
     for (uint32_t id : m_HhOrder) {
         DlpRecord rec;
-        if (!m_Ctx.Check(m_Ctx.client.ReadRecordById(m_Handle, id, 0, DlpCommands::kReadToEnd, rec),
-                         "reading the handheld's notes"))
+        const DlpStatus s = m_Ctx.client.ReadRecordById(m_Handle, id, 0, DlpCommands::kReadToEnd, rec);
+        if (s.IsHandheldError(uint16_t(DlpErrorCode::RecordDeleted))) {
+            // Deleted on the handheld, its data already gone.
+            out.push_back({id, kDeleted, 0, {}});
+            continue;
+        }
+        if (!m_Ctx.Check(s, "reading the handheld's notes"))
             return false;
         if (rec.id != id)
             return m_Ctx.Stop("The handheld answered a request for note " + std::to_string(id) +

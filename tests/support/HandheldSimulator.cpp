@@ -617,6 +617,12 @@ DlpResponse HandheldSimulator::Answer(const DlpRequest& request) {
             Error(r, DlpErrorCode::NotFound);
             return r;
         }
+        // A deleted record's data is gone; only ReadNextModifiedRec still hands it out.
+        const uint8_t a = db->records[index].attributes;
+        if ((a & SimRecord::kDeleted) && !(a & SimRecord::kArchived)) {
+            Error(r, DlpErrorCode::RecordDeleted);
+            return r;
+        }
         RecordAnswer(r, db->records[index], index, offset, max);
         return r;
     }
