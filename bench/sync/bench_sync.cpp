@@ -244,8 +244,8 @@ bool SyncOnce(const Handheld& handheld, Host& host, double& cpu, long& peakKib) 
     const int fd = handheld.Connect();
     SocketTransport transport(fd);
     DlpClient client(transport);
-    const bool ok = client.Handshake().Ok() &&
-                    RunSync(client, host).outcome == SyncReport::Outcome::Synced;
+    const bool ok =
+        client.Handshake().Ok() && RunSync(client, host).outcome == SyncReport::Outcome::Synced;
     ::close(fd);
     cpu += CpuSeconds() - start;
     peakKib = std::max(peakKib, Kib("VmHWM:") - before);

@@ -16,8 +16,8 @@ namespace quillary::sync {
 
 namespace {
 
-constexpr uint32_t kCreator = 0x514C5259; // "QLRY"
-constexpr uint32_t kTextType = 0x496E7374; // "Inst"
+constexpr uint32_t kCreator = 0x514C5259;     // "QLRY"
+constexpr uint32_t kTextType = 0x496E7374;    // "Inst"
 constexpr uint32_t kPictureType = 0x496E7332; // "Ins2"
 constexpr uint8_t kDeleted = 0x80, kSecret = 0x10, kArchived = 0x08;
 constexpr uint8_t kWriteFlags = 0x80;
@@ -150,7 +150,8 @@ bool InsertConduit::ListPc(std::map<std::string, PcFile>& out) {
         f.path = info.path;
         if (!ReadWholeFile(info.path, f.bytes, &why))
             return m_Ctx.Stop("An insert database on the PC cannot be read, so nothing was "
-                              "synchronized: " + why);
+                              "synchronized: " +
+                              why);
         f.hash = VersionStore::Hash(f.bytes.data(), f.bytes.size());
         out[info.name] = std::move(f);
     }
@@ -182,8 +183,10 @@ bool InsertConduit::ReadHandheld(const DlpDbInfo& info, std::vector<uint8_t>& im
     if (!m_Ctx.Check(c.ReadOpenDbInfo(h, count), what))
         return false;
     if (count > kPdbMaxRecords)
-        return m_Ctx.Stop("The handheld claims " + std::to_string(count) + " records in insert "
-                          "database " + Quoted(info.name) + "; nothing was synchronized");
+        return m_Ctx.Stop("The handheld claims " + std::to_string(count) +
+                          " records in insert "
+                          "database " +
+                          Quoted(info.name) + "; nothing was synchronized");
     Content content;
     content.name = info.name;
     content.type = info.type;
@@ -210,8 +213,8 @@ bool InsertConduit::ReadHandheld(const DlpDbInfo& info, std::vector<uint8_t>& im
                 return false;
             if (part.id != rec.id || part.data.empty())
                 return m_Ctx.Stop("The handheld sent something else for the rest of a record of "
-                                  "insert database " + Quoted(info.name) +
-                                  "; nothing was synchronized");
+                                  "insert database " +
+                                  Quoted(info.name) + "; nothing was synchronized");
             rec.data.insert(rec.data.end(), part.data.begin(), part.data.end());
         }
         if (rec.data.size() != rec.size || rec.category > 15 || rec.id > 0xFFFFFF)
@@ -361,9 +364,10 @@ bool InsertConduit::Exchange() {
                     // Kept now, before the handheld's copy is replaced: it must survive a
                     // sync that stops halfway.
                     if (!VersionStore(p->second.path).KeepBytes(image, &why))
-                        return m_Ctx.Stop("The handheld's copy of insert database " +
-                                          Quoted(name) + " could not be kept on the PC, so "
-                                          "nothing more was synchronized: " + why);
+                        return m_Ctx.Stop("The handheld's copy of insert database " + Quoted(name) +
+                                          " could not be kept on the PC, so "
+                                          "nothing more was synchronized: " +
+                                          why);
                     m_Ctx.Log("Insert database " + Quoted(name) +
                               " was changed on the handheld and on the PC; the PC's copy is kept "
                               "on both, the handheld's is an earlier version of " +

@@ -19,7 +19,11 @@ std::string ForHandheld(const std::string& utf8) {
     std::string out;
     for (size_t i = 0; i < utf8.size() && out.size() < 1000;) {
         const unsigned char lead = static_cast<unsigned char>(utf8[i]);
-        const size_t len = lead < 0x80 ? 1 : lead >= 0xF0 ? 4 : lead >= 0xE0 ? 3 : lead >= 0xC0 ? 2 : 1;
+        const size_t len = lead < 0x80    ? 1
+                           : lead >= 0xF0 ? 4
+                           : lead >= 0xE0 ? 3
+                           : lead >= 0xC0 ? 2
+                                          : 1;
         char32_t cp = len == 1 ? lead : lead & (0x3F >> (len - 1));
         for (size_t k = 1; k < len && i + k < utf8.size(); ++k)
             cp = cp << 6 | (static_cast<unsigned char>(utf8[i + k]) & 0x3F);
@@ -37,9 +41,9 @@ void TellHandheld(DlpClient& client, const std::string& utf8) {
 std::string Summary(const SyncReport& r) {
     std::string s = "Quillary: notes to the PC: " + std::to_string(r.notesAddedToPc) + " new, " +
                     std::to_string(r.notesChangedOnPc) + " changed, " +
-                    std::to_string(r.notesDeletedOnPc) + " deleted; to the handheld: " +
-                    std::to_string(r.notesAddedToHandheld) + " new, " +
-                    std::to_string(r.notesChangedOnHandheld) + " changed, " +
+                    std::to_string(r.notesDeletedOnPc) +
+                    " deleted; to the handheld: " + std::to_string(r.notesAddedToHandheld) +
+                    " new, " + std::to_string(r.notesChangedOnHandheld) + " changed, " +
                     std::to_string(r.notesDeletedOnHandheld) + " deleted";
     if (r.conflicts > 0)
         s += "; " + std::to_string(r.conflicts) + " changed on both sides (both kept)";

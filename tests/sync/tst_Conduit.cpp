@@ -95,7 +95,8 @@ std::map<std::string, std::vector<uint8_t>> Snapshot(const std::string& folder) 
         return out;
     for (const auto& e : fs::recursive_directory_iterator(folder)) {
         const std::string rel = fs::relative(e.path(), folder).string();
-        if (rel.find(quillary::VersionStore::kFolderName) != std::string::npos || !e.is_regular_file())
+        if (rel.find(quillary::VersionStore::kFolderName) != std::string::npos ||
+            !e.is_regular_file())
             continue;
         out[rel] = ReadFile(e.path().string());
     }
@@ -117,7 +118,8 @@ struct TestHost : SyncHost {
                 return u;
         return std::nullopt;
     }
-    std::optional<SyncUser> AddUser(const std::string& name, uint32_t, std::string* refusal) override {
+    std::optional<SyncUser> AddUser(const std::string& name, uint32_t,
+                                    std::string* refusal) override {
         if (!acceptNew) {
             *refusal = "Unknown handheld user " + name + ": new handhelds are not accepted.";
             return std::nullopt;
@@ -351,8 +353,8 @@ TEST_F(ConduitTest, FirstSyncCopiesTheHandheldsDatabase) {
         "print join('|', $p->{name}, $p->{type}, $p->{creator}, scalar(@{$p->{records}})), qq(\\n);"
         "for (@{$p->{records}}) { print join(' ', $_->{id}, $_->{category}, "
         "($_->{attributes}{private} ? 1 : 0), length($_->{data})), qq(\\n) }";
-    const ToolRun t = RunTool(std::string("perl -MPalm::PDB -MPalm::Raw -e ") +
-                                  ShellQuote(script) + " " + ShellQuote(user.notesFile),
+    const ToolRun t = RunTool(std::string("perl -MPalm::PDB -MPalm::Raw -e ") + ShellQuote(script) +
+                                  " " + ShellQuote(user.notesFile),
                               root);
     ASSERT_EQ(t.status, 0) << t.err;
     std::ostringstream expect;
@@ -410,24 +412,31 @@ std::vector<uint8_t> Renamed(std::vector<uint8_t> app, int index, const char* la
 const Scenario kScenarios[] = {
     {"AddedOnHandheld",
      [](HandheldSimulator& h, SimDatabase& d) { h.AddRecord(d, NoteBytes("Delta", 4), 2); },
-     NothingPc, {"Alpha", "Bravo", "Charlie", "Delta"}},
+     NothingPc,
+     {"Alpha", "Bravo", "Charlie", "Delta"}},
     {"ChangedOnHandheld",
      [](HandheldSimulator& h, SimDatabase& d) {
          h.ChangeRecord(d, HhId(d, "Bravo"), NoteBytes("Bravo 2", 9));
      },
-     NothingPc, {"Alpha", "Bravo 2", "Charlie"}},
+     NothingPc,
+     {"Alpha", "Bravo 2", "Charlie"}},
     {"CategoryChangedOnHandheld",
      [](HandheldSimulator& h, SimDatabase& d) { h.ChangeCategory(d, HhId(d, "Alpha"), 2); },
-     NothingPc, {"Alpha", "Bravo", "Charlie"}},
+     NothingPc,
+     {"Alpha", "Bravo", "Charlie"}},
     {"DeletedOnHandheld",
      [](HandheldSimulator& h, SimDatabase& d) { h.DeleteRecord(d, HhId(d, "Bravo")); },
-     NothingPc, {"Alpha", "Charlie"}},
-    {"AddedOnPc", Nothing, [](clsDatabase& db) { PcAdd(db, "Echo"); },
+     NothingPc,
+     {"Alpha", "Charlie"}},
+    {"AddedOnPc",
+     Nothing,
+     [](clsDatabase& db) { PcAdd(db, "Echo"); },
      {"Alpha", "Bravo", "Charlie", "Echo"}},
-    {"ChangedOnPc", Nothing, [](clsDatabase& db) { PcEdit(db, "Charlie", "Charlie 2"); },
+    {"ChangedOnPc",
+     Nothing,
+     [](clsDatabase& db) { PcEdit(db, "Charlie", "Charlie 2"); },
      {"Alpha", "Bravo", "Charlie 2"}},
-    {"DeletedOnPc", Nothing, [](clsDatabase& db) { PcDelete(db, "Alpha"); },
-     {"Bravo", "Charlie"}},
+    {"DeletedOnPc", Nothing, [](clsDatabase& db) { PcDelete(db, "Alpha"); }, {"Bravo", "Charlie"}},
     {"ChangedOnBoth",
      [](HandheldSimulator& h, SimDatabase& d) {
          h.ChangeRecord(d, HhId(d, "Bravo"), NoteBytes("Bravo from the handheld", 2));
@@ -435,7 +444,9 @@ const Scenario kScenarios[] = {
      [](clsDatabase& db) { PcEdit(db, "Bravo", "Bravo from the PC"); },
      {"Alpha", "Bravo from the PC", "Bravo from the handheld", "Charlie"},
      1,
-     {"Conflict: note \xE2\x80\x9C" "Bravo from the PC\xE2\x80\x9D", "both versions are kept"}},
+     {"Conflict: note \xE2\x80\x9C"
+      "Bravo from the PC\xE2\x80\x9D",
+      "both versions are kept"}},
     {"ChangedOnBothTheSame",
      [](HandheldSimulator& h, SimDatabase& d) {
          h.ChangeRecord(d, HhId(d, "Bravo"), [] {
@@ -463,11 +474,22 @@ const Scenario kScenarios[] = {
      0,
      {"was deleted on the PC but changed on the handheld; it is kept"}},
     {"CategoryRenamedOnHandheld",
-     [](HandheldSimulator& h, SimDatabase& d) { h.ChangeAppInfo(d, Renamed(d.appInfo, 1, "Work")); },
-     NothingPc, {"Alpha", "Bravo", "Charlie"}, 0, {"renamed on the handheld"}, nullptr,
+     [](HandheldSimulator& h, SimDatabase& d) {
+         h.ChangeAppInfo(d, Renamed(d.appInfo, 1, "Work"));
+     },
+     NothingPc,
+     {"Alpha", "Bravo", "Charlie"},
+     0,
+     {"renamed on the handheld"},
+     nullptr,
      {"Unfiled", "Work", "Personal"}},
-    {"CategoryRenamedOnPc", Nothing, [](clsDatabase& db) { db.RenameCategory(2, "Home"); },
-     {"Alpha", "Bravo", "Charlie"}, 0, {"renamed on the PC"}, nullptr,
+    {"CategoryRenamedOnPc",
+     Nothing,
+     [](clsDatabase& db) { db.RenameCategory(2, "Home"); },
+     {"Alpha", "Bravo", "Charlie"},
+     0,
+     {"renamed on the PC"},
+     nullptr,
      {"Unfiled", "Business", "Home"}},
     {"CategoryAddedOnBoth",
      [](HandheldSimulator& h, SimDatabase& d) {
@@ -484,7 +506,10 @@ const Scenario kScenarios[] = {
          PcAdd(db, "Dune");
          db.SetCategoryIndex(PcIndex(db, "Dune"), 3);
      },
-     {"Alpha", "Bravo", "Charlie", "Dune", "Rome"}, 0, {}, nullptr,
+     {"Alpha", "Bravo", "Charlie", "Dune", "Rome"},
+     0,
+     {},
+     nullptr,
      {"Unfiled", "Business", "Personal", "Trips", "Books"}},
     {"SlowWithoutState",
      [](HandheldSimulator& h, SimDatabase& d) { h.AddRecord(d, NoteBytes("Delta", 4), 0); },
@@ -901,8 +926,8 @@ struct InsertCase {
 };
 
 void WriteFileBytes(const std::string& path, const std::vector<uint8_t>& b) {
-    std::ofstream(path, std::ios::binary).write(reinterpret_cast<const char*>(b.data()),
-                                                std::streamsize(b.size()));
+    std::ofstream(path, std::ios::binary)
+        .write(reinterpret_cast<const char*>(b.data()), std::streamsize(b.size()));
 }
 
 const InsertCase kInserts[] = {
@@ -911,13 +936,21 @@ const InsertCase kInserts[] = {
          SimDatabase& s = *h.FindDatabase("Stamps");
          h.ChangeRecord(s, s.records[0].id, {9, 9, 9});
      },
-     1, 0, 0, {"Phrases.pdb", "Stamps.pdb"}, nullptr},
+     1,
+     0,
+     0,
+     {"Phrases.pdb", "Stamps.pdb"},
+     nullptr},
     {"ChangedOnPc",
      [](HandheldSimulator&, const SyncUser& u) {
          WriteFileBytes(u.insertFolder + "/Phrases.pdb",
                         TextInsertFile("Phrases", {{"Hi", "Hello there"}, {"Bye", "So long"}}));
      },
-     0, 1, 0, {"Phrases.pdb", "Stamps.pdb"}, nullptr},
+     0,
+     1,
+     0,
+     {"Phrases.pdb", "Stamps.pdb"},
+     nullptr},
     {"ChangedOnBoth",
      [](HandheldSimulator& h, const SyncUser& u) {
          SimDatabase& s = *h.FindDatabase("Phrases");
@@ -925,7 +958,11 @@ const InsertCase kInserts[] = {
          WriteFileBytes(u.insertFolder + "/Phrases.pdb",
                         TextInsertFile("Phrases", {{"Hi", "PC's greeting"}}));
      },
-     0, 1, 1, {"Phrases.pdb", "Stamps.pdb"}, "the handheld's is an earlier version"},
+     0,
+     1,
+     1,
+     {"Phrases.pdb", "Stamps.pdb"},
+     "the handheld's is an earlier version"},
     {"NewOnHandheld",
      [](HandheldSimulator& h, const SyncUser&) {
          SimDatabase extra;
@@ -934,15 +971,27 @@ const InsertCase kInserts[] = {
          extra.creator = FourCC("QLRY");
          h.AddRecord(h.AddDatabase(extra), {5, 6, 7}, 2);
      },
-     1, 0, 0, {"Extra_Stuff.pdb", "Phrases.pdb", "Stamps.pdb"}, nullptr},
+     1,
+     0,
+     0,
+     {"Extra_Stuff.pdb", "Phrases.pdb", "Stamps.pdb"},
+     nullptr},
     {"DeletedOnPc",
      [](HandheldSimulator&, const SyncUser& u) { fs::remove(u.insertFolder + "/Phrases.pdb"); },
-     0, 0, 0, {"Stamps.pdb"}, "deleted on the PC"},
+     0,
+     0,
+     0,
+     {"Stamps.pdb"},
+     "deleted on the PC"},
     {"DeletedOnHandheld",
      [](HandheldSimulator& h, const SyncUser&) {
          std::erase_if(h.databases, [](const SimDatabase& d) { return d.name == "Stamps"; });
      },
-     0, 0, 0, {"Phrases.pdb"}, "deleted on the handheld"},
+     0,
+     0,
+     0,
+     {"Phrases.pdb"},
+     "deleted on the handheld"},
 };
 
 class ConduitInserts : public ConduitTest, public ::testing::WithParamInterface<InsertCase> {};
@@ -1021,7 +1070,9 @@ TEST_P(ConduitInserts, CopiedWholeFromTheSideThatChanged) {
 }
 
 INSTANTIATE_TEST_SUITE_P(Inserts, ConduitInserts, ::testing::ValuesIn(kInserts),
-                         [](const ::testing::TestParamInfo<InsertCase>& i) { return i.param.name; });
+                         [](const ::testing::TestParamInfo<InsertCase>& i) {
+                             return i.param.name;
+                         });
 
 } // namespace
 
