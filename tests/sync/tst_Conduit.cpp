@@ -437,6 +437,26 @@ const Scenario kScenarios[] = {
      [](clsDatabase& db) { PcEdit(db, "Charlie", "Charlie 2"); },
      {"Alpha", "Bravo", "Charlie 2"}},
     {"DeletedOnPc", Nothing, [](clsDatabase& db) { PcDelete(db, "Alpha"); }, {"Bravo", "Charlie"}},
+    {"CategoryChangedOnPc", Nothing,
+     [](clsDatabase& db) {
+         const int i = PcIndex(db, "Bravo");
+         db.SetCategoryIndex(i, 2);
+         db.GetRecordObject(i)->SetDirtyFlag(true);
+     },
+     {"Alpha", "Bravo", "Charlie"}},
+    {"DeletedOnBoth",
+     [](HandheldSimulator& h, SimDatabase& d) { h.DeleteRecord(d, HhId(d, "Charlie")); },
+     [](clsDatabase& db) { PcDelete(db, "Charlie"); }, {"Alpha", "Bravo"}},
+    // A copy made on the PC is a new note, however like the old one it is.
+    {"CopiedOnPc", Nothing,
+     [](clsDatabase& db) {
+         auto copy = std::make_unique<clsQuillaryItem>(*db.GetRecordObject(PcIndex(db, "Alpha")));
+         copy->UniqueID = 0;
+         copy->SetDirtyFlag(true);
+         db.AddNewRecord(db.GetNumRecords());
+         db.SetRecordObject(db.GetNumRecords() - 1, std::move(copy));
+     },
+     {"Alpha", "Bravo", "Charlie", "Alpha"}},
     {"ChangedOnBoth",
      [](HandheldSimulator& h, SimDatabase& d) {
          h.ChangeRecord(d, HhId(d, "Bravo"), NoteBytes("Bravo from the handheld", 2));
@@ -566,6 +586,14 @@ TEST_P(ConduitScenario, BothSidesEndInStep) {
 
 INSTANTIATE_TEST_SUITE_P(Scenarios, ConduitScenario, ::testing::ValuesIn(kScenarios),
                          [](const ::testing::TestParamInfo<Scenario>& i) { return i.param.name; });
+
+// Neither side has notes: nothing to do, and nothing is created.
+TEST_F(ConduitTest, NoNotesOnEitherSide) {
+    const SyncReport r = SyncWith(hh, host);
+    ASSERT_EQ(r.outcome, SyncReport::Outcome::Synced) << LogText(r);
+    EXPECT_FALSE(fs::exists(user.notesFile));
+    EXPECT_EQ(hh.FindDatabase("QuillaryDBv2"), nullptr);
+}
 
 // ---- size ----
 
