@@ -781,6 +781,57 @@ TEST_F(ConduitTest, DroppedConnectionLosesAndDoublesNothing) {
     }
 }
 
+// The handheld's database is being created from the PC's notes when the connection drops:
+// the next sync (a slow one, nothing having been recorded) pairs the notes already written
+// with their PC originals by content, so each note is there once.
+TEST_F(ConduitTest, DroppedWhileCreatingTheHandheldsDatabase) {
+    clsDatabase db;
+    db.AddNewDatabase();
+    db.SetFileName(user.notesFile);
+    for (int i = 0; i < 5; ++i) {
+        db.AddNewRecord(i);
+        db.GetRecordObject(i)->SetText("PC note " + std::to_string(i));
+        db.GetRecordObject(i)->SetDirtyFlag(true);
+    }
+    // Two notes alike: each still needs a record of its own.
+    db.GetRecordObject(4)->SetText("PC note 3");
+    ASSERT_TRUE(db.SaveDatabase());
+    const auto before = Snapshot(user.folder);
+    const HandheldSimulator start = hh;
+    HandheldSimulator counter = start;
+    {
+        const SyncUser u = UserIn(root + "/count");
+        fs::copy(user.folder, u.folder, fs::copy_options::recursive);
+        TestHost h;
+        h.users = {u};
+        ASSERT_EQ(SyncWith(counter, h).outcome, SyncReport::Outcome::Synced);
+    }
+    for (int k = 0; k < counter.RequestCount(); ++k) {
+        SCOPED_TRACE("after " + std::to_string(k) + " requests");
+        const SyncUser u = UserIn(root + "/drop");
+        fs::remove_all(u.folder);
+        fs::copy(user.folder, u.folder, fs::copy_options::recursive);
+        TestHost h;
+        h.users = {u};
+        HandheldSimulator dropHh = start;
+        dropHh.faults.hangUpAfter = k;
+        const SyncReport r = SyncWith(dropHh, h);
+        EXPECT_EQ(r.outcome, SyncReport::Outcome::Failed);
+        if (Snapshot(u.folder).at("QLTester.pdb") == before.at("QLTester.pdb"))
+            EXPECT_EQ(Snapshot(u.folder), before);
+        dropHh.faults = {};
+        const SyncReport next = SyncWith(dropHh, h);
+        ASSERT_EQ(next.outcome, SyncReport::Outcome::Synced) << LogText(next);
+        EXPECT_EQ(Texts(PcNotes(u.notesFile)),
+                  (std::vector<std::string>{"PC note 0", "PC note 1", "PC note 2", "PC note 3",
+                                            "PC note 3"}))
+            << LogText(r) << LogText(next);
+        ExpectInStep(dropHh, u);
+        if (HasFailure())
+            return;
+    }
+}
+
 // ---- hostile answers ----
 
 struct Hostile {
