@@ -57,7 +57,8 @@ std::vector<uint8_t> Read(const std::string& path) {
 std::map<std::string, std::vector<uint8_t>> Files(const std::string& folder) {
     std::map<std::string, std::vector<uint8_t>> out;
     for (const auto& e : fs::recursive_directory_iterator(folder))
-        if (e.is_regular_file() && e.path().string().find(".quillary-versions") == std::string::npos)
+        if (e.is_regular_file() &&
+            e.path().string().find(".quillary-versions") == std::string::npos)
             out[fs::relative(e.path(), folder).string()] = Read(e.path().string());
     return out;
 }

@@ -437,7 +437,8 @@ const Scenario kScenarios[] = {
      [](clsDatabase& db) { PcEdit(db, "Charlie", "Charlie 2"); },
      {"Alpha", "Bravo", "Charlie 2"}},
     {"DeletedOnPc", Nothing, [](clsDatabase& db) { PcDelete(db, "Alpha"); }, {"Bravo", "Charlie"}},
-    {"CategoryChangedOnPc", Nothing,
+    {"CategoryChangedOnPc",
+     Nothing,
      [](clsDatabase& db) {
          const int i = PcIndex(db, "Bravo");
          db.SetCategoryIndex(i, 2);
@@ -446,9 +447,11 @@ const Scenario kScenarios[] = {
      {"Alpha", "Bravo", "Charlie"}},
     {"DeletedOnBoth",
      [](HandheldSimulator& h, SimDatabase& d) { h.DeleteRecord(d, HhId(d, "Charlie")); },
-     [](clsDatabase& db) { PcDelete(db, "Charlie"); }, {"Alpha", "Bravo"}},
+     [](clsDatabase& db) { PcDelete(db, "Charlie"); },
+     {"Alpha", "Bravo"}},
     // A copy made on the PC is a new note, however like the old one it is.
-    {"CopiedOnPc", Nothing,
+    {"CopiedOnPc",
+     Nothing,
      [](clsDatabase& db) {
          auto copy = std::make_unique<clsQuillaryItem>(*db.GetRecordObject(PcIndex(db, "Alpha")));
          copy->UniqueID = 0;
@@ -538,6 +541,23 @@ const Scenario kScenarios[] = {
      0,
      {"Slow sync"},
      [](TestHost&, const SyncUser& u) { fs::remove(SyncState::PathIn(u.folder)); }},
+    {"SlowWithCutState",
+     Nothing,
+     [](clsDatabase& db) { PcDelete(db, "Bravo"); },
+     {"Alpha", "Charlie", "Bravo"},
+     0,
+     {"Slow sync"},
+     [](TestHost&, const SyncUser& u) {
+         const std::string path = SyncState::PathIn(u.folder);
+         fs::resize_file(path, fs::file_size(path) / 2);
+     }},
+    {"SlowWithAnotherHandheld",
+     Nothing,
+     [](clsDatabase& db) { PcDelete(db, "Bravo"); },
+     {"Alpha", "Charlie", "Bravo"},
+     0,
+     {"Slow sync"},
+     [](TestHost& h, const SyncUser&) { h.users[0].userId = 4712; }},
     {"SlowWithAnotherPc",
      [](HandheldSimulator& h, SimDatabase& d) { h.DeleteRecord(d, HhId(d, "Charlie")); },
      [](clsDatabase& db) { PcAdd(db, "Echo"); },
@@ -556,6 +576,7 @@ TEST_P(ConduitScenario, BothSidesEndInStep) {
     OnPc(user, s.onPc);
     if (s.before)
         s.before(host, user);
+    hh.userId = host.users[0].userId;
 
     const SyncReport r = SyncWith(hh, host);
     ASSERT_EQ(r.outcome, SyncReport::Outcome::Synced) << LogText(r);
