@@ -571,6 +571,8 @@ bool NotesConduit::Decide(std::vector<HhRecord>& records) {
             return false;
         if (!sent) {
             p.keepDirty = true;
+            if (p.sendNew)
+                p.id = 0; // not on the handheld under any ID: new again next time
             continue;
         }
         if (p.sendNew) {

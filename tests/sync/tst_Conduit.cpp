@@ -616,6 +616,36 @@ TEST_F(ConduitTest, NoNotesOnEitherSide) {
     EXPECT_EQ(hh.FindDatabase("QuillaryDBv2"), nullptr);
 }
 
+// A note too large for one handheld record (here in a conflict) stays on the PC, marked
+// changed, with a line in the log; the handheld's version is kept beside it, and the next
+// sync neither loses nor doubles either.
+TEST_F(ConduitTest, NoteTooLargeForTheHandheldStaysOnThePc) {
+    SyncedPair();
+    hh.ChangeRecord(Notes(), HhId(Notes(), "Bravo"), NoteBytes("Bravo from the handheld", 2));
+    OnPc(user, [](clsDatabase& db) {
+        clsQuillaryItem* item = db.GetRecordObject(PcIndex(db, "Bravo"));
+        std::vector<uint8_t> picture;
+        item->GetBitmapData(picture);
+        picture.resize(18 + clsQuillaryItem::kMaxPictureData);
+        quillary::WriteBE16(picture.data() + 16, uint16_t(clsQuillaryItem::kMaxPictureData));
+        ASSERT_TRUE(item->SetBitmapData(picture));
+        PcEdit(db, "Bravo", "Bravo huge");
+    });
+    for (int round = 0; round < 2; ++round) {
+        const SyncReport r = SyncWith(hh, host);
+        ASSERT_EQ(r.outcome, SyncReport::Outcome::Synced) << LogText(r);
+        EXPECT_TRUE(LogHas(r, "is too large to send to the handheld")) << LogText(r);
+        const std::vector<PcNote> pc = PcNotes(user.notesFile);
+        EXPECT_EQ(Texts(pc), (std::vector<std::string>{"Alpha", "Bravo huge",
+                                                       "Bravo from the handheld", "Charlie"}));
+        ASSERT_EQ(pc.size(), 4u);
+        EXPECT_EQ(pc[1].id, 0u);
+        EXPECT_EQ(pc[1].attributes & 0x40, 0x40) << "still to be sent";
+        EXPECT_EQ(pc[1].bytes.size(), clsQuillaryItem::kMaxRecordBytes);
+        EXPECT_EQ(Notes().records.size(), 3u);
+    }
+}
+
 // ---- size ----
 
 // 5000 notes: the first sync copies them all; then 10 changed on each side go both ways
