@@ -359,7 +359,9 @@ bool InsertConduit::Exchange() {
                 Content a, b;
                 std::string why;
                 if (Parse(image, a, &why) && Parse(p->second.bytes, b, &why) && a.SameAs(b)) {
-                    toPc = toHh = false;
+                    // Alike already: only the handheld's marks go.
+                    if (!ResetHandheld(name))
+                        return false;
                 } else {
                     // Kept now, before the handheld's copy is replaced: it must survive a
                     // sync that stops halfway.
