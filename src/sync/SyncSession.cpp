@@ -7,6 +7,8 @@
 #include "sync/SyncContext.h"
 #include "sync/SyncState.h"
 
+#include <exception>
+
 namespace quillary::sync {
 
 namespace {
@@ -119,14 +121,20 @@ SyncReport RunSync(DlpClient& client, SyncHost& host) {
     next.pcId = pcId;
     next.handheldUserId = handheldId;
     std::string why;
-    const bool ok =
-        ctx.Check(client.OpenConduit(), "starting the notes conduit") && notes.Exchange() &&
-        inserts.Exchange() && notes.SavePc() && inserts.SavePc() &&
-        (notes.FillState(next), inserts.FillState(next), true) &&
-        (next.Write(SyncState::PathIn(user->folder), &why) ||
-         ctx.Stop("The record of this sync could not be written, so the next one will be slow: " +
-                  why)) &&
-        notes.Finish();
+    bool ok = false;
+    try {
+        ok = ctx.Check(client.OpenConduit(), "starting the notes conduit") && notes.Exchange() &&
+             inserts.Exchange() && notes.SavePc() && inserts.SavePc() &&
+             (notes.FillState(next), inserts.FillState(next), true) &&
+             (next.Write(SyncState::PathIn(user->folder), &why) ||
+              ctx.Stop("The record of this sync could not be written, so the next one will be "
+                       "slow: " +
+                       why)) &&
+             notes.Finish();
+    } catch (const std::exception& e) {
+        // Out of memory or the like: nothing is written after it.
+        ctx.Stop(std::string("The sync stopped: ") + e.what());
+    }
 
     if (ok) {
         DlpUserInfoUpdate update;
