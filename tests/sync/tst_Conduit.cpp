@@ -1190,6 +1190,21 @@ TEST_P(ConduitInserts, CopiedWholeFromTheSideThatChanged) {
         ASSERT_FALSE(FileRecords(kept).empty());
         EXPECT_EQ(FileRecords(kept)[0].second, handheldsPhrases) << "the handheld's copy is kept";
     }
+    if (std::string(c.name) == "NewOnHandheld") {
+        if (!HavePalmPdb())
+            QUILLARY_GTEST_REQUIRE_OR_SKIP("Palm::PDB (libpalm-perl) is not installed");
+        const char* script =
+            "my $p = Palm::PDB->new; $p->Load($ARGV[0]);"
+            "print join('|', $p->{name}, $p->{type}, $p->{creator}, scalar(@{$p->{records}})),"
+            " qq(\\n); for (@{$p->{records}}) { print join(' ', $_->{category}, "
+            "unpack('H*', $_->{data})), qq(\\n) }";
+        const ToolRun t =
+            RunTool(std::string("perl -MPalm::PDB -MPalm::Raw -e ") + ShellQuote(script) + " " +
+                        ShellQuote(user.insertFolder + "/Extra_Stuff.pdb"),
+                    root);
+        ASSERT_EQ(t.status, 0) << t.err;
+        EXPECT_EQ(t.out, "Extra/Stuff|Ins2|QLRY|1\n2 050607\n");
+    }
     if (std::string(c.name) == "ChangedOnPc") {
         clsInsertDatabase ins;
         ins.SetFileName(user.insertFolder + "/Phrases.pdb");
