@@ -890,6 +890,7 @@ struct Hostile {
     std::function<void(const DlpRequest&, DlpResponse&)> tamper;
     std::function<void(const DlpRequest&, std::vector<uint8_t>&)> tamperBytes;
     const char* says;
+    bool slow = false; // without the last sync's state: every note is read
 };
 
 bool Is(const DlpRequest& q, DlpFunction f) {
@@ -978,6 +979,20 @@ const Hostile kHostile[] = {
          }
      },
      nullptr, "list of databases does not come to an end"},
+    {"ReadAnotherNote",
+     [](const DlpRequest& q, DlpResponse& r) {
+         if (Is(q, DlpFunction::ReadRecord) && r.error == 0)
+             quillary::WriteBE32(r.arguments[0].data.data(), 0x00A00002);
+     },
+     nullptr, "with note", true},
+    {"RecordShorterThanItSays",
+     [](const DlpRequest& q, DlpResponse& r) {
+         if (Is(q, DlpFunction::ReadRecord) && r.error == 0) {
+             auto& d = r.arguments[0].data;
+             quillary::WriteBE16(d.data() + 6, uint16_t(quillary::ReadBE16(d.data() + 6) + 50));
+         }
+     },
+     nullptr, "for the rest of note", true},
     {"WrongLength", nullptr,
      [](const DlpRequest& q, std::vector<uint8_t>& bytes) {
          if (Is(q, DlpFunction::ReadNextModifiedRec) && bytes.size() > 100)
@@ -994,6 +1009,8 @@ TEST_P(ConduitHostile, ClearLogLineNothingWritten) {
     SyncedPair();
     hh.ChangeRecord(Notes(), HhId(Notes(), "Alpha"), NoteBytes("Alpha 2", 1));
     OnPc(user, [](clsDatabase& db) { PcEdit(db, "Bravo", "Bravo 2"); });
+    if (GetParam().slow)
+        fs::remove(SyncState::PathIn(user.folder));
     const auto files = Snapshot(user.folder);
     hh.endOfSyncStatus = -1;
     hh.faults.tamper = GetParam().tamper;
