@@ -30,4 +30,8 @@ bool clsNotify::HS_Notify(qint32 code, qint32 userId) {
     }
 }
 
+bool clsNotify::HS_AskNewUser(const QString& name, qint32 userId) {
+    return m_Host.AskAddHandheldUser(name, userId);
+}
+
 } // namespace quillary

@@ -235,7 +235,8 @@ bool clsSettings::InitSetting(const QString& key, const QString& defaultValue) {
     if (v == kMissing) {
         absent = true;
         v = defaultValue;
-        WriteValue(key, QString());
+        if (!m_ReadOnly)
+            WriteValue(key, QString());
     }
     m_Keys.append(key);
     m_Values.append(v);
@@ -256,6 +257,8 @@ bool clsSettings::SetSetting(const QString& key, const QString& value) {
 }
 
 int clsSettings::Save() {
+    if (m_ReadOnly)
+        return GetNumSettings();
     // One rewrite of the file with every cached pair applied in cache order.
     QStringList lines = ReadLines(m_FilePath, &m_SingleByteFile, &m_CrLfFile, &m_BomFile);
     for (int p = 1; p < m_Keys.size(); ++p)

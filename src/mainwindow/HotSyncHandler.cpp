@@ -109,6 +109,17 @@ void HotSyncHandler::ArmNotifyTimer(int index) {
         timer->start();
 }
 
+bool HotSyncHandler::AskAddHandheldUser(const QString& name, qint32 userId) {
+    const QString text =
+        QStringLiteral("A handheld of the HotSync user \"") + name +
+        QStringLiteral("\" (user ID ") + QString::number(quint32(userId)) +
+        QStringLiteral(") wants to synchronize, but this PC does not know that user.\r"
+                       "Add the user, with a folder of its own, and synchronize?");
+    return m_Window.Context().services.messageBox(text, QStringLiteral("Network HotSync"),
+                                                  MsgButtons::YesNo, MsgIcon::Question) ==
+           MsgResult::Yes;
+}
+
 // ---------------------------------------------------------------------------------------
 // Timer ticks, on the GUI thread
 

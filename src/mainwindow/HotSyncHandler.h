@@ -44,6 +44,7 @@ private:
     bool CurrentUserId(qint32* id) const override;
     bool HasUnsavedChanges() const override;
     void ArmNotifyTimer(int index) override;
+    bool AskAddHandheldUser(const QString& name, qint32 userId) override;
 
     void OnNotifyTimer(int index);
     void ShowRefusal();

@@ -1,0 +1,126 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+#include "SyncServer.h"
+
+#include "sync/DlpClient.h"
+#include "sync/SyncSession.h"
+
+#include <QTcpSocket>
+#include <QThread>
+
+#include <cstdio>
+
+namespace quillary {
+
+namespace {
+
+void Say(const QString& text) {
+    std::fprintf(stderr, "quillary-sync: %s\n", qPrintable(text));
+    std::fflush(stderr);
+}
+
+QString PeerOf(const QTcpSocket& socket) {
+    const QHostAddress address = socket.peerAddress();
+    const QString host = address.protocol() == QAbstractSocket::IPv6Protocol &&
+                                 !address.toIPv4Address()
+                             ? QChar('[') + address.toString() + QChar(']')
+                             : QHostAddress(address.toIPv4Address()).toString();
+    return host + QChar(':') + QString::number(socket.peerPort());
+}
+
+// One sync, start to end, on the calling thread.
+bool ServeOne(qintptr handle, int timeoutMs, DesktopSyncHost::Options hostOptions) {
+    QTcpSocket socket;
+    if (!socket.setSocketDescriptor(handle)) {
+        Say(QStringLiteral("could not take the connection: ") + socket.errorString());
+        return false;
+    }
+    const QString peer = PeerOf(socket);
+    SocketTransport transport(socket, timeoutMs);
+    sync::DlpClient client(transport);
+    sync::SyncReport report;
+    const sync::DlpStatus hello = client.Handshake();
+    if (!hello.Ok()) {
+        report.outcome = sync::SyncReport::Outcome::Failed;
+        report.reason = "no HotSync handshake: " + hello.message;
+        report.log.push_back(report.reason);
+    } else {
+        DesktopSyncHost host(hostOptions);
+        report = sync::RunSync(client, host);
+    }
+    DesktopSyncHost::WriteLog(report, peer);
+    socket.disconnectFromHost();
+    if (socket.state() != QAbstractSocket::UnconnectedState)
+        socket.waitForDisconnected(1000);
+    return report.outcome == sync::SyncReport::Outcome::Synced;
+}
+
+} // namespace
+
+SyncServer::SyncServer(Options options, QObject* parent)
+    : QTcpServer(parent), m_Options(std::move(options)) {
+    setObjectName(QStringLiteral("SyncServer"));
+}
+
+SyncServer::~SyncServer() {
+    close();
+    if (m_Worker) {
+        m_Worker->wait();
+        delete m_Worker;
+    }
+}
+
+bool SyncServer::Start(QString* error) {
+    if (listen(m_Options.address, m_Options.port))
+        return true;
+    if (error)
+        *error = QStringLiteral("cannot listen on ") +
+                 (m_Options.address.protocol() == QAbstractSocket::IPv6Protocol
+                      ? QChar('[') + m_Options.address.toString() + QChar(']')
+                      : m_Options.address.toString()) +
+                 QChar(':') + QString::number(m_Options.port) + QStringLiteral(": ") +
+                 errorString();
+    return false;
+}
+
+QString SyncServer::Where() const {
+    const QHostAddress a = serverAddress();
+    const QString host = a.protocol() == QAbstractSocket::IPv4Protocol
+                             ? a.toString()
+                             : QChar('[') + (a == QHostAddress::Any ? QStringLiteral("::")
+                                                                     : a.toString()) +
+                                   QChar(']');
+    return host + QChar(':') + QString::number(serverPort());
+}
+
+void SyncServer::incomingConnection(qintptr handle) {
+    if (m_Busy) {
+        QTcpSocket intruder;
+        intruder.setSocketDescriptor(handle);
+        Say(QStringLiteral("a handheld at ") + PeerOf(intruder) +
+            QStringLiteral(" connected while a sync runs; closed it (one sync at a time)"));
+        intruder.abort();
+        return;
+    }
+    m_Busy = true;
+    if (m_Worker) { // the last sync's thread has ended
+        m_Worker->wait();
+        delete m_Worker;
+    }
+    const int timeoutMs = m_Options.timeoutMs;
+    const DesktopSyncHost::Options hostOptions = m_Options.host;
+    m_Worker = QThread::create([handle, timeoutMs, hostOptions, this] {
+        const bool synced = ServeOne(handle, timeoutMs, hostOptions);
+        // The server waits for this thread in its destructor, so it is still there.
+        QMetaObject::invokeMethod(this, [this, synced] { OnSyncDone(synced); },
+                                  Qt::QueuedConnection);
+    });
+    m_Worker->setObjectName(QStringLiteral("HotSync"));
+    m_Worker->start();
+}
+
+void SyncServer::OnSyncDone(bool synced) {
+    m_Busy = false;
+    emit syncFinished(synced);
+}
+
+} // namespace quillary
