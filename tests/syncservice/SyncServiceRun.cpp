@@ -70,7 +70,12 @@ void Pump(HandheldSimulator& handheld, QTcpSocket& socket, bool begun, int patie
     while (socket.state() == QAbstractSocket::ConnectedState && !handheld.HungUp() &&
            clock.elapsed() < patience) {
         socket.flush();
-        if (!socket.waitForReadyRead(1000))
+        // Waits with the event loop running, so this thread goes on answering the bus
+        // (the window's HotSync callback may live in this process).
+        if (!QTest::qWaitFor([&] { return socket.bytesAvailable() > 0 ||
+                                          socket.state() != QAbstractSocket::ConnectedState; },
+                             1000) ||
+            socket.bytesAvailable() == 0)
             continue;
         const QByteArray in = socket.readAll();
         if (handheld.Silent())
