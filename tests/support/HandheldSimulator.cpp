@@ -186,7 +186,13 @@ int HandheldSimulator::Count(uint8_t function) const {
 }
 
 std::vector<uint8_t> HandheldSimulator::Begin() {
+    // A new session: the databases, the user and the logs stay as they are.
+    m_Framer = sync::NetSyncFramer();
     m_Phase = Phase::Hello;
+    m_HungUp = m_Silent = false;
+    m_Requests = 0;
+    m_Open.assign(kMaxOpen, Open{});
+    m_FindCursor = 0;
     // The wake-up: kind 0x90 and the handheld's details, which desktops do not read.
     std::vector<uint8_t> payload(22, 0);
     payload[0] = 0x90;

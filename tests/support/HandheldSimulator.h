@@ -109,7 +109,8 @@ public:
     int Count(sync::DlpFunction function) const { return Count(uint8_t(function)); }
 
     // ---- the byte pump ----
-    // The handheld's first bytes: the NetSync wake-up.
+    // The handheld's first bytes: the NetSync wake-up. Starts a new session (a handheld
+    // syncs again and again): databases, user, logs and faults stay as they are.
     std::vector<uint8_t> Begin();
     // Takes the desktop's bytes (any piece of the stream), appends the answers to toDesktop.
     // False once the handheld has hung up (after EndOfSync, a fault or bytes that make no
@@ -118,7 +119,7 @@ public:
     bool HungUp() const { return m_HungUp; }
     // True once the handheld has stopped answering (Faults::silentAfter).
     bool Silent() const { return m_Silent; }
-    // Requests received in the DLP phase.
+    // Requests answered in this session (faults count these).
     int RequestCount() const { return m_Requests; }
 
     // The answer to one request, as the handheld gives it (no faults applied).
