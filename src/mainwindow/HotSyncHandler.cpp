@@ -110,11 +110,19 @@ void HotSyncHandler::ArmNotifyTimer(int index) {
 }
 
 bool HotSyncHandler::AskAddHandheldUser(const QString& name, qint32 userId) {
+    // A handheld with ID 0 has never synchronized: it may be a known user's after a reset.
     const QString text =
-        QStringLiteral("A handheld of the HotSync user \"") + name +
-        QStringLiteral("\" (user ID ") + QString::number(quint32(userId)) +
-        QStringLiteral(") wants to synchronize, but this PC does not know that user.\r"
-                       "Add the user, with a folder of its own, and synchronize?");
+        userId == 0
+            ? QStringLiteral("A handheld that has never synchronized, of the HotSync user \"") +
+                  name +
+                  QStringLiteral("\", wants to synchronize.\rSynchronize it with this PC's "
+                                 "user of that name (added, with a folder of its own, if there "
+                                 "is none)?")
+            : QStringLiteral("A handheld of the HotSync user \"") + name +
+                  QStringLiteral("\" (user ID ") + QString::number(quint32(userId)) +
+                  QStringLiteral(") wants to synchronize, but this PC does not know that "
+                                 "user.\rAdd the user, with a folder of its own, and "
+                                 "synchronize?");
     return m_Window.Context().services.messageBox(text, QStringLiteral("Network HotSync"),
                                                   MsgButtons::YesNo, MsgIcon::Question) ==
            MsgResult::Yes;

@@ -141,7 +141,15 @@ std::optional<sync::SyncUser> DesktopSyncHost::AddUser(const std::string& handhe
     clsSettings settings(clsSettings::DefaultFilePath());
     settings.SetReadOnly(true);
     KWDeskLibrary library(&settings);
-    // A handheld that never synchronized has ID 0; it is given one made from its name.
+    // A handheld that never synchronized (ID 0, say after a hard reset) may be the PC user
+    // of its name: it syncs as that user and is given that user's ID.
+    if (handheldUserId == 0) {
+        const UserTable users = UserTable::Load(library);
+        const int known = int(users.names.indexOf(name));
+        if (known >= 0)
+            return MakeUser(library, users, known);
+    }
+    // Otherwise a handheld that never synchronized is given an ID made from its name.
     qint32 id = qint32(handheldUserId);
     if (id == 0) {
         id = KWDeskLibrary::MakeUserId(name);

@@ -31,6 +31,8 @@ public:
 
     std::optional<sync::SyncUser> FindUser(const std::string& handheldName,
                                            uint32_t handheldUserId) override;
+    // Also the way for a handheld that never synchronized (ID 0) to sync as the PC user of
+    // its name, with the same agreement as a new user.
     std::optional<sync::SyncUser> AddUser(const std::string& handheldName,
                                           uint32_t handheldUserId,
                                           std::string* refusal) override;

@@ -23,7 +23,8 @@ info="$(dpkg-deb --info "$deb")"
 echo "$info" | grep -q '^ Package: quillary$' || fail "package name"
 depends="$(dpkg-deb --field "$deb" Depends)"
 echo "Depends: $depends"
-for lib in libqt6core6 libqt6gui6 libqt6widgets6 libqt6printsupport6 libqt6dbus6 libqt6svg6; do
+for lib in libqt6core6 libqt6gui6 libqt6widgets6 libqt6printsupport6 libqt6dbus6 libqt6svg6 \
+           libqt6network6; do
   echo "$depends" | grep -Eq "(^|, )$lib( |,|$)" || fail "Depends lacks $lib"
 done
 if echo "$depends" | grep -q -- '-dev'; then fail "Depends names a -dev package"; fi
@@ -31,7 +32,8 @@ if echo "$depends" | grep -q -- '-dev'; then fail "Depends names a -dev package"
 root="$scratch/root"
 dpkg-deb -x "$deb" "$root"
 u="$root/usr"
-for f in bin/quillary bin/quillary-pdb bin/quillary-hotsync \
+for f in bin/quillary bin/quillary-pdb bin/quillary-hotsync bin/quillary-sync \
+         lib/systemd/user/quillary-sync.service \
          share/doc/quillary/QuillaryManual.pdf \
          share/applications/quillary.desktop \
          share/metainfo/org.quillary.Quillary.metainfo.xml \
@@ -41,12 +43,36 @@ for f in bin/quillary bin/quillary-pdb bin/quillary-hotsync \
          share/bash-completion/completions/quillary-pdb \
          share/bash-completion/completions/quillary-hotsync \
          share/man/man1/quillary.1.gz share/man/man1/quillary-pdb.1.gz \
-         share/man/man1/quillary-hotsync.1.gz; do
+         share/man/man1/quillary-hotsync.1.gz share/man/man1/quillary-sync.1.gz; do
   [ -e "$u/$f" ] || fail "missing in the package: /usr/$f"
 done
-for p in quillary quillary-pdb quillary-hotsync; do
+for p in quillary quillary-pdb quillary-hotsync quillary-sync; do
   [ -x "$u/bin/$p" ] || fail "$p is not executable"
 done
+# The network HotSync service: a user unit that starts the packaged program, installed
+# disabled (the package enables nothing; a person does, with systemctl --user).
+unit="$u/lib/systemd/user/quillary-sync.service"
+grep -qx 'ExecStart=quillary-sync' "$unit" || fail "the unit does not start quillary-sync"
+grep -qx 'WantedBy=default.target' "$unit" || fail "the unit cannot be enabled for a login"
+if find "$root" -path '*/systemd/*' -name '*.wants' | grep -q .; then
+  fail "the package enables a unit"
+fi
+for script in postinst preinst; do
+  if dpkg-deb --ctrl-tarfile "$deb" | tar -t | grep -q "$script"; then
+    fail "the package has a $script script (it must not enable the service)"
+  fi
+done
+if command -v systemd-analyze > /dev/null; then
+  # systemd finds quillary-sync in /usr/bin once installed; here the check is shown the
+  # packaged program by its full path in a copy of the unit.
+  mkdir -m 700 "$scratch/run" "$scratch/units"
+  sed "s|^ExecStart=quillary-sync|ExecStart=$u/bin/quillary-sync|" "$unit" \
+    > "$scratch/units/quillary-sync.service"
+  XDG_RUNTIME_DIR="$scratch/run" systemd-analyze verify --user --man=no \
+    "$scratch/units/quillary-sync.service" > "$scratch/unit.err" 2>&1 ||
+    { cat "$scratch/unit.err"; fail "systemd-analyze verify"; }
+  if [ -s "$scratch/unit.err" ]; then cat "$scratch/unit.err"; fail "systemd-analyze warns"; fi
+fi
 head -c 4 "$u/share/doc/quillary/QuillaryManual.pdf" | grep -q '%PDF' || fail "manual is no PDF"
 
 # Icons: a PNG of each size, really that size.
@@ -98,7 +124,7 @@ if command -v gio > /dev/null; then
 fi
 
 # Man pages render, and say what --help says.
-for p in quillary quillary-pdb quillary-hotsync; do
+for p in quillary quillary-pdb quillary-hotsync quillary-sync; do
   page="$(LC_ALL=C MANWIDTH=200 man -l "$u/share/man/man1/$p.1.gz" 2> "$scratch/man.err" | col -b)"
   [ -s "$scratch/man.err" ] && { cat "$scratch/man.err"; fail "man $p warns"; }
   echo "$page" | grep -q "^NAME" || fail "man $p has no NAME"
@@ -129,7 +155,8 @@ echo "$got" | sed -n 3p | grep -qx 'after' || fail "completion of hotsync comman
 # One version everywhere: the package's, each program's --version, the newest changelog
 # entry and the newest AppStream release.
 version="$(dpkg-deb --field "$deb" Version)"
-for p in bin/quillary bin/quillary-pdb bin/quillary-hotsync libexec/quillary/quillary-pdb-qt; do
+for p in bin/quillary bin/quillary-pdb bin/quillary-hotsync bin/quillary-sync \
+         libexec/quillary/quillary-pdb-qt; do
   said="$("$u/$p" --version)" || fail "$p --version failed"
   [ "$said" = "${p##*/} $version" ] || fail "$p --version says \"$said\", the package is $version"
 done

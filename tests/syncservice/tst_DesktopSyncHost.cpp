@@ -175,6 +175,29 @@ private slots:
         QVERIFY(Read(UsersFile()).endsWith(QByteArray::number(qint32(user->userId)) + "\tCy\tCy 2\n"));
     }
 
+    // A handheld that never synchronized (ID 0) under a known name is that user's, once
+    // agreed; without agreement it is refused like a new one.
+    void neverSyncedHandheldOfAKnownUser_data() {
+        QTest::addColumn<bool>("acceptNew");
+        QTest::newRow("agreed") << true;
+        QTest::newRow("not agreed") << false;
+    }
+    void neverSyncedHandheldOfAKnownUser() {
+        QFETCH(bool, acceptNew);
+        DesktopSyncHost host({acceptNew});
+        QVERIFY(!host.FindUser("Ann", 0));
+        std::string refusal;
+        const std::optional<SyncUser> user = host.AddUser("Ann", 0, &refusal);
+        QCOMPARE(Read(UsersFile()), kUsers);
+        QCOMPARE(user.has_value(), acceptNew);
+        if (user) {
+            QCOMPARE(user->userId, 101u);
+            QCOMPARE(QFile::decodeName(user->folder.c_str()), QDir::cleanPath(Desktop()) + "/ann");
+        } else {
+            QVERIFY2(refusal.find("Accept New Handhelds") != std::string::npos, refusal.c_str());
+        }
+    }
+
     // No window on the bus: the sync goes ahead, and after it nobody is told.
     void withoutTheWindowTheSyncGoesAhead() {
         DesktopSyncHost host({});
