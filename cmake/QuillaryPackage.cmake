@@ -9,6 +9,7 @@ install(FILES ${desktop}/quillary-mime.xml DESTINATION ${CMAKE_INSTALL_DATADIR}/
         RENAME quillary.xml)
 install(FILES ${PROJECT_SOURCE_DIR}/resources/completion/quillary-pdb
               ${PROJECT_SOURCE_DIR}/resources/completion/quillary-hotsync
+              ${PROJECT_SOURCE_DIR}/resources/completion/quillary-sync
         DESTINATION ${CMAKE_INSTALL_DATADIR}/bash-completion/completions)
 
 # The network HotSync service as a systemd user unit, installed disabled: a person turns it

@@ -42,6 +42,7 @@ for f in bin/quillary bin/quillary-pdb bin/quillary-hotsync bin/quillary-sync \
          share/icons/hicolor/scalable/mimetypes/application-x-quillary-notes.svg \
          share/bash-completion/completions/quillary-pdb \
          share/bash-completion/completions/quillary-hotsync \
+         share/bash-completion/completions/quillary-sync \
          share/man/man1/quillary.1.gz share/man/man1/quillary-pdb.1.gz \
          share/man/man1/quillary-hotsync.1.gz share/man/man1/quillary-sync.1.gz; do
   [ -e "$u/$f" ] || fail "missing in the package: /usr/$f"
@@ -137,21 +138,23 @@ for p in quillary quillary-pdb quillary-hotsync quillary-sync; do
 done
 
 # Bash completion scripts load and complete the commands.
-for p in quillary-pdb quillary-hotsync; do
+for p in quillary-pdb quillary-hotsync quillary-sync; do
   bash -n "$u/share/bash-completion/completions/$p" || fail "completion $p: syntax"
 done
 got="$(bash -c '
   _init_completion() { cur=${COMP_WORDS[COMP_CWORD]}; prev=${COMP_WORDS[COMP_CWORD-1]};
                        words=("${COMP_WORDS[@]}"); cword=$COMP_CWORD; }
   _filedir() { :; }
-  source "$1"; source "${1%/*}/quillary-hotsync"
+  source "$1"; source "${1%/*}/quillary-hotsync"; source "${1%/*}/quillary-sync"
   COMP_WORDS=(quillary-pdb ne); COMP_CWORD=1; _quillary_pdb; echo "${COMPREPLY[*]}"
   COMP_WORDS=(quillary-pdb print x.pdb out.pdf --p); COMP_CWORD=4; _quillary_pdb; echo "${COMPREPLY[*]}"
   COMP_WORDS=(quillary-hotsync a); COMP_CWORD=1; _quillary_hotsync; echo "${COMPREPLY[*]}"
+  COMP_WORDS=(quillary-sync --o); COMP_CWORD=1; _quillary_sync; echo "${COMPREPLY[*]}"
 ' _ "$u/share/bash-completion/completions/quillary-pdb" 2>&1; true)"
 echo "$got" | sed -n 1p | grep -qx 'new new-inserts' || fail "completion of commands: $got"
 echo "$got" | sed -n 2p | grep -qx -- '--paper --portrait' || fail "completion of print options: $got"
 echo "$got" | sed -n 3p | grep -qx 'after' || fail "completion of hotsync commands: $got"
+echo "$got" | sed -n 4p | grep -qx -- '--once' || fail "completion of sync options: $got"
 # One version everywhere: the package's, each program's --version, the newest changelog
 # entry and the newest AppStream release.
 version="$(dpkg-deb --field "$deb" Version)"
