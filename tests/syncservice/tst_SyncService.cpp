@@ -11,6 +11,7 @@
 #include <QDir>
 #include <QElapsedTimer>
 #include <QFile>
+#include <QTcpServer>
 #include <QTemporaryDir>
 #include <QTest>
 
@@ -132,6 +133,50 @@ private slots:
         for (const char* option : {"--port N", "--listen ADDRESS", "--once", "--accept-new",
                                    "--timeout SECONDS", "--help", "--version", "14238"})
             QVERIFY2(help.contains(QLatin1String(option)), option);
+    }
+
+    // Without --port the port comes from "Network HotSync Port" in the window's settings
+    // file, which the service only reads.
+    void portFromTheSettings_data() {
+        QTest::addColumn<QString>("value"); // "free": a port found free just before
+        QTest::addColumn<int>("exitCode");
+        QTest::newRow("a free port") << "free" << -1;
+        QTest::newRow("0") << "0" << 2;
+        QTest::newRow("out of range") << "70000" << 2;
+    }
+    void portFromTheSettings() {
+        QFETCH(QString, value);
+        QFETCH(int, exitCode);
+        if (value == "free") {
+            QTcpServer probe;
+            QVERIFY(probe.listen(QHostAddress::LocalHost, 0));
+            value = QString::number(probe.serverPort());
+        }
+        const QString ini = Config() + "/kestwin.ini";
+        const QByteArray settings = "[Quillary Settings]\nNetwork HotSync Port=" + value.toUtf8() + "\n";
+        QFile f(ini);
+        QVERIFY(f.open(QIODevice::WriteOnly));
+        f.write(settings);
+        f.close();
+        QProcess p;
+        QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+        env.insert("QUILLARY_DESKTOP_DIR", Desktop());
+        env.insert("QUILLARY_CONFIG_DIR", Config());
+        p.setProcessEnvironment(env);
+        p.start(QStringLiteral(SYNC_PROGRAM_PATH), {"--listen", "127.0.0.1"});
+        if (exitCode >= 0) {
+            QVERIFY(p.waitForFinished(kSyncPatience));
+            QCOMPARE(p.exitCode(), exitCode);
+            QVERIFY(p.readAllStandardError().contains("\"Network HotSync Port\" is not a port"));
+        } else {
+            QVERIFY(QTest::qWaitFor([&] { return p.canReadLine(); }, kSyncPatience));
+            QCOMPARE(QString::fromUtf8(p.readLine()), "Listening on 127.0.0.1:" + value + '\n');
+            p.kill();
+            p.waitForFinished(kSyncPatience);
+        }
+        QFile back(ini);
+        QVERIFY(back.open(QIODevice::ReadOnly));
+        QCOMPARE(back.readAll(), settings);
     }
 
     void portTaken() {

@@ -215,24 +215,36 @@ private slots:
         QVERIFY(!Accepts(again));
     }
 
-    // A port already taken: the window says so in its status bar and works on.
-    void portTakenIsShownInTheStatusBar() {
+    // A port already taken, or no program to run: the window says so in its status bar
+    // and works on.
+    void couldNotStartIsShownInTheStatusBar_data() {
+        QTest::addColumn<bool>("portTaken");
+        QTest::addColumn<QString>("program");
+        QTest::newRow("port taken") << true << SYNC_PROGRAM_PATH;
+        QTest::newRow("program missing") << false << "/nonexistent/quillary-sync";
+    }
+    void couldNotStartIsShownInTheStatusBar() {
+        QFETCH(bool, portTaken);
+        QFETCH(QString, program);
         QTcpServer squatter;
         QVERIFY(squatter.listen(QHostAddress::Any, 0));
         MainWindowFixture f;
         StartAnn(f);
         frmMain& w = f.Window();
-        f.Settings().SetInt(Config::NetworkHotSyncPort, squatter.serverPort());
+        f.Settings().SetInt(Config::NetworkHotSyncPort, portTaken ? squatter.serverPort() : 0);
         NetworkSyncRunner& runner = NetworkSyncRunner::For(w);
-        runner.SetProgram(QStringLiteral(SYNC_PROGRAM_PATH));
+        runner.SetProgram(program);
         QSignalSpy stopped(&runner, &NetworkSyncRunner::stopped);
         SetListening(w, true);
         QTRY_COMPARE_WITH_TIMEOUT(stopped.size(), 1, kSyncPatience);
         const QString said = w.statusBar()->currentMessage();
-        QVERIFY2(said.startsWith("Network HotSync could not start: cannot listen on ") &&
-                     said.contains(":" + QString::number(squatter.serverPort()) + ": "),
-                 qPrintable(said));
+        QVERIFY2(said.startsWith("Network HotSync could not start: "), qPrintable(said));
+        if (portTaken)
+            QVERIFY2(said.contains("cannot listen on [::]:" + QString::number(squatter.serverPort()) +
+                                   ": "),
+                     qPrintable(said));
         QVERIFY(!runner.IsRunning());
+        QCOMPARE(f.Settings().GetSetting("Listen For Network HotSync"), QString("1"));
     }
 
     // The whole way: quillary-sync and a simulated handheld of Ann while the window holds
