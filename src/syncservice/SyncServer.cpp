@@ -27,6 +27,15 @@ QString PeerOf(const QTcpSocket& socket) {
     return host + QChar(':') + QString::number(socket.peerPort());
 }
 
+// "127.0.0.1:14238", "[::1]:14238"; all addresses (IPv6 and IPv4) as "[::]".
+QString HostPort(const QHostAddress& address, quint16 port) {
+    const QString host = address == QHostAddress::Any ? QStringLiteral("[::]")
+                         : address.protocol() == QAbstractSocket::IPv6Protocol
+                             ? QChar('[') + address.toString() + QChar(']')
+                             : address.toString();
+    return host + QChar(':') + QString::number(port);
+}
+
 // One sync, start to end, on the calling thread.
 bool ServeOne(qintptr handle, int timeoutMs, DesktopSyncHost::Options hostOptions) {
     QTcpSocket socket;
@@ -73,23 +82,13 @@ bool SyncServer::Start(QString* error) {
     if (listen(m_Options.address, m_Options.port))
         return true;
     if (error)
-        *error = QStringLiteral("cannot listen on ") +
-                 (m_Options.address.protocol() == QAbstractSocket::IPv6Protocol
-                      ? QChar('[') + m_Options.address.toString() + QChar(']')
-                      : m_Options.address.toString()) +
-                 QChar(':') + QString::number(m_Options.port) + QStringLiteral(": ") +
-                 errorString();
+        *error = QStringLiteral("cannot listen on ") + HostPort(m_Options.address, m_Options.port) +
+                 QStringLiteral(": ") + errorString();
     return false;
 }
 
 QString SyncServer::Where() const {
-    const QHostAddress a = serverAddress();
-    const QString host = a.protocol() == QAbstractSocket::IPv4Protocol
-                             ? a.toString()
-                             : QChar('[') + (a == QHostAddress::Any ? QStringLiteral("::")
-                                                                     : a.toString()) +
-                                   QChar(']');
-    return host + QChar(':') + QString::number(serverPort());
+    return HostPort(serverAddress(), serverPort());
 }
 
 void SyncServer::incomingConnection(qintptr handle) {

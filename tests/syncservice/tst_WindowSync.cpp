@@ -9,6 +9,7 @@
 #include "mainwindow/MainCommands.h"
 #include "mainwindow/MainWindowFixture.h"
 #include "mainwindow/NetworkSyncRunner.h"
+#include "session/OpenFileGuard.h"
 #include "storage/clsQuillaryItem.h"
 #include "support/RequiredTools.h"
 #include "syncservice/DesktopSyncHost.h"
@@ -48,6 +49,20 @@ void StartAnn(MainWindowFixture& f) {
     frmMain& w = f.Start();
     QCOMPARE(w.NoteSelector()->count(), 2);
     QVERIFY(StartHotSyncNotification(w));
+}
+
+// Ann's handheld: one note made there, the categories as the window's database has them.
+SimDatabase AnnsHandheldNotes(MainWindowFixture& f) {
+    SimDatabase notes;
+    notes.name = "QuillaryDBv2";
+    notes.type = FourCC("Not2");
+    notes.creator = FourCC("QLRY");
+    notes.appInfo.assign(f.Database().AppInfo().begin(), f.Database().AppInfo().end());
+    clsQuillaryItem item;
+    item.FillDefaultItemStruct("from the handheld");
+    notes.records.push_back({0x00B00001, SimRecord::kDirty, 0, item.RecordBytes()});
+    notes.nextUniqueId = 0x00B00002;
+    return notes;
 }
 
 // Runs `work` on a thread of its own, as the service runs a sync, while this thread keeps
@@ -247,6 +262,30 @@ private slots:
         QCOMPARE(f.Settings().GetSetting("Listen For Network HotSync"), QString("1"));
     }
 
+    // The whole way with saved notes: the handheld's new note reaches Ann's file, and the
+    // window reads it again and says what the HotSync changed.
+    void serviceSyncIsShownInTheWindow() {
+        MainWindowFixture f;
+        StartAnn(f);
+        frmMain& w = f.Window();
+        SyncServiceRun service(f.DesktopDir(), f.Root() + "/config");
+        QVERIFY(service.Start());
+        HandheldSimulator handheld;
+        handheld.userName = "Ann";
+        handheld.userId = kAnn;
+        handheld.AddDatabase(AnnsHandheldNotes(f));
+        QTcpSocket socket;
+        QVERIFY(Connect(socket, service.Port()));
+        Pump(handheld, socket);
+        QCOMPARE(service.Wait(), 0);
+        QTRY_COMPARE_WITH_TIMEOUT(w.NoteSelector()->count(), 3, kSyncPatience);
+        QTRY_VERIFY_WITH_TIMEOUT(w.FileGuard().ReportText().startsWith("HotSync: "), kSyncPatience);
+        QVERIFY2(w.FileGuard().ReportText().contains("1 note added"),
+                 qPrintable(w.FileGuard().ReportText()));
+        QVERIFY(!f.Database().m_FileDirtyFlag);
+        QVERIFY(f.services.messages.isEmpty());
+    }
+
     // The whole way: quillary-sync and a simulated handheld of Ann while the window holds
     // her notes unsaved. The handheld is told, and no file changes.
     void serviceRefusedByTheWindowTellsTheHandheld() {
@@ -261,15 +300,7 @@ private slots:
         HandheldSimulator handheld;
         handheld.userName = "Ann";
         handheld.userId = kAnn;
-        SimDatabase notes;
-        notes.name = "QuillaryDBv2";
-        notes.type = FourCC("Not2");
-        notes.creator = FourCC("QLRY");
-        notes.appInfo.assign(f.Database().AppInfo().begin(), f.Database().AppInfo().end());
-        clsQuillaryItem item;
-        item.FillDefaultItemStruct("from the handheld");
-        notes.records.push_back({0x00B00001, SimRecord::kDirty, 0, item.RecordBytes()});
-        handheld.AddDatabase(std::move(notes));
+        handheld.AddDatabase(AnnsHandheldNotes(f));
         QTcpSocket socket;
         QVERIFY(Connect(socket, service.Port()));
         Pump(handheld, socket);
