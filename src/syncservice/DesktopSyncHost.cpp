@@ -4,7 +4,6 @@
 #include "core/TextCodec.h"
 #include "core/clsNotify.h"
 #include "core/clsSettings.h"
-#include "core/modGlobals.h"
 #include "core/modKWBase.h"
 
 #include <QAtomicInt>
@@ -14,7 +13,6 @@
 #include <QDateTime>
 #include <QDir>
 #include <QFile>
-#include <QHostInfo>
 #include <QSysInfo>
 
 #include <cstdio>

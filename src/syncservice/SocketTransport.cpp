@@ -3,6 +3,8 @@
 
 #include <QTcpSocket>
 
+#include <algorithm>
+
 namespace quillary {
 
 namespace {
