@@ -264,8 +264,9 @@ private slots:
                    out);
         one.write(reinterpret_cast<const char*>(out.data()), qint64(out.size()));
         Pump(first, one, true);
-        QVERIFY(first.endOfSyncStatus >= 0);
-        QVERIFY(service.Wait() >= 0);
+        QCOMPARE(first.endOfSyncStatus, 0);
+        QCOMPARE(service.Wait(), 0);
+        QVERIFY(QFile::exists(AnnFile()));
     }
 
     // The whole sync: the handheld's notes reach the PC, the log says so.
