@@ -323,24 +323,6 @@ bool clsSettings::Init(Config key, const QString& defaultValue) {
     return InitSetting(KeyName(key), defaultValue);
 }
 
-QFont GetEditorFont(clsSettings& settings) {
-    // Nothing stored yet: the table's defaults, Tahoma 10 without styles.
-    if (!settings.HasValue(Config::FontName))
-        for (Config key : {Config::FontName, Config::FontSize, Config::FontBold, Config::FontItalic,
-                           Config::FontStrikeThru, Config::FontUnderLine})
-            settings.Set(key, KeyDefault(key));
-    QFont font;
-    font.setBold(settings.GetFlag(Config::FontBold));
-    font.setItalic(settings.GetFlag(Config::FontItalic));
-    font.setFamily(settings.Get(Config::FontName));
-    const double size = settings.GetReal(Config::FontSize);
-    if (size > 0)
-        font.setPointSizeF(std::round(size * 10000.0) / 10000.0);
-    font.setStrikeOut(settings.GetFlag(Config::FontStrikeThru));
-    font.setUnderline(settings.GetFlag(Config::FontUnderLine));
-    return font;
-}
-
 void SeedStartupSettings(clsSettings& settings) {
     // Every start prints the first note unless the person chooses again.
     settings.Set(Config::PrintNotesSelectedString, QStringLiteral("0"));
