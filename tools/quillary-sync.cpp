@@ -60,6 +60,7 @@ int main(int argc, char** argv) {
         }
         if (a == QLatin1String("--once")) {
             once = true;
+            options.once = true;
             continue;
         }
         if (a == QLatin1String("--accept-new")) {

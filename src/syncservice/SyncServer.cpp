@@ -36,14 +36,17 @@ QString HostPort(const QHostAddress& address, quint16 port) {
     return host + QChar(':') + QString::number(port);
 }
 
-// One sync, start to end, on the calling thread.
-bool ServeOne(qintptr handle, int timeoutMs, DesktopSyncHost::Options hostOptions) {
+// One sync, start to end, on the calling thread; the report, and the handheld's address in
+// *peer.
+sync::SyncReport ServeOne(qintptr handle, int timeoutMs, DesktopSyncHost::Options hostOptions,
+                          QString* peer) {
     QTcpSocket socket;
     if (!socket.setSocketDescriptor(handle)) {
-        Say(QStringLiteral("could not take the connection: ") + socket.errorString());
-        return false;
+        sync::SyncReport report;
+        report.reason = "could not take the connection: " + socket.errorString().toStdString();
+        return report;
     }
-    const QString peer = PeerOf(socket);
+    *peer = PeerOf(socket);
     SocketTransport transport(socket, timeoutMs);
     sync::DlpClient client(transport);
     sync::SyncReport report;
@@ -56,11 +59,10 @@ bool ServeOne(qintptr handle, int timeoutMs, DesktopSyncHost::Options hostOption
         DesktopSyncHost host(hostOptions);
         report = sync::RunSync(client, host);
     }
-    DesktopSyncHost::WriteLog(report, peer);
     socket.disconnectFromHost();
     if (socket.state() != QAbstractSocket::UnconnectedState)
         socket.waitForDisconnected(1000);
-    return report.outcome == sync::SyncReport::Outcome::Synced;
+    return report;
 }
 
 } // namespace
@@ -92,15 +94,17 @@ QString SyncServer::Where() const {
 }
 
 void SyncServer::incomingConnection(qintptr handle) {
-    if (m_Busy) {
+    if (m_Busy || (m_Options.once && m_Started)) {
         QTcpSocket intruder;
         intruder.setSocketDescriptor(handle);
         Say(QStringLiteral("a handheld at ") + PeerOf(intruder) +
-            QStringLiteral(" connected while a sync runs; closed it (one sync at a time)"));
+            (m_Busy ? QStringLiteral(" connected while a sync runs; closed it (one sync at a time)")
+                    : QStringLiteral(" connected after the one sync of --once; closed it")));
         intruder.abort();
         return;
     }
     m_Busy = true;
+    m_Started = true;
     if (m_Worker) { // the last sync's thread has ended
         m_Worker->wait();
         delete m_Worker;
@@ -108,18 +112,19 @@ void SyncServer::incomingConnection(qintptr handle) {
     const int timeoutMs = m_Options.timeoutMs;
     const DesktopSyncHost::Options hostOptions = m_Options.host;
     m_Worker = QThread::create([handle, timeoutMs, hostOptions, this] {
-        const bool synced = ServeOne(handle, timeoutMs, hostOptions);
+        QString peer;
+        const sync::SyncReport report = ServeOne(handle, timeoutMs, hostOptions, &peer);
+        const bool synced = report.outcome == sync::SyncReport::Outcome::Synced;
+        // The handheld is gone: the next may come while this one's log is written (once it
+        // is, the next certainly may).
+        m_Busy = false;
+        DesktopSyncHost::WriteLog(report, peer);
         // The server waits for this thread in its destructor, so it is still there.
-        QMetaObject::invokeMethod(this, [this, synced] { OnSyncDone(synced); },
+        QMetaObject::invokeMethod(this, [this, synced] { emit syncFinished(synced); },
                                   Qt::QueuedConnection);
     });
     m_Worker->setObjectName(QStringLiteral("HotSync"));
     m_Worker->start();
-}
-
-void SyncServer::OnSyncDone(bool synced) {
-    m_Busy = false;
-    emit syncFinished(synced);
 }
 
 } // namespace quillary

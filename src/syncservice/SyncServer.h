@@ -16,7 +16,8 @@ namespace quillary {
 // Listens for network HotSync and runs one sync at a time: each handheld's connection
 // is served on a thread of its own (handshake, then sync::RunSync over a SocketTransport
 // with a DesktopSyncHost); a handheld that connects while a sync runs is closed at once,
-// with a line on stderr, and the running sync goes on undisturbed.
+// with a line on stderr, and the running sync goes on undisturbed. With Options::once only
+// the first handheld is served.
 class SyncServer : public QTcpServer {
     Q_OBJECT
 public:
@@ -24,6 +25,9 @@ public:
         QHostAddress address = QHostAddress::Any;
         quint16 port = 14238;
         int timeoutMs = SocketTransport::kDefaultTimeoutMs;
+        // Serve one sync only: every later handheld is closed at once, like one that comes
+        // during a sync.
+        bool once = false;
         DesktopSyncHost::Options host;
     };
 
@@ -45,10 +49,11 @@ protected:
     void incomingConnection(qintptr handle) override;
 
 private:
-    void OnSyncDone(bool synced);
-
     Options m_Options;
+    // Set here when a sync starts, cleared by its thread as soon as the sync is over, so
+    // the next handheld can come at once.
     std::atomic<bool> m_Busy{false};
+    bool m_Started = false;
     QThread* m_Worker = nullptr;
 };
 

@@ -291,6 +291,27 @@ private slots:
                  qPrintable(log));
     }
 
+    // Without --once the service goes on listening: one handheld after another, each sync
+    // logged.
+    void servesOneHandheldAfterAnother() {
+        SyncServiceRun service(Desktop(), Config());
+        QVERIFY(service.Start({}));
+        for (int round = 0; round < 2; ++round) {
+            HandheldSimulator handheld;
+            AnnsHandheld(handheld);
+            QTcpSocket socket;
+            QVERIFY(Connect(socket, service.Port()));
+            Pump(handheld, socket);
+            QCOMPARE(handheld.endOfSyncStatus, 0);
+            // The service is done once it has logged the sync; a handheld that comes
+            // before is turned away as one during a sync.
+            QTRY_COMPARE_WITH_TIMEOUT(service.Errors().count("HotSync of Ann: synchronized"),
+                                      round + 1, kSyncPatience);
+        }
+        QCOMPARE(service.Process().state(), QProcess::Running);
+        QCOMPARE(ReadText(Desktop() + QStringLiteral("/ann/HotSync.log")).count(": synchronized"), 2);
+    }
+
     // A handheld user the PC does not know: refused unless --accept-new, and then added with
     // a folder of its own.
     void unknownUser_data() {
