@@ -38,6 +38,9 @@ public:
         virtual bool HasUnsavedChanges() const = 0;
         // Enables the one-shot timer; an armed timer stays armed.
         virtual void ArmNotifyTimer(int index) = 0;
+        // A sync of the shown user was let through: its file may change until the end
+        // code comes, and is reread then.
+        virtual void SyncUnderWay() = 0;
         // Unlike the rest, this one waits for the person: asks whether a handheld user
         // the PC does not know (name as UTF-8, the handheld's user ID) may be added.
         virtual bool AskAddHandheldUser(const QString& name, qint32 userId) = 0;

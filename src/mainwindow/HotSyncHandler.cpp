@@ -38,11 +38,22 @@ HotSyncHandler::HotSyncHandler(frmMain& window)
         connect(timer, &QTimer::timeout, this, [this, i] { OnNotifyTimer(i); });
         m_tmrNotify[i] = timer;
     }
+    m_SyncUnderWay = new QTimer(this);
+    m_SyncUnderWay->setObjectName(QStringLiteral("tmrSyncUnderWay"));
+    m_SyncUnderWay->setSingleShot(true);
+    m_SyncUnderWay->setInterval(kSyncUnderWayLimit);
     m_Notify = new clsNotify(*this, this);
     // The file changes while a HotSync runs; its end rereads it, so the watch asks nothing.
     m_Guard = &window.FileGuard();
-    m_Guard->SetHotSyncPending(
-        [this] { return m_tmrNotify.at(clsNotify::kReloadTimer)->isActive(); });
+    m_Guard->SetHotSyncPending([this] {
+        return m_SyncUnderWay->isActive() ||
+               m_tmrNotify.at(clsNotify::kReloadTimer)->isActive();
+    });
+    // A sync that never said it ended: what it changed is looked at as any other change.
+    connect(m_SyncUnderWay, &QTimer::timeout, this, [this] {
+        if (m_Guard)
+            m_Guard->CheckFileNow();
+    });
 }
 
 HotSyncHandler::~HotSyncHandler() {
@@ -107,6 +118,13 @@ void HotSyncHandler::ArmNotifyTimer(int index) {
     QTimer* timer = m_tmrNotify.at(index);
     if (!timer->isActive()) // an armed timer keeps its first deadline
         timer->start();
+    // The end has come; the reread takes over.
+    if (index == clsNotify::kReloadTimer)
+        m_SyncUnderWay->stop();
+}
+
+void HotSyncHandler::SyncUnderWay() {
+    m_SyncUnderWay->start();
 }
 
 bool HotSyncHandler::AskAddHandheldUser(const QString& name, qint32 userId) {

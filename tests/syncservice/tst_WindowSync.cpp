@@ -158,6 +158,31 @@ private slots:
         QCOMPARE(f.services.messages.size(), 1);
     }
 
+    // Between the window's yes and the sync's end, the file changes under the window: it
+    // asks nothing about that (the end rereads it), also when it looks at the file then.
+    void fileChangedDuringTheSyncAsksNothing() {
+        MainWindowFixture f;
+        StartAnn(f);
+        frmMain& w = f.Window();
+        std::optional<SyncUser> ann;
+        bool allowed = false;
+        OnSyncThread([&] {
+            DesktopSyncHost host({});
+            ann = host.FindUser("Ann", kAnn);
+            allowed = ann && host.BeforeSync(*ann, nullptr);
+        });
+        QVERIFY(allowed);
+        MainWindowFixture::WriteDatabase(f.UserFile("ann", "Ann"),
+                                         {"synced one", "synced two", "synced three"});
+        w.FileGuard().CheckFileNow();
+        QTest::qWait(0);
+        QVERIFY2(f.services.messages.isEmpty(), qPrintable(f.services.messages.value(0).text));
+        QCOMPARE(w.NoteSelector()->count(), 2);
+        OnSyncThread([&] { DesktopSyncHost({}).AfterSync(*ann, sync::SyncReport{}); });
+        QTRY_COMPARE_WITH_TIMEOUT(w.NoteSelector()->count(), 3, kSyncPatience);
+        QVERIFY(f.services.messages.isEmpty());
+    }
+
     // With the window running, a new handheld user is added only when the person says yes
     // to the window's question.
     void windowAsksAboutANewHandheld_data() {
