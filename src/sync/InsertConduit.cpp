@@ -16,8 +16,8 @@ namespace quillary::sync {
 
 namespace {
 
-constexpr uint32_t kCreator = 0x514C5259; // "QLRY"
-constexpr uint32_t kTextType = 0x496E7374; // "Inst"
+constexpr uint32_t kCreator = 0x514C5259;     // "QLRY"
+constexpr uint32_t kTextType = 0x496E7374;    // "Inst"
 constexpr uint32_t kPictureType = 0x496E7332; // "Ins2"
 constexpr uint8_t kDeleted = 0x80, kSecret = 0x10, kArchived = 0x08;
 constexpr uint8_t kWriteFlags = 0x80;
@@ -136,8 +136,10 @@ bool InsertConduit::ListPc(std::map<std::string, PcFile>& out) {
     std::string why;
     if (!GetInsertDatabaseList(m_User.insertFolder, list, &why, &unreadable))
         return m_Ctx.Stop("The insert folder cannot be used, so nothing was synchronized: " + why);
-    for (const std::string& u : unreadable)
+    for (const std::string& u : unreadable) {
         m_Ctx.Log("Insert database file left out: " + u);
+        m_PcUnreadable = true;
+    }
     for (const InsertDatabaseInfo& info : list) {
         if (out.count(info.name)) {
             m_Ctx.Log("Insert database " + Quoted(info.name) + " is in two files on the PC; " +
@@ -148,7 +150,8 @@ bool InsertConduit::ListPc(std::map<std::string, PcFile>& out) {
         f.path = info.path;
         if (!ReadWholeFile(info.path, f.bytes, &why))
             return m_Ctx.Stop("An insert database on the PC cannot be read, so nothing was "
-                              "synchronized: " + why);
+                              "synchronized: " +
+                              why);
         f.hash = VersionStore::Hash(f.bytes.data(), f.bytes.size());
         out[info.name] = std::move(f);
     }
@@ -180,8 +183,10 @@ bool InsertConduit::ReadHandheld(const DlpDbInfo& info, std::vector<uint8_t>& im
     if (!m_Ctx.Check(c.ReadOpenDbInfo(h, count), what))
         return false;
     if (count > kPdbMaxRecords)
-        return m_Ctx.Stop("The handheld claims " + std::to_string(count) + " records in insert "
-                          "database " + Quoted(info.name) + "; nothing was synchronized");
+        return m_Ctx.Stop("The handheld claims " + std::to_string(count) +
+                          " records in insert "
+                          "database " +
+                          Quoted(info.name) + "; nothing was synchronized");
     Content content;
     content.name = info.name;
     content.type = info.type;
@@ -195,7 +200,10 @@ bool InsertConduit::ReadHandheld(const DlpDbInfo& info, std::vector<uint8_t>& im
     size_t total = content.appInfo.size();
     for (uint16_t i = 0; i < count; ++i) {
         DlpRecord rec;
-        if (!m_Ctx.Check(c.ReadRecordByIndex(h, i, 0, DlpCommands::kReadToEnd, rec), what))
+        const DlpStatus s = c.ReadRecordByIndex(h, i, 0, DlpCommands::kReadToEnd, rec);
+        if (s.IsHandheldError(uint16_t(DlpErrorCode::RecordDeleted)))
+            continue;
+        if (!m_Ctx.Check(s, what))
             return false;
         while (rec.data.size() < rec.size) {
             DlpRecord part;
@@ -205,8 +213,8 @@ bool InsertConduit::ReadHandheld(const DlpDbInfo& info, std::vector<uint8_t>& im
                 return false;
             if (part.id != rec.id || part.data.empty())
                 return m_Ctx.Stop("The handheld sent something else for the rest of a record of "
-                                  "insert database " + Quoted(info.name) +
-                                  "; nothing was synchronized");
+                                  "insert database " +
+                                  Quoted(info.name) + "; nothing was synchronized");
             rec.data.insert(rec.data.end(), part.data.begin(), part.data.end());
         }
         if (rec.data.size() != rec.size || rec.category > 15 || rec.id > 0xFFFFFF)
@@ -228,7 +236,9 @@ bool InsertConduit::ReadHandheld(const DlpDbInfo& info, std::vector<uint8_t>& im
     return true;
 }
 
-bool InsertConduit::WriteHandheld(const std::string& name, const PcFile& file, bool exists) {
+bool InsertConduit::WriteHandheld(const std::string& name, const PcFile& file, bool exists,
+                                  bool* sent) {
+    *sent = false;
     Content content;
     std::string why;
     if (!Parse(file.bytes, content, &why)) {
@@ -267,6 +277,7 @@ bool InsertConduit::WriteHandheld(const std::string& name, const PcFile& file, b
         if (!m_Ctx.Check(c.WriteRecord(h, kWriteFlags, rec, id), what))
             return false;
     }
+    *sent = true;
     return m_Ctx.Check(c.ResetSyncFlags(h), what) && m_Ctx.Check(c.CloseDb(h), what);
 }
 
@@ -348,14 +359,17 @@ bool InsertConduit::Exchange() {
                 Content a, b;
                 std::string why;
                 if (Parse(image, a, &why) && Parse(p->second.bytes, b, &why) && a.SameAs(b)) {
-                    toPc = toHh = false;
+                    // Alike already: only the handheld's marks go.
+                    if (!ResetHandheld(name))
+                        return false;
                 } else {
                     // Kept now, before the handheld's copy is replaced: it must survive a
                     // sync that stops halfway.
                     if (!VersionStore(p->second.path).KeepBytes(image, &why))
-                        return m_Ctx.Stop("The handheld's copy of insert database " +
-                                          Quoted(name) + " could not be kept on the PC, so "
-                                          "nothing more was synchronized: " + why);
+                        return m_Ctx.Stop("The handheld's copy of insert database " + Quoted(name) +
+                                          " could not be kept on the PC, so "
+                                          "nothing more was synchronized: " +
+                                          why);
                     m_Ctx.Log("Insert database " + Quoted(name) +
                               " was changed on the handheld and on the PC; the PC's copy is kept "
                               "on both, the handheld's is an earlier version of " +
@@ -369,6 +383,12 @@ bool InsertConduit::Exchange() {
                 toHh = true;
             }
         } else if (h != hh.end()) {
+            if (last && !hhChanged && m_PcUnreadable) {
+                // Perhaps it is the file that could not be read: nothing is deleted.
+                m_Next[name] = *last;
+                m_NextPath[name].clear();
+                continue;
+            }
             if (last && !hhChanged) {
                 // Deleted on the PC, unchanged on the handheld.
                 if (!m_Ctx.Check(m_Ctx.client.DeleteDb(0, name),
@@ -399,8 +419,11 @@ bool InsertConduit::Exchange() {
             m_ToPc.push_back({path, std::move(image), false});
             ++rep.insertsToPc;
         } else if (toHh) {
-            if (!WriteHandheld(name, p->second, h != hh.end()))
+            bool sent = false;
+            if (!WriteHandheld(name, p->second, h != hh.end(), &sent))
                 return false;
+            if (!sent)
+                continue; // not in the state, so it is tried again and never taken as deleted
             m_NextPath[name] = path;
             ++rep.insertsToHandheld;
         } else {
@@ -429,6 +452,8 @@ bool InsertConduit::SavePc() {
             return m_Ctx.Stop("Insert database file " + t.path + " could not be written: " + why);
     }
     for (auto& [name, next] : m_Next) {
+        if (m_NextPath[name].empty())
+            continue; // kept from the last sync as it was
         std::vector<uint8_t> bytes;
         if (!ReadWholeFile(m_NextPath[name], bytes, &why))
             return m_Ctx.Stop("Insert database file " + m_NextPath[name] +

@@ -49,7 +49,8 @@ private:
     bool ListPc(std::map<std::string, PcFile>& out);
     bool HandheldDirty(const std::string& name, bool& dirty);
     bool ReadHandheld(const DlpDbInfo& info, std::vector<uint8_t>& image);
-    bool WriteHandheld(const std::string& name, const PcFile& file, bool exists);
+    // *sent false (and a log line) when the PC's file cannot go to the handheld as it is.
+    bool WriteHandheld(const std::string& name, const PcFile& file, bool exists, bool* sent);
     bool ResetHandheld(const std::string& name);
     bool Modification(const std::string& name, uint32_t& out);
     std::string NewPath(const std::string& name) const;
@@ -58,6 +59,7 @@ private:
     SyncUser m_User;
     const SyncState* m_State;
     std::vector<ToPc> m_ToPc;
+    bool m_PcUnreadable = false; // a file of the insert folder could not be read
     std::map<std::string, SyncState::Insert> m_Next; // by name, PC hash filled at SavePc
     std::map<std::string, std::string> m_NextPath;   // name -> PC file whose hash is stored
 };

@@ -27,9 +27,9 @@ constexpr uint8_t kPcDirty = 0x40, kPcCategory = 0x0F;
 constexpr size_t kAppInfoBytes = clsDatabase::kAppInfoBytes;
 constexpr size_t kLabelsAt = 2, kLabelBytes = 16, kIdsAt = 258, kLastIdAt = 274;
 constexpr uint32_t kMaxUniqueId = 0xFFFFFF;
-constexpr uint32_t kNotesType = 0x4E6F7432;   // "Not2"
-constexpr uint32_t kCreator = 0x514C5259;     // "QLRY"
-constexpr uint8_t kWriteFlags = 0x80;         // what every handheld seen expects
+constexpr uint32_t kNotesType = 0x4E6F7432; // "Not2"
+constexpr uint32_t kCreator = 0x514C5259;   // "QLRY"
+constexpr uint8_t kWriteFlags = 0x80;       // what every handheld seen expects
 
 std::string Quoted(const std::string& utf8) {
     return "\xE2\x80\x9C" + utf8 + "\xE2\x80\x9D";
@@ -137,8 +137,9 @@ bool NotesConduit::OpenHandheld() {
         m_Ctx.Log("The handheld had no notes database; it was created from the PC's notes.");
         return true;
     }
-    if (!m_Ctx.Check(c.OpenDb(0, DlpCommands::kOpenRead | DlpCommands::kOpenWrite, kDbName, m_Handle),
-                     "opening the notes database on the handheld"))
+    if (!m_Ctx.Check(
+            c.OpenDb(0, DlpCommands::kOpenRead | DlpCommands::kOpenWrite, kDbName, m_Handle),
+            "opening the notes database on the handheld"))
         return false;
     m_Open = true;
     if (!m_Ctx.Check(c.ReadOpenDbInfo(m_Handle, m_HhCount), "reading the handheld's note count"))
@@ -200,8 +201,9 @@ bool NotesConduit::ReadWhole(DlpRecord& rec, const std::string& doing) {
             return false;
         if (part.id != rec.id || part.data.empty() || part.size != rec.size)
             return m_Ctx.Stop("The handheld answered a request for the rest of note " +
-                              std::to_string(rec.id) + " with something else; nothing was "
-                                                       "synchronized");
+                              std::to_string(rec.id) +
+                              " with something else; nothing was "
+                              "synchronized");
         rec.data.insert(rec.data.end(), part.data.begin(), part.data.end());
     }
     if (rec.data.size() != rec.size)
@@ -254,8 +256,14 @@ bool NotesConduit::ReadAll(std::vector<HhRecord>& out) {
     out.reserve(m_HhOrder.size());
     for (uint32_t id : m_HhOrder) {
         DlpRecord rec;
-        if (!m_Ctx.Check(m_Ctx.client.ReadRecordById(m_Handle, id, 0, DlpCommands::kReadToEnd, rec),
-                         "reading the handheld's notes"))
+        const DlpStatus s =
+            m_Ctx.client.ReadRecordById(m_Handle, id, 0, DlpCommands::kReadToEnd, rec);
+        if (s.IsHandheldError(uint16_t(DlpErrorCode::RecordDeleted))) {
+            // Deleted on the handheld, its data already gone.
+            out.push_back({id, kDeleted, 0, {}});
+            continue;
+        }
+        if (!m_Ctx.Check(s, "reading the handheld's notes"))
             return false;
         if (rec.id != id)
             return m_Ctx.Stop("The handheld answered a request for note " + std::to_string(id) +
@@ -305,13 +313,12 @@ bool NotesConduit::MergeCategories() {
                 if (mine != label) {
                     std::string base;
                     const bool known = m_State && m_State->CategoryLabel(id, base);
-                    const bool pcChanged =
-                        known ? label != base : (pcRenamed >> j & 1) != 0;
-                    const bool hhChanged =
-                        known ? mine != base : (hhRenamed >> at & 1) != 0;
+                    const bool pcChanged = known ? label != base : (pcRenamed >> j & 1) != 0;
+                    const bool hhChanged = known ? mine != base : (hhRenamed >> at & 1) != 0;
                     const std::string was = Quoted(Cp1252ToUtf8(mine));
                     if (hhChanged && !pcChanged) {
-                        m_Ctx.Log("Category " + was + " was renamed on the handheld; the PC takes "
+                        m_Ctx.Log("Category " + was +
+                                  " was renamed on the handheld; the PC takes "
                                   "that name.");
                     } else {
                         if (hhChanged)
@@ -511,8 +518,7 @@ bool NotesConduit::Decide(std::vector<HhRecord>& records) {
     for (PcNote& p : pc) {
         if (p.remove || p.sendNew || p.sendReplace || p.replacement)
             continue;
-        const bool onHh = p.id != 0 &&
-                          std::binary_search(m_HhIds.begin(), m_HhIds.end(), p.id) &&
+        const bool onHh = p.id != 0 && std::binary_search(m_HhIds.begin(), m_HhIds.end(), p.id) &&
                           !(reported.count(p.id) && !p.covered);
         if (!onHh)
             p.sendNew = true; // new on the PC, or missing on the handheld: nothing is deleted
@@ -539,9 +545,9 @@ bool NotesConduit::Decide(std::vector<HhRecord>& records) {
     std::unordered_multimap<uint64_t, size_t> poolByKey;
     std::vector<bool> used(pool.size(), false);
     for (size_t i = 0; i < pool.size(); ++i)
-        poolByKey.emplace(ContentKey(pool[i]->data.data(), pool[i]->data.size(),
-                                     hhCategory(pool[i]->category)),
-                          i);
+        poolByKey.emplace(
+            ContentKey(pool[i]->data.data(), pool[i]->data.size(), hhCategory(pool[i]->category)),
+            i);
     for (PcNote& p : pc) {
         if (!(p.sendNew || p.sendReplace) || p.remove)
             continue;
@@ -565,6 +571,8 @@ bool NotesConduit::Decide(std::vector<HhRecord>& records) {
             return false;
         if (!sent) {
             p.keepDirty = true;
+            if (p.sendNew)
+                p.id = 0; // not on the handheld under any ID: new again next time
             continue;
         }
         if (p.sendNew) {
@@ -599,8 +607,8 @@ bool NotesConduit::Decide(std::vector<HhRecord>& records) {
             o = own(*p.replacement);
         } else {
             o.id = p.id;
-            o.attributes = uint8_t((p.item->attributes & kSecret) | p.category |
-                                   (p.keepDirty ? kPcDirty : 0));
+            o.attributes =
+                uint8_t((p.item->attributes & kSecret) | p.category | (p.keepDirty ? kPcDirty : 0));
             o.data = p.item->RecordData();
             o.size = p.item->RecordSize();
         }

@@ -7,6 +7,8 @@
 #include "sync/SyncContext.h"
 #include "sync/SyncState.h"
 
+#include <exception>
+
 namespace quillary::sync {
 
 namespace {
@@ -19,7 +21,11 @@ std::string ForHandheld(const std::string& utf8) {
     std::string out;
     for (size_t i = 0; i < utf8.size() && out.size() < 1000;) {
         const unsigned char lead = static_cast<unsigned char>(utf8[i]);
-        const size_t len = lead < 0x80 ? 1 : lead >= 0xF0 ? 4 : lead >= 0xE0 ? 3 : lead >= 0xC0 ? 2 : 1;
+        const size_t len = lead < 0x80    ? 1
+                           : lead >= 0xF0 ? 4
+                           : lead >= 0xE0 ? 3
+                           : lead >= 0xC0 ? 2
+                                          : 1;
         char32_t cp = len == 1 ? lead : lead & (0x3F >> (len - 1));
         for (size_t k = 1; k < len && i + k < utf8.size(); ++k)
             cp = cp << 6 | (static_cast<unsigned char>(utf8[i + k]) & 0x3F);
@@ -35,19 +41,16 @@ void TellHandheld(DlpClient& client, const std::string& utf8) {
 }
 
 std::string Summary(const SyncReport& r) {
-    auto part = [](int n, const char* what) {
-        return std::to_string(n) + " " + what + (n == 1 ? "" : "s");
-    };
-    std::string s = "Quillary: notes to the PC " + part(r.notesAddedToPc, "new") + ", " +
+    std::string s = "Quillary: notes to the PC: " + std::to_string(r.notesAddedToPc) + " new, " +
                     std::to_string(r.notesChangedOnPc) + " changed, " +
-                    std::to_string(r.notesDeletedOnPc) + " deleted; to the handheld " +
-                    std::to_string(r.notesAddedToHandheld) + " new, " +
-                    std::to_string(r.notesChangedOnHandheld) + " changed, " +
+                    std::to_string(r.notesDeletedOnPc) +
+                    " deleted; to the handheld: " + std::to_string(r.notesAddedToHandheld) +
+                    " new, " + std::to_string(r.notesChangedOnHandheld) + " changed, " +
                     std::to_string(r.notesDeletedOnHandheld) + " deleted";
     if (r.conflicts > 0)
-        s += "; " + part(r.conflicts, "conflict") + " (both versions kept)";
+        s += "; " + std::to_string(r.conflicts) + " changed on both sides (both kept)";
     if (r.insertsToPc + r.insertsToHandheld > 0)
-        s += "; insert databases " + std::to_string(r.insertsToPc) + " to the PC, " +
+        s += "; insert databases: " + std::to_string(r.insertsToPc) + " to the PC, " +
              std::to_string(r.insertsToHandheld) + " to the handheld";
     return s + ".";
 }
@@ -63,6 +66,7 @@ SyncReport RunSync(DlpClient& client, SyncHost& host) {
     if (!ctx.Check(client.ReadSysInfo(sys), "asking the handheld about itself") ||
         !ctx.Check(client.ReadUserInfo(hhUser), "reading the handheld's user")) {
         report.outcome = SyncReport::Outcome::Failed;
+        client.EndOfSync(kEndError); // fails at once when the connection is gone
         return report;
     }
 
@@ -117,14 +121,20 @@ SyncReport RunSync(DlpClient& client, SyncHost& host) {
     next.pcId = pcId;
     next.handheldUserId = handheldId;
     std::string why;
-    const bool ok =
-        ctx.Check(client.OpenConduit(), "starting the notes conduit") && notes.Exchange() &&
-        inserts.Exchange() && notes.SavePc() && inserts.SavePc() &&
-        (notes.FillState(next), inserts.FillState(next), true) &&
-        (next.Write(SyncState::PathIn(user->folder), &why) ||
-         ctx.Stop("The record of this sync could not be written, so the next one will be slow: " +
-                  why)) &&
-        notes.Finish();
+    bool ok = false;
+    try {
+        ok = ctx.Check(client.OpenConduit(), "starting the notes conduit") && notes.Exchange() &&
+             inserts.Exchange() && notes.SavePc() && inserts.SavePc() &&
+             (notes.FillState(next), inserts.FillState(next), true) &&
+             (next.Write(SyncState::PathIn(user->folder), &why) ||
+              ctx.Stop("The record of this sync could not be written, so the next one will be "
+                       "slow: " +
+                       why)) &&
+             notes.Finish();
+    } catch (const std::exception& e) {
+        // Out of memory or the like: nothing is written after it.
+        ctx.Stop(std::string("The sync stopped: ") + e.what());
+    }
 
     if (ok) {
         DlpUserInfoUpdate update;

@@ -61,8 +61,11 @@ public:
 };
 
 // Runs one sync over a client whose Handshake() has succeeded, and ends it with EndOfSync
-// when the connection still stands. Never throws; a dropped connection or a hostile answer
-// leaves every PC file as it was. The caller writes report.log where the user can read it.
+// when the connection still stands. Never throws. The PC files are written only after every
+// change on the handheld has been made: a dropped connection or a hostile answer before that
+// leaves every PC file as it was; a drop in the few steps after it (clearing the handheld's
+// change marks, the user info, EndOfSync) leaves the PC files complete, and the next sync
+// finds the two sides in step. The caller writes report.log where the user can read it.
 SyncReport RunSync(DlpClient& client, SyncHost& host);
 
 } // namespace quillary::sync

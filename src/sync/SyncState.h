@@ -24,8 +24,8 @@ struct SyncState {
 
     uint32_t pcId = 0;
     uint32_t handheldUserId = 0;
-    bool hasNotes = false;          // the notes database was synced
-    std::vector<uint32_t> noteIds;  // sorted
+    bool hasNotes = false;         // the notes database was synced
+    std::vector<uint32_t> noteIds; // sorted
     // The category table after the sync: label bytes (Windows-1252) and ID per index.
     std::array<std::string, 16> categoryLabels;
     std::array<uint8_t, 16> categoryIds{};

@@ -200,7 +200,8 @@ std::vector<uint8_t> HandheldSimulator::Begin() {
     return sync::NetSyncFramer::Encode(0xFF, payload);
 }
 
-bool HandheldSimulator::Feed(std::span<const uint8_t> fromDesktop, std::vector<uint8_t>& toDesktop) {
+bool HandheldSimulator::Feed(std::span<const uint8_t> fromDesktop,
+                             std::vector<uint8_t>& toDesktop) {
     if (m_HungUp)
         return false;
     m_Framer.Feed(fromDesktop);
@@ -341,8 +342,8 @@ DlpResponse HandheldSimulator::Answer(const DlpRequest& request) {
         DlpTime t;
         uint8_t modified = 0, nameLen = 0;
         std::string name;
-        if (!in.U32(id) || !in.U32(viewer) || !in.U32(pc) || !ReadTime(in, t) ||
-            !in.U8(modified) || !in.U8(nameLen) || !in.Text(nameLen, name))
+        if (!in.U32(id) || !in.U32(viewer) || !in.U32(pc) || !ReadTime(in, t) || !in.U8(modified) ||
+            !in.U8(nameLen) || !in.Text(nameLen, name))
             return bad(), r;
         if (modified & sync::DlpUserInfoUpdate::kUserId)
             userId = id;
@@ -615,6 +616,12 @@ DlpResponse HandheldSimulator::Answer(const DlpRequest& request) {
         }
         if (index >= db->records.size()) {
             Error(r, DlpErrorCode::NotFound);
+            return r;
+        }
+        // A deleted record's data is gone; only ReadNextModifiedRec still hands it out.
+        const uint8_t a = db->records[index].attributes;
+        if ((a & SimRecord::kDeleted) && !(a & SimRecord::kArchived)) {
+            Error(r, DlpErrorCode::RecordDeleted);
             return r;
         }
         RecordAnswer(r, db->records[index], index, offset, max);

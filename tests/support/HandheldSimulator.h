@@ -9,14 +9,15 @@
 // It behaves as a Palm OS handheld does where the desktop can tell: records carry unique
 // IDs, attributes and a category; a change made "on the handheld" (the Change... calls)
 // marks the record dirty and raises the database's modification number; a deletion only
-// marks the record until the desktop's CleanUpDatabase; WriteRecord with ID 0 gets a new
-// unique ID; ResetSyncFlags clears the dirty bits. Faults can be injected: hanging up or
+// marks the record until the desktop's CleanUpDatabase (reading it by ID or index then gives
+// "record deleted", ReadNextModifiedRec hands it out with its marks); WriteRecord with ID 0 gets a
+// new unique ID; ResetSyncFlags clears the dirty bits. Faults can be injected: hanging up or
 // falling silent after a number of requests, and hostile answers through the tamper hooks.
 
 #include "sync/DlpCodec.h"
 #include "sync/DlpCommands.h"
-#include "sync/DlpTypes.h"
 #include "sync/DlpTransport.h"
+#include "sync/DlpTypes.h"
 #include "sync/NetSyncFramer.h"
 
 #include <cstdint>

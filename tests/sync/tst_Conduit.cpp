@@ -95,7 +95,8 @@ std::map<std::string, std::vector<uint8_t>> Snapshot(const std::string& folder) 
         return out;
     for (const auto& e : fs::recursive_directory_iterator(folder)) {
         const std::string rel = fs::relative(e.path(), folder).string();
-        if (rel.find(quillary::VersionStore::kFolderName) != std::string::npos || !e.is_regular_file())
+        if (rel.find(quillary::VersionStore::kFolderName) != std::string::npos ||
+            !e.is_regular_file())
             continue;
         out[rel] = ReadFile(e.path().string());
     }
@@ -117,7 +118,8 @@ struct TestHost : SyncHost {
                 return u;
         return std::nullopt;
     }
-    std::optional<SyncUser> AddUser(const std::string& name, uint32_t, std::string* refusal) override {
+    std::optional<SyncUser> AddUser(const std::string& name, uint32_t,
+                                    std::string* refusal) override {
         if (!acceptNew) {
             *refusal = "Unknown handheld user " + name + ": new handhelds are not accepted.";
             return std::nullopt;
@@ -351,8 +353,8 @@ TEST_F(ConduitTest, FirstSyncCopiesTheHandheldsDatabase) {
         "print join('|', $p->{name}, $p->{type}, $p->{creator}, scalar(@{$p->{records}})), qq(\\n);"
         "for (@{$p->{records}}) { print join(' ', $_->{id}, $_->{category}, "
         "($_->{attributes}{private} ? 1 : 0), length($_->{data})), qq(\\n) }";
-    const ToolRun t = RunTool(std::string("perl -MPalm::PDB -MPalm::Raw -e ") +
-                                  ShellQuote(script) + " " + ShellQuote(user.notesFile),
+    const ToolRun t = RunTool(std::string("perl -MPalm::PDB -MPalm::Raw -e ") + ShellQuote(script) +
+                                  " " + ShellQuote(user.notesFile),
                               root);
     ASSERT_EQ(t.status, 0) << t.err;
     std::ostringstream expect;
@@ -410,24 +412,54 @@ std::vector<uint8_t> Renamed(std::vector<uint8_t> app, int index, const char* la
 const Scenario kScenarios[] = {
     {"AddedOnHandheld",
      [](HandheldSimulator& h, SimDatabase& d) { h.AddRecord(d, NoteBytes("Delta", 4), 2); },
-     NothingPc, {"Alpha", "Bravo", "Charlie", "Delta"}},
+     NothingPc,
+     {"Alpha", "Bravo", "Charlie", "Delta"}},
     {"ChangedOnHandheld",
      [](HandheldSimulator& h, SimDatabase& d) {
          h.ChangeRecord(d, HhId(d, "Bravo"), NoteBytes("Bravo 2", 9));
      },
-     NothingPc, {"Alpha", "Bravo 2", "Charlie"}},
+     NothingPc,
+     {"Alpha", "Bravo 2", "Charlie"}},
     {"CategoryChangedOnHandheld",
      [](HandheldSimulator& h, SimDatabase& d) { h.ChangeCategory(d, HhId(d, "Alpha"), 2); },
-     NothingPc, {"Alpha", "Bravo", "Charlie"}},
+     NothingPc,
+     {"Alpha", "Bravo", "Charlie"}},
     {"DeletedOnHandheld",
      [](HandheldSimulator& h, SimDatabase& d) { h.DeleteRecord(d, HhId(d, "Bravo")); },
-     NothingPc, {"Alpha", "Charlie"}},
-    {"AddedOnPc", Nothing, [](clsDatabase& db) { PcAdd(db, "Echo"); },
+     NothingPc,
+     {"Alpha", "Charlie"}},
+    {"AddedOnPc",
+     Nothing,
+     [](clsDatabase& db) { PcAdd(db, "Echo"); },
      {"Alpha", "Bravo", "Charlie", "Echo"}},
-    {"ChangedOnPc", Nothing, [](clsDatabase& db) { PcEdit(db, "Charlie", "Charlie 2"); },
+    {"ChangedOnPc",
+     Nothing,
+     [](clsDatabase& db) { PcEdit(db, "Charlie", "Charlie 2"); },
      {"Alpha", "Bravo", "Charlie 2"}},
-    {"DeletedOnPc", Nothing, [](clsDatabase& db) { PcDelete(db, "Alpha"); },
-     {"Bravo", "Charlie"}},
+    {"DeletedOnPc", Nothing, [](clsDatabase& db) { PcDelete(db, "Alpha"); }, {"Bravo", "Charlie"}},
+    {"CategoryChangedOnPc",
+     Nothing,
+     [](clsDatabase& db) {
+         const int i = PcIndex(db, "Bravo");
+         db.SetCategoryIndex(i, 2);
+         db.GetRecordObject(i)->SetDirtyFlag(true);
+     },
+     {"Alpha", "Bravo", "Charlie"}},
+    {"DeletedOnBoth",
+     [](HandheldSimulator& h, SimDatabase& d) { h.DeleteRecord(d, HhId(d, "Charlie")); },
+     [](clsDatabase& db) { PcDelete(db, "Charlie"); },
+     {"Alpha", "Bravo"}},
+    // A copy made on the PC is a new note, however like the old one it is.
+    {"CopiedOnPc",
+     Nothing,
+     [](clsDatabase& db) {
+         auto copy = std::make_unique<clsQuillaryItem>(*db.GetRecordObject(PcIndex(db, "Alpha")));
+         copy->UniqueID = 0;
+         copy->SetDirtyFlag(true);
+         db.AddNewRecord(db.GetNumRecords());
+         db.SetRecordObject(db.GetNumRecords() - 1, std::move(copy));
+     },
+     {"Alpha", "Bravo", "Charlie", "Alpha"}},
     {"ChangedOnBoth",
      [](HandheldSimulator& h, SimDatabase& d) {
          h.ChangeRecord(d, HhId(d, "Bravo"), NoteBytes("Bravo from the handheld", 2));
@@ -435,7 +467,9 @@ const Scenario kScenarios[] = {
      [](clsDatabase& db) { PcEdit(db, "Bravo", "Bravo from the PC"); },
      {"Alpha", "Bravo from the PC", "Bravo from the handheld", "Charlie"},
      1,
-     {"Conflict: note \xE2\x80\x9C" "Bravo from the PC\xE2\x80\x9D", "both versions are kept"}},
+     {"Conflict: note \xE2\x80\x9C"
+      "Bravo from the PC\xE2\x80\x9D",
+      "both versions are kept"}},
     {"ChangedOnBothTheSame",
      [](HandheldSimulator& h, SimDatabase& d) {
          h.ChangeRecord(d, HhId(d, "Bravo"), [] {
@@ -463,11 +497,22 @@ const Scenario kScenarios[] = {
      0,
      {"was deleted on the PC but changed on the handheld; it is kept"}},
     {"CategoryRenamedOnHandheld",
-     [](HandheldSimulator& h, SimDatabase& d) { h.ChangeAppInfo(d, Renamed(d.appInfo, 1, "Work")); },
-     NothingPc, {"Alpha", "Bravo", "Charlie"}, 0, {"renamed on the handheld"}, nullptr,
+     [](HandheldSimulator& h, SimDatabase& d) {
+         h.ChangeAppInfo(d, Renamed(d.appInfo, 1, "Work"));
+     },
+     NothingPc,
+     {"Alpha", "Bravo", "Charlie"},
+     0,
+     {"renamed on the handheld"},
+     nullptr,
      {"Unfiled", "Work", "Personal"}},
-    {"CategoryRenamedOnPc", Nothing, [](clsDatabase& db) { db.RenameCategory(2, "Home"); },
-     {"Alpha", "Bravo", "Charlie"}, 0, {"renamed on the PC"}, nullptr,
+    {"CategoryRenamedOnPc",
+     Nothing,
+     [](clsDatabase& db) { db.RenameCategory(2, "Home"); },
+     {"Alpha", "Bravo", "Charlie"},
+     0,
+     {"renamed on the PC"},
+     nullptr,
      {"Unfiled", "Business", "Home"}},
     {"CategoryAddedOnBoth",
      [](HandheldSimulator& h, SimDatabase& d) {
@@ -484,7 +529,10 @@ const Scenario kScenarios[] = {
          PcAdd(db, "Dune");
          db.SetCategoryIndex(PcIndex(db, "Dune"), 3);
      },
-     {"Alpha", "Bravo", "Charlie", "Dune", "Rome"}, 0, {}, nullptr,
+     {"Alpha", "Bravo", "Charlie", "Dune", "Rome"},
+     0,
+     {},
+     nullptr,
      {"Unfiled", "Business", "Personal", "Trips", "Books"}},
     {"SlowWithoutState",
      [](HandheldSimulator& h, SimDatabase& d) { h.AddRecord(d, NoteBytes("Delta", 4), 0); },
@@ -493,6 +541,23 @@ const Scenario kScenarios[] = {
      0,
      {"Slow sync"},
      [](TestHost&, const SyncUser& u) { fs::remove(SyncState::PathIn(u.folder)); }},
+    {"SlowWithCutState",
+     Nothing,
+     [](clsDatabase& db) { PcDelete(db, "Bravo"); },
+     {"Alpha", "Charlie", "Bravo"},
+     0,
+     {"Slow sync"},
+     [](TestHost&, const SyncUser& u) {
+         const std::string path = SyncState::PathIn(u.folder);
+         fs::resize_file(path, fs::file_size(path) / 2);
+     }},
+    {"SlowWithAnotherHandheld",
+     Nothing,
+     [](clsDatabase& db) { PcDelete(db, "Bravo"); },
+     {"Alpha", "Charlie", "Bravo"},
+     0,
+     {"Slow sync"},
+     [](TestHost& h, const SyncUser&) { h.users[0].userId = 4712; }},
     {"SlowWithAnotherPc",
      [](HandheldSimulator& h, SimDatabase& d) { h.DeleteRecord(d, HhId(d, "Charlie")); },
      [](clsDatabase& db) { PcAdd(db, "Echo"); },
@@ -511,6 +576,7 @@ TEST_P(ConduitScenario, BothSidesEndInStep) {
     OnPc(user, s.onPc);
     if (s.before)
         s.before(host, user);
+    hh.userId = host.users[0].userId;
 
     const SyncReport r = SyncWith(hh, host);
     ASSERT_EQ(r.outcome, SyncReport::Outcome::Synced) << LogText(r);
@@ -541,6 +607,44 @@ TEST_P(ConduitScenario, BothSidesEndInStep) {
 
 INSTANTIATE_TEST_SUITE_P(Scenarios, ConduitScenario, ::testing::ValuesIn(kScenarios),
                          [](const ::testing::TestParamInfo<Scenario>& i) { return i.param.name; });
+
+// Neither side has notes: nothing to do, and nothing is created.
+TEST_F(ConduitTest, NoNotesOnEitherSide) {
+    const SyncReport r = SyncWith(hh, host);
+    ASSERT_EQ(r.outcome, SyncReport::Outcome::Synced) << LogText(r);
+    EXPECT_FALSE(fs::exists(user.notesFile));
+    EXPECT_EQ(hh.FindDatabase("QuillaryDBv2"), nullptr);
+}
+
+// A note too large for one handheld record (here in a conflict) stays on the PC, marked
+// changed, with a line in the log; the handheld's version is kept beside it, and the next
+// sync neither loses nor doubles either.
+TEST_F(ConduitTest, NoteTooLargeForTheHandheldStaysOnThePc) {
+    SyncedPair();
+    hh.ChangeRecord(Notes(), HhId(Notes(), "Bravo"), NoteBytes("Bravo from the handheld", 2));
+    OnPc(user, [](clsDatabase& db) {
+        clsQuillaryItem* item = db.GetRecordObject(PcIndex(db, "Bravo"));
+        std::vector<uint8_t> picture;
+        item->GetBitmapData(picture);
+        picture.resize(18 + clsQuillaryItem::kMaxPictureData);
+        quillary::WriteBE16(picture.data() + 16, uint16_t(clsQuillaryItem::kMaxPictureData));
+        ASSERT_TRUE(item->SetBitmapData(picture));
+        PcEdit(db, "Bravo", "Bravo huge");
+    });
+    for (int round = 0; round < 2; ++round) {
+        const SyncReport r = SyncWith(hh, host);
+        ASSERT_EQ(r.outcome, SyncReport::Outcome::Synced) << LogText(r);
+        EXPECT_TRUE(LogHas(r, "is too large to send to the handheld")) << LogText(r);
+        const std::vector<PcNote> pc = PcNotes(user.notesFile);
+        EXPECT_EQ(Texts(pc), (std::vector<std::string>{"Alpha", "Bravo huge",
+                                                       "Bravo from the handheld", "Charlie"}));
+        ASSERT_EQ(pc.size(), 4u);
+        EXPECT_EQ(pc[1].id, 0u);
+        EXPECT_EQ(pc[1].attributes & 0x40, 0x40) << "still to be sent";
+        EXPECT_EQ(pc[1].bytes.size(), clsQuillaryItem::kMaxRecordBytes);
+        EXPECT_EQ(Notes().records.size(), 3u);
+    }
+}
 
 // ---- size ----
 
@@ -728,6 +832,57 @@ TEST_F(ConduitTest, DroppedConnectionLosesAndDoublesNothing) {
     }
 }
 
+// The handheld's database is being created from the PC's notes when the connection drops:
+// the next sync (a slow one, nothing having been recorded) pairs the notes already written
+// with their PC originals by content, so each note is there once.
+TEST_F(ConduitTest, DroppedWhileCreatingTheHandheldsDatabase) {
+    clsDatabase db;
+    db.AddNewDatabase();
+    db.SetFileName(user.notesFile);
+    for (int i = 0; i < 5; ++i) {
+        db.AddNewRecord(i);
+        db.GetRecordObject(i)->SetText("PC note " + std::to_string(i));
+        db.GetRecordObject(i)->SetDirtyFlag(true);
+    }
+    // Two notes alike: each still needs a record of its own.
+    db.GetRecordObject(4)->SetText("PC note 3");
+    ASSERT_TRUE(db.SaveDatabase());
+    const auto before = Snapshot(user.folder);
+    const HandheldSimulator start = hh;
+    HandheldSimulator counter = start;
+    {
+        const SyncUser u = UserIn(root + "/count");
+        fs::copy(user.folder, u.folder, fs::copy_options::recursive);
+        TestHost h;
+        h.users = {u};
+        ASSERT_EQ(SyncWith(counter, h).outcome, SyncReport::Outcome::Synced);
+    }
+    for (int k = 0; k < counter.RequestCount(); ++k) {
+        SCOPED_TRACE("after " + std::to_string(k) + " requests");
+        const SyncUser u = UserIn(root + "/drop");
+        fs::remove_all(u.folder);
+        fs::copy(user.folder, u.folder, fs::copy_options::recursive);
+        TestHost h;
+        h.users = {u};
+        HandheldSimulator dropHh = start;
+        dropHh.faults.hangUpAfter = k;
+        const SyncReport r = SyncWith(dropHh, h);
+        EXPECT_EQ(r.outcome, SyncReport::Outcome::Failed);
+        if (Snapshot(u.folder).at("QLTester.pdb") == before.at("QLTester.pdb"))
+            EXPECT_EQ(Snapshot(u.folder), before);
+        dropHh.faults = {};
+        const SyncReport next = SyncWith(dropHh, h);
+        ASSERT_EQ(next.outcome, SyncReport::Outcome::Synced) << LogText(next);
+        EXPECT_EQ(Texts(PcNotes(u.notesFile)),
+                  (std::vector<std::string>{"PC note 0", "PC note 1", "PC note 2", "PC note 3",
+                                            "PC note 3"}))
+            << LogText(r) << LogText(next);
+        ExpectInStep(dropHh, u);
+        if (HasFailure())
+            return;
+    }
+}
+
 // ---- hostile answers ----
 
 struct Hostile {
@@ -735,6 +890,7 @@ struct Hostile {
     std::function<void(const DlpRequest&, DlpResponse&)> tamper;
     std::function<void(const DlpRequest&, std::vector<uint8_t>&)> tamperBytes;
     const char* says;
+    bool slow = false; // without the last sync's state: every note is read
 };
 
 bool Is(const DlpRequest& q, DlpFunction f) {
@@ -823,6 +979,20 @@ const Hostile kHostile[] = {
          }
      },
      nullptr, "list of databases does not come to an end"},
+    {"ReadAnotherNote",
+     [](const DlpRequest& q, DlpResponse& r) {
+         if (Is(q, DlpFunction::ReadRecord) && r.error == 0)
+             quillary::WriteBE32(r.arguments[0].data.data(), 0x00A00002);
+     },
+     nullptr, "with note", true},
+    {"RecordShorterThanItSays",
+     [](const DlpRequest& q, DlpResponse& r) {
+         if (Is(q, DlpFunction::ReadRecord) && r.error == 0) {
+             auto& d = r.arguments[0].data;
+             quillary::WriteBE16(d.data() + 6, uint16_t(quillary::ReadBE16(d.data() + 6) + 50));
+         }
+     },
+     nullptr, "for the rest of note", true},
     {"WrongLength", nullptr,
      [](const DlpRequest& q, std::vector<uint8_t>& bytes) {
          if (Is(q, DlpFunction::ReadNextModifiedRec) && bytes.size() > 100)
@@ -839,6 +1009,8 @@ TEST_P(ConduitHostile, ClearLogLineNothingWritten) {
     SyncedPair();
     hh.ChangeRecord(Notes(), HhId(Notes(), "Alpha"), NoteBytes("Alpha 2", 1));
     OnPc(user, [](clsDatabase& db) { PcEdit(db, "Bravo", "Bravo 2"); });
+    if (GetParam().slow)
+        fs::remove(SyncState::PathIn(user.folder));
     const auto files = Snapshot(user.folder);
     hh.endOfSyncStatus = -1;
     hh.faults.tamper = GetParam().tamper;
@@ -901,8 +1073,8 @@ struct InsertCase {
 };
 
 void WriteFileBytes(const std::string& path, const std::vector<uint8_t>& b) {
-    std::ofstream(path, std::ios::binary).write(reinterpret_cast<const char*>(b.data()),
-                                                std::streamsize(b.size()));
+    std::ofstream(path, std::ios::binary)
+        .write(reinterpret_cast<const char*>(b.data()), std::streamsize(b.size()));
 }
 
 const InsertCase kInserts[] = {
@@ -911,13 +1083,21 @@ const InsertCase kInserts[] = {
          SimDatabase& s = *h.FindDatabase("Stamps");
          h.ChangeRecord(s, s.records[0].id, {9, 9, 9});
      },
-     1, 0, 0, {"Phrases.pdb", "Stamps.pdb"}, nullptr},
+     1,
+     0,
+     0,
+     {"Phrases.pdb", "Stamps.pdb"},
+     nullptr},
     {"ChangedOnPc",
      [](HandheldSimulator&, const SyncUser& u) {
          WriteFileBytes(u.insertFolder + "/Phrases.pdb",
                         TextInsertFile("Phrases", {{"Hi", "Hello there"}, {"Bye", "So long"}}));
      },
-     0, 1, 0, {"Phrases.pdb", "Stamps.pdb"}, nullptr},
+     0,
+     1,
+     0,
+     {"Phrases.pdb", "Stamps.pdb"},
+     nullptr},
     {"ChangedOnBoth",
      [](HandheldSimulator& h, const SyncUser& u) {
          SimDatabase& s = *h.FindDatabase("Phrases");
@@ -925,7 +1105,11 @@ const InsertCase kInserts[] = {
          WriteFileBytes(u.insertFolder + "/Phrases.pdb",
                         TextInsertFile("Phrases", {{"Hi", "PC's greeting"}}));
      },
-     0, 1, 1, {"Phrases.pdb", "Stamps.pdb"}, "the handheld's is an earlier version"},
+     0,
+     1,
+     1,
+     {"Phrases.pdb", "Stamps.pdb"},
+     "the handheld's is an earlier version"},
     {"NewOnHandheld",
      [](HandheldSimulator& h, const SyncUser&) {
          SimDatabase extra;
@@ -934,15 +1118,27 @@ const InsertCase kInserts[] = {
          extra.creator = FourCC("QLRY");
          h.AddRecord(h.AddDatabase(extra), {5, 6, 7}, 2);
      },
-     1, 0, 0, {"Extra_Stuff.pdb", "Phrases.pdb", "Stamps.pdb"}, nullptr},
+     1,
+     0,
+     0,
+     {"Extra_Stuff.pdb", "Phrases.pdb", "Stamps.pdb"},
+     nullptr},
     {"DeletedOnPc",
      [](HandheldSimulator&, const SyncUser& u) { fs::remove(u.insertFolder + "/Phrases.pdb"); },
-     0, 0, 0, {"Stamps.pdb"}, "deleted on the PC"},
+     0,
+     0,
+     0,
+     {"Stamps.pdb"},
+     "deleted on the PC"},
     {"DeletedOnHandheld",
      [](HandheldSimulator& h, const SyncUser&) {
          std::erase_if(h.databases, [](const SimDatabase& d) { return d.name == "Stamps"; });
      },
-     0, 0, 0, {"Phrases.pdb"}, "deleted on the handheld"},
+     0,
+     0,
+     0,
+     {"Phrases.pdb"},
+     "deleted on the handheld"},
 };
 
 class ConduitInserts : public ConduitTest, public ::testing::WithParamInterface<InsertCase> {};
@@ -1011,6 +1207,21 @@ TEST_P(ConduitInserts, CopiedWholeFromTheSideThatChanged) {
         ASSERT_FALSE(FileRecords(kept).empty());
         EXPECT_EQ(FileRecords(kept)[0].second, handheldsPhrases) << "the handheld's copy is kept";
     }
+    if (std::string(c.name) == "NewOnHandheld") {
+        if (!HavePalmPdb())
+            QUILLARY_GTEST_REQUIRE_OR_SKIP("Palm::PDB (libpalm-perl) is not installed");
+        const char* script =
+            "my $p = Palm::PDB->new; $p->Load($ARGV[0]);"
+            "print join('|', $p->{name}, $p->{type}, $p->{creator}, scalar(@{$p->{records}})),"
+            " qq(\\n); for (@{$p->{records}}) { print join(' ', $_->{category}, "
+            "unpack('H*', $_->{data})), qq(\\n) }";
+        const ToolRun t =
+            RunTool(std::string("perl -MPalm::PDB -MPalm::Raw -e ") + ShellQuote(script) + " " +
+                        ShellQuote(user.insertFolder + "/Extra_Stuff.pdb"),
+                    root);
+        ASSERT_EQ(t.status, 0) << t.err;
+        EXPECT_EQ(t.out, "Extra/Stuff|Ins2|QLRY|1\n2 050607\n");
+    }
     if (std::string(c.name) == "ChangedOnPc") {
         clsInsertDatabase ins;
         ins.SetFileName(user.insertFolder + "/Phrases.pdb");
@@ -1021,6 +1232,32 @@ TEST_P(ConduitInserts, CopiedWholeFromTheSideThatChanged) {
 }
 
 INSTANTIATE_TEST_SUITE_P(Inserts, ConduitInserts, ::testing::ValuesIn(kInserts),
-                         [](const ::testing::TestParamInfo<InsertCase>& i) { return i.param.name; });
+                         [](const ::testing::TestParamInfo<InsertCase>& i) {
+                             return i.param.name;
+                         });
+
+} // namespace
+
+namespace {
+
+// An insert file the PC cannot read is not taken as deleted: the handheld keeps its copy,
+// the file is left as it is, and the log names it.
+TEST_F(ConduitTest, UnreadableInsertFileDeletesNothing) {
+    fs::create_directories(user.insertFolder);
+    const std::string phrases = user.insertFolder + "/Phrases.pdb";
+    WriteFileBytes(phrases, TextInsertFile("Phrases", {{"Hi", "Hello"}}));
+    SyncReport r = SyncWith(hh, host);
+    ASSERT_EQ(r.outcome, SyncReport::Outcome::Synced) << LogText(r);
+    ASSERT_NE(hh.FindDatabase("Phrases"), nullptr);
+
+    std::vector<uint8_t> broken = ReadFile(phrases);
+    broken.resize(40);
+    WriteFileBytes(phrases, broken);
+    r = SyncWith(hh, host);
+    ASSERT_EQ(r.outcome, SyncReport::Outcome::Synced) << LogText(r);
+    EXPECT_TRUE(LogHas(r, "Insert database file left out")) << LogText(r);
+    EXPECT_NE(hh.FindDatabase("Phrases"), nullptr) << "the handheld's copy was deleted";
+    EXPECT_EQ(ReadFile(phrases), broken);
+}
 
 } // namespace

@@ -55,7 +55,8 @@ TEST(HandheldSimulator, AnswersTheClientsCommands) {
     EXPECT_EQ(user.userId, 77u);
 
     DlpFindDbResult found;
-    ASSERT_TRUE(client.FindDbByName(DlpFindDbResult::kGetAttributes, 0, "QuillaryDBv2", found).Ok());
+    ASSERT_TRUE(
+        client.FindDbByName(DlpFindDbResult::kGetAttributes, 0, "QuillaryDBv2", found).Ok());
     EXPECT_EQ(found.info.type, FourCC("Not2"));
     EXPECT_EQ(client.FindDbByName(0, 0, "Missing", found).code, uint16_t(DlpErrorCode::NotFound));
 
@@ -66,8 +67,8 @@ TEST(HandheldSimulator, AnswersTheClientsCommands) {
     EXPECT_FALSE(list.more);
 
     uint8_t h = 0;
-    ASSERT_TRUE(client.OpenDb(0, DlpCommands::kOpenRead | DlpCommands::kOpenWrite, "QuillaryDBv2", h)
-                    .Ok());
+    ASSERT_TRUE(
+        client.OpenDb(0, DlpCommands::kOpenRead | DlpCommands::kOpenWrite, "QuillaryDBv2", h).Ok());
     std::vector<uint32_t> ids;
     ASSERT_TRUE(client.ReadRecordIdList(h, 0, 0, 0xFFFF, ids).Ok());
     EXPECT_EQ(ids, (std::vector<uint32_t>{kept, gone}));
@@ -76,7 +77,8 @@ TEST(HandheldSimulator, AnswersTheClientsCommands) {
     ASSERT_TRUE(client.ReadNextModifiedRec(h, rec).Ok());
     EXPECT_EQ(rec.id, gone);
     EXPECT_TRUE(rec.attributes & SimRecord::kDeleted);
-    EXPECT_TRUE(client.ReadNextModifiedRec(h, rec).IsHandheldError(uint16_t(DlpErrorCode::NotFound)));
+    EXPECT_TRUE(
+        client.ReadNextModifiedRec(h, rec).IsHandheldError(uint16_t(DlpErrorCode::NotFound)));
 
     ASSERT_TRUE(client.ReadRecordById(h, kept, 0, DlpCommands::kReadToEnd, rec).Ok());
     EXPECT_EQ(rec.data, Bytes("kept"));
