@@ -3,8 +3,8 @@
 // network and synchronizes each one's notes and insert databases with its user's folder.
 
 #include "QuillaryVersion.h"
-#include "quillary-sync-help.h"
 #include "core/clsSettings.h"
+#include "quillary-sync-help.h"
 #include "syncservice/SyncServer.h"
 
 #include <QCoreApplication>

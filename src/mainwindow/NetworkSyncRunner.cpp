@@ -1,8 +1,8 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "NetworkSyncRunner.h"
 
-#include "frmMain.h"
 #include "core/clsSettings.h"
+#include "frmMain.h"
 
 #include <QCoreApplication>
 #include <QDir>
@@ -30,8 +30,7 @@ NetworkSyncRunner::NetworkSyncRunner(frmMain& window) : QObject(&window), m_Wind
     m_Program = FindProgram();
     m_Process.setProcessChannelMode(QProcess::SeparateChannels);
     connect(&m_Process, &QProcess::readyReadStandardOutput, this, &NetworkSyncRunner::OnOutput);
-    connect(&m_Process, &QProcess::readyReadStandardError, this,
-            &NetworkSyncRunner::OnErrorOutput);
+    connect(&m_Process, &QProcess::readyReadStandardError, this, &NetworkSyncRunner::OnErrorOutput);
     connect(&m_Process, &QProcess::finished, this, &NetworkSyncRunner::OnFinished);
     connect(&m_Process, &QProcess::errorOccurred, this, [this](QProcess::ProcessError e) {
         if (e == QProcess::FailedToStart) {
@@ -122,8 +121,7 @@ void NetworkSyncRunner::OnErrorOutput() {
     // The service's own log lines: passed on, and the last one kept to say why it ended.
     const QByteArray bytes = m_Process.readAllStandardError();
     std::fwrite(bytes.constData(), 1, size_t(bytes.size()), stderr);
-    const QStringList lines =
-        QString::fromLocal8Bit(bytes).split(QChar('\n'), Qt::SkipEmptyParts);
+    const QStringList lines = QString::fromLocal8Bit(bytes).split(QChar('\n'), Qt::SkipEmptyParts);
     if (!lines.isEmpty()) {
         m_LastError = lines.last();
         if (m_LastError.startsWith(kProgramName + QStringLiteral(": ")))

@@ -74,7 +74,8 @@ QString Outcome(const sync::SyncReport& report) {
 
 DesktopSyncHost::DesktopSyncHost(Options options)
     : m_Options(options),
-      m_BusName(QStringLiteral("quillary-sync host %1").arg(g_ConnectionCount.fetchAndAddOrdered(1))),
+      m_BusName(
+          QStringLiteral("quillary-sync host %1").arg(g_ConnectionCount.fetchAndAddOrdered(1))),
       m_Bus(QDBusConnection::connectToBus(QDBusConnection::SessionBus, m_BusName)) {}
 
 DesktopSyncHost::~DesktopSyncHost() {
@@ -120,9 +121,8 @@ bool DesktopSyncHost::MayAddUser(const QString& name, uint32_t userId, std::stri
     settings.SetReadOnly(true);
     if (settings.GetFlag(Config::AcceptNewHandhelds))
         return true;
-    *refusal = unknown +
-               "Turn on \"Accept New Handhelds\" or run quillary-sync --accept-new, then "
-               "synchronize again.";
+    *refusal = unknown + "Turn on \"Accept New Handhelds\" or run quillary-sync --accept-new, then "
+                         "synchronize again.";
     return false;
 }
 
@@ -157,8 +157,8 @@ std::optional<sync::SyncUser> DesktopSyncHost::AddUser(const std::string& handhe
     }
     QString directory, error;
     if (!library.AddUser(id, name, &directory, &error)) {
-        *refusal = "The HotSync user " + handheldName + " could not be added on the PC: " +
-                   ToCp1252(error) + ".";
+        *refusal = "The HotSync user " + handheldName +
+                   " could not be added on the PC: " + ToCp1252(error) + ".";
         return std::nullopt;
     }
     Say(QStringLiteral("added the HotSync user ") + name + QStringLiteral(" (ID ") +
@@ -236,8 +236,8 @@ sync::DlpTime DesktopSyncHost::Now() const {
 
 QString DesktopSyncHost::LogText(const sync::SyncReport& report, const QString& peer,
                                  const QDateTime& when) {
-    QString text = when.toString(Qt::ISODate).replace(QChar('T'), QChar(' ')) +
-                   QStringLiteral("  HotSync");
+    QString text =
+        when.toString(Qt::ISODate).replace(QChar('T'), QChar(' ')) + QStringLiteral("  HotSync");
     if (report.user)
         text += QStringLiteral(" of ") + FromCp1252(report.user->name);
     if (!peer.isEmpty())
@@ -251,13 +251,13 @@ QString DesktopSyncHost::LogText(const sync::SyncReport& report, const QString& 
 void DesktopSyncHost::WriteLog(const sync::SyncReport& report, const QString& peer) {
     const QString text = LogText(report, peer, QDateTime::currentDateTime());
     if (report.user) {
-        const QString path =
-            QDir(QFile::decodeName(report.user->folder.c_str())).filePath(QStringLiteral("HotSync.log"));
+        const QString path = QDir(QFile::decodeName(report.user->folder.c_str()))
+                                 .filePath(QStringLiteral("HotSync.log"));
         QFile log(path);
         if (log.open(QIODevice::WriteOnly | QIODevice::Append) &&
             log.write(text.toUtf8()) == text.toUtf8().size() && log.flush()) {
-            Say(QStringLiteral("HotSync of ") + FromCp1252(report.user->name) + QStringLiteral(": ") +
-                Outcome(report) + QStringLiteral(" (") + path + QChar(')'));
+            Say(QStringLiteral("HotSync of ") + FromCp1252(report.user->name) +
+                QStringLiteral(": ") + Outcome(report) + QStringLiteral(" (") + path + QChar(')'));
             return;
         }
         Say(QStringLiteral("could not write ") + path + QStringLiteral(": ") + log.errorString());

@@ -33,8 +33,7 @@ public:
                                            uint32_t handheldUserId) override;
     // Also the way for a handheld that never synchronized (ID 0) to sync as the PC user of
     // its name, with the same agreement as a new user.
-    std::optional<sync::SyncUser> AddUser(const std::string& handheldName,
-                                          uint32_t handheldUserId,
+    std::optional<sync::SyncUser> AddUser(const std::string& handheldName, uint32_t handheldUserId,
                                           std::string* refusal) override;
     bool BeforeSync(const sync::SyncUser& user, std::string* refusal) override;
     void AfterSync(const sync::SyncUser& user, const sync::SyncReport& report) override;

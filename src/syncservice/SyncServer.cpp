@@ -20,10 +20,10 @@ void Say(const QString& text) {
 
 QString PeerOf(const QTcpSocket& socket) {
     const QHostAddress address = socket.peerAddress();
-    const QString host = address.protocol() == QAbstractSocket::IPv6Protocol &&
-                                 !address.toIPv4Address()
-                             ? QChar('[') + address.toString() + QChar(']')
-                             : QHostAddress(address.toIPv4Address()).toString();
+    const QString host =
+        address.protocol() == QAbstractSocket::IPv6Protocol && !address.toIPv4Address()
+            ? QChar('[') + address.toString() + QChar(']')
+            : QHostAddress(address.toIPv4Address()).toString();
     return host + QChar(':') + QString::number(socket.peerPort());
 }
 
@@ -120,8 +120,8 @@ void SyncServer::incomingConnection(qintptr handle) {
         m_Busy = false;
         DesktopSyncHost::WriteLog(report, peer);
         // The server waits for this thread in its destructor, so it is still there.
-        QMetaObject::invokeMethod(this, [this, synced] { emit syncFinished(synced); },
-                                  Qt::QueuedConnection);
+        QMetaObject::invokeMethod(
+            this, [this, synced] { emit syncFinished(synced); }, Qt::QueuedConnection);
     });
     m_Worker->setObjectName(QStringLiteral("HotSync"));
     m_Worker->start();

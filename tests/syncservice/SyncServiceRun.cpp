@@ -32,10 +32,11 @@ bool SyncServiceRun::Start(const QStringList& extra) {
                         extra);
     if (!m_Process.waitForStarted(kSyncPatience))
         return false;
-    static const QRegularExpression kLine(QStringLiteral("^Listening on 127\\.0\\.0\\.1:(\\d+)\\n$"));
-    if (!QTest::qWaitFor([&] { return m_Process.canReadLine() ||
-                                      m_Process.state() == QProcess::NotRunning; },
-                         kSyncPatience))
+    static const QRegularExpression kLine(
+        QStringLiteral("^Listening on 127\\.0\\.0\\.1:(\\d+)\\n$"));
+    if (!QTest::qWaitFor(
+            [&] { return m_Process.canReadLine() || m_Process.state() == QProcess::NotRunning; },
+            kSyncPatience))
         return false;
     const QRegularExpressionMatch m = kLine.match(QString::fromUtf8(m_Process.readLine()));
     if (!m.hasMatch())
@@ -72,17 +73,20 @@ void Pump(HandheldSimulator& handheld, QTcpSocket& socket, bool begun, int patie
         socket.flush();
         // Waits with the event loop running, so this thread goes on answering the bus
         // (the window's HotSync callback may live in this process).
-        if (!QTest::qWaitFor([&] { return socket.bytesAvailable() > 0 ||
-                                          socket.state() != QAbstractSocket::ConnectedState; },
-                             1000) ||
+        if (!QTest::qWaitFor(
+                [&] {
+                    return socket.bytesAvailable() > 0 ||
+                           socket.state() != QAbstractSocket::ConnectedState;
+                },
+                1000) ||
             socket.bytesAvailable() == 0)
             continue;
         const QByteArray in = socket.readAll();
         if (handheld.Silent())
             continue; // a silent handheld takes what comes and says nothing
         std::vector<uint8_t> out;
-        handheld.Feed(std::span(reinterpret_cast<const uint8_t*>(in.constData()), size_t(in.size())),
-                      out);
+        handheld.Feed(
+            std::span(reinterpret_cast<const uint8_t*>(in.constData()), size_t(in.size())), out);
         if (!out.empty())
             socket.write(reinterpret_cast<const char*>(out.data()), qint64(out.size()));
     }

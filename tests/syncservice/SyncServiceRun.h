@@ -42,9 +42,9 @@ private:
 // Connects a socket to the service.
 bool Connect(QTcpSocket& socket, quint16 port);
 
-// Runs the simulated handheld over the socket, with the event loop running, until it hangs up, the service closes the
-// connection, or (once the handheld fell silent) the service gives up on it. The handheld
-// sends its wake-up first unless `begun`.
+// Runs the simulated handheld over the socket, with the event loop running, until it hangs up, the
+// service closes the connection, or (once the handheld fell silent) the service gives up on it. The
+// handheld sends its wake-up first unless `begun`.
 void Pump(HandheldSimulator& handheld, QTcpSocket& socket, bool begun = false,
           int patience = kSyncPatience);
 

@@ -144,16 +144,17 @@ private slots:
         QTest::newRow("line break") << QByteArray("a\nb") << 900u << "a file name cannot take";
         QTest::newRow("empty") << QByteArray("") << 900u << "the user name is empty";
         QTest::newRow("blank") << QByteArray("   ") << 900u << "the user name is empty";
-        QTest::newRow("name taken by another ID") << QByteArray("Ann") << 900u
-                                                  << "there is already a user named Ann";
-        QTest::newRow("ID taken by another name") << QByteArray("Bob") << 101u
-                                                  << "the user ID 101 belongs to Ann";
+        QTest::newRow("name taken by another ID")
+            << QByteArray("Ann") << 900u << "there is already a user named Ann";
+        QTest::newRow("ID taken by another name")
+            << QByteArray("Bob") << 101u << "the user ID 101 belongs to Ann";
     }
     void newUserRefused() {
         QFETCH(QByteArray, name);
         QFETCH(uint, id);
         QFETCH(QString, reason);
-        const QStringList foldersBefore = QDir(Desktop()).entryList(QDir::AllEntries | QDir::Hidden);
+        const QStringList foldersBefore =
+            QDir(Desktop()).entryList(QDir::AllEntries | QDir::Hidden);
         DesktopSyncHost host({true});
         std::string refusal;
         QVERIFY(!host.AddUser(name.toStdString(), id, &refusal));
@@ -172,7 +173,8 @@ private slots:
         QVERIFY2(user, refusal.c_str());
         QVERIFY(user->userId != 0);
         QCOMPARE(QFile::decodeName(user->folder.c_str()), QDir::cleanPath(Desktop()) + "/Cy 2");
-        QVERIFY(Read(UsersFile()).endsWith(QByteArray::number(qint32(user->userId)) + "\tCy\tCy 2\n"));
+        QVERIFY(
+            Read(UsersFile()).endsWith(QByteArray::number(qint32(user->userId)) + "\tCy\tCy 2\n"));
     }
 
     // A handheld that never synchronized (ID 0) under a known name is that user's, once

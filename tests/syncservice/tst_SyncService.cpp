@@ -83,10 +83,11 @@ private slots:
         QTest::addColumn<int>("exitCode");
         QTest::addColumn<QString>("out");
         QTest::addColumn<QString>("err");
-        QTest::newRow("help") << QStringList{"--help"} << 0
-                              << "Usage: quillary-sync [OPTIONS]" << "";
+        QTest::newRow("help") << QStringList{"--help"} << 0 << "Usage: quillary-sync [OPTIONS]"
+                              << "";
         QTest::newRow("version") << QStringList{"--version"} << 0
-                                 << "quillary-sync " QUILLARY_VERSION "\n" << "";
+                                 << "quillary-sync " QUILLARY_VERSION "\n"
+                                 << "";
         QTest::newRow("unknown option") << QStringList{"--bogus"} << 2 << ""
                                         << "unknown option \"--bogus\"";
         QTest::newRow("port without value") << QStringList{"--port"} << 2 << ""
@@ -153,7 +154,8 @@ private slots:
             value = QString::number(probe.serverPort());
         }
         const QString ini = Config() + "/kestwin.ini";
-        const QByteArray settings = "[Quillary Settings]\nNetwork HotSync Port=" + value.toUtf8() + "\n";
+        const QByteArray settings =
+            "[Quillary Settings]\nNetwork HotSync Port=" + value.toUtf8() + "\n";
         QFile f(ini);
         QVERIFY(f.open(QIODevice::WriteOnly));
         f.write(settings);
@@ -259,9 +261,9 @@ private slots:
         // The first handheld's bytes that already came, then the rest of its sync.
         const QByteArray hello = one.readAll();
         std::vector<uint8_t> out;
-        first.Feed(std::span(reinterpret_cast<const uint8_t*>(hello.constData()),
-                             size_t(hello.size())),
-                   out);
+        first.Feed(
+            std::span(reinterpret_cast<const uint8_t*>(hello.constData()), size_t(hello.size())),
+            out);
         one.write(reinterpret_cast<const char*>(out.data()), qint64(out.size()));
         Pump(first, one, true);
         QCOMPARE(first.endOfSyncStatus, 0);
@@ -309,7 +311,8 @@ private slots:
                                       round + 1, kSyncPatience);
         }
         QCOMPARE(service.Process().state(), QProcess::Running);
-        QCOMPARE(ReadText(Desktop() + QStringLiteral("/ann/HotSync.log")).count(": synchronized"), 2);
+        QCOMPARE(ReadText(Desktop() + QStringLiteral("/ann/HotSync.log")).count(": synchronized"),
+                 2);
     }
 
     // A handheld user the PC does not know: refused unless --accept-new, and then added with

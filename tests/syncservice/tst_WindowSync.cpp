@@ -112,7 +112,8 @@ class tst_WindowSync : public QObject {
 private slots:
     void initTestCase() {
         if (!QDBusConnection::sessionBus().isConnected())
-            QUILLARY_REQUIRE_OR_SKIP("no D-Bus session bus (install dbus: each test starts its own)");
+            QUILLARY_REQUIRE_OR_SKIP(
+                "no D-Bus session bus (install dbus: each test starts its own)");
     }
 
     // While Ann's notes are unsaved the window refuses her sync and says why; once they
@@ -280,8 +281,8 @@ private slots:
         const QString said = w.statusBar()->currentMessage();
         QVERIFY2(said.startsWith("Network HotSync could not start: "), qPrintable(said));
         if (portTaken)
-            QVERIFY2(said.contains("cannot listen on [::]:" + QString::number(squatter.serverPort()) +
-                                   ": "),
+            QVERIFY2(said.contains(
+                         "cannot listen on [::]:" + QString::number(squatter.serverPort()) + ": "),
                      qPrintable(said));
         QVERIFY(!runner.IsRunning());
         QCOMPARE(f.Settings().GetSetting("Listen For Network HotSync"), QString("1"));
