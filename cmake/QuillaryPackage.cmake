@@ -9,7 +9,14 @@ install(FILES ${desktop}/quillary-mime.xml DESTINATION ${CMAKE_INSTALL_DATADIR}/
         RENAME quillary.xml)
 install(FILES ${PROJECT_SOURCE_DIR}/resources/completion/quillary-pdb
               ${PROJECT_SOURCE_DIR}/resources/completion/quillary-hotsync
+              ${PROJECT_SOURCE_DIR}/resources/completion/quillary-sync
         DESTINATION ${CMAKE_INSTALL_DATADIR}/bash-completion/completions)
+
+# The network HotSync service as a systemd user unit, installed disabled: a person turns it
+# on with "systemctl --user enable --now quillary-sync". Debian's user units live in
+# /usr/lib/systemd/user whatever the library folder.
+install(FILES ${PROJECT_SOURCE_DIR}/resources/systemd/quillary-sync.service
+        DESTINATION lib/systemd/user)
 
 # The icon: the SVG itself, and PNGs rendered from it for desktops that want fixed sizes.
 # The same picture stands for the program and for its notes databases in file managers.
@@ -61,7 +68,9 @@ lets you read, write and draw notes, file them in categories, find,
 reorder, import, export and print them, and writes the database back in
 the handheld's format. quillary-pdb works on the same databases from the
 command line; quillary-hotsync lets sync scripts ask Quillary before they
-touch a user's notes.")
+touch a user's notes. quillary-sync synchronizes handhelds that HotSync over
+the network (TCP port 14238), from the window's Options or as a systemd
+user service.")
 set(CPACK_PACKAGING_INSTALL_PREFIX /usr)
 set(CPACK_STRIP_FILES ON)
 set(CPACK_DEBIAN_FILE_NAME DEB-DEFAULT)

@@ -2,6 +2,7 @@
 #include "dialogs/WindowHooks.h"
 #include "mainwindow/CommandLineOpener.h"
 #include "mainwindow/HotSyncHandler.h"
+#include "mainwindow/NetworkSyncRunner.h"
 #include "mainwindow/Startup.h"
 #include "mainwindow/frmMain.h"
 #include "QuillaryVersion.h"
@@ -70,5 +71,7 @@ int main(int argc, char** argv) {
     opener.Start(window, file);
     RegisterWindows(window);
     StartHotSyncNotification(window);
+    // The network HotSync service runs beside the window while the person has it on.
+    NetworkSyncRunner::For(window).ApplySetting();
     return app.exec();
 }

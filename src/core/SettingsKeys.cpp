@@ -58,6 +58,15 @@ constexpr std::array kTable = {
     SettingKey{Config::InsertDisableSyncFileName, "InsertDisableSyncFileName", T::OnOff, "0",
                nullptr},
 
+    // The window runs quillary-sync while this is on.
+    SettingKey{Config::ListenNetworkHotSync, "Listen For Network HotSync", T::OnOff, "0", nullptr},
+    // The TCP port quillary-sync listens on when no --port is given.
+    SettingKey{Config::NetworkHotSyncPort, "Network HotSync Port", T::WholeNumber, "14238",
+               nullptr},
+    // A handheld user the PC does not know may be added without asking, when no window
+    // runs to ask in.
+    SettingKey{Config::AcceptNewHandhelds, "Accept New Handhelds", T::OnOff, "0", nullptr},
+
     // 0-based note positions joined by commas ("0,3,4"); set to "0" on every start.
     SettingKey{Config::PrintNotesSelectedString, "PrintNotesSelectedString", T::Text, "", nullptr},
     SettingKey{Config::PrintTopMargin, "PrintTopMargin", T::Decimal, "0", "1"},

@@ -47,6 +47,10 @@ enum class Config {
     ImportInsertFormat,
     ImportInsertNewDB,
     InsertDisableSyncFileName,
+    // Network HotSync (quillary-sync)
+    ListenNetworkHotSync,
+    NetworkHotSyncPort,
+    AcceptNewHandhelds,
     // Printing
     PrintNotesSelectedString,
     PrintTopMargin,

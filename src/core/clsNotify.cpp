@@ -15,10 +15,13 @@ bool clsNotify::IsCurrentUser(qint32 userId) const {
 bool clsNotify::HS_Notify(qint32 code, qint32 userId) {
     switch (quint32(code)) {
     case kCodeSyncStarting:
-        if (IsCurrentUser(userId) && m_Host.HasUnsavedChanges()) {
+        if (!IsCurrentUser(userId))
+            return false;
+        if (m_Host.HasUnsavedChanges()) {
             m_Host.ArmNotifyTimer(kRefusalTimer);
             return true;
         }
+        m_Host.SyncUnderWay();
         return false;
     case kCodeSyncDoneA:
     case kCodeSyncDoneB:
@@ -28,6 +31,10 @@ bool clsNotify::HS_Notify(qint32 code, qint32 userId) {
     default:
         return false;
     }
+}
+
+bool clsNotify::HS_AskNewUser(const QString& name, qint32 userId) {
+    return m_Host.AskAddHandheldUser(name, userId);
 }
 
 } // namespace quillary

@@ -38,6 +38,12 @@ public:
         virtual bool HasUnsavedChanges() const = 0;
         // Enables the one-shot timer; an armed timer stays armed.
         virtual void ArmNotifyTimer(int index) = 0;
+        // A sync of the shown user was let through: its file may change until the end
+        // code comes, and is reread then.
+        virtual void SyncUnderWay() = 0;
+        // Unlike the rest, this one waits for the person: asks whether a handheld user
+        // the PC does not know (name as UTF-8, the handheld's user ID) may be added.
+        virtual bool AskAddHandheldUser(const QString& name, qint32 userId) = 0;
     };
 
     explicit clsNotify(Host& host, QObject* parent = nullptr);
@@ -46,6 +52,10 @@ public slots:
     // True refuses the HotSync of userId; false allows it (and is the answer to every code
     // other than the start code). The arguments are only read.
     bool HS_Notify(qint32 code, qint32 userId);
+    // The sync service asks this when a handheld user the PC does not know wants to sync.
+    // True lets it add the user; the answer waits for the person, so callers give it a
+    // long timeout.
+    bool HS_AskNewUser(const QString& name, qint32 userId);
 
 private:
     bool IsCurrentUser(qint32 userId) const;

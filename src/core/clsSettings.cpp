@@ -249,7 +249,8 @@ bool clsSettings::InitSetting(const QString& key, const QString& defaultValue) {
     if (v == kMissing) {
         absent = true;
         v = defaultValue;
-        WriteValue(key, QString());
+        if (!m_ReadOnly)
+            WriteValue(key, QString());
     }
     m_Keys.append(key);
     m_Values.append(v);
@@ -270,6 +271,8 @@ bool clsSettings::SetSetting(const QString& key, const QString& value) {
 }
 
 int clsSettings::Save() {
+    if (m_ReadOnly)
+        return GetNumSettings();
     // One rewrite of the file with every cached pair applied in cache order.
     QStringList lines = ReadLines(m_FilePath, &m_SingleByteFile, &m_CrLfFile, &m_BomFile);
     for (int p = 1; p < m_Keys.size(); ++p)
@@ -332,24 +335,6 @@ bool clsSettings::SetFlag(Config key, bool on) {
 
 bool clsSettings::Init(Config key, const QString& defaultValue) {
     return InitSetting(KeyName(key), defaultValue);
-}
-
-QFont GetEditorFont(clsSettings& settings) {
-    // Nothing stored yet: the table's defaults, Tahoma 10 without styles.
-    if (!settings.HasValue(Config::FontName))
-        for (Config key : {Config::FontName, Config::FontSize, Config::FontBold, Config::FontItalic,
-                           Config::FontStrikeThru, Config::FontUnderLine})
-            settings.Set(key, KeyDefault(key));
-    QFont font;
-    font.setBold(settings.GetFlag(Config::FontBold));
-    font.setItalic(settings.GetFlag(Config::FontItalic));
-    font.setFamily(settings.Get(Config::FontName));
-    const double size = settings.GetReal(Config::FontSize);
-    if (size > 0)
-        font.setPointSizeF(std::round(size * 10000.0) / 10000.0);
-    font.setStrikeOut(settings.GetFlag(Config::FontStrikeThru));
-    font.setUnderline(settings.GetFlag(Config::FontUnderLine));
-    return font;
 }
 
 void SeedStartupSettings(clsSettings& settings) {

@@ -51,6 +51,11 @@ public:
 
     QString FileName() const { return m_FilePath; }
 
+    // A reader beside the window (the sync service) must never write the file the window
+    // saves: read-only, InitSetting leaves absent keys out of the file and Save writes
+    // nothing.
+    void SetReadOnly(bool readOnly) { m_ReadOnly = readOnly; }
+
     // Called once (per store) when the file cannot be written, with a readable reason.
     void SetWriteErrorHandler(std::function<void(const QString&)> handler);
 
@@ -65,6 +70,7 @@ private:
     QStringList m_Values{QStringLiteral("Init")};
     std::function<void(const QString&)> m_WriteErrorHandler;
     bool m_WriteErrorReported = false;
+    bool m_ReadOnly = false;
     bool m_SingleByteFile = false; // the file on disk is not UTF-8
     bool m_CrLfFile = false;       // the file on disk ends its lines with CR LF
     bool m_BomFile = false;        // the file on disk starts with a UTF-8 byte order mark

@@ -9,8 +9,6 @@
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
-#include <QFontInfo>
-#include <QLocale>
 
 namespace quillary {
 
@@ -160,28 +158,6 @@ QString FormatKb(qint64 bytes) {
     if (fraction != 0)
         digits += QChar('.') + QString::number(fraction);
     return digits.isEmpty() ? QStringLiteral("0") : digits;
-}
-
-QString GetFontDescription(const QFont& font) {
-    const double size = font.pointSizeF() > 0 ? font.pointSizeF() : font.pointSize();
-    QString text =
-        font.family() + QChar(' ') + QLocale::c().toString(size, 'g', 12) + QStringLiteral(" Pt.");
-    if (font.bold())
-        text += QStringLiteral(" Bold");
-    if (font.italic())
-        text += QStringLiteral(" Italic");
-    if (font.underline())
-        text += QStringLiteral(" Underline");
-    if (font.strikeOut())
-        text += QStringLiteral(" Strike Thru");
-    return text;
-}
-
-QString GetDrawnFontDescription(const QFont& font) {
-    const QFontInfo drawn(font);
-    QFont shown = font;
-    shown.setFamily(drawn.family());
-    return GetFontDescription(shown);
 }
 
 QString TrimAtNull(const QString& text) {

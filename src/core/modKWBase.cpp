@@ -98,6 +98,66 @@ void KWDeskLibrary::Reload() {
     }
 }
 
+bool KWDeskLibrary::AddUser(qint32 id, const QString& name, QString* directory,
+                            QString* error) {
+    auto fail = [error](const QString& why) {
+        if (error)
+            *error = why;
+        return false;
+    };
+    if (name.trimmed().isEmpty())
+        return fail(QStringLiteral("the user name is empty"));
+    for (QChar c : name)
+        if (c.category() == QChar::Other_Control || c == QChar('/'))
+            return fail(QStringLiteral("the user name \"") + name +
+                        QStringLiteral("\" holds a character a file name cannot take"));
+    // Another program (the window, a person's editor) may have changed the file since.
+    Reload();
+    for (const User& u : std::as_const(m_Users)) {
+        if (u.id == id)
+            return fail(QStringLiteral("the user ID ") + QString::number(quint32(id)) +
+                        QStringLiteral(" belongs to ") + u.name);
+        if (u.name == name)
+            return fail(QStringLiteral("there is already a user named ") + name);
+    }
+
+    const QDir root(KWUmGetRootDirectory());
+    // The folder follows the name; "." and ".." would be no folder of its own.
+    QString base = name.trimmed();
+    if (base.startsWith(QChar('.')))
+        base.replace(0, 1, QChar('_'));
+    QString folder = base;
+    for (int n = 2; root.exists(folder); ++n)
+        folder = base + QChar(' ') + QString::number(n);
+    if (!root.mkpath(folder))
+        return fail(QStringLiteral("could not create the folder ") + root.filePath(folder));
+
+    const QString path = root.filePath(UsersFileName());
+    QByteArray text;
+    {
+        QFile old(path);
+        if (old.exists() && !old.open(QIODevice::ReadOnly)) {
+            root.rmdir(folder);
+            return fail(QStringLiteral("could not read ") + path + QStringLiteral(": ") +
+                        old.errorString());
+        }
+        text = old.readAll();
+    }
+    if (!text.isEmpty() && !text.endsWith('\n'))
+        text += '\n';
+    text += (QString::number(id) + '\t' + name + '\t' + folder + '\n').toUtf8();
+    QSaveFile file(path);
+    if (!file.open(QIODevice::WriteOnly) || file.write(text) != text.size() || !file.commit()) {
+        root.rmdir(folder);
+        return fail(QStringLiteral("could not write ") + path + QStringLiteral(": ") +
+                    file.errorString());
+    }
+    m_Users.append({id, name, folder});
+    if (directory)
+        *directory = folder;
+    return true;
+}
+
 int KWDeskLibrary::KWUmGetUserCount() const { return int(m_Users.size()); }
 
 qint32 KWDeskLibrary::KWUmGetUserID(int index) const {

@@ -32,6 +32,14 @@ public:
     QString KWUmGetUserDirectory(qint32 id) const; // relative to the root; "" if none
     QString KWUmGetRootDirectory() const;          // asked afresh on every call
 
+    // Adds a user to the users file with a new folder of its own, named after the user and
+    // made unique in the root. The file is rewritten crash-safely (temporary file, then
+    // rename), keeping every line it had. Refuses (false, with the reason) an ID already in
+    // use, a name the file or a file name cannot hold (empty, a tab, a line break, a
+    // control character, "/"), or a name already taken. On success the user is in this
+    // list too and *directory holds its folder name, relative to the root.
+    bool AddUser(qint32 id, const QString& name, QString* directory, QString* error);
+
     // Problems met while reading the users file ("users.txt line 3: ...").
     QStringList Warnings() const { return m_Warnings; }
 

@@ -38,11 +38,22 @@ HotSyncHandler::HotSyncHandler(frmMain& window)
         connect(timer, &QTimer::timeout, this, [this, i] { OnNotifyTimer(i); });
         m_tmrNotify[i] = timer;
     }
+    m_SyncUnderWay = new QTimer(this);
+    m_SyncUnderWay->setObjectName(QStringLiteral("tmrSyncUnderWay"));
+    m_SyncUnderWay->setSingleShot(true);
+    m_SyncUnderWay->setInterval(kSyncUnderWayLimit);
     m_Notify = new clsNotify(*this, this);
     // The file changes while a HotSync runs; its end rereads it, so the watch asks nothing.
     m_Guard = &window.FileGuard();
-    m_Guard->SetHotSyncPending(
-        [this] { return m_tmrNotify.at(clsNotify::kReloadTimer)->isActive(); });
+    m_Guard->SetHotSyncPending([this] {
+        return m_SyncUnderWay->isActive() ||
+               m_tmrNotify.at(clsNotify::kReloadTimer)->isActive();
+    });
+    // A sync that never said it ended: what it changed is looked at as any other change.
+    connect(m_SyncUnderWay, &QTimer::timeout, this, [this] {
+        if (m_Guard)
+            m_Guard->CheckFileNow();
+    });
 }
 
 HotSyncHandler::~HotSyncHandler() {
@@ -107,6 +118,32 @@ void HotSyncHandler::ArmNotifyTimer(int index) {
     QTimer* timer = m_tmrNotify.at(index);
     if (!timer->isActive()) // an armed timer keeps its first deadline
         timer->start();
+    // The end has come; the reread takes over.
+    if (index == clsNotify::kReloadTimer)
+        m_SyncUnderWay->stop();
+}
+
+void HotSyncHandler::SyncUnderWay() {
+    m_SyncUnderWay->start();
+}
+
+bool HotSyncHandler::AskAddHandheldUser(const QString& name, qint32 userId) {
+    // A handheld with ID 0 has never synchronized: it may be a known user's after a reset.
+    const QString text =
+        userId == 0
+            ? QStringLiteral("A handheld that has never synchronized, of the HotSync user \"") +
+                  name +
+                  QStringLiteral("\", wants to synchronize.\rSynchronize it with this PC's "
+                                 "user of that name (added, with a folder of its own, if there "
+                                 "is none)?")
+            : QStringLiteral("A handheld of the HotSync user \"") + name +
+                  QStringLiteral("\" (user ID ") + QString::number(quint32(userId)) +
+                  QStringLiteral(") wants to synchronize, but this PC does not know that "
+                                 "user.\rAdd the user, with a folder of its own, and "
+                                 "synchronize?");
+    return m_Window.Context().services.messageBox(text, QStringLiteral("Network HotSync"),
+                                                  MsgButtons::YesNo, MsgIcon::Question) ==
+           MsgResult::Yes;
 }
 
 // ---------------------------------------------------------------------------------------

@@ -36,6 +36,11 @@ public:
     clsNotify& Notify() { return *m_Notify; }
     // tmrNotify(index), index 0 or 1; object names "tmrNotify0" and "tmrNotify1".
     QTimer& NotifyTimer(int index) { return *m_tmrNotify.at(index); }
+    // Runs from a sync of the shown user being let through until its end code (or, should
+    // the end never come, kSyncUnderWayLimit): meanwhile the file's changes are the sync's,
+    // and nobody is asked about them. Object name "tmrSyncUnderWay".
+    QTimer& SyncUnderWayTimer() { return *m_SyncUnderWay; }
+    static constexpr int kSyncUnderWayLimit = 15 * 60 * 1000; // ms
 
     // The one-line notice shown when notification is off.
     QString OffNotice() const { return m_OffNotice; }
@@ -44,6 +49,8 @@ private:
     bool CurrentUserId(qint32* id) const override;
     bool HasUnsavedChanges() const override;
     void ArmNotifyTimer(int index) override;
+    void SyncUnderWay() override;
+    bool AskAddHandheldUser(const QString& name, qint32 userId) override;
 
     void OnNotifyTimer(int index);
     void ShowRefusal();
@@ -54,6 +61,7 @@ private:
     frmMain& m_Window;
     QPointer<OpenFileGuard> m_Guard;
     std::array<QTimer*, 2> m_tmrNotify{};
+    QTimer* m_SyncUnderWay = nullptr;
     clsNotify* m_Notify = nullptr;
     QDBusConnection m_Bus;
     bool m_Registered = false;

@@ -5,6 +5,7 @@
 #include "draw/clsPopupMenu.h"
 #include "draw/ctlDrawBox.h"
 #include "frmMain.h"
+#include "NetworkSyncRunner.h"
 #include "core/PlatformServices.h"
 #include "core/TextCodec.h"
 #include "core/clsSettings.h"
@@ -209,7 +210,8 @@ void MainCommands::BuildMenus() {
                 QTextOption(right ? Qt::AlignRight : Qt::AlignLeft));
         });
         dialog.SetResizeHandler([&w] { w.ResizeMe(); });
-        dialog.exec();
+        if (dialog.exec() == QDialog::Accepted)
+            NetworkSyncRunner::For(w).ApplySetting();
     }));
     options->addAction(Add("mnuHelp", "&Help...", QKeySequence("F1"), [&w] {
         OpenPdfDocument(w.Context().services, ManualPath());

@@ -64,6 +64,11 @@ void frmOptions::BuildControls() {
     m_chkLogErrors->setObjectName(QStringLiteral("chkLogErrors"));
     m_chkDontShowSplashScreen = new QCheckBox(QStringLiteral("Don't Show Splash Screen"), this);
     m_chkDontShowSplashScreen->setObjectName(QStringLiteral("chkDontShowSplashScreen"));
+    m_chkListenNetworkSync = new QCheckBox(QStringLiteral("Listen for network HotSync"), this);
+    m_chkListenNetworkSync->setObjectName(QStringLiteral("chkListenNetworkSync"));
+    m_chkListenNetworkSync->setToolTip(
+        QStringLiteral("While Quillary runs, handhelds can synchronize over the network "
+                       "(TCP port 14238 unless \"Network HotSync Port\" says otherwise)."));
 
     m_cmdDone = new QPushButton(QStringLiteral("&OK"), this);
     m_cmdDone->setObjectName(QStringLiteral("cmdDone"));
@@ -92,6 +97,7 @@ void frmOptions::BuildControls() {
     layout->addWidget(m_chkRightJustify);
     layout->addWidget(m_chkLogErrors);
     layout->addWidget(m_chkDontShowSplashScreen);
+    layout->addWidget(m_chkListenNetworkSync);
     layout->addSpacing(8);
     layout->addLayout(buttons);
 }
@@ -102,6 +108,7 @@ void frmOptions::LoadSettings() {
     m_chkRightJustify->setChecked(m_Settings.GetFlag(Config::RightJustify));
     m_chkLogErrors->setChecked(m_Settings.GetFlag(Config::LogErrors));
     m_chkDontShowSplashScreen->setChecked(m_Settings.GetFlag(Config::DontShowSplashScreen));
+    m_chkListenNetworkSync->setChecked(m_Settings.GetFlag(Config::ListenNetworkHotSync));
 }
 
 void frmOptions::ShowCurrentFont() {
@@ -138,6 +145,7 @@ void frmOptions::cmdDone_Click() {
     m_Settings.SetFlag(Config::DontShowSplashScreen, m_chkDontShowSplashScreen->isChecked());
     m_Settings.SetFlag(Config::LogErrors, m_chkLogErrors->isChecked());
     m_Settings.SetFlag(Config::RightJustify, m_chkRightJustify->isChecked());
+    m_Settings.SetFlag(Config::ListenNetworkHotSync, m_chkListenNetworkSync->isChecked());
     if (m_RightJustifyHandler)
         m_RightJustifyHandler(m_Settings.GetFlag(Config::RightJustify));
 

@@ -15,9 +15,10 @@ namespace quillary {
 class PlatformServices;
 class clsSettings;
 
-// The modal "Settings" dialog: the note display font and three on/off options. Nothing is
-// stored until OK; OK writes all nine keys and saves the settings file, Cancel changes
-// nothing (also after a font was chosen).
+// The modal "Settings" dialog: the note display font and four on/off options (the fourth
+// turns the network HotSync service on). Nothing is stored until OK; OK writes all ten
+// keys and saves the settings file, Cancel changes nothing (also after a font was chosen).
+// Starting or stopping the service is the main window's, after OK.
 //
 // The main window plugs itself in with two callbacks, both run only on OK:
 //   SetRightJustifyHandler: set the note text box's alignment (true = right); runs before
@@ -61,6 +62,7 @@ private:
     QCheckBox* m_chkRightJustify = nullptr;
     QCheckBox* m_chkLogErrors = nullptr;
     QCheckBox* m_chkDontShowSplashScreen = nullptr;
+    QCheckBox* m_chkListenNetworkSync = nullptr;
     QPushButton* m_cmdDone = nullptr;
     QPushButton* m_cmdCancel = nullptr;
 };

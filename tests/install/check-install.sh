@@ -7,7 +7,8 @@ build="$1"
 prefix="$(mktemp -d)"
 trap 'rm -rf "$prefix"' EXIT
 cmake --install "$build" --prefix "$prefix" > /dev/null
-for f in bin/quillary bin/quillary-pdb bin/quillary-hotsync libexec/quillary/quillary-pdb-qt \
+for f in bin/quillary bin/quillary-pdb bin/quillary-hotsync bin/quillary-sync \
+         libexec/quillary/quillary-pdb-qt lib/systemd/user/quillary-sync.service \
          share/doc/quillary/QuillaryManual.pdf \
          share/applications/quillary.desktop share/icons/hicolor/scalable/apps/quillary.svg; do
   [ -e "$prefix/$f" ] || { echo "missing after install: $f"; exit 1; }

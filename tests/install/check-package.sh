@@ -23,7 +23,8 @@ info="$(dpkg-deb --info "$deb")"
 echo "$info" | grep -q '^ Package: quillary$' || fail "package name"
 depends="$(dpkg-deb --field "$deb" Depends)"
 echo "Depends: $depends"
-for lib in libqt6core6 libqt6gui6 libqt6widgets6 libqt6printsupport6 libqt6dbus6 libqt6svg6; do
+for lib in libqt6core6 libqt6gui6 libqt6widgets6 libqt6printsupport6 libqt6dbus6 libqt6svg6 \
+           libqt6network6; do
   echo "$depends" | grep -Eq "(^|, )$lib( |,|$)" || fail "Depends lacks $lib"
 done
 if echo "$depends" | grep -q -- '-dev'; then fail "Depends names a -dev package"; fi
@@ -31,7 +32,8 @@ if echo "$depends" | grep -q -- '-dev'; then fail "Depends names a -dev package"
 root="$scratch/root"
 dpkg-deb -x "$deb" "$root"
 u="$root/usr"
-for f in bin/quillary bin/quillary-pdb bin/quillary-hotsync \
+for f in bin/quillary bin/quillary-pdb bin/quillary-hotsync bin/quillary-sync \
+         lib/systemd/user/quillary-sync.service \
          share/doc/quillary/QuillaryManual.pdf \
          share/applications/quillary.desktop \
          share/metainfo/org.quillary.Quillary.metainfo.xml \
@@ -40,13 +42,38 @@ for f in bin/quillary bin/quillary-pdb bin/quillary-hotsync \
          share/icons/hicolor/scalable/mimetypes/application-x-quillary-notes.svg \
          share/bash-completion/completions/quillary-pdb \
          share/bash-completion/completions/quillary-hotsync \
+         share/bash-completion/completions/quillary-sync \
          share/man/man1/quillary.1.gz share/man/man1/quillary-pdb.1.gz \
-         share/man/man1/quillary-hotsync.1.gz; do
+         share/man/man1/quillary-hotsync.1.gz share/man/man1/quillary-sync.1.gz; do
   [ -e "$u/$f" ] || fail "missing in the package: /usr/$f"
 done
-for p in quillary quillary-pdb quillary-hotsync; do
+for p in quillary quillary-pdb quillary-hotsync quillary-sync; do
   [ -x "$u/bin/$p" ] || fail "$p is not executable"
 done
+# The network HotSync service: a user unit that starts the packaged program, installed
+# disabled (the package enables nothing; a person does, with systemctl --user).
+unit="$u/lib/systemd/user/quillary-sync.service"
+grep -qx 'ExecStart=quillary-sync' "$unit" || fail "the unit does not start quillary-sync"
+grep -qx 'WantedBy=default.target' "$unit" || fail "the unit cannot be enabled for a login"
+if find "$root" -path '*/systemd/*' -name '*.wants' | grep -q .; then
+  fail "the package enables a unit"
+fi
+for script in postinst preinst; do
+  if dpkg-deb --ctrl-tarfile "$deb" | tar -t | grep -q "$script"; then
+    fail "the package has a $script script (it must not enable the service)"
+  fi
+done
+if command -v systemd-analyze > /dev/null; then
+  # systemd finds quillary-sync in /usr/bin once installed; here the check is shown the
+  # packaged program by its full path in a copy of the unit.
+  mkdir -m 700 "$scratch/run" "$scratch/units"
+  sed "s|^ExecStart=quillary-sync|ExecStart=$u/bin/quillary-sync|" "$unit" \
+    > "$scratch/units/quillary-sync.service"
+  XDG_RUNTIME_DIR="$scratch/run" systemd-analyze verify --user --man=no \
+    "$scratch/units/quillary-sync.service" > "$scratch/unit.err" 2>&1 ||
+    { cat "$scratch/unit.err"; fail "systemd-analyze verify"; }
+  if [ -s "$scratch/unit.err" ]; then cat "$scratch/unit.err"; fail "systemd-analyze warns"; fi
+fi
 head -c 4 "$u/share/doc/quillary/QuillaryManual.pdf" | grep -q '%PDF' || fail "manual is no PDF"
 
 # Icons: a PNG of each size, really that size.
@@ -98,7 +125,7 @@ if command -v gio > /dev/null; then
 fi
 
 # Man pages render, and say what --help says.
-for p in quillary quillary-pdb quillary-hotsync; do
+for p in quillary quillary-pdb quillary-hotsync quillary-sync; do
   page="$(LC_ALL=C MANWIDTH=200 man -l "$u/share/man/man1/$p.1.gz" 2> "$scratch/man.err" | col -b)"
   [ -s "$scratch/man.err" ] && { cat "$scratch/man.err"; fail "man $p warns"; }
   echo "$page" | grep -q "^NAME" || fail "man $p has no NAME"
@@ -111,25 +138,28 @@ for p in quillary quillary-pdb quillary-hotsync; do
 done
 
 # Bash completion scripts load and complete the commands.
-for p in quillary-pdb quillary-hotsync; do
+for p in quillary-pdb quillary-hotsync quillary-sync; do
   bash -n "$u/share/bash-completion/completions/$p" || fail "completion $p: syntax"
 done
 got="$(bash -c '
   _init_completion() { cur=${COMP_WORDS[COMP_CWORD]}; prev=${COMP_WORDS[COMP_CWORD-1]};
                        words=("${COMP_WORDS[@]}"); cword=$COMP_CWORD; }
   _filedir() { :; }
-  source "$1"; source "${1%/*}/quillary-hotsync"
+  source "$1"; source "${1%/*}/quillary-hotsync"; source "${1%/*}/quillary-sync"
   COMP_WORDS=(quillary-pdb ne); COMP_CWORD=1; _quillary_pdb; echo "${COMPREPLY[*]}"
   COMP_WORDS=(quillary-pdb print x.pdb out.pdf --p); COMP_CWORD=4; _quillary_pdb; echo "${COMPREPLY[*]}"
   COMP_WORDS=(quillary-hotsync a); COMP_CWORD=1; _quillary_hotsync; echo "${COMPREPLY[*]}"
+  COMP_WORDS=(quillary-sync --o); COMP_CWORD=1; _quillary_sync; echo "${COMPREPLY[*]}"
 ' _ "$u/share/bash-completion/completions/quillary-pdb" 2>&1; true)"
 echo "$got" | sed -n 1p | grep -qx 'new new-inserts' || fail "completion of commands: $got"
 echo "$got" | sed -n 2p | grep -qx -- '--paper --portrait' || fail "completion of print options: $got"
 echo "$got" | sed -n 3p | grep -qx 'after' || fail "completion of hotsync commands: $got"
+echo "$got" | sed -n 4p | grep -qx -- '--once' || fail "completion of sync options: $got"
 # One version everywhere: the package's, each program's --version, the newest changelog
 # entry and the newest AppStream release.
 version="$(dpkg-deb --field "$deb" Version)"
-for p in bin/quillary bin/quillary-pdb bin/quillary-hotsync libexec/quillary/quillary-pdb-qt; do
+for p in bin/quillary bin/quillary-pdb bin/quillary-hotsync bin/quillary-sync \
+         libexec/quillary/quillary-pdb-qt; do
   said="$("$u/$p" --version)" || fail "$p --version failed"
   [ "$said" = "${p##*/} $version" ] || fail "$p --version says \"$said\", the package is $version"
 done

@@ -8,18 +8,18 @@
 #
 # A folder may include its own headers and those of folders below it, never one above it,
 # and never a sibling on its own level. storage and sync hold standard C++ only (no Qt
-# header at all); core, print and session have no widgets (no Qt Widgets or Qt
+# header at all); core, syncservice, print and session have no widgets (no Qt Widgets or Qt
 # PrintSupport header). src/main.cpp sits on top and may include anything. Each fault is
 # one line "FILE:LINE: ..."; the exit status is 1 when there is any.
 set -euo pipefail
 
 # The layers from the bottom up. Folders named in one entry are siblings: same height,
 # and neither may include the other.
-LAYERS=(storage sync core print session "draw shell" mainwindow printwindows dialogs)
+LAYERS=(storage sync core syncservice print session "draw shell" mainwindow printwindows dialogs)
 
 # Folders that must not see Qt at all, and folders that must not see widgets.
 NO_QT=(storage sync)
-NO_WIDGETS=(core print session)
+NO_WIDGETS=(core syncservice print session)
 
 # Widget and print-support class headers as they are usually included (<QLabel>); the
 # <QtWidgets/...> and <QtPrintSupport/...> forms are caught whatever follows. QAction,

@@ -115,6 +115,7 @@ private slots:
             {"chkRightJustify", "Right Justify Note Text"},
             {"chkLogErrors", "Output Errors to .log file for importing notes databases"},
             {"chkDontShowSplashScreen", "Don't Show Splash Screen"},
+            {"chkListenNetworkSync", "Listen for network HotSync"},
             {"cmdDone", "&OK"},
             {"cmdCancel", "&Cancel"},
         };
@@ -224,6 +225,8 @@ private slots:
                                     << "Log Errors";
         QTest::newRow("no splash") << "chkDontShowSplashScreen"
                                    << "Don't Show Splash Screen";
+        QTest::newRow("network HotSync") << "chkListenNetworkSync"
+                                         << "Listen For Network HotSync";
     }
     void checkBoxesAndOk() {
         QFETCH(QString, box);

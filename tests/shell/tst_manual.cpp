@@ -73,7 +73,11 @@ private slots:
                                  "The first five minutes",
                                  "Alt+R raw text",
                                  "Insert Snippet",
-                                 "Ctrl+Shift+I"};
+                                 "Ctrl+Shift+I",
+                                 "Listen for network HotSync",
+                                 "systemctl --user enable --now quillary-sync",
+                                 "14238",
+                                 "Accept New Handhelds"};
         for (const char* phrase : phrases)
             QTest::newRow(phrase) << QString::fromUtf8(phrase);
     }
