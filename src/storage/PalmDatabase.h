@@ -10,6 +10,7 @@
 #include "VersionStore.h"
 
 #include <cstdint>
+#include <cstring>
 #include <functional>
 #include <memory>
 #include <string>
@@ -118,6 +119,13 @@ public:
     void ImageSizeAndHash(uint64_t& size, uint64_t& hash) const {
         GatheredImage image;
         Self().GatherImage(image, {});
+        // Nothing changed since the file was read: the image is that file's bytes, whose
+        // hash was taken as they were read.
+        if (ImageIsReadBuffer(image)) {
+            size = m_readBuffer->size;
+            hash = m_readBuffer->hash;
+            return;
+        }
         StreamHash h;
         size = 0;
         for (const ByteSpan& piece : image.pieces) {
@@ -246,8 +254,33 @@ protected:
         return AppendRecordsOf(other, append);
     }
 
+    // True when the pieces are, in order and without gaps, the whole hashed file buffer
+    // the records were read from, and the header, record list and category table built
+    // for a save are its first bytes: the image is then that file byte for byte. Costs a
+    // comparison of the head and one pointer check per record.
+    bool ImageIsReadBuffer(const GatheredImage& image) const {
+        const FileBuffer* file = m_readBuffer.get();
+        if (!file || !file->hashed || !image.recordPieces || image.pieces.empty())
+            return false;
+        const ByteSpan& head = image.pieces.front();
+        if (head.size > file->size || std::memcmp(head.data, file->data(), head.size) != 0)
+            return false;
+        size_t at = head.size;
+        for (size_t i = 1; i < image.pieces.size(); ++i) {
+            const ByteSpan& piece = image.pieces[i];
+            if (piece.size > file->size - at ||
+                (piece.size > 0 && piece.data != file->data() + at))
+                return false;
+            at += piece.size;
+        }
+        return at == file->size;
+    }
+
     std::string m_fileName;
     FileState m_fileState;
+    // The file buffer the records were read from and may still refer to (databases whose
+    // records copy their bytes leave it empty).
+    std::shared_ptr<const FileBuffer> m_readBuffer;
     mutable std::string m_versionWarning;
     PdbHeader m_header{};
     RecordList<Item> m_items;
