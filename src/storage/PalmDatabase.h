@@ -60,7 +60,8 @@ public:
             return false;
         m_fileState = FileState{};
         if (bytes->hashed)
-            m_fileState = {path, true, uint64_t(bytes->size), bytes->modifiedNs, bytes->hash};
+            m_fileState = {path,        true, uint64_t(bytes->size), bytes->modifiedNs,
+                           bytes->hash, bytes->stamp};
         return true;
     }
 
@@ -74,6 +75,7 @@ public:
         uint64_t size = 0;
         int64_t modifiedNs = 0;
         uint64_t hash = 0;
+        FileStamp stamp; // size, times and inode, as read or written
     };
     const FileState& LastFileState() const { return m_fileState; }
 
@@ -98,10 +100,9 @@ public:
             return false;
         m_FileDirtyFlag = false;
         m_fileState = FileState{};
-        uint64_t size = 0;
-        int64_t modifiedNs = 0;
-        if (FileSizeAndTime(path, size, modifiedNs))
-            m_fileState = {path, true, size, modifiedNs, hash};
+        FileStamp stamp;
+        if (GetFileStamp(path, stamp))
+            m_fileState = {path, true, stamp.size, stamp.modifiedNs, hash, stamp};
         return true;
     }
 
@@ -205,20 +206,31 @@ protected:
                     uint64_t* hash = nullptr) const {
         GatheredImage image;
         Self().GatherImage(image, progress);
-        if (hash) {
-            StreamHash h;
-            for (const ByteSpan& piece : image.pieces)
-                h.Update(piece.data, piece.size);
-            *hash = h.Final();
-        }
+        // Hashed piece by piece as they are written, not in a pass of its own first.
+        StreamHash h;
+        size_t hashed = 0;
+        const bool report = image.recordPieces && m_ScreenDisplayFlag && progress;
         std::function<void(size_t, size_t)> written;
-        if (image.recordPieces && m_ScreenDisplayFlag && progress)
+        if (hash || report)
             written = [&](size_t done, size_t total) {
-                if (done > 1)
+                for (; hash && hashed < done; ++hashed)
+                    h.Update(image.pieces[hashed].data, image.pieces[hashed].size);
+                if (report && done > 1)
                     ReportProgress(progress, done - 1, total - 1);
             };
-        return ReplaceKeepingVersion(path, image.pieces, m_VersionPolicy, error, &m_versionWarning,
-                                     written);
+        // The file this database last read or wrote: kept as a version without reading it
+        // again while it is still as it was then.
+        VersionPolicy policy = m_VersionPolicy;
+        if (m_fileState.known && m_fileState.path == path)
+            policy.current = {true, m_fileState.stamp, m_fileState.hash};
+        if (!ReplaceKeepingVersion(path, image.pieces, policy, error, &m_versionWarning, written))
+            return false;
+        if (hash) {
+            for (; hashed < image.pieces.size(); ++hashed) // pieces the writer had no call for
+                h.Update(image.pieces[hashed].data, image.pieces[hashed].size);
+            *hash = h.Final();
+        }
+        return true;
     }
 
     void ReportProgress(const Progress& progress, size_t done, size_t total) const {

@@ -4,6 +4,8 @@
 #include "draw/ctlDrawBox.h"
 #include "mainwindow/MainCommands.h"
 #include "mainwindow/MainStatusBar.h"
+#include "session/NotesSession.h"
+#include "storage/PdbFormat.h"
 #include "storage/VersionStore.h"
 #include "storage/clsBitmap.h"
 #include "storage/clsDatabase.h"
@@ -268,6 +270,98 @@ private slots:
         const std::vector<uint8_t> want = original.GetDatabaseBytes();
         QCOMPARE(bytes,
                  QByteArray(reinterpret_cast<const char*>(want.data()), qsizetype(want.size())));
+    }
+
+    // A read or save reports a value for every per cent; drawing the bar each time cost as
+    // much as the reading. The values still change the bar, which is drawn only when the
+    // reporter says (once the job has taken a while, then every few dozen ms).
+    void progressValuesDoNotRedrawTheBarEachTime() {
+        MainWindowFixture f;
+        f.WriteUsers({{1, "Solo", "solo"}});
+        frmMain& w = f.Start();
+        struct PaintCounter : QObject {
+            int paints = 0;
+            bool eventFilter(QObject*, QEvent* event) override {
+                paints += event->type() == QEvent::Paint;
+                return false;
+            }
+        } counter;
+        w.ProgressBar()->installEventFilter(&counter);
+        SessionView* view = w.Session().View();
+        view->ShowProgress(true);
+        QSignalSpy values(w.ProgressBar(), &QProgressBar::valueChanged);
+        const std::function<void(int)> report = view->ProgressReporter();
+        for (int value = 10; value <= 1000; value += 10)
+            report(value);
+        QCOMPARE(w.ProgressBar()->value(), 1000);
+        view->ShowProgress(false);
+        QCOMPARE(values.size(), 100);
+        // Drawn each time, it was 100 paints; a busy machine may let the first drawing in.
+        QVERIFY2(counter.paints <= 3, qPrintable(QString::number(counter.paints)));
+    }
+
+    // Saving the most notes a file holds moves the bar while the new file is written: each
+    // value comes with more of the file on the disk, and the bar ends full.
+    void longSaveMovesTheProgressBarAsTheFileIsWritten() {
+        MainWindowFixture f;
+        f.WriteUsers({{1, "Most", "most"}});
+        const QString path = f.UserFile("most", "Most");
+        {
+            clsDatabase db;
+            db.AddNewDatabase();
+            clsBitmap picture;
+            picture.InitializeBitmap(8, 8, 1);
+            picture.SetPixel(3, 4, true);
+            std::vector<uint8_t> encoded;
+            picture.GetPalmBitmap(encoded);
+            for (int i = 0; i < kPdbMaxRecords; ++i) {
+                QVERIFY(db.AddNewRecord(i));
+                db.GetRecordObject(i)->SetText("note " + std::to_string(i));
+                QVERIFY(db.GetRecordObject(i)->SetBitmapData(encoded));
+            }
+            db.SetFileName(path.toStdString());
+            QVERIFY(db.SaveDatabase());
+        }
+        frmMain& w = f.Start();
+        QCOMPARE(w.NoteSelector()->count(), kPdbMaxRecords);
+
+        const QDir folder = QFileInfo(path).dir();
+        const QStringList newFile{QLatin1Char('.') + QFileInfo(path).fileName() +
+                                  QStringLiteral(".*.tmp")};
+        struct Step {
+            int value;
+            qint64 written; // bytes of the new file then; -1 when there was none
+        };
+        QList<Step> steps;
+        QObject::connect(w.ProgressBar(), &QProgressBar::valueChanged, &w, [&](int value) {
+            if (!w.ProgressBar()->isVisible())
+                return;
+            qint64 written = -1;
+            for (const QFileInfo& info :
+                 folder.entryInfoList(newFile, QDir::Files | QDir::Hidden | QDir::System))
+                written = info.size();
+            steps << Step{value, written};
+        });
+        w.TextEditor()->moveCursor(QTextCursor::End);
+        QTest::keyClicks(w.TextEditor(), "!");
+        Trigger(w, "mnuSave");
+        QVERIFY(w.ProgressBar()->isHidden());
+
+        QVERIFY2(steps.size() >= 2, qPrintable(QString::number(steps.size())));
+        QCOMPARE(steps.last().value, 1000);
+        for (qsizetype i = 0; i < steps.size(); ++i) {
+            QVERIFY2(steps[i].written > 0, qPrintable(QString::number(steps[i].value)));
+            if (i > 0) {
+                QVERIFY(steps[i].value > steps[i - 1].value);
+                QVERIFY(steps[i].written >= steps[i - 1].written);
+            }
+        }
+        QVERIFY(steps.first().written < steps.last().written);
+
+        auto saved = MainWindowFixture::ReadDatabase(path);
+        QCOMPARE(saved->GetNumRecords(), kPdbMaxRecords);
+        QCOMPARE(QString::fromStdString(saved->GetRecordObject(0)->RawText()),
+                 QString("note 0!"));
     }
 
     void lastNoteCannotBeRemoved() {
