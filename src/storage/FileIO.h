@@ -111,9 +111,10 @@ inline bool WriteFileReplacing(const std::string& path, const std::vector<uint8_
 // The same for a file image made of pieces written one after the other (gathered writes,
 // no joined copy). progress, when set, gets (pieces written, all pieces) as each piece is
 // complete: written and, where the system allows, handed to the disk (the flushing then
-// overlaps the writing, and the wait for the disk moves the progress too). beforeRename, when set, runs once the new file is complete and flushed, right
-// before it is renamed over the old one (the old file is still in place): returning false
-// stops the replace with its own text in *error, the old file unchanged.
+// overlaps the writing, and the wait for the disk moves the progress too). beforeRename,
+// when set, runs once the new file is complete and flushed, right before it is renamed
+// over the old one (the old file is still in place): returning false stops the replace
+// with its own text in *error, the old file unchanged.
 bool WriteFileReplacing(const std::string& path, const std::vector<ByteSpan>& pieces,
                         std::string* error,
                         const std::function<void(size_t, size_t)>& progress = {},

@@ -469,7 +469,8 @@ TEST_F(DatabaseTest, ImageSizeAndHashMatchTheImageWhatEverChangedSinceTheRead) {
     Fresh(source, 0);
     for (int i = 0; i < 40; ++i) {
         source.AddNewRecord(i);
-        source.GetRecordObject(i)->SetText("note " + std::to_string(i) + std::string(size_t(i), 'q'));
+        source.GetRecordObject(i)->SetText("note " + std::to_string(i) +
+                                           std::string(size_t(i), 'q'));
         source.GetRecordObject(i)->attributes = uint8_t(i % 3);
     }
     const std::vector<uint8_t> written = source.GetDatabaseBytes();
