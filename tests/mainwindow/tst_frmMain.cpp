@@ -364,6 +364,87 @@ private slots:
                  QString("note 0!"));
     }
 
+    // The notes file is read once when it is opened or read again, and not at all when it
+    // is saved: the watch on the file, the version kept and the report of what changed use
+    // what that one read or write saw. Counted in the bytes the process read (/proc/self/io).
+    void theNotesFileIsReadOnceOnOpenAndRereadAndNeverOnSave() {
+        QFile io(QStringLiteral("/proc/self/io"));
+        if (!io.exists())
+            QSKIP("the system does not count the bytes a process reads");
+        const auto bytesRead = [] {
+            QFile counts(QStringLiteral("/proc/self/io"));
+            if (!counts.open(QIODevice::ReadOnly))
+                return qint64(-1);
+            for (const QByteArray& line : counts.readAll().split('\n'))
+                if (line.startsWith("rchar:"))
+                    return line.mid(6).trimmed().toLongLong();
+            return qint64(-1);
+        };
+        MainWindowFixture f;
+        f.WriteUsers({{1, "Ann", "ann"}});
+        const QString path = f.UserFile("ann", "Ann");
+        // Pictures that do not compress, so the file is large next to anything else read.
+        clsBitmap noise;
+        noise.InitializeBitmap(480, 480, 1);
+        QRandomGenerator random(7);
+        for (int y = 0; y < 480; ++y)
+            for (int x = 0; x < 480; ++x)
+                noise.SetPixel(x, y, random.bounded(2) == 1);
+        std::vector<uint8_t> picture;
+        noise.GetPalmBitmap(picture);
+        const auto writeFile = [&](const std::string& firstText) {
+            clsDatabase db;
+            db.AddNewDatabase();
+            for (int i = 0; i < 300; ++i) {
+                QVERIFY(db.AddNewRecord(i));
+                db.GetRecordObject(i)->SetText(i == 0 ? firstText : "note " + std::to_string(i));
+                QVERIFY(db.GetRecordObject(i)->SetBitmapData(picture));
+            }
+            db.SetFileName(path.toStdString());
+            db.m_VersionPolicy.keep = false; // another program, keeping nothing
+            QVERIFY(db.SaveDatabase());
+        };
+        writeFile("first");
+        const qint64 fileBytes = QFileInfo(path).size();
+        QVERIFY(fileBytes > 8'000'000);
+        frmMain& w = f.Start();
+        QCOMPARE(w.TextEditor()->toPlainText(), QString("first"));
+
+        const auto measure = [&](const char* name, const std::function<void()>& prepare,
+                                 const std::function<void()>& act, int fileReads) {
+            prepare();
+            const qint64 before = bytesRead();
+            act();
+            const qint64 read = bytesRead() - before;
+            // What else is read (settings, headers, the versions' list) is small next to
+            // the file; one more read of the file would be as large as it.
+            const qint64 once = fileBytes * fileReads;
+            QVERIFY2(read >= once && read < once + fileBytes / 2,
+                     qPrintable(QStringLiteral("%1: %2 bytes read, the file has %3")
+                                    .arg(QLatin1String(name))
+                                    .arg(read)
+                                    .arg(fileBytes)));
+        };
+        measure(
+            "reread after another program's change", [&] { writeFile("changed elsewhere"); },
+            [&] { w.ReloadCurrentUser(); }, 1);
+        QCOMPARE(w.TextEditor()->toPlainText(), QString("changed elsewhere"));
+        measure(
+            "refresh", [] {}, [&] { Trigger(w, "mnuRefresh"); }, 1);
+        measure(
+            "save",
+            [&] {
+                w.TextEditor()->moveCursor(QTextCursor::End);
+                QTest::keyClicks(w.TextEditor(), "!");
+            },
+            [&] { Trigger(w, "mnuSave"); }, 0);
+        // The notes shown before the reread, and the file the save replaced.
+        QCOMPARE(VersionStore(path.toStdString()).List().size(), size_t(2));
+        measure(
+            "open", [] {}, [&] { QVERIFY(w.Session().OpenFile(path)); }, 1);
+        QCOMPARE(w.TextEditor()->toPlainText(), QString("changed elsewhere!"));
+    }
+
     void lastNoteCannotBeRemoved() {
         MainWindowFixture f;
         f.WriteUsers({{1, "Solo", "solo"}});
