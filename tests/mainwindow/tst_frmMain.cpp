@@ -298,6 +298,16 @@ private slots:
         QCOMPARE(values.size(), 100);
         // Drawn each time, it was 100 paints; a busy machine may let the first drawing in.
         QVERIFY2(counter.paints <= 3, qPrintable(QString::number(counter.paints)));
+
+        // Shown for another job (printing), the bar is drawn when that job repaints it.
+        w.ShowProgressBar(true);
+        counter.paints = 0;
+        w.ProgressBar()->setValue(500);
+        w.ProgressBar()->repaint();
+        QVERIFY(counter.paints >= 1);
+        w.ShowProgressBar(false);
+        QVERIFY(w.ProgressBar()->isHidden());
+        QVERIFY(w.ProgressBar()->updatesEnabled());
     }
 
     // Saving the most notes a file holds moves the bar while the new file is written: each
