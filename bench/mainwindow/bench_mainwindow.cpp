@@ -1,19 +1,25 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 // Main window speed: switching between two 500 x 500 notes, opening a 5000-note database
-// up to the first note being shown, and the memory a window with that file open takes
-// above the same window with no notes. Run on the offscreen platform.
+// up to the first note being shown, the memory a window with that file open takes above
+// the same window with no notes, and saving 5000 and 32,767 notes against cp of the same
+// file. Run on the offscreen platform.
 #include "../../tests/mainwindow/MainWindowFixture.h"
 
 #include "session/NotesSession.h"
+#include "storage/PdbFormat.h"
 #include "storage/clsBitmap.h"
 
 #include <QApplication>
 #include <QComboBox>
 #include <QDir>
+#include <QEvent>
+#include <QFile>
 #include <QFileInfo>
+#include <QProgressBar>
 
 #include <benchmark/benchmark.h>
 
+#include <cstdlib>
 #include <fcntl.h>
 #include <fstream>
 #include <malloc.h>
@@ -46,10 +52,13 @@ void WriteSketchDatabase(const QString& path, int notes) {
     clsDatabase db;
     db.m_NewNoteTitle = [] { return std::string("note - "); };
     db.AddNewDatabase();
+    std::vector<std::vector<uint8_t>> pictures(97); // what SetBitmap would encode, once each
+    for (unsigned k = 0; k < pictures.size(); ++k)
+        Sketch(k).GetPalmBitmap(pictures[k]);
     for (int i = 0; i < notes; ++i) {
         db.AddNewRecord(i);
         db.GetRecordObject(i)->SetText("Sketch " + std::to_string(i) + "\nwith a second line");
-        db.GetRecordObject(i)->SetBitmap(Sketch(unsigned(i % 97)));
+        db.GetRecordObject(i)->SetBitmapData(pictures[size_t(i) % pictures.size()]);
     }
     db.SetFileName(path.toStdString());
     db.SaveDatabase();
@@ -80,6 +89,94 @@ void BM_Open5000NotesToFirstNote(benchmark::State& state) {
     }
 }
 BENCHMARK(BM_Open5000NotesToFirstNote)->Unit(benchmark::kMillisecond)->Iterations(5);
+
+// The storage's own open of the same file in the same process, for comparison with the
+// window's (the target's anchor is bench_storage's BM_OpenDatabase, a file of the same size).
+void BM_StorageOpen5000(benchmark::State& state) {
+    MainWindowFixture f;
+    const QString path = f.UserFile("bench", "Bench");
+    QDir().mkpath(QFileInfo(path).absolutePath());
+    WriteSketchDatabase(path, 5000);
+    for (auto _ : state) {
+        clsDatabase db;
+        db.SetFileName(path.toStdString());
+        if (!db.OpenDatabase())
+            state.SkipWithError("open failed");
+        benchmark::DoNotOptimize(db.GetNumRecords());
+    }
+    state.counters["file_MB"] = double(QFileInfo(path).size()) / 1e6;
+}
+BENCHMARK(BM_StorageOpen5000)->Unit(benchmark::kMillisecond)->Iterations(30);
+
+// Saving from the window after one note changed: the whole file is written anew, flushed
+// to the disk, and the file it replaces is kept as an earlier version. Each save starts with
+// no earlier versions, as after the retention pruned them.
+void BM_Save(benchmark::State& state) {
+    const int notes = int(state.range(0));
+    MainWindowFixture f;
+    f.WriteUsers({{1, "Bench", "bench"}});
+    const QString path = f.UserFile("bench", "Bench");
+    WriteSketchDatabase(path, notes);
+    frmMain& w = f.Start();
+    const QString versions = QFileInfo(path).absolutePath() + QStringLiteral("/.quillary-versions");
+    // What the person sees move: the times the progress bar is drawn during a save.
+    struct PaintCounter : QObject {
+        int paints = 0;
+        bool eventFilter(QObject*, QEvent* event) override {
+            paints += event->type() == QEvent::Paint;
+            return false;
+        }
+    } counter;
+    w.ProgressBar()->installEventFilter(&counter);
+    int edit = 0;
+    for (auto _ : state) {
+        state.PauseTiming();
+        QDir(versions).removeRecursively();
+        w.Session().Database().GetRecordObject(0)->SetText("Edit " + std::to_string(++edit));
+        w.Session().MarkChanged();
+        state.ResumeTiming();
+        if (!w.Session().Save())
+            state.SkipWithError("save failed");
+    }
+    state.counters["file_MB"] = double(QFileInfo(path).size()) / 1e6;
+    state.counters["bar_drawn_per_save"] = double(counter.paints) / double(state.iterations());
+}
+BENCHMARK(BM_Save)->Arg(5000)->Arg(kPdbMaxRecords)->Unit(benchmark::kMillisecond)->Iterations(5);
+
+// The anchor for BM_Save, measured in the same run: cp of the same file to a new file, and
+// cp again for the earlier version a save keeps. cp does not flush what it wrote to the disk;
+// a save must, before it renames the new file over the old one, so the second form (flushed)
+// adds sync of the two copies: what the same copies cost when they are to survive a crash.
+void BM_SaveAnchorCp(benchmark::State& state) {
+    const int notes = int(state.range(0));
+    const bool flushed = state.range(1) != 0;
+    MainWindowFixture f;
+    const QString path = f.UserFile("bench", "Bench");
+    QDir().mkpath(QFileInfo(path).absolutePath());
+    WriteSketchDatabase(path, notes);
+    const QString copy = path + QStringLiteral(".copy");
+    const QString version = path + QStringLiteral(".version");
+    const std::string command = "cp '" + path.toStdString() + "' '" + copy.toStdString() +
+                                "' && cp '" + path.toStdString() + "' '" +
+                                version.toStdString() + "'" +
+                                (flushed ? " && sync '" + copy.toStdString() + "' '" +
+                                               version.toStdString() + "'"
+                                         : std::string());
+    for (auto _ : state) {
+        state.PauseTiming();
+        QFile::remove(copy);
+        QFile::remove(version);
+        state.ResumeTiming();
+        if (std::system(command.c_str()) != 0)
+            state.SkipWithError("cp failed");
+    }
+    state.counters["file_MB"] = double(QFileInfo(path).size()) / 1e6;
+}
+BENCHMARK(BM_SaveAnchorCp)
+    ->ArgsProduct({{5000, kPdbMaxRecords}, {0, 1}})
+    ->ArgNames({"notes", "flushed"})
+    ->Unit(benchmark::kMillisecond)
+    ->Iterations(5);
 
 // A line of /proc/self/status in KiB ("VmRSS", "VmHWM"); -1 when there is none.
 long StatusKiB(const std::string& key) {

@@ -121,7 +121,8 @@ public:
 
     // The progress bar in place of the status bar while a database is read or written, and
     // what moves it (at most every 50 ms: small insert databases then cost no repaints).
-    void ShowProgressBar(bool show) { ShowProgress(show); }
+    // Shown this way, the bar is drawn whenever its owner repaints it (printing does).
+    void ShowProgressBar(bool show) { ShowBar(show, false); }
     std::function<void(int)> ProgressBarReporter() { return m_Session->ProgressReporter(); }
     // After notes were imported or removed by a dialog: keeps at least one note (as opening
     // does), rebuilds the note list and shows the title and status.
@@ -154,6 +155,8 @@ private:
     bool CommitEdits() override { return SaveChanges(); }
     bool HoldsUnstoredEdits() const override;
     void ShowProgress(bool show) override;
+    // reporterDraws: the bar is drawn only when ProgressReporter says so.
+    void ShowBar(bool show, bool reporterDraws);
     std::function<void(int)> ProgressReporter() override;
     bool PersonBusy() const override;
 

@@ -283,19 +283,8 @@ void OpenFileGuard::BeforeReread(Cause cause) {
         return;
     clsDatabase& db = m_Session.Database();
     m_Before = db.Snapshot();
-    // What the window shows is about to go: keep it unless the file holds just that.
-    uint64_t shownSize = 0, shownHash = 0;
-    db.ImageSizeAndHash(shownSize, shownHash);
-    const DiskState disk = StateNow(path);
-    if (disk.exists && disk.size == qint64(shownSize) && disk.hash == shownHash)
-        return;
-    const std::vector<uint8_t> shown = db.GetDatabaseBytes();
-    VersionStore store(path.toStdString());
-    std::string why;
-    if (!store.KeepBytes(shown, &why))
-        ReportKeepFailure(QString::fromStdString(why));
-    else
-        store.Prune(Retention());
+    m_BeforePath = path;
+    db.ImageSizeAndHash(m_ShownSize, m_ShownHash);
 }
 
 void OpenFileGuard::AfterReread() {
@@ -304,6 +293,17 @@ void OpenFileGuard::AfterReread() {
     ResetKnown();
     if (!m_Before)
         return;
+    // What the window showed is gone: it is kept unless the file holds just that. The file
+    // is compared as the reread found it, so it is not read a second time to decide.
+    const DiskState disk = StateAfterOwnAccess(m_BeforePath);
+    if (!disk.exists || disk.size != qint64(m_ShownSize) || disk.hash != m_ShownHash) {
+        VersionStore store(m_BeforePath.toStdString());
+        std::string why;
+        if (!store.KeepBytes(m_Before->GetDatabaseBytes(), &why))
+            ReportKeepFailure(QString::fromStdString(why));
+        else
+            store.Prune(Retention());
+    }
     m_Report = CompareNotes(*m_Before, m_Session.Database());
     m_Before.reset();
     if (cause != Cause::HotSync && m_Report.Empty())

@@ -22,7 +22,8 @@ class NotesSession;
 // Looks after the session's open notes file, so no note is lost to a save, a
 // HotSync or another program:
 // - keeps the file as it was as an earlier version before a save replaces it, and the
-//   notes the window showed before a reread replaces them;
+//   notes the window showed once a reread has replaced them (unless the file held just
+//   those: the reread's own read tells, no second one);
 // - watches the file: a change made by another program is said, with the choice to read
 //   it again or keep the window's notes; saving over such a change asks first;
 // - after a reread (HotSync, Refresh, outside change) says in the status bar how many notes
@@ -108,6 +109,8 @@ private:
     bool m_KeepFailureShown = false;
     Cause m_Cause = Cause::HotSync;
     std::unique_ptr<clsDatabase> m_Before; // the shown notes before a reread
+    QString m_BeforePath;                  // their file
+    uint64_t m_ShownSize = 0, m_ShownHash = 0; // of the image a save of them would write
     NoteChangeReport m_Report;
     QString m_ReportTitle;
 };

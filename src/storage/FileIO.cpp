@@ -170,6 +170,33 @@ void SetMappedReading(bool on) {
     g_mappedReading = on;
 }
 
+#ifdef QUILLARY_POSIX_IO
+namespace {
+FileStamp StampOf(const struct stat& st) {
+    FileStamp stamp;
+    stamp.size = uint64_t(st.st_size);
+    stamp.modifiedNs = int64_t(st.st_mtim.tv_sec) * 1000000000 + int64_t(st.st_mtim.tv_nsec);
+    stamp.changedNs = int64_t(st.st_ctim.tv_sec) * 1000000000 + int64_t(st.st_ctim.tv_nsec);
+    stamp.device = uint64_t(st.st_dev);
+    stamp.inode = uint64_t(st.st_ino);
+    return stamp;
+}
+} // namespace
+#endif
+
+bool GetFileStamp(const std::string& path, FileStamp& out) {
+#ifdef QUILLARY_POSIX_IO
+    struct stat st {};
+    if (path.empty() || ::stat(path.c_str(), &st) != 0 || !S_ISREG(st.st_mode))
+        return false;
+    out = StampOf(st);
+    return true;
+#else
+    (void)path, (void)out;
+    return false;
+#endif
+}
+
 bool ReadFileBuffer(const std::string& path, std::shared_ptr<const FileBuffer>& out,
                     std::string* error, uint64_t maxBytes) {
 #ifdef QUILLARY_POSIX_IO
@@ -223,6 +250,7 @@ bool ReadFileBuffer(const std::string& path, std::shared_ptr<const FileBuffer>& 
     buffer->hashed = true;
     buffer->hash = hash.Final();
     buffer->modifiedNs = int64_t(st.st_mtim.tv_sec) * 1000000000 + int64_t(st.st_mtim.tv_nsec);
+    buffer->stamp = StampOf(st);
     out = std::move(buffer);
     return true;
 #else
@@ -357,13 +385,75 @@ std::string Reason() {
     return std::strerror(errno);
 }
 
+// Hands what was written to the disk while the rest is still being written, so that the
+// flush before the rename finds little left to do, and counts a piece as complete once it
+// is on its way to the disk: a large save's progress then covers the wait for the disk,
+// which otherwise came all at once after the bar was full. Where the system cannot do
+// this, a piece is complete once written.
+class Flusher {
+public:
+    Flusher(int fd, const std::vector<ByteSpan>& pieces,
+            const std::function<void(size_t, size_t)>& progress)
+        : m_fd(fd), m_pieces(pieces), m_progress(progress) {}
+
+    // Pieces [0, written) are written, up to byte offset `end` of the file.
+    void Written(size_t written, uint64_t end) {
+        if (m_reported == m_pieces.size())
+            return;
+#ifdef SYNC_FILE_RANGE_WRITE
+        // The stretch written since the last call starts on its way to the disk; the one
+        // before it, started a call earlier, is waited for (it had the time this stretch
+        // took to write). Stretches of at least a few MiB keep the disk busy in between.
+        if (end - m_started < kStretch && written < m_pieces.size())
+            return;
+        ::sync_file_range(m_fd, off64_t(m_started), off64_t(end - m_started),
+                          SYNC_FILE_RANGE_WRITE);
+        if (m_started > m_waited)
+            ::sync_file_range(m_fd, off64_t(m_waited), off64_t(m_started - m_waited),
+                              SYNC_FILE_RANGE_WAIT_BEFORE | SYNC_FILE_RANGE_WRITE |
+                                  SYNC_FILE_RANGE_WAIT_AFTER);
+        m_waited = m_started;
+        Report(m_startedPieces);
+        m_started = end;
+        m_startedPieces = written;
+        if (written == m_pieces.size()) {
+            ::sync_file_range(m_fd, off64_t(m_waited), off64_t(end - m_waited),
+                              SYNC_FILE_RANGE_WAIT_BEFORE | SYNC_FILE_RANGE_WRITE |
+                                  SYNC_FILE_RANGE_WAIT_AFTER);
+            Report(written);
+        }
+#else
+        (void)end;
+        Report(written);
+#endif
+    }
+
+private:
+    static constexpr uint64_t kStretch = uint64_t(4) << 20;
+
+    void Report(size_t complete) {
+        for (; m_reported < complete; ++m_reported)
+            if (m_progress)
+                m_progress(m_reported + 1, m_pieces.size());
+    }
+
+    int m_fd;
+    const std::vector<ByteSpan>& m_pieces;
+    const std::function<void(size_t, size_t)>& m_progress;
+    size_t m_reported = 0;
+    uint64_t m_started = 0, m_waited = 0; // byte offsets: started to the disk, waited for
+    size_t m_startedPieces = 0;
+};
+
 // Writes the pieces in order, as many per system call as it takes, resuming after short
-// writes; progress gets (pieces written, all pieces) as each piece is complete.
+// writes; progress gets (pieces written, all pieces) as each piece is complete (Flusher).
 bool WriteAll(int fd, const std::vector<ByteSpan>& pieces,
               const std::function<void(size_t, size_t)>& progress) {
     constexpr size_t kBatch = IOV_MAX < 1024 ? IOV_MAX : 1024;
     std::vector<iovec> iov;
     iov.reserve(std::min(pieces.size(), kBatch));
+    Flusher flusher(fd, pieces, progress);
+    uint64_t offset = 0;
     size_t next = 0, skip = 0; // skip: bytes of pieces[next] already written
     while (next < pieces.size()) {
         iov.clear();
@@ -384,16 +474,17 @@ bool WriteAll(int fd, const std::vector<ByteSpan>& pieces,
             errno = EIO;
             return false;
         }
+        offset += uint64_t(n);
         size_t left = size_t(n);
         while (next < pieces.size() && left >= pieces[next].size - skip) {
             left -= pieces[next].size - skip;
             skip = 0;
             ++next;
-            if (progress)
-                progress(next, pieces.size());
         }
         skip += left;
+        flusher.Written(next, offset);
     }
+    flusher.Written(pieces.size(), offset); // empty pieces at the end need no write
     return true;
 }
 #endif

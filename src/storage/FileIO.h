@@ -26,6 +26,20 @@ bool ReadWholeFile(const std::string& path, std::vector<uint8_t>& out, std::stri
 bool ReadFileStart(const std::string& path, size_t n, std::vector<uint8_t>& out, uint64_t& fileSize,
                    std::string* error);
 
+// What tells, without reading a file, that it is still the one last read or written:
+// size, modification and status-change times (nanoseconds since the epoch), device and
+// inode. A rewrite in place changes the times, a replacement the inode.
+struct FileStamp {
+    uint64_t size = 0;
+    int64_t modifiedNs = 0;
+    int64_t changedNs = 0;
+    uint64_t device = 0;
+    uint64_t inode = 0;
+    bool operator==(const FileStamp&) const = default;
+};
+// The stamp of the file at path (through links); false when there is no such file.
+bool GetFileStamp(const std::string& path, FileStamp& out);
+
 // A whole file read into memory once and never changed afterwards; records read from it
 // keep it alive and refer to their bytes in it instead of copying them.
 struct FileBuffer {
@@ -50,6 +64,7 @@ struct FileBuffer {
     bool hashed = false;
     uint64_t hash = 0;
     int64_t modifiedNs = 0;
+    FileStamp stamp; // the file's, as it was read
 
 private:
     uint8_t* m_bytes = nullptr;
@@ -95,9 +110,11 @@ inline bool WriteFileReplacing(const std::string& path, const std::vector<uint8_
 
 // The same for a file image made of pieces written one after the other (gathered writes,
 // no joined copy). progress, when set, gets (pieces written, all pieces) as each piece is
-// complete. beforeRename, when set, runs once the new file is complete and flushed, right
-// before it is renamed over the old one (the old file is still in place): returning false
-// stops the replace with its own text in *error, the old file unchanged.
+// complete: written and, where the system allows, handed to the disk (the flushing then
+// overlaps the writing, and the wait for the disk moves the progress too). beforeRename,
+// when set, runs once the new file is complete and flushed, right before it is renamed
+// over the old one (the old file is still in place): returning false stops the replace
+// with its own text in *error, the old file unchanged.
 bool WriteFileReplacing(const std::string& path, const std::vector<ByteSpan>& pieces,
                         std::string* error,
                         const std::function<void(size_t, size_t)>& progress = {},

@@ -10,6 +10,7 @@
 #include "VersionStore.h"
 
 #include <cstdint>
+#include <cstring>
 #include <functional>
 #include <memory>
 #include <string>
@@ -59,7 +60,8 @@ public:
             return false;
         m_fileState = FileState{};
         if (bytes->hashed)
-            m_fileState = {path, true, uint64_t(bytes->size), bytes->modifiedNs, bytes->hash};
+            m_fileState = {path,        true, uint64_t(bytes->size), bytes->modifiedNs,
+                           bytes->hash, bytes->stamp};
         return true;
     }
 
@@ -73,6 +75,7 @@ public:
         uint64_t size = 0;
         int64_t modifiedNs = 0;
         uint64_t hash = 0;
+        FileStamp stamp; // size, times and inode, as read or written
     };
     const FileState& LastFileState() const { return m_fileState; }
 
@@ -97,10 +100,9 @@ public:
             return false;
         m_FileDirtyFlag = false;
         m_fileState = FileState{};
-        uint64_t size = 0;
-        int64_t modifiedNs = 0;
-        if (FileSizeAndTime(path, size, modifiedNs))
-            m_fileState = {path, true, size, modifiedNs, hash};
+        FileStamp stamp;
+        if (GetFileStamp(path, stamp))
+            m_fileState = {path, true, stamp.size, stamp.modifiedNs, hash, stamp};
         return true;
     }
 
@@ -118,6 +120,13 @@ public:
     void ImageSizeAndHash(uint64_t& size, uint64_t& hash) const {
         GatheredImage image;
         Self().GatherImage(image, {});
+        // Nothing changed since the file was read: the image is that file's bytes, whose
+        // hash was taken as they were read.
+        if (ImageIsReadBuffer(image)) {
+            size = m_readBuffer->size;
+            hash = m_readBuffer->hash;
+            return;
+        }
         StreamHash h;
         size = 0;
         for (const ByteSpan& piece : image.pieces) {
@@ -197,20 +206,31 @@ protected:
                     uint64_t* hash = nullptr) const {
         GatheredImage image;
         Self().GatherImage(image, progress);
-        if (hash) {
-            StreamHash h;
-            for (const ByteSpan& piece : image.pieces)
-                h.Update(piece.data, piece.size);
-            *hash = h.Final();
-        }
+        // Hashed piece by piece as they are written, not in a pass of its own first.
+        StreamHash h;
+        size_t hashed = 0;
+        const bool report = image.recordPieces && m_ScreenDisplayFlag && progress;
         std::function<void(size_t, size_t)> written;
-        if (image.recordPieces && m_ScreenDisplayFlag && progress)
+        if (hash || report)
             written = [&](size_t done, size_t total) {
-                if (done > 1)
+                for (; hash && hashed < done; ++hashed)
+                    h.Update(image.pieces[hashed].data, image.pieces[hashed].size);
+                if (report && done > 1)
                     ReportProgress(progress, done - 1, total - 1);
             };
-        return ReplaceKeepingVersion(path, image.pieces, m_VersionPolicy, error, &m_versionWarning,
-                                     written);
+        // The file this database last read or wrote: kept as a version without reading it
+        // again while it is still as it was then.
+        VersionPolicy policy = m_VersionPolicy;
+        if (m_fileState.known && m_fileState.path == path)
+            policy.current = {true, m_fileState.stamp, m_fileState.hash};
+        if (!ReplaceKeepingVersion(path, image.pieces, policy, error, &m_versionWarning, written))
+            return false;
+        if (hash) {
+            for (; hashed < image.pieces.size(); ++hashed) // pieces the writer had no call for
+                h.Update(image.pieces[hashed].data, image.pieces[hashed].size);
+            *hash = h.Final();
+        }
+        return true;
     }
 
     void ReportProgress(const Progress& progress, size_t done, size_t total) const {
@@ -246,8 +266,33 @@ protected:
         return AppendRecordsOf(other, append);
     }
 
+    // True when the pieces are, in order and without gaps, the whole hashed file buffer
+    // the records were read from, and the header, record list and category table built
+    // for a save are its first bytes: the image is then that file byte for byte. Costs a
+    // comparison of the head and one pointer check per record.
+    bool ImageIsReadBuffer(const GatheredImage& image) const {
+        const FileBuffer* file = m_readBuffer.get();
+        if (!file || !file->hashed || !image.recordPieces || image.pieces.empty())
+            return false;
+        const ByteSpan& head = image.pieces.front();
+        if (head.size > file->size || std::memcmp(head.data, file->data(), head.size) != 0)
+            return false;
+        size_t at = head.size;
+        for (size_t i = 1; i < image.pieces.size(); ++i) {
+            const ByteSpan& piece = image.pieces[i];
+            if (piece.size > file->size - at ||
+                (piece.size > 0 && piece.data != file->data() + at))
+                return false;
+            at += piece.size;
+        }
+        return at == file->size;
+    }
+
     std::string m_fileName;
     FileState m_fileState;
+    // The file buffer the records were read from and may still refer to (databases whose
+    // records copy their bytes leave it empty).
+    std::shared_ptr<const FileBuffer> m_readBuffer;
     mutable std::string m_versionWarning;
     PdbHeader m_header{};
     RecordList<Item> m_items;

@@ -310,14 +310,19 @@ bool VersionStore::NewName(std::time_t now, uint64_t hash, VersionInfo& out) con
 }
 
 bool VersionStore::KeepFile(std::string* error, VersionInfo* kept, VersionMethod* method,
-                            bool allowHardLink, std::time_t now) {
+                            bool allowHardLink, std::time_t now, const KnownContent* known) {
     if (method)
         *method = VersionMethod::None;
     if (!FileExists(m_databasePath))
         return true;
     uint64_t size = 0, hash = 0;
-    if (!HashFile(m_databasePath, size, hash, error))
+    FileStamp stamp;
+    if (known && known->known && GetFileStamp(m_databasePath, stamp) && stamp == known->stamp) {
+        size = stamp.size;
+        hash = known->hash;
+    } else if (!HashFile(m_databasePath, size, hash, error)) {
         return false;
+    }
     const std::vector<VersionInfo> versions = List();
     if (!versions.empty() && versions.front().size == size && versions.front().hash == hash) {
         if (kept)
@@ -478,7 +483,7 @@ bool ReplaceKeepingVersion(const std::string& path, const std::vector<ByteSpan>&
     auto keep = [&](std::string* stepError) {
         std::string why;
         VersionMethod how = VersionMethod::None;
-        if (store.KeepFile(&why, &kept, &how, true)) {
+        if (store.KeepFile(&why, &kept, &how, true, std::time(nullptr), &policy.current)) {
             linked = how == VersionMethod::HardLink;
             return true;
         }

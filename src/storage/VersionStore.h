@@ -9,6 +9,8 @@
 // hash of the content). The newest version is never kept twice: content equal to
 // it in size and hash is not stored again. Nothing here throws or prints.
 
+#include "FileIO.h"
+
 #include <cstddef>
 #include <cstdint>
 #include <ctime>
@@ -37,6 +39,14 @@ struct VersionRetention {
     int keepDays = kDefaultKeepDays;
 };
 
+// The content of a file as its writer last read or wrote it, so that keeping it as a
+// version needs no reading of it: trusted only while the file's stamp is still this one.
+struct KnownContent {
+    bool known = false;
+    FileStamp stamp;
+    uint64_t hash = 0; // VersionStore::Hash of the content
+};
+
 // What a replace does with the file it replaces (see ReplaceKeepingVersion).
 struct VersionPolicy {
     bool keep = true; // keep the file there now as an earlier version first
@@ -45,6 +55,7 @@ struct VersionPolicy {
     // (the window, which tells the person and must not lose the notes it shows).
     bool replaceWithoutVersion = false;
     VersionRetention retention;
+    KnownContent current; // the file there now, when its writer knows it
 };
 
 // How a version was stored (for tests and benchmarks).
@@ -65,8 +76,11 @@ public:
     // allowHardLink: the caller is about to replace the file by renaming a new one over it,
     // so sharing the old file's data with the version is safe once that is done; call
     // DropVersion with the result if the replacement then fails.
+    // known: the file's content as the caller last read or wrote it; while the file's stamp
+    // matches, its hash is taken from there instead of reading the file.
     bool KeepFile(std::string* error, VersionInfo* kept = nullptr, VersionMethod* method = nullptr,
-                  bool allowHardLink = false, std::time_t now = std::time(nullptr));
+                  bool allowHardLink = false, std::time_t now = std::time(nullptr),
+                  const KnownContent* known = nullptr);
     // Keeps a file image given in memory (what a window showed).
     bool KeepBytes(const std::vector<uint8_t>& bytes, std::string* error,
                    VersionInfo* kept = nullptr, std::time_t now = std::time(nullptr));
@@ -96,8 +110,6 @@ private:
 
     std::string m_databasePath;
 };
-
-struct ByteSpan;
 
 // The one way a notes or insert database file is replaced: like WriteFileReplacing, and the
 // file there now is kept as an earlier version (VersionStore of path) right before the new

@@ -113,6 +113,7 @@ bool clsDatabase::LoadImage(const uint8_t* data, size_t size,
     m_PalmFileName = std::move(c.name);
     m_appInfo = appInfo;
     m_items = std::move(items);
+    m_readBuffer = file;
     m_FileDirtyFlag = false;
     return true;
 }
@@ -182,6 +183,7 @@ std::unique_ptr<clsDatabase> clsDatabase::Snapshot() const {
 
 void clsDatabase::AddNewDatabase() {
     m_items.Clear();
+    m_readBuffer.reset();
     SetFileName("");
     SetPdbFourCC(m_header, pdb::kCreator, "QLRY");
     SetPdbFourCC(m_header, pdb::kType, "Not2");

@@ -4,6 +4,8 @@
 #include "draw/ctlDrawBox.h"
 #include "mainwindow/MainCommands.h"
 #include "mainwindow/MainStatusBar.h"
+#include "session/NotesSession.h"
+#include "storage/PdbFormat.h"
 #include "storage/VersionStore.h"
 #include "storage/clsBitmap.h"
 #include "storage/clsDatabase.h"
@@ -268,6 +270,189 @@ private slots:
         const std::vector<uint8_t> want = original.GetDatabaseBytes();
         QCOMPARE(bytes,
                  QByteArray(reinterpret_cast<const char*>(want.data()), qsizetype(want.size())));
+    }
+
+    // A read or save reports a value for every per cent; drawing the bar each time cost as
+    // much as the reading. The values still change the bar, which is drawn only when the
+    // reporter says (once the job has taken a while, then every few dozen ms).
+    void progressValuesDoNotRedrawTheBarEachTime() {
+        MainWindowFixture f;
+        f.WriteUsers({{1, "Solo", "solo"}});
+        frmMain& w = f.Start();
+        struct PaintCounter : QObject {
+            int paints = 0;
+            bool eventFilter(QObject*, QEvent* event) override {
+                paints += event->type() == QEvent::Paint;
+                return false;
+            }
+        } counter;
+        w.ProgressBar()->installEventFilter(&counter);
+        SessionView* view = w.Session().View();
+        view->ShowProgress(true);
+        QSignalSpy values(w.ProgressBar(), &QProgressBar::valueChanged);
+        const std::function<void(int)> report = view->ProgressReporter();
+        for (int value = 10; value <= 1000; value += 10)
+            report(value);
+        QCOMPARE(w.ProgressBar()->value(), 1000);
+        view->ShowProgress(false);
+        QCOMPARE(values.size(), 100);
+        // Drawn each time, it was 100 paints; a busy machine may let the first drawing in.
+        QVERIFY2(counter.paints <= 3, qPrintable(QString::number(counter.paints)));
+
+        // Shown for another job (printing), the bar is drawn when that job repaints it.
+        w.ShowProgressBar(true);
+        counter.paints = 0;
+        w.ProgressBar()->setValue(500);
+        w.ProgressBar()->repaint();
+        QVERIFY(counter.paints >= 1);
+        w.ShowProgressBar(false);
+        QVERIFY(w.ProgressBar()->isHidden());
+        QVERIFY(w.ProgressBar()->updatesEnabled());
+    }
+
+    // Saving the most notes a file holds moves the bar while the new file is written: each
+    // value comes with more of the file on the disk, and the bar ends full.
+    void longSaveMovesTheProgressBarAsTheFileIsWritten() {
+        MainWindowFixture f;
+        f.WriteUsers({{1, "Most", "most"}});
+        const QString path = f.UserFile("most", "Most");
+        {
+            clsDatabase db;
+            db.AddNewDatabase();
+            clsBitmap picture;
+            picture.InitializeBitmap(8, 8, 1);
+            picture.SetPixel(3, 4, true);
+            std::vector<uint8_t> encoded;
+            picture.GetPalmBitmap(encoded);
+            for (int i = 0; i < kPdbMaxRecords; ++i) {
+                QVERIFY(db.AddNewRecord(i));
+                db.GetRecordObject(i)->SetText("note " + std::to_string(i));
+                QVERIFY(db.GetRecordObject(i)->SetBitmapData(encoded));
+            }
+            db.SetFileName(path.toStdString());
+            QVERIFY(db.SaveDatabase());
+        }
+        frmMain& w = f.Start();
+        QCOMPARE(w.NoteSelector()->count(), kPdbMaxRecords);
+
+        const QDir folder = QFileInfo(path).dir();
+        const QStringList newFile{QLatin1Char('.') + QFileInfo(path).fileName() +
+                                  QStringLiteral(".*.tmp")};
+        struct Step {
+            int value;
+            qint64 written; // bytes of the new file then; -1 when there was none
+        };
+        QList<Step> steps;
+        QObject::connect(w.ProgressBar(), &QProgressBar::valueChanged, &w, [&](int value) {
+            if (!w.ProgressBar()->isVisible())
+                return;
+            qint64 written = -1;
+            for (const QFileInfo& info :
+                 folder.entryInfoList(newFile, QDir::Files | QDir::Hidden | QDir::System))
+                written = info.size();
+            steps << Step{value, written};
+        });
+        w.TextEditor()->moveCursor(QTextCursor::End);
+        QTest::keyClicks(w.TextEditor(), "!");
+        Trigger(w, "mnuSave");
+        QVERIFY(w.ProgressBar()->isHidden());
+
+        QVERIFY2(steps.size() >= 2, qPrintable(QString::number(steps.size())));
+        QCOMPARE(steps.last().value, 1000);
+        for (qsizetype i = 0; i < steps.size(); ++i) {
+            QVERIFY2(steps[i].written > 0, qPrintable(QString::number(steps[i].value)));
+            if (i > 0) {
+                QVERIFY(steps[i].value > steps[i - 1].value);
+                QVERIFY(steps[i].written >= steps[i - 1].written);
+            }
+        }
+        QVERIFY(steps.first().written < steps.last().written);
+
+        auto saved = MainWindowFixture::ReadDatabase(path);
+        QCOMPARE(saved->GetNumRecords(), kPdbMaxRecords);
+        QCOMPARE(QString::fromStdString(saved->GetRecordObject(0)->RawText()),
+                 QString("note 0!"));
+    }
+
+    // The notes file is read once when it is opened or read again, and not at all when it
+    // is saved: the watch on the file, the version kept and the report of what changed use
+    // what that one read or write saw. Counted in the bytes the process read (/proc/self/io).
+    void theNotesFileIsReadOnceOnOpenAndRereadAndNeverOnSave() {
+        QFile io(QStringLiteral("/proc/self/io"));
+        if (!io.exists())
+            QSKIP("the system does not count the bytes a process reads");
+        const auto bytesRead = [] {
+            QFile counts(QStringLiteral("/proc/self/io"));
+            if (!counts.open(QIODevice::ReadOnly))
+                return qint64(-1);
+            for (const QByteArray& line : counts.readAll().split('\n'))
+                if (line.startsWith("rchar:"))
+                    return line.mid(6).trimmed().toLongLong();
+            return qint64(-1);
+        };
+        MainWindowFixture f;
+        f.WriteUsers({{1, "Ann", "ann"}});
+        const QString path = f.UserFile("ann", "Ann");
+        // Pictures that do not compress, so the file is large next to anything else read.
+        clsBitmap noise;
+        noise.InitializeBitmap(480, 480, 1);
+        QRandomGenerator random(7);
+        for (int y = 0; y < 480; ++y)
+            for (int x = 0; x < 480; ++x)
+                noise.SetPixel(x, y, random.bounded(2) == 1);
+        std::vector<uint8_t> picture;
+        noise.GetPalmBitmap(picture);
+        const auto writeFile = [&](const std::string& firstText) {
+            clsDatabase db;
+            db.AddNewDatabase();
+            for (int i = 0; i < 300; ++i) {
+                QVERIFY(db.AddNewRecord(i));
+                db.GetRecordObject(i)->SetText(i == 0 ? firstText : "note " + std::to_string(i));
+                QVERIFY(db.GetRecordObject(i)->SetBitmapData(picture));
+            }
+            db.SetFileName(path.toStdString());
+            db.m_VersionPolicy.keep = false; // another program, keeping nothing
+            QVERIFY(db.SaveDatabase());
+        };
+        writeFile("first");
+        const qint64 fileBytes = QFileInfo(path).size();
+        QVERIFY(fileBytes > 8'000'000);
+        frmMain& w = f.Start();
+        QCOMPARE(w.TextEditor()->toPlainText(), QString("first"));
+
+        // "" when act read the file fileReads times; what else is read (settings, headers, the
+        // versions' list) is small next to the file, one more read of the file as large as it.
+        const auto reads = [&](const char* name, const std::function<void()>& act,
+                               int fileReads) {
+            const qint64 before = bytesRead();
+            act();
+            const qint64 read = bytesRead() - before;
+            const qint64 once = fileBytes * fileReads;
+            if (read >= once && read < once + fileBytes / 2)
+                return QString();
+            return QStringLiteral("%1: %2 bytes read, the file has %3")
+                .arg(QLatin1String(name))
+                .arg(read)
+                .arg(fileBytes);
+        };
+        writeFile("changed elsewhere");
+        QString wrong = reads("reread after another program's change",
+                              [&] { w.ReloadCurrentUser(); }, 1);
+        QVERIFY2(wrong.isEmpty(), qPrintable(wrong));
+        QCOMPARE(w.TextEditor()->toPlainText(), QString("changed elsewhere"));
+        wrong = reads("refresh", [&] { Trigger(w, "mnuRefresh"); }, 1);
+        QVERIFY2(wrong.isEmpty(), qPrintable(wrong));
+        w.TextEditor()->moveCursor(QTextCursor::End);
+        QTest::keyClicks(w.TextEditor(), "!");
+        wrong = reads("save", [&] { Trigger(w, "mnuSave"); }, 0);
+        QVERIFY2(wrong.isEmpty(), qPrintable(wrong));
+        // The notes shown before the reread, and the file the save replaced.
+        QCOMPARE(VersionStore(path.toStdString()).List().size(), size_t(2));
+        bool opened = false;
+        wrong = reads("open", [&] { opened = w.Session().OpenFile(path); }, 1);
+        QVERIFY(opened);
+        QVERIFY2(wrong.isEmpty(), qPrintable(wrong));
+        QCOMPARE(w.TextEditor()->toPlainText(), QString("changed elsewhere!"));
     }
 
     void lastNoteCannotBeRemoved() {

@@ -10,6 +10,8 @@
 #include "storage/clsInsertDatabase.h"
 
 #include <csignal>
+#include <fstream>
+#include <fcntl.h>
 #include <functional>
 
 #include <sys/stat.h>
@@ -94,6 +96,81 @@ TEST_F(VersionStoreTest, LinkedVersionOutlivesTheReplacingSave) {
     std::vector<uint8_t> back;
     ASSERT_TRUE(store.Read(kept, back, &error)) << error;
     EXPECT_EQ(back, before);
+}
+
+// A writer that knows the file's content (it has just read or written it) keeps it as a
+// version without reading it again; what it knows is used only while the file is still
+// that file, unchanged: rewritten in place (even with its old time put back) or replaced,
+// the file itself is hashed.
+namespace {
+struct FileTime {
+    timespec ts{};
+    int64_t Ns() const { return int64_t(ts.tv_sec) * 1000000000 + ts.tv_nsec; }
+};
+} // namespace
+
+TEST_F(VersionStoreTest, KnownContentIsUsedOnlyWhileTheFileIsAsKnown) {
+    constexpr uint64_t kClaimed = 0x0123456789abcdefull; // not the file's: shows what was used
+    struct Case {
+        const char* name;
+        std::function<void(const std::string&)> change;
+        bool used;
+    };
+    const auto rewriteInPlace = [](const std::string& path) {
+        const int fd = ::open(path.c_str(), O_WRONLY);
+        ASSERT_GE(fd, 0);
+        ASSERT_EQ(::pwrite(fd, "ZZ", 2, 100), 2);
+        ::close(fd);
+    };
+    const std::vector<Case> cases = {
+        {"unchanged", [](const std::string&) {}, true},
+        {"rewritten in place", rewriteInPlace, false},
+        {"rewritten, old time put back",
+         [&](const std::string& path) {
+             struct stat before {};
+             ASSERT_EQ(::stat(path.c_str(), &before), 0);
+             rewriteInPlace(path);
+             const timespec times[2] = {before.st_atim, before.st_mtim};
+             ASSERT_EQ(::utimensat(AT_FDCWD, path.c_str(), times, 0), 0);
+         },
+         false},
+        {"replaced by the same bytes",
+         [](const std::string& path) {
+             std::ifstream in(path, std::ios::binary);
+             const std::vector<uint8_t> bytes(std::istreambuf_iterator<char>(in), {});
+             ASSERT_TRUE(quillary::WriteFileReplacing(path, bytes, nullptr));
+         },
+         false},
+    };
+    for (const Case& c : cases) {
+        const std::string path = Path(std::string(c.name) + ".pdb");
+        ASSERT_TRUE(quillary::WriteFileReplacing(path, NotesFile(3, c.name), nullptr));
+        quillary::KnownContent known;
+        known.known = true;
+        known.hash = kClaimed;
+        ASSERT_TRUE(quillary::GetFileStamp(path, known.stamp)) << c.name;
+        // A rewrite within the same tick of the file system's clock would share its times:
+        // wait until a file written now gets a later time.
+        const std::string probe = Path("probe");
+        for (FileTime later{}; later.Ns() <= known.stamp.changedNs;) {
+            std::ofstream(probe) << "tick";
+            struct stat st {};
+            ASSERT_EQ(::stat(probe.c_str(), &st), 0);
+            later.ts = st.st_ctim;
+        }
+        c.change(path);
+        std::ifstream in(path, std::ios::binary);
+        const std::vector<uint8_t> now(std::istreambuf_iterator<char>(in), {});
+        VersionStore store(path);
+        std::string error;
+        VersionInfo kept;
+        // As a save keeps it (a link, since the save's rename follows): a copy would read the
+        // file anyway, and refuse the made-up hash.
+        ASSERT_TRUE(store.KeepFile(&error, &kept, nullptr, true, kNoon, &known)) << error;
+        EXPECT_EQ(kept.hash, c.used ? kClaimed : VersionStore::Hash(now.data(), now.size()))
+            << c.name;
+        EXPECT_EQ(kept.size, now.size()) << c.name;
+    }
 }
 
 TEST_F(VersionStoreTest, VersionChangedAfterwardsIsRefused) {

@@ -461,6 +461,66 @@ TEST_F(DatabaseTest, OpenAndSaveKnowTheFileTheyReadOrWrote) {
     EXPECT_FALSE(mapped.LastFileState().known);
 }
 
+// The size and hash of what a save would write, taken from the file's read while the notes
+// are still its bytes: they must match the image built in full in every case, whether or
+// not the notes, their order, the record list or the header still are the file's.
+TEST_F(DatabaseTest, ImageSizeAndHashMatchTheImageWhatEverChangedSinceTheRead) {
+    clsDatabase source;
+    Fresh(source, 0);
+    for (int i = 0; i < 40; ++i) {
+        source.AddNewRecord(i);
+        source.GetRecordObject(i)->SetText("note " + std::to_string(i) +
+                                           std::string(size_t(i), 'q'));
+        source.GetRecordObject(i)->attributes = uint8_t(i % 3);
+    }
+    const std::vector<uint8_t> written = source.GetDatabaseBytes();
+    // As another program may lay the same notes out: other header dates, a gap after the
+    // category table.
+    std::vector<uint8_t> dated = written;
+    quillary::WriteBE32(dated.data() + 40, 0x12345678); // modification date
+    std::vector<uint8_t> gapped = written;
+    const size_t listEnd = 78 + 8 * 40;
+    gapped.insert(gapped.begin() + long(listEnd + clsDatabase::kAppInfoBytes), 4, uint8_t(0));
+    for (int i = 0; i < 40; ++i) {
+        uint8_t* entry = gapped.data() + 78 + 8 * size_t(i);
+        quillary::WriteBE32(entry, ReadBE32(entry) + 4);
+    }
+    struct Case {
+        const char* name;
+        const std::vector<uint8_t>& file;
+        std::function<void(clsDatabase&)> change;
+    };
+    const std::vector<Case> cases = {
+        {"as read", written, [](clsDatabase&) {}},
+        {"text changed", written, [](clsDatabase& db) { db.GetRecordObject(7)->SetText("x"); }},
+        {"category changed", written, [](clsDatabase& db) { db.SetCategoryIndex(3, 2); }},
+        {"notes reordered", written,
+         [](clsDatabase& db) {
+             std::string order = "1,0";
+             for (int i = 2; i < 40; ++i)
+                 order += "," + std::to_string(i);
+             ASSERT_TRUE(db.NewSortOrder(order));
+         }},
+        {"note removed", written, [](clsDatabase& db) { db.DeleteRecord(39); }},
+        {"note added", written, [](clsDatabase& db) { db.AddNewRecord(40); }},
+        {"category renamed", written, [](clsDatabase& db) { db.RenameCategory(1, "Work"); }},
+        {"other header dates", dated, [](clsDatabase&) {}},
+        {"gap in the file", gapped, [](clsDatabase&) {}},
+    };
+    for (const Case& c : cases) {
+        WriteAll(Path("notes.pdb"), c.file);
+        clsDatabase db;
+        db.SetFileName(Path("notes.pdb"));
+        ASSERT_TRUE(db.OpenDatabase()) << c.name;
+        c.change(db);
+        uint64_t size = 0, hash = 0;
+        db.ImageSizeAndHash(size, hash);
+        const std::vector<uint8_t> image = db.GetDatabaseBytes();
+        EXPECT_EQ(size, image.size()) << c.name;
+        EXPECT_EQ(hash, quillary::VersionStore::Hash(image.data(), image.size())) << c.name;
+    }
+}
+
 TEST_F(DatabaseTest, FailedSaveKeepsTheOldFileAndTheDirtyFlag) {
     clsDatabase db;
     Fresh(db, 1);
@@ -967,6 +1027,43 @@ TEST_F(DatabaseTest, LargeSaveIsByteExactWithProgressPerNote) {
     ASSERT_TRUE(back.SaveDatabase({}, &error)) << error;
     db.GetRecordObject(1300)->SetText("middle");
     EXPECT_EQ(ReadAll(Path("big.pdb")), db.GetDatabaseBytes());
+}
+
+// A large write counts a piece as done only once it is in the new file, so a progress bar
+// follows the writing (and its flushing) instead of running ahead of it.
+TEST(GatheredWrite, ProgressFollowsTheBytesInTheNewFile) {
+    const fs::path folder =
+        fs::path(::testing::TempDir()) / ("quillary_progress_" + std::to_string(::getpid()));
+    fs::remove_all(folder);
+    fs::create_directories(folder);
+    const std::string path = (folder / "big.pdb").string();
+    std::vector<uint8_t> bytes(size_t(24) << 20);
+    for (size_t i = 0; i < bytes.size(); ++i)
+        bytes[i] = uint8_t(i * 2654435761u >> 13);
+    std::vector<quillary::ByteSpan> pieces;
+    for (size_t at = 0; at < bytes.size(); at += 6000)
+        pieces.push_back({bytes.data() + at, std::min<size_t>(6000, bytes.size() - at)});
+    const auto newFileSize = [&]() -> uintmax_t {
+        for (const auto& entry : fs::directory_iterator(folder))
+            if (entry.path().filename().string().rfind(".big.pdb.", 0) == 0)
+                return entry.file_size();
+        return 0;
+    };
+    size_t calls = 0, behind = 0;
+    std::string error;
+    ASSERT_TRUE(quillary::WriteFileReplacing(
+        path, pieces, &error, [&](size_t done, size_t total) {
+            ++calls;
+            const uintmax_t needed = std::min(bytes.size(), done * size_t(6000));
+            if (done < total && newFileSize() < needed)
+                ++behind;
+        }))
+        << error;
+    EXPECT_EQ(calls, pieces.size());
+    EXPECT_EQ(behind, 0u);
+    std::ifstream in(path, std::ios::binary);
+    EXPECT_TRUE(std::vector<uint8_t>(std::istreambuf_iterator<char>(in), {}) == bytes);
+    fs::remove_all(folder);
 }
 
 TEST(GatheredWrite, PiecesOfEverySizeComeOutInOrder) {
