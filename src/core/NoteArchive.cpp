@@ -36,6 +36,7 @@
 #include <thread>
 
 #include <fcntl.h>
+#include <sched.h>
 #include <unistd.h>
 
 namespace quillary {
@@ -487,10 +488,15 @@ void HeaderFromJson(const QJsonObject& root, PdbHeader& header, std::array<uint8
 
 // ---- working on every core -------------------------------------------------------------
 
-// Threads for work on count notes: every core (at most 8), none idle on small databases.
+// Threads for work on count notes: every core this process may run on (at most 8),
+// none idle on small databases.
 int WorkerThreads(int count) {
-    const int cores = int(std::clamp(std::thread::hardware_concurrency(), 1u, 8u));
-    return std::clamp(count / 64 + 1, 1, cores);
+    cpu_set_t allowed;
+    CPU_ZERO(&allowed);
+    const int cores = ::sched_getaffinity(0, sizeof allowed, &allowed) == 0
+                          ? CPU_COUNT(&allowed)
+                          : int(std::thread::hardware_concurrency());
+    return std::clamp(count / 64 + 1, 1, std::clamp(cores, 1, 8));
 }
 
 // Writes a new file whole (created or truncated). The archive's folder is put in place

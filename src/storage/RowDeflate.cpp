@@ -72,8 +72,8 @@ size_t MatchLength(const uint8_t* a, const uint8_t* b, size_t max) {
 }
 
 // The longest match at data[i] against a run (distance 1), the row above, the row two
-// above and an equal row further up (distance same, 0 when there is none); 0 when none
-// is kMinMatch long.
+// above, an equal row further up (distance same, 0 for none) and the patterns of shading
+// (a few bytes back); none shorter than kMinMatch.
 struct Match {
     size_t length = 0, distance = 0;
 };
@@ -82,7 +82,7 @@ Match BestMatch(const uint8_t* data, size_t size, size_t i, size_t row, size_t s
     const size_t max = std::min(kMaxMatch, size - i);
     if (max < kMinMatch)
         return best;
-    const size_t distances[4] = {1, row, 2 * row, same};
+    const size_t distances[] = {1, row, 2 * row, same, 2, 3, 4, 6, 8};
     for (const size_t d : distances) {
         if (d == 0 || d > i || d > kWindow || d == best.distance)
             continue;
@@ -261,13 +261,14 @@ void RowDeflate::Compress(const uint8_t* data, size_t size, size_t rowBytes,
     auto distanceCode = [&](size_t d) {
         return d == 1 ? run : d == rowBytes ? up : d == 2 * rowBytes ? up2 : DistanceCode(d);
     };
+    auto bestAt = [&](size_t at) { return BestMatch(data, size, at, rowBytes, sameAt(at)); };
     // One step of lazy matching, as zlib does: a literal first when the next byte starts
     // a longer match.
     size_t i = 0;
-    Match m = BestMatch(data, size, 0, rowBytes, sameAt(0));
+    Match m = bestAt(0);
     while (i < size) {
         if (m.length >= kMinMatch && m.length < kLazyBelow && i + 1 < size) {
-            const Match next = BestMatch(data, size, i + 1, rowBytes, sameAt(i + 1));
+            const Match next = bestAt(i + 1);
             if (next.length > m.length + 1) {
                 tokens.push_back(data[i]);
                 ++litFreq[data[i]];
@@ -286,7 +287,7 @@ void RowDeflate::Compress(const uint8_t* data, size_t size, size_t rowBytes,
             ++litFreq[data[i]];
             ++i;
         }
-        m = i < size ? BestMatch(data, size, i, rowBytes, sameAt(i)) : Match{};
+        m = i < size ? bestAt(i) : Match{};
     }
     litFreq[256] = 1;
     // Readers want two codes at least in each table; unused ones cost a few header bits.
@@ -367,12 +368,44 @@ void RowDeflate::Compress(const uint8_t* data, size_t size, size_t rowBytes,
         bits += uint64_t(distFreq[size_t(s)]) *
                 (lengths[kLitLenSymbols + s] + (s < 4 ? 0 : s / 2 - 1));
 
+    // Small pictures do better with the fixed codes, which cost no table.
+    uint8_t fixedLengths[288 + kDistSymbols];
+    for (int sym = 0; sym < 288; ++sym)
+        fixedLengths[sym] = sym < 144 ? 8 : sym < 256 ? 9 : sym < 280 ? 7 : 8;
+    std::fill(fixedLengths + 288, fixedLengths + 288 + kDistSymbols, 5);
+    uint64_t fixedBits = 3;
+    for (int sym = 0; sym < kLitLenSymbols; ++sym)
+        fixedBits += uint64_t(litFreq[size_t(sym)]) *
+                     (fixedLengths[sym] + (sym > 256 ? kLengthExtra[sym - 257] : 0));
+    for (int sym = 0; sym < kDistSymbols; ++sym)
+        fixedBits += uint64_t(distFreq[size_t(sym)]) * (5 + (sym < 4 ? 0 : sym / 2 - 1));
+
     const size_t start = out.size();
     out.resize(start + Bound(size));
     uint8_t* o = out.data() + start;
     *o++ = 0x78; // deflate, 32 KB window
     *o++ = 0x5E; // header check; "fast" compression
-    if (bits / 8 + 1 > size + 5 * (size / kMaxStored + 1)) {
+    // The tokens in codes of these lengths (litLen: literal/length symbols, then distances).
+    auto putTokens = [&](BitWriter& w, const uint8_t* litLen, const uint16_t* codes,
+                         const uint8_t* distLengths, const uint16_t* distCodes) {
+        for (const uint32_t t : tokens) {
+            if (!(t & kMatchFlag)) {
+                w.Put(codes[t], litLen[t]);
+                continue;
+            }
+            const size_t len = (t >> 16) & 0x1FF, dist = t & 0xFFFF;
+            const int lc = kLengthCodes.code[len];
+            w.Put(codes[257 + lc], litLen[257 + lc]);
+            if (kLengthExtra[lc])
+                w.Put(uint32_t(len - kLengthBase[lc]), kLengthExtra[lc]);
+            const Dist d = distanceCode(dist);
+            w.Put(distCodes[d.code], distLengths[d.code]);
+            if (d.extraBits)
+                w.Put(d.extra, d.extraBits);
+        }
+        w.Put(codes[256], litLen[256]);
+    };
+    if (std::min(bits, fixedBits) / 8 + 1 > size + 5 * (size / kMaxStored + 1)) {
         size_t at = 0;
         do {
             const size_t n = std::min(kMaxStored, size - at);
@@ -387,6 +420,14 @@ void RowDeflate::Compress(const uint8_t* data, size_t size, size_t rowBytes,
             o += n;
             at += n;
         } while (at < size);
+    } else if (fixedBits <= bits) {
+        uint16_t codes[288 + kDistSymbols] = {};
+        Codes(fixedLengths, 288, codes);
+        Codes(fixedLengths + 288, kDistSymbols, codes + 288);
+        BitWriter w(o);
+        w.Put(1 | 1 << 1, 3); // BFINAL, fixed Huffman codes
+        putTokens(w, fixedLengths, codes, fixedLengths + 288, codes + 288);
+        o = w.Finish();
     } else {
         uint16_t codes[kLitLenSymbols + kDistSymbols] = {};
         Codes(lengths, kLitLenSymbols, codes);
@@ -401,29 +442,12 @@ void RowDeflate::Compress(const uint8_t* data, size_t size, size_t rowBytes,
         for (int k = 0; k < hclen; ++k)
             w.Put(clLengths[kCodeLengthOrder[k]], 3);
         for (const uint16_t r : runs) {
-            const int s = r & 0xFF;
-            w.Put(clCodes[s], clLengths[s]);
-            if (s >= 16)
-                w.Put(uint32_t(r >> 8), s == 16 ? 2 : s == 17 ? 3 : 7);
+            const int sym = r & 0xFF;
+            w.Put(clCodes[sym], clLengths[sym]);
+            if (sym >= 16)
+                w.Put(uint32_t(r >> 8), sym == 16 ? 2 : sym == 17 ? 3 : 7);
         }
-        const uint16_t* distCodes = codes + kLitLenSymbols;
-        const uint8_t* distLengths = lengths + kLitLenSymbols;
-        for (const uint32_t t : tokens) {
-            if (!(t & kMatchFlag)) {
-                w.Put(codes[t], lengths[t]);
-                continue;
-            }
-            const size_t len = (t >> 16) & 0x1FF, dist = t & 0xFFFF;
-            const int lc = kLengthCodes.code[len];
-            w.Put(codes[257 + lc], lengths[257 + lc]);
-            if (kLengthExtra[lc])
-                w.Put(uint32_t(len - kLengthBase[lc]), kLengthExtra[lc]);
-            const Dist d = distanceCode(dist);
-            w.Put(distCodes[d.code], distLengths[d.code]);
-            if (d.extraBits)
-                w.Put(d.extra, d.extraBits);
-        }
-        w.Put(codes[256], lengths[256]);
+        putTokens(w, lengths, codes, lengths + kLitLenSymbols, codes + kLitLenSymbols);
         o = w.Finish();
     }
     // The checksum of the data, big-endian (zlib's adler32 is fast and at hand).

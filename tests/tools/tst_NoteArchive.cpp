@@ -3,6 +3,7 @@
 // edits made elsewhere are understood, hostile archives are refused without writing.
 
 #include "ToolRunner.h"
+#include "support/NotePictures.h"
 #include "support/RequiredTools.h"
 
 #include "storage/ByteOrder.h"
@@ -442,6 +443,51 @@ TEST_F(NoteArchiveTool, ThousandsOfNotesKeepTheirOrder) {
     const ToolRun r = Run("unarchive arc out.pdb");
     ASSERT_EQ(r.status, 0) << r.err;
     EXPECT_EQ(ReadBytes(P("out.pdb")), original);
+}
+
+// The drawings of an archive are no larger than netpbm's pnmtopng makes of the same
+// pixels: what names the stored picture adds 44 bytes, not a copy of it.
+TEST_F(NoteArchiveTool, ArchivedPicturesAreNoLargerThanPnmtopngMakes) {
+    if (!HaveProgram("pnmtopng") || !HaveProgram("pngtopnm"))
+        QUILLARY_GTEST_REQUIRE_OR_SKIP("netpbm (pnmtopng) is not installed");
+    using namespace quillary::test;
+    clsDatabase db = NewDb(4);
+    ASSERT_TRUE(db.GetRecordObject(0)->SetBitmap(Strokes(11, 12)));
+    ASSERT_TRUE(db.GetRecordObject(1)->SetBitmap(Strokes(12, 30)));
+    ASSERT_TRUE(db.GetRecordObject(2)->SetBitmap(Handwriting(13)));
+    ASSERT_TRUE(db.GetRecordObject(3)->SetBitmap(Strokes(14, 3)));
+    Archive(Bytes(db));
+    for (const std::string n : {"0001", "0002", "0003", "0004"}) {
+        SCOPED_TRACE(n);
+        const ToolRun r =
+            RunTool("pngtopnm arc/" + n + ".png | pnmtopng > theirs.png", dir);
+        ASSERT_EQ(r.status, 0) << r.err;
+        EXPECT_LE(fs::file_size(P("arc/" + n + ".png")), fs::file_size(P("theirs.png")));
+    }
+}
+
+// Notes are written and read on every core; the archive, and the database it gives back,
+// are the same byte for byte on one core.
+TEST_F(NoteArchiveTool, OneCoreAndEveryCoreMakeTheSameArchive) {
+    if (!HaveProgram("taskset"))
+        QUILLARY_GTEST_REQUIRE_OR_SKIP("taskset (util-linux) is not installed");
+    clsDatabase db = NewDb(300);
+    for (int i = 0; i < 300; i += 3)
+        ASSERT_TRUE(db.GetRecordObject(i)->SetBitmap(quillary::test::Strokes(unsigned(i), 3)));
+    db.GetRecordObject(7)->SetText("Caf\xE9 \x80 list");
+    const auto original = Bytes(db);
+    Archive(original, "all");
+    WriteBytes(P("in.pdb"), original);
+    ToolRun r = RunTool("taskset -c 0 " + ShellQuote(QUILLARY_PDB_EXE) + " archive in.pdb one", dir);
+    ASSERT_EQ(r.status, 0) << r.err;
+    const ToolRun diff = RunTool("diff -r all one", dir);
+    EXPECT_EQ(diff.status, 0) << diff.out;
+    r = RunTool("taskset -c 0 " + ShellQuote(QUILLARY_PDB_EXE) + " unarchive all one.pdb", dir);
+    ASSERT_EQ(r.status, 0) << r.err;
+    r = Run("unarchive one all.pdb");
+    ASSERT_EQ(r.status, 0) << r.err;
+    EXPECT_EQ(ReadBytes(P("one.pdb")), original);
+    EXPECT_EQ(ReadBytes(P("all.pdb")), original);
 }
 
 namespace {
