@@ -455,7 +455,7 @@ TEST_F(NoteArchiveTool, ArchivedPicturesAreNoLargerThanPnmtopngMakes) {
     ASSERT_TRUE(db.GetRecordObject(0)->SetBitmap(Strokes(11, 12)));
     ASSERT_TRUE(db.GetRecordObject(1)->SetBitmap(Strokes(12, 30)));
     ASSERT_TRUE(db.GetRecordObject(2)->SetBitmap(Handwriting(13)));
-    ASSERT_TRUE(db.GetRecordObject(3)->SetBitmap(Strokes(14, 3)));
+    ASSERT_TRUE(db.GetRecordObject(3)->SetBitmap(Strokes(14, 12)));
     Archive(Bytes(db));
     for (const std::string n : {"0001", "0002", "0003", "0004"}) {
         SCOPED_TRACE(n);
