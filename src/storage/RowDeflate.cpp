@@ -86,8 +86,9 @@ Match BestMatch(const uint8_t* data, size_t size, size_t i, size_t row, size_t s
     for (const size_t d : distances) {
         if (d == 0 || d > i || d > kWindow || d == best.distance)
             continue;
-        // Only a longer match counts: most candidates fail at the byte past the best.
-        if (best.length > 0 && data[i + best.length] != data[i + best.length - d])
+        // Only a longer match counts: most candidates fail at the byte past the best (at
+        // the first byte where there is none yet).
+        if (data[i + best.length] != data[i + best.length - d])
             continue;
         const size_t n = MatchLength(data + i, data + i - d, max);
         if (n > best.length) {
@@ -253,7 +254,10 @@ void RowDeflate::Compress(const uint8_t* data, size_t size, size_t rowBytes,
             slot = uint32_t(r + 1);
         }
     }
-    auto sameAt = [&](size_t at) { return rows > 0 ? sameRow[std::min(at / rowBytes, rows)] : 0; };
+    const uint32_t* const same = sameRow.data();
+    auto sameAt = [&](size_t at) -> size_t {
+        return rows > 0 ? same[std::min(at / rowBytes, rows)] : 0;
+    };
     // The distances of runs and of the rows above come up all the time: their codes once.
     const Dist run = DistanceCode(1);
     const Dist up = rowBytes > 0 && rowBytes <= kWindow ? DistanceCode(rowBytes) : run;
@@ -380,9 +384,11 @@ void RowDeflate::Compress(const uint8_t* data, size_t size, size_t rowBytes,
     for (int sym = 0; sym < kDistSymbols; ++sym)
         fixedBits += uint64_t(distFreq[size_t(sym)]) * (5 + (sym < 4 ? 0 : sym / 2 - 1));
 
-    const size_t start = out.size();
-    out.resize(start + Bound(size));
-    uint8_t* o = out.data() + start;
+    // Written into a buffer of this thread's first, so that out is never zero-filled.
+    thread_local std::vector<uint8_t> scratch;
+    if (scratch.size() < Bound(size))
+        scratch.resize(Bound(size));
+    uint8_t* o = scratch.data();
     *o++ = 0x78; // deflate, 32 KB window
     *o++ = 0x5E; // header check; "fast" compression
     // The tokens in codes of these lengths (litLen: literal/length symbols, then distances).
@@ -459,7 +465,7 @@ void RowDeflate::Compress(const uint8_t* data, size_t size, size_t rowBytes,
     }
     for (int k = 3; k >= 0; --k)
         *o++ = uint8_t(adler >> (8 * k));
-    out.resize(size_t(o - out.data()));
+    out.insert(out.end(), scratch.data(), o);
 }
 
 } // namespace quillary
