@@ -129,6 +129,9 @@ bool FourCCFromJson(const QJsonValue& v, PdbHeader& h, size_t offset, const char
 
 // ---- file image ------------------------------------------------------------------------
 
+constexpr size_t kAppInfoBytes = 276;
+using AppInfo = std::array<uint8_t, kAppInfoBytes>;
+
 struct Layout {
     bool present = false;
     QString baseSha1; // of the image built without it; the layout applies only to that one
@@ -138,31 +141,59 @@ struct Layout {
     std::vector<std::pair<size_t, std::vector<uint8_t>>> patches;
 };
 
-// The file image as a save writes it, except that every header field is the given one.
-// Items: pointers of any kind to clsQuillaryItem.
+// The header and record list of the file image as a save writes it, except that every
+// header field is the given one; *total: the size of the whole image. Items: pointers of
+// any kind to clsQuillaryItem.
 template <class Items>
-std::vector<uint8_t> BuildImage(PdbHeader header, const std::array<uint8_t, 276>& appInfo,
-                                const Items& items) {
+std::vector<uint8_t> ImageHead(PdbHeader header, const Items& items, size_t* total) {
     const size_t n = items.size();
     const size_t listEnd = kPdbHeaderBytes + kPdbEntryBytes * n;
-    size_t total = listEnd + appInfo.size();
+    *total = listEnd + kAppInfoBytes;
     for (const auto& item : items)
-        total += item->RecordSize();
+        *total += item->RecordSize();
     std::vector<uint8_t> out(listEnd);
-    out.reserve(total);
     WriteBE16(header.data() + pdb::kRecordCount, uint16_t(n));
     WriteBE32(header.data() + pdb::kAppInfoOffset, uint32_t(listEnd));
     std::memcpy(out.data(), header.data(), header.size());
-    uint32_t offset = uint32_t(listEnd + appInfo.size());
+    uint32_t offset = uint32_t(listEnd + kAppInfoBytes);
     for (size_t i = 0; i < n; ++i) {
         WritePdbEntry(out.data() + kPdbHeaderBytes + kPdbEntryBytes * i,
                       {offset, items[i]->attributes, items[i]->UniqueID});
         offset += uint32_t(items[i]->RecordSize());
     }
+    return out;
+}
+
+// The file image as a save writes it, except that every header field is the given one.
+template <class Items>
+std::vector<uint8_t> BuildImage(const PdbHeader& header, const AppInfo& appInfo,
+                                const Items& items) {
+    size_t total = 0;
+    std::vector<uint8_t> out = ImageHead(header, items, &total);
+    out.reserve(total);
     out.insert(out.end(), appInfo.begin(), appInfo.end());
     for (const auto& item : items)
         item->WriteRawDataImage(out);
     return out;
+}
+
+// Whether BuildImage would give exactly file, without building it (for 32,767 notes that
+// would be a copy of a quarter of a gigabyte).
+template <class Items>
+bool IsImage(const PdbHeader& header, const AppInfo& appInfo, const Items& items,
+             const std::vector<uint8_t>& file) {
+    size_t total = 0;
+    const std::vector<uint8_t> head = ImageHead(header, items, &total);
+    if (file.size() != total || std::memcmp(file.data(), head.data(), head.size()) != 0 ||
+        std::memcmp(file.data() + head.size(), appInfo.data(), appInfo.size()) != 0)
+        return false;
+    size_t at = head.size() + appInfo.size();
+    for (const auto& item : items) {
+        if (std::memcmp(file.data() + at, item->RecordData(), item->RecordSize()) != 0)
+            return false;
+        at += item->RecordSize();
+    }
+    return true;
 }
 
 // The same records placed where the original file had them, then its other bytes patched in.
@@ -875,8 +906,8 @@ int NoteArchive::Write(const std::vector<uint8_t>& fileBytes, const QString& dir
     std::array<uint8_t, 276> appInfo{};
     QStringList unused;
     HeaderFromJson(root, jsonHeader, appInfo, unused);
-    const std::vector<uint8_t> canonical = BuildImage(jsonHeader, appInfo, items);
-    if (canonical != fileBytes) {
+    if (!IsImage(jsonHeader, appInfo, items, fileBytes)) {
+        const std::vector<uint8_t> canonical = BuildImage(jsonHeader, appInfo, items);
         PdbContainer c;
         ParsePdbContainer(fileBytes.data(), fileBytes.size(), c, nullptr);
         Layout layout;
