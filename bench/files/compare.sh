@@ -9,8 +9,9 @@
 # Build first (Release): cmake --build build-rel --target quillary-pdb quillary-pdb-qt make_bench_notes
 # Each pair runs alternately, REPETITIONS times; the table shows medians of wall time and
 # CPU time (user + system; fairer on a busy machine) and their ratio to the baseline.
-# export and archive are set against tar -x of the very files they write, unarchive
-# against reading those files (cat). Memory: peak resident size above the program's own
+# export and archive are set against tar -x of the very files they write (and, since they
+# make their folder durable before they put it in place, against tar -x and sync too),
+# unarchive against reading those files (cat). Memory: peak resident size above the program's own
 # baseline (quillary-pdb --help), as a multiple of the file size. PNG size: the exported
 # and the archived pictures against netpbm's pnmtopng of the same pixels.
 set -euo pipefail
@@ -83,6 +84,7 @@ for ((i = 0; i < REPS; ++i)); do
   fresh tarxs && run tarxsync sh -c 'tar -C "$1" -xf "$2" && sync -f "$1"' sh "$WORK/tarxs" "$WORK/files.tar"
   fresh exp && run export "$PDB" export "$DB" "$WORK/exp"
   fresh tara && run tarxarchive tar -C "$WORK/tara" -xf "$WORK/archive.tar"
+  fresh taras && run tarxarchivesync sh -c 'tar -C "$1" -xf "$2" && sync -f "$1"' sh "$WORK/taras" "$WORK/archive.tar"
   fresh arc && run archive "$PDB" archive "$DB" "$WORK/arc"
   run readarchive find "$WORK/arcref" -type f -exec cat {} +
   rm -f "$WORK/back.pdb" && run unarchive "$PDB" unarchive "$WORK/arcref" "$WORK/back.pdb"
@@ -103,7 +105,7 @@ for ((i = 0; i < BIGREPS; ++i)); do
   rm -f "$WORK/back.pdb" && run bigunarchive "$PDB" unarchive "$WORK/bigarcref" "$WORK/back.pdb"
 done
 cmp -s "$BIG" "$WORK/back.pdb" || { echo "unarchive of 32,767 notes is NOT byte-identical" >&2; exit 1; }
-rm -rf "$WORK/tarx" "$WORK/tara" "$WORK/exp" "$WORK/arc"
+rm -rf "$WORK/tarx" "$WORK/tarxs" "$WORK/tara" "$WORK/taras" "$WORK/exp" "$WORK/arc"
 
 # PNG size: each exported picture again through netpbm (the same pixels, pnmtopng's
 # defaults), against the exported and the archived files.
@@ -142,6 +144,7 @@ pair "info" info cat "<= 2x"
 pair "export" export tarx "<= 1.5x"
 pair "export" export tarxsync "(synced)"
 pair "archive" archive tarxarchive "<= 2x"
+pair "archive" archive tarxarchivesync "(synced)"
 pair "unarchive" unarchive readarchive "<= 2x"
 net "open (net)" open cat "<= 1.2x"
 net "resave (net)" resave cpsync "<= 1.5x"
