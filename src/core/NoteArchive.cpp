@@ -6,8 +6,8 @@
 #include "storage/FileIO.h"
 #include "storage/PdbFormat.h"
 #include "storage/PngCodec.h"
-#include "storage/VersionStore.h"
 #include "storage/TextUtil.h"
+#include "storage/VersionStore.h"
 #include "storage/clsBitmap.h"
 #include "storage/clsDatabase.h"
 
@@ -280,12 +280,12 @@ bool IsNamedPicture(const QByteArray& png, const QString& wantSha1,
     if (wantSha1.isEmpty())
         return false;
     size_t payloadSize = 0;
-    const uint8_t* payload =
-        PngCodec::FindChunk(reinterpret_cast<const uint8_t*>(png.constData()),
-                            size_t(png.size()), kPictureChunk, &payloadSize);
+    const uint8_t* payload = PngCodec::FindChunk(reinterpret_cast<const uint8_t*>(png.constData()),
+                                                 size_t(png.size()), kPictureChunk, &payloadSize);
     if (!payload || payloadSize < kPictureChunkBytes ||
-        QLatin1StringView(QByteArray::fromRawData(reinterpret_cast<const char*>(payload), 20)
-                              .toHex()) != wantSha1)
+        QLatin1StringView(
+            QByteArray::fromRawData(reinterpret_cast<const char*>(payload), 20).toHex()) !=
+            wantSha1)
         return false;
     const uint64_t hash = uint64_t(ReadBE32(payload + 24)) << 32 | ReadBE32(payload + 28);
     return hash == VersionStore::Hash(encoded.data(), encoded.size());
@@ -593,10 +593,10 @@ bool WriteNote(const clsQuillaryItem& item, int i, int width, const QString& fol
         const std::array<uint8_t, 20> sha1 = Sha1Bytes(b.again);
         o[QStringLiteral("picture_sha1")] = Hex(sha1.data(), sha1.size());
         if (b.again != b.stored)
-            o[QStringLiteral("picture_bytes")] = QString::fromLatin1(
-                QByteArray(reinterpret_cast<const char*>(b.stored.data()),
-                           qsizetype(b.stored.size()))
-                    .toBase64());
+            o[QStringLiteral("picture_bytes")] =
+                QString::fromLatin1(QByteArray(reinterpret_cast<const char*>(b.stored.data()),
+                                               qsizetype(b.stored.size()))
+                                        .toBase64());
         pngName = number + QStringLiteral(".png");
         if (!EncodePng(b.picture, b.again, sha1, b.png)) {
             why = QStringLiteral("The picture of note %1 cannot be written as a PNG.").arg(i + 1);
@@ -649,8 +649,8 @@ struct NoteRead {
     QString picturePath;
 };
 
-void ReadNoteFiles(const QDir& folder, const QString& name, qint64 listedSize,
-                   const KnownNote* o, NoteRead& r, clsBitmap& picture) {
+void ReadNoteFiles(const QDir& folder, const QString& name, qint64 listedSize, const KnownNote* o,
+                   NoteRead& r, clsBitmap& picture) {
     QStringList& problems = r.problems;
     QFile file(folder.filePath(name));
     if (!file.open(QIODevice::ReadOnly)) {
@@ -678,13 +678,14 @@ void ReadNoteFiles(const QDir& folder, const QString& name, qint64 listedSize,
             if (!Utf8ToCp1252(lines[li].toStdString(), part, &bad) ||
                 part.find('\0') != std::string::npos) {
                 textOk = false;
-                const QString what = bad == 0xFFFD ? QStringLiteral("text that is not UTF-8")
-                                     : bad == 0    ? QStringLiteral("a NUL character")
-                                                : QStringLiteral("the character \"%1\" (U+%2)")
-                                                      .arg(QString::fromUcs4(&bad, 1),
-                                                           QString::number(uint(bad), 16)
-                                                               .toUpper()
-                                                               .rightJustified(4, u'0'));
+                const QString what =
+                    bad == 0xFFFD ? QStringLiteral("text that is not UTF-8")
+                    : bad == 0
+                        ? QStringLiteral("a NUL character")
+                        : QStringLiteral("the character \"%1\" (U+%2)")
+                              .arg(
+                                  QString::fromUcs4(&bad, 1),
+                                  QString::number(uint(bad), 16).toUpper().rightJustified(4, u'0'));
                 problems << QStringLiteral("%1, line %2: %3 cannot be stored on the handheld.")
                                 .arg(name)
                                 .arg(li + 1)
@@ -762,8 +763,7 @@ void ReadNoteFiles(const QDir& folder, const QString& name, qint64 listedSize,
         r.havePicture = true;
         r.picturePath = target;
     }
-    r.pictureSame =
-        o && !pictureDropped && (r.havePicture ? o->pictureSha1 == encodedSha1 : true);
+    r.pictureSame = o && !pictureDropped && (r.havePicture ? o->pictureSha1 == encodedSha1 : true);
 }
 
 } // namespace
@@ -808,8 +808,8 @@ int NoteArchive::Write(const std::vector<uint8_t>& fileBytes, const QString& dir
     clsDatabase db;
     std::string why;
     // A fault of the database is named after the database, not after the archive's folder.
-    const QString name = source.isEmpty() ? QStringLiteral("the notes database")
-                                          : QDir::toNativeSeparators(source);
+    const QString name =
+        source.isEmpty() ? QStringLiteral("the notes database") : QDir::toNativeSeparators(source);
     if (!db.LoadDatabaseBytes(fileBytes.data(), fileBytes.size(), name.toStdString(), {}, &why))
         return fail(QString::fromStdString(why));
     const std::string type = db.GetType();
@@ -871,8 +871,8 @@ int NoteArchive::Write(const std::vector<uint8_t>& fileBytes, const QString& dir
         NoteBuffers buffers;
         for (int i = next++; i < n && i < failedAt; i = next++) {
             QString noteWhy;
-            if (WriteNote(*db.GetRecordObject(i), i, width, folderPath, entries[size_t(i)],
-                          buffers, noteWhy))
+            if (WriteNote(*db.GetRecordObject(i), i, width, folderPath, entries[size_t(i)], buffers,
+                          noteWhy))
                 continue;
             const std::lock_guard lock(failureMutex);
             if (i < failedAt) {
@@ -1112,8 +1112,7 @@ bool NoteArchive::Read(const QString& dir, std::vector<uint8_t>& fileBytes, Read
         }
         const QJsonObject* o = objectOf[k];
         const std::string& text = r.text;
-        const bool textSame = r.textSame, pictureSame = r.pictureSame,
-                   havePicture = r.havePicture;
+        const bool textSame = r.textSame, pictureSame = r.pictureSame, havePicture = r.havePicture;
         const std::vector<uint8_t>& encoded = r.encoded;
         const QString& picturePath = r.picturePath;
 

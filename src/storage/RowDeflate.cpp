@@ -21,8 +21,9 @@ constexpr size_t kLazyBelow = 32;
 constexpr size_t kWindow = 32768;
 constexpr size_t kMaxStored = 65535;
 
-constexpr uint16_t kLengthBase[29] = {3,  4,  5,  6,  7,  8,  9,  10, 11,  13,  15,  17,  19,  23, 27,
-                                      31, 35, 43, 51, 59, 67, 83, 99, 115, 131, 163, 195, 227, 258};
+constexpr uint16_t kLengthBase[29] = {3,  4,  5,  6,   7,   8,   9,   10,  11, 13,
+                                      15, 17, 19, 23,  27,  31,  35,  43,  51, 59,
+                                      67, 83, 99, 115, 131, 163, 195, 227, 258};
 constexpr uint8_t kLengthExtra[29] = {0, 0, 0, 0, 0, 0, 0, 0, 1, 1, 1, 1, 2, 2, 2,
                                       2, 3, 3, 3, 3, 4, 4, 4, 4, 5, 5, 5, 5, 0};
 constexpr uint8_t kCodeLengthOrder[kCodeLengthSymbols] = {16, 17, 18, 0, 8,  7, 9,  6, 10, 5,
@@ -298,8 +299,8 @@ void RowDeflate::Compress(const uint8_t* data, size_t size, size_t rowBytes,
     for (int s = 0; std::count_if(litFreq.begin(), litFreq.end(), [](uint32_t f) { return f; }) < 2;
          ++s)
         litFreq[size_t(s)] = std::max<uint32_t>(litFreq[size_t(s)], 1);
-    for (int s = 0; std::count_if(distFreq.begin(), distFreq.end(), [](uint32_t f) { return f; }) < 2;
-         ++s)
+    for (int s = 0;
+         std::count_if(distFreq.begin(), distFreq.end(), [](uint32_t f) { return f; }) < 2; ++s)
         distFreq[size_t(s)] = std::max<uint32_t>(distFreq[size_t(s)], 1);
 
     uint8_t lengths[kLitLenSymbols + kDistSymbols] = {};
@@ -366,11 +367,10 @@ void RowDeflate::Compress(const uint8_t* data, size_t size, size_t rowBytes,
         bits += clLengths[s] + (s == 16 ? 2 : s == 17 ? 3 : s == 18 ? 7 : 0);
     }
     for (int s = 0; s < kLitLenSymbols; ++s)
-        bits += uint64_t(litFreq[size_t(s)]) *
-                (lengths[s] + (s > 256 ? kLengthExtra[s - 257] : 0));
+        bits += uint64_t(litFreq[size_t(s)]) * (lengths[s] + (s > 256 ? kLengthExtra[s - 257] : 0));
     for (int s = 0; s < kDistSymbols; ++s)
-        bits += uint64_t(distFreq[size_t(s)]) *
-                (lengths[kLitLenSymbols + s] + (s < 4 ? 0 : s / 2 - 1));
+        bits +=
+            uint64_t(distFreq[size_t(s)]) * (lengths[kLitLenSymbols + s] + (s < 4 ? 0 : s / 2 - 1));
 
     // Small pictures do better with the fixed codes, which cost no table.
     uint8_t fixedLengths[288 + kDistSymbols];

@@ -177,7 +177,8 @@ TEST(RowDeflate, ZlibInflatesWhatItWrites) {
         {"one byte", {42}, 64, 0},
         {"white rows", make(64 * 500, [](size_t i) { return i % 64 ? 0xFF : 0; }), 64, 0.01},
         {"sparse strokes",
-         make(64 * 500, [&](size_t i) { return i % 64 ? (rng() % 40 ? 0xFF : rng()) : 0; }), 64, 0.8},
+         make(64 * 500, [&](size_t i) { return i % 64 ? (rng() % 40 ? 0xFF : rng()) : 0; }), 64,
+         0.8},
         {"rows repeating every 9",
          make(33 * 900, [](size_t i) { return (i / 33) % 9 * 29 + i % 33; }), 33, 0.05},
         {"noise past a stored block", make(200000, [&](size_t) { return rng(); }), 0, 0},
@@ -189,7 +190,8 @@ TEST(RowDeflate, ZlibInflatesWhatItWrites) {
         SCOPED_TRACE(c.name);
         std::vector<uint8_t> out = {1, 2, 3}; // appended to
         RowDeflate::Compress(c.data.data(), c.data.size(), c.rowBytes, out);
-        ASSERT_EQ(std::vector<uint8_t>(out.begin(), out.begin() + 3), (std::vector<uint8_t>{1, 2, 3}));
+        ASSERT_EQ(std::vector<uint8_t>(out.begin(), out.begin() + 3),
+                  (std::vector<uint8_t>{1, 2, 3}));
         const size_t written = out.size() - 3;
         EXPECT_LE(written, RowDeflate::Bound(c.data.size()));
         if (c.atMost > 0)

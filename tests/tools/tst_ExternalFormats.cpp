@@ -93,10 +93,14 @@ TEST_F(ExternalFormats, PngsAreNoLargerThanPnmtopngMakes) {
     };
     // Shading repeats three bytes along a row: zlib's search finds a few bytes more.
     const Picture pictures[] = {
-        {"strokes", Strokes(1, 12), 1},      {"many strokes", Strokes(2, 40), 1},
-        {"few strokes", Strokes(3, 2), 1},   {"handwriting", Handwriting(4), 1},
-        {"hatched", Hatched(), 1.02},        {"blank", blank, 1},
-        {"lines and noise", Sketch(160, 160, 5), 1}, {"wide", Sketch(480, 90, 6), 1},
+        {"strokes", Strokes(1, 12), 1},
+        {"many strokes", Strokes(2, 40), 1},
+        {"few strokes", Strokes(3, 2), 1},
+        {"handwriting", Handwriting(4), 1},
+        {"hatched", Hatched(), 1.02},
+        {"blank", blank, 1},
+        {"lines and noise", Sketch(160, 160, 5), 1},
+        {"wide", Sketch(480, 90, 6), 1},
     };
     size_t oursTotal = 0, theirsTotal = 0;
     for (const auto& [name, pic, slack] : pictures) {
@@ -105,7 +109,8 @@ TEST_F(ExternalFormats, PngsAreNoLargerThanPnmtopngMakes) {
         ASSERT_TRUE(quillary::PngCodec::Encode(pic, ours));
         WriteBytes(P("ours.png"), std::vector<unsigned char>(ours.begin(), ours.end()));
         WriteBytes(P("in.pbm"), Pbm(pic));
-        const ToolRun r = RunTool("pnmtopng in.pbm > theirs.png && pngtopnm ours.png > back.pbm", dir);
+        const ToolRun r =
+            RunTool("pnmtopng in.pbm > theirs.png && pngtopnm ours.png > back.pbm", dir);
         ASSERT_EQ(r.status, 0) << r.err;
         const size_t theirs = fs::file_size(P("theirs.png"));
         EXPECT_LE(double(ours.size()), slack * double(theirs));

@@ -459,8 +459,7 @@ TEST_F(NoteArchiveTool, ArchivedPicturesAreNoLargerThanPnmtopngMakes) {
     Archive(Bytes(db));
     for (const std::string n : {"0001", "0002", "0003", "0004"}) {
         SCOPED_TRACE(n);
-        const ToolRun r =
-            RunTool("pngtopnm arc/" + n + ".png | pnmtopng > theirs.png", dir);
+        const ToolRun r = RunTool("pngtopnm arc/" + n + ".png | pnmtopng > theirs.png", dir);
         ASSERT_EQ(r.status, 0) << r.err;
         EXPECT_LE(fs::file_size(P("arc/" + n + ".png")), fs::file_size(P("theirs.png")));
     }
@@ -478,7 +477,8 @@ TEST_F(NoteArchiveTool, OneCoreAndEveryCoreMakeTheSameArchive) {
     const auto original = Bytes(db);
     Archive(original, "all");
     WriteBytes(P("in.pdb"), original);
-    ToolRun r = RunTool("taskset -c 0 " + ShellQuote(QUILLARY_PDB_EXE) + " archive in.pdb one", dir);
+    ToolRun r =
+        RunTool("taskset -c 0 " + ShellQuote(QUILLARY_PDB_EXE) + " archive in.pdb one", dir);
     ASSERT_EQ(r.status, 0) << r.err;
     const ToolRun diff = RunTool("diff -r all one", dir);
     EXPECT_EQ(diff.status, 0) << diff.out;
@@ -552,22 +552,23 @@ const PngChunk* ChunkOf(const std::vector<PngChunk>& chunks, const std::string& 
 // name at the first byte past what 8 x 8 pixels need, whatever kind of PNG it claims.
 TEST_F(NoteArchiveTool, APngThatInflatesPastItsHeaderIsRefused) {
     Archive(Bytes(NewDb(1)));
-    for (const auto& [kind, depthAndColour] :
-         std::vector<std::pair<std::string, std::string>>{{"1-bit grey", "1, 0"},
-                                                          {"8-bit colour", "8, 2"}}) {
+    for (const auto& [kind, depthAndColour] : std::vector<std::pair<std::string, std::string>>{
+             {"1-bit grey", "1, 0"}, {"8-bit colour", "8, 2"}}) {
         SCOPED_TRACE(kind);
         fs::remove_all(P("bomb"));
         fs::copy(P("arc"), P("bomb"));
-        const ToolRun py = RunTool(
-            "/usr/bin/python3 -c \"import struct, zlib\n"
-            "def chunk(t, d): return struct.pack('>I', len(d)) + t + d + struct.pack('>I', "
-            "zlib.crc32(t + d))\n"
-            "z = zlib.compressobj(9)\n"
-            "data = b''.join(z.compress(bytes(1 << 20)) for _ in range(64)) + z.flush()\n"
-            "png = b'\\x89PNG\\r\\n\\x1a\\n' + chunk(b'IHDR', struct.pack('>IIBBBBB', "
-            "8, 8, " + depthAndColour + ", 0, 0, 0)) + chunk(b'IDAT', data) + chunk(b'IEND', b'')\n"
-            "open('bomb/0001.png', 'wb').write(png)\"",
-            dir);
+        const ToolRun py =
+            RunTool("/usr/bin/python3 -c \"import struct, zlib\n"
+                    "def chunk(t, d): return struct.pack('>I', len(d)) + t + d + struct.pack('>I', "
+                    "zlib.crc32(t + d))\n"
+                    "z = zlib.compressobj(9)\n"
+                    "data = b''.join(z.compress(bytes(1 << 20)) for _ in range(64)) + z.flush()\n"
+                    "png = b'\\x89PNG\\r\\n\\x1a\\n' + chunk(b'IHDR', struct.pack('>IIBBBBB', "
+                    "8, 8, " +
+                        depthAndColour +
+                        ", 0, 0, 0)) + chunk(b'IDAT', data) + chunk(b'IEND', b'')\n"
+                        "open('bomb/0001.png', 'wb').write(png)\"",
+                    dir);
         ASSERT_EQ(py.status, 0) << py.err;
         ASSERT_LT(fs::file_size(P("bomb/0001.png")), 200u << 10);
         ExpectRefused("bomb", "0001.png holds more image data than a picture of 8 \xC3\x97 8 "
@@ -588,8 +589,8 @@ TEST_F(NoteArchiveTool, ThePictureStoredInsideAPngIsUsedOnlyForItsOwnPixels) {
     ASSERT_TRUE(ChunkOf(two, "IHDR") && ChunkOf(two, "IDAT") && ChunkOf(one, "IEND"));
 
     // Note 2's pixels under note 1's stored picture: note 1 shows note 2's picture now.
-    WriteBytes(P("arc/0001.png"),
-               PngOf({*ChunkOf(two, "IHDR"), *ChunkOf(two, "IDAT"), *stored, *ChunkOf(one, "IEND")}));
+    WriteBytes(P("arc/0001.png"), PngOf({*ChunkOf(two, "IHDR"), *ChunkOf(two, "IDAT"), *stored,
+                                         *ChunkOf(one, "IEND")}));
     ToolRun r = Run("unarchive arc changed.pdb");
     ASSERT_EQ(r.status, 0) << r.err;
     EXPECT_NE(r.out.find("1 changed"), std::string::npos) << r.out;
