@@ -1,15 +1,19 @@
 #!/usr/bin/env bash
 # SPDX-License-Identifier: GPL-3.0-or-later
 # Whole-process speed and memory of quillary-pdb next to the plain file tools doing the
-# same work, measured side by side in one run on a generated 5000-note database.
+# same work, measured side by side in one run on generated databases of 5000 and 32,767
+# notes (a sketched picture in every note).
 #
 #   bench/files/compare.sh [BUILD_DIR] [REPETITIONS]     (default: build-rel 5)
 #
-# Build first (Release): cmake --build build-rel --target quillary-pdb make_bench_notes
+# Build first (Release): cmake --build build-rel --target quillary-pdb quillary-pdb-qt make_bench_notes
 # Each pair runs alternately, REPETITIONS times; the table shows medians of wall time and
 # CPU time (user + system; fairer on a busy machine) and their ratio to the baseline.
-# Memory: peak resident size above the program's own baseline (quillary-pdb --help),
-# as a multiple of the file size.
+# export and archive are set against tar -x of the very files they write (and, since they
+# make their folder durable before they put it in place, against tar -x and sync too),
+# unarchive against reading those files (cat). Memory: peak resident size above the program's own
+# baseline (quillary-pdb --help), as a multiple of the file size. PNG size: the exported
+# and the archived pictures against netpbm's pnmtopng of the same pixels.
 set -euo pipefail
 
 BUILD=${1:-build-rel}
@@ -20,6 +24,9 @@ for exe in "$PDB" "$MAKE"; do
   [ -x "$exe" ] || { echo "missing $exe (build it first)" >&2; exit 1; }
 done
 [ -x /usr/bin/time ] || { echo "needs /usr/bin/time (apt-get install time)" >&2; exit 1; }
+for tool in pngtopnm pnmtopng; do
+  command -v $tool >/dev/null || { echo "needs $tool (apt-get install netpbm)" >&2; exit 1; }
+done
 
 WORK=$(mktemp -d "${TMPDIR:-/var/tmp}/quillary-files.XXXXXX")
 trap 'rm -rf "$WORK"' EXIT
@@ -29,10 +36,21 @@ DB=$WORK/notes.pdb
 SIZE=$(stat -c %s "$DB")
 KB=$((SIZE / 1024))
 
-# The same files export writes, packed once, for tar -x to unpack.
+BIG=$WORK/notes32767.pdb
+"$MAKE" "$BIG" 32767
+BIGSIZE=$(stat -c %s "$BIG")
+
+# The same files export and archive write, packed once, for tar -x to unpack; the
+# archive's files are also what unarchive and its baseline read.
 "$PDB" export "$DB" "$WORK/ref" >/dev/null
 tar -C "$WORK/ref" -cf "$WORK/files.tar" .
-rm -rf "$WORK/ref"
+"$PDB" archive "$DB" "$WORK/arcref" >/dev/null
+tar -C "$WORK/arcref" -cf "$WORK/archive.tar" .
+"$PDB" export "$BIG" "$WORK/bigref" >/dev/null
+tar -C "$WORK/bigref" -cf "$WORK/bigfiles.tar" .
+rm -rf "$WORK/bigref"
+"$PDB" archive "$BIG" "$WORK/bigarcref" >/dev/null
+tar -C "$WORK/bigarcref" -cf "$WORK/bigarchive.tar" .
 
 # run NAME COMMAND...: one timed run appended to $WORK/NAME (wall cpu maxrss_kb).
 # Times come from bash (millisecond resolution), peak memory from /usr/bin/time.
@@ -65,8 +83,40 @@ for ((i = 0; i < REPS; ++i)); do
   fresh tarx && run tarx tar -C "$WORK/tarx" -xf "$WORK/files.tar"
   fresh tarxs && run tarxsync sh -c 'tar -C "$1" -xf "$2" && sync -f "$1"' sh "$WORK/tarxs" "$WORK/files.tar"
   fresh exp && run export "$PDB" export "$DB" "$WORK/exp"
+  fresh tara && run tarxarchive tar -C "$WORK/tara" -xf "$WORK/archive.tar"
+  fresh taras && run tarxarchivesync sh -c 'tar -C "$1" -xf "$2" && sync -f "$1"' sh "$WORK/taras" "$WORK/archive.tar"
+  fresh arc && run archive "$PDB" archive "$DB" "$WORK/arc"
+  run readarchive find "$WORK/arcref" -type f -exec cat {} +
+  rm -f "$WORK/back.pdb" && run unarchive "$PDB" unarchive "$WORK/arcref" "$WORK/back.pdb"
 done
 cmp -s "$DB" "$WORK/resaved.pdb" || { echo "resave is NOT byte-identical" >&2; exit 1; }
+cmp -s "$DB" "$WORK/back.pdb" || { echo "unarchive is NOT byte-identical" >&2; exit 1; }
+diff -r "$WORK/arc" "$WORK/arcref" >/dev/null || { echo "archive differs between runs" >&2; exit 1; }
+
+# 32,767 notes: fewer repetitions, each takes seconds.
+BIGREPS=$(((REPS + 1) / 2))
+cat "$BIG" >/dev/null
+for ((i = 0; i < BIGREPS; ++i)); do
+  fresh tarx && run bigtarx tar -C "$WORK/tarx" -xf "$WORK/bigfiles.tar"
+  fresh exp && run bigexport "$PDB" export "$BIG" "$WORK/exp"
+  fresh tara && run bigtarxarchive tar -C "$WORK/tara" -xf "$WORK/bigarchive.tar"
+  fresh arc && run bigarchive "$PDB" archive "$BIG" "$WORK/arc"
+  run bigreadarchive find "$WORK/bigarcref" -type f -exec cat {} +
+  rm -f "$WORK/back.pdb" && run bigunarchive "$PDB" unarchive "$WORK/bigarcref" "$WORK/back.pdb"
+done
+cmp -s "$BIG" "$WORK/back.pdb" || { echo "unarchive of 32,767 notes is NOT byte-identical" >&2; exit 1; }
+rm -rf "$WORK/tarx" "$WORK/tarxs" "$WORK/tara" "$WORK/taras" "$WORK/exp" "$WORK/arc"
+
+# PNG size: each exported picture again through netpbm (the same pixels, pnmtopng's
+# defaults), against the exported and the archived files.
+pngs() { find "$1" -name '*.png' -printf '%s\n' | awk '{ s += $1 } END { print s + 0 }'; }
+NETPBM=0
+for f in "$WORK"/ref/*.png; do
+  NETPBM=$((NETPBM + $(pngtopnm "$f" | pnmtopng | wc -c)))
+done
+EXPORTPNG=$(pngs "$WORK/ref")
+ARCHIVEPNG=$(pngs "$WORK/arcref")
+PICTURES=$(find "$WORK/ref" -name '*.png' | wc -l)
 
 echo "file: $SIZE bytes, 5000 notes; $REPS repetitions; medians"
 printf "%-34s %9s %9s %9s %9s %10s\n" "pair" "wall s" "ratio" "cpu s" "ratio" "target"
@@ -91,8 +141,11 @@ net() { # label tool baseline target
 pair "open" open cat "<= 1.2x"
 pair "resave" resave cpsync "<= 1.5x"
 pair "info" info cat "<= 2x"
-pair "export" export tarx "<= 2x"
+pair "export" export tarx "<= 1.5x"
 pair "export" export tarxsync "(synced)"
+pair "archive" archive tarxarchive "<= 2x"
+pair "archive" archive tarxarchivesync "(synced)"
+pair "unarchive" unarchive readarchive "<= 2x"
 net "open (net)" open cat "<= 1.2x"
 net "resave (net)" resave cpsync "<= 1.5x"
 net "info (net)" info cat "<= 2x"
@@ -103,3 +156,12 @@ for what in resave info; do
     printf "memory %-8s peak %d KB, baseline %d KB: %.2f x the file above baseline (target <= 1.3)\n",
       w, p, b, (p - b) / f }'
 done
+awk -v n="$PICTURES" -v e="$EXPORTPNG" -v a="$ARCHIVEPNG" -v p="$NETPBM" 'BEGIN {
+  printf "PNG size, %d pictures: export %d bytes, archive %d bytes, pnmtopng %d bytes: %.3f x and %.3f x (target <= 1)\n",
+    n, e, a, p, e / p, a / p }'
+echo
+echo "file: $BIGSIZE bytes, 32767 notes; $BIGREPS repetitions; medians"
+printf "%-34s %9s %9s %9s %9s %10s\n" "pair" "wall s" "ratio" "cpu s" "ratio" "target"
+pair "export" bigexport bigtarx "<= 1.5x"
+pair "archive" bigarchive bigtarxarchive "<= 2x"
+pair "unarchive" bigunarchive bigreadarchive "<= 2x"

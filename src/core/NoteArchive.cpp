@@ -6,8 +6,8 @@
 #include "storage/FileIO.h"
 #include "storage/PdbFormat.h"
 #include "storage/PngCodec.h"
-#include "storage/VersionStore.h"
 #include "storage/TextUtil.h"
+#include "storage/VersionStore.h"
 #include "storage/clsBitmap.h"
 #include "storage/clsDatabase.h"
 
@@ -26,10 +26,18 @@
 #include <QUrl>
 
 #include <algorithm>
+#include <atomic>
+#include <cerrno>
 #include <cstring>
 #include <limits>
 #include <map>
 #include <memory>
+#include <mutex>
+#include <thread>
+
+#include <fcntl.h>
+#include <sched.h>
+#include <unistd.h>
 
 namespace quillary {
 
@@ -121,6 +129,9 @@ bool FourCCFromJson(const QJsonValue& v, PdbHeader& h, size_t offset, const char
 
 // ---- file image ------------------------------------------------------------------------
 
+constexpr size_t kAppInfoBytes = 276;
+using AppInfo = std::array<uint8_t, kAppInfoBytes>;
+
 struct Layout {
     bool present = false;
     QString baseSha1; // of the image built without it; the layout applies only to that one
@@ -130,35 +141,65 @@ struct Layout {
     std::vector<std::pair<size_t, std::vector<uint8_t>>> patches;
 };
 
-// The file image as a save writes it, except that every header field is the given one.
-std::vector<uint8_t> BuildImage(PdbHeader header, const std::array<uint8_t, 276>& appInfo,
-                                const std::vector<std::unique_ptr<clsQuillaryItem>>& items) {
+// The header and record list of the file image as a save writes it, except that every
+// header field is the given one; *total: the size of the whole image. Items: pointers of
+// any kind to clsQuillaryItem.
+template <class Items>
+std::vector<uint8_t> ImageHead(PdbHeader header, const Items& items, size_t* total) {
     const size_t n = items.size();
     const size_t listEnd = kPdbHeaderBytes + kPdbEntryBytes * n;
-    size_t total = listEnd + appInfo.size();
+    *total = listEnd + kAppInfoBytes;
     for (const auto& item : items)
-        total += item->RecordBytes().size();
+        *total += item->RecordSize();
     std::vector<uint8_t> out(listEnd);
-    out.reserve(total);
     WriteBE16(header.data() + pdb::kRecordCount, uint16_t(n));
     WriteBE32(header.data() + pdb::kAppInfoOffset, uint32_t(listEnd));
     std::memcpy(out.data(), header.data(), header.size());
-    uint32_t offset = uint32_t(listEnd + appInfo.size());
+    uint32_t offset = uint32_t(listEnd + kAppInfoBytes);
     for (size_t i = 0; i < n; ++i) {
         WritePdbEntry(out.data() + kPdbHeaderBytes + kPdbEntryBytes * i,
                       {offset, items[i]->attributes, items[i]->UniqueID});
-        offset += uint32_t(items[i]->RecordBytes().size());
+        offset += uint32_t(items[i]->RecordSize());
     }
+    return out;
+}
+
+// The file image as a save writes it, except that every header field is the given one.
+template <class Items>
+std::vector<uint8_t> BuildImage(const PdbHeader& header, const AppInfo& appInfo,
+                                const Items& items) {
+    size_t total = 0;
+    std::vector<uint8_t> out = ImageHead(header, items, &total);
+    out.reserve(total);
     out.insert(out.end(), appInfo.begin(), appInfo.end());
     for (const auto& item : items)
         item->WriteRawDataImage(out);
     return out;
 }
 
+// Whether BuildImage would give exactly file, without building it (for 32,767 notes that
+// would be a copy of a quarter of a gigabyte).
+template <class Items>
+bool IsImage(const PdbHeader& header, const AppInfo& appInfo, const Items& items,
+             const std::vector<uint8_t>& file) {
+    size_t total = 0;
+    const std::vector<uint8_t> head = ImageHead(header, items, &total);
+    if (file.size() != total || std::memcmp(file.data(), head.data(), head.size()) != 0 ||
+        std::memcmp(file.data() + head.size(), appInfo.data(), appInfo.size()) != 0)
+        return false;
+    size_t at = head.size() + appInfo.size();
+    for (const auto& item : items) {
+        if (std::memcmp(file.data() + at, item->RecordData(), item->RecordSize()) != 0)
+            return false;
+        at += item->RecordSize();
+    }
+    return true;
+}
+
 // The same records placed where the original file had them, then its other bytes patched in.
+template <class Items>
 bool ApplyLayout(const Layout& layout, const PdbHeader& header,
-                 const std::array<uint8_t, 276>& appInfo,
-                 const std::vector<std::unique_ptr<clsQuillaryItem>>& items,
+                 const std::array<uint8_t, 276>& appInfo, const Items& items,
                  std::vector<uint8_t>& out) {
     if (layout.recordOffsets.size() != items.size() ||
         layout.size < kPdbHeaderBytes + kPdbEntryBytes * items.size())
@@ -174,13 +215,13 @@ bool ApplyLayout(const Layout& layout, const PdbHeader& header,
         std::memcpy(image.data() + layout.appInfoOffset, appInfo.data(), appInfo.size());
     }
     for (size_t i = 0; i < items.size(); ++i) {
-        const auto& rec = items[i]->RecordBytes();
+        const size_t recSize = items[i]->RecordSize();
         const uint32_t at = layout.recordOffsets[i];
-        if (at > layout.size || layout.size - at < rec.size())
+        if (at > layout.size || layout.size - at < recSize)
             return false;
         WritePdbEntry(image.data() + kPdbHeaderBytes + kPdbEntryBytes * i,
                       {at, items[i]->attributes, items[i]->UniqueID});
-        std::memcpy(image.data() + at, rec.data(), rec.size());
+        std::memcpy(image.data() + at, items[i]->RecordData(), recSize);
     }
     for (const auto& [at, bytes] : layout.patches) {
         if (at > layout.size || layout.size - at < bytes.size())
@@ -193,61 +234,61 @@ bool ApplyLayout(const Layout& layout, const PdbHeader& header,
 
 // ---- pictures --------------------------------------------------------------------------
 
-// The picture as the note stores it rides along in a private chunk of its PNG, so that
-// importing a picture nobody edited needs no decoding: inflating a picture costs many
-// times more than reading its file. "qlPB" is ancillary, private and unsafe to copy (an
-// editor that changes the pixels must drop it); the CRC of the image data it was written
-// with catches an editor that keeps it all the same. Payload: the SHA-1 of the stored
-// picture (20 bytes), that CRC (big-endian), a 64-bit hash of the stored picture
-// (big-endian, checked instead of the SHA-1 because it is many times faster), the stored
-// picture as is (compressing it would bring the inflating back).
-constexpr char kStoredPictureChunk[] = "qlPB";
-constexpr size_t kStoredPictureHead = 32;
+// Each PNG names the picture it was written from in a private chunk, "qlPB" (ancillary,
+// private, unsafe to copy: an editor that changes the pixels must drop it). Payload: the
+// SHA-1 of the note's picture as stored (20 bytes), the CRC of the image data it was
+// written with (big-endian), and a 64-bit hash of that stored picture (big-endian). An
+// import rebuilds the stored picture from the pixels in any case (inflating a small 1-bit
+// picture costs less than reading a copy of it, and keeps the PNG small); the hash spares
+// it the SHA-1 of the rebuilt picture when it is still the one named. Archives written
+// before carried the stored picture after these 32 bytes; it is not read.
+constexpr char kPictureChunk[] = "qlPB";
+constexpr size_t kPictureChunkBytes = 32;
 
-// A 1-bit greyscale PNG (PngCodec, as export writes them); stored: the note's picture as
-// it is stored, when the PNG shows exactly that. Empty when the picture cannot be written.
-QByteArray EncodePng(const clsBitmap& bitmap, const std::vector<uint8_t>* stored = nullptr) {
-    std::vector<uint8_t> png;
-    if (!PngCodec::Encode(bitmap, png))
-        return {};
-    if (stored) {
-        std::vector<uint8_t> payload(kStoredPictureHead);
-        const QByteArray sha1 = QCryptographicHash::hash(
-            QByteArrayView(reinterpret_cast<const char*>(stored->data()), qsizetype(stored->size())),
-            QCryptographicHash::Sha1);
-        std::memcpy(payload.data(), sha1.constData(), 20);
-        WriteBE32(payload.data() + 20, PngCodec::ImageDataCrc(png.data(), png.size()));
-        const uint64_t hash = VersionStore::Hash(stored->data(), stored->size());
-        WriteBE32(payload.data() + 24, uint32_t(hash >> 32));
-        WriteBE32(payload.data() + 28, uint32_t(hash));
-        payload.insert(payload.end(), stored->begin(), stored->end());
-        PngCodec::AddChunk(png, kStoredPictureChunk, payload.data(), payload.size());
-    }
-    return QByteArray(reinterpret_cast<const char*>(png.data()), qsizetype(png.size()));
+// Binary SHA-1 of bytes.
+std::array<uint8_t, 20> Sha1Bytes(const std::vector<uint8_t>& v) {
+    QCryptographicHash hash(QCryptographicHash::Sha1);
+    hash.addData(QByteArrayView(reinterpret_cast<const char*>(v.data()), qsizetype(v.size())));
+    std::array<uint8_t, 20> out{};
+    const QByteArrayView result = hash.resultView();
+    std::memcpy(out.data(), result.data(), out.size());
+    return out;
 }
 
-// The stored picture a PNG written by EncodePng carries, when its pixels are still those
-// it was written with and it is the picture whose SHA-1 (hex) is wantSha1.
-bool StoredPictureOfPng(const QByteArray& png, const QString& wantSha1, std::vector<uint8_t>& out) {
+// The 1-bit greyscale PNG of a note's picture (PngCodec, as export writes them) into png,
+// naming stored, the picture as the note stores it, whose SHA-1 is sha1. False when the
+// picture cannot be written.
+bool EncodePng(const clsBitmap& bitmap, const std::vector<uint8_t>& stored,
+               const std::array<uint8_t, 20>& sha1, std::vector<uint8_t>& png) {
+    if (!PngCodec::Encode(bitmap, png))
+        return false;
+    uint8_t payload[kPictureChunkBytes];
+    std::memcpy(payload, sha1.data(), 20);
+    WriteBE32(payload + 20, PngCodec::ImageDataCrc(png.data(), png.size()));
+    const uint64_t hash = VersionStore::Hash(stored.data(), stored.size());
+    WriteBE32(payload + 24, uint32_t(hash >> 32));
+    WriteBE32(payload + 28, uint32_t(hash));
+    PngCodec::AddChunk(png, kPictureChunk, payload, sizeof payload);
+    return true;
+}
+
+// Whether encoded, the picture rebuilt from a PNG's pixels, is the one whose SHA-1 (hex)
+// is wantSha1 according to the PNG's own chunk (its 64-bit hash). False says nothing: the
+// SHA-1 of encoded decides then.
+bool IsNamedPicture(const QByteArray& png, const QString& wantSha1,
+                    const std::vector<uint8_t>& encoded) {
     if (wantSha1.isEmpty())
         return false;
-    const auto* p = reinterpret_cast<const uint8_t*>(png.constData());
     size_t payloadSize = 0;
-    const uint8_t* payload =
-        PngCodec::FindChunk(p, size_t(png.size()), kStoredPictureChunk, &payloadSize);
-    if (!payload || payloadSize <= kStoredPictureHead ||
-        payloadSize - kStoredPictureHead > clsQuillaryItem::kMaxRecordBytes ||
-        ReadBE32(payload + 20) != PngCodec::ImageDataCrc(p, size_t(png.size())) ||
-        QLatin1StringView(QByteArray::fromRawData(reinterpret_cast<const char*>(payload), 20)
-                              .toHex()) != wantSha1)
+    const uint8_t* payload = PngCodec::FindChunk(reinterpret_cast<const uint8_t*>(png.constData()),
+                                                 size_t(png.size()), kPictureChunk, &payloadSize);
+    if (!payload || payloadSize < kPictureChunkBytes ||
+        QLatin1StringView(
+            QByteArray::fromRawData(reinterpret_cast<const char*>(payload), 20).toHex()) !=
+            wantSha1)
         return false;
-    const uint8_t* bytes = payload + kStoredPictureHead;
-    const size_t size = payloadSize - kStoredPictureHead;
     const uint64_t hash = uint64_t(ReadBE32(payload + 24)) << 32 | ReadBE32(payload + 28);
-    if (hash != VersionStore::Hash(bytes, size))
-        return false;
-    out.assign(bytes, bytes + size);
-    return true;
+    return hash == VersionStore::Hash(encoded.data(), encoded.size());
 }
 
 // Reads a picture file of any format Qt knows as a 1-bit picture: dark pixels black,
@@ -334,7 +375,8 @@ QString PictureLink(const QString& pngName) {
 // Splits a note file into its text (UTF-8, as written) and the target of the picture
 // link on its last line ("" when there is none).
 void SplitNoteFile(const QByteArray& content, QByteArray& text, QString& linkTarget) {
-    static const QRegularExpression link(
+    // One per thread: notes are read on every core.
+    thread_local const QRegularExpression link(
         QStringLiteral("^!\\[[^\\]]*\\]\\(\\s*<?([^)>]*)>?\\s*\\)\\s*$"));
     text = content;
     linkTarget.clear();
@@ -475,6 +517,255 @@ void HeaderFromJson(const QJsonObject& root, PdbHeader& header, std::array<uint8
     }
 }
 
+// ---- working on every core -------------------------------------------------------------
+
+// Threads for work on count notes: every core this process may run on (at most 8),
+// none idle on small databases.
+int WorkerThreads(int count) {
+    cpu_set_t allowed;
+    CPU_ZERO(&allowed);
+    const int cores = ::sched_getaffinity(0, sizeof allowed, &allowed) == 0
+                          ? CPU_COUNT(&allowed)
+                          : int(std::thread::hardware_concurrency());
+    return std::clamp(count / 64 + 1, 1, std::clamp(cores, 1, 8));
+}
+
+// Writes a new file whole (created or truncated). The archive's folder is put in place
+// only when every file is written, so the files are not made durable one by one.
+bool WriteWholeFile(const QString& path, const char* data, size_t size, QString& why) {
+    const QByteArray local = QFile::encodeName(path);
+    const int fd = ::open(local.constData(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0666);
+    int err = fd < 0 ? errno : 0;
+    while (err == 0 && size > 0) {
+        const ssize_t written = ::write(fd, data, size);
+        if (written < 0 && errno == EINTR)
+            continue;
+        if (written <= 0) {
+            err = written < 0 ? errno : EIO;
+            break;
+        }
+        data += written;
+        size -= size_t(written);
+    }
+    if (fd >= 0 && ::close(fd) != 0 && err == 0)
+        err = errno;
+    if (err == 0)
+        return true;
+    why = QStringLiteral("%1 cannot be written: %2")
+              .arg(QDir::toNativeSeparators(path), QString::fromLocal8Bit(std::strerror(err)));
+    return false;
+}
+
+// What one thread reuses from note to note.
+struct NoteBuffers {
+    std::vector<uint8_t> stored, again, png;
+    clsBitmap picture;
+};
+
+// Writes one note's Markdown file and picture into folderPath (ending in a separator) and
+// fills o, its entry of database.json. False with why set when a file cannot be written.
+bool WriteNote(const clsQuillaryItem& item, int i, int width, const QString& folderPath,
+               QJsonObject& o, NoteBuffers& b, QString& why) {
+    const uint8_t* rec = item.RecordData(); // read in place: a copy of each would cost more
+    const QString number = QStringLiteral("%1").arg(i + 1, width, 10, QLatin1Char('0'));
+    o[QStringLiteral("file")] = number;
+    o[QStringLiteral("category")] = item.CategoryIndex();
+    o[QStringLiteral("dirty")] = item.DirtyFlag();
+    o[QStringLiteral("other_attributes")] = item.attributes & 0xB0;
+    o[QStringLiteral("unique_id")] = double(item.UniqueID);
+    o[QStringLiteral("leading_bytes")] = QJsonArray{rec[0], rec[1]};
+    o[QStringLiteral("reserved")] = Hex(rec + 2002, 12);
+    const std::string& text = item.RawText();
+    size_t staleAt = text.size() + 1, staleEnd = clsQuillaryItem::kMaxTextChars + 1;
+    while (staleEnd > staleAt && rec[2 + staleEnd - 1] == 0)
+        --staleEnd;
+    if (staleEnd > staleAt) {
+        o[QStringLiteral("stale_at")] = double(staleAt);
+        o[QStringLiteral("stale")] = Hex(rec + 2 + staleAt, staleEnd - staleAt);
+    }
+    o[QStringLiteral("text_sha1")] = Sha1(text);
+
+    item.GetBitmapData(b.stored);
+    QString pngName;
+    if (b.picture.LoadPalmBitmap(b.stored)) {
+        // The picture as a save would store it: what an import rebuilds from the PNG.
+        b.picture.GetPalmBitmap(b.again);
+        const std::array<uint8_t, 20> sha1 = Sha1Bytes(b.again);
+        o[QStringLiteral("picture_sha1")] = Hex(sha1.data(), sha1.size());
+        if (b.again != b.stored)
+            o[QStringLiteral("picture_bytes")] =
+                QString::fromLatin1(QByteArray(reinterpret_cast<const char*>(b.stored.data()),
+                                               qsizetype(b.stored.size()))
+                                        .toBase64());
+        pngName = number + QStringLiteral(".png");
+        if (!EncodePng(b.picture, b.again, sha1, b.png)) {
+            why = QStringLiteral("The picture of note %1 cannot be written as a PNG.").arg(i + 1);
+            return false;
+        }
+        if (!WriteWholeFile(folderPath + pngName, reinterpret_cast<const char*>(b.png.data()),
+                            b.png.size(), why))
+            return false;
+    } else {
+        // A picture this program cannot decode is kept as it is stored.
+        o[QStringLiteral("picture_bytes")] = QString::fromLatin1(
+            QByteArray(reinterpret_cast<const char*>(b.stored.data()), qsizetype(b.stored.size()))
+                .toBase64());
+    }
+    QByteArray md = QByteArray::fromStdString(Cp1252ToUtf8(text));
+    const qsizetype lineEnd = md.indexOf('\n');
+    const QString title =
+        NoteArchive::SafeFileTitle(QString::fromUtf8(lineEnd < 0 ? md : md.left(lineEnd)));
+    const QString mdName =
+        number + (title.isEmpty() ? QString() : u' ' + title) + QStringLiteral(".md");
+    if (!pngName.isEmpty())
+        md += "\n\n" + PictureLink(pngName).toUtf8();
+    md += '\n';
+    return WriteWholeFile(folderPath + mdName, md.constData(), size_t(md.size()), why);
+}
+
+// ---- reading a note --------------------------------------------------------------------
+
+// A regular file, not a link. Names come from the folder's own listing or are plain
+// names (checked before), so only links could lead out of the folder.
+bool InsideFolder(const QFileInfo& info) {
+    return !info.isSymLink() && info.isFile();
+}
+
+// What database.json says of a note that its files are checked against.
+struct KnownNote {
+    QString file, textSha1, pictureSha1;
+    bool hasPictureSha1 = false;
+};
+
+// What reading one note's files found. The notes are read on every core; their records
+// are then made one after the other from this.
+struct NoteRead {
+    QStringList problems; // reading stopped at the last one
+    std::string text;
+    bool textSame = false;
+    bool havePicture = false;
+    bool pictureSame = false;
+    std::vector<uint8_t> encoded; // the picture as a note stores it
+    QString picturePath;
+};
+
+void ReadNoteFiles(const QDir& folder, const QString& name, qint64 listedSize, const KnownNote* o,
+                   NoteRead& r, clsBitmap& picture) {
+    QStringList& problems = r.problems;
+    QFile file(folder.filePath(name));
+    if (!file.open(QIODevice::ReadOnly)) {
+        problems << QStringLiteral("%1 cannot be read: %2").arg(name, file.errorString());
+        return;
+    }
+    QByteArray body;
+    QString linkTarget;
+    // As many bytes as the listing said (checked against the limit), and one more to
+    // see a file that grew since: asking for the limit would allocate it every time.
+    QByteArray raw = file.read(std::min(listedSize, NoteArchive::kMaxNoteFileBytes) + 1);
+    // Editors on Windows start a UTF-8 file with a byte order mark: it is no text.
+    if (raw.startsWith("\xEF\xBB\xBF"))
+        raw.remove(0, 3);
+    SplitNoteFile(raw, body, linkTarget);
+
+    // Text: every line must be storable on the handheld.
+    std::string& text = r.text;
+    bool textOk = true;
+    {
+        const QList<QByteArray> lines = body.split('\n');
+        for (qsizetype li = 0; li < lines.size(); ++li) {
+            std::string part;
+            char32_t bad = 0;
+            if (!Utf8ToCp1252(lines[li].toStdString(), part, &bad) ||
+                part.find('\0') != std::string::npos) {
+                textOk = false;
+                const QString what =
+                    bad == 0xFFFD ? QStringLiteral("text that is not UTF-8")
+                    : bad == 0
+                        ? QStringLiteral("a NUL character")
+                        : QStringLiteral("the character \"%1\" (U+%2)")
+                              .arg(
+                                  QString::fromUcs4(&bad, 1),
+                                  QString::number(uint(bad), 16).toUpper().rightJustified(4, u'0'));
+                problems << QStringLiteral("%1, line %2: %3 cannot be stored on the handheld.")
+                                .arg(name)
+                                .arg(li + 1)
+                                .arg(what);
+            }
+            if (li > 0)
+                text += '\n';
+            text += part;
+        }
+    }
+    if (!textOk)
+        return;
+    r.textSame = o && o->textSha1 == Sha1(text);
+    if (!r.textSame) {
+        text.erase(std::remove(text.begin(), text.end(), '\r'), text.end());
+        if (text.size() > clsQuillaryItem::kMaxTextChars) {
+            problems << QStringLiteral("%1 holds %2 characters; a note holds at most %3.")
+                            .arg(name)
+                            .arg(text.size())
+                            .arg(clsQuillaryItem::kMaxTextChars);
+            return;
+        }
+    }
+
+    // Picture.
+    QString encodedSha1;
+    bool pictureDropped = false;
+    if (linkTarget.isEmpty() && o) {
+        // Without its link line a note keeps the picture file of its number.
+        const QString own = o->file + QStringLiteral(".png");
+        if (QFileInfo::exists(folder.filePath(own)))
+            linkTarget = own;
+        else
+            pictureDropped = o->hasPictureSha1;
+    }
+    if (!linkTarget.isEmpty()) {
+        const QString target = QUrl::fromPercentEncoding(linkTarget.toUtf8());
+        if (!IsPlainName(target) || QDir::isAbsolutePath(target)) {
+            problems << QStringLiteral("%1 links to \"%2\", outside the archive folder; "
+                                       "pictures must lie beside their notes.")
+                            .arg(name, target);
+            return;
+        }
+        const QFileInfo info(folder.filePath(target));
+        if (!info.exists()) {
+            problems << QStringLiteral("%1 links to %2, which is missing.").arg(name, target);
+            return;
+        }
+        if (!InsideFolder(info)) {
+            problems << QStringLiteral("%1 links to %2, which is a link or not a file in the "
+                                       "archive folder.")
+                            .arg(name, target);
+            return;
+        }
+        if (info.size() > NoteArchive::kMaxPictureFileBytes) {
+            problems << QStringLiteral("%1 is %2 bytes long, too large for a note's picture.")
+                            .arg(target)
+                            .arg(info.size());
+            return;
+        }
+        QFile png(info.filePath());
+        const QByteArray pngBytes =
+            png.open(QIODevice::ReadOnly)
+                ? png.read(std::min(info.size(), NoteArchive::kMaxPictureFileBytes) + 1)
+                : QByteArray();
+        // The pixels decide: the stored picture is rebuilt from them.
+        QString why;
+        if (!LoadPicture(info.filePath(), pngBytes, picture, why)) {
+            problems << target + u' ' + why;
+            return;
+        }
+        picture.GetPalmBitmap(r.encoded);
+        const QString wantSha1 = o ? o->pictureSha1 : QString();
+        encodedSha1 = IsNamedPicture(pngBytes, wantSha1, r.encoded) ? wantSha1 : Sha1(r.encoded);
+        r.havePicture = true;
+        r.picturePath = target;
+    }
+    r.pictureSame = o && !pictureDropped && (r.havePicture ? o->pictureSha1 == encodedSha1 : true);
+}
+
 } // namespace
 
 // ---- file names ------------------------------------------------------------------------
@@ -517,8 +808,8 @@ int NoteArchive::Write(const std::vector<uint8_t>& fileBytes, const QString& dir
     clsDatabase db;
     std::string why;
     // A fault of the database is named after the database, not after the archive's folder.
-    const QString name = source.isEmpty() ? QStringLiteral("the notes database")
-                                          : QDir::toNativeSeparators(source);
+    const QString name =
+        source.isEmpty() ? QStringLiteral("the notes database") : QDir::toNativeSeparators(source);
     if (!db.LoadDatabaseBytes(fileBytes.data(), fileBytes.size(), name.toStdString(), {}, &why))
         return fail(QString::fromStdString(why));
     const std::string type = db.GetType();
@@ -538,18 +829,6 @@ int NoteArchive::Write(const std::vector<uint8_t>& fileBytes, const QString& dir
         return fail(
             QStringLiteral("The folder %1 cannot be created.").arg(QDir::toNativeSeparators(dir)));
     }
-
-    auto writeFile = [&](const QString& name, const QByteArray& bytes) {
-        QFile file(folder.filePath(name));
-        if (!file.open(QIODevice::WriteOnly | QIODevice::Truncate) ||
-            file.write(bytes) != bytes.size() || !file.flush()) {
-            if (error)
-                *error = QStringLiteral("%1 cannot be written: %2")
-                             .arg(QDir::toNativeSeparators(file.fileName()), file.errorString());
-            return false;
-        }
-        return true;
-    };
 
     const PdbHeader& h = db.Header();
     QJsonObject root;
@@ -577,84 +856,58 @@ int NoteArchive::Write(const std::vector<uint8_t>& fileBytes, const QString& dir
     root[QStringLiteral("last_unique_category_id")] = db.LastUniqueCategoryID();
     root[QStringLiteral("category_filler")] = db.AppInfo()[275];
 
+    // Every core takes notes in turn: each note's files and database.json entry depend on
+    // that note alone, so the archive is the same whatever the number of threads. The
+    // first note that fails in the database's order is the one reported.
     const int n = db.GetNumRecords();
     const int width = std::max(4, int(QString::number(n).size()));
-    QJsonArray notes;
-    for (int i = 0; i < n; ++i) {
-        const clsQuillaryItem& item = *db.GetRecordObject(i);
-        const auto& rec = item.RecordBytes();
-        const QString number = QStringLiteral("%1").arg(i + 1, width, 10, QLatin1Char('0'));
-        QJsonObject o;
-        o[QStringLiteral("file")] = number;
-        o[QStringLiteral("category")] = item.CategoryIndex();
-        o[QStringLiteral("dirty")] = item.DirtyFlag();
-        o[QStringLiteral("other_attributes")] = item.attributes & 0xB0;
-        o[QStringLiteral("unique_id")] = double(item.UniqueID);
-        o[QStringLiteral("leading_bytes")] = QJsonArray{rec[0], rec[1]};
-        o[QStringLiteral("reserved")] = Hex(rec.data() + 2002, 12);
-        const std::string& text = item.RawText();
-        size_t staleAt = text.size() + 1, staleEnd = clsQuillaryItem::kMaxTextChars + 1;
-        while (staleEnd > staleAt && rec[2 + staleEnd - 1] == 0)
-            --staleEnd;
-        if (staleEnd > staleAt) {
-            o[QStringLiteral("stale_at")] = double(staleAt);
-            o[QStringLiteral("stale")] = Hex(rec.data() + 2 + staleAt, staleEnd - staleAt);
+    const QString folderPath = folder.path() + u'/';
+    std::vector<QJsonObject> entries(static_cast<size_t>(n));
+    std::atomic<int> next{0};
+    std::atomic<int> failedAt{std::numeric_limits<int>::max()};
+    std::mutex failureMutex;
+    QString failure;
+    auto work = [&] {
+        NoteBuffers buffers;
+        for (int i = next++; i < n && i < failedAt; i = next++) {
+            QString noteWhy;
+            if (WriteNote(*db.GetRecordObject(i), i, width, folderPath, entries[size_t(i)], buffers,
+                          noteWhy))
+                continue;
+            const std::lock_guard lock(failureMutex);
+            if (i < failedAt) {
+                failedAt = i;
+                failure = noteWhy;
+            }
         }
-        o[QStringLiteral("text_sha1")] = Sha1(text);
-
-        std::vector<uint8_t> stored;
-        item.GetBitmapData(stored);
-        clsBitmap pic;
-        QString pngName;
-        if (pic.LoadPalmBitmap(stored)) {
-            std::vector<uint8_t> again;
-            pic.GetPalmBitmap(again);
-            o[QStringLiteral("picture_sha1")] = Sha1(again);
-            if (again != stored)
-                o[QStringLiteral("picture_bytes")] =
-                    QString::fromLatin1(QByteArray(reinterpret_cast<const char*>(stored.data()),
-                                                   qsizetype(stored.size()))
-                                            .toBase64());
-            pngName = number + QStringLiteral(".png");
-            const QByteArray png = EncodePng(pic, &again);
-            if (png.isEmpty())
-                return fail(QStringLiteral("The picture of note %1 cannot be written as a PNG.")
-                                .arg(i + 1));
-            if (!writeFile(pngName, png))
-                return -1;
-        } else {
-            // A picture this program cannot decode is kept as it is stored.
-            o[QStringLiteral("picture_bytes")] = QString::fromLatin1(
-                QByteArray(reinterpret_cast<const char*>(stored.data()), qsizetype(stored.size()))
-                    .toBase64());
-        }
-        const QString utf8Text = QString::fromStdString(Cp1252ToUtf8(text));
-        const QString title = SafeFileTitle(utf8Text.section(u'\n', 0, 0));
-        const QString mdName =
-            number + (title.isEmpty() ? QString() : u' ' + title) + QStringLiteral(".md");
-        QByteArray md = QByteArray::fromStdString(Cp1252ToUtf8(text));
-        if (!pngName.isEmpty())
-            md += "\n\n" + PictureLink(pngName).toUtf8();
-        md += '\n';
-        if (!writeFile(mdName, md))
-            return -1;
-        notes.append(o);
+    };
+    {
+        std::vector<std::jthread> helpers;
+        for (int t = 1; t < WorkerThreads(n); ++t)
+            helpers.emplace_back(work);
+        work();
     }
+    if (failedAt != std::numeric_limits<int>::max())
+        return fail(failure);
+    QJsonArray notes;
+    for (QJsonObject& o : entries)
+        notes.append(std::move(o));
     root[QStringLiteral("notes")] = notes;
 
     // Whatever the file holds beyond what the fields above rebuild (a header field a save
     // would not write, bytes after a name's NUL, records out of order, gaps) is kept as the
     // original layout plus patches, used while the notes stay as they are.
-    std::vector<std::unique_ptr<clsQuillaryItem>> items;
+    std::vector<const clsQuillaryItem*> items;
+    items.reserve(size_t(n));
     for (int i = 0; i < n; ++i)
-        items.push_back(std::make_unique<clsQuillaryItem>(*db.GetRecordObject(i)));
+        items.push_back(db.GetRecordObject(i));
     // Rebuilt exactly as an import will: header and categories from database.json.
     PdbHeader jsonHeader{};
     std::array<uint8_t, 276> appInfo{};
     QStringList unused;
     HeaderFromJson(root, jsonHeader, appInfo, unused);
-    const std::vector<uint8_t> canonical = BuildImage(jsonHeader, appInfo, items);
-    if (canonical != fileBytes) {
+    if (!IsImage(jsonHeader, appInfo, items, fileBytes)) {
+        const std::vector<uint8_t> canonical = BuildImage(jsonHeader, appInfo, items);
         PdbContainer c;
         ParsePdbContainer(fileBytes.data(), fileBytes.size(), c, nullptr);
         Layout layout;
@@ -694,9 +947,11 @@ int NoteArchive::Write(const std::vector<uint8_t>& fileBytes, const QString& dir
         l[QStringLiteral("patches")] = patches;
         root[QStringLiteral("layout")] = l;
     }
-    if (!writeFile(QLatin1String(kDatabaseJson),
-                   QJsonDocument(root).toJson(QJsonDocument::Indented)))
-        return -1;
+    const QByteArray json = QJsonDocument(root).toJson(QJsonDocument::Indented);
+    QString jsonWhy;
+    if (!WriteWholeFile(folderPath + QLatin1String(kDatabaseJson), json.constData(),
+                        size_t(json.size()), jsonWhy))
+        return fail(jsonWhy);
     return n;
 }
 
@@ -711,9 +966,6 @@ bool NoteArchive::Read(const QString& dir, std::vector<uint8_t>& fileBytes, Read
             << QStringLiteral("The folder %1 does not exist.").arg(QDir::toNativeSeparators(dir));
         return false;
     }
-    // A regular file, not a link. Names come from the folder's own listing or are plain
-    // names (checked before), so only links could lead out of the folder.
-    auto insideFolder = [](const QFileInfo& info) { return !info.isSymLink() && info.isFile(); };
 
     const QFileInfo jsonInfo(folder.filePath(QLatin1String(kDatabaseJson)));
     if (!jsonInfo.exists()) {
@@ -721,7 +973,7 @@ bool NoteArchive::Read(const QString& dir, std::vector<uint8_t>& fileBytes, Read
                         .arg(QDir::toNativeSeparators(dir));
         return false;
     }
-    if (!insideFolder(jsonInfo)) {
+    if (!InsideFolder(jsonInfo)) {
         problems << QStringLiteral("database.json is a link or not a file; it must be a file "
                                    "in the archive folder.");
         return false;
@@ -777,7 +1029,7 @@ bool NoteArchive::Read(const QString& dir, std::vector<uint8_t>& fileBytes, Read
         if (info.suffix().compare(QLatin1String("md"), Qt::CaseInsensitive) != 0 ||
             info.fileName().startsWith(u'.'))
             continue;
-        if (!insideFolder(info)) {
+        if (!InsideFolder(info)) {
             problems << QStringLiteral(
                             "%1 is a link; note files must be files in the archive folder.")
                             .arg(info.fileName());
@@ -817,132 +1069,52 @@ bool NoteArchive::Read(const QString& dir, std::vector<uint8_t>& fileBytes, Read
         return a.number >= 0 && b.number < 0;
     });
 
+    // What database.json says of each note, looked up before the threads start.
+    std::vector<KnownNote> knownOf(files.size());
+    std::vector<const QJsonObject*> objectOf(files.size(), nullptr);
+    for (size_t k = 0; k < files.size(); ++k) {
+        const auto it = files[k].number >= 0 ? known.find(files[k].number) : known.end();
+        if (it == known.end())
+            continue;
+        const QJsonObject& o = it->second;
+        objectOf[k] = &o;
+        knownOf[k] = {o[QStringLiteral("file")].toString(),
+                      o[QStringLiteral("text_sha1")].toString(),
+                      o[QStringLiteral("picture_sha1")].toString(),
+                      o.contains(QStringLiteral("picture_sha1"))};
+    }
+    // The note files and their pictures on every core; each note's findings are its own,
+    // so problems are listed in the notes' order whatever the number of threads.
+    std::vector<NoteRead> reads(files.size());
+    {
+        std::atomic<size_t> next{0};
+        auto work = [&] {
+            clsBitmap picture;
+            for (size_t k = next++; k < files.size(); k = next++)
+                ReadNoteFiles(folder, files[k].name, files[k].size,
+                              objectOf[k] ? &knownOf[k] : nullptr, reads[k], picture);
+        };
+        std::vector<std::jthread> helpers;
+        for (int t = 1; t < WorkerThreads(int(files.size())); ++t)
+            helpers.emplace_back(work);
+        work();
+    }
+
     std::vector<std::unique_ptr<clsQuillaryItem>> items;
     items.reserve(files.size());
-    for (const NoteFile& f : files) {
-        const auto knownIt = f.number >= 0 ? known.find(f.number) : known.end();
-        const QJsonObject* o = knownIt != known.end() ? &knownIt->second : nullptr;
-        QFile file(folder.filePath(f.name));
-        if (!file.open(QIODevice::ReadOnly)) {
-            problems << QStringLiteral("%1 cannot be read: %2").arg(f.name, file.errorString());
+    for (size_t k = 0; k < files.size(); ++k) {
+        if (k > 0)
+            reads[k - 1] = {}; // its record holds what is needed of it
+        NoteRead& r = reads[k];
+        if (!r.problems.isEmpty()) {
+            problems << r.problems;
             continue;
         }
-        QByteArray body;
-        QString linkTarget;
-        // As many bytes as the listing said (checked against the limit), and one more to
-        // see a file that grew since: asking for the limit would allocate it every time.
-        QByteArray raw = file.read(std::min(f.size, kMaxNoteFileBytes) + 1);
-        // Editors on Windows start a UTF-8 file with a byte order mark: it is no text.
-        if (raw.startsWith("\xEF\xBB\xBF"))
-            raw.remove(0, 3);
-        SplitNoteFile(raw, body, linkTarget);
-
-        // Text: every line must be storable on the handheld.
-        std::string text;
-        bool textOk = true;
-        {
-            const QList<QByteArray> lines = body.split('\n');
-            for (qsizetype li = 0; li < lines.size(); ++li) {
-                std::string part;
-                char32_t bad = 0;
-                if (!Utf8ToCp1252(lines[li].toStdString(), part, &bad) ||
-                    part.find('\0') != std::string::npos) {
-                    textOk = false;
-                    const QString what = bad == 0xFFFD ? QStringLiteral("text that is not UTF-8")
-                                         : bad == 0    ? QStringLiteral("a NUL character")
-                                                    : QStringLiteral("the character \"%1\" (U+%2)")
-                                                          .arg(QString::fromUcs4(&bad, 1),
-                                                               QString::number(uint(bad), 16)
-                                                                   .toUpper()
-                                                                   .rightJustified(4, u'0'));
-                    problems << QStringLiteral("%1, line %2: %3 cannot be stored on the handheld.")
-                                    .arg(f.name)
-                                    .arg(li + 1)
-                                    .arg(what);
-                }
-                if (li > 0)
-                    text += '\n';
-                text += part;
-            }
-        }
-        if (!textOk)
-            continue;
-        const bool textSame = o && (*o)[QStringLiteral("text_sha1")].toString() == Sha1(text);
-        if (!textSame) {
-            text.erase(std::remove(text.begin(), text.end(), '\r'), text.end());
-            if (text.size() > clsQuillaryItem::kMaxTextChars) {
-                problems << QStringLiteral("%1 holds %2 characters; a note holds at most %3.")
-                                .arg(f.name)
-                                .arg(text.size())
-                                .arg(clsQuillaryItem::kMaxTextChars);
-                continue;
-            }
-        }
-
-        // Picture.
-        bool havePicture = false;
-        std::vector<uint8_t> encoded;
-        QString encodedSha1;
-        QString picturePath;
-        bool pictureDropped = false;
-        if (linkTarget.isEmpty() && o) {
-            // Without its link line a note keeps the picture file of its number.
-            const QString own = (*o)[QStringLiteral("file")].toString() + QStringLiteral(".png");
-            if (QFileInfo::exists(folder.filePath(own)))
-                linkTarget = own;
-            else
-                pictureDropped = (*o).contains(QStringLiteral("picture_sha1"));
-        }
-        if (!linkTarget.isEmpty()) {
-            const QString target = QUrl::fromPercentEncoding(linkTarget.toUtf8());
-            if (!IsPlainName(target) || QDir::isAbsolutePath(target)) {
-                problems << QStringLiteral("%1 links to \"%2\", outside the archive folder; "
-                                           "pictures must lie beside their notes.")
-                                .arg(f.name, target);
-                continue;
-            }
-            const QFileInfo info(folder.filePath(target));
-            if (!info.exists()) {
-                problems << QStringLiteral("%1 links to %2, which is missing.").arg(f.name, target);
-                continue;
-            }
-            if (!insideFolder(info)) {
-                problems << QStringLiteral("%1 links to %2, which is a link or not a file in the "
-                                           "archive folder.")
-                                .arg(f.name, target);
-                continue;
-            }
-            if (info.size() > kMaxPictureFileBytes) {
-                problems << QStringLiteral("%1 is %2 bytes long, too large for a note's picture.")
-                                .arg(target)
-                                .arg(info.size());
-                continue;
-            }
-            QFile png(info.filePath());
-            const QByteArray pngBytes =
-                png.open(QIODevice::ReadOnly)
-                    ? png.read(std::min(info.size(), kMaxPictureFileBytes) + 1)
-                    : QByteArray();
-            const QString wantSha1 = o ? (*o)[QStringLiteral("picture_sha1")].toString() : QString();
-            if (StoredPictureOfPng(pngBytes, wantSha1, encoded)) {
-                encodedSha1 = wantSha1;
-            } else {
-                clsBitmap picture;
-                QString why;
-                if (!LoadPicture(info.filePath(), pngBytes, picture, why)) {
-                    problems << target + u' ' + why;
-                    continue;
-                }
-                picture.GetPalmBitmap(encoded);
-            }
-            havePicture = true;
-            picturePath = target;
-        }
-        if (havePicture && encodedSha1.isEmpty())
-            encodedSha1 = Sha1(encoded);
-        const bool pictureSame =
-            o && !pictureDropped &&
-            (havePicture ? (*o)[QStringLiteral("picture_sha1")].toString() == encodedSha1 : true);
+        const QJsonObject* o = objectOf[k];
+        const std::string& text = r.text;
+        const bool textSame = r.textSame, pictureSame = r.pictureSame, havePicture = r.havePicture;
+        const std::vector<uint8_t>& encoded = r.encoded;
+        const QString& picturePath = r.picturePath;
 
         auto item = std::make_unique<clsQuillaryItem>();
         bool changed = !textSame || !pictureSame;

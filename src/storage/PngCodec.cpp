@@ -2,6 +2,7 @@
 #include "PngCodec.h"
 
 #include "ByteOrder.h"
+#include "RowDeflate.h"
 #include "clsBitmap.h"
 
 #include <zlib.h>
@@ -34,22 +35,6 @@ void CloseChunk(std::vector<uint8_t>& out, size_t lengthAt) {
     WriteBE32(out.data() + lengthAt, uint32_t(dataSize));
     PutBE32(out, PngCodec::Crc32(out.data() + lengthAt + 4, dataSize + 4));
 }
-
-struct Deflater {
-    z_stream z{};
-    int state = Z_STREAM_ERROR;
-    Deflater() {
-        // Filters do not help 1-bit pictures; run-length deflate suits their long runs of
-        // white and is several times faster than the default search.
-        state = deflateInit2(&z, 6, Z_DEFLATED, 15, 8, Z_RLE);
-    }
-    ~Deflater() {
-        if (state == Z_OK)
-            deflateEnd(&z);
-    }
-    Deflater(const Deflater&) = delete;
-    Deflater& operator=(const Deflater&) = delete;
-};
 
 struct Inflater {
     z_stream z{};
@@ -157,10 +142,6 @@ bool PngCodec::Encode(const clsBitmap& bitmap, std::vector<uint8_t>& out, std::s
     const size_t stride = size_t(bitmap.RowBytes());
     if (w == 0 || h == 0 || stride < lineBytes || bitmap.Data().size() < stride * h)
         return Refuse(error, "the picture has no pixels to write");
-    thread_local Deflater deflater;
-    if (deflater.state != Z_OK || deflateReset(&deflater.z) != Z_OK)
-        return Refuse(error, "the PNG encoder could not start");
-
     // Scanlines: filter type 0, then the row; the picture stores 1 = black, PNG grey 1 = white.
     thread_local std::vector<uint8_t> raw;
     raw.resize(size_t(h) * (lineBytes + 1));
@@ -172,9 +153,7 @@ bool PngCodec::Encode(const clsBitmap& bitmap, std::vector<uint8_t>& out, std::s
             *line++ = uint8_t(~src[i]);
     }
 
-    z_stream& z = deflater.z;
-    const size_t bound = deflateBound(&z, uLong(raw.size()));
-    out.reserve(8 + 25 + 12 + bound + 12);
+    out.reserve(8 + 25 + 12 + RowDeflate::Bound(raw.size()) + 12 + 64);
     out.insert(out.end(), kSignature, kSignature + 8);
     size_t chunk = OpenChunk(out, "IHDR");
     PutBE32(out, w);
@@ -183,20 +162,10 @@ bool PngCodec::Encode(const clsBitmap& bitmap, std::vector<uint8_t>& out, std::s
     out.insert(out.end(), ihdrRest, ihdrRest + 5);
     CloseChunk(out, chunk);
 
+    // Unfiltered rows: no PNG filter makes 1-bit rows smaller, the row above is found as
+    // a match all the same.
     chunk = OpenChunk(out, "IDAT");
-    const size_t dataAt = out.size();
-    out.resize(dataAt + bound);
-    z.next_in = raw.data();
-    z.avail_in = uInt(raw.size());
-    z.next_out = out.data() + dataAt;
-    z.avail_out = uInt(bound);
-    const int rc = deflate(&z, Z_FINISH);
-    if (rc != Z_STREAM_END) {
-        out.clear();
-        return Refuse(error, std::string("compressing the picture failed (") +
-                                 (z.msg ? z.msg : zError(rc)) + ")");
-    }
-    out.resize(dataAt + z.total_out);
+    RowDeflate::Compress(raw.data(), raw.size(), lineBytes + 1, out);
     CloseChunk(out, chunk);
     CloseChunk(out, OpenChunk(out, "IEND"));
     return true;
@@ -204,14 +173,16 @@ bool PngCodec::Encode(const clsBitmap& bitmap, std::vector<uint8_t>& out, std::s
 
 void PngCodec::AddChunk(std::vector<uint8_t>& png, const char (&type)[5], const uint8_t* data,
                         size_t size) {
-    // IEND is the last 12 bytes of what Encode writes.
+    // IEND is the last 12 bytes of what Encode writes. The chunk is made in place: Encode
+    // leaves room for a small one.
     const size_t iend = png.size() >= 12 ? png.size() - 12 : png.size();
-    std::vector<uint8_t> chunk;
-    chunk.reserve(size + 12);
-    const size_t lengthAt = OpenChunk(chunk, type);
-    chunk.insert(chunk.end(), data, data + size);
-    CloseChunk(chunk, lengthAt);
-    png.insert(png.begin() + std::ptrdiff_t(iend), chunk.begin(), chunk.end());
+    png.insert(png.begin() + std::ptrdiff_t(iend), size + 12, 0);
+    uint8_t* chunk = png.data() + iend;
+    WriteBE32(chunk, uint32_t(size));
+    std::memcpy(chunk + 4, type, 4);
+    if (size > 0)
+        std::memcpy(chunk + 8, data, size);
+    WriteBE32(chunk + 8 + size, Crc32(chunk + 4, size + 4));
 }
 
 uint32_t PngCodec::ImageDataCrc(const uint8_t* png, size_t size) {
@@ -272,8 +243,12 @@ PngCodec::Result PngCodec::Decode(const uint8_t* png, size_t size, clsBitmap& bi
         return refused("cannot be read: the PNG decoder could not start.");
     z_stream& z = inflater.z;
     // The picture's rows for the kind read here; for other kinds only a window to count
-    // through. One byte more than needed shows data past the end.
-    std::vector<uint8_t> raw(ownKind ? size_t(needed) + 1 : size_t(64) << 10);
+    // through. One byte more than needed shows data past the end. Kept per thread: an
+    // archive's import reads thousands.
+    const size_t rawSize = ownKind ? size_t(needed) + 1 : size_t(64) << 10;
+    thread_local std::vector<uint8_t> raw;
+    if (raw.size() < rawSize)
+        raw.resize(rawSize);
     uint64_t total = 0;
     int rc = Z_OK;
     bool damaged = false;
@@ -287,9 +262,9 @@ PngCodec::Result PngCodec::Decode(const uint8_t* png, size_t size, clsBitmap& bi
         while (z.avail_in > 0 && total <= needed) {
             const size_t at = ownKind ? size_t(total) : 0;
             z.next_out = raw.data() + at;
-            z.avail_out = uInt(raw.size() - at);
+            z.avail_out = uInt(rawSize - at);
             rc = inflate(&z, Z_NO_FLUSH);
-            total += (raw.size() - at) - z.avail_out;
+            total += (rawSize - at) - z.avail_out;
             if (rc == Z_STREAM_END)
                 return false;
             if (rc != Z_OK) {

@@ -4,16 +4,20 @@
 
 #include "storage/ByteOrder.h"
 #include "storage/PngCodec.h"
+#include "storage/RowDeflate.h"
 #include "storage/clsBitmap.h"
 
 #include <gtest/gtest.h>
 
 #include <zlib.h>
 
+#include <algorithm>
+#include <random>
 #include <string>
 #include <vector>
 
 using quillary::PngCodec;
+using quillary::RowDeflate;
 
 namespace {
 
@@ -144,4 +148,58 @@ TEST(PngCodec, ChunksAddedBeforeTheEndAreFoundAndLeaveTheImageCrc) {
     EXPECT_EQ(std::string(png.end() - 8, png.end() - 4), "IEND");
     clsBitmap back;
     EXPECT_EQ(PngCodec::Decode(png.data(), png.size(), back, nullptr), PngCodec::Result::Decoded);
+}
+
+// Whatever RowDeflate is given, zlib inflates its stream to exactly that: runs, rows equal
+// to rows further up, noise that does not compress (stored blocks, more than one), and
+// byte frequencies skewed enough that plain Huffman codes would be longer than deflate
+// allows. What compresses, compresses.
+TEST(RowDeflate, ZlibInflatesWhatItWrites) {
+    std::mt19937 rng(7);
+    auto make = [&](size_t n, auto byte) {
+        std::vector<uint8_t> v(n);
+        for (size_t i = 0; i < n; ++i)
+            v[i] = uint8_t(byte(i));
+        return v;
+    };
+    std::vector<uint8_t> skewed; // frequencies 1, 1, 2, 3, 5, 8, ...
+    for (uint64_t a = 1, b = 1, s = 0; s < 25; ++s, b = a + b, a = b - a)
+        skewed.insert(skewed.end(), size_t(a), uint8_t(s * 7));
+    std::shuffle(skewed.begin(), skewed.end(), rng);
+    struct Case {
+        const char* name;
+        std::vector<uint8_t> data;
+        size_t rowBytes;
+        double atMost; // of the size, when it compresses
+    };
+    const Case cases[] = {
+        {"nothing", {}, 0, 0},
+        {"one byte", {42}, 64, 0},
+        {"white rows", make(64 * 500, [](size_t i) { return i % 64 ? 0xFF : 0; }), 64, 0.01},
+        {"sparse strokes",
+         make(64 * 500, [&](size_t i) { return i % 64 ? (rng() % 40 ? 0xFF : rng()) : 0; }), 64,
+         0.8},
+        {"rows repeating every 9",
+         make(33 * 900, [](size_t i) { return (i / 33) % 9 * 29 + i % 33; }), 33, 0.05},
+        {"noise past a stored block", make(200000, [&](size_t) { return rng(); }), 0, 0},
+        {"rows wider than the window", make(100000, [&](size_t i) { return i % 40000 < 10; }),
+         40000, 0.02},
+        {"skewed", skewed, 0, 0},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        std::vector<uint8_t> out = {1, 2, 3}; // appended to
+        RowDeflate::Compress(c.data.data(), c.data.size(), c.rowBytes, out);
+        ASSERT_EQ(std::vector<uint8_t>(out.begin(), out.begin() + 3),
+                  (std::vector<uint8_t>{1, 2, 3}));
+        const size_t written = out.size() - 3;
+        EXPECT_LE(written, RowDeflate::Bound(c.data.size()));
+        if (c.atMost > 0)
+            EXPECT_LE(double(written), c.atMost * double(c.data.size()));
+        std::vector<uint8_t> back(c.data.size() + 1);
+        uLongf backSize = uLongf(back.size());
+        ASSERT_EQ(uncompress(back.data(), &backSize, out.data() + 3, uLong(written)), Z_OK);
+        back.resize(backSize);
+        EXPECT_TRUE(back == c.data);
+    }
 }

@@ -1,12 +1,14 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 // Our files read by other programs, and theirs read by us: Palm::PDB (libpalm-perl) for
-// the database container, netpbm's pnmtopalm/palmtopnm for the scanline compression,
-// PIL and ImageMagick for .bmp files.
+// the database container, netpbm's pnmtopalm/palmtopnm for the scanline compression and
+// pnmtopng/pngtopnm for PNG pictures, PIL and ImageMagick for .bmp files.
 
 #include "ToolRunner.h"
+#include "support/NotePictures.h"
 #include "support/RequiredTools.h"
 
 #include "storage/ByteOrder.h"
+#include "storage/PngCodec.h"
 #include "storage/clsBitmap.h"
 #include "storage/clsDatabase.h"
 #include "storage/clsInsertDatabase.h"
@@ -75,6 +77,51 @@ bool FromPbm(const std::vector<unsigned char>& pbm, clsBitmap& b) {
 }
 
 } // namespace
+
+// Our PNG of a picture is never larger than netpbm's pnmtopng makes of the same pixels
+// (its defaults: zlib at level 6), and pngtopnm reads the same pixels back.
+TEST_F(ExternalFormats, PngsAreNoLargerThanPnmtopngMakes) {
+    if (!HaveProgram("pnmtopng") || !HaveProgram("pngtopnm"))
+        QUILLARY_GTEST_REQUIRE_OR_SKIP("netpbm (pnmtopng) is not installed");
+    clsBitmap blank;
+    blank.InitializeBitmap(500, 500, 1);
+    using namespace quillary::test;
+    struct Picture {
+        const char* name;
+        clsBitmap pixels;
+        double slack; // what ours may exceed theirs by
+    };
+    // Shading repeats three bytes along a row: zlib's search finds a few bytes more.
+    const Picture pictures[] = {
+        {"strokes", Strokes(1, 12), 1},
+        {"many strokes", Strokes(2, 40), 1},
+        {"few strokes", Strokes(3, 2), 1},
+        {"handwriting", Handwriting(4), 1},
+        {"hatched", Hatched(), 1.02},
+        {"blank", blank, 1},
+        {"lines and noise", Sketch(160, 160, 5), 1},
+        {"wide", Sketch(480, 90, 6), 1},
+    };
+    size_t oursTotal = 0, theirsTotal = 0;
+    for (const auto& [name, pic, slack] : pictures) {
+        SCOPED_TRACE(name);
+        std::vector<uint8_t> ours;
+        ASSERT_TRUE(quillary::PngCodec::Encode(pic, ours));
+        WriteBytes(P("ours.png"), std::vector<unsigned char>(ours.begin(), ours.end()));
+        WriteBytes(P("in.pbm"), Pbm(pic));
+        const ToolRun r =
+            RunTool("pnmtopng in.pbm > theirs.png && pngtopnm ours.png > back.pbm", dir);
+        ASSERT_EQ(r.status, 0) << r.err;
+        const size_t theirs = fs::file_size(P("theirs.png"));
+        EXPECT_LE(double(ours.size()), slack * double(theirs));
+        oursTotal += ours.size();
+        theirsTotal += theirs;
+        clsBitmap back;
+        ASSERT_TRUE(FromPbm(ReadBytes(P("back.pbm")), back));
+        EXPECT_TRUE(back == pic);
+    }
+    EXPECT_LT(oursTotal, theirsTotal);
+}
 
 TEST_F(ExternalFormats, ScanlineCompressionMatchesNetpbm) {
     if (!HaveProgram("pnmtopalm") || !HaveProgram("palmtopnm"))

@@ -3,6 +3,7 @@
 // edits made elsewhere are understood, hostile archives are refused without writing.
 
 #include "ToolRunner.h"
+#include "support/NotePictures.h"
 #include "support/RequiredTools.h"
 
 #include "storage/ByteOrder.h"
@@ -444,6 +445,51 @@ TEST_F(NoteArchiveTool, ThousandsOfNotesKeepTheirOrder) {
     EXPECT_EQ(ReadBytes(P("out.pdb")), original);
 }
 
+// The drawings of an archive are no larger than netpbm's pnmtopng makes of the same
+// pixels: what names the stored picture adds 44 bytes, not a copy of it.
+TEST_F(NoteArchiveTool, ArchivedPicturesAreNoLargerThanPnmtopngMakes) {
+    if (!HaveProgram("pnmtopng") || !HaveProgram("pngtopnm"))
+        QUILLARY_GTEST_REQUIRE_OR_SKIP("netpbm (pnmtopng) is not installed");
+    using namespace quillary::test;
+    clsDatabase db = NewDb(4);
+    ASSERT_TRUE(db.GetRecordObject(0)->SetBitmap(Strokes(11, 12)));
+    ASSERT_TRUE(db.GetRecordObject(1)->SetBitmap(Strokes(12, 30)));
+    ASSERT_TRUE(db.GetRecordObject(2)->SetBitmap(Handwriting(13)));
+    ASSERT_TRUE(db.GetRecordObject(3)->SetBitmap(Strokes(14, 12)));
+    Archive(Bytes(db));
+    for (const std::string n : {"0001", "0002", "0003", "0004"}) {
+        SCOPED_TRACE(n);
+        const ToolRun r = RunTool("pngtopnm arc/" + n + ".png | pnmtopng > theirs.png", dir);
+        ASSERT_EQ(r.status, 0) << r.err;
+        EXPECT_LE(fs::file_size(P("arc/" + n + ".png")), fs::file_size(P("theirs.png")));
+    }
+}
+
+// Notes are written and read on every core; the archive, and the database it gives back,
+// are the same byte for byte on one core.
+TEST_F(NoteArchiveTool, OneCoreAndEveryCoreMakeTheSameArchive) {
+    if (!HaveProgram("taskset"))
+        QUILLARY_GTEST_REQUIRE_OR_SKIP("taskset (util-linux) is not installed");
+    clsDatabase db = NewDb(300);
+    for (int i = 0; i < 300; i += 3)
+        ASSERT_TRUE(db.GetRecordObject(i)->SetBitmap(quillary::test::Strokes(unsigned(i), 3)));
+    db.GetRecordObject(7)->SetText("Caf\xE9 \x80 list");
+    const auto original = Bytes(db);
+    Archive(original, "all");
+    WriteBytes(P("in.pdb"), original);
+    ToolRun r =
+        RunTool("taskset -c 0 " + ShellQuote(QUILLARY_PDB_EXE) + " archive in.pdb one", dir);
+    ASSERT_EQ(r.status, 0) << r.err;
+    const ToolRun diff = RunTool("diff -r all one", dir);
+    EXPECT_EQ(diff.status, 0) << diff.out;
+    r = RunTool("taskset -c 0 " + ShellQuote(QUILLARY_PDB_EXE) + " unarchive all one.pdb", dir);
+    ASSERT_EQ(r.status, 0) << r.err;
+    r = Run("unarchive one all.pdb");
+    ASSERT_EQ(r.status, 0) << r.err;
+    EXPECT_EQ(ReadBytes(P("one.pdb")), original);
+    EXPECT_EQ(ReadBytes(P("all.pdb")), original);
+}
+
 namespace {
 
 struct PngChunk {
@@ -506,22 +552,23 @@ const PngChunk* ChunkOf(const std::vector<PngChunk>& chunks, const std::string& 
 // name at the first byte past what 8 x 8 pixels need, whatever kind of PNG it claims.
 TEST_F(NoteArchiveTool, APngThatInflatesPastItsHeaderIsRefused) {
     Archive(Bytes(NewDb(1)));
-    for (const auto& [kind, depthAndColour] :
-         std::vector<std::pair<std::string, std::string>>{{"1-bit grey", "1, 0"},
-                                                          {"8-bit colour", "8, 2"}}) {
+    for (const auto& [kind, depthAndColour] : std::vector<std::pair<std::string, std::string>>{
+             {"1-bit grey", "1, 0"}, {"8-bit colour", "8, 2"}}) {
         SCOPED_TRACE(kind);
         fs::remove_all(P("bomb"));
         fs::copy(P("arc"), P("bomb"));
-        const ToolRun py = RunTool(
-            "/usr/bin/python3 -c \"import struct, zlib\n"
-            "def chunk(t, d): return struct.pack('>I', len(d)) + t + d + struct.pack('>I', "
-            "zlib.crc32(t + d))\n"
-            "z = zlib.compressobj(9)\n"
-            "data = b''.join(z.compress(bytes(1 << 20)) for _ in range(64)) + z.flush()\n"
-            "png = b'\\x89PNG\\r\\n\\x1a\\n' + chunk(b'IHDR', struct.pack('>IIBBBBB', "
-            "8, 8, " + depthAndColour + ", 0, 0, 0)) + chunk(b'IDAT', data) + chunk(b'IEND', b'')\n"
-            "open('bomb/0001.png', 'wb').write(png)\"",
-            dir);
+        const ToolRun py =
+            RunTool("/usr/bin/python3 -c \"import struct, zlib\n"
+                    "def chunk(t, d): return struct.pack('>I', len(d)) + t + d + struct.pack('>I', "
+                    "zlib.crc32(t + d))\n"
+                    "z = zlib.compressobj(9)\n"
+                    "data = b''.join(z.compress(bytes(1 << 20)) for _ in range(64)) + z.flush()\n"
+                    "png = b'\\x89PNG\\r\\n\\x1a\\n' + chunk(b'IHDR', struct.pack('>IIBBBBB', "
+                    "8, 8, " +
+                        depthAndColour +
+                        ", 0, 0, 0)) + chunk(b'IDAT', data) + chunk(b'IEND', b'')\n"
+                        "open('bomb/0001.png', 'wb').write(png)\"",
+                    dir);
         ASSERT_EQ(py.status, 0) << py.err;
         ASSERT_LT(fs::file_size(P("bomb/0001.png")), 200u << 10);
         ExpectRefused("bomb", "0001.png holds more image data than a picture of 8 \xC3\x97 8 "
@@ -542,8 +589,8 @@ TEST_F(NoteArchiveTool, ThePictureStoredInsideAPngIsUsedOnlyForItsOwnPixels) {
     ASSERT_TRUE(ChunkOf(two, "IHDR") && ChunkOf(two, "IDAT") && ChunkOf(one, "IEND"));
 
     // Note 2's pixels under note 1's stored picture: note 1 shows note 2's picture now.
-    WriteBytes(P("arc/0001.png"),
-               PngOf({*ChunkOf(two, "IHDR"), *ChunkOf(two, "IDAT"), *stored, *ChunkOf(one, "IEND")}));
+    WriteBytes(P("arc/0001.png"), PngOf({*ChunkOf(two, "IHDR"), *ChunkOf(two, "IDAT"), *stored,
+                                         *ChunkOf(one, "IEND")}));
     ToolRun r = Run("unarchive arc changed.pdb");
     ASSERT_EQ(r.status, 0) << r.err;
     EXPECT_NE(r.out.find("1 changed"), std::string::npos) << r.out;
