@@ -27,6 +27,8 @@ bool clsNotify::HS_Notify(qint32 code, qint32 userId) {
     case kCodeSyncDoneB:
         if (IsCurrentUser(userId))
             m_Host.ArmNotifyTimer(kReloadTimer);
+        else
+            m_Host.OtherUserSynced(userId);
         return false;
     default:
         return false;

@@ -44,6 +44,8 @@ public:
         // Unlike the rest, this one waits for the person: asks whether a handheld user
         // the PC does not know (name as UTF-8, the handheld's user ID) may be added.
         virtual bool AskAddHandheldUser(const QString& name, qint32 userId) = 0;
+        // A sync of a user other than the one shown has ended; that user may be new.
+        virtual void OtherUserSynced(qint32 userId) { (void)userId; }
     };
 
     explicit clsNotify(Host& host, QObject* parent = nullptr);

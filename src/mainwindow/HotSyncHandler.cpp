@@ -127,6 +127,13 @@ void HotSyncHandler::SyncUnderWay() {
     m_SyncUnderWay->start();
 }
 
+void HotSyncHandler::OtherUserSynced(qint32 userId) {
+    if (m_Window.Session().Users().ids.contains(userId))
+        return;
+    // After the answer has gone back: the callback itself only answers.
+    QTimer::singleShot(0, &m_Window, [window = &m_Window] { window->TakeInAddedUsers(); });
+}
+
 bool HotSyncHandler::AskAddHandheldUser(const QString& name, qint32 userId) {
     // A handheld with ID 0 has never synchronized: it may be a known user's after a reset.
     const QString text =

@@ -51,6 +51,7 @@ private:
     void ArmNotifyTimer(int index) override;
     void SyncUnderWay() override;
     bool AskAddHandheldUser(const QString& name, qint32 userId) override;
+    void OtherUserSynced(qint32 userId) override;
 
     void OnNotifyTimer(int index);
     void ShowRefusal();

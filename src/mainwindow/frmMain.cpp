@@ -269,6 +269,15 @@ void frmMain::LoadUsers() {
         m_cmbUser->setCurrentIndex(user);
 }
 
+void frmMain::TakeInAddedUsers() {
+    if (!m_Session->TakeInAddedUsers())
+        return;
+    const UserTable& users = m_Session->Users();
+    const QSignalBlocker block(m_cmbUser);
+    for (int i = m_cmbUser->count(); i < users.Count(); ++i)
+        m_cmbUser->addItem(QChar(' ') + users.names.at(i), i);
+}
+
 void frmMain::OnUserSelected(int position) {
     if (position == m_Session->CurrentUser())
         return;

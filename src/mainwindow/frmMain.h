@@ -85,6 +85,9 @@ public:
     bool OpenNotesFile(const QString& path);
     // Reads the shown user's notes again from disk, dropping unsaved changes.
     void ReloadCurrentUser() { m_Session->ReloadCurrentUser(); }
+    // Users added to the desktop's list meanwhile join the user selector; the shown user
+    // and its notes stay as they are.
+    void TakeInAddedUsers();
 
     // State, for the commands, the HotSync callback and tests.
     int CurrentUserIndex() const { return m_Session->CurrentUser(); }

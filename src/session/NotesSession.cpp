@@ -53,6 +53,21 @@ void NotesSession::LoadUsers() {
     m_Users = UserTable::Load(m_Desk);
 }
 
+bool NotesSession::TakeInAddedUsers() {
+    KWDeskLibrary desk(&Settings());
+    desk.Reload();
+    const UserTable fresh = UserTable::Load(desk);
+    if (fresh.Count() <= m_Users.Count())
+        return false;
+    for (int u = 0; u < m_Users.Count(); ++u)
+        if (fresh.ids.at(u) != m_Users.ids.at(u) || fresh.names.at(u) != m_Users.names.at(u) ||
+            fresh.directories.at(u) != m_Users.directories.at(u))
+            return false;
+    m_Desk.Reload();
+    m_Users = fresh;
+    return true;
+}
+
 int NotesSession::DefaultUser() const {
     if (m_Users.Count() == 0)
         return -1;

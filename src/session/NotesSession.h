@@ -66,6 +66,11 @@ public:
     // Reads the desktop's users again; users that cannot be read are reported.
     void LoadUsers();
     const UserTable& Users() const { return m_Users; }
+    // Takes in users added to the end of the desktop's list since it was read (a new
+    // handheld's first network HotSync) and says whether there were any. Nothing changes
+    // when the users already known are no longer where they were: the shown user's index
+    // must stay right, and Refresh reads the list anew.
+    bool TakeInAddedUsers();
     // The user of the stored "Default User ID" (the last match), else the first; -1 when
     // there is no user.
     int DefaultUser() const;

@@ -393,6 +393,45 @@ private slots:
         QCOMPARE(synced.GetNumRecords(), 3);
     }
 
+    // A new handheld's first network HotSync adds its user to the desktop's list: the user
+    // joins the selector at once, while what is shown and unsaved stays. A list changed
+    // otherwise is left for Refresh (the shown user's place in it could have moved).
+    void addedUserJoinsTheSelector_data() {
+        QTest::addColumn<bool>("appended");
+        QTest::newRow("appended") << true;
+        QTest::newRow("list rewritten") << false;
+    }
+    void addedUserJoinsTheSelector() {
+        QFETCH(bool, appended);
+        MainWindowFixture f;
+        StartTwoUsers(f);
+        frmMain& w = f.Window();
+        QTest::keyClicks(w.TextEditor(), "!");
+        const qint32 cy = 303;
+        if (appended)
+            f.WriteUsers({{kAnn, "Ann", "ann"}, {kBob, "Bob", "bob"}, {cy, "Cy", "cy"}});
+        else
+            f.WriteUsers({{kBob, "Bob", "bob"}, {kAnn, "Ann", "ann"}, {cy, "Cy", "cy"}});
+        QVERIFY(!Handler(w)->Notify().HS_Notify(kDoneA, cy));
+        if (appended)
+            QTRY_COMPARE_WITH_TIMEOUT(w.UserSelector()->count(), 3, kPatience);
+        else
+            QCoreApplication::processEvents(); // the refresh queued behind the answer runs
+        QCOMPARE(w.UserSelector()->count(), appended ? 3 : 2);
+        if (appended)
+            QCOMPARE(w.UserSelector()->itemText(2), QString(" Cy"));
+        QCOMPARE(w.UserSelector()->currentText(), QString(" Ann"));
+        QCOMPARE(w.TextEditor()->toPlainText(), QString("ann one!"));
+        QVERIFY(f.Database().m_FileDirtyFlag);
+        QVERIFY(f.services.messages.isEmpty());
+        // The new user's notes open like any other's.
+        if (appended) {
+            f.services.messageAnswers << MsgResult::No; // do not save Ann's edit
+            w.UserSelector()->setCurrentIndex(2);
+            QCOMPARE(w.CurrentUserIndex(), 2);
+        }
+    }
+
     void rereadWaitsForAnOpenDialog() {
         MainWindowFixture f;
         StartTwoUsers(f);
