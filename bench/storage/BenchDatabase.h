@@ -5,6 +5,7 @@
 // sketched pictures (lines, boxes, scribbles) and short texts, about 37 MB.
 
 #include "storage/clsBitmap.h"
+#include "support/NotePictures.h"
 #include "storage/clsDatabase.h"
 
 #include <random>
@@ -13,29 +14,10 @@
 
 namespace quillary::bench {
 
-// Lines, boxes and scribbles: what notes hold, with rows that repeat and rows that change.
+// Lines, boxes and scribbles: what notes hold, with rows that repeat and rows that change
+// (the tests' pen strokes, twelve per picture).
 inline clsBitmap MakeSketch(unsigned seed) {
-    clsBitmap b;
-    b.InitializeBitmap(500, 500, 1);
-    std::mt19937 rng(seed);
-    for (int stroke = 0; stroke < 12; ++stroke) {
-        int x = int(rng() % 500), y = int(rng() % 500);
-        const int dx = int(rng() % 3) - 1, dy = int(rng() % 3) - 1;
-        for (int i = 0; i < 300; ++i) {
-            b.SetPixel(x, y, true);
-            b.SetPixel(x + 1, y, true);
-            x += dx + int(rng() % 3) - 1;
-            y += dy + int(rng() % 3) - 1;
-        }
-    }
-    const int bx = int(rng() % 300), by = int(rng() % 300);
-    for (int i = 0; i < 150; ++i) {
-        b.SetPixel(bx + i, by, true);
-        b.SetPixel(bx + i, by + 120, true);
-        b.SetPixel(bx, by + i % 120, true);
-        b.SetPixel(bx + 150, by + i % 120, true);
-    }
-    return b;
+    return test::Strokes(seed, 12);
 }
 
 // Writes the database to path; false when it cannot be written.

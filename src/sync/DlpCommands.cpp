@@ -2,6 +2,7 @@
 #include "sync/DlpCommands.h"
 
 #include "sync/DlpReader.h"
+#include "sync/DlpWriter.h"
 
 #include <cstdio>
 
@@ -13,34 +14,7 @@ constexpr uint8_t kArg1 = DlpCodec::kFirstArgument;
 constexpr uint8_t kArg2 = DlpCodec::kFirstArgument + 1;
 constexpr uint8_t kArg3 = DlpCodec::kFirstArgument + 2;
 
-// Builds one argument's bytes.
-struct Out {
-    std::vector<uint8_t> bytes;
-    Out& U8(uint8_t v) {
-        bytes.push_back(v);
-        return *this;
-    }
-    Out& U16(uint16_t v) {
-        bytes.push_back(uint8_t(v >> 8));
-        bytes.push_back(uint8_t(v));
-        return *this;
-    }
-    Out& U32(uint32_t v) {
-        U16(uint16_t(v >> 16));
-        return U16(uint16_t(v));
-    }
-    Out& Time(const DlpTime& t) {
-        return U16(t.year).U8(t.month).U8(t.day).U8(t.hour).U8(t.minute).U8(t.second).U8(0);
-    }
-    Out& Data(std::span<const uint8_t> d) {
-        bytes.insert(bytes.end(), d.begin(), d.end());
-        return *this;
-    }
-    Out& CString(const std::string& s) {
-        bytes.insert(bytes.end(), s.begin(), s.end());
-        return U8(0);
-    }
-};
+using Out = DlpWriter;
 
 DlpRequest Request(DlpFunction f, uint8_t id, Out arg) {
     DlpRequest r;

@@ -4,6 +4,7 @@
 #include "sync/DlpCommands.h"
 #include "sync/DlpError.h"
 #include "sync/DlpReader.h"
+#include "sync/DlpWriter.h"
 
 #include <algorithm>
 
@@ -18,6 +19,7 @@ using sync::DlpReader;
 using sync::DlpRequest;
 using sync::DlpResponse;
 using sync::DlpTime;
+using sync::DlpWriter;
 
 namespace {
 
@@ -26,26 +28,7 @@ constexpr uint8_t kArg2 = DlpCodec::kFirstArgument + 1;
 constexpr uint8_t kArg3 = DlpCodec::kFirstArgument + 2;
 constexpr size_t kMaxOpen = 12;
 
-struct Out {
-    std::vector<uint8_t> bytes;
-    Out& U8(uint8_t v) {
-        bytes.push_back(v);
-        return *this;
-    }
-    Out& U16(uint16_t v) { return U8(uint8_t(v >> 8)).U8(uint8_t(v)); }
-    Out& U32(uint32_t v) { return U16(uint16_t(v >> 16)).U16(uint16_t(v)); }
-    Out& Time(const DlpTime& t) {
-        return U16(t.year).U8(t.month).U8(t.day).U8(t.hour).U8(t.minute).U8(t.second).U8(0);
-    }
-    Out& Data(std::span<const uint8_t> d) {
-        bytes.insert(bytes.end(), d.begin(), d.end());
-        return *this;
-    }
-    Out& CString(const std::string& s) {
-        bytes.insert(bytes.end(), s.begin(), s.end());
-        return U8(0);
-    }
-};
+using Out = DlpWriter;
 
 bool ReadTime(DlpReader& in, DlpTime& t) {
     uint8_t pad = 0;
