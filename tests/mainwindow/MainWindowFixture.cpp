@@ -6,10 +6,12 @@
 #include "draw/ctlDrawBox.h"
 
 #include <QApplication>
+#include <QDialog>
 #include <QDir>
 #include <QFile>
 #include <QMouseEvent>
 #include <QTest>
+#include <QTimer>
 
 namespace quillary::test {
 
@@ -101,6 +103,18 @@ void MainWindowFixture::DrawStroke(QPoint from, QPoint to, int steps) {
         QApplication::sendEvent(surface, &move);
     }
     QTest::mouseRelease(surface, Qt::LeftButton, {}, to);
+}
+
+void WithModal(const std::function<void()>& open, const std::function<void(QDialog*)>& act) {
+    bool seen = false;
+    QTimer::singleShot(0, [&] {
+        auto* dialog = qobject_cast<QDialog*>(QApplication::activeModalWidget());
+        QVERIFY(dialog);
+        seen = true;
+        act(dialog);
+    });
+    open();
+    QVERIFY(seen);
 }
 
 } // namespace quillary::test

@@ -8,9 +8,12 @@
 
 #include <QTemporaryDir>
 
+#include <functional>
 #include <memory>
 #include <string>
 #include <vector>
+
+class QDialog;
 
 namespace quillary::test {
 
@@ -57,5 +60,8 @@ private:
     std::unique_ptr<clsDatabase> m_Database;
     std::unique_ptr<frmMain> m_Window;
 };
+
+// Runs `act` on the modal dialog that `open` shows, once it is up.
+void WithModal(const std::function<void()>& open, const std::function<void(QDialog*)>& act);
 
 } // namespace quillary::test

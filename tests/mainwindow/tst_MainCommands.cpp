@@ -34,19 +34,6 @@ void ThreeNotes(MainWindowFixture& f) {
     MainWindowFixture::WriteDatabase(f.UserFile("ann", "Ann"), {"alpha", "beta", "gamma"});
 }
 
-// Runs `act` on the modal dialog that `open` shows, once it is up.
-void WithModal(const std::function<void()>& open, const std::function<void(QDialog*)>& act) {
-    bool seen = false;
-    QTimer::singleShot(0, [&] {
-        auto* dialog = qobject_cast<QDialog*>(QApplication::activeModalWidget());
-        QVERIFY(dialog);
-        seen = true;
-        act(dialog);
-    });
-    open();
-    QVERIFY(seen);
-}
-
 } // namespace
 
 class tst_MainCommands : public QObject {

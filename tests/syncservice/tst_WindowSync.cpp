@@ -74,19 +74,6 @@ void OnSyncThread(const std::function<void()>& work) {
     thread->wait();
 }
 
-// Opens a modal window with `open` and acts in it once it shows.
-void WithModal(const std::function<void()>& open, const std::function<void(QDialog*)>& act) {
-    bool seen = false;
-    QTimer::singleShot(0, [&] {
-        auto* dialog = qobject_cast<QDialog*>(QApplication::activeModalWidget());
-        QVERIFY(dialog);
-        seen = true;
-        act(dialog);
-    });
-    open();
-    QVERIFY(seen);
-}
-
 void SetListening(frmMain& w, bool on) {
     WithModal([&] { w.Commands().Action("mnuSettings")->trigger(); },
               [on](QDialog* d) {
