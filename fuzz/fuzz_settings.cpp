@@ -1,22 +1,34 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 // kestwin.ini: whatever the file holds, a value set and saved reads back from the file,
 // the values of the keys already there read the same after the save, and every other
-// line of the file is still there, in its order.
+// line of the file is still there, in its order: with its bytes, or with its text where a
+// single-byte file had to become UTF-8.
 
 #include "FuzzCheck.h"
 #include "FuzzScratch.h"
 
+#include "core/TextCodec.h"
 #include "core/clsSettings.h"
 
 #include <QByteArray>
 #include <QFile>
 #include <QList>
 #include <QString>
+#include <QStringDecoder>
 #include <QStringList>
 
 #include <cstdlib>
 
 namespace {
+
+// Whether the store reads these bytes as UTF-8 (after a byte order mark).
+bool IsUtf8(QByteArray bytes) {
+    if (bytes.startsWith("\xEF\xBB\xBF"))
+        bytes.remove(0, 3);
+    QStringDecoder utf8(QStringDecoder::Utf8, QStringDecoder::Flag::Stateless);
+    const QString decoded = utf8(bytes); // decodes only when made a string
+    return !utf8.hasError();
+}
 
 QByteArray ReadAll(const QString& path) {
     QFile f(path);
@@ -90,8 +102,14 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
         const QString key = QString::fromLatin1(line.left(eq)).trimmed();
         return touched.contains(key, Qt::CaseInsensitive);
     };
-    const QList<QByteArray> after = Lines(ReadAll(path));
-    const QList<QByteArray>& kept = before;
+    const QByteArray afterBytes = ReadAll(path);
+    const QList<QByteArray> after = Lines(afterBytes);
+    // A single-byte file is written as UTF-8 when its bytes would otherwise read back as
+    // other characters; its lines then keep their text in UTF-8.
+    QList<QByteArray> kept = before;
+    if (!IsUtf8(original) && IsUtf8(afterBytes))
+        for (QByteArray& line : kept)
+            line = quillary::FromCp1252(line.toStdString()).toUtf8();
     qsizetype at = 0;
     for (const QByteArray& line : kept) {
         if (isTouched(line))
