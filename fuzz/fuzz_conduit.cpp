@@ -13,6 +13,7 @@
 #include "FuzzScratch.h"
 #include "storage/clsDatabase.h"
 #include "support/HandheldSimulator.h"
+#include "support/OneUserSyncHost.h"
 #include "sync/DlpClient.h"
 #include "sync/SyncSession.h"
 #include "sync/SyncState.h"
@@ -30,16 +31,9 @@ using quillary::test::SimDatabase;
 
 namespace {
 
-struct Host : SyncHost {
-    SyncUser user;
-    std::optional<SyncUser> FindUser(const std::string&, uint32_t) override { return user; }
-    std::optional<SyncUser> AddUser(const std::string&, uint32_t, std::string*) override {
-        return std::nullopt;
-    }
-    bool BeforeSync(const SyncUser&, std::string*) override { return true; }
-    void AfterSync(const SyncUser&, const SyncReport&) override {}
-    uint32_t PcId() const override { return 0xF022C0DE; }
-    DlpTime Now() const override { return {2026, 12, 11, 12, 0, 0}; }
+// The PC this fuzzer syncs with.
+struct Host : quillary::test::OneUserSyncHost {
+    Host() { pcId = 0xF022C0DE; }
 };
 
 std::vector<uint8_t> Note(const std::string& text) {

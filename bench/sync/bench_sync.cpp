@@ -13,6 +13,7 @@
 
 #include "BenchDatabase.h"
 #include "support/HandheldSimulator.h"
+#include "support/OneUserSyncHost.h"
 #include "sync/DlpClient.h"
 #include "sync/SyncSession.h"
 
@@ -167,16 +168,9 @@ private:
     int m_Fd;
 };
 
-struct Host : SyncHost {
-    SyncUser user;
-    std::optional<SyncUser> FindUser(const std::string&, uint32_t) override { return user; }
-    std::optional<SyncUser> AddUser(const std::string&, uint32_t, std::string*) override {
-        return std::nullopt;
-    }
-    bool BeforeSync(const SyncUser&, std::string*) override { return true; }
-    void AfterSync(const SyncUser&, const SyncReport&) override {}
-    uint32_t PcId() const override { return 0xBE4C0001; }
-    DlpTime Now() const override { return {2026, 12, 11, 12, 0, 0}; }
+// The PC this benchmark syncs with.
+struct Host : quillary::test::OneUserSyncHost {
+    Host() { pcId = 0xBE4C0001; }
 };
 
 struct Handheld {
