@@ -99,6 +99,8 @@ void frmOptions::BuildControls() {
     layout->addWidget(m_chkDontShowSplashScreen);
     layout->addWidget(m_chkListenNetworkSync);
     layout->addSpacing(8);
+    // A larger window keeps the options together and the buttons at the bottom.
+    layout->addStretch(1);
     layout->addLayout(buttons);
 }
 
